@@ -1,0 +1,274 @@
+#include "ftdi_korvel_ctrl.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ctrl_frame.h"
+#include "ctrl_texts.h"
+
+namespace gsmprog {
+
+namespace {
+constexpr std::uint8_t Handshake[] = {'C', 'T', 'R', 'L', '_', 'S', 'E', 'T',
+                                      'U', 'P', '_', 'G', 'S', 'M', 'A'};
+constexpr std::uint32_t HandshakeReplyWaitMs = 200;
+constexpr std::uint32_t RequestTimeoutMs = 200;
+constexpr std::uint8_t RequestAttempts = 3;
+constexpr std::uint32_t OpenRetrySlices = 30;  // 3 s between open attempts ...
+constexpr std::uint32_t OpenRetrySliceMs = 100;  // ... watching Stop every 100 ms
+constexpr std::uint32_t HeldSleepMs = 100;
+// A cycle that found nothing to do waits this long before polling again, so an idle link
+// costs next to no processor time; bytes, requests and Stop are seen within it.
+constexpr std::uint32_t IdleWaitMs = 10;
+constexpr std::uint32_t ExecutePauseMs = 10;
+
+bool Is(const std::uint8_t* reply, std::size_t count, const char (&word)[6]) {
+    return count == 5 && std::memcmp(reply, word, 5) == 0;
+}
+}  // namespace
+
+FTDI_KorvelCtrl::FTDI_KorvelCtrl(Cable& cable, LinkClock& clock, std::string serialNumber,
+                                 std::size_t resultCapacity)
+    : Port(cable),
+      Clock(clock),
+      Results(resultCapacity),
+      SerialNumber(std::move(serialNumber)),
+      Thread([this](std::stop_token stop) { Execute(stop); }) {}
+
+FTDI_KorvelCtrl::~FTDI_KorvelCtrl() {
+    Stop();
+    Thread.request_stop();
+    Thread.join();
+}
+
+void FTDI_KorvelCtrl::Start() {
+    Reset();
+    Running = true;
+}
+
+void FTDI_KorvelCtrl::Stop() { Running = false; }
+
+void FTDI_KorvelCtrl::Reset() {
+    std::lock_guard guard(Lock);
+    Current = CtrlPacket{};
+    SendTick = 0;
+    Requests.clear();
+    Results.Clear();
+    ++Resets;
+}
+
+void FTDI_KorvelCtrl::Queue(std::uint8_t code) {
+    CtrlPacket request;
+    request.code = code;
+    request.attempts = RequestAttempts;
+    request.timeout = RequestTimeoutMs;
+    std::lock_guard guard(Lock);
+    Requests.push_back(request);
+}
+
+void FTDI_KorvelCtrl::RequestStatus() { Queue(CtrlStatus); }
+
+void FTDI_KorvelCtrl::RequestSimSwitch() { Queue(CtrlSimSwitch); }
+
+std::size_t FTDI_KorvelCtrl::PendingCount() const {
+    std::size_t queued;
+    {
+        std::lock_guard guard(Lock);
+        queued = Requests.size();
+    }
+    return queued + (SendTick != 0 ? 1 : 0);
+}
+
+std::uint64_t FTDI_KorvelCtrl::DroppedEvents() const {
+    std::lock_guard guard(Lock);
+    return Results.Dropped();
+}
+
+int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message) {
+    if (out == nullptr || message == nullptr) return CtrlNothing;
+    message->clear();
+
+    if (ErrorState != 0) {
+        // Control mode is left before the error is cleared, so the held link cannot send
+        // anything between the two.
+        if (ErrorState == CtrlReplyTimeout) InCtrlMode = 0;
+        const std::uint32_t state = ErrorState.exchange(0);
+        std::uint8_t requestCode;
+        {
+            std::lock_guard guard(Lock);
+            requestCode = Current.code;
+        }
+        *message = ErrorStateText(state, PendingCount() > 0, requestCode);
+        return CtrlError;
+    }
+
+    CtrlPacket event;
+    {
+        std::lock_guard guard(Lock);
+        if (!Results.Pop(event)) return CtrlNothing;
+    }
+    if (event.code == CtrlErrorReply) Reset();
+    *message = EventText(event, LastStatusByte);
+    *out = event;
+    return event.code;
+}
+
+void FTDI_KorvelCtrl::Append(const CtrlPacket& event) {
+    std::lock_guard guard(Lock);
+    Results.Push(event);
+}
+
+void FTDI_KorvelCtrl::Execute(std::stop_token stop) {
+    while (!stop.stop_requested()) {
+        RunSession();
+        Clock.Sleep(ExecutePauseMs);
+    }
+}
+
+CableResult FTDI_KorvelCtrl::OpenCable() {
+    return gsmprog::OpenCable(Port, DevList, SerialNumber, CableTuning::Control, Handle);
+}
+
+void FTDI_KorvelCtrl::RunSession() {
+    while (Running) {
+        const CableResult opened = OpenCable();
+        if (opened == CableOpened) break;
+        ErrorState = opened;
+        for (std::uint32_t slice = 0; slice < OpenRetrySlices && Running; ++slice)
+            Clock.Sleep(OpenRetrySliceMs);
+    }
+
+    bool busy = true;
+    while (Running) {
+        if (!busy) Clock.Sleep(IdleWaitMs);
+        busy = false;
+        if (ErrorState != 0) {
+            // Held until the reader has fetched the error.
+            Clock.Sleep(HeldSleepMs);
+            continue;
+        }
+        if (InCtrlMode == 0) {
+            EnterCtrlMode();
+            if (InCtrlMode == 0) continue;
+        }
+        busy |= Dispatch();
+        if (ErrorState != 0) continue;
+        busy |= ReceiveReply();
+    }
+
+    if (Handle != 0) {
+        Port.Close(Handle);
+        Handle = 0;
+    }
+    InCtrlMode = 0;
+}
+
+void FTDI_KorvelCtrl::EnterCtrlMode() {
+    while (Running) {
+        std::uint32_t written = 0;
+        if (Port.Write(Handle, Handshake, sizeof Handshake, &written) != CableOk) return;
+        Clock.Sleep(HandshakeReplyWaitMs);
+        std::size_t count = 0;
+        if (ReceiveFrame(HandshakeBuffer, HandshakeCapacity, count) != CableOk) return;
+        if (Is(HandshakeBuffer, count, "ERROR")) return;
+        if (Is(HandshakeBuffer, count, "READY")) {
+            InCtrlMode = 1;
+            return;
+        }
+    }
+}
+
+bool FTDI_KorvelCtrl::Dispatch() {
+    const std::uint32_t now = Clock.TickMs();
+    std::vector<std::uint8_t> frame;
+    std::uint64_t resetsAtSend;
+    {
+        std::lock_guard guard(Lock);
+        const std::uint32_t sendTick = SendTick;
+        if (sendTick != 0) {
+            if (now - sendTick <= Current.timeout) return false;  // the reply may still come
+            if (Current.attempts > 0) {
+                Requests.push_front(Current);
+            } else {
+                SendTick = 0;
+                ErrorState = CtrlReplyTimeout;
+                return false;
+            }
+        }
+        if (Requests.empty()) return false;
+        Current = Requests.front();
+        Requests.pop_front();
+        if (Current.attempts > 0) --Current.attempts;
+        frame = BuildFrame(Current);
+        resetsAtSend = Resets;
+    }
+
+    std::uint32_t written = 0;
+    const CableStatus status =
+        Port.Write(Handle, frame.data(), static_cast<std::uint32_t>(frame.size()), &written);
+    if (status != CableOk) {
+        ErrorState = status;
+        return false;
+    }
+    CtrlPacket sent;
+    sent.code = CtrlBytesSent;
+    sent.length = static_cast<std::int32_t>(std::min<std::size_t>(written, frame.size()));
+    std::memcpy(sent.data, frame.data(), static_cast<std::size_t>(sent.length));
+
+    std::lock_guard guard(Lock);
+    Results.Push(sent);
+    // A Reset while the bytes were on their way dropped the request: nothing is awaited.
+    if (Resets == resetsAtSend) {
+        const std::uint32_t tick = Clock.TickMs();
+        SendTick = tick != 0 ? tick : 1;
+    }
+    return true;
+}
+
+bool FTDI_KorvelCtrl::ReceiveReply() {
+    std::size_t count = 0;
+    const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
+    if (status != CableOk) {
+        ErrorState = status;
+        return false;
+    }
+    if (count == 0) return false;
+
+    // An endless collection is logged by the bytes the buffer kept.
+    CtrlPacket received;
+    received.code = CtrlBytesReceived;
+    received.length = static_cast<std::int32_t>(std::min(count, ReceiveCapacity - 1));
+    std::memcpy(received.data, ReceiveBuffer, static_cast<std::size_t>(received.length));
+    Append(received);
+
+    CtrlPacket reply;
+    if (count >= ReceiveCapacity || !ParseFrame(ReceiveBuffer, count, reply)) return true;
+    if (reply.code == CtrlStatus) LastStatusByte = reply.data[0];
+    std::lock_guard guard(Lock);
+    Results.Push(reply);
+    if (reply.code == Current.code || reply.code == CtrlErrorReply) SendTick = 0;
+    return true;
+}
+
+CableStatus FTDI_KorvelCtrl::ReceiveFrame(std::uint8_t* buffer, std::size_t capacity,
+                                          std::size_t& count) {
+    std::memset(buffer, 0, capacity);
+    count = 0;
+    std::uint32_t queued = 0, txQueue = 0, events = 0;
+    CableStatus status = Port.GetStatus(Handle, &queued, &txQueue, &events);
+    if (status != CableOk || queued == 0) return status;
+
+    const bool inCtrlMode = InCtrlMode != 0;
+    while (Running && count < capacity) {
+        std::uint8_t byte = 0;
+        std::uint32_t got = 0;
+        status = Port.Read(Handle, &byte, 1, &got);
+        if (status != CableOk || got == 0) break;
+        if (count < capacity - 1) buffer[count] = byte;
+        ++count;
+        if (FrameComplete(buffer, count, inCtrlMode)) break;
+    }
+    return status;
+}
+
+}  // namespace gsmprog

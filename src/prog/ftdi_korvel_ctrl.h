@@ -1,0 +1,98 @@
+#pragma once
+// The control link: a thread that owns the cable while the link runs, brings the modem into
+// control mode, sends queued requests one at a time with their time limit and attempts,
+// collects and validates the frames that come back, and queues every event (replies,
+// notifications, the raw bytes sent and received, its own errors) for its reader.
+// The reader meets the thread only through the two queues guarded by `Lock` and a few
+// atomic flags; it never touches the cable and the thread never calls the reader.
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <stop_token>
+#include <string>
+#include <thread>
+
+#include "cable.h"
+#include "ctrl_packet.h"
+#include "link_clock.h"
+#include "open_cable.h"
+#include "result_queue.h"
+
+namespace gsmprog {
+
+class FTDI_KorvelCtrl {
+public:
+    // `serialNumber` empty: the first cable of the list, as the control window uses it.
+    explicit FTDI_KorvelCtrl(Cable& cable, LinkClock& clock = SystemClock(),
+                             std::string serialNumber = {},
+                             std::size_t resultCapacity = ResultQueueCapacity);
+    // Stops the link, ends the thread and waits for it; the cable is closed by then.
+    ~FTDI_KorvelCtrl();
+    FTDI_KorvelCtrl(const FTDI_KorvelCtrl&) = delete;
+    FTDI_KorvelCtrl& operator=(const FTDI_KorvelCtrl&) = delete;
+
+    // Drops what is pending, then lets the thread open the cable and work.
+    void Start();
+    // Returns at once; the thread closes the cable at the end of its current cycle.
+    void Stop();
+    bool IsRunning() const { return Running; }
+    // Drops the outstanding request, every queued request and every undelivered event.
+    void Reset();
+    void RequestStatus();
+    void RequestSimSwitch();
+    // Queued requests plus the one awaiting its reply.
+    std::size_t PendingCount() const;
+    // The next cycle repeats the handshake before anything else is sent.
+    void ResetCtrlMode() { InCtrlMode = 0; }
+    // Takes the next error condition or event. Returns CtrlNothing (254) when there is none
+    // or an argument is missing, CtrlError (255) for an error condition or an error reply,
+    // otherwise the event's code; `out` receives the event, `message` its text (or empty).
+    int FetchResult(CtrlPacket* out, std::string* message);
+    // Traffic events dropped because the reader fell behind.
+    std::uint64_t DroppedEvents() const;
+
+private:
+    static constexpr std::size_t ReceiveCapacity = 4096;
+    static constexpr std::size_t HandshakeCapacity = 100;
+
+    void Execute(std::stop_token stop);
+    void RunSession();
+    CableResult OpenCable();
+    // Handshake attempts until "READY", "ERROR", a cable failure or Stop.
+    void EnterCtrlMode();
+    // Sends the next request when none is awaited, or again when its reply is overdue.
+    // True when bytes were written.
+    bool Dispatch();
+    // Collects one frame if bytes wait and queues its events. True when bytes came.
+    bool ReceiveReply();
+    // Reads one frame byte by byte until it is complete or the line is silent for the read
+    // time-out. `count` is the number of bytes collected; the buffer holds the first
+    // capacity-1 of them, zero-terminated. A collection stops at `capacity` bytes.
+    CableStatus ReceiveFrame(std::uint8_t* buffer, std::size_t capacity, std::size_t& count);
+    void Queue(std::uint8_t code);
+    void Append(const CtrlPacket& event);
+
+    Cable& Port;
+    LinkClock& Clock;
+    CableInfo DevList[DevListCapacity] = {};
+    CableHandle Handle = 0;
+    std::atomic<bool> Running{false};
+    CtrlPacket Current;                      // guarded by Lock
+    std::atomic<std::uint32_t> InCtrlMode{0};
+    std::uint8_t HandshakeBuffer[ReceiveCapacity] = {};
+    std::uint8_t ReceiveBuffer[ReceiveCapacity] = {};
+    std::deque<CtrlPacket> Requests;         // guarded by Lock
+    ResultQueue Results;                     // guarded by Lock
+    std::atomic<std::uint32_t> ErrorState{0};
+    mutable std::mutex Lock;
+    std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding
+    const std::string SerialNumber;
+    std::atomic<std::uint8_t> LastStatusByte{0};
+    std::uint64_t Resets = 0;                // guarded by Lock; tells a send that Reset came between
+    std::jthread Thread;                     // last: starts once everything above exists
+};
+
+}  // namespace gsmprog
