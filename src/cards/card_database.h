@@ -1,6 +1,7 @@
 #pragma once
 // The one store of cards: 9000 fixed slots, the defaults record for new cards and the slot
-// shown in the main window, mirrored in ProgInfo_12.GAD (9001 blocks of 888 bytes).
+// shown in the main window, mirrored in ProgInfo_12.GAD (9001 blocks of 888 bytes). An older
+// ProgInfo_11.GAD (760-byte blocks) is read when no ProgInfo_12.GAD exists, never written.
 // Too large for the stack: create it on the heap.
 
 #include <array>
@@ -16,6 +17,19 @@ public:
     static constexpr int SlotCount = 9000;
     static constexpr const char* DatabaseFileName = "ProgInfo_12.GAD";
     static constexpr const char* OldDatabaseFileName = "ProgInfo_11.GAD";
+    static constexpr std::size_t OldBlockSize = 760;
+    // What the caller reports when SaveDatabase (or the CSV export) fails.
+    static constexpr const char* WriteErrorText = "Ошибка записи на диск";
+    static constexpr const char* WriteErrorCaption = "Ошибка";
+
+    enum class LoadState {
+        NotLoaded,   // LoadDatabase has not run
+        NoFile,      // neither file exists: an empty database
+        Complete,    // every card block and the template block were read
+        Partial,     // a file was found but not (completely) read: wrong size, short read,
+                     // more than 9000 card blocks
+        CannotOpen,  // a file exists but cannot be opened for reading
+    };
 
     // Where the files live; empty means the current working directory.
     explicit CardDatabase(std::filesystem::path directory = {});
@@ -24,15 +38,34 @@ public:
     CardRecord TemplateRecord{};
     std::int32_t SelectedIndex = -1;
 
-    // True when every card block and the template block were read.
+    // True when every card block and the template block were read. Silent on failure; the
+    // slots read so far stay filled. With more than 9000 card blocks the first 9000 cards
+    // and the file's last block (the template) are read, and the load counts as partial.
     bool LoadDatabase();
-    // True when the whole file was written; false leaves the old file intact.
+
+    // Writes all slots and the template to ProgInfo_12.GAD atomically: false (the old file
+    // intact, the memory copy unchanged) when it could not be written. The first save after
+    // a partial load of ProgInfo_12.GAD first keeps that file beside it as
+    // ProgInfo_12.GAD.unread-YYYYMMDD-HHMMSS, and fails rather than lose it.
     bool SaveDatabase();
 
-    const std::filesystem::path& Directory() const { return directory_; }
+    LoadState LastLoadState() const { return loadState_; }
+    // The file the last load read (or tried to): empty when none existed.
+    const std::filesystem::path& LoadedFile() const { return loadedFile_; }
+    // The copy of the unread file made by a save; empty when none was made.
+    const std::filesystem::path& UnreadCopy() const { return unreadCopy_; }
+
+    std::filesystem::path DatabasePath() const { return directory_ / DatabaseFileName; }
+    std::filesystem::path OldDatabasePath() const { return directory_ / OldDatabaseFileName; }
 
 private:
+    bool KeepUnreadFile();
+
     std::filesystem::path directory_;
+    LoadState loadState_ = LoadState::NotLoaded;
+    std::filesystem::path loadedFile_;
+    bool unreadFileAtRisk_ = false;  // ProgInfo_12.GAD holds data the memory copy lacks
+    std::filesystem::path unreadCopy_;
 };
 
 }  // namespace gsmprog

@@ -19,7 +19,8 @@ bool IsWin1251(const QString& text);
 bool ToWin1251(const QString& text, std::string& bytes);
 
 // Stores `text` into a field of `size` bytes: at most size-1 bytes, the rest zero.
-// False (field untouched) when a character has no Windows-1251 byte or the text is too long.
+// False (field untouched) when a character has no Windows-1251 byte, the text is too long,
+// or it holds a zero character (which would end the stored text early).
 bool StoreWin1251(const QString& text, char* field, std::size_t size);
 
 template <std::size_t N>

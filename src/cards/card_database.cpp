@@ -1,0 +1,152 @@
+#include "card_database.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "file_writes.h"
+
+namespace gsmprog {
+
+namespace {
+
+constexpr std::size_t Gen11PrefixSize = 312;  // bytes 0..311 are the same in both generations
+constexpr std::size_t Gen11DroppedSize = 128;  // record bytes 312..439 are not in generation 11
+static_assert(Gen11PrefixSize + Gen11DroppedSize + (CardDatabase::OldBlockSize - Gen11PrefixSize) ==
+              CardRecordSize);
+
+CardRecord FromGen11Block(const char* block) {
+    CardRecord record{};
+    auto* bytes = reinterpret_cast<unsigned char*>(&record);
+    std::memcpy(bytes, block, Gen11PrefixSize);
+    std::memcpy(bytes + Gen11PrefixSize + Gen11DroppedSize, block + Gen11PrefixSize,
+                CardDatabase::OldBlockSize - Gen11PrefixSize);
+    return record;
+}
+
+// Reads up to `size` bytes at `offset`; returns how many arrived.
+std::size_t ReadAt(int fd, void* buffer, std::size_t size, off_t offset) {
+    auto* bytes = static_cast<char*>(buffer);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd, bytes + done, size - done, offset + off_t(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += std::size_t(got);
+    }
+    return done;
+}
+
+class FileCloser {
+public:
+    explicit FileCloser(int fd) : fd_(fd) {}
+    ~FileCloser() { ::close(fd_); }
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+CardDatabase::CardDatabase(std::filesystem::path directory) : directory_(std::move(directory)) {}
+
+bool CardDatabase::LoadDatabase() {
+    slots.fill(CardRecord{});
+    TemplateRecord = CardRecord{};
+    loadedFile_.clear();
+    unreadFileAtRisk_ = false;
+
+    std::error_code error;
+    if (std::filesystem::exists(DatabasePath(), error)) loadedFile_ = DatabasePath();
+    else if (std::filesystem::exists(OldDatabasePath(), error)) loadedFile_ = OldDatabasePath();
+    else {
+        loadState_ = LoadState::NoFile;
+        return false;
+    }
+    const bool current = loadedFile_ == DatabasePath();
+
+    const int fd = ::open(loadedFile_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        loadState_ = LoadState::CannotOpen;
+        unreadFileAtRisk_ = current;
+        return false;
+    }
+    FileCloser closer(fd);
+    struct stat info {};
+    const bool complete = ::fstat(fd, &info) == 0 && [&] {
+        const std::size_t size = std::size_t(info.st_size);
+        // Generation 11 is tested first, so a size that fits both (a multiple of 84 360,
+        // including 0) is read as generation 11.
+        if (size % OldBlockSize == 0) {
+            if (size == 0) return false;
+            const std::size_t cards = size / OldBlockSize - 1;
+            const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
+            std::vector<char> blocks(wanted * OldBlockSize);
+            const std::size_t got = ReadAt(fd, blocks.data(), blocks.size(), 0) / OldBlockSize;
+            for (std::size_t i = 0; i < got; ++i) slots[i] = FromGen11Block(&blocks[i * OldBlockSize]);
+            if (got < wanted) return false;
+            char block[OldBlockSize];
+            if (ReadAt(fd, block, OldBlockSize, off_t(size - OldBlockSize)) < OldBlockSize) return false;
+            TemplateRecord = MakeTemplate(FromGen11Block(block));
+            return cards <= std::size_t(SlotCount);
+        }
+        if (size >= CardRecordSize && size % CardRecordSize == 0) {
+            const std::size_t cards = size / CardRecordSize - 1;
+            const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
+            const std::size_t bytes = ReadAt(fd, slots.data(), wanted * CardRecordSize, 0);
+            if (bytes < wanted * CardRecordSize) {
+                // A block that arrived only in part is not a card.
+                slots[bytes / CardRecordSize] = CardRecord{};
+                return false;
+            }
+            CardRecord last{};
+            if (ReadAt(fd, &last, CardRecordSize, off_t(size - CardRecordSize)) < CardRecordSize)
+                return false;
+            TemplateRecord = last;
+            return cards <= std::size_t(SlotCount);
+        }
+        return false;
+    }();
+    loadState_ = complete ? LoadState::Complete : LoadState::Partial;
+    unreadFileAtRisk_ = current && !complete;
+    return complete;
+}
+
+bool CardDatabase::KeepUnreadFile() {
+    std::error_code error;
+    if (!std::filesystem::exists(DatabasePath(), error)) return !error;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    const std::string base = std::string(DatabaseFileName) + ".unread-" + stamp;
+    // An earlier copy is never replaced: a second copy in the same second gets a suffix.
+    for (int n = 1; n <= 100; ++n) {
+        const std::filesystem::path copy = directory_ / (n == 1 ? base : base + "-" + std::to_string(n));
+        if (std::filesystem::exists(copy, error) || error) continue;
+        if (!CopyToNewFile(DatabasePath(), copy)) return false;
+        unreadCopy_ = copy;
+        return true;
+    }
+    return false;
+}
+
+bool CardDatabase::SaveDatabase() {
+    if (unreadFileAtRisk_) {
+        if (!KeepUnreadFile()) return false;
+        unreadFileAtRisk_ = false;
+    }
+    const ByteChunk chunks[] = {{slots.data(), sizeof slots}, {&TemplateRecord, sizeof TemplateRecord}};
+    return WriteFileAtomically(DatabasePath(), chunks);
+}
+
+}  // namespace gsmprog

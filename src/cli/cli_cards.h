@@ -1,0 +1,40 @@
+#pragma once
+// What the card commands of gsmprog-cli share: the row argument, loading and saving the
+// database of the working directory, and the texts of dates, codes and fields.
+
+#include <memory>
+#include <string>
+
+#include "card_database.h"
+#include "win1251.h"
+
+namespace gsmprog::cli {
+
+// Parses a grid row 1..9000 into its slot 0..8999. Prints the reason and returns ExitUsage
+// for anything else; returns ExitSuccess otherwise.
+int ParseRow(const std::string& text, int& slot);
+
+// Loads the database of the current directory into `database`. A file that exists but
+// cannot be read at all is reported (ExitUsage); other load problems stay silent, as in
+// the window.
+int LoadCards(std::unique_ptr<CardDatabase>& database);
+
+// ExitUsage, with the reason printed, when slot `slot` holds no card.
+int RequireCard(const CardDatabase& database, int slot);
+
+// Saves the database; prints "Ошибка записи на диск" and returns ExitWriteFailure on failure.
+int SaveCards(CardDatabase& database);
+
+// "YYYY-MM-DD HH:MM:SS" of a date that is set (at least 0.001), else empty.
+std::string DateText(double days);
+
+// A text field as UTF-8.
+template <std::size_t N>
+std::string Utf8(const char (&field)[N]) {
+    return FromField(field).toStdString();
+}
+
+// Prints a failure text on stderr.
+void PrintFailure(const std::string& text);
+
+}  // namespace gsmprog::cli

@@ -1,0 +1,25 @@
+// gsmprog-cli export-csv FILE: the same bytes as the window's "Экспорт в CSV".
+
+#include "cli_cards.h"
+#include "cli_command.h"
+#include "csv_export.h"
+
+namespace gsmprog::cli {
+namespace {
+
+int ExportCsvCommand(CliContext& context) {
+    if (context.args.size() != 1 || context.args[0].empty())
+        return UsageError("export-csv ожидает имя файла");
+    std::unique_ptr<CardDatabase> database;
+    if (int status = LoadCards(database)) return status;
+    if (!ExportCsv(context.args[0], database->slots.data(), CardDatabase::SlotCount)) {
+        PrintFailure(CardDatabase::WriteErrorText);
+        return ExitWriteFailure;
+    }
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar("export-csv", "export-csv FILE", ExportCsvCommand);
+
+}  // namespace
+}  // namespace gsmprog::cli

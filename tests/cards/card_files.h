@@ -1,0 +1,45 @@
+#pragma once
+// Scratch directories and database files made byte by byte for the card tests.
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+#include "card_record.h"
+
+namespace gsmprog::testing {
+
+// A fresh directory under the system's temporary directory, removed with its contents.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string ReadBytes(const std::filesystem::path& file);
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+
+// A card in use whose every byte is recognisable: byte k of a text field is derived from its
+// number and offset, so that misplaced bytes show up.
+CardRecord SampleCard(int number);
+
+// The bytes of a generation-12 file of `cards` card blocks followed by `templateCard`;
+// block i holds SampleCard(i + 1).
+std::string Gen12File(std::size_t cards, const CardRecord& templateCard);
+
+// A generation-11 block: record bytes 0..311 and 440..887.
+std::string Gen11Block(const CardRecord& card);
+// The bytes of a generation-11 file of `cards` blocks (SampleCard(i + 1)) and a template.
+std::string Gen11File(std::size_t cards, const CardRecord& templateCard);
+
+std::string Bytes(const CardRecord& card);
+
+}  // namespace gsmprog::testing

@@ -1,0 +1,205 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "card_database.h"
+#include "card_files.h"
+
+namespace gsmprog {
+namespace {
+
+using namespace gsmprog::testing;
+
+constexpr std::size_t FullSize = 9001 * CardRecordSize;
+
+std::vector<std::string> Names(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Runs `body` in a child process whose files may not grow beyond `limit` bytes, and returns
+// the child's exit status.
+int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);  // an oversized write then fails with EFBIG
+        const rlimit fileSize{limit, limit};
+        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+class DatabaseSave : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::unique_ptr<CardDatabase> db = std::make_unique<CardDatabase>(dir.path());
+    std::filesystem::path file = dir / "ProgInfo_12.GAD";
+};
+
+TEST_F(DatabaseSave, LoadThenSaveReproducesTheFileByteForByte) {
+    const std::string original = Gen12File(9000, SampleCard(900));
+    WriteBytes(file, original);
+    ASSERT_TRUE(db->LoadDatabase());
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_TRUE(ReadBytes(file) == original);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "no leftovers";
+}
+
+TEST_F(DatabaseSave, ShortFileIsWrittenBackWithAll9001Blocks) {
+    WriteBytes(file, Gen12File(100, SampleCard(900)));
+    ASSERT_TRUE(db->LoadDatabase());
+    ASSERT_TRUE(db->SaveDatabase());
+    const std::string saved = ReadBytes(file);
+    ASSERT_EQ(saved.size(), FullSize);
+    EXPECT_TRUE(saved.substr(0, 100 * CardRecordSize) == Gen12File(99, SampleCard(100)));
+    EXPECT_TRUE(saved.substr(100 * CardRecordSize, 8900 * CardRecordSize) ==
+                std::string(8900 * CardRecordSize, '\0'));
+    EXPECT_EQ(saved.substr(9000 * CardRecordSize), Bytes(SampleCard(900)));
+}
+
+TEST_F(DatabaseSave, Generation11IsConvertedIntoANewFileAndLeftUntouched) {
+    const std::string old = Gen11File(10, SampleCard(900));
+    WriteBytes(dir / "ProgInfo_11.GAD", old);
+    ASSERT_TRUE(db->LoadDatabase());
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_EQ(ReadBytes(file).size(), FullSize);
+    EXPECT_TRUE(ReadBytes(dir / "ProgInfo_11.GAD") == old);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
+}
+
+TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
+    const std::string original = Gen12File(9000, SampleCard(900));
+    WriteBytes(file, original);
+    const int status = WithFileSizeLimit(1 << 20, [&] {
+        if (!db->LoadDatabase()) return 2;
+        db->slots[5] = CardRecord{};
+        return db->SaveDatabase() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 1) << "SaveDatabase must report the failed write";
+    EXPECT_TRUE(ReadBytes(file) == original);
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "temporary removed";
+}
+
+TEST_F(DatabaseSave, KeepsTheFilesAccessRightsAndFollowsALink) {
+    ScratchDir elsewhere;
+    const auto real = elsewhere / "cards.gad";
+    WriteBytes(real, Gen12File(3, SampleCard(900)));
+    ::chmod(real.c_str(), 0640);
+    std::filesystem::create_symlink(real, file);
+    ASSERT_TRUE(db->LoadDatabase());
+    db->slots[1] = CardRecord{};
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(ReadBytes(real).size(), FullSize);
+    struct stat info {};
+    ::stat(real.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// ProgInfo_12.GAD.unread-YYYYMMDD-HHMMSS
+bool IsUnreadCopyName(const std::string& name) {
+    const std::string prefix = "ProgInfo_12.GAD.unread-";
+    if (!name.starts_with(prefix) || name.size() != prefix.size() + 15) return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        const bool dash = i == prefix.size() + 8;
+        if (dash ? name[i] != '-' : !std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+    }
+    return true;
+}
+
+class UnreadFile : public DatabaseSave {
+protected:
+    std::vector<std::string> Copies() {
+        std::vector<std::string> copies;
+        for (const auto& name : Names(dir.path()))
+            if (name.starts_with("ProgInfo_12.GAD.unread-")) copies.push_back(name);
+        return copies;
+    }
+};
+
+TEST_F(UnreadFile, IsKeptOnceUnderATimeStampedNameBeforeTheFirstSave) {
+    const std::string odd = Gen12File(100, SampleCard(900)) + "tail";  // fits neither format
+    WriteBytes(file, odd);
+    EXPECT_FALSE(db->LoadDatabase());
+    EXPECT_TRUE(db->UnreadCopy().empty()) << "the load itself stays silent";
+    EXPECT_EQ(Copies().size(), 0u);
+
+    ASSERT_TRUE(db->SaveDatabase());
+    const auto copies = Copies();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_TRUE(IsUnreadCopyName(copies[0])) << copies[0];
+    EXPECT_EQ(db->UnreadCopy(), dir / copies[0]);
+    EXPECT_TRUE(ReadBytes(dir / copies[0]) == odd);
+    EXPECT_EQ(ReadBytes(file).size(), FullSize);
+
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_EQ(Copies().size(), 1u) << "only before the first save";
+}
+
+TEST_F(UnreadFile, AnEarlierCopyIsNeverOverwritten) {
+    WriteBytes(file, "first");
+    db->LoadDatabase();
+    ASSERT_TRUE(db->SaveDatabase());
+    WriteBytes(file, "second");
+    db->LoadDatabase();
+    ASSERT_TRUE(db->SaveDatabase());
+    const auto copies = Copies();
+    ASSERT_EQ(copies.size(), 2u);
+    std::vector<std::string> contents{ReadBytes(dir / copies[0]), ReadBytes(dir / copies[1])};
+    std::sort(contents.begin(), contents.end());
+    EXPECT_EQ(contents, (std::vector<std::string>{"first", "second"}));
+}
+
+TEST_F(UnreadFile, MoreThan9000CardsAreKeptBeforeTheyAreCutTo9000) {
+    const std::string big = Gen12File(9002, SampleCard(900));
+    WriteBytes(file, big);
+    EXPECT_FALSE(db->LoadDatabase());
+    ASSERT_TRUE(db->SaveDatabase());
+    ASSERT_EQ(Copies().size(), 1u);
+    EXPECT_TRUE(ReadBytes(dir / Copies()[0]) == big);
+}
+
+TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
+    WriteBytes(file, Gen12File(5, SampleCard(900)));
+    ASSERT_TRUE(db->LoadDatabase());
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_EQ(Copies().size(), 0u);
+
+    ScratchDir other;
+    const std::string old = Gen11File(5, SampleCard(900)) + "x";  // unreadable, but never written
+    WriteBytes(other / "ProgInfo_11.GAD", old);
+    auto fromOld = std::make_unique<CardDatabase>(other.path());
+    EXPECT_FALSE(fromOld->LoadDatabase());
+    ASSERT_TRUE(fromOld->SaveDatabase());
+    EXPECT_EQ(Names(other.path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
+    EXPECT_TRUE(ReadBytes(other / "ProgInfo_11.GAD") == old);
+}
+
+TEST_F(UnreadFile, SaveFailsRatherThanReplaceAFileItCouldNotKeep) {
+    const std::string odd = Gen12File(2000, SampleCard(900)) + "tail";
+    WriteBytes(file, odd);
+    const int status = WithFileSizeLimit(1 << 20, [&] {
+        db->LoadDatabase();
+        return db->SaveDatabase() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 1);
+    EXPECT_TRUE(ReadBytes(file) == odd);
+    EXPECT_EQ(Copies().size(), 0u) << "a partial copy is removed";
+}
+
+}  // namespace
+}  // namespace gsmprog

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "win1251.h"
+
+namespace gsmprog {
+namespace {
+
+TEST(Win1251, EveryByteRoundTripsThroughItsCharacter) {
+    for (int b = 1; b < 256; ++b) {
+        const std::string byte(1, char(b));
+        const QString text = FromWin1251(byte);
+        ASSERT_EQ(text.size(), 1) << b;
+        std::string back;
+        ASSERT_TRUE(ToWin1251(text, back)) << b;
+        EXPECT_EQ(back, byte) << b;
+    }
+    std::string zero;
+    ASSERT_TRUE(ToWin1251(QString(QChar(0)), zero));
+    EXPECT_EQ(zero, std::string(1, '\0'));
+}
+
+TEST(Win1251, CyrillicAndSignsMapToTheirBytes) {
+    std::string bytes;
+    ASSERT_TRUE(ToWin1251(QString::fromUtf8("Склад №5 ёЁ €"), bytes));
+    EXPECT_EQ(bytes, "\xD1\xEA\xEB\xE0\xE4 \xB9" "5 \xB8\xA8 \x88");
+    EXPECT_EQ(FromWin1251(bytes).toStdString(), "Склад №5 ёЁ €");
+}
+
+TEST(Win1251, CharactersWithoutAByteAreRefused) {
+    for (const char* utf8 : {"日本", "a\u0101", "Ї ok\u2603", "\U0001F600"}) {
+        const QString text = QString::fromUtf8(utf8);
+        std::string bytes = "unchanged";
+        EXPECT_FALSE(ToWin1251(text, bytes)) << utf8;
+        EXPECT_EQ(bytes, "unchanged");
+        EXPECT_FALSE(IsWin1251(text)) << utf8;
+    }
+    EXPECT_TRUE(IsWin1251(QString::fromUtf8("Объект «Север» — 1")));
+}
+
+TEST(Win1251, FieldsAreReadUpToTheirTerminatorAndNeverBeyond) {
+    const char field[6] = {'\xCF', '\xE8', 'n', '\0', 'x', 'y'};
+    EXPECT_EQ(FromWin1251(field, sizeof field).toStdString(), "Пиn");
+    char full[4] = {'a', 'b', 'c', 'd'};  // no terminator: only the field's own bytes
+    EXPECT_EQ(FromField(full).toStdString(), "abcd");
+}
+
+TEST(Win1251, StoringFillsTheFieldAndRefusesWhatDoesNotFit) {
+    char field[5];
+    std::memset(field, 'x', sizeof field);
+    ASSERT_TRUE(StoreField(QString::fromUtf8("Пин"), field));
+    EXPECT_EQ(std::string(field, sizeof field), std::string("\xCF\xE8\xED\0\0", 5));
+
+    EXPECT_TRUE(StoreField(QString::fromUtf8("1234"), field)) << "N-1 characters fit";
+    EXPECT_EQ(std::string(field, sizeof field), std::string("1234\0", 5));
+
+    for (const QString& refused : {QString::fromUtf8("12345"), QString::fromUtf8("日"),
+                                   QString::fromUtf8("a") + QChar(0) + QString::fromUtf8("b")}) {
+        EXPECT_FALSE(StoreField(refused, field)) << refused.toStdString();
+        EXPECT_EQ(std::string(field, sizeof field), std::string("1234\0", 5)) << "field untouched";
+    }
+}
+
+}  // namespace
+}  // namespace gsmprog
