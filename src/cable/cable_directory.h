@@ -1,0 +1,41 @@
+#pragma once
+// Virtual cables: a modem emulator shows up as a cable through a directory of symbolic
+// links, each named by the cable's serial number and pointing at a pseudo-terminal.
+// Plain C++ so that the emulator can register itself without Qt.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace gsmprog {
+
+struct VirtualCable {
+    std::string serialNumber;
+    std::filesystem::path device;   // the pseudo-terminal the link points at
+};
+
+// $XDG_RUNTIME_DIR/gsmprog/cables when XDG_RUNTIME_DIR is set and not empty,
+// else /tmp/gsmprog-<uid>/cables.
+std::filesystem::path DefaultCableDirectory();
+
+// 1..15 printable ASCII characters without '/'.
+bool IsValidCableSerial(const std::string& serialNumber);
+
+// The virtual cables of `directory`, sorted by name (byte order); links whose target does
+// not exist and names that are not valid serial numbers are skipped.
+std::vector<VirtualCable> ListVirtualCables(const std::filesystem::path& directory);
+
+enum class RegisterResult { Registered, InvalidSerial, AlreadyPresent, Failed };
+
+// Creates the directory if needed (owner-only) and the link `serialNumber` -> `device`.
+// A link left behind whose target no longer exists is replaced.
+RegisterResult RegisterVirtualCable(const std::filesystem::path& directory,
+                                    const std::string& serialNumber,
+                                    const std::filesystem::path& device);
+
+// Removes the link, but only while it still points at `device`.
+void UnregisterVirtualCable(const std::filesystem::path& directory,
+                            const std::string& serialNumber,
+                            const std::filesystem::path& device);
+
+}  // namespace gsmprog

@@ -1,0 +1,121 @@
+// gsmprog-vmodem: a modem on a pseudo-terminal that answers like the real device, registered
+// as a virtual cable so that gsmprog and gsmprog-cli find it like an FTDI cable.
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+#include "cable_directory.h"
+#include "mode_dispatch.h"
+#include "pty_line.h"
+#include "vmodem_log.h"
+
+using namespace gsmprog;
+using namespace gsmprog::vmodem;
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+void OnSignal(int signal) { stopSignal = signal; }
+
+std::vector<OptionSpec> CommonOptions() {
+    return {
+        {"serial", OptionKind::Text, "ИМЯ", "серийный номер кабеля (по умолчанию VMODEM1)"},
+        {"cable-dir", OptionKind::Text, "КАТАЛОГ",
+         "каталог виртуальных кабелей (по умолчанию " + DefaultCableDirectory().string() + ")"},
+        {"image", OptionKind::Text, "ФАЙЛ", "хранить записанный образ в файле"},
+        {"help", OptionKind::Flag, "", "эта справка"},
+    };
+}
+
+std::uint64_t NowMs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now().time_since_epoch()).count());
+}
+
+int Usage(const std::vector<OptionSpec>& specs, const std::string& error) {
+    if (!error.empty()) {
+        std::cerr << "gsmprog-vmodem: " << error << "\nСправка: gsmprog-vmodem --help\n";
+        return 2;
+    }
+    std::cout << "Использование: gsmprog-vmodem [КЛЮЧИ]\n"
+           "Виртуальный GSM модем на псевдотерминале; виден программам как кабель FTDI.\n"
+              << OptionHelp(specs);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<OptionSpec> specs = CommonOptions();
+    for (const auto& mode : RegisteredModes())
+        specs.insert(specs.end(), mode.options.begin(), mode.options.end());
+
+    std::string error;
+    const auto options = ParseOptions({argv + 1, argv + argc}, specs, error);
+    if (!options) return Usage(specs, error);
+    if (options->Has("help")) return Usage(specs, "");
+    // Each mode checks its switches now, so that a typo is reported before anything starts.
+    for (const auto& mode : RegisteredModes()) {
+        if (mode.validate && !mode.validate(*options, error)) return Usage(specs, error);
+    }
+
+    const std::string serial = options->Text("serial", "VMODEM1");
+    if (!IsValidCableSerial(serial))
+        return Usage(specs, "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
+    const std::filesystem::path cableDir = options->Text("cable-dir", DefaultCableDirectory().string());
+
+    ModemMemory memory(options->Text("image"));
+    if (!memory.Load(error)) {
+        std::cerr << "gsmprog-vmodem: " << error << "\n";
+        return 1;
+    }
+
+    PtyLine line;
+    if (!line.Open(error)) {
+        std::cerr << "gsmprog-vmodem: " << error << "\n";
+        return 1;
+    }
+    switch (RegisterVirtualCable(cableDir, serial, line.SlavePath())) {
+    case RegisterResult::Registered:
+        break;
+    case RegisterResult::AlreadyPresent:
+        std::cerr << "gsmprog-vmodem: кабель " << serial << " уже есть в " << cableDir.string()
+                  << " (запущен другой виртуальный модем?)\n";
+        return 1;
+    default:
+        std::cerr << "gsmprog-vmodem: не удалось зарегистрировать кабель в " << cableDir.string()
+                  << "\n";
+        return 1;
+    }
+
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+
+    std::cout << serial << " " << line.SlavePath() << std::endl;
+
+    ModeDispatcher dispatcher(RegisteredModes(), *options, memory, line);
+    std::uint8_t buffer[4096];
+    while (stopSignal == 0) {
+        pollfd in{line.MasterFd(), POLLIN, 0};
+        const int ready = ::poll(&in, 1, 5);
+        if (ready > 0 && (in.revents & POLLIN)) {
+            const ssize_t n = ::read(line.MasterFd(), buffer, sizeof buffer);
+            if (n > 0) dispatcher.Feed({buffer, static_cast<std::size_t>(n)}, NowMs());
+        }
+        dispatcher.Tick(NowMs());
+    }
+    UnregisterVirtualCable(cableDir, serial, line.SlavePath());
+    Log("остановлен сигналом " + std::to_string(stopSignal));
+    return 0;
+}

@@ -1,0 +1,73 @@
+#pragma once
+// Runs a program of gsmprog as a child process for end-to-end tests: arguments, extra
+// environment, captured stdout and stderr, signals, exit status.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace gsmprog::test {
+
+// Paths of the built programs.
+std::filesystem::path VmodemProgram();
+std::filesystem::path CliProgram();
+
+struct ProgramResult {
+    int exitCode = -1;    // -1 when it ended by a signal or did not run
+    std::string out;
+    std::string err;
+};
+
+class ChildProcess {
+public:
+    // Starts `program` with `args`; `env` entries are added to (or replace in) the
+    // environment of the test. Output is captured when it is read by Wait or ReadLine;
+    // with `stderrFile` the child's stderr goes to that file instead.
+    ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& env = {},
+                 const std::filesystem::path& stderrFile = {});
+    ~ChildProcess();   // kills a child still running
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    pid_t Pid() const { return pid_; }
+    bool Signal(int signal);
+    // Reads stdout up to the next line end; false when none came in `limit`.
+    bool ReadLine(std::string& line, std::chrono::milliseconds limit);
+    // Waits for the end and collects the rest of the output.
+    ProgramResult Wait();
+
+private:
+    void Drain(int timeoutMs);
+
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    std::string outText_;
+    std::string errText_;
+    std::size_t lineStart_ = 0;
+};
+
+// Runs a program to its end.
+ProgramResult RunProgram(const std::filesystem::path& program,
+                         const std::vector<std::string>& args,
+                         const std::map<std::string, std::string>& env = {});
+
+// A directory under /tmp removed with everything in it when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace gsmprog::test

@@ -1,0 +1,55 @@
+#include "vmodem_process.h"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+
+namespace gsmprog::test {
+
+VmodemProcess::VmodemProcess(VmodemSetup setup) {
+    if (setup.runtimeDir.empty()) {
+        ownDir_ = std::make_unique<TempDir>();
+        runtimeDir_ = ownDir_->Path();
+    } else {
+        runtimeDir_ = setup.runtimeDir;
+    }
+    serial_ = setup.serial;
+    std::vector<std::string> args{"--serial", setup.serial, "--cable-dir", CableDir().string()};
+    args.insert(args.end(), setup.args.begin(), setup.args.end());
+    child_ = std::make_unique<ChildProcess>(VmodemProgram(), args,
+                                            std::map<std::string, std::string>{}, LogFile());
+    std::string line;
+    // Generous: under sanitizers and a busy machine the start can take a while.
+    if (child_->ReadLine(line, std::chrono::seconds(20))) {
+        std::istringstream words(line);
+        std::string printed;
+        words >> printed >> ptyPath_;
+        started_ = printed == serial_ && !ptyPath_.empty();
+    }
+}
+
+VmodemProcess::~VmodemProcess() { Stop(); }
+
+std::filesystem::path VmodemProcess::CableDir() const { return runtimeDir_ / "gsmprog" / "cables"; }
+
+std::map<std::string, std::string> VmodemProcess::Environment() const {
+    return {{"XDG_RUNTIME_DIR", runtimeDir_.string()}};
+}
+
+int VmodemProcess::Stop(int signal) {
+    if (!stopped_) {
+        child_->Signal(signal);
+        exitCode_ = child_->Wait().exitCode;
+        stopped_ = true;
+    }
+    return exitCode_;
+}
+
+std::string VmodemProcess::Log() const {
+    std::ifstream in(LogFile());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+}  // namespace gsmprog::test
