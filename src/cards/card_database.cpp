@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -59,11 +60,16 @@ private:
 CardDatabase::CardDatabase(std::filesystem::path directory) : directory_(std::move(directory)) {}
 
 bool CardDatabase::LoadDatabase() {
-    slots.fill(CardRecord{});
     TemplateRecord = CardRecord{};
     loadedFile_.clear();
-    unreadFileAtRisk_ = false;
+    std::size_t filled = 0;  // slots holding what the file gave them; the rest are cleared
+    const bool complete = ReadFile(filled);
+    std::fill(slots.begin() + std::ptrdiff_t(filled), slots.end(), CardRecord{});
+    unreadFileAtRisk_ = loadedFile_ == DatabasePath() && !complete;
+    return complete;
+}
 
+bool CardDatabase::ReadFile(std::size_t& filled) {
     std::error_code error;
     if (std::filesystem::exists(DatabasePath(), error)) loadedFile_ = DatabasePath();
     else if (std::filesystem::exists(OldDatabasePath(), error)) loadedFile_ = OldDatabasePath();
@@ -71,53 +77,50 @@ bool CardDatabase::LoadDatabase() {
         loadState_ = LoadState::NoFile;
         return false;
     }
-    const bool current = loadedFile_ == DatabasePath();
-
     const int fd = ::open(loadedFile_.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         loadState_ = LoadState::CannotOpen;
-        unreadFileAtRisk_ = current;
         return false;
     }
     FileCloser closer(fd);
     struct stat info {};
-    const bool complete = ::fstat(fd, &info) == 0 && [&] {
+    bool complete = false;
+    if (::fstat(fd, &info) == 0) {
         const std::size_t size = std::size_t(info.st_size);
         // Generation 11 is tested first, so a size that fits both (a multiple of 84 360,
         // including 0) is read as generation 11.
-        if (size % OldBlockSize == 0) {
-            if (size == 0) return false;
-            const std::size_t cards = size / OldBlockSize - 1;
-            const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
-            std::vector<char> blocks(wanted * OldBlockSize);
-            const std::size_t got = ReadAt(fd, blocks.data(), blocks.size(), 0) / OldBlockSize;
-            for (std::size_t i = 0; i < got; ++i) slots[i] = FromGen11Block(&blocks[i * OldBlockSize]);
-            if (got < wanted) return false;
-            char block[OldBlockSize];
-            if (ReadAt(fd, block, OldBlockSize, off_t(size - OldBlockSize)) < OldBlockSize) return false;
-            TemplateRecord = MakeTemplate(FromGen11Block(block));
-            return cards <= std::size_t(SlotCount);
-        }
-        if (size >= CardRecordSize && size % CardRecordSize == 0) {
-            const std::size_t cards = size / CardRecordSize - 1;
-            const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
-            const std::size_t bytes = ReadAt(fd, slots.data(), wanted * CardRecordSize, 0);
-            if (bytes < wanted * CardRecordSize) {
-                // A block that arrived only in part is not a card.
-                slots[bytes / CardRecordSize] = CardRecord{};
-                return false;
-            }
-            CardRecord last{};
-            if (ReadAt(fd, &last, CardRecordSize, off_t(size - CardRecordSize)) < CardRecordSize)
-                return false;
-            TemplateRecord = last;
-            return cards <= std::size_t(SlotCount);
-        }
-        return false;
-    }();
+        if (size % OldBlockSize == 0) complete = ReadGeneration11(fd, size, filled);
+        else if (size >= CardRecordSize && size % CardRecordSize == 0)
+            complete = ReadGeneration12(fd, size, filled);
+    }
     loadState_ = complete ? LoadState::Complete : LoadState::Partial;
-    unreadFileAtRisk_ = current && !complete;
     return complete;
+}
+
+bool CardDatabase::ReadGeneration11(int fd, std::size_t size, std::size_t& filled) {
+    if (size == 0) return false;  // not even the template block
+    const std::size_t cards = size / OldBlockSize - 1;
+    const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
+    std::vector<char> blocks(wanted * OldBlockSize);
+    filled = ReadAt(fd, blocks.data(), blocks.size(), 0) / OldBlockSize;
+    for (std::size_t i = 0; i < filled; ++i) slots[i] = FromGen11Block(&blocks[i * OldBlockSize]);
+    if (filled < wanted) return false;
+    char block[OldBlockSize];
+    if (ReadAt(fd, block, OldBlockSize, off_t(size - OldBlockSize)) < OldBlockSize) return false;
+    TemplateRecord = MakeTemplate(FromGen11Block(block));
+    return cards <= std::size_t(SlotCount);
+}
+
+bool CardDatabase::ReadGeneration12(int fd, std::size_t size, std::size_t& filled) {
+    const std::size_t cards = size / CardRecordSize - 1;
+    const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
+    // Straight into the slots; a block that arrives only in part is not a card.
+    filled = ReadAt(fd, slots.data(), wanted * CardRecordSize, 0) / CardRecordSize;
+    if (filled < wanted) return false;
+    CardRecord last{};
+    if (ReadAt(fd, &last, CardRecordSize, off_t(size - CardRecordSize)) < CardRecordSize) return false;
+    TemplateRecord = last;
+    return cards <= std::size_t(SlotCount);
 }
 
 bool CardDatabase::KeepUnreadFile() {

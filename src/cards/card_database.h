@@ -59,6 +59,9 @@ public:
     std::filesystem::path OldDatabasePath() const { return directory_ / OldDatabaseFileName; }
 
 private:
+    bool ReadFile(std::size_t& filled);
+    bool ReadGeneration11(int fd, std::size_t size, std::size_t& filled);
+    bool ReadGeneration12(int fd, std::size_t size, std::size_t& filled);
     bool KeepUnreadFile();
 
     std::filesystem::path directory_;
