@@ -9,13 +9,13 @@
 namespace gsmprog::cli {
 namespace {
 
-template <typename T>
-std::string Entries(const T (&values)[4]) {
+// The four entries of a device array; `entry(i)` copies entry i out of the packed record.
+template <typename Entry>
+std::string Entries(Entry entry) {
     std::string text;
     for (int i = 0; i < 4; ++i) {
         if (i > 0) text += ',';
-        const T value = values[i];  // copied out: the record is packed
-        text += std::to_string(value);
+        text += std::to_string(entry(i));
     }
     return text;
 }
@@ -38,9 +38,9 @@ std::string ShowText(const CardRecord& c) {
     line("Edit1", Utf8(c.Edit1));
     line("FIOEdit", Utf8(c.FIOEdit));
     line("RemarkEdit", Utf8(c.RemarkEdit));
-    line("UoCode", Entries(c.UoCode));
-    line("UoLineAddress", Entries(c.UoLineAddress));
-    line("UoType", Entries(c.UoType));
+    line("UoCode", Entries([&c](int i) { return unsigned(c.UoCode[i]); }));
+    line("UoLineAddress", Entries([&c](int i) { return unsigned(c.UoLineAddress[i]); }));
+    line("UoType", Entries([&c](int i) { return unsigned(c.UoType[i]); }));
     line("Pin1Edit", Utf8(c.Pin1Edit));
     line("Pin2Edit", Utf8(c.Pin2Edit));
     line("Ip1GsmEdit", Utf8(c.Ip1GsmEdit));
@@ -76,10 +76,10 @@ std::string ShowText(const CardRecord& c) {
     line("Number2_Edit", Utf8(c.Number2_Edit));
     line("SIM_ID2_Edit", Utf8(c.SIM_ID2_Edit));
     line("VersionCombo", std::to_string(c.VersionCombo));
-    line("UoGuardCords", Entries(c.UoGuardCords));
-    line("UoFireCords", Entries(c.UoFireCords));
-    line("UoModes", Entries(c.UoModes));
-    line("UoSpare", Entries(c.UoSpare));
+    line("UoGuardCords", Entries([&c](int i) { return unsigned(c.UoGuardCords[i]); }));
+    line("UoFireCords", Entries([&c](int i) { return unsigned(c.UoFireCords[i]); }));
+    line("UoModes", Entries([&c](int i) { return unsigned(c.UoModes[i]); }));
+    line("UoSpare", Entries([&c](int i) { return unsigned(c.UoSpare[i]); }));
     return out;
 }
 
