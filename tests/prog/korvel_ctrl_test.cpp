@@ -1,0 +1,352 @@
+// The control link on a scripted cable in virtual time: handshake, request timing and
+// attempts, the order of events, error conditions and their texts, Stop, and the bounds.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "control_line.h"
+#include "ftdi_korvel_ctrl.h"
+
+namespace gsmprog {
+namespace {
+
+using test::Bytes;
+using test::ControlLine;
+using test::Eventually;
+using test::VirtualTime;
+
+Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
+const Bytes Handshake = Text("CTRL_SETUP_GSMA");
+const Bytes StatusRequest{0x51, 0x0C, 0xA3};
+const Bytes SimRequest{0x51, 0x05, 0xAA};
+const Bytes StatusReply{0xAE, 0x0C, 0x80, 0x10, 0x0E, 0x74, 0x0E, 0x2C, 0x2E, 0xCC};
+const Bytes SimReply{0xAE, 0x05, 0x4D};
+const Bytes UnknownCodeReply{0xAE, 0xFF, 0x01, 0x52};
+const Bytes GsmTrace{0xAE, 0xD2, 0x01, 0x02, 0x41, 0x54, 0x00, 0xE8};
+
+struct Event {
+    int code;
+    std::string text;
+    CtrlPacket packet;
+};
+
+// A modem that answers the handshake with `handshakeReplies` in turn (the last one from
+// then on) and each request with its entry of `answers`, if any.
+ControlLine::Modem Answering(std::map<Bytes, Bytes> answers,
+                             std::vector<std::string> handshakeReplies = {"READY"}) {
+    auto handshakes = std::make_shared<std::size_t>(0);
+    return [=](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) {
+            const std::size_t turn = std::min((*handshakes)++, handshakeReplies.size() - 1);
+            line.Send(Text(handshakeReplies[turn]), 1);
+        } else if (auto answer = answers.find(written); answer != answers.end()) {
+            line.Send(answer->second, 20);
+        }
+    };
+}
+
+class ControlLink : public ::testing::Test {
+protected:
+    void Run(ControlLine::Modem modem, std::size_t capacity = ResultQueueCapacity) {
+        line = std::make_unique<ControlLine>(time, std::move(modem));
+        link = std::make_unique<FTDI_KorvelCtrl>(*line, time, "", capacity);
+        link->Start();
+    }
+
+    // Everything fetched up to and including the first event with `code`.
+    std::vector<Event> FetchUntil(int code) {
+        std::vector<Event> events;
+        const bool found = Eventually([&] {
+            Event event{};
+            event.code = link->FetchResult(&event.packet, &event.text);
+            if (event.code == CtrlNothing) return false;
+            events.push_back(event);
+            return event.code == code;
+        });
+        EXPECT_TRUE(found) << "no event " << code << " after " << events.size() << " events";
+        return events;
+    }
+
+    // Waits until the link has written `writes` blocks and read all the modem's answers, and
+    // has moved on from them.
+    void WaitUntilAllRead(std::size_t writes) {
+        ASSERT_TRUE(Eventually([&] {
+            return line->Writes().size() >= writes && line->Unread() == 0 &&
+                   time.Now() > line->LastReadAt() + 100;
+        }));
+    }
+
+    std::vector<Bytes> WrittenBytes() const {
+        std::vector<Bytes> blocks;
+        for (const auto& write : line->Writes()) blocks.push_back(write.bytes);
+        return blocks;
+    }
+
+    static std::vector<int> Codes(const std::vector<Event>& events) {
+        std::vector<int> codes;
+        for (const auto& event : events) codes.push_back(event.code);
+        return codes;
+    }
+
+    VirtualTime time;
+    std::unique_ptr<ControlLine> line;
+    std::unique_ptr<FTDI_KorvelCtrl> link;
+};
+
+TEST_F(ControlLink, StatusExchangeLogsRequestThenReplyThenStatus) {
+    Run(Answering({{StatusRequest, StatusReply}}));
+    EXPECT_EQ(link->FetchResult(nullptr, nullptr), CtrlNothing);
+    link->RequestStatus();
+    const auto events = FetchUntil(CtrlStatus);
+    ASSERT_EQ(Codes(events), (std::vector<int>{250, 251, 12}));
+    EXPECT_EQ(events[0].text, "TX(3): 51 0C A3 ");
+    EXPECT_EQ(events[1].text, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC ");
+    EXPECT_EQ(events[2].text, "");
+    EXPECT_EQ(events[2].packet.length, 7);
+    EXPECT_EQ(events[2].packet.data[0], 0x80);
+    EXPECT_EQ(events[2].packet.data[5] | events[2].packet.data[6] << 8, 11820);
+
+    const auto writes = line->Writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_EQ(writes[0].bytes, Handshake);
+    EXPECT_EQ(writes[1].bytes, StatusRequest);
+    EXPECT_GE(writes[1].at - writes[0].at, 200u);   // the handshake reply is awaited first
+    EXPECT_TRUE(Eventually([&] { return link->PendingCount() == 0; }));
+
+    // The cable is closed after Stop and opened anew, with a new handshake, after Start.
+    link->Stop();
+    ASSERT_TRUE(Eventually([&] { return line->Closes() == 1; }));
+    EXPECT_FALSE(link->IsRunning());
+    link->Start();
+    ASSERT_TRUE(Eventually([&] { return line->Writes().size() == 3; }));
+    EXPECT_EQ(line->Opens(), 2u);
+    EXPECT_EQ(line->Writes()[2].bytes, Handshake);
+}
+
+TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
+    for (const auto& [request, code] : {std::pair{StatusRequest, 12}, std::pair{SimRequest, 5}}) {
+        SCOPED_TRACE(code);
+        Run(Answering({}));
+        if (code == 12) link->RequestStatus(); else link->RequestSimSwitch();
+        const auto events = FetchUntil(CtrlError);
+        EXPECT_EQ(Codes(events), (std::vector<int>{250, 250, 250, 255}));
+        EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = " + std::to_string(code));
+
+        // Held until the error was fetched: exactly three sends, each after more than 200 ms.
+        auto writes = line->Writes();
+        ASSERT_EQ(writes.size(), 4u);
+        for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(writes[i].bytes, request);
+        for (std::size_t i = 2; i < 4; ++i) {
+            EXPECT_GT(writes[i].at - writes[i - 1].at, 200u);
+            EXPECT_LE(writes[i].at - writes[i - 1].at, 220u);
+        }
+        EXPECT_EQ(link->PendingCount(), 0u);
+
+        // Then control mode is entered again before anything else.
+        ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 5; }));
+        EXPECT_EQ(line->Writes()[4].bytes, Handshake);
+        link.reset();
+    }
+}
+
+TEST_F(ControlLink, ErrorReplyFinishesTheRequestAndDropsWhatIsUndelivered) {
+    Run([](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) line.Send(Text("READY"), 1);
+        if (written == StatusRequest) {
+            line.Send(UnknownCodeReply, 20);
+            line.Send(GsmTrace, 5);
+            line.Send(StatusReply, 5);
+        }
+    });
+    link->RequestStatus();
+    WaitUntilAllRead(2);
+
+    const auto events = FetchUntil(CtrlError);
+    ASSERT_EQ(Codes(events), (std::vector<int>{250, 251, 255}));
+    EXPECT_EQ(events[1].text, "RX(4): AE FF 01 52 ");
+    EXPECT_EQ(events[2].text, "Ошибка: Нет такого кода команды");
+    EXPECT_EQ(events[2].packet.data[0], 1);
+    CtrlPacket packet;
+    std::string text;
+    EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);   // the trace and status: dropped
+    EXPECT_EQ(link->PendingCount(), 0u);
+    EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest}));   // not sent again
+}
+
+TEST_F(ControlLink, GsmTraceIsLoggedWithoutTextAndShownAsText) {
+    Run([](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) {
+            line.Send(Text("READY"), 1);
+            line.Send(GsmTrace, 400);
+        }
+    });
+    const auto events = FetchUntil(CtrlGsmTrace);
+    ASSERT_EQ(Codes(events), (std::vector<int>{251, 210}));
+    EXPECT_EQ(events[0].text, "");
+    EXPECT_EQ(events[0].packet.length, 8);
+    EXPECT_EQ(events[1].text, "TX: AT");
+}
+
+TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
+    line = std::make_unique<ControlLine>(time);
+    line->SetAttached(false);
+    link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
+    link->Start();
+
+    auto events = FetchUntil(CtrlError);
+    EXPECT_EQ(Codes(events), (std::vector<int>{255}));
+    EXPECT_EQ(events[0].text, "");
+    CtrlPacket packet;
+    std::string text;
+    EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);   // the error was cleared
+
+    link->RequestStatus();
+    events = FetchUntil(CtrlError);
+    EXPECT_EQ(events.back().text, "Кабель FTDI не найден.");
+    EXPECT_EQ(line->Opens(), 0u);
+    EXPECT_EQ(link->PendingCount(), 1u);
+}
+
+TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
+    line = std::make_unique<ControlLine>(time);
+    line->SetAttached(false);
+    link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
+    std::atomic<std::uint64_t> stoppedAt{0};
+    std::atomic<int> retrySleeps{0};
+    time.OnSleep([&](std::uint32_t ms) {
+        if (ms == 100 && ++retrySleeps == 7) {
+            link->Stop();
+            stoppedAt = time.Now();
+        }
+    });
+    link->Start();
+    ASSERT_TRUE(Eventually([&] {
+        const auto sleeps = time.Sleeps();
+        return stoppedAt != 0 && sleeps.back().first > stoppedAt + 200;
+    }));
+    // After Stop the link finishes the slice it is in and goes idle (10 ms pauses).
+    std::uint64_t idleFrom = 0;
+    for (const auto& [start, length] : time.Sleeps())
+        if (start > stoppedAt && length == 10) {
+            idleFrom = start;
+            break;
+        }
+    ASSERT_NE(idleFrom, 0u);
+    EXPECT_LE(idleFrom - stoppedAt, 100u);
+    EXPECT_EQ(line->DeviceListQueries(), 1u);
+}
+
+TEST_F(ControlLink, HandshakeCountsOnlyAWholeReady) {
+    Run(Answering({{StatusRequest, StatusReply}}, {"READY\r\n", "ERROR", "READY"}));
+    link->RequestStatus();
+    FetchUntil(CtrlStatus);
+    const auto writes = line->Writes();
+    ASSERT_EQ(writes.size(), 4u);
+    EXPECT_EQ(writes[0].bytes, Handshake);
+    EXPECT_EQ(writes[1].bytes, Handshake);
+    EXPECT_EQ(writes[2].bytes, Handshake);
+    EXPECT_EQ(writes[3].bytes, StatusRequest);
+    // Each reply is read after 200 ms until 50 ms of silence; "READY\r\n" is retried at once,
+    // "ERROR" in the next cycle.
+    EXPECT_EQ(writes[1].at - writes[0].at, 250u);
+    EXPECT_GE(writes[2].at - writes[1].at, 250u);
+    EXPECT_LE(writes[2].at - writes[1].at, 260u);
+}
+
+TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
+    Run([this](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) line.Send(Text("READY"), 1);
+        if (written == SimRequest) {
+            link->RequestStatus();   // waits behind the outstanding SIM switch
+            line.Send(StatusReply, 5);
+            line.Send(SimReply, 150);
+        }
+    });
+    link->RequestSimSwitch();
+    const auto events = FetchUntil(CtrlSimSwitch);
+    EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 12, 251, 5}));
+    EXPECT_EQ(events[0].text, "TX(3): 51 05 AA ");
+    ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 3; }));
+    const auto writes = line->Writes();
+    EXPECT_EQ(writes[1].bytes, SimRequest);
+    EXPECT_EQ(writes[2].bytes, StatusRequest);
+    EXPECT_GE(writes[2].at - writes[1].at, 150u);   // only after the SIM switch reply
+}
+
+TEST_F(ControlLink, CableFailureWhileWorkingIsReportedAndWorkGoesOn) {
+    auto failed = std::make_shared<bool>(false);
+    Run([failed](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) line.Send(Text("READY"), 1);
+        if (written == StatusRequest && !std::exchange(*failed, true)) {
+            line.FailNextStatusQuery(CableDeviceNotOpened);
+            line.Send(StatusReply, 30);
+        }
+    });
+    // The reader fetches the error as soon as the link holds for it.
+    Event error{};
+    time.OnSleep([&](std::uint32_t ms) {
+        if (ms == 100 && error.code == 0) error.code = link->FetchResult(&error.packet, &error.text);
+    });
+    link->RequestStatus();
+    const auto events = FetchUntil(CtrlStatus);
+    EXPECT_EQ(error.code, CtrlError);
+    EXPECT_EQ(error.text,
+              "Подключено более одного кабеля FTDI. Программирование возможно только через один "
+              "подключенный кабель");
+    // The held events follow; the reply is read on the same handle and not asked again.
+    EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 12}));
+    EXPECT_EQ(line->Opens(), 1u);
+    EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest}));
+}
+
+TEST_F(ControlLink, ChattyModemLosesOnlyTrafficEvents) {
+    constexpr std::size_t Capacity = 16;
+    Run(
+        [](const Bytes& written, ControlLine& line) {
+            if (written == Handshake) line.Send(Text("READY"), 1);
+            if (written == StatusRequest) {
+                for (int i = 0; i < 100; ++i) line.Send(GsmTrace);
+                line.Send(StatusReply);
+                for (int i = 0; i < 100; ++i) line.Send(GsmTrace);
+            }
+        },
+        Capacity);
+    link->RequestStatus();
+    WaitUntilAllRead(2);
+    std::vector<int> codes;
+    CtrlPacket packet;
+    std::string text;
+    for (int code; (code = link->FetchResult(&packet, &text)) != CtrlNothing;) codes.push_back(code);
+    EXPECT_EQ(codes.size(), Capacity);
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 12), 1);
+    // 1 request, 201 frames received, 200 traces and 1 status reply; 16 kept.
+    EXPECT_EQ(link->DroppedEvents(), 1u + 201u + 200u + 1u - Capacity);
+}
+
+TEST_F(ControlLink, EndlessCollectionIsLoggedByWhatTheBufferHolds) {
+    auto armed = std::make_shared<std::atomic<bool>>(false);
+    Run([armed](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) line.Send(Text("READY"), 1);
+        if (written == StatusRequest) *armed = true;
+    });
+    line->OnStatusQuery([&, armed] {
+        if (!armed->exchange(false)) return;
+        // The window's five-second rule strikes just as a modem starts sending without pause.
+        link->ResetCtrlMode();
+        line->Send(Bytes(5000, 0x41));
+    });
+    link->RequestStatus();
+    const auto events = FetchUntil(CtrlBytesReceived);
+    ASSERT_EQ(Codes(events), (std::vector<int>{250, 251}));
+    EXPECT_EQ(events[1].packet.length, 4095);
+    EXPECT_EQ(events[1].text.size(), std::string("RX(4095): ").size() + 3 * 4095);
+}
+
+}  // namespace
+}  // namespace gsmprog
