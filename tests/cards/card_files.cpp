@@ -1,26 +1,18 @@
 #include "card_files.h"
 
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 
-namespace gsmprog::testing {
+namespace gsmprog::test {
 
-ScratchDir::ScratchDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "gsmprog-test-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchDir::~ScratchDir() {
-    std::error_code error;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, error);
-    std::filesystem::remove_all(path_, error);
+std::vector<std::string> FileNames(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string ReadBytes(const std::filesystem::path& file) {
@@ -67,4 +59,4 @@ std::string Gen11File(std::size_t cards, const CardRecord& templateCard) {
     return file + Gen11Block(templateCard);
 }
 
-}  // namespace gsmprog::testing
+}  // namespace gsmprog::test

@@ -1,28 +1,17 @@
 #pragma once
-// Scratch directories and database files made byte by byte for the card tests.
+// Database files made byte by byte for the card tests.
 
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "card_record.h"
 
-namespace gsmprog::testing {
+namespace gsmprog::test {
 
-// A fresh directory under the system's temporary directory, removed with its contents.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-private:
-    std::filesystem::path path_;
-};
+// The names in `dir`, sorted.
+std::vector<std::string> FileNames(const std::filesystem::path& dir);
 
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
@@ -42,4 +31,4 @@ std::string Gen11File(std::size_t cards, const CardRecord& templateCard);
 
 std::string Bytes(const CardRecord& card);
 
-}  // namespace gsmprog::testing
+}  // namespace gsmprog::test

@@ -8,8 +8,8 @@
 namespace gsmprog {
 namespace {
 
-using testing::Bytes;
-using testing::SampleCard;
+using test::Bytes;
+using test::SampleCard;
 
 std::string Slice(const std::string& bytes, std::size_t from, std::size_t to) {
     return bytes.substr(from, to - from + 1);

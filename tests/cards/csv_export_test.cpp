@@ -5,12 +5,13 @@
 #include <vector>
 
 #include "card_files.h"
+#include "child_process.h"
 #include "csv_export.h"
 
 namespace gsmprog {
 namespace {
 
-using namespace gsmprog::testing;
+using namespace gsmprog::test;
 
 const std::string Header = "NCard;Object;KodUoo;KodLine;Pin1;Pin2;SIM1_ID;SIM2_ID\r\n";
 
@@ -24,11 +25,11 @@ CardRecord Card(const char* number, const char* object) {
 
 class CsvExport : public ::testing::Test {
 protected:
-    ScratchDir dir;
+    TempDir dir;
     std::vector<CardRecord> cards = std::vector<CardRecord>(9000);
 
     std::string Export() {
-        const auto file = dir / "Export_ProgInfo_12.GAD.CSV";
+        const auto file = dir.Path() / "Export_ProgInfo_12.GAD.CSV";
         EXPECT_TRUE(ExportCsv(file, cards.data(), int(cards.size())));
         return ReadBytes(file);
     }
@@ -85,7 +86,7 @@ TEST_F(CsvExport, FullFieldsWithoutTerminatorStayInsideTheirField) {
 }
 
 TEST_F(CsvExport, ExistingFileIsReplacedAndCountLimitsTheSlots) {
-    const auto file = dir / "out.csv";
+    const auto file = dir.Path() / "out.csv";
     WriteBytes(file, std::string(5000, 'z'));
     cards[0] = Card("1", "A");
     cards[1] = Card("2", "B");
@@ -94,7 +95,7 @@ TEST_F(CsvExport, ExistingFileIsReplacedAndCountLimitsTheSlots) {
 }
 
 TEST_F(CsvExport, UnwritablePlaceIsReported) {
-    EXPECT_FALSE(ExportCsv(dir / "no-such-dir" / "out.csv", cards.data(), int(cards.size())));
+    EXPECT_FALSE(ExportCsv(dir.Path() / "no-such-dir" / "out.csv", cards.data(), int(cards.size())));
 }
 
 }  // namespace

@@ -5,11 +5,12 @@
 
 #include "card_database.h"
 #include "card_files.h"
+#include "child_process.h"
 
 namespace gsmprog {
 namespace {
 
-using namespace gsmprog::testing;
+using namespace gsmprog::test;
 using State = CardDatabase::LoadState;
 
 // What a generation-11 block of `card` becomes: its bytes 312..439 were never stored.
@@ -20,8 +21,8 @@ CardRecord Widened(CardRecord card) {
 
 class DatabaseLoad : public ::testing::Test {
 protected:
-    ScratchDir dir;
-    std::unique_ptr<CardDatabase> db = std::make_unique<CardDatabase>(dir.path());
+    TempDir dir;
+    std::unique_ptr<CardDatabase> db = std::make_unique<CardDatabase>(dir.Path());
     CardRecord templateCard = SampleCard(900);
 
     void ExpectSlotsLoaded(std::size_t count) {
@@ -46,7 +47,7 @@ TEST_F(DatabaseLoad, NoFileGivesAnEmptyDatabase) {
 }
 
 TEST_F(DatabaseLoad, FullGeneration12FileLoadsEverySlotAndTheTemplate) {
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(9000, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(9000, templateCard));
     EXPECT_TRUE(db->LoadDatabase());
     EXPECT_EQ(db->LastLoadState(), State::Complete);
     ExpectSlotsLoaded(9000);
@@ -54,14 +55,14 @@ TEST_F(DatabaseLoad, FullGeneration12FileLoadsEverySlotAndTheTemplate) {
 }
 
 TEST_F(DatabaseLoad, ShortGeneration12FileFillsItsSlotsAndTakesItsLastBlockAsTemplate) {
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(100, templateCard));  // 101 blocks
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(100, templateCard));  // 101 blocks
     EXPECT_TRUE(db->LoadDatabase());
     ExpectSlotsLoaded(100);
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(templateCard));
 }
 
 TEST_F(DatabaseLoad, TemplateOnlyFileIsComplete) {
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(0, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(0, templateCard));
     EXPECT_TRUE(db->LoadDatabase());
     ExpectSlotsLoaded(0);
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(templateCard));
@@ -70,7 +71,7 @@ TEST_F(DatabaseLoad, TemplateOnlyFileIsComplete) {
 TEST_F(DatabaseLoad, SizesThatFitNeitherFormatLoadNothing) {
     const std::string full = Gen12File(9000, templateCard);
     for (std::size_t size : {full.size() - 1, full.size() + 1, std::size_t(887), std::size_t(1)}) {
-        WriteBytes(dir / "ProgInfo_12.GAD", full.substr(0, std::min(size, full.size())) +
+        WriteBytes(dir.Path() / "ProgInfo_12.GAD", full.substr(0, std::min(size, full.size())) +
                                                 std::string(size > full.size() ? 1 : 0, 'x'));
         EXPECT_FALSE(db->LoadDatabase()) << size;
         EXPECT_EQ(db->LastLoadState(), State::Partial) << size;
@@ -79,16 +80,16 @@ TEST_F(DatabaseLoad, SizesThatFitNeitherFormatLoadNothing) {
 }
 
 TEST_F(DatabaseLoad, EmptyFileCountsAsGeneration11AndLoadsNothing) {
-    WriteBytes(dir / "ProgInfo_12.GAD", "");
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", "");
     EXPECT_FALSE(db->LoadDatabase());
     EXPECT_EQ(db->LastLoadState(), State::Partial);
     ExpectNothingLoaded();
 }
 
 TEST_F(DatabaseLoad, Generation11BlocksAreWidenedAndTheTemplateDerived) {
-    WriteBytes(dir / "ProgInfo_11.GAD", Gen11File(10, templateCard));  // 11 blocks
+    WriteBytes(dir.Path() / "ProgInfo_11.GAD", Gen11File(10, templateCard));  // 11 blocks
     EXPECT_TRUE(db->LoadDatabase());
-    EXPECT_EQ(db->LoadedFile(), dir / "ProgInfo_11.GAD");
+    EXPECT_EQ(db->LoadedFile(), dir.Path() / "ProgInfo_11.GAD");
     for (int i = 0; i < 10; ++i) {
         EXPECT_EQ(Bytes(db->slots[std::size_t(i)]), Bytes(Widened(SampleCard(i + 1)))) << i;
     }
@@ -100,37 +101,37 @@ TEST_F(DatabaseLoad, SizeFittingBothFormatsIsReadAsGeneration11) {
     // 84 360 bytes: 111 blocks of 760 or 95 of 888.
     const std::string file = Gen11File(110, templateCard);
     ASSERT_EQ(file.size(), 84360u);
-    WriteBytes(dir / "ProgInfo_12.GAD", file);
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", file);
     EXPECT_TRUE(db->LoadDatabase());
     EXPECT_EQ(Bytes(db->slots[109]), Bytes(Widened(SampleCard(110))));
     EXPECT_FALSE(db->slots[110].InUse());
 }
 
 TEST_F(DatabaseLoad, Generation12FileWinsOverGeneration11) {
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(3, templateCard));
-    WriteBytes(dir / "ProgInfo_11.GAD", Gen11File(20, SampleCard(500)));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(3, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_11.GAD", Gen11File(20, SampleCard(500)));
     EXPECT_TRUE(db->LoadDatabase());
-    EXPECT_EQ(db->LoadedFile(), dir / "ProgInfo_12.GAD");
+    EXPECT_EQ(db->LoadedFile(), dir.Path() / "ProgInfo_12.GAD");
     ExpectSlotsLoaded(3);
 }
 
 TEST_F(DatabaseLoad, MoreThan9000CardsKeepsTheFirst9000AndTheLastBlockAsTemplate) {
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(9005, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(9005, templateCard));
     EXPECT_FALSE(db->LoadDatabase());
     EXPECT_EQ(db->LastLoadState(), State::Partial);
     ExpectSlotsLoaded(9000);
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(templateCard));
 
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen11File(9001, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen11File(9001, templateCard));
     EXPECT_FALSE(db->LoadDatabase());
     EXPECT_EQ(Bytes(db->slots[8999]), Bytes(Widened(SampleCard(9000))));
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(MakeTemplate(Widened(templateCard))));
 }
 
 TEST_F(DatabaseLoad, ReloadForgetsWhatAnEarlierLoadRead) {
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(50, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(50, templateCard));
     ASSERT_TRUE(db->LoadDatabase());
-    WriteBytes(dir / "ProgInfo_12.GAD", Gen12File(5, templateCard));
+    WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(5, templateCard));
     ASSERT_TRUE(db->LoadDatabase());
     ExpectSlotsLoaded(5);
 }

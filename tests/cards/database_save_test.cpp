@@ -12,21 +12,14 @@
 
 #include "card_database.h"
 #include "card_files.h"
+#include "child_process.h"
 
 namespace gsmprog {
 namespace {
 
-using namespace gsmprog::testing;
+using namespace gsmprog::test;
 
 constexpr std::size_t FullSize = 9001 * CardRecordSize;
-
-std::vector<std::string> Names(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Runs `body` in a child process whose files may not grow beyond `limit` bytes, and returns
 // the child's exit status.
@@ -45,9 +38,9 @@ int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
 
 class DatabaseSave : public ::testing::Test {
 protected:
-    ScratchDir dir;
-    std::unique_ptr<CardDatabase> db = std::make_unique<CardDatabase>(dir.path());
-    std::filesystem::path file = dir / "ProgInfo_12.GAD";
+    TempDir dir;
+    std::unique_ptr<CardDatabase> db = std::make_unique<CardDatabase>(dir.Path());
+    std::filesystem::path file = dir.Path() / "ProgInfo_12.GAD";
 };
 
 TEST_F(DatabaseSave, LoadThenSaveReproducesTheFileByteForByte) {
@@ -56,7 +49,7 @@ TEST_F(DatabaseSave, LoadThenSaveReproducesTheFileByteForByte) {
     ASSERT_TRUE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_TRUE(ReadBytes(file) == original);
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "no leftovers";
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "no leftovers";
 }
 
 TEST_F(DatabaseSave, ShortFileIsWrittenBackWithAll9001Blocks) {
@@ -73,12 +66,12 @@ TEST_F(DatabaseSave, ShortFileIsWrittenBackWithAll9001Blocks) {
 
 TEST_F(DatabaseSave, Generation11IsConvertedIntoANewFileAndLeftUntouched) {
     const std::string old = Gen11File(10, SampleCard(900));
-    WriteBytes(dir / "ProgInfo_11.GAD", old);
+    WriteBytes(dir.Path() / "ProgInfo_11.GAD", old);
     ASSERT_TRUE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_EQ(ReadBytes(file).size(), FullSize);
-    EXPECT_TRUE(ReadBytes(dir / "ProgInfo_11.GAD") == old);
-    EXPECT_EQ(Names(dir.path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
+    EXPECT_TRUE(ReadBytes(dir.Path() / "ProgInfo_11.GAD") == old);
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
 }
 
 TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
@@ -91,12 +84,12 @@ TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
     });
     EXPECT_EQ(status, 1) << "SaveDatabase must report the failed write";
     EXPECT_TRUE(ReadBytes(file) == original);
-    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "temporary removed";
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "temporary removed";
 }
 
 TEST_F(DatabaseSave, KeepsTheFilesAccessRightsAndFollowsALink) {
-    ScratchDir elsewhere;
-    const auto real = elsewhere / "cards.gad";
+    TempDir elsewhere;
+    const auto real = elsewhere.Path() / "cards.gad";
     WriteBytes(real, Gen12File(3, SampleCard(900)));
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, file);
@@ -125,7 +118,7 @@ class UnreadFile : public DatabaseSave {
 protected:
     std::vector<std::string> Copies() {
         std::vector<std::string> copies;
-        for (const auto& name : Names(dir.path()))
+        for (const auto& name : FileNames(dir.Path()))
             if (name.starts_with("ProgInfo_12.GAD.unread-")) copies.push_back(name);
         return copies;
     }
@@ -142,8 +135,8 @@ TEST_F(UnreadFile, IsKeptOnceUnderATimeStampedNameBeforeTheFirstSave) {
     const auto copies = Copies();
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_TRUE(IsUnreadCopyName(copies[0])) << copies[0];
-    EXPECT_EQ(db->UnreadCopy(), dir / copies[0]);
-    EXPECT_TRUE(ReadBytes(dir / copies[0]) == odd);
+    EXPECT_EQ(db->UnreadCopy(), dir.Path() / copies[0]);
+    EXPECT_TRUE(ReadBytes(dir.Path() / copies[0]) == odd);
     EXPECT_EQ(ReadBytes(file).size(), FullSize);
 
     ASSERT_TRUE(db->SaveDatabase());
@@ -159,7 +152,7 @@ TEST_F(UnreadFile, AnEarlierCopyIsNeverOverwritten) {
     ASSERT_TRUE(db->SaveDatabase());
     const auto copies = Copies();
     ASSERT_EQ(copies.size(), 2u);
-    std::vector<std::string> contents{ReadBytes(dir / copies[0]), ReadBytes(dir / copies[1])};
+    std::vector<std::string> contents{ReadBytes(dir.Path() / copies[0]), ReadBytes(dir.Path() / copies[1])};
     std::sort(contents.begin(), contents.end());
     EXPECT_EQ(contents, (std::vector<std::string>{"first", "second"}));
 }
@@ -170,7 +163,7 @@ TEST_F(UnreadFile, MoreThan9000CardsAreKeptBeforeTheyAreCutTo9000) {
     EXPECT_FALSE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
     ASSERT_EQ(Copies().size(), 1u);
-    EXPECT_TRUE(ReadBytes(dir / Copies()[0]) == big);
+    EXPECT_TRUE(ReadBytes(dir.Path() / Copies()[0]) == big);
 }
 
 TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
@@ -179,14 +172,14 @@ TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_EQ(Copies().size(), 0u);
 
-    ScratchDir other;
+    TempDir other;
     const std::string old = Gen11File(5, SampleCard(900)) + "x";  // unreadable, but never written
-    WriteBytes(other / "ProgInfo_11.GAD", old);
-    auto fromOld = std::make_unique<CardDatabase>(other.path());
+    WriteBytes(other.Path() / "ProgInfo_11.GAD", old);
+    auto fromOld = std::make_unique<CardDatabase>(other.Path());
     EXPECT_FALSE(fromOld->LoadDatabase());
     ASSERT_TRUE(fromOld->SaveDatabase());
-    EXPECT_EQ(Names(other.path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
-    EXPECT_TRUE(ReadBytes(other / "ProgInfo_11.GAD") == old);
+    EXPECT_EQ(FileNames(other.Path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
+    EXPECT_TRUE(ReadBytes(other.Path() / "ProgInfo_11.GAD") == old);
 }
 
 TEST_F(UnreadFile, SaveFailsRatherThanReplaceAFileItCouldNotKeep) {

@@ -1,27 +1,19 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <vector>
 
 #include "card_dates.h"
 #include "card_files.h"
-#include "cli_run.h"
+#include "child_process.h"
 #include "csv_export.h"
 
 namespace gsmprog {
 namespace {
 
-using namespace gsmprog::testing;
-
-std::vector<std::string> Names(const std::filesystem::path& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using namespace gsmprog::test;
 
 // Row 1: a card with every kind of field set.
 CardRecord FullCard() {
@@ -129,8 +121,7 @@ const char* FullCardShown =
 
 class CliCards : public ::testing::Test {
 protected:
-    ScratchDir work;     // the -C directory with the database
-    ScratchDir outside;  // where the command is started
+    TempDir work;  // the -C directory with the database
     std::vector<CardRecord> slots = std::vector<CardRecord>(9000);
 
     CliCards() {
@@ -154,9 +145,9 @@ protected:
         return file + Bytes(SampleCard(900));
     }
 
-    CliRun Run(std::vector<std::string> args) {
-        args.insert(args.begin(), {"-C", work.path().string()});
-        return RunCli(args, outside.path(), outside.path());
+    ProgramResult Run(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
+        args.insert(args.begin(), {"-C", work.Path().string()});
+        return RunProgram(CliProgram(), args, env);
     }
 };
 
@@ -167,85 +158,83 @@ const char* ListOfCards =
     "9000\t4294967295\t0123456789\t\t1899-12-30 00:01:26\t\n";
 
 TEST_F(CliCards, ListPrintsEveryCardInUseInSlotOrder) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
-    const CliRun run = Run({"list"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const ProgramResult run = Run({"list"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, ListOfCards);
     EXPECT_EQ(run.err, "");
 }
 
 TEST_F(CliCards, DatesAreWallClockTimeWhateverTheTimeZone) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
-    ::setenv("TZ", "XST-9", 1);
-    const CliRun run = Run({"list"});
-    ::unsetenv("TZ");
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const ProgramResult run = Run({"list"}, {{"TZ", "XST-9"}});
     EXPECT_EQ(run.out, ListOfCards);
 }
 
 TEST_F(CliCards, ListReadsAGeneration11File) {
     std::string file;
     for (int i = 0; i < 3; ++i) file += Gen11Block(slots[std::size_t(i)]);
-    WriteBytes(work / "ProgInfo_11.GAD", file + Gen11Block(SampleCard(900)));
-    const CliRun run = Run({"list"});
-    EXPECT_EQ(run.status, 0);
+    WriteBytes(work.Path() / "ProgInfo_11.GAD", file + Gen11Block(SampleCard(900)));
+    const ProgramResult run = Run({"list"});
+    EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out,
               "1\t12 + 345\t17\tСклад\t2024-02-29 13:45:07\t\n"
               "3\t\t\tB\t2023-03-15 18:00:00\t2023-03-16 12:00:00\n");
-    const CliRun shown = Run({"show", "1"});
+    const ProgramResult shown = Run({"show", "1"});
     EXPECT_NE(shown.out.find("\nbalCodeSim1=\nbalCodeSim2=\nbalCritical=0\nBalanceFlags=0\n"),
               std::string::npos)
         << "generation 11 has no balance fields\n" << shown.out;
 }
 
 TEST_F(CliCards, ShowPrintsEveryStoredFieldOfTheRow) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
-    const CliRun run = Run({"show", "1"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const ProgramResult run = Run({"show", "1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, FullCardShown);
 
-    const CliRun last = Run({"show", "9000"});
+    const ProgramResult last = Run({"show", "9000"});
     EXPECT_NE(last.out.find("\nUoCode=4294967295,0,0,0\n"), std::string::npos) << last.out;
     EXPECT_NE(last.out.find("\nDateChanged=1899-12-30 00:01:26\nDateProgrammed=\nProgID1=0000\n"),
               std::string::npos) << last.out;
 }
 
 TEST_F(CliCards, ShowOfAnEmptySlotSaysEmpty) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     for (const char* row : {"2", "6", "8999"}) {
-        const CliRun run = Run({"show", row});
-        EXPECT_EQ(run.status, 0) << row;
+        const ProgramResult run = Run({"show", row});
+        EXPECT_EQ(run.exitCode, 0) << row;
         EXPECT_EQ(run.out, "empty\n") << row;
     }
-    const CliRun noFile = RunCli({"show", "1"}, outside.path(), outside.path());
-    EXPECT_EQ(noFile.status, 0);
+    TempDir empty;
+    const ProgramResult noFile = RunProgram(CliProgram(), {"-C", empty.Path().string(), "show", "1"});
+    EXPECT_EQ(noFile.exitCode, 0);
     EXPECT_EQ(noFile.out, "empty\n");
 }
 
 TEST_F(CliCards, BadRowsAndUsageAreRefusedWithStatus2) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     const std::vector<std::vector<std::string>> bad = {
         {"show", "0"},  {"show", "9001"}, {"show", "-1"}, {"show", "1x"}, {"show", ""},
         {"show", " 1"}, {"show"},         {"show", "1", "2"}, {"list", "1"}, {"export-csv"},
         {"frobnicate"}, {},
     };
     for (const auto& args : bad) {
-        const CliRun run = Run(args);
+        const ProgramResult run = Run(args);
         std::string joined;
         for (const auto& arg : args) joined += "[" + arg + "]";
-        EXPECT_EQ(run.status, 2) << joined;
+        EXPECT_EQ(run.exitCode, 2) << joined;
         EXPECT_EQ(run.out, "") << joined;
         EXPECT_NE(run.err, "") << joined;
     }
-    const CliRun noDir = RunCli({"-C", (work / "missing").string(), "list"}, outside.path(),
-                                outside.path());
-    EXPECT_EQ(noDir.status, 2);
+    const ProgramResult noDir = RunProgram(CliProgram(), {"-C", (work.Path() / "missing").string(), "list"});
+    EXPECT_EQ(noDir.exitCode, 2);
     EXPECT_NE(noDir.err.find("missing"), std::string::npos) << noDir.err;
 }
 
 TEST_F(CliCards, ExportCsvWritesTheWindowsBytes) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
-    const CliRun run = Run({"export-csv", "cards.csv"});
-    EXPECT_EQ(run.status, 0) << run.err;
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const ProgramResult run = Run({"export-csv", "cards.csv"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, "");
     const std::string expected =
         std::string(CsvHeader) +
@@ -253,26 +242,26 @@ TEST_F(CliCards, ExportCsvWritesTheWindowsBytes) {
         ";B;NA,NA,NA,NA;NA,NA,NA,NA;;;NA;NA\r\n"
         ";NA;NA,NA,NA,NA;NA,NA,NA,NA;;;NA;NA\r\n"
         "0123456789;NA;4294967295,NA,NA,NA;0,NA,NA,NA;;;NA;NA\r\n";
-    EXPECT_EQ(ReadBytes(work / "cards.csv"), expected) << "relative to the -C directory";
-    EXPECT_EQ(ReadBytes(work / "cards.csv"), CsvText(slots.data(), 9000));
+    EXPECT_EQ(ReadBytes(work.Path() / "cards.csv"), expected) << "relative to the -C directory";
+    EXPECT_EQ(ReadBytes(work.Path() / "cards.csv"), CsvText(slots.data(), 9000));
 }
 
 TEST_F(CliCards, ExportCsvFailureIsReportedWithStatus4) {
-    WriteBytes(work / "ProgInfo_12.GAD", Gen12());
-    const CliRun run = Run({"export-csv", "no/such/dir/cards.csv"});
-    EXPECT_EQ(run.status, 4);
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const ProgramResult run = Run({"export-csv", "no/such/dir/cards.csv"});
+    EXPECT_EQ(run.exitCode, 4);
     EXPECT_NE(run.err.find("Ошибка записи на диск"), std::string::npos) << run.err;
 }
 
 TEST_F(CliCards, ReadingCommandsNeverWriteTheDatabase) {
     const std::string odd = Gen12() + "x";  // a size that fits neither format: nothing loads
-    WriteBytes(work / "ProgInfo_12.GAD", odd);
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", odd);
     EXPECT_EQ(Run({"list"}).out, "");
     EXPECT_EQ(Run({"show", "1"}).out, "empty\n");
-    EXPECT_EQ(Run({"export-csv", "x.csv"}).status, 0);
-    EXPECT_EQ(ReadBytes(work / "x.csv"), CsvHeader);
-    EXPECT_TRUE(ReadBytes(work / "ProgInfo_12.GAD") == odd);
-    EXPECT_EQ(Names(work.path()), (std::vector<std::string>{"ProgInfo_12.GAD", "x.csv"}));
+    EXPECT_EQ(Run({"export-csv", "x.csv"}).exitCode, 0);
+    EXPECT_EQ(ReadBytes(work.Path() / "x.csv"), CsvHeader);
+    EXPECT_TRUE(ReadBytes(work.Path() / "ProgInfo_12.GAD") == odd);
+    EXPECT_EQ(FileNames(work.Path()), (std::vector<std::string>{"ProgInfo_12.GAD", "x.csv"}));
 }
 
 }  // namespace
