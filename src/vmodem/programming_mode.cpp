@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "block_frame.h"
 #include "checksums.h"
 #include "default_image.h"
 #include "vmodem_log.h"
@@ -11,7 +12,6 @@
 namespace gsmprog::vmodem {
 
 namespace {
-constexpr std::uint8_t FrameStart = 0x3A;
 constexpr std::size_t BlockSize = 32;
 constexpr std::size_t LongReadSize = 5000;
 constexpr std::size_t MaxImage = 4096;
@@ -24,10 +24,7 @@ const char* const Words[] = {"WRITE", "READ", "NEXT", "OK", "ERROR", "DEVICE"};
 
 Bytes Frame(const std::uint8_t* data, std::size_t n) {
     Bytes frame(n + 3);
-    frame[0] = FrameStart;
-    frame[1] = static_cast<std::uint8_t>(n);
-    std::copy_n(data, n, frame.begin() + 2);
-    frame[n + 2] = NegatedSum8(frame.data(), n + 2);
+    MakeBlockFrame(data, static_cast<std::uint32_t>(n), frame.data());
     return frame;
 }
 
@@ -245,7 +242,7 @@ void ProgrammingMode::SendReadBlock(ModemLine& line) {
     const auto& image = ServedImage();
     const std::size_t total = faults_.longRead ? LongReadSize : image.size();
     if (readPosition_ >= total) {
-        if (!Silenced(blocks_ + 1)) line.Send(Bytes{FrameStart, 0x00, 0xC6});
+        if (!Silenced(blocks_ + 1)) line.Send(Bytes(std::begin(EndFrame), std::end(EndFrame)));
         return;
     }
     ++blocks_;

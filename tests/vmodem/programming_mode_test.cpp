@@ -11,18 +11,13 @@
 #include "modem_image.h"
 #include "programming_mode.h"
 #include "recording_line.h"
+#include "test_frames.h"
 
 namespace gsmprog::vmodem {
 namespace {
 
-Bytes Frame(const Bytes& data) {
-    Bytes frame{0x3A, static_cast<std::uint8_t>(data.size())};
-    frame.insert(frame.end(), data.begin(), data.end());
-    frame.push_back(NegatedSum8(frame.data(), frame.size()));
-    return frame;
-}
-
-const Bytes EndFrame{0x3A, 0x00, 0xC6};
+using test::Frame;
+const Bytes& EndFrame = test::EndFrameBytes;
 
 Bytes SampleImage(int variant) {
     CardRecord card{};

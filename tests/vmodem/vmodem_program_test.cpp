@@ -14,6 +14,7 @@
 #include "checksums.h"
 #include "default_image.h"
 #include "scripted_cable.h"
+#include "test_frames.h"
 #include "vmodem_process.h"
 
 namespace gsmprog::test {
@@ -59,13 +60,6 @@ VmodemSetup WithArgs(std::vector<std::string> args) {
     VmodemSetup setup;
     setup.args = std::move(args);
     return setup;
-}
-
-Bytes Frame(const std::uint8_t* data, std::size_t n) {
-    Bytes frame{0x3A, static_cast<std::uint8_t>(n)};
-    frame.insert(frame.end(), data, data + n);
-    frame.push_back(NegatedSum8(frame.data(), frame.size()));
-    return frame;
 }
 
 TEST(VmodemProgram, RegistersItsCableAnswersAndRemovesTheLinkOnSigterm) {

@@ -1,0 +1,135 @@
+#include "ftdi_controller.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "block_frame.h"
+
+namespace gsmprog {
+
+namespace {
+constexpr std::int32_t FrameData = 32;   // what the link sends per frame
+constexpr std::uint32_t CommandPollsPerWrite = 51;   // "WRITE" again every 51 polls
+constexpr int WriteIdleLimit = 400;                  // polls of 10 ms after the last frame
+
+}  // namespace
+
+FTDI_Controller::FTDI_Controller(Cable& cable, LinkClock& clock) : cable_(cable), clock_(clock) {}
+
+FTDI_Controller::~FTDI_Controller() {
+    if (Handle != 0) cable_.Close(Handle);
+}
+
+CableResult FTDI_Controller::Open(const std::uint8_t* payload, std::int32_t length) {
+    const CableResult result =
+        OpenCable(cable_, DevList, SerialNumber, CableTuning::Programming, Handle);
+    if (result == CableOpened && payload != nullptr && length > 0 && length < BufferSize) {
+        std::memcpy(Data, payload, static_cast<std::size_t>(length));
+        DataLen = length;
+    }
+    return result;
+}
+
+LinkResult FTDI_Controller::Start() {
+    if (Handle == 0) return LinkCableFailure;
+    Running = 1;
+    // A Stop made before this point (say, while the cable was being opened) still counts.
+    if (stopRequested_) Running = 0;
+    return Exchange();
+}
+
+void FTDI_Controller::Stop() {
+    stopRequested_ = true;
+    Running = 0;
+}
+
+bool FTDI_Controller::Send(const std::uint8_t* bytes, std::uint32_t length, bool compareCount) {
+    std::uint32_t written = 0;
+    if (cable_.Write(Handle, bytes, length, &written) != CableOk) return false;
+    return !compareCount || written == length;
+}
+
+bool FTDI_Controller::Send(const char* word, bool compareCount) {
+    return Send(reinterpret_cast<const std::uint8_t*>(word),
+                static_cast<std::uint32_t>(std::strlen(word)), compareCount);
+}
+
+bool FTDI_Controller::Poll() {
+    return Receive(cable_, Handle, RxBuf, ReceiveCapacity, received_) == CableOk;
+}
+
+bool FTDI_Controller::ReplyIs(const char* word) const {
+    const std::size_t length = std::strlen(word);
+    return received_ == length && std::memcmp(RxBuf, word, length) == 0;
+}
+
+LinkResult FTDI_Controller::Attention() {
+    while (IsRunning()) {
+        if (!Send("PROG_GSMA", false)) return LinkCableFailure;
+        clock_.Sleep(200);
+        if (!Poll()) return LinkCableFailure;
+        if (ReplyIs("ERROR")) return LinkDeviceFailure;
+        if (ReplyIs("READY")) break;
+    }
+    return IsRunning() ? LinkDone : LinkStopped;
+}
+
+LinkResult FTDI_Controller::Exchange() {
+    std::memcpy(TxData, Data, static_cast<std::size_t>(std::clamp(DataLen, 0, BufferSize)));
+    if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
+
+    // Command phase.
+    bool firstFrameAtOnce = false;
+    std::uint32_t polls = 0;
+    while (IsRunning()) {
+        if (polls == 0 && !Send("WRITE", true)) return LinkCableFailure;
+        clock_.Sleep(10);
+        if (++polls >= CommandPollsPerWrite) polls = 0;
+        if (!Poll()) return LinkCableFailure;
+        if (ReplyIs("ERROR")) return LinkDeviceFailure;
+        if (ReplyIs("READY")) break;
+        if (ReplyIs("READYNEXT")) {
+            firstFrameAtOnce = true;
+            break;
+        }
+    }
+    if (!IsRunning()) return LinkStopped;
+
+    // Block phase.
+    std::uint8_t frame[FrameData + 3];
+    std::uint32_t frameLength = MakeBlockFrame(TxData, FrameData, frame);
+    std::int32_t position = 0;
+    int idle = 0;
+    bool pending = firstFrameAtOnce;
+    while (IsRunning()) {
+        if (pending) {
+            if (!Send(frame, frameLength, true)) return LinkCableFailure;
+            position += FrameData;
+            pending = false;
+            idle = 0;
+        } else {
+            if (!Poll()) return LinkCableFailure;
+            if (ReplyIs("NEXT")) {
+                if (position < DataLen) {
+                    const auto n = static_cast<std::uint32_t>(std::min(FrameData, DataLen - position));
+                    frameLength = MakeBlockFrame(TxData + position, n, frame);
+                } else {
+                    std::memcpy(frame, EndFrame, sizeof EndFrame);
+                    frameLength = sizeof EndFrame;
+                }
+                pending = true;
+            } else if (ReplyIs("OK")) {
+                return LinkDone;
+            } else if (ReplyIs("ERROR")) {
+                return LinkDeviceFailure;
+            }
+        }
+        if (!pending) {
+            clock_.Sleep(10);
+            if (++idle > WriteIdleLimit) return LinkDeviceFailure;
+        }
+    }
+    return LinkStopped;
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,71 @@
+#pragma once
+// The programming link: one exchange with the modem over the cable, run in a worker thread.
+// FTDI_Controller writes a settings image; its subclasses read the image back
+// (FTDI_ReadCtrl) and write a command into an object device (FTDI_UoProgCtrl).
+//
+// Use: construct, SetSerial, Open, and when Open returned CableOpened, Start. Stop may be
+// called from any thread at any time after construction; the exchange then ends with
+// LinkStopped at its next test of Running.
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "cable.h"
+#include "link_clock.h"
+#include "link_result.h"
+#include "open_cable.h"
+#include "receive.h"
+
+namespace gsmprog {
+
+class FTDI_Controller {
+public:
+    static constexpr std::int32_t BufferSize = 4096;
+
+    explicit FTDI_Controller(Cable& cable, LinkClock& clock = SystemClock());
+    // Closes the cable if it is open.
+    virtual ~FTDI_Controller();
+    FTDI_Controller(const FTDI_Controller&) = delete;
+    FTDI_Controller& operator=(const FTDI_Controller&) = delete;
+
+    void SetSerial(const std::string& serialNumber) { SerialNumber = serialNumber; }
+    // Opens the cable with the programming tuning; on success takes a payload of
+    // 0 < length < 4096 bytes into Data.
+    CableResult Open(const std::uint8_t* payload = nullptr, std::int32_t length = 0);
+    LinkResult Start();
+    void Stop();
+
+    virtual LinkResult Exchange();
+
+    CableInfo DevList[DevListCapacity] = {};
+    CableHandle Handle = 0;
+    std::atomic<std::uint8_t> Running{0};
+    std::uint8_t TxData[BufferSize] = {};
+    std::uint8_t RxBuf[BufferSize] = {};
+    std::uint8_t Data[BufferSize] = {};
+    std::int32_t DataLen = 0;
+    std::string Version = "Н/Д";
+    std::string SerialNumber;
+
+protected:
+    // Writes the bytes; false when the write fails or, with `compareCount`, writes fewer.
+    bool Send(const std::uint8_t* bytes, std::uint32_t length, bool compareCount);
+    bool Send(const char* word, bool compareCount);
+    // One poll into RxBuf; false when the cable failed.
+    bool Poll();
+    // The last poll's reply is exactly `word`.
+    bool ReplyIs(const char* word) const;
+    bool IsRunning() const { return Running.load() != 0; }
+    // "PROG_GSMA" until "READY": LinkDone to go on, else the exchange's result.
+    LinkResult Attention();
+
+    Cable& cable_;
+    LinkClock& clock_;
+    std::uint32_t received_ = 0;   // waiting count of the last poll
+
+private:
+    std::atomic<bool> stopRequested_{false};
+};
+
+}  // namespace gsmprog

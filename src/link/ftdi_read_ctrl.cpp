@@ -1,0 +1,95 @@
+#include "ftdi_read_ctrl.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "block_frame.h"
+#include "checksums.h"
+
+namespace gsmprog {
+
+namespace {
+constexpr int VersionAttempts = 4;
+constexpr int BlockIdleLimit = 200;           // polls of 10 ms without a block
+}  // namespace
+
+LinkResult FTDI_ReadCtrl::QueryVersion() {
+    for (int attempt = 0; attempt < VersionAttempts && IsRunning(); ++attempt) {
+        if (!Send("DEVICE", false)) return LinkCableFailure;
+        clock_.Sleep(500);
+        if (!Poll()) return LinkCableFailure;
+        if (!ReplyIs("ERROR") && received_ == 6 && RxBuf[0] == FrameStart && RxBuf[1] == 3 &&
+            RxBuf[5] == NegatedSum8(RxBuf, 5)) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%d.%d.%d", RxBuf[2], RxBuf[3], RxBuf[4]);
+            Version = text;
+            break;
+        }
+    }
+    return LinkDone;
+}
+
+LinkResult FTDI_ReadCtrl::ReadCommand() {
+    while (IsRunning()) {
+        if (!Send("READ", false)) return LinkCableFailure;
+        clock_.Sleep(500);
+        if (!Poll()) return LinkCableFailure;
+        if (ReplyIs("ERROR")) return LinkDeviceFailure;
+        if (ReplyIs("READY")) break;
+    }
+    return IsRunning() ? LinkDone : LinkStopped;
+}
+
+LinkResult FTDI_ReadCtrl::Exchange() {
+    Version = "Н/Д";
+    if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
+    if (const LinkResult version = QueryVersion(); version != LinkDone) return version;
+    if (const LinkResult command = ReadCommand(); command != LinkDone) return command;
+
+    std::int32_t total = 0;
+    int idle = 0;
+    bool nextPending = true;
+    bool done = false;
+    bool bad = false;
+    while (IsRunning() && !done && !bad) {
+        if (nextPending) {
+            if (!Send("NEXT", true)) return LinkCableFailure;
+            nextPending = false;
+            idle = 0;
+        } else {
+            if (!Poll()) return LinkCableFailure;
+            if (RxBuf[0] == FrameStart) {
+                const std::uint8_t n = RxBuf[1];
+                if (received_ == sizeof EndFrame && n == 0 && RxBuf[2] == EndFrame[2]) {
+                    done = true;
+                } else if (n <= MaxFrameData) {
+                    if (RxBuf[n + 2] == NegatedSum8(RxBuf, n + 2u)) {
+                        nextPending = true;
+                        if (total + n > BufferSize) {
+                            bad = true;
+                        } else {
+                            std::memcpy(Data + total, RxBuf + 2, n);
+                            total += n;
+                        }
+                    } else {
+                        bad = true;
+                    }
+                }
+            }
+        }
+        if (!nextPending && !done) {
+            clock_.Sleep(10);
+            if (++idle > BlockIdleLimit) bad = true;
+        }
+    }
+    if (!IsRunning()) return LinkStopped;
+    if (bad) {
+        Send("ERROR", false);   // the modem is told; the outcome does not matter any more
+        return LinkDeviceFailure;
+    }
+    Send("OK", false);
+    DataLen = total;
+    return LinkDone;
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,34 @@
+#include "ftdi_uo_prog_ctrl.h"
+
+#include "checksums.h"
+#include "modem_image.h"
+
+namespace gsmprog {
+
+namespace {
+constexpr int PollsPerCommand = 70;   // about seven seconds of 100 ms polls, then again
+}  // namespace
+
+LinkResult FTDI_UoProgCtrl::Exchange() {
+    cable_.SetBaudRate(Handle, 115200);   // as the device expects it; the status is not used
+    if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
+
+    const auto length = static_cast<std::uint32_t>(DataLen);
+    if (!Send(Data, length, true)) return LinkCableFailure;
+    int idle = 0;
+    while (IsRunning()) {
+        clock_.Sleep(100);
+        if (++idle > PollsPerCommand) {
+            if (!Send(Data, length, true)) return LinkCableFailure;
+            idle = 0;
+            continue;
+        }
+        if (!Poll()) return LinkCableFailure;
+        if (received_ != UoAnswerSize) continue;
+        const bool echoed = RxBuf[0] == Data[8] && RxBuf[1] == Data[9];
+        return Crc16(RxBuf, UoAnswerSize) == 0 && echoed ? LinkDone : LinkDeviceFailure;
+    }
+    return LinkStopped;
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,14 @@
+#pragma once
+// Writes a UoCommand into an object device through the modem and waits for its answer.
+
+#include "ftdi_controller.h"
+
+namespace gsmprog {
+
+class FTDI_UoProgCtrl : public FTDI_Controller {
+public:
+    using FTDI_Controller::FTDI_Controller;
+    LinkResult Exchange() override;
+};
+
+}  // namespace gsmprog

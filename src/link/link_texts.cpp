@@ -1,0 +1,25 @@
+#include "link_texts.h"
+
+namespace gsmprog {
+
+const char* OpenFailureText(CableResult result) {
+    switch (result) {
+    case CableOpened: return nullptr;
+    case CableNotFound: return CableNotFoundText;
+    case CableDriverFailure: break;
+    }
+    return DriverFailureText;
+}
+
+const char* ExchangeFailureText(LinkOperation operation, LinkResult result) {
+    if (result == LinkDone || result == LinkStopped) return nullptr;
+    if (result == LinkCableFailure) return CableAccessFailureText;
+    switch (operation) {
+    case LinkOperation::ProgramModem: return "УОО вернул ошибку при программировании";
+    case LinkOperation::ReadModem: return "УОО вернул ошибку при считывании";
+    case LinkOperation::WriteUo: break;
+    }
+    return "Ошибка при программировании УО";
+}
+
+}  // namespace gsmprog

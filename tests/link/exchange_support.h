@@ -1,0 +1,46 @@
+#pragma once
+// Shared by the exchange tests: frames, images, and a scripted modem that answers the
+// programming protocol on a ScriptedCable in virtual time.
+
+#include <cstring>
+
+#include "checksums.h"
+#include "modem_image.h"
+#include "scripted_cable.h"
+#include "test_frames.h"
+
+namespace gsmprog::test {
+
+inline const Bytes& EndFrame = EndFrameBytes;
+
+inline Bytes Image(int variant) {
+    CardRecord card{};
+    for (std::size_t i = 0; i < 444; ++i)
+        reinterpret_cast<std::uint8_t*>(&card)[i] = static_cast<std::uint8_t>(i * 13 + 5);
+    std::strcpy(card.NCardEdit, "777");
+    std::tm when{};
+    when.tm_year = 125;
+    when.tm_mday = 1;
+    const ModemImage image = BuildModemImage(card, variant, when, {3, 4});
+    return Bytes(image.bytes.begin(), image.bytes.begin() + static_cast<long>(image.length));
+}
+
+// The frames in which the write exchange sends `image`, then the end frame.
+inline std::vector<Bytes> FramesOf(const Bytes& image) {
+    std::vector<Bytes> frames;
+    for (std::size_t p = 0; p < image.size(); p += 32)
+        frames.push_back(Frame(Bytes(image.begin() + static_cast<long>(p),
+                                     image.begin() + static_cast<long>(std::min(p + 32, image.size())))));
+    frames.push_back(EndFrame);
+    return frames;
+}
+
+// Virtual times of the writes of exactly `bytes`.
+inline std::vector<std::uint64_t> WriteTimes(const ScriptedCable& cable, const Bytes& bytes) {
+    std::vector<std::uint64_t> times;
+    for (const auto& event : cable.Events())
+        if (event.call == CableCall::Write && event.bytes == bytes) times.push_back(event.atMs);
+    return times;
+}
+
+}  // namespace gsmprog::test

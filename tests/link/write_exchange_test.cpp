@@ -1,0 +1,241 @@
+// The write exchange of FTDI_Controller on a scripted cable in virtual time: the bytes and
+// frames sent, the sleeps between polls, the repeat and time-out counts, every outcome.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "exchange_support.h"
+#include "ftdi_controller.h"
+
+namespace gsmprog::test {
+namespace {
+
+struct WriteExchange : ::testing::Test {
+    VirtualClock clock;
+    ScriptedCable cable{&clock};
+    FTDI_Controller link{cable, clock};
+    Bytes image = Image(0);
+
+    // A modem that takes frames: "NEXT" for each data frame, "OK" for the end frame.
+    void TakeFrames() {
+        cable.OnWrite([this](const Bytes& written) {
+            if (written.size() > 3 && written[0] == 0x3A) cable.Deliver(ToBytes("NEXT"));
+            if (written == EndFrame) cable.Deliver(ToBytes("OK"));
+        });
+    }
+    LinkResult Run() {
+        EXPECT_EQ(link.Open(image.data(), static_cast<std::int32_t>(image.size())), CableOpened);
+        return link.Start();
+    }
+};
+
+TEST_F(WriteExchange, ReadyNextSendsTheFirstFrameAtOnceThenAFramePerNext) {
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    TakeFrames();
+    EXPECT_EQ(Run(), LinkDone);
+
+    std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("WRITE")};
+    for (const auto& frame : FramesOf(image)) expected.push_back(frame);
+    EXPECT_EQ(cable.Writes(), expected);
+    // 316 bytes: nine frames of 32, one of 28, the end frame.
+    ASSERT_EQ(expected.size(), 2u + 11u);
+    EXPECT_EQ(expected[2].size(), 35u);
+    EXPECT_EQ(expected[11].size(), 31u);
+    EXPECT_EQ(expected[11][1], 28);
+    // Attention 200 ms, one command poll, then one 10 ms sleep after each frame.
+    std::vector<std::uint32_t> sleeps{200, 10};
+    sleeps.insert(sleeps.end(), 11, 10);
+    EXPECT_EQ(clock.Sleeps(), sleeps);
+}
+
+TEST_F(WriteExchange, ReadyWaitsForNextBeforeTheFirstFrame) {
+    image = Image(1);
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.OnWrite([this](const Bytes& written) {
+        if (written == ToBytes("WRITE")) {
+            cable.Deliver(ToBytes("READY"));
+            cable.DeliverAt(clock.NowMs() + 55, ToBytes("NEXT"));
+        } else if (written[0] == 0x3A) {
+            cable.Deliver(ToBytes(written == EndFrame ? "OK" : "NEXT"));
+        }
+    });
+    EXPECT_EQ(Run(), LinkDone);
+    const auto writeAt = WriteTimes(cable, ToBytes("WRITE")).at(0);
+    const auto firstFrameAt = WriteTimes(cable, FramesOf(image)[0]).at(0);
+    EXPECT_GE(firstFrameAt, writeAt + 55);
+    // 444 bytes: thirteen frames of 32, one of 28, the end frame.
+    const auto writes = cable.Writes();
+    ASSERT_EQ(writes.size(), 2u + 15u);
+    EXPECT_EQ(writes[15][1], 28);
+    EXPECT_EQ(writes[16], EndFrame);
+}
+
+TEST_F(WriteExchange, AttentionRepeatsEvery200msUntilReadyAndIgnoresOtherReplies) {
+    cable.Reply(ToBytes("PROG_GSMA"), {}, 1);
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY\r\n"), 1);
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    TakeFrames();
+    EXPECT_EQ(Run(), LinkDone);
+    EXPECT_EQ(WriteTimes(cable, ToBytes("PROG_GSMA")), (std::vector<std::uint64_t>{0, 200, 400}));
+}
+
+TEST_F(WriteExchange, WriteIsRepeatedEvery51PollsUntilAnswered) {
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.Reply(ToBytes("WRITE"), {}, 2);
+    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    TakeFrames();
+    EXPECT_EQ(Run(), LinkDone);
+    EXPECT_EQ(WriteTimes(cable, ToBytes("WRITE")), (std::vector<std::uint64_t>{200, 710, 1220}));
+}
+
+TEST_F(WriteExchange, ErrorInAnyPhaseIsDeviceFailure) {
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("ERROR"));
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    EXPECT_EQ(cable.Writes().size(), 1u);
+
+    VirtualClock clock2;
+    ScriptedCable cable2{&clock2};
+    cable2.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable2.Reply(ToBytes("WRITE"), ToBytes("ERROR"));
+    FTDI_Controller command{cable2, clock2};
+    command.Open(image.data(), 316);
+    EXPECT_EQ(command.Start(), LinkDeviceFailure);
+
+    VirtualClock clock3;
+    ScriptedCable cable3{&clock3};
+    cable3.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable3.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    cable3.OnWrite([&](const Bytes&) { cable3.Deliver(ToBytes("ERROR")); });
+    FTDI_Controller block{cable3, clock3};
+    block.Open(image.data(), 316);
+    EXPECT_EQ(block.Start(), LinkDeviceFailure);
+    EXPECT_EQ(cable3.Writes().size(), 3u);   // ended after the first frame
+}
+
+TEST_F(WriteExchange, SilenceAfterAFrameEndsAfter400PollsOf10ms) {
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    const auto sleeps = clock.Sleeps();
+    // 200 + one command poll + 401 idle polls after the frame: the time-out is "more than 400".
+    ASSERT_EQ(sleeps.size(), 2u + 401u);
+    EXPECT_EQ(clock.NowMs(), 200u + 10u + 4010u);
+    // The frame's own iteration sleeps without polling; the other 400 poll first.
+    EXPECT_EQ(cable.CountOf(CableCall::GetStatus), 1 + 1 + 400);
+}
+
+TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    int endFrames = 0;
+    cable.OnWrite([&](const Bytes& written) {
+        if (written == EndFrame && ++endFrames == 2) cable.Deliver(ToBytes("OK"));
+        else cable.Deliver(ToBytes("NEXT"));
+    });
+    EXPECT_EQ(Run(), LinkDone);
+    const auto writes = cable.Writes();
+    EXPECT_EQ(writes[writes.size() - 1], EndFrame);
+    EXPECT_EQ(writes[writes.size() - 2], EndFrame);
+}
+
+TEST_F(WriteExchange, CableFailuresAreResult1) {
+    // A failed write of the attention word.
+    cable.FailCall(CableCall::Write, CableIoError, 1);
+    EXPECT_EQ(Run(), LinkCableFailure);
+
+    // A short "WRITE" counts; a short "PROG_GSMA" does not.
+    VirtualClock c2;
+    ScriptedCable s2{&c2};
+    s2.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    s2.LimitWrite(1, 3);
+    s2.LimitWrite(3, 4);
+    FTDI_Controller shortWrite{s2, c2};
+    shortWrite.Open(image.data(), 316);
+    EXPECT_EQ(shortWrite.Start(), LinkCableFailure);
+    EXPECT_EQ(s2.Writes().size(), 3u);   // short PROG_GSMA, retried, then the short WRITE
+
+    // A failed poll, and a short frame.
+    VirtualClock c3;
+    ScriptedCable s3{&c3};
+    s3.FailCall(CableCall::GetStatus, CableIoError, 1);
+    FTDI_Controller poll{s3, c3};
+    poll.Open(image.data(), 316);
+    EXPECT_EQ(poll.Start(), LinkCableFailure);
+
+    VirtualClock c4;
+    ScriptedCable s4{&c4};
+    s4.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    s4.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    s4.LimitWrite(3, 34);
+    FTDI_Controller frame{s4, c4};
+    frame.Open(image.data(), 316);
+    EXPECT_EQ(frame.Start(), LinkCableFailure);
+}
+
+TEST_F(WriteExchange, StartWithoutAnOpenCableIsResult1AndTouchesNothing) {
+    EXPECT_EQ(link.Start(), LinkCableFailure);
+    EXPECT_TRUE(cable.Events().empty());
+}
+
+TEST_F(WriteExchange, OpenTakesOnlyAPayloadOfOneTo4095Bytes) {
+    const Bytes big(4096, 7);
+    ASSERT_EQ(link.Open(big.data(), 4096), CableOpened);
+    EXPECT_EQ(link.DataLen, 0);
+    FTDI_Controller second{cable, clock};
+    EXPECT_EQ(second.Open(image.data(), 316), CableDriverFailure);   // the cable is taken
+    EXPECT_EQ(second.DataLen, 0);
+}
+
+TEST_F(WriteExchange, DestructionClosesTheCableOnce) {
+    {
+        FTDI_Controller scoped{cable, clock};
+        ASSERT_EQ(scoped.Open(), CableOpened);
+    }
+    EXPECT_EQ(cable.CountOf(CableCall::Close), 1);
+    EXPECT_FALSE(cable.IsOpen());
+}
+
+TEST_F(WriteExchange, StopBeforeStartEndsAtTheFirstTestWithoutSendingAnything) {
+    ASSERT_EQ(link.Open(image.data(), 316), CableOpened);
+    link.Stop();
+    EXPECT_EQ(link.Start(), LinkStopped);
+    EXPECT_TRUE(cable.Writes().empty());
+}
+
+TEST_F(WriteExchange, StopEndsEachPhaseWithinOneAttempt) {
+    // Attention: the modem never answers; stop during the first sleep.
+    clock.OnSleep([this](std::uint64_t) { link.Stop(); });
+    EXPECT_EQ(Run(), LinkStopped);
+    EXPECT_EQ(cable.Writes().size(), 1u);
+
+    // Block phase: stop after the third frame.
+    VirtualClock c2;
+    ScriptedCable s2{&c2};
+    FTDI_Controller blocks{s2, c2};
+    s2.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    s2.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    int frames = 0;
+    s2.OnWrite([&](const Bytes&) {
+        if (++frames == 3) blocks.Stop();
+        s2.Deliver(ToBytes("NEXT"));
+    });
+    blocks.Open(image.data(), 316);
+    EXPECT_EQ(blocks.Start(), LinkStopped);
+    EXPECT_EQ(s2.Writes().size(), 2u + 3u);
+}
+
+TEST_F(WriteExchange, StopFromAnotherThreadEndsAnEndlessAttention) {
+    ASSERT_EQ(link.Open(image.data(), 316), CableOpened);
+    std::atomic<LinkResult> result{LinkDone};
+    std::thread worker([&] { result = link.Start(); });
+    while (cable.CountOf(CableCall::Write) < 3) std::this_thread::yield();
+    link.Stop();
+    worker.join();
+    EXPECT_EQ(result, LinkStopped);
+}
+
+}  // namespace
+}  // namespace gsmprog::test
