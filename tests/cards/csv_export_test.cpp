@@ -94,6 +94,12 @@ TEST_F(CsvExport, ExistingFileIsReplacedAndCountLimitsTheSlots) {
     EXPECT_EQ(ReadBytes(file), Header + "1;A;NA,NA,NA,NA;NA,NA,NA,NA;;;NA;NA\r\n");
 }
 
+TEST_F(CsvExport, SomethingOtherThanAFileIsWrittenInPlace) {
+    cards[0] = Card("1", "A");
+    EXPECT_TRUE(ExportCsv("/dev/null", cards.data(), int(cards.size())));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null")) << "never replaced by a file";
+}
+
 TEST_F(CsvExport, UnwritablePlaceIsReported) {
     EXPECT_FALSE(ExportCsv(dir.Path() / "no-such-dir" / "out.csv", cards.data(), int(cards.size())));
 }
