@@ -1,0 +1,331 @@
+#include "serial_cable.h"
+
+#include <sys/file.h>
+
+#include <QDeadlineTimer>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QThread>
+#include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <set>
+
+namespace gsmprog {
+
+namespace fs = std::filesystem;
+
+namespace {
+constexpr quint16 FtdiVendorId = 0x0403;
+constexpr std::size_t SerialCapacity = sizeof(CableInfo::SerialNumber) - 1;
+// FT_Write waits without limit until no write time-out is set; here a stuck line must still
+// end: the wait is capped.
+constexpr int DefaultWriteWaitMs = 2000;
+
+// Devices open through any SerialCable of this process. flock alone does not tell two opens
+// of one process apart when they share an inode lock, so both are kept.
+std::mutex& OpenDevicesLock() {
+    static std::mutex lock;
+    return lock;
+}
+std::set<std::string>& OpenDevices() {
+    static std::set<std::string> devices;
+    return devices;
+}
+
+std::string Canonical(const fs::path& device) {
+    std::error_code error;
+    const fs::path resolved = fs::canonical(device, error);
+    return (error ? device : resolved).string();
+}
+
+bool IsLineError(QSerialPort::SerialPortError error) {
+    return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
+}
+}  // namespace
+
+struct SerialCable::OpenPort {
+    QSerialPort port;
+    std::string device;   // canonical path, as registered in OpenDevices()
+    int readTimeoutMs = 0;
+    int writeTimeoutMs = 0;
+
+    // Takes what the line has delivered into the port's buffer without waiting.
+    bool Pull() {
+        while (port.waitForReadyRead(0)) {
+        }
+        const bool failed = IsLineError(port.error());
+        if (port.error() == QSerialPort::TimeoutError) port.clearError();
+        return !failed;
+    }
+};
+
+// The thread that owns every port of one SerialCable. Being a QThread, it has the event
+// dispatcher that Qt's serial ports expect; it runs the calls handed to it one by one.
+struct SerialCable::PortThread final : QThread {
+    std::mutex lock;                       // guards task and quitting
+    std::condition_variable wake;
+    const std::function<void()>* task = nullptr;
+    bool quitting = false;
+
+    PortThread() { start(); }
+    ~PortThread() override {
+        {
+            std::lock_guard guard(lock);
+            quitting = true;
+        }
+        wake.notify_all();
+        wait();
+    }
+
+    // Runs `call` here and waits for it; one caller at a time.
+    void Run(const std::function<void()>& call) {
+        std::unique_lock guard(lock);
+        wake.wait(guard, [&] { return task == nullptr; });
+        task = &call;
+        wake.notify_all();
+        wake.wait(guard, [&] { return task != &call; });
+    }
+
+    void run() override {
+        std::unique_lock guard(lock);
+        while (true) {
+            wake.wait(guard, [&] { return task != nullptr || quitting; });
+            if (task == nullptr) return;
+            guard.unlock();
+            (*task)();
+            guard.lock();
+            task = nullptr;
+            wake.notify_all();
+        }
+    }
+};
+
+SerialCable::SerialCable(fs::path cableDirectory)
+    : cableDirectory_(std::move(cableDirectory)), thread_(std::make_unique<PortThread>()) {}
+
+SerialCable::SerialCable(const fs::path& device, bool)
+    : singlePort_(device), thread_(std::make_unique<PortThread>()) {}
+
+SerialCable::~SerialCable() {
+    InPortThread([this] {
+        while (!ports_.empty()) CloseInPortThread(ports_.begin()->first);
+        return CableOk;
+    });
+}
+
+CableStatus SerialCable::InPortThread(const std::function<CableStatus()>& call) {
+    if (QThread::currentThread() == thread_.get()) return call();
+    CableStatus status = CableOtherError;
+    thread_->Run([&] { status = call(); });
+    return status;
+}
+
+std::vector<ListedCable> SerialCable::ListCables() const {
+    std::vector<ListedCable> cables;
+    if (!singlePort_.empty()) {
+        if (fs::exists(singlePort_))
+            cables.push_back({singlePort_.filename().string().substr(0, SerialCapacity), singlePort_});
+        return cables;
+    }
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        if (!info.hasVendorIdentifier() || info.vendorIdentifier() != FtdiVendorId) continue;
+        const std::string serial = info.serialNumber().toStdString();
+        if (serial.empty()) continue;
+        cables.push_back({serial.substr(0, SerialCapacity), info.systemLocation().toStdString()});
+    }
+    for (const VirtualCable& cable : ListVirtualCables(cableDirectory_))
+        cables.push_back({cable.serialNumber, cable.device});
+    return cables;
+}
+
+CableStatus SerialCable::CreateDeviceInfoList(std::uint32_t* count) {
+    *count = static_cast<std::uint32_t>(ListCables().size());
+    return CableOk;
+}
+
+CableStatus SerialCable::GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,
+                                           std::uint32_t* count) {
+    const auto cables = ListCables();
+    const auto filled = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, cables.size()));
+    for (std::uint32_t i = 0; i < filled; ++i) {
+        list[i] = CableInfo{};
+        std::memcpy(list[i].SerialNumber, cables[i].serialNumber.data(),
+                    std::min(cables[i].serialNumber.size(), SerialCapacity));
+    }
+    *count = filled;
+    return CableOk;
+}
+
+CableStatus SerialCable::OpenEx(const char* serialNumber, CableHandle* handle) {
+    return InPortThread([&] { return OpenInPortThread(serialNumber, handle); });
+}
+
+CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle* handle) {
+    const auto cables = ListCables();
+    const auto found = std::find_if(cables.begin(), cables.end(), [&](const ListedCable& c) {
+        return c.serialNumber == serialNumber;
+    });
+    if (found == cables.end()) return CableDeviceNotFound;
+
+    auto open = std::make_unique<OpenPort>();
+    open->device = Canonical(found->device);
+    {
+        std::lock_guard guard(OpenDevicesLock());
+        if (!OpenDevices().insert(open->device).second) return CableDeviceNotOpened;
+    }
+    open->port.setPortName(QString::fromStdString(open->device));
+    const bool opened = open->port.open(QIODevice::ReadWrite);
+    // Another process may hold the device: the lock is what both sides agree on.
+    if (!opened || ::flock(static_cast<int>(open->port.handle()), LOCK_EX | LOCK_NB) != 0) {
+        if (opened) open->port.close();
+        std::lock_guard guard(OpenDevicesLock());
+        OpenDevices().erase(open->device);
+        return CableDeviceNotOpened;
+    }
+    open->port.clear();   // bytes left from an earlier session are no reply to this one
+    *handle = nextHandle_++;
+    ports_[*handle] = std::move(open);
+    return CableOk;
+}
+
+SerialCable::OpenPort* SerialCable::Find(CableHandle handle) {
+    auto it = ports_.find(handle);
+    return it == ports_.end() ? nullptr : it->second.get();
+}
+
+CableStatus SerialCable::SetBaudRate(CableHandle handle, std::uint32_t baud) {
+    return InPortThread([&] {
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        return open->port.setBaudRate(static_cast<qint32>(baud)) ? CableOk : CableIoError;
+    });
+}
+
+CableStatus SerialCable::SetDataCharacteristics(CableHandle handle, std::uint8_t wordLength,
+                                                std::uint8_t stopBits, std::uint8_t parity) {
+    return InPortThread([&] {
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        if (wordLength < 5 || wordLength > 8 || (stopBits != 0 && stopBits != 2) || parity > 4)
+            return CableOtherError;
+        static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                       QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                       QSerialPort::SpaceParity};
+        bool ok = open->port.setDataBits(static_cast<QSerialPort::DataBits>(wordLength));
+        ok &= open->port.setStopBits(stopBits == 0 ? QSerialPort::OneStop : QSerialPort::TwoStop);
+        ok &= open->port.setParity(parities[parity]);
+        return ok ? CableOk : CableIoError;
+    });
+}
+
+CableStatus SerialCable::SetFlowControl(CableHandle handle, std::uint16_t flowControl,
+                                        std::uint8_t, std::uint8_t) {
+    return InPortThread([&] {
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        QSerialPort::FlowControl flow = QSerialPort::NoFlowControl;
+        if (flowControl == 0x0100) flow = QSerialPort::HardwareControl;       // FT_FLOW_RTS_CTS
+        else if (flowControl == 0x0400) flow = QSerialPort::SoftwareControl;  // FT_FLOW_XON_XOFF
+        else if (flowControl != 0) return CableOtherError;
+        return open->port.setFlowControl(flow) ? CableOk : CableIoError;
+    });
+}
+
+CableStatus SerialCable::SetLatencyTimer(CableHandle handle, std::uint8_t milliseconds) {
+    return InPortThread([&] {
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        // Best effort: the USB serial driver offers it for FTDI adapters; a pseudo-terminal or a
+        // missing permission simply keeps the driver's default.
+        const fs::path sysfs = fs::path("/sys/bus/usb-serial/devices") /
+                               fs::path(open->device).filename() / "latency_timer";
+        std::ofstream(sysfs) << static_cast<int>(milliseconds) << "\n";
+        return CableOk;
+    });
+}
+
+CableStatus SerialCable::SetTimeouts(CableHandle handle, std::uint32_t readMs,
+                                     std::uint32_t writeMs) {
+    return InPortThread([&] {
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        open->readTimeoutMs = static_cast<int>(std::min<std::uint32_t>(readMs, 60000));
+        open->writeTimeoutMs = static_cast<int>(std::min<std::uint32_t>(writeMs, 60000));
+        return CableOk;
+    });
+}
+
+CableStatus SerialCable::GetStatus(CableHandle handle, std::uint32_t* rxQueue,
+                                   std::uint32_t* txQueue, std::uint32_t* events) {
+    return InPortThread([&] {
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        if (!open->Pull()) return CableIoError;
+        *rxQueue = static_cast<std::uint32_t>(open->port.bytesAvailable());
+        *txQueue = static_cast<std::uint32_t>(open->port.bytesToWrite());
+        *events = 0;
+        return CableOk;
+    });
+}
+
+CableStatus SerialCable::Read(CableHandle handle, void* buffer, std::uint32_t toRead,
+                              std::uint32_t* bytesRead) {
+    return InPortThread([&] {
+        *bytesRead = 0;
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        if (!open->Pull()) return CableIoError;
+        QDeadlineTimer deadline(open->readTimeoutMs);
+        while (static_cast<std::uint32_t>(open->port.bytesAvailable()) < toRead &&
+               !deadline.hasExpired()) {
+            if (!open->port.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) {
+                if (IsLineError(open->port.error())) return CableIoError;
+                open->port.clearError();
+            }
+        }
+        const qint64 n = open->port.read(static_cast<char*>(buffer), toRead);
+        if (n < 0) return CableIoError;
+        *bytesRead = static_cast<std::uint32_t>(n);
+        return CableOk;
+    });
+}
+
+CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
+                               std::uint32_t* bytesWritten) {
+    return InPortThread([&] {
+        *bytesWritten = 0;
+        OpenPort* open = Find(handle);
+        if (!open) return CableInvalidHandle;
+        const qint64 queued = open->port.write(static_cast<const char*>(buffer), toWrite);
+        if (queued < 0) return CableIoError;
+        QDeadlineTimer deadline(open->writeTimeoutMs > 0 ? open->writeTimeoutMs : DefaultWriteWaitMs);
+        while (open->port.bytesToWrite() > 0 && !deadline.hasExpired()) {
+            if (!open->port.waitForBytesWritten(static_cast<int>(deadline.remainingTime())) &&
+                IsLineError(open->port.error()))
+                return CableIoError;
+        }
+        if (open->port.error() == QSerialPort::TimeoutError) open->port.clearError();
+        *bytesWritten = static_cast<std::uint32_t>(queued - open->port.bytesToWrite());
+        return CableOk;
+    });
+}
+
+CableStatus SerialCable::Close(CableHandle handle) {
+    return InPortThread([&] { return CloseInPortThread(handle); });
+}
+
+CableStatus SerialCable::CloseInPortThread(CableHandle handle) {
+    auto it = ports_.find(handle);
+    if (it == ports_.end()) return CableInvalidHandle;
+    std::unique_ptr<OpenPort> open = std::move(it->second);
+    ports_.erase(it);
+    open->port.close();
+    std::lock_guard guard(OpenDevicesLock());
+    OpenDevices().erase(open->device);
+    return CableOk;
+}
+
+}  // namespace gsmprog

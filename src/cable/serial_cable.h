@@ -1,0 +1,77 @@
+#pragma once
+// The Cable of production, on Qt SerialPort: FTDI cables (USB vendor 0x0403) named by their
+// USB serial numbers in the order the system lists them, then the virtual cables of the
+// cable directory. Access is exclusive: a cable open anywhere (in this process or another)
+// cannot be opened again until it is closed.
+//
+// Any thread may call it: the ports live in a thread of the cable's own with an event loop,
+// as Qt's serial ports need, and each call is carried out there while the caller waits.
+// Waits never exceed the time-outs set on the handle; without them a read does not wait.
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cable.h"
+#include "cable_directory.h"
+
+namespace gsmprog {
+
+struct ListedCable {
+    std::string serialNumber;
+    std::filesystem::path device;
+};
+
+class SerialCable final : public Cable {
+public:
+    explicit SerialCable(std::filesystem::path cableDirectory = DefaultCableDirectory());
+    // A cable list of exactly one port, named by its device path.
+    explicit SerialCable(const std::filesystem::path& device, bool singlePort);
+    ~SerialCable() override;
+    SerialCable(const SerialCable&) = delete;
+    SerialCable& operator=(const SerialCable&) = delete;
+
+    std::vector<ListedCable> ListCables() const;
+
+    CableStatus CreateDeviceInfoList(std::uint32_t* count) override;
+    CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,
+                                  std::uint32_t* count) override;
+    CableStatus OpenEx(const char* serialNumber, CableHandle* handle) override;
+    CableStatus SetBaudRate(CableHandle handle, std::uint32_t baud) override;
+    CableStatus SetDataCharacteristics(CableHandle handle, std::uint8_t wordLength,
+                                       std::uint8_t stopBits, std::uint8_t parity) override;
+    CableStatus SetFlowControl(CableHandle handle, std::uint16_t flowControl, std::uint8_t xon,
+                               std::uint8_t xoff) override;
+    CableStatus SetLatencyTimer(CableHandle handle, std::uint8_t milliseconds) override;
+    CableStatus SetTimeouts(CableHandle handle, std::uint32_t readMs,
+                            std::uint32_t writeMs) override;
+    CableStatus GetStatus(CableHandle handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
+                          std::uint32_t* events) override;
+    CableStatus Read(CableHandle handle, void* buffer, std::uint32_t toRead,
+                     std::uint32_t* bytesRead) override;
+    CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
+                      std::uint32_t* bytesWritten) override;
+    CableStatus Close(CableHandle handle) override;
+
+private:
+    struct OpenPort;
+    struct PortThread;
+    // Runs `call` in the port thread and returns its status.
+    CableStatus InPortThread(const std::function<CableStatus()>& call);
+    // The port of `handle`; only in the port thread.
+    OpenPort* Find(CableHandle handle);
+    CableStatus OpenInPortThread(const char* serialNumber, CableHandle* handle);
+    CableStatus CloseInPortThread(CableHandle handle);
+
+    std::filesystem::path cableDirectory_;
+    std::filesystem::path singlePort_;   // set: the list is this port alone
+    std::unique_ptr<PortThread> thread_;
+    // Touched only in the port thread.
+    std::map<CableHandle, std::unique_ptr<OpenPort>> ports_;
+    CableHandle nextHandle_ = 1;
+};
+
+}  // namespace gsmprog
