@@ -1,0 +1,10 @@
+#include "ctrlForm.h"
+
+namespace gsmprog {
+
+TForm4::TForm4(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Контроль"));
+    setModal(true);
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,108 @@
+#include "card_grid_model.h"
+
+#include <QLocale>
+#include <QDateTime>
+#include <cmath>
+
+#include "card_dates.h"
+#include "card_fields.h"
+#include "win1251.h"
+
+namespace gsmprog {
+
+namespace {
+
+const char* const HeaderTexts[CardGridModel::ColumnCount] = {
+    "", "Код УО", "№ карточки", "Объект", "Дата изменений", "Дата программирования"};
+
+// The regional long time format without a time zone, as the grid has always shown it.
+QString LongTimeFormat(const QLocale& locale) {
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+}  // namespace
+
+CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
+    : QAbstractTableModel(parent), database_(database), rows_(CardDatabase::SlotCount) {
+    const QLocale locale = QLocale::system();
+    dateFormat_ = locale.dateFormat(QLocale::ShortFormat);
+    dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale);
+}
+
+int CardGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : CardDatabase::SlotCount;
+}
+
+int CardGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant CardGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) {
+        if (index.column() == 0) return QString::number(index.row() + 1);
+        return CellText(index.row(), index.column());
+    }
+    if (role == Qt::TextAlignmentRole && index.column() == 0)
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant CardGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Horizontal && section >= 0 && section < ColumnCount)
+        return QString::fromUtf8(HeaderTexts[section]);
+    if (orientation == Qt::Vertical) return QString::number(section + 1);
+    return {};
+}
+
+const QString& CardGridModel::CellText(int slot, int column) const {
+    return Row(slot).cells[column - 1];
+}
+
+const QString& CardGridModel::LowerCellText(int slot, int column) const {
+    return Row(slot).lower[column - 1];
+}
+
+void CardGridModel::RefreshRow(int slot) {
+    rows_[slot].built = false;
+    Q_EMIT dataChanged(index(slot, 1), index(slot, ColumnCount - 1));
+}
+
+void CardGridModel::RefreshAll() {
+    beginResetModel();
+    for (RowTexts& row : rows_) row.built = false;
+    endResetModel();
+}
+
+QString CardGridModel::DateText(double days) const {
+    const std::optional<LocalDateTime> date = DateFromDays(days);
+    if (!date) return {};
+    const QDateTime when(QDate(date->year, date->month, date->day),
+                         QTime(date->hour, date->minute, date->second, date->millisecond));
+    // A value exactly on midnight is a date without a time of day.
+    return days == std::floor(days) ? when.toString(dateFormat_) : when.toString(dateTimeFormat_);
+}
+
+const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
+    RowTexts& row = rows_[slot];
+    if (row.built) return row;
+    row.cells = {};
+    const CardRecord& card = database_.slots[slot];
+    if (card.InUse()) {
+        const double changed = card.DateChanged;
+        const double programmed = card.DateProgrammed;
+        row.cells[0] = QString::fromStdString(UoCodesText(card));
+        row.cells[1] = FromField(card.NCardEdit);
+        row.cells[2] = FromField(card.Edit1);
+        row.cells[3] = DateText(changed);
+        if (programmed > CardRecord::InUseThreshold) row.cells[4] = DateText(programmed);
+    }
+    for (int c = 0; c < TextColumns; ++c) row.lower[c] = row.cells[c].toLower();
+    row.built = true;
+    return row;
+}
+
+}  // namespace gsmprog

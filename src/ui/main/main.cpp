@@ -1,0 +1,213 @@
+#include "main.h"
+
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <algorithm>
+#include <stdexcept>
+
+#include "card_grid_model.h"
+#include "ui_main.h"
+#include "user_dialogs.h"
+#include "typed_text_validator.h"
+
+namespace gsmprog {
+
+namespace {
+const int GridColumnWidths[CardGridModel::ColumnCount] = {64, 222, 96, 279, 144, 131};
+constexpr int GridRowHeight = 20;
+constexpr int HeaderTextMargin = 16;
+}  // namespace
+
+TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                          Qt::WindowCloseButtonHint),
+      dialogs_(dialogs),
+      database_(std::make_unique<CardDatabase>(std::move(directory))),
+      ui(std::make_unique<Ui::TForm1>()) {
+    ui->setupUi(this);
+    for (int i = 1; i <= UoSlotCount; ++i) ui->UooTab->addTab(QStringLiteral("УОО %1").arg(i));
+
+    for (QWidget* group : {static_cast<QWidget*>(ui->GroupBox1), static_cast<QWidget*>(ui->GroupBox5)})
+        for (QLineEdit* edit : group->findChildren<QLineEdit*>()) TypedTextValidator::Install(edit);
+
+    // Step 2: the program version replaces the placeholder of the designed caption.
+    QString caption = windowTitle();
+    const qsizetype at = caption.indexOf(QLatin1String("VERSION"));
+    if (at >= 0) caption.replace(at, 7, QLatin1String(ProgramVersion));
+    setWindowTitle(caption);
+
+    // Step 3: the grid reads the database; its header and row numbers come with the model.
+    gridModel_ = new CardGridModel(*database_, this);
+    ui->SetsGrid->setModel(gridModel_);
+    ui->SetsGrid->verticalHeader()->hide();
+    ui->SetsGrid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ui->SetsGrid->verticalHeader()->setDefaultSectionSize(GridRowHeight);
+    ui->SetsGrid->horizontalHeader()->setHighlightSections(false);
+    // The designed widths, widened where this platform's font needs more for a header.
+    QHeaderView* header = ui->SetsGrid->horizontalHeader();
+    for (int c = 0; c < CardGridModel::ColumnCount; ++c)
+        ui->SetsGrid->setColumnWidth(c, std::max(GridColumnWidths[c],
+                                                  header->fontMetrics().horizontalAdvance(
+                                                      gridModel_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                                                      HeaderTextMargin));
+    header->setStretchLastSection(true);
+    ui->SetsGrid->setCurrentIndex(gridModel_->index(0, 0));
+
+    // Step 4: the GSM group is shown; the card's groups start disabled, outside edit mode.
+    ui->GroupBox5->setVisible(true);
+    SetCardControlsEnabled(false);
+
+    ConnectHandlers();
+    KeepSizeForEveryState();
+
+    // Steps 5 and 6.
+    database_->SelectedIndex = -1;
+    FillCardGrid();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::KeepSizeForEveryState() {
+    // The window has a fixed size: room is kept for the largest device type and for the
+    // longer caption of the edit button, so nothing moves when they change.
+    for (QWidget* w : {static_cast<QWidget*>(ui->uoCordsGroup), static_cast<QWidget*>(ui->uoModeGroup),
+                       static_cast<QWidget*>(ui->uoProgHintLabel)})
+        w->setVisible(true);
+    ui->uoSettingsPanel->setMinimumSize(ui->uoSettingsPanel->sizeHint());
+    const QString caption = ui->BitBtn1->text();
+    ui->BitBtn1->setText(QStringLiteral("Отменить редактирование"));
+    const int width = ui->BitBtn1->sizeHint().width();
+    ui->BitBtn1->setText(caption);
+    ui->BitBtn1->setMinimumWidth(std::max(width, ui->BitBtn1->sizeHint().width()));
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TForm1::ConnectHandlers() {
+    connect(ui->ExitBtn, &QPushButton::clicked, this, &TForm1::ExitBtnClick);
+    connect(ui->SetsGrid, &QAbstractItemView::clicked, this, &TForm1::SetsGridClick);
+    connect(ui->SetsGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this] { SetsGridClick(); });  // keyboard moves select like a click
+
+    connect(ui->VersionCombo, &QComboBox::currentIndexChanged, this, &TForm1::VersionComboChange);
+    connect(ui->balEnable, &QCheckBox::toggled, this, &TForm1::balEnableClick);
+    connect(ui->sendSMS1Check, &QCheckBox::toggled, this, &TForm1::sendSMS1CheckClick);
+    connect(ui->sendSMS2Check, &QCheckBox::toggled, this, &TForm1::sendSMS1CheckClick);
+    connect(ui->allowUpdateCheck, &QCheckBox::toggled, this, &TForm1::allowUpdateCheckClick);
+    connect(ui->allowParamsUpdate, &QCheckBox::toggled, this, &TForm1::allowUpdateCheckClick);
+    connect(ui->defaultUpdSettings, &QPushButton::clicked, this, &TForm1::defaultUpdSettingsClick);
+    connect(ui->UseSim1, &QCheckBox::toggled, this, &TForm1::UseSim1Click);
+    connect(ui->UseSim2, &QCheckBox::toggled, this, &TForm1::UseSim2Click);
+    connect(ui->UooTab, &QTabBar::currentChanged, this, &TForm1::UooTabChange);
+    ConnectDeviceHandlers();
+}
+
+void TForm1::ConnectDeviceHandlers() {
+    // Only what the user does writes the device buffer; showing a card sets these controls
+    // without touching it.
+    connect(ui->uoTypeCombo, &QComboBox::activated, this, &TForm1::uoTypeComboChange);
+    connect(ui->CodeUoo, &QLineEdit::textEdited, this, &TForm1::CodeUooChange);
+    connect(ui->numLine, &QLineEdit::textEdited, this, &TForm1::numLineChange);
+    for (int loop = 0; loop < 6; ++loop)
+        connect(Cord(loop), &QComboBox::activated, this, [this, loop] { CordChange(loop); });
+    connect(ui->uoIndicCheck, &QCheckBox::clicked, this, &TForm1::uoIndicCheckClick);
+    connect(ui->uoBatteryCheck, &QCheckBox::clicked, this, &TForm1::uoBatteryCheckClick);
+    connect(ui->fireWoGuard, &QCheckBox::clicked, this, &TForm1::fireWoGuardClick);
+}
+
+QComboBox* TForm1::Cord(int loop) const {
+    QComboBox* const cords[6] = {ui->Cord1, ui->Cord2, ui->Cord3, ui->Cord4, ui->Cord5, ui->Cord6};
+    return cords[loop];
+}
+
+void TForm1::FillCardGrid() {
+    // Missing or short contents are silent; a file that is there but cannot be read ends
+    // the start with its error.
+    database_->LoadDatabase();
+    if (database_->LastLoadState() == CardDatabase::LoadState::CannotOpen)
+        throw std::runtime_error(QStringLiteral("Не удается открыть файл базы данных %1")
+                                     .arg(QString::fromStdString(database_->LoadedFile().string()))
+                                     .toStdString());
+    gridModel_->RefreshAll();
+    SelectCard(CurrentGridRow());
+}
+
+int TForm1::CurrentGridRow() const {
+    const QModelIndex current = ui->SetsGrid->currentIndex();
+    return current.isValid() ? current.row() + 1 : 1;
+}
+
+void TForm1::RefreshCardRow() {
+    const int slot = database_->SelectedIndex;
+    if (slot < 0) return;
+    const CardRecord& card = database_->slots[slot];
+    const std::uint16_t id1 = card.ProgID1;
+    const std::uint16_t id2 = card.ProgID2;
+    ui->ProgID1->setText(QStringLiteral("%1").arg(id1, 4, 16, QLatin1Char('0')).toUpper());
+    ui->ProgID2->setText(QStringLiteral("%1").arg(id2, 4, 16, QLatin1Char('0')).toUpper());
+    gridModel_->RefreshRow(slot);
+}
+
+void TForm1::SelectCard(int row) {
+    SearchRow = row;
+    if (row - 1 == database_->SelectedIndex) return;
+    database_->SelectedIndex = row - 1;
+
+    // A loop is never guard and fire at once: the guard bit wins and the repair is saved.
+    CardRecord& card = database_->slots[row - 1];
+    for (int i = 0; i < UoSlotCount; ++i) {
+        const std::uint8_t both = card.UoGuardCords[i] & card.UoFireCords[i];
+        if (both != 0) {
+            card.UoFireCords[i] = card.UoFireCords[i] & ~both;
+            SaveDatabase();
+        }
+    }
+    LoadUoSlots(row - 1);
+    ui->UooTab->setCurrentIndex(0);
+    ShowCard(row - 1);
+}
+
+void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }
+
+void TForm1::ExitBtnClick() { close(); }
+
+bool TForm1::SaveDatabase() {
+    if (database_->SaveDatabase()) return true;
+    dialogs_.ShowMessage(this, QString::fromUtf8(CardDatabase::WriteErrorCaption),
+                         QString::fromUtf8(CardDatabase::WriteErrorText));
+    return false;
+}
+
+void TForm1::SetCardControlsEnabled(bool on) {
+    // The card's group is disabled piece by piece: the device tab row stays usable in viewing.
+    for (QWidget* child : ui->GroupBox1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child != ui->GroupBox8) child->setEnabled(on);
+    ui->uoSettingsPanel->setEnabled(on);
+    for (QWidget* page : {ui->MainGSM_Sheet, ui->Add_GSM_Sheet, ui->BalanceSheet, ui->SMS_Sheet,
+                          ui->UpdateSheet})
+        page->setEnabled(on);
+}
+
+void TForm1::SetEditMode(bool on) {
+    SetCardControlsEnabled(on);
+    ui->BitBtn2->setEnabled(on);
+    ui->BitBtn3->setEnabled(on);
+    for (QWidget* control : {static_cast<QWidget*>(ui->ProgBtn), static_cast<QWidget*>(ui->SpeedButton1),
+                             static_cast<QWidget*>(ui->ProgUoBtn), static_cast<QWidget*>(ui->SetsGrid),
+                             static_cast<QWidget*>(ui->SearchEdit), static_cast<QWidget*>(ui->SpeedButton3)})
+        control->setEnabled(!on);
+    ui->BitBtn1->setText(on ? QStringLiteral("Отменить редактирование")
+                            : QStringLiteral("Включить редактирование"));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+void TForm1::FormClose() {
+    if (DatabaseChanged) SaveDatabase();
+}
+
+}  // namespace gsmprog

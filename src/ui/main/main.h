@@ -1,0 +1,105 @@
+#pragma once
+// The main window: the card list, the shown card with its device tabs, the edit mode and the
+// buttons of the hardware operations. It owns the program-wide state: the card database, the
+// device edit buffer and the edit flags.
+
+#include <QWidget>
+#include <filesystem>
+#include <memory>
+
+#include "card_database.h"
+#include "uo_slot.h"
+
+namespace Ui {
+class TForm1;
+}
+class QCloseEvent;
+class QComboBox;
+
+namespace gsmprog {
+
+class CardGridModel;
+class UserDialogs;
+
+class TForm1 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr const char* ProgramVersion = "1.38";
+    static constexpr const char* DefaultUpdateHost = "update.example.net";
+    static constexpr const char* DefaultUpdatePort = "25001";
+    static constexpr const char* DefaultParamsPort = "25002";
+
+    // Loads the database from `directory` (the current directory when empty) and shows slot 0.
+    explicit TForm1(UserDialogs& dialogs, std::filesystem::path directory = {},
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    CardDatabase& Database() { return *database_; }
+    UserDialogs& Dialogs() { return dialogs_; }
+
+    // Program-wide state of the window.
+    bool EditMode = false;
+    bool DatabaseChanged = false;
+    int SearchRow = 1;  // the grid row after which the search continues
+    UoSlots UoEditBuffer{};
+
+    // Card list.
+    void FillCardGrid();
+    void RefreshCardRow();
+    void SelectCard(int row);
+    int CurrentGridRow() const;
+
+    // Card form binding.
+    void ShowCard(int slot);
+    void ReadCard(CardRecord& record);
+    void LoadUoSlots(int slot);
+    void ShowUoTab(int tab);
+    void StoreUoSlots(CardRecord& record) const;
+    void SetEditMode(bool on);
+
+    // Writes the whole database file; a failure is reported to the user.
+    bool SaveDatabase();
+
+    // Option rules of the window.
+    void VersionComboChange();
+    void balEnableClick();
+    void sendSMS1CheckClick();
+    void allowUpdateCheckClick();
+    void defaultUpdSettingsClick();
+    void UseSim1Click();
+    void UseSim2Click();
+    void uoTypeComboChange();
+    void UooTabChange();
+
+    // Device controls writing the entry of the selected tab while editing.
+    void CodeUooChange();
+    void numLineChange();
+    void CordChange(int loop);
+    void uoIndicCheckClick();
+    void uoBatteryCheckClick();
+    void fireWoGuardClick();
+
+    void SetsGridClick();
+    void ExitBtnClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void KeepSizeForEveryState();
+    void ConnectHandlers();
+    void ConnectDeviceHandlers();
+    void SetCardControlsEnabled(bool on);
+    void SetUseSimRule(int sim, bool on);
+    void WriteModeBit(std::uint8_t bit, bool on);
+    void FormClose();
+    UoSlot& CurrentUoSlot();
+    QComboBox* Cord(int loop) const;
+
+    UserDialogs& dialogs_;
+    std::unique_ptr<CardDatabase> database_;
+    std::unique_ptr<Ui::TForm1> ui;
+    CardGridModel* gridModel_ = nullptr;
+};
+
+}  // namespace gsmprog

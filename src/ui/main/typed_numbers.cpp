@@ -1,0 +1,17 @@
+#include "typed_numbers.h"
+
+namespace gsmprog {
+
+std::int32_t WholeNumberOr(const QString& text, std::int32_t fallback) {
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    return ok ? value : fallback;
+}
+
+std::uint32_t HexNumberOrZero(const QString& text) {
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 16);
+    return ok ? value : 0;
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,23 @@
+#include "user_dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace gsmprog {
+
+bool QtUserDialogs::AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtUserDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+QString QtUserDialogs::AskSaveFileName(QWidget* parent, const QString& proposedName) {
+    return QFileDialog::getSaveFileName(parent, QString(), proposedName, QString(), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+}  // namespace gsmprog

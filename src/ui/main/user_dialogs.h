@@ -1,0 +1,32 @@
+#pragma once
+// Everything the main window asks or tells the user goes through this interface, so that the
+// answers can be given by the code that drives the window (the tests) instead of a person.
+
+#include <QString>
+
+class QWidget;
+
+namespace gsmprog {
+
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+
+    // A question with the buttons Yes and No and no icon; true when the answer is Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // A report with a single OK button and no icon.
+    virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
+    // no question before replacing a file. Empty when cancelled.
+    virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
+};
+
+// The dialogs a person answers: modal message boxes and the standard save-file dialog.
+class QtUserDialogs final : public UserDialogs {
+public:
+    bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
+    QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
+};
+
+}  // namespace gsmprog

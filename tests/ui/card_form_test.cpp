@@ -1,0 +1,354 @@
+// Moving a card into the window and back, and the device edit buffer behind the tabs.
+
+#include <QCheckBox>
+#include <QTabWidget>
+#include <QTest>
+#include <cstring>
+
+#include "card_dates.h"
+#include "win1251.h"
+#include "window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+namespace {
+
+// A card with every field the window binds holding a distinct value.
+CardRecord FullCard() {
+    CardRecord card = MakeCard("Карта-1234", "Объект «Ёлка» ул. Щорса");
+    StoreField("г. Тверь, пр. Победы, 1", card.FIOEdit);
+    StoreField("Примечание: ключ у охраны", card.RemarkEdit);
+    Connect(card, 0, 3, 123456789, 15);
+    card.UoGuardCords[0] = 0b010101;
+    card.UoFireCords[0] = 0b101010;
+    card.UoModes[0] = UoModeFireWithoutGuard | UoModeNoBatteryCheck | UoModeIndicatorBlink;
+    Connect(card, 1, 1, 4000000000u, 0);
+    Connect(card, 3, 2, 42, 7);
+    card.UoGuardCords[3] = 0b000011;
+    card.UoModes[3] = UoModeIndicatorBlink;
+    StoreField("0123", card.Pin1Edit);
+    StoreField("9876", card.Pin2Edit);
+    StoreField("195.19.200.231.static.x", card.Ip1GsmEdit);
+    StoreField("10.0.0.2", card.Ip2GsmEdit);
+    StoreField("60001", card.Port1GsmEdit);
+    StoreField("5000", card.Port2GsmEdit);
+    StoreField("internet.mts.ru", card.APN1Edit);
+    StoreField("internet.beeline.ru", card.APN2Edit);
+    StoreField("mts", card.LoginGsm1Edit);
+    StoreField("beeline", card.LoginGsm2Edit);
+    StoreField("пароль1", card.PassGsm1Edit);
+    StoreField("pass2", card.PassGsm2Edit);
+    card.UpdateFlags = UpdateAllowFirmware | UpdateAllowParams;
+    card.SmsFlags = SmsSendTo1 | SmsSendTo2 | SmsGuardMode | SmsFire | SmsKtc | SmsAlarm | SmsSaveInPhone;
+    StoreField("89001234567", card.smsNumber1Edit);
+    StoreField("89007654321", card.smsNumber2Edit);
+    StoreField("Дача", card.smsObjNameEdit);
+    StoreField("upd.example.org", card.ipUpdateEdit);
+    StoreField("7001", card.portParamsEdit);
+    StoreField("7002", card.portUpdateEdit);
+    StoreField("*100#", card.balCodeSim1);
+    StoreField("*102#", card.balCodeSim2);
+    card.balCritical = 250;
+    card.BalanceFlags = BalanceEnable | BalanceNoCriticalNotice;
+    StoreField("12345678", card.PUK1_Edit);
+    StoreField("+79001112233", card.Number1_Edit);
+    StoreField("8970101234567890123", card.SIM_ID1_Edit);
+    StoreField("87654321", card.PUK2_Edit);
+    StoreField("+79004445566", card.Number2_Edit);
+    StoreField("SIM-два", card.SIM_ID2_Edit);
+    card.DateProgrammed = DaysFromDate({2023, 1, 2, 3, 4, 5, 0});
+    card.ProgID1 = 0xC0DE;
+    card.ProgID2 = 0x1234;
+    return card;
+}
+
+}  // namespace
+
+class CardFormTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void ShownCardReadsBackUnchanged_data() {
+        QTest::addColumn<int>("version");
+        QTest::newRow("81.32 и выше") << 1;
+        QTest::newRow("до 81.31") << 0;
+    }
+    void ShownCardReadsBackUnchanged() {
+        QFETCH(int, version);
+        WindowFixture f;
+        CardRecord card = FullCard();
+        card.VersionCombo = static_cast<std::uint8_t>(version);
+        f.WriteDatabase({{0, MakeCard("x", "y")}, {3, card}});
+        TForm1& form = f.Start();
+        f.ClickRow(4);
+
+        CardRecord read = form.Database().slots[3];
+        const double before = CurrentDays();
+        form.ReadCard(read);
+        QVERIFY(read.DateChanged >= before && read.DateChanged <= CurrentDays());
+        read.DateChanged = card.DateChanged;
+        for (std::size_t i = 0; i < sizeof(CardRecord); ++i)
+            QVERIFY2(reinterpret_cast<const unsigned char*>(&read)[i] ==
+                         reinterpret_cast<const unsigned char*>(&card)[i],
+                     qPrintable(QStringLiteral("byte %1 differs").arg(i)));
+        // The template keeps what a new card inherits.
+        QCOMPARE(FromField(form.Database().TemplateRecord.APN1Edit), QStringLiteral("internet.mts.ru"));
+        QCOMPARE(FromField(form.Database().TemplateRecord.Pin1Edit), QString());
+    }
+
+    void ReadCardClearsWhatNoControlHolds() {
+        WindowFixture f;
+        CardRecord card = FullCard();
+        card.Reserved340[5] = 0x55;
+        card.ImageCrc = 0x7777;
+        card.UoSpare[0] = 9;
+        card.UoSpare[2] = 5;  // device 3 is not connected
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
+        CardRecord read = form.Database().slots[0];
+        form.ReadCard(read);
+        QCOMPARE(int(read.Reserved340[5]), 0);
+        QCOMPARE(int(read.ImageCrc), 0);
+        QCOMPARE(int(read.UoSpare[0]), 0);
+        QCOMPARE(int(read.UoSpare[2]), 0);
+        QCOMPARE(form.UoEditBuffer[0].spare, std::uint16_t(9));  // carried in the buffer
+    }
+
+    void EmptySlotShowsTheTemplate() {
+        WindowFixture f;
+        CardRecord saved = FullCard();
+        f.WriteDatabase({{0, saved}}, MakeTemplate(saved));
+        f.Start();
+        f.ClickRow(2);
+        QCOMPARE(f.Text("Ip1GsmEdit"), QStringLiteral("195.19.200.231.static.x"));
+        QCOMPARE(f.Text("APN2Edit"), QStringLiteral("internet.beeline.ru"));
+        QCOMPARE(f.Text("LoginGsm1Edit"), QStringLiteral("mts"));
+        QCOMPARE(f.Text("ipUpdateEdit"), QStringLiteral("upd.example.org"));
+        QCOMPARE(f.Text("Pin1Edit"), QString());
+        QCOMPARE(f.Text("Pin2Edit"), QString());
+        QCOMPARE(f.Text("NCardEdit"), QString());
+        QCOMPARE(f.Text("smsNumber1Edit"), QString());
+        QCOMPARE(f.Text("balCritical"), QStringLiteral("10"));
+        QVERIFY(!f.Find<QCheckBox>("sendSMS1Check")->isChecked());
+        QVERIFY(!f.Find<QCheckBox>("balEnable")->isChecked());
+        QCOMPARE(f.Find<QComboBox>("VersionCombo")->currentText(), QStringLiteral("81.32 и выше"));
+        QCOMPARE(f.Text("ProgID1"), QStringLiteral("0000"));
+        for (int tab = 0; tab < 4; ++tab) {
+            f.ChooseTab(tab);
+            QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentText(), QStringLiteral("Не подключено"));
+        }
+    }
+
+    void FreshDatabaseGetsTheDefaultUpdateSettings() {
+        WindowFixture f;
+        f.Start();
+        QCOMPARE(f.Text("ipUpdateEdit"), QString::fromLatin1(TForm1::DefaultUpdateHost));
+        QCOMPARE(f.Text("portUpdateEdit"), QStringLiteral("25001"));
+        QCOMPARE(f.Text("portParamsEdit"), QStringLiteral("25002"));
+        // The default host fits the stored field.
+        CardRecord probe{};
+        QVERIFY(StoreField(QString::fromLatin1(TForm1::DefaultUpdateHost), probe.ipUpdateEdit));
+    }
+
+    void OneEmptyUpdateFieldBringsAllDefaults() {
+        WindowFixture f;
+        CardRecord card = FullCard();
+        std::memset(card.portParamsEdit, 0, sizeof card.portParamsEdit);
+        f.WriteDatabase({{0, card}});
+        f.Start();
+        QCOMPARE(f.Text("ipUpdateEdit"), QString::fromLatin1(TForm1::DefaultUpdateHost));
+        QCOMPARE(f.Text("portUpdateEdit"), QStringLiteral("25001"));
+        QCOMPARE(f.Text("portParamsEdit"), QStringLiteral("25002"));
+    }
+
+    void CriticalBalanceZeroShowsAndStoresTen() {
+        WindowFixture f;
+        CardRecord card = FullCard();
+        card.balCritical = 0;
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
+        QCOMPARE(f.Text("balCritical"), QStringLiteral("10"));
+        CardRecord read{};
+        form.ReadCard(read);
+        QCOMPARE(int(read.balCritical), 10);
+        f.Find<QLineEdit>("balCritical")->setText("abc");
+        form.ReadCard(read);
+        QCOMPARE(int(read.balCritical), 10);
+    }
+
+    void UnknownVersionByteKeepsTheComboWhereItWas() {
+        WindowFixture f;
+        CardRecord old = MakeCard("1", "old");
+        old.VersionCombo = 0;
+        CardRecord odd = MakeCard("2", "odd");
+        odd.VersionCombo = 7;
+        f.WriteDatabase({{0, old}, {1, odd}});
+        TForm1& form = f.Start();
+        QCOMPARE(f.Find<QComboBox>("VersionCombo")->currentIndex(), 0);
+        f.ClickRow(2);
+        QCOMPARE(f.Find<QComboBox>("VersionCombo")->currentIndex(), 0);
+        CardRecord read = form.Database().slots[1];
+        form.ReadCard(read);
+        QCOMPARE(int(read.VersionCombo), 0);
+    }
+
+    void SavingKeepsTheProgrammingRecord() {
+        WindowFixture f;
+        f.WriteDatabase({{0, FullCard()}});
+        TForm1& form = f.Start();
+        CardRecord& stored = form.Database().slots[0];
+        form.ReadCard(stored);
+        form.ReadCard(stored);
+        QCOMPARE(int(stored.ProgID1), 0xC0DE);
+        QCOMPARE(int(stored.ProgID2), 0x1234);
+        QCOMPARE(stored.DateProgrammed, DaysFromDate({2023, 1, 2, 3, 4, 5, 0}));
+    }
+
+    void ViewingTabsLeavesTheBufferAlone() {
+        WindowFixture f;
+        f.WriteDatabase({{0, FullCard()}});
+        TForm1& form = f.Start();
+        const UoSlots before = form.UoEditBuffer;
+        for (int tab : {1, 3, 0, 2, 0}) f.ChooseTab(tab);
+        QVERIFY(form.UoEditBuffer == before);
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("123456789"));
+        f.ChooseTab(1);
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("4000000000"));
+        QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentIndex(), 1);
+        // Typing is impossible while viewing; a change that still reaches a control is not kept.
+        f.Find<QLineEdit>("CodeUoo")->setText("5");
+        Q_EMIT f.Find<QLineEdit>("CodeUoo")->textEdited("5");
+        QVERIFY(form.UoEditBuffer == before);
+    }
+
+    void EditingTabsKeepEachDevicesValues() {
+        WindowFixture f;
+        f.WriteDatabase({{0, FullCard()}});
+        TForm1& form = f.Start();
+        f.StartEditing();
+        f.Type("CodeUoo", "777");
+        f.Type("numLine", "300");  // the low 8 bits are kept: 44
+        f.Choose("Cord2", 0);
+        f.Click("uoBatteryCheck");
+        f.ChooseTab(2);
+        QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentIndex(), 0);
+        f.Choose("uoTypeCombo", 3);
+        f.Type("CodeUoo", "78");
+        f.Type("numLine", "5");
+        f.Choose("Cord6", 2);
+        f.Click("fireWoGuard");
+        f.ChooseTab(0);
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("777"));
+        QCOMPARE(f.Text("numLine"), QStringLiteral("44"));
+        QCOMPARE(f.Find<QComboBox>("Cord2")->currentIndex(), 0);
+        QVERIFY(!f.Find<QCheckBox>("uoBatteryCheck")->isChecked());
+        f.ChooseTab(2);
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("78"));
+        QCOMPARE(f.Find<QComboBox>("Cord6")->currentIndex(), 2);
+        QVERIFY(f.Find<QCheckBox>("fireWoGuard")->isChecked());
+
+        const UoSlot first = form.UoEditBuffer[0];
+        QCOMPARE(first.code, 777u);
+        QCOMPARE(int(first.lineAddress), 44);
+        QCOMPARE(int(first.guardLoops), 0b010101);
+        QCOMPARE(int(first.fireLoops), 0b101000);
+        QCOMPARE(int(first.modes), UoModeFireWithoutGuard | UoModeIndicatorBlink);
+        const UoSlot third = form.UoEditBuffer[2];
+        QCOMPARE(int(third.type), 3);
+        QCOMPARE(int(third.fireLoops), 0b100000);
+        QCOMPARE(int(third.modes), int(UoModeFireWithoutGuard));
+        // Nothing reaches the card before it is saved.
+        QCOMPARE(form.Database().slots[0].UoCode[0], 123456789u);
+        QCOMPARE(int(form.Database().slots[0].UoType[2]), 0);
+    }
+
+    void LoopChoicesMoveTheirBit() {
+        WindowFixture f;
+        CardRecord card = MakeCard("1", "x");
+        Connect(card, 0, 3, 5, 1);
+        card.UoGuardCords[0] = 0b1000;
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
+        f.StartEditing();
+        f.Choose("Cord4", 2);
+        QCOMPARE(int(form.UoEditBuffer[0].guardLoops), 0);
+        QCOMPARE(int(form.UoEditBuffer[0].fireLoops), 0b1000);
+        f.Choose("Cord4", 0);
+        QCOMPARE(int(form.UoEditBuffer[0].fireLoops), 0);
+        f.Type("CodeUoo", "12a");
+        QCOMPARE(form.UoEditBuffer[0].code, 0u);
+    }
+
+    void DisconnectedDeviceIsStoredEmpty() {
+        WindowFixture f;
+        CardRecord card = FullCard();
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
+        f.StartEditing();
+        f.ChooseTab(3);
+        f.Choose("uoTypeCombo", 0);
+        CardRecord read = form.Database().slots[0];
+        form.ReadCard(read);
+        QCOMPARE(read.UoCode[3], 0u);
+        QCOMPARE(int(read.UoType[3]), 0);
+        QCOMPARE(int(read.UoLineAddress[3]), 0);
+        QCOMPARE(int(read.UoGuardCords[3]), 0);
+        QCOMPARE(int(read.UoModes[3]), 0);
+        QCOMPARE(read.UoCode[0], 123456789u);  // the others stay
+    }
+
+    void TextsOutsideWindows1251AreRefused() {
+        WindowFixture f;
+        f.Start();
+        f.StartEditing();
+        f.Type("Edit1", QStringLiteral("Дом 5"));
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Дом 5"));
+        // A typed character without a Windows-1251 byte does not enter the field.
+        QTest::sendKeyEvent(QTest::Click, f.Find<QLineEdit>("Edit1"), Qt::Key_unknown,
+                            QStringLiteral("\u4E2D"), Qt::NoModifier);
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Дом 5"));
+    }
+
+    void TypingStopsAtTheDesignedLength() {
+        WindowFixture f;
+        f.Start();
+        f.StartEditing();
+        f.Click("allowUpdateCheck");
+        f.Type("NCardEdit", "12345678901");
+        QCOMPARE(f.Text("NCardEdit"), QStringLiteral("1234567890"));
+        // The update server field holds 18 characters, and so does its edit.
+        f.Type("ipUpdateEdit", "a-very-long-host.example.net");
+        QCOMPARE(f.Text("ipUpdateEdit"), QStringLiteral("a-very-long-host.e"));
+        f.Type("CodeUoo", "12345678901");
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("123456789"));
+        f.Click("balEnable");
+        f.Type("balCritical", "12345");
+        QCOMPARE(f.Text("balCritical"), QStringLiteral("123"));
+    }
+
+    void LongStoredValuesAreShownWholeAndKept() {
+        WindowFixture f;
+        CardRecord card = MakeCard("1", "x");
+        Connect(card, 0, 1, 4000000000u, 1);
+        card.balCritical = 1000;
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("4000000000"));
+        QCOMPARE(f.Text("balCritical"), QStringLiteral("1000"));
+        f.StartEditing();
+        QLineEdit* code = f.Find<QLineEdit>("CodeUoo");
+        code->setFocus();
+        code->end(false);
+        QTest::keyClick(code, Qt::Key_5);  // cannot grow further
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("4000000000"));
+        QTest::keyClick(code, Qt::Key_Backspace);  // but can be shortened
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("400000000"));
+        QCOMPARE(form.UoEditBuffer[0].code, 400000000u);
+        CardRecord read{};
+        form.ReadCard(read);
+        QCOMPARE(int(read.balCritical), 1000);
+    }
+};
+
+QTEST_MAIN(CardFormTest)
+#include "card_form_test.moc"

@@ -1,0 +1,198 @@
+// The main window at start and its card list: caption, grid rows, selection of a card.
+
+#include <QAbstractButton>
+#include <QFile>
+#include <QHeaderView>
+#include <QLocale>
+#include <QTabBar>
+#include <QTableView>
+#include <QTest>
+
+#include "card_dates.h"
+#include "window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+class CardListTest : public QObject {
+    Q_OBJECT
+private:
+    static QString Cell(WindowFixture& f, int row, int column) {
+        QAbstractItemModel* model = f.Find<QTableView>("SetsGrid")->model();
+        return model->data(model->index(row - 1, column)).toString();
+    }
+
+private Q_SLOTS:
+    void CaptionCarriesTheVersion() {
+        WindowFixture f;
+        TForm1& form = f.Start();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Утилита программирования GSM модема (4 УО) - Версия 1.38"));
+    }
+
+    void StartsBrowsingWithTheCardGroupsDisabled() {
+        WindowFixture f;
+        f.Start();
+        QVERIFY(f.Visible("GroupBox5"));
+        for (const char* name : {"NCardEdit", "VersionCombo", "Edit1", "uoTypeCombo", "CodeUoo",
+                                 "Pin1Edit", "PUK1_Edit", "balEnable", "sendSMS1Check", "ipUpdateEdit",
+                                 "BitBtn2", "BitBtn3"})
+            QVERIFY2(!f.Enabled(name), name);
+        for (const char* name : {"UooTab", "SetsGrid", "SearchEdit", "SpeedButton3", "SpeedButton4",
+                                 "ExitBtn", "BitBtn1", "ProgBtn", "SpeedButton1", "ctrlBtn"})
+            QVERIFY2(f.Enabled(name), name);
+        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Включить редактирование"));
+        QVERIFY(!f.Visible("Progress"));
+        QCOMPARE(f.Form().EditMode, false);
+        QCOMPARE(f.Form().Database().SelectedIndex, 0);
+        QCOMPARE(f.Form().SearchRow, 1);
+    }
+
+    void GridWithoutFileNumbersEveryEmptyRow() {
+        WindowFixture f;
+        f.Start();
+        QAbstractItemModel* model = f.Find<QTableView>("SetsGrid")->model();
+        QCOMPARE(model->rowCount(), 9000);
+        QCOMPARE(model->columnCount(), 6);
+        const QStringList headers = {"", "Код УО", "№ карточки", "Объект", "Дата изменений",
+                                     "Дата программирования"};
+        for (int c = 0; c < 6; ++c) QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
+        for (int row : {1, 2, 4500, 9000}) {
+            QCOMPARE(Cell(f, row, 0), QString::number(row));
+            for (int c = 1; c <= 5; ++c) QVERIFY(Cell(f, row, c).isEmpty());
+        }
+        QCOMPARE(f.Find<QTableView>("SetsGrid")->verticalHeader()->defaultSectionSize(), 20);
+        QVERIFY(!std::filesystem::exists(f.DatabaseFile()));  // showing slot 0 writes nothing
+    }
+
+    void GridRowsShowTheCards() {
+        WindowFixture f;
+        CardRecord devices13 = MakeCard("A-17", "Склад №2");
+        Connect(devices13, 0, 2, 12, 1);
+        Connect(devices13, 1, 0, 99, 2);  // not connected: its code is not shown
+        Connect(devices13, 2, 3, 345, 3);
+        devices13.DateChanged = DaysFromDate({2024, 3, 15, 10, 20, 30, 0});
+        devices13.DateProgrammed = DaysFromDate({2024, 3, 16, 0, 0, 0, 0});
+        CardRecord codeZero = MakeCard("B", "Офис");
+        Connect(codeZero, 3, 1, 0, 0);
+        CardRecord topBit = MakeCard("C", "");
+        Connect(topBit, 0, 1, 0xFFFFFFFFu, 0);
+        f.WriteDatabase({{0, devices13}, {4, codeZero}, {8999, topBit}});
+        f.Start();
+
+        QCOMPARE(Cell(f, 1, 1), QStringLiteral("12 + 345"));
+        QCOMPARE(Cell(f, 1, 2), QStringLiteral("A-17"));
+        QCOMPARE(Cell(f, 1, 3), QStringLiteral("Склад №2"));
+        const QLocale locale = QLocale::system();
+        const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
+        const QString changed = Cell(f, 1, 4);
+        QVERIFY2(changed.startsWith(QDate(2024, 3, 15).toString(dateFormat) + " "), qPrintable(changed));
+        QVERIFY2(changed.contains("20") && changed.contains("30"), qPrintable(changed));
+        // Exactly midnight: the date alone.
+        QCOMPARE(Cell(f, 1, 5), QDate(2024, 3, 16).toString(dateFormat));
+
+        QCOMPARE(Cell(f, 5, 1), QStringLiteral("0"));
+        QCOMPARE(Cell(f, 5, 5), QString());  // never programmed
+        QCOMPARE(Cell(f, 9000, 1), QStringLiteral("4294967295"));
+        QCOMPARE(Cell(f, 9000, 3), QString());
+        QCOMPARE(Cell(f, 2, 2), QString());
+    }
+
+    void NeverProgrammedCardShowsZeroIdentifiers() {
+        WindowFixture f;
+        CardRecord programmed = MakeCard("1", "x");
+        programmed.ProgID1 = 0xBEEF;
+        programmed.ProgID2 = 0x0A1;
+        f.WriteDatabase({{0, programmed}, {1, MakeCard("2", "y")}});
+        f.Start();
+        QCOMPARE(f.Text("ProgID1"), QStringLiteral("BEEF"));
+        QCOMPARE(f.Text("ProgID2"), QStringLiteral("00A1"));
+        f.ClickRow(2);
+        QCOMPARE(f.Text("ProgID1"), QStringLiteral("0000"));
+        QCOMPARE(f.Text("ProgID2"), QStringLiteral("0000"));
+        QCOMPARE(Cell(f, 2, 5), QString());
+    }
+
+    void ClickingTheShownRowNeitherSavesNorReloads() {
+        WindowFixture f;
+        f.WriteDatabase({{0, MakeCard("1", "Первый")}, {2, MakeCard("3", "Третий")}});
+        f.Start();
+        f.ClickRow(3);
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Третий"));
+        QCOMPARE(f.Form().SearchRow, 3);
+        const auto written = std::filesystem::last_write_time(f.DatabaseFile());
+        f.Form().SearchRow = 7;
+        f.Find<QLineEdit>("Edit1")->setText("changed on screen");
+        f.ClickRow(3);
+        QCOMPARE(f.Form().SearchRow, 3);
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("changed on screen"));
+        QCOMPARE(std::filesystem::last_write_time(f.DatabaseFile()), written);
+        QVERIFY(f.dialogs.shown.empty());
+    }
+
+    void SelectingACardRepairsLoopsSetBothWays() {
+        WindowFixture f;
+        CardRecord card = MakeCard("7", "Шлейфы");
+        Connect(card, 0, 3, 70, 1);
+        card.UoGuardCords[0] = 0b000101;  // loops 1 and 3 guard
+        card.UoFireCords[0] = 0b000110;   // loop 3 also fire, loop 2 fire
+        Connect(card, 2, 2, 71, 2);
+        card.UoGuardCords[2] = 0b1;
+        card.UoFireCords[2] = 0b1;
+        f.WriteDatabase({{5, card}});
+        f.Start();
+        f.ClickRow(6);
+
+        const auto onDisk = f.ReadBack();
+        const CardRecord& stored = onDisk->slots[5];
+        QCOMPARE(int(stored.UoGuardCords[0]), 0b101);
+        QCOMPARE(int(stored.UoFireCords[0]), 0b010);
+        QCOMPARE(int(stored.UoFireCords[2]), 0);
+        QCOMPARE(int(f.Form().UoEditBuffer[0].fireLoops), 0b010);
+        QCOMPARE(f.Find<QComboBox>("Cord1")->currentIndex(), 1);
+        QCOMPARE(f.Find<QComboBox>("Cord2")->currentIndex(), 2);
+        QCOMPARE(f.Find<QComboBox>("Cord3")->currentIndex(), 1);
+        QVERIFY(f.dialogs.shown.empty());
+    }
+
+    void SelectingACardShowsTheFirstDeviceTab() {
+        WindowFixture f;
+        CardRecord a = MakeCard("1", "a");
+        Connect(a, 0, 1, 11, 0);
+        Connect(a, 2, 1, 33, 3);
+        f.WriteDatabase({{0, a}, {1, a}});
+        f.Start();
+        f.ChooseTab(2);
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("33"));
+        f.ClickRow(2);
+        QCOMPARE(f.Find<QTabBar>("UooTab")->currentIndex(), 0);
+        QCOMPARE(f.Text("CodeUoo"), QStringLiteral("11"));
+    }
+
+    void AFailedRepairSaveIsReported() {
+        WindowFixture f;
+        CardRecord card = MakeCard("7", "x");
+        Connect(card, 0, 2, 1, 1);
+        card.UoGuardCords[0] = card.UoFireCords[0] = 1;
+        f.WriteDatabase({{1, card}});
+        f.Start();
+        // A directory in place of the temporary file makes the write fail.
+        QFile::remove(QString::fromStdString(f.DatabaseFile().string()));
+        std::filesystem::create_directory(f.DatabaseFile());
+        f.ClickRow(2);
+        QCOMPARE(f.dialogs.shown.size(), size_t(1));
+        QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
+        QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
+        QCOMPARE(int(f.Form().Database().slots[1].UoFireCords[0]), 0);  // memory stays authoritative
+    }
+
+    void DeviceTabsAreNamed() {
+        WindowFixture f;
+        f.Start();
+        QTabBar* tabs = f.Find<QTabBar>("UooTab");
+        QCOMPARE(tabs->count(), 4);
+        for (int i = 0; i < 4; ++i) QCOMPARE(tabs->tabText(i), QStringLiteral("УОО %1").arg(i + 1));
+    }
+};
+
+QTEST_MAIN(CardListTest)
+#include "card_list_test.moc"

@@ -1,0 +1,133 @@
+#include "window_fixture.h"
+
+#include <QAbstractItemView>
+#include <QCheckBox>
+#include <QTabBar>
+#include <QTest>
+#include <QTableView>
+
+#include "card_dates.h"
+#include "win1251.h"
+
+namespace gsmprog::test {
+
+bool ScriptedDialogs::AskYesNo(QWidget*, const QString& caption, const QString& text) {
+    shown.push_back({caption, text, true});
+    if (answers.empty()) {
+        ++unansweredQuestions;
+        return false;
+    }
+    const bool yes = answers.front();
+    answers.pop_front();
+    return yes;
+}
+
+void ScriptedDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text) {
+    shown.push_back({caption, text, false});
+}
+
+QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) {
+    proposedNames << proposedName;
+    if (fileNames.empty()) return {};
+    const QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+}
+
+WindowFixture::WindowFixture() { QVERIFY2(dir_.isValid(), "temporary directory"); }
+
+WindowFixture::~WindowFixture() {
+    if (form_) {
+        form_->EditMode = false;  // close without the question, whatever the test left
+        form_->close();
+    }
+}
+
+std::filesystem::path WindowFixture::Dir() const { return dir_.path().toStdString(); }
+
+std::filesystem::path WindowFixture::DatabaseFile() const {
+    return Dir() / CardDatabase::DatabaseFileName;
+}
+
+void WindowFixture::WriteDatabase(const std::vector<std::pair<int, CardRecord>>& cards,
+                                  const CardRecord& templateRecord) {
+    auto database = std::make_unique<CardDatabase>(Dir());
+    for (const auto& [slot, card] : cards) database->slots[slot] = card;
+    database->TemplateRecord = templateRecord;
+    if (!database->SaveDatabase()) qFatal("cannot write the test database");
+}
+
+std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
+    auto database = std::make_unique<CardDatabase>(Dir());
+    database->LoadDatabase();
+    return database;
+}
+
+TForm1& WindowFixture::Start() {
+    form_ = std::make_unique<TForm1>(dialogs, Dir());
+    form_->show();
+    return *form_;
+}
+
+bool WindowFixture::Enabled(const char* name) const { return Find<QWidget>(name)->isEnabled(); }
+
+bool WindowFixture::Visible(const char* name) const {
+    QWidget* control = Find<QWidget>(name);
+    return control->isVisibleTo(form_.get());
+}
+
+void WindowFixture::Type(const char* edit, const QString& text) {
+    QLineEdit* line = Find<QLineEdit>(edit);
+    line->setFocus();
+    line->selectAll();
+    QTest::keyClick(line, Qt::Key_Delete);
+    // Character by character: keyClicks cannot send Cyrillic.
+    for (const QChar ch : text)
+        QTest::sendKeyEvent(QTest::Click, line, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+}
+
+void WindowFixture::Choose(const char* combo, int item) {
+    QComboBox* box = Find<QComboBox>(combo);
+    box->setCurrentIndex(item);
+    Q_EMIT box->activated(item);
+}
+
+void WindowFixture::Click(const char* button) {
+    QAbstractButton* control = Find<QAbstractButton>(button);
+    QTest::mouseClick(control, Qt::LeftButton, Qt::NoModifier, QPoint(6, control->height() / 2));
+}
+
+void WindowFixture::ClickRow(int row) {
+    QTableView* grid = Find<QTableView>("SetsGrid");
+    const QModelIndex index = grid->model()->index(row - 1, 2);
+    grid->scrollTo(index);
+    const QRect cell = grid->visualRect(index);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, Qt::NoModifier, cell.center());
+}
+
+void WindowFixture::ChooseTab(int tab) {
+    QTabBar* tabs = Find<QTabBar>("UooTab");
+    QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(tab).center());
+}
+
+void WindowFixture::StartEditing() {
+    form_->EditMode = true;
+    form_->SetEditMode(true);
+}
+
+CardRecord MakeCard(const QString& number, const QString& object) {
+    CardRecord card{};
+    StoreField(number, card.NCardEdit);
+    StoreField(object, card.Edit1);
+    card.DateChanged = DaysFromDate({2024, 3, 15, 10, 20, 30, 0});
+    card.VersionCombo = 1;
+    return card;
+}
+
+void Connect(CardRecord& card, int i, std::uint8_t type, std::uint32_t code, std::uint8_t line) {
+    card.UoType[i] = type;
+    card.UoCode[i] = code;
+    card.UoLineAddress[i] = line;
+}
+
+}  // namespace gsmprog::test

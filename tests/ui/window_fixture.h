@@ -1,0 +1,85 @@
+#pragma once
+// Drives the real main window: a database directory of its own, dialogs answered by the test,
+// and user input sent to the controls as a person would give it.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "card_database.h"
+#include "main.h"
+#include "user_dialogs.h"
+
+namespace gsmprog::test {
+
+// Records every dialog and answers questions from a queue the test fills.
+class ScriptedDialogs final : public UserDialogs {
+public:
+    struct Shown {
+        QString caption;
+        QString text;
+        bool question;
+    };
+    std::vector<Shown> shown;
+    std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
+    std::deque<QString> fileNames;  // answers of the save-file dialog
+    QStringList proposedNames;
+    int unansweredQuestions = 0;
+
+    bool AskYesNo(QWidget*, const QString& caption, const QString& text) override;
+    void ShowMessage(QWidget*, const QString& caption, const QString& text) override;
+    QString AskSaveFileName(QWidget*, const QString& proposedName) override;
+};
+
+// A database directory with a card file written by the test, and the window started on it.
+class WindowFixture {
+public:
+    WindowFixture();
+    ~WindowFixture();
+
+    std::filesystem::path Dir() const;
+    std::filesystem::path DatabaseFile() const;
+    // Writes `cards` (slot, card) into a fresh database file before the window starts.
+    void WriteDatabase(const std::vector<std::pair<int, CardRecord>>& cards,
+                       const CardRecord& templateRecord = {});
+    // The cards as the file on disk holds them now.
+    std::unique_ptr<CardDatabase> ReadBack() const;
+
+    TForm1& Start();
+    TForm1& Form() { return *form_; }
+
+    template <typename T>
+    T* Find(const char* name) const {
+        T* control = form_->findChild<T*>(QString::fromLatin1(name));
+        if (!control) qFatal("no control %s", name);
+        return control;
+    }
+    QString Text(const char* edit) const { return Find<QLineEdit>(edit)->text(); }
+    bool Enabled(const char* name) const;
+    bool Visible(const char* name) const;
+
+    // User input.
+    void Type(const char* edit, const QString& text);   // replaces the text by typing
+    void Choose(const char* combo, int item);            // picks an item from the list
+    void Click(const char* button);                      // a button or a check box
+    void ClickRow(int row);                              // grid row 1..9000
+    void ChooseTab(int tab);                             // device tab 0..3
+    void StartEditing();                                 // the window enters edit mode
+
+    ScriptedDialogs dialogs;
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<TForm1> form_;
+};
+
+// A card in use with the given number and object.
+CardRecord MakeCard(const QString& number, const QString& object);
+// Connects device `i` with a type, code and line address.
+void Connect(CardRecord& card, int i, std::uint8_t type, std::uint32_t code, std::uint8_t line);
+
+}  // namespace gsmprog::test
