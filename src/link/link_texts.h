@@ -15,6 +15,26 @@ inline constexpr const char* DriverFailureText =
 inline constexpr const char* CableAccessFailureText = "Ошибка при обращении к устройству FTDI.";
 inline constexpr const char* BadReadDataText = "Получены неверные данные от УОО.";
 
+// What the operations tell the user: the header of a failure (the reason follows it), the
+// message after a stop by the user, and the message of success.
+inline constexpr const char* ProgramFailedHeader = "Программирование НЕ проведено!\n\nПричина:\n";
+inline constexpr const char* ReadFailedHeader = "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\n";
+inline constexpr const char* ProgramStoppedText =
+    "Программирование ОСТАНОВЛЕНО! GSM Адаптер остался не запрограммированным.\n\n"
+    "Проверьте, что перемычка программирования установлена,а 1-й вывод кабеля FTDI "
+    "соответствует 1-му контакту на плате GSM Адаптера. Передерните питание устройства и "
+    "повторите попытку программирования.";
+inline constexpr const char* ReadStoppedText = "Считывание ОСТАНОВЛЕНО!";
+inline constexpr const char* UoStoppedText =
+    "Программирование ОСТАНОВЛЕНО! УОО остался не запрограммированным.\n\n"
+    "Проверьте, что на адаптере установлена перемычка CONFIG2, на УОО установлена перемычка "
+    "программирования, а кабель FTDI подключен к разъему DEBUG GSM модема. Передерните "
+    "питание устройств и повторите попытку программирования.";
+inline constexpr const char* ProgramDoneText =
+    "Программирование произведено успешно!\n\nВыключите УОО и снимите перемычку "
+    "программирования.\nНа ПЦН удалите и снова поставьте УОО на обслуживание!";
+inline constexpr const char* UoDoneText = "Программирование УО произведено успешно!";
+
 // The reason for a failed Open; nullptr for CableOpened.
 const char* OpenFailureText(CableResult result);
 // The reason for a failed exchange; nullptr for LinkDone and LinkStopped, which are no failures.

@@ -22,6 +22,12 @@ bool EvaluateReadImage(const std::uint8_t* bytes, std::size_t length, WideImage&
     return Crc16(bytes, length) == 0 && WidenReadImage(bytes, length, image);
 }
 
+std::string ProgIdText(std::uint16_t id) {
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(id));
+    return text;
+}
+
 ReadResultView DescribeReadImage(const WideImage& image) {
     CardRecord record{};
     std::memcpy(&record, image.bytes.data(), image.bytes.size());
@@ -64,9 +70,7 @@ ReadResultView DescribeReadImage(const WideImage& image) {
     const std::uint16_t critical = record.balCritical;
     view.balCritical = std::to_string(critical == 0 ? 10 : critical);
     view.balSendPcnCheck = (record.BalanceFlags & BalanceNoCriticalNotice) == 0;
-    char id[8];
-    std::snprintf(id, sizeof id, "%04X", static_cast<unsigned>(record.ImageCrc));
-    view.ProgID1 = id;
+    view.ProgID1 = ProgIdText(record.ImageCrc);
     view.balanceGroupVisible = image.variant > 0;
     return view;
 }

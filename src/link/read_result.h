@@ -41,4 +41,7 @@ struct ReadResultView {
 
 ReadResultView DescribeReadImage(const WideImage& image);
 
+// A programming identifier (an image CRC) as four upper-case hex digits, e.g. "00AB".
+std::string ProgIdText(std::uint16_t id);
+
 }  // namespace gsmprog

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +32,8 @@ ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::strin
 
     pid_ = ::fork();
     if (pid_ == 0) {
+        // A test that dies must not leave its modem running.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::dup2(outPipe[1], 1);
         if (stderrFile.empty()) {
             ::dup2(errPipe[1], 2);

@@ -1,0 +1,66 @@
+#pragma once
+// What the commands that talk to a modem share: the cable option
+// [--cable SERIAL | --port PATH], the cable it names, and a stop by SIGINT or SIGTERM.
+
+#include <signal.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cable.h"
+#include "ftdi_controller.h"
+#include "link_texts.h"
+
+namespace gsmprog::cli {
+
+struct CableChoice {
+    std::string serial;            // --cable: this cable of the cable list
+    std::filesystem::path port;    // --port: this serial device alone
+};
+
+// Takes the cable option out of `args`. Prints the reason and returns ExitUsage for a
+// missing value, both options at once, or a serial number that cannot be one.
+int TakeCableOption(std::vector<std::string>& args, CableChoice& choice);
+
+// The cable list the choice stands for: every FTDI and virtual cable, or the one port.
+std::unique_ptr<Cable> MakeCable(const CableChoice& choice);
+
+// Blocks SIGINT and SIGTERM from its construction on, in this thread and in every thread
+// started afterwards (so create it before any cable), and restores them at the end.
+class StopSignals {
+public:
+    StopSignals();
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    // Runs `work` in a worker thread and waits for it. A SIGINT or SIGTERM meanwhile calls
+    // `stop` once (the work is expected to end soon after). True when a signal came.
+    bool Run(const std::function<void()>& work, const std::function<void()>& stop);
+
+private:
+    sigset_t previous_;
+};
+
+struct LinkOutcome {
+    CableResult opened = CableOpened;
+    LinkResult result = LinkStopped;
+    bool stopped = false;   // by a signal
+};
+
+// SetSerial, Open with the payload, and Start, in a worker; a signal stops the link.
+LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const CableChoice& choice,
+                    const std::uint8_t* payload = nullptr, std::int32_t length = 0);
+
+// ExitSuccess for a finished exchange. Otherwise prints what the window would say (the
+// stop message, or `failedHeader` and the reason) and returns the exit code.
+int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const char* failedHeader,
+                  const char* stoppedText);
+
+// Prints a utility text, which may span lines, on stderr.
+void PrintText(const std::string& text);
+
+}  // namespace gsmprog::cli

@@ -1,0 +1,38 @@
+// gsmprog-cli cables: the serial numbers of the attached cables, in cable-list order.
+
+#include <cstring>
+#include <iostream>
+
+#include "cli_cable.h"
+#include "cli_cards.h"
+#include "cli_command.h"
+
+namespace gsmprog::cli {
+namespace {
+
+int Cables(CliContext& context) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    if (!context.args.empty()) return UsageError("лишний аргумент " + context.args.front());
+    if (!choice.serial.empty()) return UsageError("cables не принимает --cable");
+    const auto cable = MakeCable(choice);
+    std::uint32_t count = 0;
+    CableInfo list[DevListCapacity];
+    if (cable->CreateDeviceInfoList(&count) != CableOk || count == 0) {
+        PrintText(CableNotFoundText);
+        return ExitCableFailure;
+    }
+    // As the links see them: the list holds the first DevListCapacity cables.
+    if (cable->GetDeviceInfoList(list, DevListCapacity, &count) != CableOk) {
+        PrintText(DriverFailureText);
+        return ExitCableFailure;
+    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        std::cout << std::string(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber)) << "\n";
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar("cables", "cables [--port ПУТЬ]", Cables);
+
+}  // namespace
+}  // namespace gsmprog::cli

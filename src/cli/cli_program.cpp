@@ -1,0 +1,57 @@
+// gsmprog-cli program ROW: writes the settings image of card ROW into the modem and, on
+// success, records the image CRC as the card's programming identifier.
+
+#include <iostream>
+
+#include "card_dates.h"
+#include "cli_cable.h"
+#include "cli_cards.h"
+#include "cli_command.h"
+#include "modem_image.h"
+#include "read_result.h"
+
+namespace gsmprog::cli {
+namespace {
+
+int Program(CliContext& context) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    if (context.args.size() != 1) return UsageError("program ждёт один аргумент: ROW");
+    int slot = 0;
+    if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
+    std::unique_ptr<CardDatabase> database;
+    if (int code = LoadCards(database); code != ExitSuccess) return code;
+    if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
+
+    const CardRecord card = database->slots[std::size_t(slot)];
+    const ModemImage image = BuildModemImage(card, card.VersionCombo);
+    if (image.length == 0) {
+        // Only 0 and 1 name an image layout; anything else would send an empty image.
+        PrintFailure("в карточке не указана версия модема (\"до 81.31\" или \"81.32 и выше\")");
+        return ExitUsage;
+    }
+
+    StopSignals signals;
+    const auto cable = MakeCable(choice);
+    FTDI_Controller link{*cable};
+    const LinkOutcome outcome = RunLink(signals, link, choice, image.bytes.data(),
+                                        static_cast<std::int32_t>(image.length));
+    if (int code = ReportOutcome(outcome, LinkOperation::ProgramModem, ProgramFailedHeader,
+                                 ProgramStoppedText);
+        code != ExitSuccess)
+        return code;
+
+    CardRecord& stored = database->slots[std::size_t(slot)];
+    stored.ProgID2 = stored.ProgID1;
+    stored.ProgID1 = image.crc;
+    stored.DateProgrammed = CurrentDays();
+    if (int code = SaveCards(*database); code != ExitSuccess) return code;
+    std::cout << "ProgID1=" << ProgIdText(image.crc) << "\n";
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar("program", "program ROW [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]",
+                                    Program);
+
+}  // namespace
+}  // namespace gsmprog::cli

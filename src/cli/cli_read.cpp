@@ -1,0 +1,100 @@
+// gsmprog-cli read: reads the settings image and the version out of the modem and prints
+// them as the read-result window shows them, one Name=value line per control.
+
+#include <iostream>
+
+#include "cli_cable.h"
+#include "cli_cards.h"
+#include "cli_command.h"
+#include "file_writes.h"
+#include "ftdi_read_ctrl.h"
+#include "read_result.h"
+#include "win1251.h"
+
+namespace gsmprog::cli {
+namespace {
+
+std::string Shown(const std::string& win1251) { return FromWin1251(win1251).toStdString(); }
+
+void PrintView(const ReadResultView& view, const std::string& version, int variant) {
+    auto text = [](const char* name, const std::string& value) {
+        std::cout << name << '=' << value << '\n';
+    };
+    auto tick = [](const char* name, bool value) {
+        std::cout << name << '=' << (value ? 1 : 0) << '\n';
+    };
+    text("versionEdit", version);
+    text("CodeUoo", Shown(view.CodeUoo));
+    text("numLine", Shown(view.numLine));
+    text("Pin1Edit", Shown(view.Pin1Edit));
+    text("Pin2Edit", Shown(view.Pin2Edit));
+    text("Ip1GsmEdit", Shown(view.Ip1GsmEdit));
+    text("Ip2GsmEdit", Shown(view.Ip2GsmEdit));
+    text("Port1GsmEdit", Shown(view.Port1GsmEdit));
+    text("Port2GsmEdit", Shown(view.Port2GsmEdit));
+    text("APN1Edit", Shown(view.APN1Edit));
+    text("APN2Edit", Shown(view.APN2Edit));
+    text("LoginGsm1Edit", Shown(view.LoginGsm1Edit));
+    text("LoginGsm2Edit", Shown(view.LoginGsm2Edit));
+    text("PassGsm1Edit", Shown(view.PassGsm1Edit));
+    text("PassGsm2Edit", Shown(view.PassGsm2Edit));
+    tick("sendSMS1Check", view.sendSMS1Check);
+    tick("sendSMS2Check", view.sendSMS2Check);
+    tick("smsGuardModeCheck", view.smsGuardModeCheck);
+    tick("smsFireCheck", view.smsFireCheck);
+    tick("smsKtcCheck", view.smsKtcCheck);
+    tick("smsAlarmCheck", view.smsAlarmCheck);
+    tick("saveSMSCheck", view.saveSMSCheck);
+    text("smsNumber1Edit", Shown(view.smsNumber1Edit));
+    text("smsNumber2Edit", Shown(view.smsNumber2Edit));
+    text("smsObjNameEdit", Shown(view.smsObjNameEdit));
+    if (view.balanceGroupVisible) {
+        text("balCodeSim1", Shown(view.balCodeSim1));
+        text("balCodeSim2", Shown(view.balCodeSim2));
+        text("balCritical", view.balCritical);
+        tick("balSendPcnCheck", view.balSendPcnCheck);
+    }
+    text("ProgID1", view.ProgID1);
+    std::cout << "ReadVariant=" << variant << '\n';
+}
+
+int Read(CliContext& context) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    std::filesystem::path imageFile;
+    if (context.args.size() == 2 && context.args[0] == "--image") {
+        imageFile = context.args[1];
+    } else if (!context.args.empty()) {
+        return UsageError("read принимает только --image ФАЙЛ и ключ кабеля");
+    }
+
+    StopSignals signals;
+    const auto cable = MakeCable(choice);
+    FTDI_ReadCtrl link{*cable};
+    const LinkOutcome outcome = RunLink(signals, link, choice);
+    if (int code = ReportOutcome(outcome, LinkOperation::ReadModem, ReadFailedHeader,
+                                 ReadStoppedText);
+        code != ExitSuccess)
+        return code;
+
+    WideImage image;
+    if (!EvaluateReadImage(link.Data, static_cast<std::size_t>(link.DataLen), image)) {
+        PrintText(std::string(ReadFailedHeader) + BadReadDataText);
+        return ExitDeviceFailure;
+    }
+    if (!imageFile.empty()) {
+        const ByteChunk chunk{image.bytes.data(), image.bytes.size()};
+        if (!WriteFileAtomically(imageFile, {&chunk, 1})) {
+            PrintFailure("не удалось записать " + imageFile.string());
+            return ExitWriteFailure;
+        }
+    }
+    PrintView(DescribeReadImage(image), link.Version, image.variant);
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar(
+    "read", "read [--image ФАЙЛ] [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", Read);
+
+}  // namespace
+}  // namespace gsmprog::cli

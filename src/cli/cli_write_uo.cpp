@@ -1,0 +1,53 @@
+// gsmprog-cli write-uo ROW DEVICE: writes the loop and mode settings of object device DEVICE
+// (1..4) of card ROW into that device through the modem.
+
+#include <iostream>
+
+#include "card_dates.h"
+#include "cli_cable.h"
+#include "cli_cards.h"
+#include "cli_command.h"
+#include "ftdi_uo_prog_ctrl.h"
+#include "modem_image.h"
+
+namespace gsmprog::cli {
+namespace {
+
+int WriteUo(CliContext& context) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    if (context.args.size() != 2) return UsageError("write-uo ждёт два аргумента: ROW DEVICE");
+    int slot = 0;
+    if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
+    const std::string& deviceText = context.args[1];
+    if (deviceText.size() != 1 || deviceText[0] < '1' || deviceText[0] > '4') {
+        PrintFailure("номер УОО должен быть от 1 до 4: " + deviceText);
+        return ExitUsage;
+    }
+    const int device = deviceText[0] - '1';
+    std::unique_ptr<CardDatabase> database;
+    if (int code = LoadCards(database); code != ExitSuccess) return code;
+    if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
+
+    const UoCommand command = BuildUoCommand(database->slots[std::size_t(slot)], device);
+    StopSignals signals;
+    const auto cable = MakeCable(choice);
+    FTDI_UoProgCtrl link{*cable};
+    const LinkOutcome outcome = RunLink(signals, link, choice, command.data(),
+                                        static_cast<std::int32_t>(command.size()));
+    if (int code = ReportOutcome(outcome, LinkOperation::WriteUo, ProgramFailedHeader,
+                                 UoStoppedText);
+        code != ExitSuccess)
+        return code;
+
+    database->slots[std::size_t(slot)].DateProgrammed = CurrentDays();
+    if (int code = SaveCards(*database); code != ExitSuccess) return code;
+    std::cout << UoDoneText << "\n";
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar(
+    "write-uo", "write-uo ROW DEVICE [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", WriteUo);
+
+}  // namespace
+}  // namespace gsmprog::cli

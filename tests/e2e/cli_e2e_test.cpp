@@ -1,0 +1,263 @@
+// gsmprog-cli cables | program | read | write-uo run as programs against gsmprog-vmodem:
+// output, exit codes, the Russian texts, the database after success, failure and stop.
+
+#include <signal.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <thread>
+
+#include "card_database.h"
+#include "card_dates.h"
+#include "checksums.h"
+#include "ftdi_read_ctrl.h"
+#include "serial_cable.h"
+#include "vmodem_process.h"
+
+namespace gsmprog::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+CardRecord Card(std::uint8_t version) {
+    CardRecord card{};
+    std::strcpy(card.NCardEdit, "2024");
+    card.UoType[0] = 1;
+    card.UoCode[0] = 1234;
+    card.UoLineAddress[0] = 3;
+    card.UoType[1] = 3;
+    card.UoCode[1] = 4000000000u;
+    card.UoLineAddress[1] = 17;
+    card.UoGuardCords[1] = 0x15;
+    std::strcpy(card.Pin1Edit, "1111");
+    std::strcpy(card.smsObjNameEdit, "\xD1\xEA\xEB\xE0\xE4");   // "Склад"
+    card.SmsFlags = SmsSendTo1 | SmsFire;
+    std::strcpy(card.balCodeSim1, "*100#");
+    card.ProgID1 = 0x1A2B;
+    card.DateChanged = 45000.25;
+    card.VersionCombo = version;
+    return card;
+}
+
+class Cli : public ::testing::Test {
+protected:
+    void StartModem(std::vector<std::string> args = {}) {
+        VmodemSetup setup;
+        setup.args = std::move(args);
+        setup.args.push_back("--image");
+        setup.args.push_back((work_.Path() / "modem.img").string());
+        setup.runtimeDir = runtime_.Path();
+        modem_ = std::make_unique<VmodemProcess>(setup);
+        ASSERT_TRUE(modem_->Started()) << modem_->Log();
+    }
+    void SaveCard(const CardRecord& card, int slot = 0) {
+        auto database = std::make_unique<CardDatabase>(work_.Path());
+        database->LoadDatabase();
+        database->slots[std::size_t(slot)] = card;
+        ASSERT_TRUE(database->SaveDatabase());
+    }
+    CardRecord StoredCard(int slot = 0) {
+        auto database = std::make_unique<CardDatabase>(work_.Path());
+        database->LoadDatabase();
+        return database->slots[std::size_t(slot)];
+    }
+    std::vector<std::string> With(std::vector<std::string> args) {
+        args.insert(args.begin(), {"-C", work_.Path().string()});
+        return args;
+    }
+    ProgramResult Run(std::vector<std::string> args) {
+        return RunProgram(CliProgram(), With(std::move(args)), Env());
+    }
+    std::map<std::string, std::string> Env() const {
+        return {{"XDG_RUNTIME_DIR", runtime_.Path().string()}, {"LC_ALL", "C.UTF-8"}};
+    }
+    std::string Database() const { return FileBytes(work_.Path() / CardDatabase::DatabaseFileName); }
+    // Starts a command, lets it run for a while, then sends `signal` and collects it.
+    ProgramResult Interrupt(std::vector<std::string> args, int signal) {
+        ChildProcess child(CliProgram(), With(std::move(args)), Env());
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        child.Signal(signal);
+        return child.Wait();
+    }
+
+    TempDir work_;
+    TempDir runtime_;
+    std::unique_ptr<VmodemProcess> modem_;
+};
+
+TEST_F(Cli, CablesListsVirtualCablesSortedOrSaysNoneIsThere) {
+    auto none = Run({"cables"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_EQ(none.err, "Кабель FTDI не найден.\n");
+
+    StartModem();
+    VmodemSetup second;
+    second.serial = "AAA7";
+    second.runtimeDir = runtime_.Path();
+    VmodemProcess other(second);
+    ASSERT_TRUE(other.Started());
+    const auto listed = Run({"cables"});
+    EXPECT_EQ(listed.exitCode, 0);
+    EXPECT_EQ(listed.out, "AAA7\nVMODEM1\n");
+    const auto port = Run({"cables", "--port", modem_->PtyPath()});
+    EXPECT_EQ(port.exitCode, 0);
+    EXPECT_EQ(port.out, fs::path(modem_->PtyPath()).filename().string() + "\n");
+}
+
+TEST_F(Cli, ProgramWritesTheImageAndRecordsItsCrc) {
+    StartModem();
+    SaveCard(Card(1));
+    const double before = CurrentDays();
+    const auto result = Run({"program", "1"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const std::string image = FileBytes(work_.Path() / "modem.img");
+    ASSERT_EQ(image.size(), 444u);
+    EXPECT_EQ(image.substr(0, 5), std::string("2024\0", 5));
+    const auto crc = static_cast<std::uint16_t>(std::uint8_t(image[442]) | std::uint8_t(image[443]) << 8);
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "ProgID1=%04X\n", unsigned(crc));
+    EXPECT_EQ(result.out, expected);
+    const CardRecord stored = StoredCard();
+    EXPECT_EQ(stored.ProgID1, crc);
+    EXPECT_EQ(stored.ProgID2, 0x1A2B);
+    EXPECT_GE(stored.DateProgrammed, before - 1.0 / 86400);
+    EXPECT_LE(stored.DateProgrammed, CurrentDays() + 1.0 / 86400);
+}
+
+TEST_F(Cli, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
+    StartModem({"--version", "3.0.12"});
+    SaveCard(Card(1));
+    ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+    const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    char progId[8];
+    std::snprintf(progId, sizeof progId, "%04X", unsigned(StoredCard().ProgID1));
+    EXPECT_EQ(result.out,
+              "versionEdit=3.0.12\n"
+              "CodeUoo=1234; 4000000000; НД; НД; \n"
+              "numLine=3; 17; НД; НД; \n"
+              "Pin1Edit=1111\nPin2Edit=\nIp1GsmEdit=\nIp2GsmEdit=\nPort1GsmEdit=\nPort2GsmEdit=\n"
+              "APN1Edit=\nAPN2Edit=\nLoginGsm1Edit=\nLoginGsm2Edit=\nPassGsm1Edit=\nPassGsm2Edit=\n"
+              "sendSMS1Check=1\nsendSMS2Check=0\nsmsGuardModeCheck=0\nsmsFireCheck=1\n"
+              "smsKtcCheck=0\nsmsAlarmCheck=0\nsaveSMSCheck=0\n"
+              "smsNumber1Edit=\nsmsNumber2Edit=\nsmsObjNameEdit=Склад\n"
+              "balCodeSim1=*100#\nbalCodeSim2=\nbalCritical=10\nbalSendPcnCheck=1\n"
+              "ProgID1=" + std::string(progId) + "\nReadVariant=1\n");
+    EXPECT_EQ(FileBytes(work_.Path() / "wide.img"), FileBytes(work_.Path() / "modem.img"));
+}
+
+TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
+    StartModem();
+    SaveCard(Card(0));
+    ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+    const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out.find("bal"), std::string::npos);
+    EXPECT_NE(result.out.find("ReadVariant=0\n"), std::string::npos);
+    const std::string narrow = FileBytes(work_.Path() / "modem.img");
+    const std::string wide = FileBytes(work_.Path() / "wide.img");
+    ASSERT_EQ(narrow.size(), 316u);
+    ASSERT_EQ(wide.size(), 444u);
+    EXPECT_EQ(wide.substr(0, 312), narrow.substr(0, 312));
+    EXPECT_EQ(wide.substr(312, 128), std::string(128, '\0'));
+    EXPECT_EQ(wide.substr(440), narrow.substr(312));
+}
+
+TEST_F(Cli, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
+    StartModem();
+    SaveCard(Card(1));
+    const auto result = Run({"write-uo", "1", "2"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "Программирование УО произведено успешно!\n");
+    EXPECT_GT(StoredCard().DateProgrammed, 45000.0);
+    EXPECT_EQ(StoredCard().ProgID1, 0x1A2B);
+    EXPECT_NE(modem_->Log().find("адрес 17, шлейфы охраны 21"), std::string::npos) << modem_->Log();
+}
+
+TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
+    SaveCard(Card(1));
+    const std::string database = Database();
+    StartModem({"--error-in", "block", "--bad-device-crc", "--long-read"});
+    auto result = Run({"program", "1"});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_EQ(result.err, "Программирование НЕ проведено!\n\nПричина:\n"
+                          "УОО вернул ошибку при программировании\n");
+    result = Run({"write-uo", "1", "1"});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_NE(result.err.find("Ошибка при программировании УО"), std::string::npos);
+    result = Run({"read"});
+    EXPECT_EQ(result.exitCode, 3);
+    EXPECT_NE(result.err.find("УОО вернул ошибку при считывании"), std::string::npos);
+    EXPECT_EQ(Database(), database);
+}
+
+TEST_F(Cli, CableFailuresExit1) {
+    SaveCard(Card(1));
+    auto result = Run({"program", "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Программирование НЕ проведено!\n\nПричина:\nКабель FTDI не найден.\n");
+
+    StartModem();
+    result = Run({"read", "--cable", "OTHER1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\nДрайвер FTDI не отвечает.\n"
+                          "Проверьте наличие драйвера и перезапустите программу.\n");
+
+    // The cable is held by another program: the open fails like any failed open.
+    SerialCable holder(modem_->CableDir());
+    FTDI_ReadCtrl holding{holder};
+    ASSERT_EQ(holding.Open(), CableOpened);
+    result = Run({"write-uo", "1", "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Драйвер FTDI не отвечает."), std::string::npos);
+}
+
+TEST_F(Cli, PortOptionOpensThatDevice) {
+    StartModem({"--short-image"});
+    const auto result = Run({"read", "--port", modem_->PtyPath()});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("ReadVariant=0"), std::string::npos);
+}
+
+TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
+    SaveCard(Card(1));
+    const std::string database = Database();
+    StartModem({"--silent-after-block", "1", "--no-version"});
+    auto result = Interrupt({"program", "1"}, SIGINT);
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_NE(result.err.find("Программирование ОСТАНОВЛЕНО! GSM Адаптер остался не запрограммированным."),
+              std::string::npos)
+        << result.err;
+    result = Interrupt({"read"}, SIGTERM);
+    EXPECT_EQ(result.exitCode, 130);
+    EXPECT_EQ(result.err, "Считывание ОСТАНОВЛЕНО!\n");
+    EXPECT_EQ(Database(), database);
+}
+
+TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
+    SaveCard(Card(7));
+    const std::vector<std::vector<std::string>> bad{
+        {"program"},           {"program", "0"},        {"program", "9001"},
+        {"program", "x"},      {"program", "2"},        {"program", "1"},
+        {"write-uo", "1"},     {"write-uo", "1", "0"},  {"write-uo", "1", "5"},
+        {"write-uo", "2", "1"}, {"read", "--cable"},    {"read", "--cable", "A", "--port", "/dev/null"},
+        {"read", "extra"},     {"cables", "x"},         {"read", "--cable", "much/too/long/serial"},
+    };
+    for (const auto& args : bad) {
+        const auto result = Run(args);
+        EXPECT_EQ(result.exitCode, 2) << args[0] << " " << (args.size() > 1 ? args[1] : "");
+        EXPECT_FALSE(result.err.empty());
+        EXPECT_TRUE(result.out.empty());
+    }
+}
+
+}  // namespace
+}  // namespace gsmprog::test
