@@ -137,6 +137,8 @@ void FTDI_KorvelCtrl::RunSession() {
         for (std::uint32_t slice = 0; slice < OpenRetrySlices && Running; ++slice)
             Clock.Sleep(OpenRetrySliceMs);
     }
+    // Start may come just after the loop above found the link idle: nothing is open then.
+    if (Handle == 0) return;
 
     bool busy = true;
     while (Running) {

@@ -2,48 +2,15 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace gsmprog::test {
 
-void VirtualTime::Sleep(std::uint32_t milliseconds) {
-    std::function<void(std::uint32_t)> hook;
-    {
-        std::lock_guard guard(Guard);
-        SleepLog.emplace_back(Time, milliseconds);
-        hook = SleepHook;
-    }
-    if (hook) hook(milliseconds);
-    std::this_thread::sleep_for(std::chrono::microseconds(20));
-    Advance(milliseconds);
-}
-
-std::uint32_t VirtualTime::TickMs() { return static_cast<std::uint32_t>(Now()); }
-
-std::uint64_t VirtualTime::Now() const {
-    std::lock_guard guard(Guard);
-    return Time;
-}
-
-void VirtualTime::Advance(std::uint32_t milliseconds) {
-    std::lock_guard guard(Guard);
-    Time += milliseconds;
-}
-
-void VirtualTime::OnSleep(std::function<void(std::uint32_t)> hook) {
-    std::lock_guard guard(Guard);
-    SleepHook = std::move(hook);
-}
-
-std::vector<std::pair<std::uint64_t, std::uint32_t>> VirtualTime::Sleeps() const {
-    std::lock_guard guard(Guard);
-    return SleepLog;
-}
-
-ControlLine::ControlLine(VirtualTime& time, Modem modem) : Time(time), Script(std::move(modem)) {}
+ControlLine::ControlLine(VirtualClock& time, Modem modem) : Time(time), Script(std::move(modem)) {}
 
 void ControlLine::Send(const Bytes& bytes, std::uint32_t afterMs) {
     std::lock_guard guard(Guard);
-    std::uint64_t at = Time.Now() + afterMs;
+    std::uint64_t at = Time.NowMs() + afterMs;
     if (!Incoming.empty()) at = std::max(at, Incoming.back().first);
     for (std::uint8_t byte : bytes) Incoming.emplace_back(at, byte);
 }
@@ -94,7 +61,7 @@ std::uint64_t ControlLine::LastReadAt() const {
 }
 
 std::size_t ControlLine::ArrivedLocked() const {
-    const std::uint64_t now = Time.Now();
+    const std::uint64_t now = Time.NowMs();
     std::size_t count = 0;
     while (count < Incoming.size() && Incoming[count].first <= now) ++count;
     return count;
@@ -181,7 +148,7 @@ CableStatus ControlLine::Read(CableHandle handle, void* buffer, std::uint32_t to
         if (handle != OpenHandle || !IsOpen) return CableInvalidHandle;
         // Nothing there yet: the read waits for the next byte up to the read time-out.
         if (ArrivedLocked() == 0) {
-            const std::uint64_t now = Time.Now();
+            const std::uint64_t now = Time.NowMs();
             const bool comes = !Incoming.empty() && Incoming.front().first - now <= ReadTimeoutMs;
             waitMs = static_cast<std::uint32_t>(comes ? Incoming.front().first - now : ReadTimeoutMs);
         }
@@ -195,7 +162,7 @@ CableStatus ControlLine::Read(CableHandle handle, void* buffer, std::uint32_t to
         Incoming.pop_front();
     }
     *bytesRead = static_cast<std::uint32_t>(count);
-    if (count > 0) LastRead = Time.Now();
+    if (count > 0) LastRead = Time.NowMs();
     return CableOk;
 }
 
@@ -206,7 +173,7 @@ CableStatus ControlLine::Write(CableHandle handle, const void* buffer, std::uint
     {
         std::lock_guard guard(Guard);
         if (handle != OpenHandle || !IsOpen) return CableInvalidHandle;
-        WriteLog.push_back({Time.Now(), written});
+        WriteLog.push_back({Time.NowMs(), written});
     }
     *bytesWritten = toWrite;
     if (Script) Script(written, *this);

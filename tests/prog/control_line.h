@@ -1,7 +1,9 @@
 #pragma once
-// A control cable in virtual time for the control link's tests: a modem script answers what
-// the link writes, bytes arrive at virtual moments, reads wait out the cable's read
-// time-out in virtual time, and every write and sleep is recorded with its moment.
+// A control cable in virtual time for the control link's tests, which run the link's own
+// thread freely: a modem script answers what the link writes, bytes arrive at virtual
+// moments, a read waits in virtual time for the next byte up to the read time-out, and
+// writes are recorded with their moment. Unlike the scripted cable it keeps no log of the
+// idle link's countless status queries.
 
 #include <chrono>
 #include <cstdint>
@@ -9,36 +11,14 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "cable.h"
-#include "link_clock.h"
+#include "virtual_clock.h"
 
 namespace gsmprog::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// Virtual milliseconds. Sleeps advance time at once, with a token real pause so that a busy
-// link does not starve the test thread.
-class VirtualTime final : public LinkClock {
-public:
-    void Sleep(std::uint32_t milliseconds) override;
-    std::uint32_t TickMs() override;
-
-    std::uint64_t Now() const;
-    void Advance(std::uint32_t milliseconds);
-    // Called in the sleeping thread at the start of each Sleep, with its length.
-    void OnSleep(std::function<void(std::uint32_t)> hook);
-    // (start, length) of every Sleep, in order.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> Sleeps() const;
-
-private:
-    mutable std::mutex Guard;
-    std::uint64_t Time = 1000;
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> SleepLog;
-    std::function<void(std::uint32_t)> SleepHook;
-};
 
 class ControlLine final : public Cable {
 public:
@@ -49,7 +29,7 @@ public:
     // Called (outside the line's lock) with each block the link writes.
     using Modem = std::function<void(const Bytes& written, ControlLine& line)>;
 
-    explicit ControlLine(VirtualTime& time, Modem modem = {});
+    explicit ControlLine(VirtualClock& time, Modem modem = {});
 
     // The modem's bytes, arriving `afterMs` from now (after what is already on its way).
     void Send(const Bytes& bytes, std::uint32_t afterMs = 0);
@@ -90,7 +70,7 @@ private:
     static constexpr CableHandle OpenHandle = 0x5A;
     std::size_t ArrivedLocked() const;
 
-    VirtualTime& Time;
+    VirtualClock& Time;
     Modem Script;
     mutable std::mutex Guard;
     std::deque<std::pair<std::uint64_t, std::uint8_t>> Incoming;  // (arrival, byte)

