@@ -141,14 +141,20 @@ std::vector<ListedCable> SerialCable::ListCables() const {
     return cables;
 }
 
+std::vector<ListedCable> SerialCable::CurrentList(bool refresh) {
+    std::lock_guard guard(listLock_);
+    if (refresh || list_.empty()) list_ = ListCables();
+    return list_;
+}
+
 CableStatus SerialCable::CreateDeviceInfoList(std::uint32_t* count) {
-    *count = static_cast<std::uint32_t>(ListCables().size());
+    *count = static_cast<std::uint32_t>(CurrentList(true).size());
     return CableOk;
 }
 
 CableStatus SerialCable::GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,
                                            std::uint32_t* count) {
-    const auto cables = ListCables();
+    const auto cables = CurrentList(false);
     const auto filled = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, cables.size()));
     for (std::uint32_t i = 0; i < filled; ++i) {
         list[i] = CableInfo{};
@@ -164,11 +170,14 @@ CableStatus SerialCable::OpenEx(const char* serialNumber, CableHandle* handle) {
 }
 
 CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle* handle) {
-    const auto cables = ListCables();
-    const auto found = std::find_if(cables.begin(), cables.end(), [&](const ListedCable& c) {
-        return c.serialNumber == serialNumber;
-    });
-    if (found == cables.end()) return CableDeviceNotFound;
+    auto cables = CurrentList(false);
+    const auto named = [&](const ListedCable& c) { return c.serialNumber == serialNumber; };
+    auto found = std::find_if(cables.begin(), cables.end(), named);
+    if (found == cables.end()) {
+        cables = CurrentList(true);   // plugged in since the list was taken
+        found = std::find_if(cables.begin(), cables.end(), named);
+    }
+    if (found == cables.end() || !fs::exists(found->device)) return CableDeviceNotFound;
 
     auto open = std::make_unique<OpenPort>();
     open->device = Canonical(found->device);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ public:
     SerialCable(const SerialCable&) = delete;
     SerialCable& operator=(const SerialCable&) = delete;
 
+    // Lists the cables afresh.
     std::vector<ListedCable> ListCables() const;
 
     CableStatus CreateDeviceInfoList(std::uint32_t* count) override;
@@ -68,6 +70,11 @@ private:
 
     std::filesystem::path cableDirectory_;
     std::filesystem::path singlePort_;   // set: the list is this port alone
+    // As D2XX does, CreateDeviceInfoList takes the list and the calls after it use it; the
+    // system's port enumeration is slow enough to matter when done three times per open.
+    std::mutex listLock_;
+    std::vector<ListedCable> list_;
+    std::vector<ListedCable> CurrentList(bool refresh);
     std::unique_ptr<PortThread> thread_;
     // Touched only in the port thread.
     std::map<CableHandle, std::unique_ptr<OpenPort>> ports_;
