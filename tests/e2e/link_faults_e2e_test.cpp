@@ -77,6 +77,7 @@ TEST(LinkFaults, ErrorAnswersInTheReadPhases) {
     // A text "ERROR" instead of a block is ignored; the block time-out ends the read.
     FaultyModem block({"--error-in", "readblock"});
     EXPECT_EQ(block.Read().result, LinkDeviceFailure);
+    block.Modem().Stop();   // the modem has logged all it received
     EXPECT_NE(block.Modem().Log().find("ERROR"), std::string::npos);
 }
 
