@@ -1,0 +1,82 @@
+// The virtual-cable directory: where it is, what it lists and in which order, and how a
+// modem registers and removes its cable.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "cable_directory.h"
+#include "child_process.h"
+
+namespace gsmprog::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(CableDirectory, DefaultFollowsXdgRuntimeDirElseTmpWithUid) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string keep = saved ? saved : "";
+    ::setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
+    EXPECT_EQ(DefaultCableDirectory(), fs::path("/run/user/1234/gsmprog/cables"));
+    ::setenv("XDG_RUNTIME_DIR", "", 1);
+    EXPECT_EQ(DefaultCableDirectory(), fs::path("/tmp/gsmprog-" + std::to_string(getuid()) + "/cables"));
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(DefaultCableDirectory(), fs::path("/tmp/gsmprog-" + std::to_string(getuid()) + "/cables"));
+    if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
+}
+
+TEST(CableDirectory, SerialNumbersAreOneTo15PrintableCharactersWithoutSlash) {
+    EXPECT_TRUE(IsValidCableSerial("A"));
+    EXPECT_TRUE(IsValidCableSerial("FT12345678ABCDE"));
+    EXPECT_FALSE(IsValidCableSerial(""));
+    EXPECT_FALSE(IsValidCableSerial("FT12345678ABCDEF"));
+    EXPECT_FALSE(IsValidCableSerial("a/b"));
+    EXPECT_FALSE(IsValidCableSerial("a b"));
+    EXPECT_FALSE(IsValidCableSerial("\xD0\x90"));
+}
+
+TEST(CableDirectory, ListsLiveLinksSortedByNameSkippingDanglingAndForeignEntries) {
+    TempDir dir;
+    const fs::path cables = dir.Path() / "cables";
+    fs::create_directories(cables);
+    std::ofstream(dir.Path() / "devB").put('x');
+    std::ofstream(dir.Path() / "devA").put('x');
+    fs::create_symlink(dir.Path() / "devB", cables / "b2");
+    fs::create_symlink(dir.Path() / "devA", cables / "B1");
+    fs::create_symlink(dir.Path() / "devA", cables / "a3");
+    fs::create_symlink(dir.Path() / "gone", cables / "A0");                       // dangling
+    fs::create_symlink(dir.Path() / "devA", cables / "much-too-long-name");      // not a serial
+    std::ofstream(cables / "plainfile").put('x');                                 // not a link
+    const auto listed = ListVirtualCables(cables);
+    ASSERT_EQ(listed.size(), 3u);
+    EXPECT_EQ(listed[0].serialNumber, "B1");   // byte order: upper case first
+    EXPECT_EQ(listed[1].serialNumber, "a3");
+    EXPECT_EQ(listed[2].serialNumber, "b2");
+    EXPECT_EQ(listed[2].device, dir.Path() / "devB");
+    EXPECT_TRUE(ListVirtualCables(dir.Path() / "missing").empty());
+}
+
+TEST(CableDirectory, RegisterReplacesOnlyStaleLinksAndUnregisterOnlyItsOwn) {
+    TempDir dir;
+    const fs::path cables = dir.Path() / "run" / "cables";
+    std::ofstream(dir.Path() / "pty1").put('x');
+    std::ofstream(dir.Path() / "pty2").put('x');
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty1"), RegisterResult::Registered);
+    EXPECT_EQ(fs::status(cables).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"), RegisterResult::AlreadyPresent);
+    EXPECT_EQ(RegisterVirtualCable(cables, "bad/name", dir.Path() / "pty2"),
+              RegisterResult::InvalidSerial);
+
+    UnregisterVirtualCable(cables, "M1", dir.Path() / "pty2");   // not its link: stays
+    EXPECT_TRUE(fs::is_symlink(cables / "M1"));
+
+    fs::remove(dir.Path() / "pty1");   // the modem died without cleaning up
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"), RegisterResult::Registered);
+    EXPECT_EQ(fs::read_symlink(cables / "M1"), dir.Path() / "pty2");
+    UnregisterVirtualCable(cables, "M1", dir.Path() / "pty2");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(cables / "M1")));
+}
+
+}  // namespace
+}  // namespace gsmprog::test

@@ -1,0 +1,204 @@
+// The serial cable over real pseudo-terminals: the cable list, the device list that never
+// overruns, exclusive opens, queue status, reads bounded by their time-out, writes.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <thread>
+
+#include "cable_directory.h"
+#include "child_process.h"
+#include "scripted_cable.h"
+#include "serial_cable.h"
+
+namespace gsmprog::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A pseudo-terminal whose far end the test holds, like a modem would.
+class Pty {
+public:
+    Pty() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        ::grantpt(master_);
+        ::unlockpt(master_);
+        path_ = ::ptsname(master_);
+        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);   // keeps the line up between opens
+        termios raw{};
+        ::tcgetattr(slave_, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(slave_, TCSANOW, &raw);
+    }
+    ~Pty() {
+        ::close(slave_);
+        ::close(master_);
+    }
+    const std::string& Path() const { return path_; }
+    void Send(const std::string& bytes) { ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    std::string Received(std::size_t expected) {
+        std::string got;
+        for (int i = 0; i < 250 && got.size() < expected; ++i) {
+            pollfd in{master_, POLLIN, 0};
+            if (::poll(&in, 1, 20) <= 0) continue;
+            char buffer[256];
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n > 0) got.append(buffer, std::size_t(n));
+        }
+        return got;
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string path_;
+};
+
+struct SerialCableTest : ::testing::Test {
+    TempDir dir;
+    fs::path cables = dir.Path() / "cables";
+    Pty pty;
+    void SetUp() override {
+        ASSERT_EQ(RegisterVirtualCable(cables, "VC1", pty.Path()), RegisterResult::Registered);
+    }
+    // Status after the bytes had time to arrive.
+    std::uint32_t Waiting(SerialCable& cable, CableHandle handle, std::uint32_t expected) {
+        std::uint32_t rx = 0, tx = 0, events = 0;
+        for (int i = 0; i < 250; ++i) {
+            EXPECT_EQ(cable.GetStatus(handle, &rx, &tx, &events), CableOk);
+            if (rx >= expected) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return rx;
+    }
+};
+
+TEST_F(SerialCableTest, OpensAVirtualCableAndCarriesBytesBothWays) {
+    SerialCable cable(cables);
+    std::uint32_t count = 0;
+    ASSERT_EQ(cable.CreateDeviceInfoList(&count), CableOk);
+    EXPECT_GE(count, 1u);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    EXPECT_NE(handle, 0u);
+    EXPECT_EQ(cable.SetBaudRate(handle, 115200), CableOk);
+    EXPECT_EQ(cable.SetDataCharacteristics(handle, 8, 0, 0), CableOk);
+    EXPECT_EQ(cable.SetFlowControl(handle, 0, 0, 0), CableOk);
+    EXPECT_EQ(cable.SetLatencyTimer(handle, 100), CableOk);   // best effort on a pty
+
+    std::uint32_t written = 0;
+    ASSERT_EQ(cable.Write(handle, "PROG_GSMA", 9, &written), CableOk);
+    EXPECT_EQ(written, 9u);
+    EXPECT_EQ(pty.Received(9), "PROG_GSMA");
+
+    pty.Send("READY");
+    EXPECT_EQ(Waiting(cable, handle, 5), 5u);
+    char buffer[16] = {};
+    std::uint32_t read = 0;
+    ASSERT_EQ(cable.Read(handle, buffer, 5, &read), CableOk);
+    EXPECT_EQ(read, 5u);
+    EXPECT_STREQ(buffer, "READY");
+    EXPECT_EQ(cable.Close(handle), CableOk);
+    EXPECT_EQ(cable.Close(handle), CableInvalidHandle);
+    EXPECT_EQ(cable.GetStatus(handle, &read, &read, &read), CableInvalidHandle);
+}
+
+TEST_F(SerialCableTest, AReadReturnsWhatIsThereWhenItsTimeOutPasses) {
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    pty.Send("AB");
+    EXPECT_EQ(Waiting(cable, handle, 2), 2u);
+    char buffer[8] = {};
+    std::uint32_t read = 0;
+    // No time-out set: no wait for bytes that are not there.
+    ASSERT_EQ(cable.Read(handle, buffer, 8, &read), CableOk);
+    EXPECT_EQ(read, 2u);
+    ASSERT_EQ(cable.SetTimeouts(handle, 50, 4), CableOk);
+    pty.Send("C");
+    ASSERT_EQ(cable.Read(handle, buffer, 8, &read), CableOk);
+    EXPECT_EQ(std::string(buffer, read), "C");
+}
+
+TEST_F(SerialCableTest, OpenIsExclusiveAcrossCablesAndProcessesAndFreedByClose) {
+    SerialCable first(cables);
+    SerialCable second(cables);
+    CableHandle a = 0, b = 0;
+    ASSERT_EQ(first.OpenEx("VC1", &a), CableOk);
+    EXPECT_NE(second.OpenEx("VC1", &b), CableOk);
+    EXPECT_NE(first.OpenEx("VC1", &b), CableOk);
+
+    // Another process holding the device: the lock both sides take.
+    const int fd = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+    EXPECT_NE(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    ::close(fd);
+
+    ASSERT_EQ(first.Close(a), CableOk);
+    EXPECT_EQ(second.OpenEx("VC1", &b), CableOk);
+}
+
+TEST_F(SerialCableTest, UnknownAndVanishedCablesAreNotFound) {
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    EXPECT_EQ(cable.OpenEx("NOPE", &handle), CableDeviceNotFound);
+    std::uint32_t count = 0;
+    cable.CreateDeviceInfoList(&count);
+    fs::remove(cables / "VC1");
+    EXPECT_EQ(cable.OpenEx("VC1", &handle), CableOk);   // taken from the list just made
+    cable.Close(handle);
+    cable.CreateDeviceInfoList(&count);
+    EXPECT_EQ(cable.OpenEx("VC1", &handle), CableDeviceNotFound);
+}
+
+TEST_F(SerialCableTest, MoreThanTenCablesFillOnlyTheCapacityGiven) {
+    std::vector<std::unique_ptr<Pty>> more;
+    for (int i = 0; i < 11; ++i) {
+        more.push_back(std::make_unique<Pty>());
+        char name[8];
+        std::snprintf(name, sizeof name, "X%02d", i);
+        ASSERT_EQ(RegisterVirtualCable(cables, name, more.back()->Path()), RegisterResult::Registered);
+    }
+    SerialCable cable(cables);
+    std::uint32_t count = 0;
+    ASSERT_EQ(cable.CreateDeviceInfoList(&count), CableOk);
+    CableInfo list[DevListCapacity + 1];
+    std::strcpy(list[DevListCapacity].SerialNumber, "guard");
+    std::uint32_t filled = 0;
+    ASSERT_EQ(cable.GetDeviceInfoList(list, DevListCapacity, &filled), CableOk);
+    EXPECT_EQ(filled, DevListCapacity);
+    EXPECT_STREQ(list[DevListCapacity].SerialNumber, "guard");
+    EXPECT_GE(count, 12u);
+}
+
+TEST_F(SerialCableTest, APortGivenByPathIsTheWholeList) {
+    SerialCable cable(fs::path(pty.Path()), true);
+    const auto listed = cable.ListCables();
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].device, fs::path(pty.Path()));
+    CableHandle handle = 0;
+    EXPECT_EQ(cable.OpenEx(listed[0].serialNumber.c_str(), &handle), CableOk);
+    EXPECT_TRUE(SerialCable(fs::path("/dev/no-such-port"), true).ListCables().empty());
+}
+
+TEST_F(SerialCableTest, CallsFromAnyThreadAreServed) {
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    std::thread other([&] {
+        std::uint32_t written = 0;
+        EXPECT_EQ(cable.Write(handle, "NEXT", 4, &written), CableOk);
+        EXPECT_EQ(written, 4u);
+    });
+    other.join();
+    EXPECT_EQ(pty.Received(4), "NEXT");
+}
+
+}  // namespace
+}  // namespace gsmprog::test
