@@ -63,10 +63,10 @@ bool FTDI_Controller::ReplyIs(const char* word) const {
     return received_ == length && std::memcmp(RxBuf, word, length) == 0;
 }
 
-LinkResult FTDI_Controller::Attention() {
+LinkResult FTDI_Controller::RepeatUntilReady(const char* command, std::uint32_t sleepMs) {
     while (IsRunning()) {
-        if (!Send("PROG_GSMA", false)) return LinkCableFailure;
-        clock_.Sleep(200);
+        if (!Send(command, false)) return LinkCableFailure;
+        clock_.Sleep(sleepMs);
         if (!Poll()) return LinkCableFailure;
         if (ReplyIs("ERROR")) return LinkDeviceFailure;
         if (ReplyIs("READY")) break;

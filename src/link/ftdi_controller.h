@@ -45,7 +45,7 @@ public:
     std::uint8_t RxBuf[BufferSize] = {};
     std::uint8_t Data[BufferSize] = {};
     std::int32_t DataLen = 0;
-    std::string Version = "Н/Д";
+    std::string Version = "Н/Д";   // UTF-8
     std::string SerialNumber;
 
 protected:
@@ -57,8 +57,11 @@ protected:
     // The last poll's reply is exactly `word`.
     bool ReplyIs(const char* word) const;
     bool IsRunning() const { return Running.load() != 0; }
-    // "PROG_GSMA" until "READY": LinkDone to go on, else the exchange's result.
-    LinkResult Attention();
+    // Sends `command` and polls `sleepMs` later, again and again until "READY" (LinkDone),
+    // "ERROR" (LinkDeviceFailure), a cable failure or a stop.
+    LinkResult RepeatUntilReady(const char* command, std::uint32_t sleepMs);
+    // The attention handshake that opens every exchange.
+    LinkResult Attention() { return RepeatUntilReady("PROG_GSMA", 200); }
 
     Cable& cable_;
     LinkClock& clock_;

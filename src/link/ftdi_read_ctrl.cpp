@@ -29,22 +29,12 @@ LinkResult FTDI_ReadCtrl::QueryVersion() {
     return LinkDone;
 }
 
-LinkResult FTDI_ReadCtrl::ReadCommand() {
-    while (IsRunning()) {
-        if (!Send("READ", false)) return LinkCableFailure;
-        clock_.Sleep(500);
-        if (!Poll()) return LinkCableFailure;
-        if (ReplyIs("ERROR")) return LinkDeviceFailure;
-        if (ReplyIs("READY")) break;
-    }
-    return IsRunning() ? LinkDone : LinkStopped;
-}
-
 LinkResult FTDI_ReadCtrl::Exchange() {
     Version = "Н/Д";
     if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
     if (const LinkResult version = QueryVersion(); version != LinkDone) return version;
-    if (const LinkResult command = ReadCommand(); command != LinkDone) return command;
+    if (const LinkResult command = RepeatUntilReady("READ", 500); command != LinkDone)
+        return command;
 
     std::int32_t total = 0;
     int idle = 0;

@@ -15,8 +15,6 @@ public:
 private:
     // "DEVICE" at most four times; LinkDone to go on (with or without a version).
     LinkResult QueryVersion();
-    // "READ" until "READY": LinkDone to go on.
-    LinkResult ReadCommand();
 };
 
 }  // namespace gsmprog
