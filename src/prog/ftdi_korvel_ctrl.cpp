@@ -84,9 +84,11 @@ std::uint64_t FTDI_KorvelCtrl::DroppedEvents() const {
     return Results.Dropped();
 }
 
-int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message) {
+int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message,
+                                 std::uint32_t* errorState) {
     if (out == nullptr || message == nullptr) return CtrlNothing;
     message->clear();
+    if (errorState != nullptr) *errorState = 0;
 
     if (ErrorState != 0) {
         // Control mode is left before the error is cleared, so the held link cannot send
@@ -99,6 +101,7 @@ int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message) {
             requestCode = Current.code;
         }
         *message = ErrorStateText(state, PendingCount() > 0, requestCode);
+        if (errorState != nullptr) *errorState = state;
         return CtrlError;
     }
 

@@ -50,7 +50,8 @@ public:
     // Takes the next error condition or event. Returns CtrlNothing (254) when there is none
     // or an argument is missing, CtrlError (255) for an error condition or an error reply,
     // otherwise the event's code; `out` receives the event, `message` its text (or empty).
-    int FetchResult(CtrlPacket* out, std::string* message);
+    // `errorState`, when given, receives the error state of an error condition, else 0.
+    int FetchResult(CtrlPacket* out, std::string* message, std::uint32_t* errorState = nullptr);
     // Traffic events dropped because the reader fell behind.
     std::uint64_t DroppedEvents() const;
 

@@ -37,6 +37,7 @@ struct Event {
     int code;
     std::string text;
     CtrlPacket packet;
+    std::uint32_t state;   // of an error condition
 };
 
 // A modem that answers the handshake with `handshakeReplies` in turn (the last one from
@@ -69,7 +70,7 @@ protected:
         std::vector<Event> events;
         const bool found = Eventually([&] {
             Event event{};
-            event.code = link->FetchResult(&event.packet, &event.text);
+            event.code = link->FetchResult(&event.packet, &event.text, &event.state);
             if (event.code == CtrlNothing) return false;
             events.push_back(event);
             return event.code == code;
@@ -141,6 +142,7 @@ TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
         if (code == 12) link->RequestStatus(); else link->RequestSimSwitch();
         auto events = FetchUntil(CtrlError);
         EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = " + std::to_string(code));
+        EXPECT_EQ(events.back().state, 54u);
         // The error is fetched ahead of the events still waiting, however fast the reader is.
         for (Event event{}; (event.code = link->FetchResult(&event.packet, &event.text)) == 250;)
             events.push_back(event);
@@ -184,6 +186,7 @@ TEST_F(ControlLink, ErrorReplyFinishesTheRequestAndDropsWhatIsUndelivered) {
     ASSERT_EQ(Codes(events), (std::vector<int>{250, 251, 255}));
     EXPECT_EQ(events[1].text, "RX(4): AE FF 01 52 ");
     EXPECT_EQ(events[2].text, "Ошибка: Нет такого кода команды");
+    EXPECT_EQ(events[2].state, 0u);   // an error reply, not an error condition
     EXPECT_EQ(events[2].packet.data[0], 1);
     CtrlPacket packet;
     std::string text;
@@ -215,6 +218,7 @@ TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
     auto events = FetchUntil(CtrlError);
     EXPECT_EQ(Codes(events), (std::vector<int>{255}));
     EXPECT_EQ(events[0].text, "");
+    EXPECT_EQ(events[0].state, 2u);
     link->RequestStatus();
     events = FetchUntil(CtrlError);
     EXPECT_EQ(events.back().text, "Кабель FTDI не найден.");
