@@ -43,6 +43,7 @@ FTDI_KorvelCtrl::~FTDI_KorvelCtrl() {
 
 void FTDI_KorvelCtrl::Start() {
     Reset();
+    ++Sessions;
     Running = true;
 }
 
@@ -132,19 +133,22 @@ CableResult FTDI_KorvelCtrl::OpenCable() {
     return gsmprog::OpenCable(Port, DevList, SerialNumber, CableTuning::Control, Handle);
 }
 
+bool FTDI_KorvelCtrl::Active() const { return Running && Sessions == Session; }
+
 void FTDI_KorvelCtrl::RunSession() {
-    while (Running) {
+    Session = Sessions;
+    while (Active()) {
         const CableResult opened = OpenCable();
         if (opened == CableOpened) break;
         ErrorState = opened;
-        for (std::uint32_t slice = 0; slice < OpenRetrySlices && Running; ++slice)
+        for (std::uint32_t slice = 0; slice < OpenRetrySlices && Active(); ++slice)
             Clock.Sleep(OpenRetrySliceMs);
     }
     // Start may come just after the loop above found the link idle: nothing is open then.
     if (Handle == 0) return;
 
     bool busy = true;
-    while (Running) {
+    while (Active()) {
         if (!busy) Clock.Sleep(IdleWaitMs);
         busy = false;
         if (ErrorState != 0) {
@@ -169,7 +173,7 @@ void FTDI_KorvelCtrl::RunSession() {
 }
 
 void FTDI_KorvelCtrl::EnterCtrlMode() {
-    while (Running) {
+    while (Active()) {
         std::uint32_t written = 0;
         if (Port.Write(Handle, Handshake, sizeof Handshake, &written) != CableOk) return;
         Clock.Sleep(HandshakeReplyWaitMs);
@@ -264,7 +268,7 @@ CableStatus FTDI_KorvelCtrl::ReceiveFrame(std::uint8_t* buffer, std::size_t capa
     if (status != CableOk || queued == 0) return status;
 
     const bool inCtrlMode = InCtrlMode != 0;
-    while (Running && count < capacity) {
+    while (Active() && count < capacity) {
         std::uint8_t byte = 0;
         std::uint32_t got = 0;
         status = Port.Read(Handle, &byte, 1, &got);

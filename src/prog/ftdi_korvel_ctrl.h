@@ -61,6 +61,8 @@ private:
 
     void Execute(std::stop_token stop);
     void RunSession();
+    // Running, and not stopped and started again since this session began.
+    bool Active() const;
     CableResult OpenCable();
     // Handshake attempts until "READY", "ERROR", a cable failure or Stop.
     void EnterCtrlMode();
@@ -81,6 +83,10 @@ private:
     CableInfo DevList[DevListCapacity] = {};
     CableHandle Handle = 0;
     std::atomic<bool> Running{false};
+    // Counts Start calls, so that a Stop and Start in quick succession still close the
+    // cable and open it anew; `Session` is the count the link thread works for.
+    std::atomic<std::uint32_t> Sessions{0};
+    std::uint32_t Session = 0;
     CtrlPacket Current;                      // guarded by Lock
     std::atomic<std::uint32_t> InCtrlMode{0};
     std::uint8_t HandshakeBuffer[ReceiveCapacity] = {};

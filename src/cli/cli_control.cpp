@@ -1,0 +1,96 @@
+#include "cli_control.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "cli_command.h"
+#include "ctrl_status.h"
+#include "ctrl_texts.h"
+#include "link_texts.h"
+
+namespace gsmprog::cli {
+
+namespace {
+using Clock = std::chrono::steady_clock;
+constexpr auto PollInterval = std::chrono::milliseconds(10);
+// The link never reports a modem that does not answer the handshake; this long without any
+// event means it does not.
+constexpr auto HandshakeLimit = std::chrono::seconds(5);
+constexpr const char* NoControlModeText =
+    "Модем не перешёл в режим контроля: нет ответа READY на CTRL_SETUP_GSMA.";
+constexpr const char* StoppedText = "Обмен с модемом ОСТАНОВЛЕН.";
+}  // namespace
+
+bool NextEvent(FTDI_KorvelCtrl& link, ControlEvent& event) {
+    event.packet.code = 0;
+    event.code = link.FetchResult(&event.packet, &event.text, &event.errorState);
+    return event.code != CtrlNothing;
+}
+
+std::string FailureText(const ControlEvent& failure) {
+    if (!failure.text.empty()) return failure.text;
+    // States the link leaves without a text: a missing cable while nothing was pending, and
+    // the statuses of cable calls that failed while working.
+    if (failure.errorState == CableNotFound) return CableNotFoundText;
+    return CableAccessFailureText;
+}
+
+int FailureExit(const ControlEvent& failure) {
+    const bool deviceFailure =
+        failure.errorState == 0 || failure.errorState == CtrlReplyTimeout;
+    return deviceFailure ? ExitDeviceFailure : ExitCableFailure;
+}
+
+std::string StatusText(const CtrlPacket& reply, const std::string& separator) {
+    const CtrlStatusFields fields = StatusFields(reply);
+    return "simNumEdit=" + std::to_string(fields.simNumber) + separator +
+           "batVolt1=" + std::to_string(fields.batVolt1) + separator +
+           "batVolt2=" + std::to_string(fields.batVolt2) + separator +
+           "pwrVolt=" + std::to_string(fields.pwrVolt);
+}
+
+int AwaitReply(const CableChoice& choice, void (FTDI_KorvelCtrl::*ask)(), std::uint8_t replyCode,
+               ControlEvent& reply) {
+    StopSignals signals;   // before the cable starts its thread
+    const auto cable = MakeCable(choice);
+    FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
+    std::atomic<bool> stop{false};
+    int exitCode = ExitSuccess;
+    const bool stopped = signals.Run(
+        [&] {
+            link.Start();
+            (link.*ask)();
+            auto lastEvent = Clock::now();
+            while (!stop) {
+                ControlEvent event;
+                if (!NextEvent(link, event)) {
+                    if (Clock::now() - lastEvent > HandshakeLimit) {
+                        PrintText(NoControlModeText);
+                        exitCode = ExitDeviceFailure;
+                        return;
+                    }
+                    std::this_thread::sleep_for(PollInterval);
+                    continue;
+                }
+                lastEvent = Clock::now();
+                if (event.code == CtrlError) {
+                    PrintText(FailureText(event));
+                    exitCode = FailureExit(event);
+                    return;
+                }
+                if (event.code == replyCode) {
+                    reply = event;
+                    return;
+                }
+            }
+        },
+        [&] { stop = true; });
+    if (stopped) {
+        PrintText(StoppedText);
+        return ExitStopped;
+    }
+    return exitCode;
+}
+
+}  // namespace gsmprog::cli

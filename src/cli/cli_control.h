@@ -1,0 +1,40 @@
+#pragma once
+// What the control commands share: the control link on the chosen cable, driven as the
+// control window drives it, and the texts of its events.
+
+#include <cstdint>
+#include <string>
+
+#include "cli_cable.h"
+#include "ctrl_packet.h"
+#include "ftdi_korvel_ctrl.h"
+
+namespace gsmprog::cli {
+
+struct ControlEvent {
+    int code = CtrlNothing;
+    std::string text;
+    CtrlPacket packet;
+    std::uint32_t errorState = 0;   // of an error condition
+};
+
+// Takes the next event of the link; false when none waits.
+bool NextEvent(FTDI_KorvelCtrl& link, ControlEvent& event);
+
+// The text of an error condition or an error reply; never empty.
+std::string FailureText(const ControlEvent& failure);
+
+// ExitDeviceFailure for a reply time-out or an error reply, ExitCableFailure otherwise.
+int FailureExit(const ControlEvent& failure);
+
+// The four fields of a status reply, as the control window fills them: "simNumEdit=N",
+// "batVolt1=MV", "batVolt2=MV", "pwrVolt=MV", joined by `separator`.
+std::string StatusText(const CtrlPacket& reply, const std::string& separator);
+
+// Opens the control link on the chosen cable, makes the request with `ask` and waits for the
+// reply with `replyCode`, which is stored in `reply`. Failures are printed; the result is the
+// exit code. SIGINT or SIGTERM stop the link and give ExitStopped.
+int AwaitReply(const CableChoice& choice, void (FTDI_KorvelCtrl::*ask)(), std::uint8_t replyCode,
+               ControlEvent& reply);
+
+}  // namespace gsmprog::cli

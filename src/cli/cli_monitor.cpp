@@ -1,0 +1,148 @@
+// gsmprog-cli monitor [--seconds N]: keeps the control link running as the open control
+// window does (a status request each second, control mode entered again after more than
+// five seconds without an event) and prints every event text as the window's logs show
+// it: the time of day, " > " and the text. Ends after N seconds or on SIGINT/SIGTERM.
+// A failure that repeats is printed once; a cable that stays unusable for a second is
+// closed and opened again, as closing and opening the window would, so that the monitor
+// finds a modem that is plugged in again.
+
+#include <atomic>
+#include <chrono>
+#include <ctime>
+#include <iostream>
+#include <thread>
+
+#include "cli_command.h"
+#include "cli_control.h"
+#include "ctrl_texts.h"
+
+namespace gsmprog::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto PollInterval = std::chrono::milliseconds(10);
+constexpr auto StatusInterval = std::chrono::seconds(1);
+constexpr std::time_t SilenceLimitSeconds = 5;
+constexpr auto ReopenAfter = std::chrono::seconds(1);
+constexpr auto ReopenInterval = std::chrono::seconds(3);
+
+std::string TimeOfDay(std::time_t now) {
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%H:%M:%S", &local);
+    return text;
+}
+
+// The line an event is shown with; empty for events without a text.
+std::string EventLine(const ControlEvent& event) {
+    if (event.code == CtrlStatus) return StatusText(event.packet, " ");
+    if (event.code == CtrlError) return FailureText(event);
+    return event.text;
+}
+
+bool IsCableFailure(const ControlEvent& event) {
+    return event.code == CtrlError && event.errorState != 0 && event.errorState != CtrlReplyTimeout;
+}
+
+class MonitorLoop {
+public:
+    explicit MonitorLoop(FTDI_KorvelCtrl& link) : Link(link) {}
+
+    void Run(long seconds, const std::atomic<bool>& stop) {
+        Link.Start();
+        const auto start = Clock::now();
+        auto nextTick = start;
+        while (!stop && (seconds == 0 || Clock::now() - start < std::chrono::seconds(seconds))) {
+            for (ControlEvent event; NextEvent(Link, event);) Show(event);
+            std::cout.flush();
+            KeepCableUsable();
+            if (Clock::now() >= nextTick) {
+                nextTick += StatusInterval;
+                EverySecond();
+            }
+            std::this_thread::sleep_for(PollInterval);
+        }
+    }
+
+private:
+    void Show(const ControlEvent& event) {
+        LastActivity = std::time(nullptr);
+        const std::string line = EventLine(event);
+        if (IsCableFailure(event)) {
+            if (!Failing) FailingSince = Clock::now();
+            Failing = true;
+            if (line == LastFailure) return;
+            LastFailure = line;
+        } else if (event.code != CtrlBytesSent) {
+            Failing = false;
+            LastFailure.clear();
+        }
+        if (!line.empty()) std::cout << TimeOfDay(LastActivity) << " > " << line << '\n';
+    }
+
+    void KeepCableUsable() {
+        const auto now = Clock::now();
+        if (!Failing || now - FailingSince < ReopenAfter || now - LastReopen < ReopenInterval)
+            return;
+        LastReopen = now;
+        Link.Stop();
+        Link.Start();
+    }
+
+    // The control window's one-second timer.
+    void EverySecond() {
+        if (Link.PendingCount() == 0 && Link.IsRunning()) Link.RequestStatus();
+        const std::time_t now = std::time(nullptr);
+        if (now - LastActivity > SilenceLimitSeconds) {
+            LastActivity = now;
+            Link.ResetCtrlMode();
+        }
+    }
+
+    FTDI_KorvelCtrl& Link;
+    std::time_t LastActivity = std::time(nullptr);
+    bool Failing = false;
+    Clock::time_point FailingSince;
+    Clock::time_point LastReopen = Clock::now();
+    std::string LastFailure;
+};
+
+int ParseSeconds(std::vector<std::string>& args, long& seconds) {
+    if (args.empty()) return ExitSuccess;
+    if (args.size() == 2 && args[0] == "--seconds") {
+        try {
+            std::size_t used = 0;
+            seconds = std::stol(args[1], &used);
+            if (used == args[1].size() && seconds > 0) return ExitSuccess;
+        } catch (const std::exception&) {
+        }
+        return UsageError("--seconds: нужно целое число секунд больше 0: " + args[1]);
+    }
+    return UsageError("monitor принимает только --seconds N и ключ кабеля");
+}
+
+int Monitor(CliContext& context) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    long seconds = 0;   // 0: until a signal
+    if (int code = ParseSeconds(context.args, seconds); code != ExitSuccess) return code;
+
+    StopSignals signals;   // before the cable starts its thread
+    const auto cable = MakeCable(choice);
+    FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
+    std::atomic<bool> stop{false};
+    MonitorLoop loop(link);
+    const bool stopped =
+        signals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
+    link.Stop();
+    if (const auto dropped = link.DroppedEvents(); dropped > 0)
+        PrintText("Пропущено событий обмена: " + std::to_string(dropped));
+    return stopped ? ExitStopped : ExitSuccess;
+}
+
+const CliCommandRegistrar registrar{
+    "monitor", "monitor [--seconds N] [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", Monitor};
+
+}  // namespace
+}  // namespace gsmprog::cli

@@ -1,0 +1,26 @@
+// gsmprog-cli status: one status request in control mode; prints the SIM card in use and
+// the three voltages as the control window fills its fields.
+
+#include <iostream>
+
+#include "cli_command.h"
+#include "cli_control.h"
+
+namespace gsmprog::cli {
+namespace {
+
+int Status(CliContext& context) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    if (!context.args.empty()) return UsageError("status принимает только ключ кабеля");
+    ControlEvent reply;
+    const int code = AwaitReply(choice, &FTDI_KorvelCtrl::RequestStatus, CtrlStatus, reply);
+    if (code == ExitSuccess) std::cout << StatusText(reply.packet, "\n") << std::endl;
+    return code;
+}
+
+const CliCommandRegistrar registrar{"status", "status [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]",
+                                    Status};
+
+}  // namespace
+}  // namespace gsmprog::cli
