@@ -4,7 +4,6 @@
 #include <chrono>
 #include <thread>
 
-#include "cli_command.h"
 #include "ctrl_status.h"
 #include "ctrl_texts.h"
 #include "link_texts.h"
@@ -50,8 +49,12 @@ std::string StatusText(const CtrlPacket& reply, const std::string& separator) {
            "pwrVolt=" + std::to_string(fields.pwrVolt);
 }
 
-int AwaitReply(const CableChoice& choice, void (FTDI_KorvelCtrl::*ask)(), std::uint8_t replyCode,
-               ControlEvent& reply) {
+int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::*ask)(),
+               std::uint8_t replyCode, ControlEvent& reply) {
+    CableChoice choice;
+    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
+    if (!context.args.empty()) return UsageError(std::string(command) + " принимает только ключ кабеля");
+
     StopSignals signals;   // before the cable starts its thread
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);

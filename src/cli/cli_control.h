@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli_cable.h"
+#include "cli_command.h"
 #include "ctrl_packet.h"
 #include "ftdi_korvel_ctrl.h"
 
@@ -31,10 +32,11 @@ int FailureExit(const ControlEvent& failure);
 // "batVolt1=MV", "batVolt2=MV", "pwrVolt=MV", joined by `separator`.
 std::string StatusText(const CtrlPacket& reply, const std::string& separator);
 
-// Opens the control link on the chosen cable, makes the request with `ask` and waits for the
-// reply with `replyCode`, which is stored in `reply`. Failures are printed; the result is the
-// exit code. SIGINT or SIGTERM stop the link and give ExitStopped.
-int AwaitReply(const CableChoice& choice, void (FTDI_KorvelCtrl::*ask)(), std::uint8_t replyCode,
-               ControlEvent& reply);
+// The commands that make one request: takes the cable option (nothing else) from the
+// arguments of `command`, opens the control link on that cable, makes the request with
+// `ask` and waits for the reply with `replyCode`, which is stored in `reply`. Failures are
+// printed; the result is the exit code. SIGINT or SIGTERM stop the link: ExitStopped.
+int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::*ask)(),
+               std::uint8_t replyCode, ControlEvent& reply);
 
 }  // namespace gsmprog::cli

@@ -3,18 +3,14 @@
 
 #include <iostream>
 
-#include "cli_command.h"
 #include "cli_control.h"
 
 namespace gsmprog::cli {
 namespace {
 
 int Status(CliContext& context) {
-    CableChoice choice;
-    if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
-    if (!context.args.empty()) return UsageError("status принимает только ключ кабеля");
     ControlEvent reply;
-    const int code = AwaitReply(choice, &FTDI_KorvelCtrl::RequestStatus, CtrlStatus, reply);
+    const int code = AwaitReply(context, "status", &FTDI_KorvelCtrl::RequestStatus, CtrlStatus, reply);
     if (code == ExitSuccess) std::cout << StatusText(reply.packet, "\n") << std::endl;
     return code;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "ctrl_frame.h"
-#include "open_cable.h"
+#include "link_texts.h"
 
 namespace gsmprog {
 
@@ -76,7 +76,7 @@ std::string ErrorReplyText(std::uint8_t errorByte) {
 
 std::string ErrorStateText(std::uint32_t errorState, bool pending, std::uint8_t requestCode) {
     switch (errorState) {
-    case CableNotFound: return pending ? "Кабель FTDI не найден." : "";
+    case CableNotFound: return pending ? CableNotFoundText : "";
     case CableDeviceNotOpened:
         return "Подключено более одного кабеля FTDI. Программирование возможно только через "
                "один подключенный кабель";
