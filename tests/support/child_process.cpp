@@ -29,6 +29,18 @@ ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::strin
     std::vector<char*> argv;
     for (auto& a : argStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
+    // Everything the child needs is made here: between fork and exec a child of a threaded
+    // process may only make async-signal-safe calls (no allocation, no setenv).
+    std::vector<std::string> envStrings;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string text = *entry;
+        if (env.count(text.substr(0, text.find('='))) == 0) envStrings.push_back(text);
+    }
+    for (const auto& [name, value] : env) envStrings.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (auto& e : envStrings) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const std::string logPath = stderrFile.string();
 
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -38,13 +50,12 @@ ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::strin
         if (stderrFile.empty()) {
             ::dup2(errPipe[1], 2);
         } else {
-            const int log = ::open(stderrFile.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            const int log = ::open(logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
             ::dup2(log, 2);
         }
         const int devNull = ::open("/dev/null", O_RDONLY);
         ::dup2(devNull, 0);
-        for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
-        ::execv(argv[0], argv.data());
+        ::execve(argv[0], argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(outPipe[1]);
