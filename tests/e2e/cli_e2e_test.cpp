@@ -126,10 +126,12 @@ TEST_F(Cli, ProgramWritesTheImageAndRecordsItsCrc) {
     std::snprintf(expected, sizeof expected, "ProgID1=%04X\n", unsigned(crc));
     EXPECT_EQ(result.out, expected);
     const CardRecord stored = StoredCard();
-    EXPECT_EQ(stored.ProgID1, crc);
-    EXPECT_EQ(stored.ProgID2, 0x1A2B);
-    EXPECT_GE(stored.DateProgrammed, before - 1.0 / 86400);
-    EXPECT_LE(stored.DateProgrammed, CurrentDays() + 1.0 / 86400);
+    const std::uint16_t id1 = stored.ProgID1, id2 = stored.ProgID2;   // packed: copy out
+    const double programmed = stored.DateProgrammed;
+    EXPECT_EQ(id1, crc);
+    EXPECT_EQ(id2, 0x1A2B);
+    EXPECT_GE(programmed, before - 1.0 / 86400);
+    EXPECT_LE(programmed, CurrentDays() + 1.0 / 86400);
 }
 
 TEST_F(Cli, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
@@ -139,7 +141,8 @@ TEST_F(Cli, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
     const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     char progId[8];
-    std::snprintf(progId, sizeof progId, "%04X", unsigned(StoredCard().ProgID1));
+    const std::uint16_t id1 = StoredCard().ProgID1;
+    std::snprintf(progId, sizeof progId, "%04X", unsigned(id1));
     EXPECT_EQ(result.out,
               "versionEdit=3.0.12\n"
               "CodeUoo=1234; 4000000000; НД; НД; \n"
@@ -177,8 +180,11 @@ TEST_F(Cli, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
     const auto result = Run({"write-uo", "1", "2"});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "Программирование УО произведено успешно!\n");
-    EXPECT_GT(StoredCard().DateProgrammed, 45000.0);
-    EXPECT_EQ(StoredCard().ProgID1, 0x1A2B);
+    const CardRecord stored = StoredCard();
+    const double programmed = stored.DateProgrammed;
+    const std::uint16_t id1 = stored.ProgID1;
+    EXPECT_GT(programmed, 45000.0);
+    EXPECT_EQ(id1, 0x1A2B);
     EXPECT_NE(modem_->Log().find("адрес 17, шлейфы охраны 21"), std::string::npos) << modem_->Log();
 }
 
