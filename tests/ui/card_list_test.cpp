@@ -16,12 +16,6 @@ using namespace gsmprog::test;
 
 class CardListTest : public QObject {
     Q_OBJECT
-private:
-    static QString Cell(WindowFixture& f, int row, int column) {
-        QAbstractItemModel* model = f.Find<QTableView>("SetsGrid")->model();
-        return model->data(model->index(row - 1, column)).toString();
-    }
-
 private Q_SLOTS:
     void CaptionCarriesTheVersion() {
         WindowFixture f;
@@ -57,8 +51,8 @@ private Q_SLOTS:
                                      "Дата программирования"};
         for (int c = 0; c < 6; ++c) QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
         for (int row : {1, 2, 4500, 9000}) {
-            QCOMPARE(Cell(f, row, 0), QString::number(row));
-            for (int c = 1; c <= 5; ++c) QVERIFY(Cell(f, row, c).isEmpty());
+            QCOMPARE(f.Cell(row, 0), QString::number(row));
+            for (int c = 1; c <= 5; ++c) QVERIFY(f.Cell(row, c).isEmpty());
         }
         QCOMPARE(f.Find<QTableView>("SetsGrid")->verticalHeader()->defaultSectionSize(), 20);
         QVERIFY(!std::filesystem::exists(f.DatabaseFile()));  // showing slot 0 writes nothing
@@ -79,22 +73,22 @@ private Q_SLOTS:
         f.WriteDatabase({{0, devices13}, {4, codeZero}, {8999, topBit}});
         f.Start();
 
-        QCOMPARE(Cell(f, 1, 1), QStringLiteral("12 + 345"));
-        QCOMPARE(Cell(f, 1, 2), QStringLiteral("A-17"));
-        QCOMPARE(Cell(f, 1, 3), QStringLiteral("Склад №2"));
+        QCOMPARE(f.Cell(1, 1), QStringLiteral("12 + 345"));
+        QCOMPARE(f.Cell(1, 2), QStringLiteral("A-17"));
+        QCOMPARE(f.Cell(1, 3), QStringLiteral("Склад №2"));
         const QLocale locale = QLocale::system();
         const QString dateFormat = locale.dateFormat(QLocale::ShortFormat);
-        const QString changed = Cell(f, 1, 4);
+        const QString changed = f.Cell(1, 4);
         QVERIFY2(changed.startsWith(QDate(2024, 3, 15).toString(dateFormat) + " "), qPrintable(changed));
         QVERIFY2(changed.contains("20") && changed.contains("30"), qPrintable(changed));
         // Exactly midnight: the date alone.
-        QCOMPARE(Cell(f, 1, 5), QDate(2024, 3, 16).toString(dateFormat));
+        QCOMPARE(f.Cell(1, 5), QDate(2024, 3, 16).toString(dateFormat));
 
-        QCOMPARE(Cell(f, 5, 1), QStringLiteral("0"));
-        QCOMPARE(Cell(f, 5, 5), QString());  // never programmed
-        QCOMPARE(Cell(f, 9000, 1), QStringLiteral("4294967295"));
-        QCOMPARE(Cell(f, 9000, 3), QString());
-        QCOMPARE(Cell(f, 2, 2), QString());
+        QCOMPARE(f.Cell(5, 1), QStringLiteral("0"));
+        QCOMPARE(f.Cell(5, 5), QString());  // never programmed
+        QCOMPARE(f.Cell(9000, 1), QStringLiteral("4294967295"));
+        QCOMPARE(f.Cell(9000, 3), QString());
+        QCOMPARE(f.Cell(2, 2), QString());
     }
 
     void NeverProgrammedCardShowsZeroIdentifiers() {
@@ -109,7 +103,7 @@ private Q_SLOTS:
         f.ClickRow(2);
         QCOMPARE(f.Text("ProgID1"), QStringLiteral("0000"));
         QCOMPARE(f.Text("ProgID2"), QStringLiteral("0000"));
-        QCOMPARE(Cell(f, 2, 5), QString());
+        QCOMPARE(f.Cell(2, 5), QString());
     }
 
     void ClickingTheShownRowNeitherSavesNorReloads() {

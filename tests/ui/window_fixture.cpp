@@ -66,7 +66,14 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 TForm1& WindowFixture::Start() {
     form_ = std::make_unique<TForm1>(dialogs, Dir());
     form_->show();
+    form_->activateWindow();
+    if (!QTest::qWaitForWindowActive(form_.get())) qWarning("the window did not become active");
     return *form_;
+}
+
+QString WindowFixture::Cell(int row, int column) const {
+    QAbstractItemModel* model = Find<QTableView>("SetsGrid")->model();
+    return model->data(model->index(row - 1, column)).toString();
 }
 
 bool WindowFixture::Enabled(const char* name) const { return Find<QWidget>(name)->isEnabled(); }
@@ -111,8 +118,18 @@ void WindowFixture::ChooseTab(int tab) {
 }
 
 void WindowFixture::StartEditing() {
-    form_->EditMode = true;
-    form_->SetEditMode(true);
+    Click("BitBtn1");
+    QVERIFY(form_->EditMode);
+}
+
+void WindowFixture::Save() { Click("BitBtn2"); }
+
+void WindowFixture::Search(const QString& text) { Type("SearchEdit", text); }
+
+QStringList ScriptedDialogs::Texts() const {
+    QStringList texts;
+    for (const Shown& s : shown) texts << s.text;
+    return texts;
 }
 
 CardRecord MakeCard(const QString& number, const QString& object) {
@@ -121,6 +138,22 @@ CardRecord MakeCard(const QString& number, const QString& object) {
     StoreField(object, card.Edit1);
     card.DateChanged = DaysFromDate({2024, 3, 15, 10, 20, 30, 0});
     card.VersionCombo = 1;
+    return card;
+}
+
+CardRecord ValidCard(const QString& number, const QString& object) {
+    CardRecord card = MakeCard(number, object);
+    StoreField("1111", card.Pin1Edit);
+    StoreField("2222", card.Pin2Edit);
+    StoreField("10.1.1.1", card.Ip1GsmEdit);
+    StoreField("10.1.1.2", card.Ip2GsmEdit);
+    StoreField("5000", card.Port1GsmEdit);
+    StoreField("65535", card.Port2GsmEdit);
+    StoreField("internet", card.APN1Edit);
+    StoreField("internet2", card.APN2Edit);
+    StoreField("upd.example.org", card.ipUpdateEdit);
+    StoreField("25001", card.portUpdateEdit);
+    StoreField("25002", card.portParamsEdit);
     return card;
 }
 

@@ -33,6 +33,7 @@ public:
     bool AskYesNo(QWidget*, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget*, const QString& caption, const QString& text) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
+    QStringList Texts() const;
 };
 
 // A database directory with a card file written by the test, and the window started on it.
@@ -59,6 +60,7 @@ public:
         return control;
     }
     QString Text(const char* edit) const { return Find<QLineEdit>(edit)->text(); }
+    QString Cell(int row, int column) const;  // the grid's text, row 1..9000
     bool Enabled(const char* name) const;
     bool Visible(const char* name) const;
 
@@ -68,7 +70,9 @@ public:
     void Click(const char* button);                      // a button or a check box
     void ClickRow(int row);                              // grid row 1..9000
     void ChooseTab(int tab);                             // device tab 0..3
-    void StartEditing();                                 // the window enters edit mode
+    void StartEditing();                                 // "Включить редактирование"
+    void Save();                                         // "Сохранить изменения"
+    void Search(const QString& text);                    // types into the search box
 
     ScriptedDialogs dialogs;
 
@@ -79,6 +83,8 @@ private:
 
 // A card in use with the given number and object.
 CardRecord MakeCard(const QString& number, const QString& object);
+// A card that passes every check of a save.
+CardRecord ValidCard(const QString& number, const QString& object);
 // Connects device `i` with a type, code and line address.
 void Connect(CardRecord& card, int i, std::uint8_t type, std::uint32_t code, std::uint8_t line);
 

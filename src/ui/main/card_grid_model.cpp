@@ -2,6 +2,7 @@
 
 #include <QLocale>
 #include <QDateTime>
+#include <algorithm>
 #include <cmath>
 
 #include "card_dates.h"
@@ -11,6 +12,8 @@
 namespace gsmprog {
 
 namespace {
+
+constexpr int IdleBuildDelayMs = 200;
 
 const char* const HeaderTexts[CardGridModel::ColumnCount] = {
     "", "Код УО", "№ карточки", "Объект", "Дата изменений", "Дата программирования"};
@@ -29,6 +32,8 @@ CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
     const QLocale locale = QLocale::system();
     dateFormat_ = locale.dateFormat(QLocale::ShortFormat);
     dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale);
+    idleBuild_.setInterval(0);
+    connect(&idleBuild_, &QTimer::timeout, this, &CardGridModel::BuildSomeRows);
 }
 
 int CardGridModel::rowCount(const QModelIndex& parent) const {
@@ -75,6 +80,16 @@ void CardGridModel::RefreshAll() {
     beginResetModel();
     for (RowTexts& row : rows_) row.built = false;
     endResetModel();
+    nextToBuild_ = 0;
+    // Once the window is up: the start itself does not wait for this.
+    QTimer::singleShot(IdleBuildDelayMs, &idleBuild_, qOverload<>(&QTimer::start));
+}
+
+void CardGridModel::BuildSomeRows() {
+    constexpr int RowsPerStep = 250;  // about a millisecond: the window stays responsive
+    const int end = std::min(nextToBuild_ + RowsPerStep, CardDatabase::SlotCount);
+    for (; nextToBuild_ < end; ++nextToBuild_) Row(nextToBuild_);
+    if (nextToBuild_ == CardDatabase::SlotCount) idleBuild_.stop();
 }
 
 QString CardGridModel::DateText(double days) const {

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QTimer>
 #include <array>
 #include <vector>
 
@@ -32,7 +33,8 @@ public:
 
     // Rebuilds the row of `slot` from the database.
     void RefreshRow(int slot);
-    // Rebuilds every row (after loading the database).
+    // Rebuilds every row (after loading the database). The texts of all rows are then built
+    // in small steps while the window is idle, so the first search need not wait for them.
     void RefreshAll();
 
 private:
@@ -44,7 +46,11 @@ private:
     const RowTexts& Row(int slot) const;
     QString DateText(double days) const;
 
+    void BuildSomeRows();
+
     const CardDatabase& database_;
+    QTimer idleBuild_;
+    int nextToBuild_ = 0;
     QString dateTimeFormat_;
     QString dateFormat_;
     mutable std::vector<RowTexts> rows_;

@@ -1,6 +1,5 @@
 #include "main.h"
 
-#include <QCloseEvent>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <algorithm>
@@ -86,6 +85,14 @@ void TForm1::KeepSizeForEveryState() {
 
 void TForm1::ConnectHandlers() {
     connect(ui->ExitBtn, &QPushButton::clicked, this, &TForm1::ExitBtnClick);
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
+    connect(ui->SpeedButton4, &QPushButton::clicked, this, &TForm1::SpeedButton4Click);
+    connect(ui->SearchEdit, &QLineEdit::textChanged, this, &TForm1::SearchEditChange);
+    connect(ui->SearchEdit, &QLineEdit::returnPressed, this, &TForm1::SearchEditKeyDown);
+    connect(ui->SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
+    ui->SearchEdit->installEventFilter(this);
     connect(ui->SetsGrid, &QAbstractItemView::clicked, this, &TForm1::SetsGridClick);
     connect(ui->SetsGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { SetsGridClick(); });  // keyboard moves select like a click
@@ -201,13 +208,5 @@ void TForm1::SetEditMode(bool on) {
                             : QStringLiteral("Включить редактирование"));
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-    FormClose();
-    event->accept();
-}
-
-void TForm1::FormClose() {
-    if (DatabaseChanged) SaveDatabase();
-}
 
 }  // namespace gsmprog

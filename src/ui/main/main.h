@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "card_database.h"
 #include "uo_slot.h"
@@ -82,8 +83,28 @@ public:
     void SetsGridClick();
     void ExitBtnClick();
 
+    // Editing: enter or cancel, save, delete; the question at close while editing.
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    bool FormCloseQuery();
+    // The checks before a save; the first that fails is shown and the save stops.
+    bool ValidateCard();
+
+    // Search over the card list and the SIM data of the cards.
+    void SearchEditClick();
+    void SearchEditChange();
+    void SearchEditKeyDown();
+    void SpeedButton3Click();
+    void SearchEditExit();
+    void FindNext();
+
+    // "Экспорт в CSV".
+    void SpeedButton4Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void KeepSizeForEveryState();
@@ -95,6 +116,9 @@ private:
     void FormClose();
     UoSlot& CurrentUoSlot();
     QComboBox* Cord(int loop) const;
+    QString ValidationFailure() const;
+    int GridPass(int firstRow, int lastRow, const QString& lowerText) const;
+    int SimPass(int firstRow, int lastRow, const std::string& text) const;
 
     UserDialogs& dialogs_;
     std::unique_ptr<CardDatabase> database_;

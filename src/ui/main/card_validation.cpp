@@ -1,0 +1,129 @@
+// The checks a card must pass before it is saved, in their fixed order: the first that fails
+// is the only one reported. Fields are named in the messages by their tooltips.
+
+#include <QLineEdit>
+#include <algorithm>
+
+#include "main.h"
+#include "typed_numbers.h"
+#include "ui_main.h"
+#include "user_dialogs.h"
+
+namespace gsmprog {
+
+namespace {
+
+// Adds a field's name to a message's list, once.
+void AddOnce(QString& list, const QString& hint) {
+    if (!list.contains(hint)) list += hint + QLatin1Char('\n');
+}
+
+bool DigitsOnly(const QString& text, int count) {
+    return text.size() == count &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+bool ValidPin(const QString& text) { return DigitsOnly(text, 4); }
+
+// A whole number in 5000..65535, written with at least 4 characters.
+bool ValidPort(const QString& text) {
+    return text.size() >= 4 && WholeNumberOr(text, 70000) <= 65535 && WholeNumberOr(text, 4999) >= 5000;
+}
+
+bool ValidSmsNumber(const QString& text) { return DigitsOnly(text, 11) && text.front() == u'8'; }
+
+}  // namespace
+
+bool TForm1::ValidateCard() {
+    const QString failure = ValidationFailure();
+    if (failure.isEmpty()) return true;
+    dialogs_.ShowMessage(this, QStringLiteral("Внимание!"), failure);
+    return false;
+}
+
+QString TForm1::ValidationFailure() const {
+    const QList<QLineEdit*> mainPage = ui->MainGSM_Sheet->findChildren<QLineEdit*>();
+    auto enabledOnMainPage = [this](const QLineEdit* edit) { return edit->isEnabledTo(ui->MainGSM_Sheet); };
+
+    // 1. Required fields.
+    QString list;
+    if (ui->NCardEdit->text().isEmpty()) AddOnce(list, ui->NCardEdit->toolTip());
+    for (const QLineEdit* edit : mainPage)
+        if (enabledOnMainPage(edit) && edit->text().isEmpty() && edit->objectName().contains(QLatin1String("APN")))
+            AddOnce(list, edit->toolTip());
+    if (!list.isEmpty())
+        return QStringLiteral("Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n") + list;
+
+    // 2. Critical balance.
+    if (ui->balEnable->isChecked()) {
+        const int critical = WholeNumberOr(ui->balCritical->text(), -1);
+        if (critical < 10 || critical > 500)
+            return QStringLiteral("Задано неверное значение критического баланса SIM. Разрешается задавать значения от 10 до 500р");
+    }
+
+    // 3. Ports and PINs of the main page.
+    for (const QLineEdit* edit : mainPage) {
+        if (!enabledOnMainPage(edit)) continue;
+        const QString name = edit->objectName();
+        const bool pin = name.contains(QLatin1String("Pin"));
+        const bool port = name.contains(QLatin1String("Port"));
+        if ((pin && !ValidPin(edit->text())) || (port && !ValidPort(edit->text()))) AddOnce(list, edit->toolTip());
+    }
+    if (!list.isEmpty())
+        return QStringLiteral("Ошибочные данные в полях:\n\n") + list +
+               QStringLiteral("\n\n*Номера портов должны быть от 5000 до 65535\n*PIN-коды должны быть 4х-значные");
+
+    // 4. Remote parameter control needs device 1.
+    if (ui->allowParamsUpdate->isChecked() && !UoEditBuffer[0].Connected())
+        return QStringLiteral("Для удаленной настройки параметров НЕОБХОДИМО, чтобы УОО 1 был настроен. Код УОО 1 "
+                              "будет использоваться для настройки параметров в АРМ Приемника ТОРИС.");
+
+    // 5..7. The connected devices of this card.
+    auto anyPair = [this](auto same) {
+        for (int i = 0; i < UoSlotCount; ++i)
+            for (int j = i + 1; j < UoSlotCount; ++j)
+                if (UoEditBuffer[i].Connected() && UoEditBuffer[j].Connected() && same(UoEditBuffer[i], UoEditBuffer[j]))
+                    return true;
+        return false;
+    };
+    if (anyPair([](const UoSlot& a, const UoSlot& b) { return a.code == b.code; }))
+        return QStringLiteral("Одинаковые коды использованы для разных УО в текущей записи");
+    for (const UoSlot& entry : UoEditBuffer)
+        if (entry.Connected() && entry.lineAddress > 15)
+            return QStringLiteral("Адрес УО на линии должен лежать в диапазоне 0 - 15");
+    if (anyPair([](const UoSlot& a, const UoSlot& b) { return a.lineAddress == b.lineAddress; }))
+        return QStringLiteral("Одинаковые адреса на линии использованы для разных УО в текущей записи");
+
+    // 8. Device codes are unique across the cards in use.
+    for (const UoSlot& entry : UoEditBuffer) {
+        if (!entry.Connected()) continue;
+        for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
+            const CardRecord& other = database_->slots[slot];
+            if (slot == database_->SelectedIndex || !other.InUse()) continue;
+            for (int i = 0; i < UoSlotCount; ++i)
+                if (other.UoType[i] != 0 && other.UoCode[i] == entry.code)
+                    return QStringLiteral("Такой код УО уже есть в базе");
+        }
+    }
+
+    // 9. SMS numbers in use; each failing field is listed.
+    if (ui->sendSMS1Check->isChecked() && !ValidSmsNumber(ui->smsNumber1Edit->text()))
+        list += ui->smsNumber1Edit->toolTip() + QLatin1Char('\n');
+    if (ui->sendSMS2Check->isChecked() && !ValidSmsNumber(ui->smsNumber2Edit->text()))
+        list += ui->smsNumber2Edit->toolTip() + QLatin1Char('\n');
+    if (!list.isEmpty())
+        return QStringLiteral("Неверные данные в полях:\n\n") + list +
+               QStringLiteral("\nВсе используемые номера телефонов должны содержать 11 цифр и начинаться с 8.");
+
+    // 10. Update server.
+    if (ui->allowUpdateCheck->isChecked() &&
+        (ui->ipUpdateEdit->text().isEmpty() || WholeNumberOr(ui->portUpdateEdit->text(), 999) < 1000))
+        return QStringLiteral("Неверные значения IP или порта сервера обновлений.");
+
+    // 11. Parameter-control port, whether remote control is on or not.
+    if (WholeNumberOr(ui->portParamsEdit->text(), 999) < 1000)
+        return QStringLiteral("Неверные значения порта управления параметрами.");
+    return {};
+}
+
+}  // namespace gsmprog

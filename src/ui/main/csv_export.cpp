@@ -1,0 +1,21 @@
+// "Экспорт в CSV": the cards in use, as stored (unsaved edits are not exported).
+
+#include <QFile>
+
+#include "csv_export.h"
+#include "main.h"
+#include "user_dialogs.h"
+
+namespace gsmprog {
+
+void TForm1::SpeedButton4Click() {
+    const QString fileName = dialogs_.AskSaveFileName(
+        this, QStringLiteral("Export_%1.CSV").arg(QLatin1String(CardDatabase::DatabaseFileName)));
+    if (fileName.isEmpty()) return;
+    const std::filesystem::path path = QFile::encodeName(fileName).toStdString();
+    if (!ExportCsv(path, database_->slots.data(), CardDatabase::SlotCount))
+        dialogs_.ShowMessage(this, QString::fromUtf8(CardDatabase::WriteErrorCaption),
+                             QString::fromUtf8(CardDatabase::WriteErrorText));
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,74 @@
+// Edit mode: entering and cancelling it, saving and deleting the shown card, and the question
+// when the window closes during an edit.
+
+#include <QCloseEvent>
+
+#include "main.h"
+#include "ui_main.h"
+#include "user_dialogs.h"
+
+namespace gsmprog {
+
+namespace {
+const QString Attention = QStringLiteral("Внимание");
+}
+
+void TForm1::BitBtn1Click() {
+    if (!EditMode) {
+        EditMode = true;
+        SetEditMode(true);
+        return;
+    }
+    if (!dialogs_.AskYesNo(this, Attention, QStringLiteral("Все изменения будут утеряны. Отменить редактирование?")))
+        return;
+    // The stored card comes back on every device tab, too.
+    const int slot = database_->SelectedIndex;
+    LoadUoSlots(slot);
+    ShowCard(slot);
+    EditMode = false;
+    SetEditMode(false);
+}
+
+void TForm1::BitBtn2Click() {
+    if (!ValidateCard()) return;
+    ReadCard(database_->slots[database_->SelectedIndex]);
+    EditMode = false;
+    SetEditMode(false);
+    DatabaseChanged = true;
+    SaveDatabase();
+}
+
+void TForm1::BitBtn3Click() {
+    if (!dialogs_.AskYesNo(this, Attention, QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
+        return;
+    const int slot = database_->SelectedIndex;
+    database_->slots[slot] = CardRecord{};
+    LoadUoSlots(slot);
+    ShowCard(slot);
+    EditMode = false;
+    SetEditMode(false);
+    SaveDatabase();
+}
+
+bool TForm1::FormCloseQuery() {
+    if (!EditMode) return true;
+    return dialogs_.AskYesNo(
+        this, Attention,
+        QStringLiteral("Включен режим редактирования. Хотите выйти из программы без сохранения текущей записи?"));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TForm1::FormClose() {
+    // Only a card saved from the editor in this run asks for the last write.
+    if (DatabaseChanged) SaveDatabase();
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,178 @@
+// The search box and "Искать далее...": grid cells in any case, SIM data exactly, continuing
+// after the last hit and wrapping to the rows above.
+
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "win1251.h"
+#include "window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+namespace {
+
+CardRecord WithSim(CardRecord card, const char* sim1, const char* sim2) {
+    StoreField(QString::fromUtf8(sim1), card.SIM_ID1_Edit);
+    StoreField(QString::fromUtf8(sim2), card.SIM_ID2_Edit);
+    return card;
+}
+
+}  // namespace
+
+class CardSearchTest : public QObject {
+    Q_OBJECT
+private:
+    static int CurrentRow(WindowFixture& f) { return f.Find<QTableView>("SetsGrid")->currentIndex().row() + 1; }
+    static void Enter(WindowFixture& f) { QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Return); }
+    static void Next(WindowFixture& f) { f.Click("SpeedButton3"); }
+
+    // Rows 3, 10 and 8000 hold "Склад" objects; row 20 has "AbC-77" only as its SIM ID 2;
+    // row 30 has "zz-sim" as SIM ID 1 and row 8500 "zz-sim" in its object.
+    static void WriteCards(WindowFixture& f) {
+        f.WriteDatabase({{2, MakeCard("100", "СКЛАД Северный")},
+                         {9, MakeCard("101", "Склад южный")},
+                         {19, WithSim(MakeCard("102", "Офис"), "", "AbC-77")},
+                         {29, WithSim(MakeCard("103", "Гараж"), "zz-sim", "")},
+                         {7999, MakeCard("104", "Старый склад")},
+                         {8499, MakeCard("105", "Дом zz-sim")}});
+    }
+
+private Q_SLOTS:
+    void TypingFindsTheFirstRowFromTheTopInAnyCase() {
+        WindowFixture f;
+        WriteCards(f);
+        TForm1& form = f.Start();
+        f.ClickRow(15);
+        f.Search(QStringLiteral("склад"));
+        QCOMPARE(CurrentRow(f), 3);
+        QCOMPARE(form.SearchRow, 3);
+        QCOMPARE(form.Database().SelectedIndex, 2);
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("СКЛАД Северный"));
+    }
+
+    void EnterAndNextContinueAndWrap() {
+        WindowFixture f;
+        WriteCards(f);
+        TForm1& form = f.Start();
+        f.Search(QStringLiteral("склад"));
+        Enter(f);
+        QCOMPARE(CurrentRow(f), 10);
+        Next(f);
+        QCOMPARE(CurrentRow(f), 8000);
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Старый склад"));
+        // The row is scrolled into view.
+        QTableView* grid = f.Find<QTableView>("SetsGrid");
+        QVERIFY(grid->viewport()->rect().intersects(grid->visualRect(grid->currentIndex())));
+        Next(f);
+        QCOMPARE(CurrentRow(f), 3);
+        QCOMPARE(form.SearchRow, 3);
+    }
+
+    void SimFieldsAreComparedExactly() {
+        WindowFixture f;
+        WriteCards(f);
+        TForm1& form = f.Start();
+        // Pasted whole: one search from the top.
+        f.Find<QLineEdit>("SearchEdit")->setText(QStringLiteral("abc-77"));
+        QCOMPARE(form.Database().SelectedIndex, 0);  // nothing found, nothing changed
+        f.Search(QStringLiteral("AbC-77"));
+        QCOMPARE(CurrentRow(f), 20);  // found only in SIM ID 2, which the grid does not show
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Офис"));
+    }
+
+    void GridCellsAnywhereBelowWinOverNearerSimData() {
+        WindowFixture f;
+        WriteCards(f);
+        f.Start();
+        f.Search(QStringLiteral("zz-sim"));
+        QCOMPARE(CurrentRow(f), 8500);
+        Next(f);  // after the anchor nothing more; the wrap finds the SIM match
+        QCOMPARE(CurrentRow(f), 30);
+    }
+
+    void ClickedRowIsTheAnchor() {
+        WindowFixture f;
+        WriteCards(f);
+        f.Start();
+        f.ClickRow(5);
+        f.Search(QStringLiteral("склад"));
+        QCOMPARE(CurrentRow(f), 3);  // typing restarts from the top
+        f.ClickRow(5);
+        Next(f);
+        QCOMPARE(CurrentRow(f), 10);
+    }
+
+    void TheAnchorRowItselfIsNeverExamined() {
+        WindowFixture f;
+        f.WriteDatabase({{0, MakeCard("1", "Единственный")}});
+        TForm1& form = f.Start();
+        QCOMPARE(form.SearchRow, 1);
+        f.Find<QLineEdit>("SearchEdit")->blockSignals(true);
+        f.Find<QLineEdit>("SearchEdit")->setText(QStringLiteral("единств"));
+        f.Find<QLineEdit>("SearchEdit")->blockSignals(false);
+        f.ClickRow(1);
+        Next(f);
+        QCOMPARE(form.SearchRow, 1);
+        f.ClickRow(4);
+        QCOMPARE(form.SearchRow, 4);
+        Next(f);  // wraps to row 1
+        QCOMPARE(form.SearchRow, 1);
+        Next(f);
+        QCOMPARE(form.SearchRow, 1);
+        f.Search(QStringLiteral("единств"));  // typing restarts from row 0 and finds it
+        QCOMPARE(form.SearchRow, 1);
+        QCOMPARE(CurrentRow(f), 1);
+    }
+
+    void EmptyTextFindsNothingAndLeavingItPutsThePlaceholder() {
+        WindowFixture f;
+        WriteCards(f);
+        TForm1& form = f.Start();
+        f.ClickRow(10);
+        QLineEdit* box = f.Find<QLineEdit>("SearchEdit");
+        QCOMPARE(box->text(), QStringLiteral("(Поиск)"));
+        f.Search(QString());
+        QCOMPARE(box->text(), QString());
+        QCOMPARE(form.Database().SelectedIndex, 9);
+        Next(f);
+        QCOMPARE(form.Database().SelectedIndex, 9);
+        box->setFocus();
+        QVERIFY(box->hasFocus());
+        f.Find<QToolButton>("SpeedButton3")->setFocus(Qt::TabFocusReason);
+        QCOMPARE(box->text(), QStringLiteral("(Поиск...)"));
+        QCOMPARE(form.Database().SelectedIndex, 9);
+    }
+
+    void ClickingTheBoxSelectsItsText() {
+        WindowFixture f;
+        f.Start();
+        QLineEdit* box = f.Find<QLineEdit>("SearchEdit");
+        QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(5, box->height() / 2));
+        QCOMPARE(box->selectedText(), QStringLiteral("(Поиск)"));
+    }
+
+    void SearchIsOffWhileEditing() {
+        WindowFixture f;
+        WriteCards(f);
+        f.Start();
+        f.StartEditing();
+        QVERIFY(!f.Enabled("SearchEdit"));
+        QVERIFY(!f.Enabled("SpeedButton3"));
+    }
+
+    void DatesAndCodesAreSearchedAsShown() {
+        WindowFixture f;
+        CardRecord card = MakeCard("7", "x");
+        Connect(card, 0, 1, 4242, 1);
+        Connect(card, 1, 1, 77, 2);
+        f.WriteDatabase({{0, MakeCard("1", "y")}, {40, card}});
+        f.Start();
+        f.Search(QStringLiteral("4242 + 77"));
+        QCOMPARE(CurrentRow(f), 41);
+    }
+};
+
+QTEST_MAIN(CardSearchTest)
+#include "card_search_test.moc"
