@@ -1,6 +1,8 @@
 #include "main.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QScreen>
 #include <QLineEdit>
 #include <algorithm>
 #include <stdexcept>
@@ -60,6 +62,11 @@ TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* p
 
     ConnectHandlers();
     KeepSizeForEveryState();
+
+    // A fixed-size window, centred on the screen.
+    adjustSize();
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
 
     // Steps 5 and 6.
     database_->SelectedIndex = -1;
