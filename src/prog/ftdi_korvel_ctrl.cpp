@@ -9,8 +9,7 @@
 namespace gsmprog {
 
 namespace {
-constexpr std::uint8_t Handshake[] = {'C', 'T', 'R', 'L', '_', 'S', 'E', 'T',
-                                      'U', 'P', '_', 'G', 'S', 'M', 'A'};
+constexpr char Handshake[] = "CTRL_SETUP_GSMA";   // sent without its terminating zero
 constexpr std::uint32_t HandshakeReplyWaitMs = 200;
 constexpr std::uint32_t RequestTimeoutMs = 200;
 constexpr std::uint8_t RequestAttempts = 3;
@@ -175,7 +174,7 @@ void FTDI_KorvelCtrl::RunSession() {
 void FTDI_KorvelCtrl::EnterCtrlMode() {
     while (Active()) {
         std::uint32_t written = 0;
-        if (Port.Write(Handle, Handshake, sizeof Handshake, &written) != CableOk) return;
+        if (Port.Write(Handle, Handshake, sizeof Handshake - 1, &written) != CableOk) return;
         Clock.Sleep(HandshakeReplyWaitMs);
         std::size_t count = 0;
         if (ReceiveFrame(HandshakeBuffer, HandshakeCapacity, count) != CableOk) return;
