@@ -1,6 +1,7 @@
 // gsmprog: the desktop utility. Works on the card database in the current directory.
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <exception>
 
@@ -47,6 +48,7 @@ int main(int argc, char* argv[]) {
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gsmprog"));
     QApplication::setDesktopFileName(QStringLiteral("gsmprog"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/gsmprog.png")));
     gsmprog::InstallRussianTranslation(app);
 
     try {

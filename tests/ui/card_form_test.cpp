@@ -201,7 +201,7 @@ private Q_SLOTS:
         form.ReadCard(stored);
         QCOMPARE(int(stored.ProgID1), 0xC0DE);
         QCOMPARE(int(stored.ProgID2), 0x1234);
-        QCOMPARE(stored.DateProgrammed, DaysFromDate({2023, 1, 2, 3, 4, 5, 0}));
+        QCOMPARE(double(stored.DateProgrammed), DaysFromDate({2023, 1, 2, 3, 4, 5, 0}));
     }
 
     void ViewingTabsLeavesTheBufferAlone() {
@@ -258,7 +258,7 @@ private Q_SLOTS:
         QCOMPARE(int(third.fireLoops), 0b100000);
         QCOMPARE(int(third.modes), int(UoModeFireWithoutGuard));
         // Nothing reaches the card before it is saved.
-        QCOMPARE(form.Database().slots[0].UoCode[0], 123456789u);
+        QCOMPARE(std::uint32_t(form.Database().slots[0].UoCode[0]), 123456789u);
         QCOMPARE(int(form.Database().slots[0].UoType[2]), 0);
     }
 
@@ -289,12 +289,12 @@ private Q_SLOTS:
         f.Choose("uoTypeCombo", 0);
         CardRecord read = form.Database().slots[0];
         form.ReadCard(read);
-        QCOMPARE(read.UoCode[3], 0u);
+        QCOMPARE(std::uint32_t(read.UoCode[3]), 0u);
         QCOMPARE(int(read.UoType[3]), 0);
         QCOMPARE(int(read.UoLineAddress[3]), 0);
         QCOMPARE(int(read.UoGuardCords[3]), 0);
         QCOMPARE(int(read.UoModes[3]), 0);
-        QCOMPARE(read.UoCode[0], 123456789u);  // the others stay
+        QCOMPARE(std::uint32_t(read.UoCode[0]), 123456789u);  // the others stay
     }
 
     void TextsOutsideWindows1251AreRefused() {

@@ -78,7 +78,7 @@ private Q_SLOTS:
         f.StartEditing();
         f.Save();
         QVERIFY(f.dialogs.Texts().size() == 1);
-        QCOMPARE(f.ReadBack()->slots[0].UoCode[0], 10u);
+        QCOMPARE(std::uint32_t(f.ReadBack()->slots[0].UoCode[0]), 10u);
         QCOMPARE(int(f.ReadBack()->slots[0].UoType[2]), 3);
     }
 
@@ -132,7 +132,7 @@ private Q_SLOTS:
         const CardRecord& stored = onDisk->slots[2];
         QVERIFY(stored.DateChanged >= before && stored.DateChanged <= CurrentDays());
         QCOMPARE(FromField(stored.Edit1), QStringLiteral("Дача Иванова"));
-        QCOMPARE(stored.UoCode[0], 303u);
+        QCOMPARE(std::uint32_t(stored.UoCode[0]), 303u);
         QCOMPARE(FromField(stored.Pin1Edit), QStringLiteral("0007"));
         // The new card is the template of the next one.
         QCOMPARE(FromField(onDisk->TemplateRecord.APN1Edit), QStringLiteral("apn.one"));
@@ -196,7 +196,7 @@ private Q_SLOTS:
         f.Type("CodeUoo", "500");
         f.Save();
         QVERIFY2(f.dialogs.shown.size() == 1, qPrintable(f.dialogs.Texts().join("|")));
-        QCOMPARE(f.ReadBack()->slots[6].UoCode[0], 500u);
+        QCOMPARE(std::uint32_t(f.ReadBack()->slots[6].UoCode[0]), 500u);
     }
 
     void ClosingWhileEditingAsks() {
@@ -246,6 +246,29 @@ private Q_SLOTS:
         std::filesystem::remove(f.DatabaseFile());
         QVERIFY(form.close());
         QVERIFY(!std::filesystem::exists(f.DatabaseFile()));
+    }
+
+    void UnwrittenChangesAreNotLostSilentlyAtClose() {
+        WindowFixture f;
+        f.WriteDatabase({{0, ValidCard("1", "Склад")}});
+        TForm1& form = f.Start();
+        f.StartEditing();
+        std::filesystem::remove(f.DatabaseFile());
+        std::filesystem::create_directory(f.DatabaseFile());  // writes fail from now on
+        f.dialogs.answers = {true};
+        f.Click("BitBtn3");  // the delete is not written
+        f.dialogs.shown.clear();
+        f.dialogs.answers = {false};
+        QVERIFY(!form.close());
+        QCOMPARE(f.dialogs.Texts(), QStringList({"Ошибка записи на диск",
+                                                 "Изменения карточек не записаны на диск. Выйти из программы без сохранения?"}));
+        QVERIFY(form.isVisible());
+        // Once the disk takes the file again, closing writes it.
+        std::filesystem::remove(f.DatabaseFile());
+        f.dialogs.shown.clear();
+        QVERIFY(form.close());
+        QVERIFY(f.dialogs.shown.empty());
+        QVERIFY(!f.ReadBack()->slots[0].InUse());
     }
 
     void ClosingWhileBrowsingNeverAsks() {

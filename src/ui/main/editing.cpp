@@ -62,13 +62,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    FormClose();
+    if (!FormClose() &&
+        !dialogs_.AskYesNo(this, Attention,
+                           QStringLiteral("Изменения карточек не записаны на диск. Выйти из программы без сохранения?"))) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 
-void TForm1::FormClose() {
-    // Only a card saved from the editor in this run asks for the last write.
-    if (DatabaseChanged) SaveDatabase();
+bool TForm1::FormClose() {
+    // A card saved from the editor in this run asks for the last write; so does a change
+    // whose write failed, which would otherwise be lost without a word when the program ends.
+    if (DatabaseChanged || lastWriteFailed_) return SaveDatabase();
+    return true;
 }
 
 }  // namespace gsmprog

@@ -187,7 +187,8 @@ void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }
 void TForm1::ExitBtnClick() { close(); }
 
 bool TForm1::SaveDatabase() {
-    if (database_->SaveDatabase()) return true;
+    lastWriteFailed_ = !database_->SaveDatabase();
+    if (!lastWriteFailed_) return true;
     dialogs_.ShowMessage(this, QString::fromUtf8(CardDatabase::WriteErrorCaption),
                          QString::fromUtf8(CardDatabase::WriteErrorText));
     return false;

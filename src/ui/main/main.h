@@ -113,7 +113,7 @@ private:
     void SetCardControlsEnabled(bool on);
     void SetUseSimRule(int sim, bool on);
     void WriteModeBit(std::uint8_t bit, bool on);
-    void FormClose();
+    bool FormClose();
     UoSlot& CurrentUoSlot();
     QComboBox* Cord(int loop) const;
     QString ValidationFailure() const;
@@ -124,6 +124,7 @@ private:
     std::unique_ptr<CardDatabase> database_;
     std::unique_ptr<Ui::TForm1> ui;
     CardGridModel* gridModel_ = nullptr;
+    bool lastWriteFailed_ = false;  // the file lacks changes the memory copy holds
 };
 
 }  // namespace gsmprog
