@@ -39,6 +39,7 @@ private Q_SLOTS:
         QCOMPARE(f.Form().EditMode, false);
         QCOMPARE(f.Form().Database().SelectedIndex, 0);
         QCOMPARE(f.Form().SearchRow, 1);
+        QCOMPARE(f.Find<QTableView>("SetsGrid")->currentIndex().row(), 0);
     }
 
     void GridWithoutFileNumbersEveryEmptyRow() {
@@ -121,6 +122,18 @@ private Q_SLOTS:
         QCOMPARE(f.Text("Edit1"), QStringLiteral("changed on screen"));
         QCOMPARE(std::filesystem::last_write_time(f.DatabaseFile()), written);
         QVERIFY(f.dialogs.shown.empty());
+    }
+
+    void ArrowKeysInTheGridSelectLikeAClick() {
+        WindowFixture f;
+        f.WriteDatabase({{0, MakeCard("1", "Первый")}, {1, MakeCard("2", "Второй")}});
+        TForm1& form = f.Start();
+        QTableView* grid = f.Find<QTableView>("SetsGrid");
+        grid->setFocus();
+        QTest::keyClick(grid, Qt::Key_Down);
+        QCOMPARE(form.Database().SelectedIndex, 1);
+        QCOMPARE(form.SearchRow, 2);
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Второй"));
     }
 
     void SelectingACardRepairsLoopsSetBothWays() {

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 #include <QDateTime>
+#include <QGuiApplication>
+#include <QPalette>
 #include <algorithm>
 #include <cmath>
 
@@ -50,8 +52,11 @@ QVariant CardGridModel::data(const QModelIndex& index, int role) const {
         if (index.column() == 0) return QString::number(index.row() + 1);
         return CellText(index.row(), index.column());
     }
-    if (role == Qt::TextAlignmentRole && index.column() == 0)
-        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    // The row number is a fixed column, drawn like the header.
+    if (index.column() == 0) {
+        if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        if (role == Qt::BackgroundRole) return QGuiApplication::palette().button();
+    }
     return {};
 }
 

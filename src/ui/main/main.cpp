@@ -54,7 +54,6 @@ TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* p
                                                       gridModel_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
                                                       HeaderTextMargin));
     header->setStretchLastSection(true);
-    ui->SetsGrid->setCurrentIndex(gridModel_->index(0, 0));
 
     // Step 4: the GSM group is shown; the card's groups start disabled, outside edit mode.
     ui->GroupBox5->setVisible(true);
@@ -144,6 +143,7 @@ void TForm1::FillCardGrid() {
                                      .arg(QString::fromStdString(database_->LoadedFile().string()))
                                      .toStdString());
     gridModel_->RefreshAll();
+    ui->SetsGrid->setCurrentIndex(gridModel_->index(0, 0));
     SelectCard(CurrentGridRow());
 }
 
