@@ -65,18 +65,21 @@ struct SerialCable::OpenPort {
 // The thread that owns every port of one SerialCable. Being a QThread, it has the event
 // dispatcher that Qt's serial ports expect; it runs the calls handed to it one by one.
 struct SerialCable::PortThread final : QThread {
-    std::mutex lock;                       // guards task and quitting
+    std::mutex lock;                       // guards task, quitting and finished
     std::condition_variable wake;
     const std::function<void()>* task = nullptr;
     bool quitting = false;
+    bool finished = false;
 
     PortThread() { start(); }
     ~PortThread() override {
-        {
-            std::lock_guard guard(lock);
-            quitting = true;
-        }
+        std::unique_lock guard(lock);
+        quitting = true;
         wake.notify_all();
+        // Our own hand-shake, so that the end of run() visibly precedes what follows;
+        // QThread::wait() synchronises inside Qt, where the thread checkers cannot see it.
+        wake.wait(guard, [&] { return finished; });
+        guard.unlock();
         wait();
     }
 
@@ -93,7 +96,11 @@ struct SerialCable::PortThread final : QThread {
         std::unique_lock guard(lock);
         while (true) {
             wake.wait(guard, [&] { return task != nullptr || quitting; });
-            if (task == nullptr) return;
+            if (task == nullptr) {
+                finished = true;
+                wake.notify_all();
+                return;
+            }
             guard.unlock();
             (*task)();
             guard.lock();
