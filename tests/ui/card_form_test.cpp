@@ -1,6 +1,8 @@
 // Moving a card into the window and back, and the device edit buffer behind the tabs.
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QTabWidget>
 #include <QTest>
 #include <cstring>
@@ -307,6 +309,13 @@ private Q_SLOTS:
         QTest::sendKeyEvent(QTest::Click, f.Find<QLineEdit>("Edit1"), Qt::Key_unknown,
                             QStringLiteral("\u4E2D"), Qt::NoModifier);
         QCOMPARE(f.Text("Edit1"), QStringLiteral("Дом 5"));
+        // A pasted text with such a character is refused whole.
+        QGuiApplication::clipboard()->setText(QStringLiteral(" корпус 中"));
+        f.Find<QLineEdit>("Edit1")->paste();
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Дом 5"));
+        QGuiApplication::clipboard()->setText(QStringLiteral(" корпус №2"));
+        f.Find<QLineEdit>("Edit1")->paste();
+        QCOMPARE(f.Text("Edit1"), QStringLiteral("Дом 5 корпус №2"));
     }
 
     void TypingStopsAtTheDesignedLength() {
@@ -319,6 +328,9 @@ private Q_SLOTS:
         // The update server field holds 18 characters, and so does its edit.
         f.Type("ipUpdateEdit", "a-very-long-host.example.net");
         QCOMPARE(f.Text("ipUpdateEdit"), QStringLiteral("a-very-long-host.e"));
+        QCOMPARE(f.Find<QLineEdit>("NCardEdit")->maxLength(), 10);
+        QCOMPARE(f.Find<QLineEdit>("Edit1")->maxLength(), 99);
+        QCOMPARE(f.Find<QLineEdit>("ipUpdateEdit")->maxLength(), 18);
         f.Type("CodeUoo", "12345678901");
         QCOMPARE(f.Text("CodeUoo"), QStringLiteral("123456789"));
         f.Click("balEnable");

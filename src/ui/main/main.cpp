@@ -31,7 +31,8 @@ TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* p
     for (int i = 1; i <= UoSlotCount; ++i) ui->UooTab->addTab(QStringLiteral("УОО %1").arg(i));
 
     for (QWidget* group : {static_cast<QWidget*>(ui->GroupBox1), static_cast<QWidget*>(ui->GroupBox5)})
-        for (QLineEdit* edit : group->findChildren<QLineEdit*>()) TypedTextValidator::Install(edit);
+        for (QLineEdit* edit : group->findChildren<QLineEdit*>())
+            TypedTextValidator::Install(edit, edit == ui->CodeUoo || edit == ui->balCritical);
 
     // Step 2: the program version replaces the placeholder of the designed caption.
     QString caption = windowTitle();

@@ -7,14 +7,19 @@
 
 namespace gsmprog {
 
-void TypedTextValidator::Install(QLineEdit* edit) {
-    auto* validator = new TypedTextValidator(edit, edit->maxLength());
-    edit->setMaxLength(32767);
-    edit->setValidator(validator);
+namespace {
+constexpr int Unlimited = 32767;  // QLineEdit's own default
+}
+
+void TypedTextValidator::Install(QLineEdit* edit, bool storedValuesMayBeLonger) {
+    const int limit = storedValuesMayBeLonger ? edit->maxLength() : 0;
+    if (storedValuesMayBeLonger) edit->setMaxLength(Unlimited);  // it would cut a shown value
+    edit->setValidator(new TypedTextValidator(edit, limit));
 }
 
 void TypedTextValidator::ShowValue(QLineEdit* edit, const QString& text) {
-    if (auto* validator = qobject_cast<TypedTextValidator*>(const_cast<QValidator*>(edit->validator())))
+    auto* validator = qobject_cast<TypedTextValidator*>(const_cast<QValidator*>(edit->validator()));
+    if (validator && validator->limit_ > 0)
         validator->allowed_ = std::max(validator->limit_, static_cast<int>(text.size()));
     edit->setText(text);
 }
@@ -23,7 +28,8 @@ TypedTextValidator::TypedTextValidator(QObject* parent, int limit)
     : QValidator(parent), limit_(limit), allowed_(limit) {}
 
 QValidator::State TypedTextValidator::validate(QString& input, int&) const {
-    return IsWin1251(input) && input.size() <= allowed_ ? Acceptable : Invalid;
+    const bool fits = limit_ == 0 || input.size() <= allowed_;
+    return IsWin1251(input) && fits ? Acceptable : Invalid;
 }
 
 }  // namespace gsmprog
