@@ -2,9 +2,13 @@
 // Shared by the exchange tests: frames, images, and a scripted modem that answers the
 // programming protocol on a ScriptedCable in virtual time.
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 #include "checksums.h"
+#include "link_result.h"
+#include "open_cable.h"
 #include "modem_image.h"
 #include "scripted_cable.h"
 #include "test_frames.h"
@@ -34,6 +38,22 @@ inline std::vector<Bytes> FramesOf(const Bytes& image) {
     frames.push_back(EndFrame);
     return frames;
 }
+
+// A link on a scripted cable of its own, in virtual time.
+template <class Link>
+struct Rig {
+    VirtualClock clock;
+    ScriptedCable cable{&clock};
+    Link link{cable, clock};
+
+    // Opens with `payload` (none when empty) and starts the exchange.
+    LinkResult Run(const Bytes& payload = {}) {
+        EXPECT_EQ(link.Open(payload.empty() ? nullptr : payload.data(),
+                            static_cast<std::int32_t>(payload.size())),
+                  CableOpened);
+        return link.Start();
+    }
+};
 
 // Virtual times of the writes of exactly `bytes`.
 inline std::vector<std::uint64_t> WriteTimes(const ScriptedCable& cable, const Bytes& bytes) {

@@ -8,17 +8,16 @@
 namespace gsmprog::test {
 namespace {
 
-struct ReadExchange : ::testing::Test {
-    VirtualClock clock;
-    ScriptedCable cable{&clock};
-    FTDI_ReadCtrl link{cable, clock};
-    std::vector<Bytes> blocks;   // served one per "NEXT", then the end frame
+// A modem ready for "PROG_GSMA" and "READ" that answers each "NEXT" with the next of `blocks`,
+// then with end frames.
+struct ReadingModem {
+    std::vector<Bytes> blocks;
     std::size_t served = 0;
 
-    void SetUp() override {
+    explicit ReadingModem(ScriptedCable& cable) {
         cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
         cable.Reply(ToBytes("READ"), ToBytes("READY"));
-        cable.OnWrite([this](const Bytes& written) {
+        cable.OnWrite([this, &cable](const Bytes& written) {
             if (written != ToBytes("NEXT")) return;
             cable.Deliver(served < blocks.size() ? blocks[served] : EndFrame);
             ++served;
@@ -28,42 +27,39 @@ struct ReadExchange : ::testing::Test {
         blocks = FramesOf(image);
         blocks.pop_back();
     }
+};
+
+struct ReadExchange : ::testing::Test, Rig<FTDI_ReadCtrl> {
+    ReadingModem modem{cable};
+    std::vector<Bytes>& blocks = modem.blocks;
+
+    void Serve(const Bytes& image) { modem.Serve(image); }
+    LinkResult Run() { return Rig::Run(); }
     void Version(const Bytes& reply, int times = -1) {
         cable.Reply(ToBytes("DEVICE"), reply, times);
-    }
-    LinkResult Run() {
-        EXPECT_EQ(link.Open(), CableOpened);
-        return link.Start();
     }
     Bytes DataRead() const { return Bytes(link.Data, link.Data + link.DataLen); }
 };
 
-TEST_F(ReadExchange, ReadsBothImageSizesWithTheVersion) {
+TEST(ReadExchangeSizes, ReadsBothImageSizesWithTheVersion) {
     for (int variant : {0, 1}) {
-        VirtualClock c;
-        ScriptedCable s{&c};
-        FTDI_ReadCtrl read{s, c};
+        Rig<FTDI_ReadCtrl> rig;
+        ReadingModem modem{rig.cable};
         const Bytes image = Image(variant);
-        std::vector<Bytes> frames = FramesOf(image);
-        std::size_t next = 0;
-        s.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-        s.Reply(ToBytes("DEVICE"), Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD});
-        s.Reply(ToBytes("READ"), ToBytes("READY"));
-        s.OnWrite([&](const Bytes& w) {
-            if (w == ToBytes("NEXT")) s.Deliver(frames[next++]);
-        });
-        ASSERT_EQ(read.Open(), CableOpened);
-        ASSERT_EQ(read.Start(), LinkDone);
-        EXPECT_EQ(read.Version, "1.2.3");
-        EXPECT_EQ(Bytes(read.Data, read.Data + read.DataLen), image);
+        modem.Serve(image);
+        rig.cable.Reply(ToBytes("DEVICE"), Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD});
+        ASSERT_EQ(rig.Run(), LinkDone);
+        EXPECT_EQ(rig.link.Version, "1.2.3");
+        EXPECT_EQ(Bytes(rig.link.Data, rig.link.Data + rig.link.DataLen), image);
 
+        const std::size_t frames = modem.blocks.size() + 1;   // the blocks, then the end frame
         std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("DEVICE"), ToBytes("READ")};
-        expected.insert(expected.end(), frames.size(), ToBytes("NEXT"));
+        expected.insert(expected.end(), frames, ToBytes("NEXT"));
         expected.push_back(ToBytes("OK"));
-        EXPECT_EQ(s.Writes(), expected);
+        EXPECT_EQ(rig.cable.Writes(), expected);
         std::vector<std::uint32_t> sleeps{200, 500, 500};
-        sleeps.insert(sleeps.end(), frames.size(), 10);
-        EXPECT_EQ(c.Sleeps(), sleeps);
+        sleeps.insert(sleeps.end(), frames, 10);
+        EXPECT_EQ(rig.clock.Sleeps(), sleeps);
     }
 }
 
@@ -87,16 +83,13 @@ TEST_F(ReadExchange, VersionBytesAreShownUnsigned) {
 }
 
 TEST_F(ReadExchange, ReadCommandRepeatsEvery500msAndErrorEndsIt) {
-    VirtualClock c;
-    ScriptedCable s{&c};
-    FTDI_ReadCtrl read{s, c};
-    s.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    s.Reply(ToBytes("READ"), {}, 2);
-    s.Reply(ToBytes("READ"), ToBytes("ERROR"));
-    ASSERT_EQ(read.Open(), CableOpened);
-    EXPECT_EQ(read.Start(), LinkDeviceFailure);
-    EXPECT_EQ(WriteTimes(s, ToBytes("READ")), (std::vector<std::uint64_t>{2200, 2700, 3200}));
-    EXPECT_EQ(WriteTimes(s, ToBytes("ERROR")).size(), 0u);   // nothing told after the phase
+    Rig<FTDI_ReadCtrl> rig;
+    rig.cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    rig.cable.Reply(ToBytes("READ"), {}, 2);
+    rig.cable.Reply(ToBytes("READ"), ToBytes("ERROR"));
+    EXPECT_EQ(rig.Run(), LinkDeviceFailure);
+    EXPECT_EQ(WriteTimes(rig.cable, ToBytes("READ")), (std::vector<std::uint64_t>{2200, 2700, 3200}));
+    EXPECT_EQ(WriteTimes(rig.cable, ToBytes("ERROR")).size(), 0u);   // nothing told after the phase
 }
 
 TEST_F(ReadExchange, BadCheckByteSendsErrorKeepsBlocksSoFarAndLeavesDataLen) {
@@ -138,7 +131,7 @@ TEST_F(ReadExchange, ReadBackBeyond4096BytesIsRefused) {
     EXPECT_EQ(Run(), LinkDeviceFailure);
     EXPECT_EQ(cable.Writes().back(), ToBytes("ERROR"));
     // 128 blocks of 32 fill exactly 4096 bytes; the 129th is refused.
-    EXPECT_EQ(served, 129u);
+    EXPECT_EQ(modem.served, 129u);
     EXPECT_EQ(link.Data[4095], static_cast<std::uint8_t>(4095));
 }
 
@@ -150,24 +143,21 @@ TEST_F(ReadExchange, FramesWith36OrMoreBytesAndOtherStartsAreIgnored) {
     EXPECT_EQ(Run(), LinkDeviceFailure);   // ignored, then silence until the time-out
     EXPECT_EQ(link.DataLen, 0);
 
-    VirtualClock c;
-    ScriptedCable s{&c};
-    FTDI_ReadCtrl read{s, c};
-    s.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    s.Reply(ToBytes("READ"), ToBytes("READY"));
-    s.Reply(ToBytes("NEXT"), Frame(Bytes(35, 2)), 1);
-    s.Reply(ToBytes("NEXT"), EndFrame);
-    ASSERT_EQ(read.Open(), CableOpened);
-    EXPECT_EQ(read.Start(), LinkDone);
-    EXPECT_EQ(read.DataLen, 35);
+    Rig<FTDI_ReadCtrl> rig;
+    rig.cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    rig.cable.Reply(ToBytes("READ"), ToBytes("READY"));
+    rig.cable.Reply(ToBytes("NEXT"), Frame(Bytes(35, 2)), 1);
+    rig.cable.Reply(ToBytes("NEXT"), EndFrame);
+    EXPECT_EQ(rig.Run(), LinkDone);
+    EXPECT_EQ(rig.link.DataLen, 35);
 }
 
 TEST_F(ReadExchange, StopInTheBlockPhaseTellsTheModemNothing) {
     Serve(Image(1));
     cable.OnWrite([this](const Bytes& written) {
         if (written != ToBytes("NEXT")) return;
-        if (++served == 3) link.Stop();
-        cable.Deliver(blocks[served - 1]);
+        if (++modem.served == 3) link.Stop();
+        cable.Deliver(blocks[modem.served - 1]);
     });
     EXPECT_EQ(Run(), LinkStopped);
     EXPECT_EQ(cable.Writes().back(), ToBytes("NEXT"));

@@ -8,10 +8,7 @@
 namespace gsmprog::test {
 namespace {
 
-struct UoExchange : ::testing::Test {
-    VirtualClock clock;
-    ScriptedCable cable{&clock};
-    FTDI_UoProgCtrl link{cable, clock};
+struct UoExchange : ::testing::Test, Rig<FTDI_UoProgCtrl> {
     UoCommand command = [] {
         CardRecord card{};
         card.UoLineAddress[1] = 9;
@@ -25,10 +22,7 @@ struct UoExchange : ::testing::Test {
     }();
 
     void SetUp() override { cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY")); }
-    LinkResult Run() {
-        EXPECT_EQ(link.Open(command.data(), 10), CableOpened);
-        return link.Start();
-    }
+    LinkResult Run() { return Rig::Run(commandBytes); }
 };
 
 TEST_F(UoExchange, SetsTheBaudRateAgainThenAttentionThenTheWholeCommand) {
@@ -52,17 +46,14 @@ TEST_F(UoExchange, AnswersWithBadCrcOrWrongEchoAreDeviceFailures) {
     EXPECT_EQ(Run(), LinkDeviceFailure);
 
     // The right CRC over another pair.
-    VirtualClock c;
-    ScriptedCable s{&c};
-    FTDI_UoProgCtrl other{s, c};
-    s.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    Rig<FTDI_UoProgCtrl> other;
+    other.cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
     UoCommand different = command;
     different[8] ^= 0xFF;
     const auto wrongEcho = UoAnswerFor(different);
-    s.Reply(commandBytes, Bytes(wrongEcho.begin(), wrongEcho.end()));
-    ASSERT_EQ(other.Open(command.data(), 10), CableOpened);
-    EXPECT_EQ(other.Start(), LinkDeviceFailure);
-    EXPECT_EQ(s.Writes().size(), 2u);   // the device is not asked again
+    other.cable.Reply(commandBytes, Bytes(wrongEcho.begin(), wrongEcho.end()));
+    EXPECT_EQ(other.Run(commandBytes), LinkDeviceFailure);
+    EXPECT_EQ(other.cable.Writes().size(), 2u);   // the device is not asked again
 }
 
 TEST_F(UoExchange, AnswersOfThreeOrFiveBytesAreIgnored) {

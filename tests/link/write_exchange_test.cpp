@@ -11,10 +11,13 @@
 namespace gsmprog::test {
 namespace {
 
-struct WriteExchange : ::testing::Test {
-    VirtualClock clock;
-    ScriptedCable cable{&clock};
-    FTDI_Controller link{cable, clock};
+// The modem enters programming mode and answers "WRITE" with `answer`.
+void Answers(ScriptedCable& cable, const char* answer) {
+    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    cable.Reply(ToBytes("WRITE"), ToBytes(answer));
+}
+
+struct WriteExchange : ::testing::Test, Rig<FTDI_Controller> {
     Bytes image = Image(0);
 
     // A modem that takes frames: "NEXT" for each data frame, "OK" for the end frame.
@@ -24,15 +27,11 @@ struct WriteExchange : ::testing::Test {
             if (written == EndFrame) cable.Deliver(ToBytes("OK"));
         });
     }
-    LinkResult Run() {
-        EXPECT_EQ(link.Open(image.data(), static_cast<std::int32_t>(image.size())), CableOpened);
-        return link.Start();
-    }
+    LinkResult Run() { return Rig::Run(image); }
 };
 
 TEST_F(WriteExchange, ReadyNextSendsTheFirstFrameAtOnceThenAFramePerNext) {
-    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    Answers(cable, "READYNEXT");
     TakeFrames();
     EXPECT_EQ(Run(), LinkDone);
 
@@ -75,8 +74,7 @@ TEST_F(WriteExchange, ReadyWaitsForNextBeforeTheFirstFrame) {
 TEST_F(WriteExchange, AttentionRepeatsEvery200msUntilReadyAndIgnoresOtherReplies) {
     cable.Reply(ToBytes("PROG_GSMA"), {}, 1);
     cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY\r\n"), 1);
-    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    Answers(cable, "READYNEXT");
     TakeFrames();
     EXPECT_EQ(Run(), LinkDone);
     EXPECT_EQ(WriteTimes(cable, ToBytes("PROG_GSMA")), (std::vector<std::uint64_t>{0, 200, 400}));
@@ -96,28 +94,19 @@ TEST_F(WriteExchange, ErrorInAnyPhaseIsDeviceFailure) {
     EXPECT_EQ(Run(), LinkDeviceFailure);
     EXPECT_EQ(cable.Writes().size(), 1u);
 
-    VirtualClock clock2;
-    ScriptedCable cable2{&clock2};
-    cable2.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    cable2.Reply(ToBytes("WRITE"), ToBytes("ERROR"));
-    FTDI_Controller command{cable2, clock2};
-    command.Open(image.data(), 316);
-    EXPECT_EQ(command.Start(), LinkDeviceFailure);
+    Rig<FTDI_Controller> command;
+    Answers(command.cable, "ERROR");
+    EXPECT_EQ(command.Run(image), LinkDeviceFailure);
 
-    VirtualClock clock3;
-    ScriptedCable cable3{&clock3};
-    cable3.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    cable3.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
-    cable3.OnWrite([&](const Bytes&) { cable3.Deliver(ToBytes("ERROR")); });
-    FTDI_Controller block{cable3, clock3};
-    block.Open(image.data(), 316);
-    EXPECT_EQ(block.Start(), LinkDeviceFailure);
-    EXPECT_EQ(cable3.Writes().size(), 3u);   // ended after the first frame
+    Rig<FTDI_Controller> block;
+    Answers(block.cable, "READYNEXT");
+    block.cable.OnWrite([&](const Bytes&) { block.cable.Deliver(ToBytes("ERROR")); });
+    EXPECT_EQ(block.Run(image), LinkDeviceFailure);
+    EXPECT_EQ(block.cable.Writes().size(), 3u);   // ended after the first frame
 }
 
 TEST_F(WriteExchange, SilenceAfterAFrameEndsAfter400PollsOf10ms) {
-    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    Answers(cable, "READYNEXT");
     EXPECT_EQ(Run(), LinkDeviceFailure);
     const auto sleeps = clock.Sleeps();
     // 200 + one command poll + 401 idle polls after the frame: the time-out is "more than 400".
@@ -128,8 +117,7 @@ TEST_F(WriteExchange, SilenceAfterAFrameEndsAfter400PollsOf10ms) {
 }
 
 TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
-    cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    cable.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    Answers(cable, "READYNEXT");
     int endFrames = 0;
     cable.OnWrite([&](const Bytes& written) {
         if (written == EndFrame && ++endFrames == 2) cable.Deliver(ToBytes("OK"));
@@ -147,32 +135,22 @@ TEST_F(WriteExchange, CableFailuresAreResult1) {
     EXPECT_EQ(Run(), LinkCableFailure);
 
     // A short "WRITE" counts; a short "PROG_GSMA" does not.
-    VirtualClock c2;
-    ScriptedCable s2{&c2};
-    s2.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    s2.LimitWrite(1, 3);
-    s2.LimitWrite(3, 4);
-    FTDI_Controller shortWrite{s2, c2};
-    shortWrite.Open(image.data(), 316);
-    EXPECT_EQ(shortWrite.Start(), LinkCableFailure);
-    EXPECT_EQ(s2.Writes().size(), 3u);   // short PROG_GSMA, retried, then the short WRITE
+    Rig<FTDI_Controller> shortWrite;
+    shortWrite.cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
+    shortWrite.cable.LimitWrite(1, 3);
+    shortWrite.cable.LimitWrite(3, 4);
+    EXPECT_EQ(shortWrite.Run(image), LinkCableFailure);
+    EXPECT_EQ(shortWrite.cable.Writes().size(), 3u);   // short PROG_GSMA, again, short WRITE
 
     // A failed poll, and a short frame.
-    VirtualClock c3;
-    ScriptedCable s3{&c3};
-    s3.FailCall(CableCall::GetStatus, CableIoError, 1);
-    FTDI_Controller poll{s3, c3};
-    poll.Open(image.data(), 316);
-    EXPECT_EQ(poll.Start(), LinkCableFailure);
+    Rig<FTDI_Controller> poll;
+    poll.cable.FailCall(CableCall::GetStatus, CableIoError, 1);
+    EXPECT_EQ(poll.Run(image), LinkCableFailure);
 
-    VirtualClock c4;
-    ScriptedCable s4{&c4};
-    s4.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    s4.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
-    s4.LimitWrite(3, 34);
-    FTDI_Controller frame{s4, c4};
-    frame.Open(image.data(), 316);
-    EXPECT_EQ(frame.Start(), LinkCableFailure);
+    Rig<FTDI_Controller> frame;
+    Answers(frame.cable, "READYNEXT");
+    frame.cable.LimitWrite(3, 34);
+    EXPECT_EQ(frame.Run(image), LinkCableFailure);
 }
 
 TEST_F(WriteExchange, StartWithoutAnOpenCableIsResult1AndTouchesNothing) {
@@ -212,19 +190,15 @@ TEST_F(WriteExchange, StopEndsEachPhaseWithinOneAttempt) {
     EXPECT_EQ(cable.Writes().size(), 1u);
 
     // Block phase: stop after the third frame.
-    VirtualClock c2;
-    ScriptedCable s2{&c2};
-    FTDI_Controller blocks{s2, c2};
-    s2.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    s2.Reply(ToBytes("WRITE"), ToBytes("READYNEXT"));
+    Rig<FTDI_Controller> blocks;
+    Answers(blocks.cable, "READYNEXT");
     int frames = 0;
-    s2.OnWrite([&](const Bytes&) {
-        if (++frames == 3) blocks.Stop();
-        s2.Deliver(ToBytes("NEXT"));
+    blocks.cable.OnWrite([&](const Bytes&) {
+        if (++frames == 3) blocks.link.Stop();
+        blocks.cable.Deliver(ToBytes("NEXT"));
     });
-    blocks.Open(image.data(), 316);
-    EXPECT_EQ(blocks.Start(), LinkStopped);
-    EXPECT_EQ(s2.Writes().size(), 2u + 3u);
+    EXPECT_EQ(blocks.Run(image), LinkStopped);
+    EXPECT_EQ(blocks.cable.Writes().size(), 2u + 3u);
 }
 
 TEST_F(WriteExchange, StopFromAnotherThreadEndsAnEndlessAttention) {

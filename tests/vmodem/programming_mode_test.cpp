@@ -207,28 +207,6 @@ TEST(ProgrammingFaultSwitches, SilentAfterBlockK) {
     EXPECT_EQ(frames.size(), 3u);
 }
 
-TEST(ProgrammingFaultSwitches, CorruptReadBlockLongReadNoVersionBadDeviceCrc) {
-    Modem corrupt({"--corrupt-read-block", "2"});
-    std::vector<Bytes> frames;
-    corrupt.ReadImage(&frames);
-    EXPECT_EQ(NegatedSum8(frames[0].data(), frames[0].size()), 0);
-    EXPECT_NE(NegatedSum8(frames[1].data(), frames[1].size()), 0);
-
-    EXPECT_EQ(Modem({"--long-read"}).ReadImage().size(), 5000u);
-
-    Modem silent({"--no-version"});
-    silent.Send("PROG_GSMA");
-    EXPECT_TRUE(silent.Send("DEVICE").empty());
-
-    Modem badCrc({"--bad-device-crc"});
-    badCrc.Send("PROG_GSMA");
-    const UoCommand command = BuildUoCommand(CardRecord{}, 0, 1, 2);
-    const auto answer = badCrc.Send(Bytes(command.begin(), command.end()));
-    ASSERT_EQ(answer.size(), 1u);
-    EXPECT_EQ(answer[0][0], command[8]);
-    EXPECT_NE(Crc16(answer[0].data(), 4), 0);
-}
-
 TEST(ProgrammingFaultSwitches, BadValuesAreRefusedAtStart) {
     std::string error;
     ProgrammingFaults faults;
