@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
     sigaction(SIGHUP, &action, nullptr);
 
     std::cout << serial << " " << line.SlavePath() << std::endl;
+    Log("виртуальный модем: кабель " + serial + " (" + line.SlavePath() + ") в " +
+        cableDir.string() + "; остановка — Ctrl-C");
 
     ModeDispatcher dispatcher(RegisteredModes(), *options, memory, line);
     std::uint8_t buffer[4096];
