@@ -201,7 +201,7 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
         OpenDevices().erase(open->device);
         return CableDeviceNotOpened;
     }
-    open->port.clear();   // bytes left from an earlier session are no reply to this one
+    open->port.clear();   // bytes left over from an earlier use of the cable are no reply
     *handle = nextHandle_++;
     ports_[*handle] = std::move(open);
     return CableOk;

@@ -3,14 +3,14 @@
 namespace gsmprog::vmodem {
 
 namespace {
-std::vector<ModeSpec>& Registry() {
-    static std::vector<ModeSpec> modes;
+std::vector<ModeEntry>& Registry() {
+    static std::vector<ModeEntry> modes;
     return modes;
 }
 }  // namespace
 
-ModeRegistrar::ModeRegistrar(ModeSpec spec) { Registry().push_back(std::move(spec)); }
+ModeRegistrar::ModeRegistrar(ModeEntry entry) { Registry().push_back(std::move(entry)); }
 
-const std::vector<ModeSpec>& RegisteredModes() { return Registry(); }
+const std::vector<ModeEntry>& RegisteredModes() { return Registry(); }
 
 }  // namespace gsmprog::vmodem

@@ -46,19 +46,19 @@ public:
     }
 };
 
-struct ModeSpec {
+struct ModeEntry {
     std::string name;                 // shown in the log, e.g. "programming"
     std::string entryWord;            // e.g. "PROG_GSMA"
-    std::vector<OptionSpec> options;  // the mode's own command-line switches
+    std::vector<OptionDefinition> options;  // the mode's own command-line switches
     // Checks the values of those switches at start; false with a reason.
     std::function<bool(const VmodemOptions&, std::string& error)> validate;
     std::function<std::unique_ptr<DeviceMode>(const VmodemOptions&, ModemMemory&)> create;
 };
 
 struct ModeRegistrar {
-    explicit ModeRegistrar(ModeSpec spec);
+    explicit ModeRegistrar(ModeEntry entry);
 };
 
-const std::vector<ModeSpec>& RegisteredModes();
+const std::vector<ModeEntry>& RegisteredModes();
 
 }  // namespace gsmprog::vmodem

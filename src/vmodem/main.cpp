@@ -24,7 +24,7 @@ volatile std::sig_atomic_t stopSignal = 0;
 
 void OnSignal(int signal) { stopSignal = signal; }
 
-std::vector<OptionSpec> CommonOptions() {
+std::vector<OptionDefinition> CommonOptions() {
     return {
         {"serial", OptionKind::Text, "ИМЯ", "серийный номер кабеля (по умолчанию VMODEM1)"},
         {"cable-dir", OptionKind::Text, "КАТАЛОГ",
@@ -39,36 +39,36 @@ std::uint64_t NowMs() {
         std::chrono::steady_clock::now().time_since_epoch()).count());
 }
 
-int Usage(const std::vector<OptionSpec>& specs, const std::string& error) {
+int Usage(const std::vector<OptionDefinition>& definitions, const std::string& error) {
     if (!error.empty()) {
         std::cerr << "gsmprog-vmodem: " << error << "\nСправка: gsmprog-vmodem --help\n";
         return 2;
     }
     std::cout << "Использование: gsmprog-vmodem [КЛЮЧИ]\n"
            "Виртуальный GSM модем на псевдотерминале; виден программам как кабель FTDI.\n"
-              << OptionHelp(specs);
+              << OptionHelp(definitions);
     return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<OptionSpec> specs = CommonOptions();
+    std::vector<OptionDefinition> definitions = CommonOptions();
     for (const auto& mode : RegisteredModes())
-        specs.insert(specs.end(), mode.options.begin(), mode.options.end());
+        definitions.insert(definitions.end(), mode.options.begin(), mode.options.end());
 
     std::string error;
-    const auto options = ParseOptions({argv + 1, argv + argc}, specs, error);
-    if (!options) return Usage(specs, error);
-    if (options->Has("help")) return Usage(specs, "");
+    const auto options = ParseOptions({argv + 1, argv + argc}, definitions, error);
+    if (!options) return Usage(definitions, error);
+    if (options->Has("help")) return Usage(definitions, "");
     // Each mode checks its switches now, so that a typo is reported before anything starts.
     for (const auto& mode : RegisteredModes()) {
-        if (mode.validate && !mode.validate(*options, error)) return Usage(specs, error);
+        if (mode.validate && !mode.validate(*options, error)) return Usage(definitions, error);
     }
 
     const std::string serial = options->Text("serial", "VMODEM1");
     if (!IsValidCableSerial(serial))
-        return Usage(specs, "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
+        return Usage(definitions, "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
     const std::filesystem::path cableDir = options->Text("cable-dir", DefaultCableDirectory().string());
 
     ModemMemory memory(options->Text("image"));

@@ -7,13 +7,13 @@
 
 namespace gsmprog::vmodem {
 
-ModeDispatcher::ModeDispatcher(const std::vector<ModeSpec>& modes, const VmodemOptions& options,
+ModeDispatcher::ModeDispatcher(const std::vector<ModeEntry>& modes, const VmodemOptions& options,
                                ModemMemory& memory, ModemLine& line)
     : modes_(modes), options_(options), memory_(memory), line_(line) {}
 
 const std::string& ModeDispatcher::ActiveMode() const {
     static const std::string none;
-    return activeSpec_ ? activeSpec_->name : none;
+    return activeEntry_ ? activeEntry_->name : none;
 }
 
 void ModeDispatcher::Feed(std::span<const std::uint8_t> bytes, std::uint64_t nowMs) {
@@ -25,31 +25,31 @@ void ModeDispatcher::Tick(std::uint64_t nowMs) {
     if (active_) active_->Tick(nowMs, line_);
 }
 
-const ModeSpec* ModeDispatcher::EntryWordAtFront() const {
-    for (const auto& spec : modes_) {
-        const auto& word = spec.entryWord;
+const ModeEntry* ModeDispatcher::EntryWordAtFront() const {
+    for (const auto& entry : modes_) {
+        const auto& word = entry.entryWord;
         if (pending_.size() >= word.size() &&
             std::memcmp(pending_.data(), word.data(), word.size()) == 0)
-            return &spec;
+            return &entry;
     }
     return nullptr;
 }
 
 bool ModeDispatcher::FrontIsPartOfEntryWord() const {
-    return std::any_of(modes_.begin(), modes_.end(), [&](const ModeSpec& spec) {
-        return pending_.size() < spec.entryWord.size() &&
-               std::memcmp(pending_.data(), spec.entryWord.data(), pending_.size()) == 0;
+    return std::any_of(modes_.begin(), modes_.end(), [&](const ModeEntry& entry) {
+        return pending_.size() < entry.entryWord.size() &&
+               std::memcmp(pending_.data(), entry.entryWord.data(), pending_.size()) == 0;
     });
 }
 
 void ModeDispatcher::Process(std::uint64_t nowMs) {
     while (!pending_.empty()) {
-        if (const ModeSpec* spec = EntryWordAtFront()) {
-            pending_.erase(pending_.begin(), pending_.begin() + spec->entryWord.size());
-            if (spec != activeSpec_) {
-                Log("режим: " + spec->name);
-                active_ = spec->create(options_, memory_);
-                activeSpec_ = spec;
+        if (const ModeEntry* entry = EntryWordAtFront()) {
+            pending_.erase(pending_.begin(), pending_.begin() + entry->entryWord.size());
+            if (entry != activeEntry_) {
+                Log("режим: " + entry->name);
+                active_ = entry->create(options_, memory_);
+                activeEntry_ = entry;
             }
             active_->Enter(nowMs, line_);
             continue;

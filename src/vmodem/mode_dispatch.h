@@ -12,7 +12,7 @@ namespace gsmprog::vmodem {
 
 class ModeDispatcher {
 public:
-    ModeDispatcher(const std::vector<ModeSpec>& modes, const VmodemOptions& options,
+    ModeDispatcher(const std::vector<ModeEntry>& modes, const VmodemOptions& options,
                    ModemMemory& memory, ModemLine& line);
 
     void Feed(std::span<const std::uint8_t> bytes, std::uint64_t nowMs);
@@ -23,15 +23,15 @@ public:
 
 private:
     void Process(std::uint64_t nowMs);
-    const ModeSpec* EntryWordAtFront() const;
+    const ModeEntry* EntryWordAtFront() const;
     bool FrontIsPartOfEntryWord() const;
 
-    const std::vector<ModeSpec>& modes_;
+    const std::vector<ModeEntry>& modes_;
     const VmodemOptions& options_;
     ModemMemory& memory_;
     ModemLine& line_;
     std::vector<std::uint8_t> pending_;
-    const ModeSpec* activeSpec_ = nullptr;
+    const ModeEntry* activeEntry_ = nullptr;
     std::unique_ptr<DeviceMode> active_;
 };
 

@@ -25,7 +25,7 @@ std::int64_t VmodemOptions::Number(const std::string& name, std::int64_t fallbac
 }
 
 std::optional<VmodemOptions> ParseOptions(const std::vector<std::string>& args,
-                                          const std::vector<OptionSpec>& specs,
+                                          const std::vector<OptionDefinition>& definitions,
                                           std::string& error) {
     VmodemOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -40,13 +40,13 @@ std::optional<VmodemOptions> ParseOptions(const std::vector<std::string>& args,
             inlineValue = arg.substr(eq + 1);
             arg.erase(eq);
         }
-        auto spec = std::find_if(specs.begin(), specs.end(),
-                                 [&](const OptionSpec& s) { return s.name == arg; });
-        if (spec == specs.end()) {
+        auto definition = std::find_if(definitions.begin(), definitions.end(),
+                                 [&](const OptionDefinition& s) { return s.name == arg; });
+        if (definition == definitions.end()) {
             error = "неизвестный ключ --" + arg;
             return std::nullopt;
         }
-        if (spec->kind == OptionKind::Flag) {
+        if (definition->kind == OptionKind::Flag) {
             if (inlineValue) {
                 error = "ключ --" + arg + " не принимает значения";
                 return std::nullopt;
@@ -56,13 +56,13 @@ std::optional<VmodemOptions> ParseOptions(const std::vector<std::string>& args,
         }
         if (!inlineValue) {
             if (i + 1 >= args.size()) {
-                error = "после --" + arg + " нужно значение " + spec->argument;
+                error = "после --" + arg + " нужно значение " + definition->argument;
                 return std::nullopt;
             }
             inlineValue = args[++i];
         }
         std::int64_t number = 0;
-        if (spec->kind == OptionKind::Number && !ParseNumber(*inlineValue, number)) {
+        if (definition->kind == OptionKind::Number && !ParseNumber(*inlineValue, number)) {
             error = "значение --" + arg + " должно быть числом: " + *inlineValue;
             return std::nullopt;
         }
@@ -71,16 +71,16 @@ std::optional<VmodemOptions> ParseOptions(const std::vector<std::string>& args,
     return options;
 }
 
-std::string OptionHelp(const std::vector<OptionSpec>& specs) {
+std::string OptionHelp(const std::vector<OptionDefinition>& definitions) {
     std::string help;
-    for (const auto& spec : specs) {
-        std::string left = "  --" + spec.name;
-        if (spec.kind != OptionKind::Flag) left += " " + spec.argument;
+    for (const auto& definition : definitions) {
+        std::string left = "  --" + definition.name;
+        if (definition.kind != OptionKind::Flag) left += " " + definition.argument;
         // Column by characters, not bytes: the help is Russian UTF-8.
         std::size_t width = 0;
         for (unsigned char c : left) width += (c & 0xC0) != 0x80;
         left.append(width < 28 ? 28 - width : 1, ' ');
-        help += left + spec.help + "\n";
+        help += left + definition.help + "\n";
     }
     return help;
 }

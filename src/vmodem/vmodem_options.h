@@ -12,7 +12,7 @@ namespace gsmprog::vmodem {
 
 enum class OptionKind { Flag, Text, Number };
 
-struct OptionSpec {
+struct OptionDefinition {
     std::string name;      // without the leading "--"
     OptionKind kind;
     std::string argument;  // name of the value in the help, e.g. "K"
@@ -32,11 +32,11 @@ private:
     std::map<std::string, std::string> values_;
 };
 
-// Parses argv against `specs`; on a bad argument returns nothing and sets `error`.
+// Parses argv against `definitions`; on a bad argument returns nothing and sets `error`.
 std::optional<VmodemOptions> ParseOptions(const std::vector<std::string>& args,
-                                          const std::vector<OptionSpec>& specs,
+                                          const std::vector<OptionDefinition>& definitions,
                                           std::string& error);
 
-std::string OptionHelp(const std::vector<OptionSpec>& specs);
+std::string OptionHelp(const std::vector<OptionDefinition>& definitions);
 
 }  // namespace gsmprog::vmodem

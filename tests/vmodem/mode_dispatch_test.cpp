@@ -72,18 +72,18 @@ TEST_F(Dispatch, RepeatedEntryWordReentersTheSameMode) {
 }
 
 TEST(VmodemOptionsParsing, RefusesUnknownSwitchesAndBadNumbers) {
-    const std::vector<OptionSpec> specs{{"serial", OptionKind::Text, "N", ""},
+    const std::vector<OptionDefinition> definitions{{"serial", OptionKind::Text, "N", ""},
                                         {"silent-after-block", OptionKind::Number, "K", ""},
                                         {"ready-next", OptionKind::Flag, "", ""}};
     std::string error;
-    EXPECT_FALSE(ParseOptions({"--bogus"}, specs, error));
+    EXPECT_FALSE(ParseOptions({"--bogus"}, definitions, error));
     EXPECT_NE(error.find("--bogus"), std::string::npos);
-    EXPECT_FALSE(ParseOptions({"--silent-after-block", "x"}, specs, error));
-    EXPECT_FALSE(ParseOptions({"--serial"}, specs, error));
-    EXPECT_FALSE(ParseOptions({"--ready-next=1"}, specs, error));
-    EXPECT_FALSE(ParseOptions({"plain"}, specs, error));
+    EXPECT_FALSE(ParseOptions({"--silent-after-block", "x"}, definitions, error));
+    EXPECT_FALSE(ParseOptions({"--serial"}, definitions, error));
+    EXPECT_FALSE(ParseOptions({"--ready-next=1"}, definitions, error));
+    EXPECT_FALSE(ParseOptions({"plain"}, definitions, error));
     const auto options =
-        ParseOptions({"--serial=AB", "--silent-after-block", "3", "--ready-next"}, specs, error);
+        ParseOptions({"--serial=AB", "--silent-after-block", "3", "--ready-next"}, definitions, error);
     ASSERT_TRUE(options);
     EXPECT_EQ(options->Text("serial"), "AB");
     EXPECT_EQ(options->Number("silent-after-block", 0), 3);

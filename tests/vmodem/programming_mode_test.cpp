@@ -33,11 +33,11 @@ Bytes SampleImage(int variant) {
 class Modem {
 public:
     explicit Modem(std::vector<std::string> args = {}) {
-        std::vector<OptionSpec> specs;
+        std::vector<OptionDefinition> definitions;
         for (const auto& mode : RegisteredModes())
-            specs.insert(specs.end(), mode.options.begin(), mode.options.end());
+            definitions.insert(definitions.end(), mode.options.begin(), mode.options.end());
         std::string error;
-        options_ = *ParseOptions(args, specs, error);
+        options_ = *ParseOptions(args, definitions, error);
         dispatcher_ = std::make_unique<ModeDispatcher>(RegisteredModes(), options_, memory, line);
     }
     std::vector<Bytes> Send(const Bytes& bytes, std::uint64_t nowMs = 0) {
