@@ -41,11 +41,12 @@ int Program(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    CardRecord& stored = database->slots[std::size_t(slot)];
-    stored.ProgID2 = stored.ProgID1;
-    stored.ProgID1 = image.crc;
-    stored.DateProgrammed = CurrentDays();
-    if (int code = SaveCards(*database); code != ExitSuccess) return code;
+    const int stored = StoreInCard(slot, [&](CardRecord& card) {
+        card.ProgID2 = card.ProgID1;
+        card.ProgID1 = image.crc;
+        card.DateProgrammed = CurrentDays();
+    });
+    if (stored != ExitSuccess) return stored;
     std::cout << "ProgID1=" << ProgIdText(image.crc) << "\n";
     return ExitSuccess;
 }

@@ -40,8 +40,9 @@ int WriteUo(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    database->slots[std::size_t(slot)].DateProgrammed = CurrentDays();
-    if (int code = SaveCards(*database); code != ExitSuccess) return code;
+    const int stored =
+        StoreInCard(slot, [](CardRecord& card) { card.DateProgrammed = CurrentDays(); });
+    if (stored != ExitSuccess) return stored;
     std::cout << UoDoneText << "\n";
     return ExitSuccess;
 }

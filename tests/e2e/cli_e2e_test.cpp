@@ -134,6 +134,23 @@ TEST_F(Cli, ProgramWritesTheImageAndRecordsItsCrc) {
     EXPECT_LE(programmed, CurrentDays() + 1.0 / 86400);
 }
 
+TEST_F(Cli, ACardSavedWhileTheModemWasBusyKeepsItsChange) {
+    StartModem();
+    SaveCard(Card(1));
+    ::kill(modem_->Pid(), SIGSTOP);   // the modem hangs: the command waits in its handshake
+    ChildProcess program(CliProgram(), With({"program", "1"}), Env());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    CardRecord other = Card(1);
+    std::strcpy(other.NCardEdit, "3003");
+    SaveCard(other, 1);                // the window saves another card meanwhile
+    ::kill(modem_->Pid(), SIGCONT);
+    const auto result = program.Wait();
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_STREQ(StoredCard(1).NCardEdit, "3003");
+    const std::uint16_t id1 = StoredCard(0).ProgID1;
+    EXPECT_NE(id1, 0x1A2B);
+}
+
 TEST_F(Cli, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
     StartModem({"--version", "3.0.12"});
     SaveCard(Card(1));

@@ -29,6 +29,7 @@ public:
     const std::string& Serial() const { return serial_; }
     const std::string& PtyPath() const { return ptyPath_; }
     const std::filesystem::path& RuntimeDir() const { return runtimeDir_; }
+    pid_t Pid() const { return child_->Pid(); }
     std::filesystem::path CableDir() const;
     // Environment for a program that should see this modem's cable directory.
     std::map<std::string, std::string> Environment() const;
