@@ -25,27 +25,29 @@ void ModeDispatcher::Tick(std::uint64_t nowMs) {
     if (active_) active_->Tick(nowMs, line_);
 }
 
-const ModeEntry* ModeDispatcher::EntryWordAtFront() const {
+const ModeEntry* ModeDispatcher::EntryWordAtFront(Input input) const {
     for (const auto& entry : modes_) {
         const auto& word = entry.entryWord;
-        if (pending_.size() >= word.size() &&
-            std::memcmp(pending_.data(), word.data(), word.size()) == 0)
+        if (input.size() >= word.size() && std::memcmp(input.data(), word.data(), word.size()) == 0)
             return &entry;
     }
     return nullptr;
 }
 
-bool ModeDispatcher::FrontIsPartOfEntryWord() const {
+bool ModeDispatcher::FrontIsPartOfEntryWord(Input input) const {
     return std::any_of(modes_.begin(), modes_.end(), [&](const ModeEntry& entry) {
-        return pending_.size() < entry.entryWord.size() &&
-               std::memcmp(pending_.data(), entry.entryWord.data(), pending_.size()) == 0;
+        return input.size() < entry.entryWord.size() &&
+               std::memcmp(input.data(), entry.entryWord.data(), input.size()) == 0;
     });
 }
 
 void ModeDispatcher::Process(std::uint64_t nowMs) {
-    while (!pending_.empty()) {
-        if (const ModeEntry* entry = EntryWordAtFront()) {
-            pending_.erase(pending_.begin(), pending_.begin() + entry->entryWord.size());
+    // Bytes are used from the front; what was used goes in one erase at the end.
+    std::size_t start = 0;
+    while (start < pending_.size()) {
+        const Input input = Input(pending_).subspan(start);
+        if (const ModeEntry* entry = EntryWordAtFront(input)) {
+            start += entry->entryWord.size();
             if (entry != activeEntry_) {
                 Log("режим: " + entry->name);
                 active_ = entry->create(options_, memory_);
@@ -54,15 +56,12 @@ void ModeDispatcher::Process(std::uint64_t nowMs) {
             active_->Enter(nowMs, line_);
             continue;
         }
-        if (FrontIsPartOfEntryWord()) return;
-        std::size_t used = 1;
-        if (active_) {
-            used = active_->Consume(pending_, nowMs, line_);
-            if (used == 0) return;
-        }
-        pending_.erase(pending_.begin(),
-                       pending_.begin() + static_cast<std::ptrdiff_t>(std::min(used, pending_.size())));
+        if (FrontIsPartOfEntryWord(input)) break;
+        const std::size_t used = active_ ? active_->Consume(input, nowMs, line_) : 1;
+        if (used == 0) break;
+        start += std::min(used, input.size());
     }
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(start));
 }
 
 }  // namespace gsmprog::vmodem

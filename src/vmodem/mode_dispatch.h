@@ -22,9 +22,11 @@ public:
     const std::string& ActiveMode() const;
 
 private:
+    using Input = std::span<const std::uint8_t>;
+
     void Process(std::uint64_t nowMs);
-    const ModeEntry* EntryWordAtFront() const;
-    bool FrontIsPartOfEntryWord() const;
+    const ModeEntry* EntryWordAtFront(Input input) const;
+    bool FrontIsPartOfEntryWord(Input input) const;
 
     const std::vector<ModeEntry>& modes_;
     const VmodemOptions& options_;
