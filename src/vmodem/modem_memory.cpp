@@ -1,58 +1,14 @@
 #include "modem_memory.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
 #include "checksums.h"
+#include "file_writes.h"
 
 namespace gsmprog::vmodem {
 
 namespace fs = std::filesystem;
-
-namespace {
-bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Temp file in the same directory, fsync, rename over, fsync the directory.
-bool ReplaceFile(const fs::path& file, const std::vector<std::uint8_t>& bytes, std::string& error) {
-    const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    std::string tmpl = (dir / (file.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    if (!ok) error = std::strerror(errno);
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(tmpl.c_str(), file.c_str()) != 0) {
-        error = std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        return false;
-    }
-    if (const int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY); dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-}  // namespace
 
 bool IsValidImage(const std::vector<std::uint8_t>& image) {
     return (image.size() == 316 || image.size() == 444) &&
@@ -83,8 +39,9 @@ bool ModemMemory::Load(std::string& error) {
 bool ModemMemory::Keep(const std::vector<std::uint8_t>& image, std::string& error) {
     image_ = image;
     if (imageFile_.empty()) return true;
-    if (ReplaceFile(imageFile_, image, error)) return true;
-    error = "не удалось записать " + imageFile_.string() + ": " + error;
+    const ByteChunk chunk{image.data(), image.size()};
+    if (WriteFileAtomically(imageFile_, {&chunk, 1})) return true;
+    error = "не удалось записать " + imageFile_.string();
     return false;
 }
 

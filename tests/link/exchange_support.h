@@ -10,24 +10,13 @@
 #include "link_result.h"
 #include "open_cable.h"
 #include "modem_image.h"
+#include "sample_image.h"
 #include "scripted_cable.h"
 #include "test_frames.h"
 
 namespace gsmprog::test {
 
 inline const Bytes& EndFrame = EndFrameBytes;
-
-inline Bytes Image(int variant) {
-    CardRecord card{};
-    for (std::size_t i = 0; i < 444; ++i)
-        reinterpret_cast<std::uint8_t*>(&card)[i] = static_cast<std::uint8_t>(i * 13 + 5);
-    std::strcpy(card.NCardEdit, "777");
-    std::tm when{};
-    when.tm_year = 125;
-    when.tm_mday = 1;
-    const ModemImage image = BuildModemImage(card, variant, when, {3, 4});
-    return Bytes(image.bytes.begin(), image.bytes.begin() + static_cast<long>(image.length));
-}
 
 // The frames in which the write exchange sends `image`, then the end frame.
 inline std::vector<Bytes> FramesOf(const Bytes& image) {

@@ -45,7 +45,7 @@ TEST(ReadExchangeSizes, ReadsBothImageSizesWithTheVersion) {
     for (int variant : {0, 1}) {
         Rig<FTDI_ReadCtrl> rig;
         ReadingModem modem{rig.cable};
-        const Bytes image = Image(variant);
+        const Bytes image = SampleImage(variant);
         modem.Serve(image);
         rig.cable.Reply(ToBytes("DEVICE"), Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD});
         ASSERT_EQ(rig.Run(), LinkDone);
@@ -67,17 +67,17 @@ TEST_F(ReadExchange, VersionQueryGivesUpAfterFourAttemptsAndTheReadGoesOn) {
     Version(ToBytes("ERROR"), 2);
     Version({}, 1);
     Version(Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBE});   // wrong check byte
-    Serve(Image(1));
+    Serve(SampleImage(1));
     EXPECT_EQ(Run(), LinkDone);
     EXPECT_EQ(link.Version, "Н/Д");
     EXPECT_EQ(WriteTimes(cable, ToBytes("DEVICE")),
               (std::vector<std::uint64_t>{200, 700, 1200, 1700}));
-    EXPECT_EQ(DataRead(), Image(1));
+    EXPECT_EQ(DataRead(), SampleImage(1));
 }
 
 TEST_F(ReadExchange, VersionBytesAreShownUnsigned) {
     Version(Bytes{0x3A, 0x03, 200, 0, 255, NegatedSum8(Bytes{0x3A, 0x03, 200, 0, 255}.data(), 5)});
-    Serve(Image(0));
+    Serve(SampleImage(0));
     EXPECT_EQ(Run(), LinkDone);
     EXPECT_EQ(link.Version, "200.0.255");
 }
@@ -93,7 +93,7 @@ TEST_F(ReadExchange, ReadCommandRepeatsEvery500msAndErrorEndsIt) {
 }
 
 TEST_F(ReadExchange, BadCheckByteSendsErrorKeepsBlocksSoFarAndLeavesDataLen) {
-    const Bytes image = Image(1);
+    const Bytes image = SampleImage(1);
     Serve(image);
     blocks[2].back() ^= 0x01;
     link.DataLen = 17;
@@ -105,7 +105,7 @@ TEST_F(ReadExchange, BadCheckByteSendsErrorKeepsBlocksSoFarAndLeavesDataLen) {
 }
 
 TEST_F(ReadExchange, EndFrameWithMoreBytesIsNotTheEndAndAppendsNothing) {
-    const Bytes image = Image(0);
+    const Bytes image = SampleImage(0);
     Serve(image);
     Bytes endPlus = EndFrame;
     endPlus.push_back(0x00);
@@ -136,7 +136,7 @@ TEST_F(ReadExchange, ReadBackBeyond4096BytesIsRefused) {
 }
 
 TEST_F(ReadExchange, FramesWith36OrMoreBytesAndOtherStartsAreIgnored) {
-    const Bytes image = Image(0);
+    const Bytes image = SampleImage(0);
     Serve(image);
     Bytes long36 = Frame(Bytes(36, 1));
     blocks.insert(blocks.begin(), long36);
@@ -153,7 +153,7 @@ TEST_F(ReadExchange, FramesWith36OrMoreBytesAndOtherStartsAreIgnored) {
 }
 
 TEST_F(ReadExchange, StopInTheBlockPhaseTellsTheModemNothing) {
-    Serve(Image(1));
+    Serve(SampleImage(1));
     cable.OnWrite([this](const Bytes& written) {
         if (written != ToBytes("NEXT")) return;
         if (++modem.served == 3) link.Stop();
@@ -173,7 +173,7 @@ TEST_F(ReadExchange, StopDuringTheVersionQueryEndsAfterThatAttempt) {
 
 TEST_F(ReadExchange, AFailedPollIsACableFailure) {
     cable.FailCall(CableCall::GetStatus, CableIoError, 3);   // the first block poll
-    Serve(Image(1));
+    Serve(SampleImage(1));
     EXPECT_EQ(Run(), LinkCableFailure);
 }
 

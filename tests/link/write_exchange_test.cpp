@@ -18,7 +18,7 @@ void Answers(ScriptedCable& cable, const char* answer) {
 }
 
 struct WriteExchange : ::testing::Test, Rig<FTDI_Controller> {
-    Bytes image = Image(0);
+    Bytes image = SampleImage(0);
 
     // A modem that takes frames: "NEXT" for each data frame, "OK" for the end frame.
     void TakeFrames() {
@@ -50,7 +50,7 @@ TEST_F(WriteExchange, ReadyNextSendsTheFirstFrameAtOnceThenAFramePerNext) {
 }
 
 TEST_F(WriteExchange, ReadyWaitsForNextBeforeTheFirstFrame) {
-    image = Image(1);
+    image = SampleImage(1);
     cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
     cable.OnWrite([this](const Bytes& written) {
         if (written == ToBytes("WRITE")) {

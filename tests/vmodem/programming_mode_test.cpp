@@ -11,6 +11,7 @@
 #include "modem_image.h"
 #include "programming_mode.h"
 #include "recording_line.h"
+#include "sample_image.h"
 #include "test_frames.h"
 
 namespace gsmprog::vmodem {
@@ -19,16 +20,7 @@ namespace {
 using test::Frame;
 const Bytes& EndFrame = test::EndFrameBytes;
 
-Bytes SampleImage(int variant) {
-    CardRecord card{};
-    std::strcpy(card.NCardEdit, "4321");
-    std::strcpy(card.Pin1Edit, "0000");
-    std::tm when{};
-    when.tm_year = 124;
-    when.tm_mday = 7;
-    const ModemImage image = BuildModemImage(card, variant, when, {9, 8});
-    return Bytes(image.bytes.begin(), image.bytes.begin() + static_cast<long>(image.length));
-}
+using test::SampleImage;
 
 class Modem {
 public:
