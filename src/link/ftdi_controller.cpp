@@ -8,10 +8,9 @@
 namespace gsmprog {
 
 namespace {
-constexpr std::int32_t FrameData = 32;   // what the link sends per frame
-constexpr std::uint32_t CommandPollsPerWrite = 51;   // "WRITE" again every 51 polls
-constexpr int WriteIdleLimit = 400;                  // polls of 10 ms after the last frame
-
+constexpr std::int32_t FrameData = 32;              // what the link sends per frame
+constexpr std::uint32_t CommandPollsPerWrite = 51;  // "WRITE" again every 51 polls
+constexpr int WriteIdleLimit = 400;                 // polls of 10 ms after the last frame
 }  // namespace
 
 FTDI_Controller::FTDI_Controller(Cable& cable, LinkClock& clock) : cable_(cable), clock_(clock) {}

@@ -10,7 +10,7 @@ namespace gsmprog {
 
 namespace {
 constexpr int VersionAttempts = 4;
-constexpr int BlockIdleLimit = 200;           // polls of 10 ms without a block
+constexpr int BlockIdleLimit = 200;   // polls of 10 ms without a block
 }  // namespace
 
 LinkResult FTDI_ReadCtrl::QueryVersion() {
