@@ -109,7 +109,9 @@ LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const CableChoi
 
 int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const char* failedHeader,
                   const char* stoppedText) {
-    if (outcome.stopped) {
+    // A signal that came after the exchange had already finished with the device's
+    // confirmation stops nothing: the modem holds the new settings, so they are recorded.
+    if (outcome.stopped && outcome.result != LinkDone) {
         PrintText(stoppedText);
         return ExitStopped;
     }
