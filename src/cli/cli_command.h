@@ -19,7 +19,7 @@ enum ExitCode : int {
 };
 
 struct CliContext {
-    std::filesystem::path workDir;   // -C DIR; the process has already changed into it
+    std::filesystem::path workDir;   // -C DIR (empty without -C); the process has already changed into it
     std::vector<std::string> args;   // the command's own arguments
 };
 

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <map>
@@ -262,6 +263,31 @@ TEST_F(CliCards, ReadingCommandsNeverWriteTheDatabase) {
     EXPECT_EQ(ReadBytes(work.Path() / "x.csv"), CsvHeader);
     EXPECT_TRUE(ReadBytes(work.Path() / "ProgInfo_12.GAD") == odd);
     EXPECT_EQ(FileNames(work.Path()), (std::vector<std::string>{"ProgInfo_12.GAD", "x.csv"}));
+}
+
+TEST_F(CliCards, OutputThatCannotBeWrittenIsAFailure) {
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const std::string cli = CliProgram().string() + " -C '" + work.Path().string() + "' ";
+    for (const char* command : {"list", "show 1"}) {
+        const ProgramResult run = RunProgram("/bin/sh", {"-c", cli + command + " > /dev/full"});
+        EXPECT_EQ(run.exitCode, 4) << command;
+        EXPECT_NE(run.err.find("Ошибка записи на диск"), std::string::npos) << command << run.err;
+    }
+}
+
+TEST_F(CliCards, WorkingDirectoryThatNoLongerExistsIsNoCrash) {
+    const auto gone = work.Path() / "gone";
+    std::filesystem::create_directory(gone);
+    const auto back = std::filesystem::current_path();
+    ASSERT_EQ(::chdir(gone.c_str()), 0);
+    std::filesystem::remove(gone);
+    const ProgramResult list = RunProgram(CliProgram(), {"list"});
+    const ProgramResult show = RunProgram(CliProgram(), {"show", "1"});
+    std::filesystem::current_path(back);
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(list.out, "");
+    EXPECT_EQ(show.exitCode, 0) << show.err;
+    EXPECT_EQ(show.out, "empty\n");
 }
 
 }  // namespace
