@@ -92,6 +92,23 @@ private Q_SLOTS:
         QCOMPARE(f.Cell(2, 2), QString());
     }
 
+    void DatesShowTheirWallClockTimeWhateverTheZoneSaysOfIt() {
+        // 02:30 on 2024-03-10 does not exist where clocks jump from 02:00 to 03:00 that night.
+        const QByteArray savedZone = qgetenv("TZ");
+        qputenv("TZ", "EST5EDT,M3.2.0,M11.1.0");
+        WindowFixture f;
+        CardRecord card = MakeCard("1", "x");
+        card.DateChanged = DaysFromDate({2024, 3, 10, 2, 30, 15, 0});
+        f.WriteDatabase({{0, card}});
+        f.Start();
+        const QString changed = f.Cell(1, 4);
+        if (savedZone.isNull()) qunsetenv("TZ");
+        else qputenv("TZ", savedZone);
+        const QString dateFormat = QLocale::system().dateFormat(QLocale::ShortFormat);
+        QVERIFY2(changed.startsWith(QDate(2024, 3, 10).toString(dateFormat) + " "), qPrintable(changed));
+        QVERIFY2(changed.contains("30:15") && !changed.contains("3:30"), qPrintable(changed));
+    }
+
     void NeverProgrammedCardShowsZeroIdentifiers() {
         WindowFixture f;
         CardRecord programmed = MakeCard("1", "x");

@@ -100,8 +100,10 @@ void CardGridModel::BuildSomeRows() {
 QString CardGridModel::DateText(double days) const {
     const std::optional<LocalDateTime> date = DateFromDays(days);
     if (!date) return {};
+    // The stored value is wall-clock time already: shown as it is, never moved or dropped
+    // because this computer's zone skips that hour (the formats carry no zone).
     const QDateTime when(QDate(date->year, date->month, date->day),
-                         QTime(date->hour, date->minute, date->second, date->millisecond));
+                         QTime(date->hour, date->minute, date->second, date->millisecond), Qt::UTC);
     // A value exactly on midnight is a date without a time of day.
     return days == std::floor(days) ? when.toString(dateFormat_) : when.toString(dateTimeFormat_);
 }
