@@ -81,6 +81,9 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::span<const Byte
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(target, chunks);
+    // A rename needs only a writable directory: a file its owner made read-only would be
+    // replaced all the same, where writing it in place is refused.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
 
     std::filesystem::path temporary;
     const int fd = CreateTemporary(target, temporary);

@@ -21,19 +21,41 @@ using namespace gsmprog::test;
 
 constexpr std::size_t FullSize = 9001 * CardRecordSize;
 
-// Runs `body` in a child process whose files may not grow beyond `limit` bytes, and returns
-// the child's exit status.
-int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
+// Runs `body` in a child process once `prepare` has set that process up; returns the child's
+// exit status.
+int InChild(const std::function<void()>& prepare, const std::function<int()>& body) {
     const pid_t child = ::fork();
     if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);  // an oversized write then fails with EFBIG
-        const rlimit fileSize{limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        prepare();
         ::_exit(body());
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// ... whose files may not grow beyond `limit` bytes.
+int WithFileSizeLimit(rlim_t limit, const std::function<int()>& body) {
+    return InChild(
+        [limit] {
+            ::signal(SIGXFSZ, SIG_IGN);  // an oversized write then fails with EFBIG
+            const rlimit fileSize{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        },
+        body);
+}
+
+// ... that obeys file permissions: run by root, it becomes the unprivileged user, who then
+// owns `dir`.
+int WithoutPrivileges(const std::filesystem::path& dir, const std::function<int()>& body) {
+    return InChild(
+        [&dir] {
+            constexpr uid_t Nobody = 65534;
+            if (::geteuid() == 0 && (::chown(dir.c_str(), Nobody, Nobody) != 0 ||
+                                     ::setgid(Nobody) != 0 || ::setuid(Nobody) != 0))
+                ::_exit(3);
+        },
+        body);
 }
 
 class DatabaseSave : public ::testing::Test {
@@ -85,6 +107,19 @@ TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
     EXPECT_EQ(status, 1) << "SaveDatabase must report the failed write";
     EXPECT_TRUE(ReadBytes(file) == original);
     EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "temporary removed";
+}
+
+TEST_F(DatabaseSave, ReadOnlyFileIsNeitherReplacedNorWritten) {
+    const std::string original = Gen12File(3, SampleCard(900));
+    WriteBytes(file, original);
+    ::chmod(file.c_str(), 0444);
+    const int status = WithoutPrivileges(dir.Path(), [&] {
+        if (!db->LoadDatabase()) return 2;
+        return db->SaveDatabase() ? 0 : 1;
+    });
+    EXPECT_EQ(status, 1) << "SaveDatabase must report the refused write";
+    EXPECT_TRUE(ReadBytes(file) == original);
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
 }
 
 TEST_F(DatabaseSave, KeepsTheFilesAccessRightsAndFollowsALink) {
