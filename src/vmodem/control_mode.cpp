@@ -15,6 +15,8 @@ constexpr std::uint8_t Status = 0x0C;
 constexpr std::uint8_t ErrorReply = 0xFF;
 constexpr std::uint8_t BadFrame = 0;       // header, checksum or length
 constexpr std::uint8_t UnknownCode = 1;
+// Bytes of a bad packet come without a pause longer than the host's read time-out.
+constexpr std::uint64_t BadPacketPauseMs = 50;
 // Unasked traffic waits this long after "READY", so the host reads the word alone.
 constexpr std::uint64_t QuietAfterReadyMs = 400;
 // A host that stalls the modem does not get a flood of catch-up traffic.
@@ -126,20 +128,30 @@ void ControlMode::Enter(std::uint64_t nowMs, ModemLine& line) {
     line.Send(std::string(crlf ? "READY\r\n" : "READY"));
 }
 
-std::size_t ControlMode::Consume(std::span<const std::uint8_t> input, std::uint64_t,
+std::size_t ControlMode::Consume(std::span<const std::uint8_t> input, std::uint64_t nowMs,
                                  ModemLine& line) {
     if (!ready_) return input.size();   // outside control mode requests mean nothing
-    if (input[0] != RequestHeader) return 1;
+    if (input[0] != RequestHeader) {
+        // A packet with a wrong header is answered once; the rest of it, arriving without a
+        // pause, goes unanswered. Dropped byte by byte, so an entry word behind it is found.
+        if (!badPacketAtMs_ || nowMs - *badPacketAtMs_ > BadPacketPauseMs) RejectPacket(line);
+        badPacketAtMs_ = nowMs;
+        return 1;
+    }
     if (input.size() < 3) return 0;
     const Bytes frame(input.begin(), input.begin() + 3);
     Log("управление: запрос " + Hex(frame));
     if (NegatedSum8(frame.data(), 2) != frame[2]) {
-        Reply(ErrorReply, {BadFrame}, line);
+        RejectPacket(line);
+        badPacketAtMs_ = nowMs;
         return 3;
     }
+    badPacketAtMs_.reset();
     Answer(frame[1], line);
     return 3;
 }
+
+void ControlMode::RejectPacket(ModemLine& line) { Reply(ErrorReply, {BadFrame}, line); }
 
 void ControlMode::Answer(std::uint8_t request, ModemLine& line) {
     if (settings_.silent) return;

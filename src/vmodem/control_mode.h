@@ -4,6 +4,7 @@
 // GSM module and the object devices, iButton key events and output confirmations unasked.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "device_mode.h"
@@ -42,6 +43,8 @@ public:
 private:
     void Answer(std::uint8_t request, ModemLine& line);
     void Reply(std::uint8_t code, const Bytes& payload, ModemLine& line);
+    // Error reply 0: wrong header, checksum or length.
+    void RejectPacket(ModemLine& line);
     void SendTrace(ModemLine& line);
 
     ControlSettings settings_;
@@ -51,6 +54,7 @@ private:
     std::uint64_t tracesSent_ = 0;
     std::uint64_t ibuttonsSent_ = 0;
     std::uint64_t outputsSent_ = 0;
+    std::optional<std::uint64_t> badPacketAtMs_;   // last byte of a rejected packet
 };
 
 }  // namespace gsmprog::vmodem

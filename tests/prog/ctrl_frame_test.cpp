@@ -54,9 +54,11 @@ TEST(CtrlFrame, EachCodeCompletesAtItsLength) {
     // Traces with nothing to carry.
     EXPECT_EQ(CompletesAt({0xAE, 0xD2, 0x01, 0x00, 0x00, 0x7F}, true), 6u);
     EXPECT_EQ(CompletesAt({0xAE, 0xD3, 0x01, 0x00, 0x7E}, true), 5u);
-    // Codes outside the table end at 3 bytes in control mode ...
+    // The empty reply, the outputs notice and any code outside the table end at 3 bytes in
+    // control mode ...
     EXPECT_EQ(CompletesAt({0xAE, 0x0D, 0x45}, true), 3u);
     EXPECT_EQ(CompletesAt({0xAE, 0x00, 0x52}, true), 3u);
+    EXPECT_EQ(CompletesAt({0xAE, 0x07, 0x4B, 0x00}, true), 3u);
     // ... and never during the handshake, where the text replies run until silence.
     const Bytes ready{'R', 'E', 'A', 'D', 'Y', '\r', '\n'};
     EXPECT_EQ(CompletesAt(ready, false), 0u);

@@ -70,8 +70,26 @@ TEST_F(ControlModem, BadRequestsGetErrorReplies) {
     Feed({0x51, 0x07, 0xA8});   // no such code
     Feed({0x51, 0x0C, 0xA4});   // wrong checksum
     EXPECT_EQ(line.Take(), (std::vector<Bytes>{{0xAE, 0xFF, 0x01, 0x52}, {0xAE, 0xFF, 0x00, 0x53}}));
-    Feed({0x00, 0x13});          // not a request header: dropped byte by byte
-    EXPECT_TRUE(line.Take().empty());
+    const Bytes badPacket{0xAE, 0xFF, 0x00, 0x53};
+    // A wrong header is answered once for the whole packet, however it arrives; a packet
+    // after a pause is a new one.
+    Feed({0x52, 0x0C}, 1000);
+    Feed({0xA2}, 1010);
+    Feed({0x00}, 1100);
+    EXPECT_EQ(line.Take(), (std::vector<Bytes>{badPacket, badPacket}));
+    // A packet one byte too long: its checksum does not hold, its last byte goes unanswered.
+    Feed({0x51, 0x0C, 0x00, 0xA3}, 2000);
+    EXPECT_EQ(line.Take(), std::vector<Bytes>{badPacket});
+    // Neither hides the handshake or a request that follows at once.
+    Bytes garbageThenHandshake = Word("CTRL_SETUP_GSMA");
+    garbageThenHandshake.insert(garbageThenHandshake.begin(), 0x13);
+    Feed(garbageThenHandshake, 3000);
+    Feed(StatusRequest, 3001);
+    const auto replies = line.Take();
+    ASSERT_EQ(replies.size(), 3u);
+    EXPECT_EQ(replies[0], badPacket);
+    EXPECT_EQ(replies[1], Word("READY"));
+    EXPECT_EQ(replies[2][1], 0x0C);
 }
 
 TEST_F(ControlModem, HandshakeFaults) {
