@@ -134,16 +134,28 @@ std::size_t ControlMode::Consume(std::span<const std::uint8_t> input, std::uint6
     if (input[0] != RequestHeader) {
         // A packet with a wrong header is answered once; the rest of it, arriving without a
         // pause, goes unanswered. Dropped byte by byte, so an entry word behind it is found.
-        if (!badPacketAtMs_ || nowMs - *badPacketAtMs_ > BadPacketPauseMs) RejectPacket(line);
-        badPacketAtMs_ = nowMs;
+        if (badPacketAtMs_ && nowMs - *badPacketAtMs_ <= BadPacketPauseMs)
+            badPacketAtMs_ = nowMs;
+        else
+            RejectPacket(nowMs, line);
         return 1;
     }
-    if (input.size() < 3) return 0;
+    if (partial_ && nowMs - partial_->atMs > BadPacketPauseMs) {
+        // The rest of a request comes without a pause; after one, the packet was too short.
+        const Partial tooShort = *partial_;
+        partial_.reset();
+        RejectPacket(tooShort.atMs, line);
+        return tooShort.bytes;
+    }
+    if (input.size() < 3) {
+        partial_ = Partial{nowMs, input.size()};
+        return 0;
+    }
+    partial_.reset();
     const Bytes frame(input.begin(), input.begin() + 3);
     Log("управление: запрос " + Hex(frame));
     if (NegatedSum8(frame.data(), 2) != frame[2]) {
-        RejectPacket(line);
-        badPacketAtMs_ = nowMs;
+        RejectPacket(nowMs, line);
         return 3;
     }
     badPacketAtMs_.reset();
@@ -151,7 +163,10 @@ std::size_t ControlMode::Consume(std::span<const std::uint8_t> input, std::uint6
     return 3;
 }
 
-void ControlMode::RejectPacket(ModemLine& line) { Reply(ErrorReply, {BadFrame}, line); }
+void ControlMode::RejectPacket(std::uint64_t lastByteAtMs, ModemLine& line) {
+    badPacketAtMs_ = lastByteAtMs;
+    Reply(ErrorReply, {BadFrame}, line);
+}
 
 void ControlMode::Answer(std::uint8_t request, ModemLine& line) {
     if (settings_.silent) return;

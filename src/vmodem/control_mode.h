@@ -43,8 +43,9 @@ public:
 private:
     void Answer(std::uint8_t request, ModemLine& line);
     void Reply(std::uint8_t code, const Bytes& payload, ModemLine& line);
-    // Error reply 0: wrong header, checksum or length.
-    void RejectPacket(ModemLine& line);
+    // Error reply 0: wrong header, checksum or length. Bytes that follow the packet's last
+    // byte without a pause belong to it and get no reply of their own.
+    void RejectPacket(std::uint64_t lastByteAtMs, ModemLine& line);
     void SendTrace(ModemLine& line);
 
     ControlSettings settings_;
@@ -55,6 +56,11 @@ private:
     std::uint64_t ibuttonsSent_ = 0;
     std::uint64_t outputsSent_ = 0;
     std::optional<std::uint64_t> badPacketAtMs_;   // last byte of a rejected packet
+    struct Partial {
+        std::uint64_t atMs;    // when its last byte came
+        std::size_t bytes;
+    };
+    std::optional<Partial> partial_;               // the start of a request, waiting for the rest
 };
 
 }  // namespace gsmprog::vmodem

@@ -80,6 +80,17 @@ TEST_F(ControlModem, BadRequestsGetErrorReplies) {
     // A packet one byte too long: its checksum does not hold, its last byte goes unanswered.
     Feed({0x51, 0x0C, 0x00, 0xA3}, 2000);
     EXPECT_EQ(line.Take(), std::vector<Bytes>{badPacket});
+    // A request cut short: once the line has paused it is answered as too short, and the
+    // request after it is answered as usual; its rest, coming without a pause, completes it.
+    Feed({0x51, 0x0C}, 2500);
+    Feed(StatusRequest, 2600);
+    Feed({0x51}, 2700);
+    Feed({0x05, 0xAA}, 2720);
+    auto answers = line.Take();
+    ASSERT_EQ(answers.size(), 3u);
+    EXPECT_EQ(answers[0], badPacket);
+    EXPECT_EQ(answers[1][1], 0x0C);
+    EXPECT_EQ(answers[2], (Bytes{0xAE, 0x05, 0x4D}));
     // Neither hides the handshake or a request that follows at once.
     Bytes garbageThenHandshake = Word("CTRL_SETUP_GSMA");
     garbageThenHandshake.insert(garbageThenHandshake.begin(), 0x13);
