@@ -264,6 +264,21 @@ private Q_SLOTS:
         QCOMPARE(int(form.Database().slots[0].UoType[2]), 0);
     }
 
+    void UnknownDeviceTypeIsKeptThroughEditing() {
+        WindowFixture f;
+        CardRecord card = ValidCard("1", "x");
+        Connect(card, 1, 7, 55, 2);  // a type byte the list has no item for
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
+        f.StartEditing();
+        f.ChooseTab(1);
+        f.ChooseTab(0);
+        QCOMPARE(int(form.UoEditBuffer[1].type), 7);
+        f.Save();
+        QVERIFY(f.dialogs.shown.empty());
+        QCOMPARE(int(f.ReadBack()->slots[0].UoType[1]), 7);
+    }
+
     void LoopChoicesMoveTheirBit() {
         WindowFixture f;
         CardRecord card = MakeCard("1", "x");

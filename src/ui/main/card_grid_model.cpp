@@ -5,7 +5,6 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <algorithm>
-#include <cmath>
 
 #include "card_dates.h"
 #include "card_fields.h"
@@ -20,6 +19,13 @@ constexpr int IdleBuildDelayMs = 200;
 const char* const HeaderTexts[CardGridModel::ColumnCount] = {
     "", "Код УО", "№ карточки", "Объект", "Дата изменений", "Дата программирования"};
 
+// The user's regional formats; a system without regional settings (the C locale) gets the
+// Russian ones, so a Russian window does not show English month names.
+QLocale GridLocale() {
+    const QLocale system = QLocale::system();
+    return system.language() == QLocale::C ? QLocale(QLocale::Russian, QLocale::Russia) : system;
+}
+
 // The regional long time format without a time zone, as the grid has always shown it.
 QString LongTimeFormat(const QLocale& locale) {
     QString format = locale.timeFormat(QLocale::LongFormat);
@@ -30,10 +36,9 @@ QString LongTimeFormat(const QLocale& locale) {
 }  // namespace
 
 CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
-    : QAbstractTableModel(parent), database_(database), rows_(CardDatabase::SlotCount) {
-    const QLocale locale = QLocale::system();
-    dateFormat_ = locale.dateFormat(QLocale::ShortFormat);
-    dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale);
+    : QAbstractTableModel(parent), database_(database), locale_(GridLocale()), rows_(CardDatabase::SlotCount) {
+    dateFormat_ = locale_.dateFormat(QLocale::ShortFormat);
+    dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale_);
     idleBuild_.setInterval(0);
     connect(&idleBuild_, &QTimer::timeout, this, &CardGridModel::BuildSomeRows);
 }
@@ -104,8 +109,9 @@ QString CardGridModel::DateText(double days) const {
     // because this computer's zone skips that hour (the formats carry no zone).
     const QDateTime when(QDate(date->year, date->month, date->day),
                          QTime(date->hour, date->minute, date->second, date->millisecond), Qt::UTC);
-    // A value exactly on midnight is a date without a time of day.
-    return days == std::floor(days) ? when.toString(dateFormat_) : when.toString(dateTimeFormat_);
+    // A value on midnight (to the millisecond) is a date without a time of day.
+    const bool midnight = date->hour == 0 && date->minute == 0 && date->second == 0 && date->millisecond == 0;
+    return locale_.toString(when, midnight ? dateFormat_ : dateTimeFormat_);
 }
 
 const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {

@@ -4,6 +4,7 @@
 // search do not format 9000 rows of dates again on every paint or keystroke.
 
 #include <QAbstractTableModel>
+#include <QLocale>
 #include <QString>
 #include <QTimer>
 #include <array>
@@ -49,6 +50,7 @@ private:
     void BuildSomeRows();
 
     const CardDatabase& database_;
+    const QLocale locale_;
     QTimer idleBuild_;
     int nextToBuild_ = 0;
     QString dateTimeFormat_;

@@ -60,7 +60,8 @@ void TForm1::UseSim2Click() { SetUseSimRule(2, ui->UseSim2->isChecked()); }
 
 void TForm1::uoTypeComboChange() {
     const int type = ui->uoTypeCombo->currentIndex();
-    if (EditMode) CurrentUoSlot().type = static_cast<std::uint8_t>(type);
+    // A stored type the list does not know shows no item; it is kept, not replaced by "none".
+    if (EditMode && type >= 0) CurrentUoSlot().type = static_cast<std::uint8_t>(type);
 
     const bool withLoops = type == Uoo3 || type == Uoo6;
     const bool connected = type != NotConnected;
