@@ -162,6 +162,62 @@ private Q_SLOTS:
         QVERIFY(!f.Enabled("SpeedButton3"));
     }
 
+    // Which row a typed text selects: what the grid pass folds, what it leaves out, and which
+    // SIM fields the exact pass reads. Row 0 means nothing was found (the clicked row stays).
+    void TypedTextSelects_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("row");
+        QTest::newRow("Cyrillic Ё folded") << QStringLiteral("ёлка") << 5;
+        QTest::newRow("upper case typed") << QStringLiteral("ДВОР") << 7;
+        QTest::newRow("leading blank kept") << QStringLiteral(" двор") << 7;
+        QTest::newRow("trailing blank kept") << QStringLiteral("двор ") << 0;
+        QTest::newRow("row number not searched") << QStringLiteral("6543") << 0;
+        QTest::newRow("PUK 1") << QStringLiteral("puk-one") << 50;
+        QTest::newRow("PUK 2") << QStringLiteral("puk-two") << 60;
+        QTest::newRow("phone 1") << QStringLiteral("+7111") << 70;
+        QTest::newRow("phone 2") << QStringLiteral("+7222") << 80;
+        QTest::newRow("SIM data not folded") << QStringLiteral("PUK-TWO") << 0;
+    }
+    void TypedTextSelects() {
+        QFETCH(QString, text);
+        QFETCH(int, row);
+        WindowFixture f;
+        CardRecord puk1 = MakeCard("31", "a");
+        StoreField(QStringLiteral("puk-one"), puk1.PUK1_Edit);
+        CardRecord puk2 = MakeCard("32", "b");
+        StoreField(QStringLiteral("puk-two"), puk2.PUK2_Edit);
+        CardRecord phone1 = MakeCard("33", "c");
+        StoreField(QStringLiteral("+71110000000"), phone1.Number1_Edit);
+        CardRecord phone2 = MakeCard("34", "d");
+        StoreField(QStringLiteral("+72220000000"), phone2.Number2_Edit);
+        f.WriteDatabase({{2, MakeCard("2", "Въезд")},
+                         {4, MakeCard("5", "ЁЛКА")},
+                         {6, MakeCard("6", "Задний Двор")},
+                         {49, puk1},
+                         {59, puk2},
+                         {69, phone1},
+                         {79, phone2}});
+        TForm1& form = f.Start();
+        f.ClickRow(3);
+        f.Find<QLineEdit>("SearchEdit")->setText(text);  // pasted whole, so no partial text searches first
+        QCOMPARE(form.Database().SelectedIndex + 1, row ? row : 3);
+    }
+
+    void AnchorOnTheLastRowWrapsToTheTop() {
+        WindowFixture f;
+        f.WriteDatabase({{0, MakeCard("1", "Первый")}, {8999, MakeCard("9000", "Конечный")}});
+        TForm1& form = f.Start();
+        f.Find<QLineEdit>("SearchEdit")->blockSignals(true);
+        f.Find<QLineEdit>("SearchEdit")->setText(QStringLiteral("ый"));
+        f.Find<QLineEdit>("SearchEdit")->blockSignals(false);
+        f.ClickRow(9000);
+        Next(f);
+        QCOMPARE(form.SearchRow, 1);
+        Next(f);
+        QCOMPARE(form.SearchRow, 9000);
+        QCOMPARE(CurrentRow(f), 9000);
+    }
+
     void DatesAndCodesAreSearchedAsShown() {
         WindowFixture f;
         CardRecord card = MakeCard("7", "x");

@@ -93,6 +93,9 @@ private Q_SLOTS:
         QTest::newRow("501") << "501" << false;
         QTest::newRow("empty") << "" << false;
         QTest::newRow("letters") << "abc" << false;
+        QTest::newRow("leading zero") << "010" << true;
+        QTest::newRow("negative") << "-10" << false;
+        QTest::newRow("fraction") << "10.5" << false;
     }
     void CriticalBalanceIsCheckedOnlyWhenEnabled() {
         QFETCH(QString, value);
@@ -122,6 +125,10 @@ private Q_SLOTS:
         QTest::newRow("port 65536") << "Port2GsmEdit" << "65536" << "Порт МС (WAN2)";
         QTest::newRow("port of letters") << "Port2GsmEdit" << "abcde" << "Порт МС (WAN2)";
         QTest::newRow("empty port") << "Port1GsmEdit" << "" << "Порт МС (WAN1)";
+        QTest::newRow("port with a leading zero") << "Port1GsmEdit" << "05000" << "";
+        QTest::newRow("port 0999") << "Port2GsmEdit" << "0999" << "Порт МС (WAN2)";
+        QTest::newRow("negative port") << "Port1GsmEdit" << "-5000" << "Порт МС (WAN1)";
+        QTest::newRow("port of 3 digits") << "Port1GsmEdit" << "999" << "Порт МС (WAN1)";
     }
     void PinsAndPorts() {
         QFETCH(QString, field);
@@ -191,6 +198,28 @@ private Q_SLOTS:
         QCOMPARE(e.Save(), QString());
         // The card itself does not block its own code on a second save.
         QCOMPARE(e.Save(), QString());
+    }
+
+    // A card counts for the database-wide code check from a date of change of 0.001 on.
+    void CodesOfCardsInUseFromTheFirstThousandthOfADay() {
+        WindowFixture f;
+        CardRecord barelyUsed = ValidCard("2", "Почти пустая");
+        barelyUsed.DateChanged = 0.001;
+        Connect(barelyUsed, 3, 3, 903, 1);
+        CardRecord free = barelyUsed;
+        free.DateChanged = 0.0009;
+        free.UoCode[3] = 904;
+        f.WriteDatabase({{0, ValidCard("1", "Этот")}, {7, barelyUsed}, {8, free}});
+        f.Start();
+        f.StartEditing();
+        f.Choose("uoTypeCombo", 1);
+        f.Type("CodeUoo", "903");
+        f.Save();
+        QCOMPARE(f.dialogs.Texts(), QStringList{CodeInDatabase});
+        f.Type("CodeUoo", "904");
+        f.Save();
+        QCOMPARE(f.dialogs.Texts(), QStringList{CodeInDatabase});
+        QVERIFY(!f.Form().EditMode);
     }
 
     void SmsNumbers_data() {
