@@ -218,6 +218,27 @@ private Q_SLOTS:
         QCOMPARE(CurrentRow(f), 9000);
     }
 
+    void SavedAndDeletedCardsAreSearchedAsTheyNowAre() {
+        WindowFixture f;
+        f.WriteDatabase({{0, ValidCard("1", "Старое имя")}, {4, ValidCard("5", "Соседний")}});
+        TForm1& form = f.Start();
+        f.StartEditing();
+        f.Type("Edit1", QStringLiteral("Новое ИМЯ"));
+        f.Save();
+        QVERIFY(f.dialogs.shown.empty());
+        f.ClickRow(5);
+        f.Search(QStringLiteral("старое"));
+        QCOMPARE(form.Database().SelectedIndex, 4);
+        f.Search(QStringLiteral("новое имя"));
+        QCOMPARE(CurrentRow(f), 1);
+        f.StartEditing();
+        f.dialogs.answers.push_back(true);
+        f.Click("BitBtn3");
+        f.ClickRow(5);
+        f.Search(QStringLiteral("новое"));
+        QCOMPARE(form.Database().SelectedIndex, 4);
+    }
+
     void DatesAndCodesAreSearchedAsShown() {
         WindowFixture f;
         CardRecord card = MakeCard("7", "x");
