@@ -381,5 +381,121 @@ TEST_F(ControlLink, EndlessCollectionIsLoggedByWhatTheBufferHolds) {
     EXPECT_EQ(events[1].text.size(), std::string("RX(4095): ").size() + 3 * 4095);
 }
 
+TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
+    const Bytes outputs{0xAE, 0x0D, 0x45};
+    const Bytes key{0xAE, 0x03, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x2B};
+    const Bytes deviceTrace{0xAE, 0xD3, 0x00, 0x03, 0x10, 0x20, 0x30, 0x1C};
+    const Bytes paddedText{0xAE, 0xD2, 0x00, 0x05, ' ', 'O', 'K', '\r', '\n', 0x00, 0xAA};
+    const Bytes noText{0xAE, 0xD2, 0x00, 0x00, 0x00, 0x80};
+    const Bytes noData{0xAE, 0xD3, 0x01, 0x00, 0x7E};
+    Bytes shifted{0x00};   // one stray byte ahead of a status reply, without a pause
+    shifted.insert(shifted.end(), StatusReply.begin(), StatusReply.end());
+    const std::string wrongHeader =
+        "Ошибка: Неверный заголовок, ошибка контрольной суммы, неверная длина командного пакета";
+    struct Case {
+        const char* name;
+        std::vector<Bytes> frames;   // each after a pause longer than the read time-out
+        std::vector<std::pair<int, std::string>> events;
+    };
+    const std::vector<Case> cases = {
+        {"outputs before any status", {outputs},
+         {{251, "RX(3): AE 0D 45 "}, {13, "Установлено значение выходов: 00 "}}},
+        {"outputs after a status", {StatusReply, outputs},
+         {{251, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC "}, {12, ""},
+          {251, "RX(3): AE 0D 45 "}, {13, "Установлено значение выходов: 80 "}}},
+        {"iButton key", {key},
+         {{251, "RX(11): AE 03 01 02 03 04 05 06 07 08 2B "}, {3, "Получен код ключа IButton"}}},
+        {"device trace", {deviceTrace}, {{251, ""}, {211, "RX: 10 20 30 "}}},
+        {"GSM text with blanks and line end", {paddedText}, {{251, ""}, {210, "RX: OK"}}},
+        {"empty traces", {noText, noData}, {{251, ""}, {210, "RX: "}, {251, ""}, {211, "TX: "}}},
+        {"empty reply", {{0xAE, 0x00, 0x52}}, {{251, "RX(3): AE 00 52 "}, {0, ""}}},
+        {"wrong checksum, code outside the table, wrong header",
+         {{0xAE, 0x05, 0x4E}, {0xAE, 0x07, 0x4B}, {0xAF, 0x05, 0x4C}},
+         {{251, "RX(3): AE 05 4E "}, {251, "RX(3): AE 07 4B "}, {251, "RX(3): AF 05 4C "}}},
+        {"error reply 2 with nothing asked", {{0xAE, 0xFF, 0x02, 0x51}},
+         {{251, "RX(4): AE FF 02 51 "}, {255, "Ошибка: Не допустимый параметр команды"}}},
+        {"error reply 3", {{0xAE, 0xFF, 0x03, 0x50}},
+         {{251, "RX(4): AE FF 03 50 "}, {255, wrongHeader}}},
+        // No search for the header: the stray byte shifts every collection until silence.
+        {"stray byte", {shifted},
+         {{251, "RX(3): 00 AE 0C "}, {251, "RX(3): 80 10 0E "}, {251, "RX(3): 74 0E 2C "},
+          {251, "RX(2): 2E CC "}}},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        Run([frames = test.frames](const Bytes& written, ControlLine& line) {
+            if (written != Handshake) return;
+            line.Send(Text("READY"), 1);
+            std::uint32_t after = 300;   // once the handshake reply has been read
+            for (const auto& frame : frames) line.Send(frame, after += 100);
+        });
+        WaitUntilAllRead(1);
+        std::vector<std::pair<int, std::string>> events;
+        Event event{};
+        while ((event.code = link->FetchResult(&event.packet, &event.text)) != CtrlNothing)
+            events.emplace_back(event.code, event.text);
+        EXPECT_EQ(events, test.events);
+        EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake}));   // nothing is answered
+        link.reset();
+    }
+}
+
+TEST_F(ControlLink, SpoiltExpectedReplyRunsIntoTheTimeLimitAndTheRequestIsSentAgain) {
+    auto sends = std::make_shared<int>(0);
+    Run([sends](const Bytes& written, ControlLine& line) {
+        if (written == Handshake) line.Send(Text("READY"), 1);
+        if (written != StatusRequest) return;
+        Bytes reply = StatusReply;
+        if ((*sends)++ == 0) reply.back() ^= 0x01;
+        line.Send(reply, 20);
+    });
+    link->RequestStatus();
+    EXPECT_EQ(link->PendingCount(), 1u);
+    const auto events = FetchUntil(CtrlStatus);
+    EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 250, 251, 12}));
+    EXPECT_EQ(events[1].text, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CD ");
+    const auto writes = line->Writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[2].bytes, StatusRequest);
+    EXPECT_GT(writes[2].at - writes[1].at, 200u);
+    EXPECT_TRUE(Eventually([&] { return link->PendingCount() == 0; }));
+}
+
+TEST_F(ControlLink, PendingCountAndResetBeforeControlMode) {
+    Run(Answering({}, {"ERROR"}));   // never in control mode: nothing is sent
+    link->RequestStatus();
+    link->RequestSimSwitch();
+    link->RequestStatus();
+    EXPECT_EQ(link->PendingCount(), 3u);
+    ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 3; }));
+    for (const auto& written : WrittenBytes()) EXPECT_EQ(written, Handshake);
+    link->Reset();
+    EXPECT_EQ(link->PendingCount(), 0u);
+    CtrlPacket packet;
+    std::string text;
+    EXPECT_EQ(link->FetchResult(&packet, nullptr), CtrlNothing);
+    EXPECT_EQ(link->FetchResult(nullptr, &text), CtrlNothing);
+    EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(ControlLink, CableFailureDuringTheHandshakeIsNotReportedAndTheHandshakeIsRepeated) {
+    auto handshakes = std::make_shared<int>(0);
+    Run([handshakes](const Bytes& written, ControlLine& line) {
+        if (written == StatusRequest) line.Send(StatusReply, 20);
+        if (written != Handshake) return;
+        if ((*handshakes)++ == 0) line.FailNextStatusQuery(CableDeviceNotOpened);
+        line.Send(Text("READY"), 1);
+    });
+    link->RequestStatus();
+    const auto events = FetchUntil(CtrlStatus);
+    EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 12}));
+    const auto written = WrittenBytes();
+    ASSERT_GE(written.size(), 3u);
+    EXPECT_EQ(written[0], Handshake);
+    EXPECT_EQ(written[1], Handshake);
+    EXPECT_EQ(written.back(), StatusRequest);
+}
+
 }  // namespace
 }  // namespace gsmprog
