@@ -177,5 +177,47 @@ TEST_F(ReadExchange, AFailedPollIsACableFailure) {
     EXPECT_EQ(Run(), LinkCableFailure);
 }
 
+TEST(ReadExchangeWrites, OnlyAShortNextCountsAndTheClosingWordsAreNotChecked) {
+    // A 316-byte read writes PROG_GSMA, DEVICE, READ, eleven times NEXT (ten blocks and the
+    // end frame), then OK: writes 1, 2, 3, 4 … 14 and 15.
+    struct Case {
+        const char* name;
+        int nth;
+        bool fail;               // else short by one byte
+        bool spoilThirdBlock;    // the read ends with "ERROR" as its last write
+        LinkResult result;
+    };
+    const Case cases[] = {
+        {"failed PROG_GSMA", 1, true, false, LinkCableFailure},
+        {"short PROG_GSMA", 1, false, false, LinkDone},
+        {"failed DEVICE", 2, true, false, LinkCableFailure},
+        {"short DEVICE", 2, false, false, LinkDone},
+        {"failed READ", 3, true, false, LinkCableFailure},
+        {"short READ", 3, false, false, LinkDone},
+        {"failed NEXT", 5, true, false, LinkCableFailure},
+        {"short NEXT", 5, false, false, LinkCableFailure},
+        {"failed OK", 15, true, false, LinkDone},
+        {"short OK", 15, false, false, LinkDone},
+        {"failed ERROR", 7, true, true, LinkDeviceFailure},
+    };
+    const Bytes image = SampleImage(0);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        Rig<FTDI_ReadCtrl> rig;
+        ReadingModem modem{rig.cable};
+        modem.Serve(image);
+        rig.cable.Reply(ToBytes("DEVICE"), Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD});
+        if (test.spoilThirdBlock) modem.blocks[2].back() ^= 0x01;
+        if (test.fail) rig.cable.FailCall(CableCall::Write, CableIoError, test.nth);
+        else rig.cable.LimitWrite(test.nth, 1);
+        EXPECT_EQ(rig.Run(), test.result);
+        if (test.result == LinkDone) {
+            EXPECT_EQ(rig.link.DataLen, 316);
+            EXPECT_EQ(rig.link.Version, "1.2.3");
+            EXPECT_EQ(rig.cable.Writes().back(), ToBytes("OK"));
+        }
+    }
+}
+
 }  // namespace
 }  // namespace gsmprog::test
