@@ -264,20 +264,19 @@ TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
 }
 
 TEST_F(ControlLink, HandshakeCountsOnlyAWholeReady) {
-    Run(Answering({{StatusRequest, StatusReply}}, {"READY\r\n", "ERROR", "READY"}));
+    Run(Answering({{StatusRequest, StatusReply}}, {"", "READY\r\n", "ERROR", "READY"}));
     link->RequestStatus();
     FetchUntil(CtrlStatus);
     const auto writes = line->Writes();
-    ASSERT_EQ(writes.size(), 4u);
-    EXPECT_EQ(writes[0].bytes, Handshake);
-    EXPECT_EQ(writes[1].bytes, Handshake);
-    EXPECT_EQ(writes[2].bytes, Handshake);
-    EXPECT_EQ(writes[3].bytes, StatusRequest);
-    // Each reply is read after 200 ms until 50 ms of silence; "READY\r\n" is retried at once,
-    // "ERROR" in the next cycle.
-    EXPECT_EQ(writes[1].at - writes[0].at, 250u);
-    EXPECT_GE(writes[2].at - writes[1].at, 250u);
-    EXPECT_LE(writes[2].at - writes[1].at, 260u);
+    ASSERT_EQ(writes.size(), 5u);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(writes[i].bytes, Handshake);
+    EXPECT_EQ(writes[4].bytes, StatusRequest);
+    // Silence is retried at once after the 200 ms wait; a reply is read after 200 ms until
+    // 50 ms of silence; "READY\r\n" is retried at once, "ERROR" in the next cycle.
+    EXPECT_EQ(writes[1].at - writes[0].at, 200u);
+    EXPECT_EQ(writes[2].at - writes[1].at, 250u);
+    EXPECT_GE(writes[3].at - writes[2].at, 250u);
+    EXPECT_LE(writes[3].at - writes[2].at, 260u);
 }
 
 TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
@@ -495,6 +494,27 @@ TEST_F(ControlLink, CableFailureDuringTheHandshakeIsNotReportedAndTheHandshakeIs
     EXPECT_EQ(written[0], Handshake);
     EXPECT_EQ(written[1], Handshake);
     EXPECT_EQ(written.back(), StatusRequest);
+}
+
+TEST_F(ControlLink, RequestsQueuedBehindATimedOutOneAreSentAfterTheNewHandshake) {
+    Run(Answering({{SimRequest, SimReply}}));
+    link->RequestStatus();
+    link->RequestSimSwitch();
+    EXPECT_EQ(link->PendingCount(), 2u);
+    auto events = FetchUntil(CtrlError);
+    EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = 12");
+    events = FetchUntil(CtrlSimSwitch);
+    EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 5}));
+    EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest, StatusRequest,
+                                                  StatusRequest, Handshake, SimRequest}));
+}
+
+TEST_F(ControlLink, StartDropsWhatWasAskedBefore) {
+    Run(Answering({{StatusRequest, StatusReply}}, {"ERROR"}));
+    link->RequestStatus();
+    link->Stop();
+    link->Start();
+    EXPECT_EQ(link->PendingCount(), 0u);
 }
 
 }  // namespace
