@@ -104,6 +104,23 @@ private Q_SLOTS:
         QCOMPARE(CurrentRow(f), 10);
     }
 
+    void ClickingTheShownRowAgainMakesItTheAnchor() {
+        WindowFixture f;
+        WriteCards(f);
+        TForm1& form = f.Start();
+        f.ClickRow(10);
+        f.Find<QLineEdit>("SearchEdit")->setText(QStringLiteral("qqq"));  // found nowhere
+        QCOMPARE(form.SearchRow, 0);
+        QCOMPARE(form.Database().SelectedIndex, 9);
+        f.ClickRow(10);
+        QCOMPARE(form.SearchRow, 10);
+        f.Find<QLineEdit>("SearchEdit")->blockSignals(true);
+        f.Find<QLineEdit>("SearchEdit")->setText(QStringLiteral("склад"));
+        f.Find<QLineEdit>("SearchEdit")->blockSignals(false);
+        Next(f);
+        QCOMPARE(CurrentRow(f), 8000);
+    }
+
     void TheAnchorRowItselfIsNeverExamined() {
         WindowFixture f;
         f.WriteDatabase({{0, MakeCard("1", "Единственный")}});
