@@ -25,6 +25,10 @@ class CardSearchTest : public QObject {
     Q_OBJECT
 private:
     static int CurrentRow(WindowFixture& f) { return f.Find<QTableView>("SetsGrid")->currentIndex().row() + 1; }
+    static bool CurrentRowInView(WindowFixture& f) {
+        QTableView* grid = f.Find<QTableView>("SetsGrid");
+        return grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex()));
+    }
     static void Enter(WindowFixture& f) { QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Return); }
     static void Next(WindowFixture& f) { f.Click("SpeedButton3"); }
 
@@ -230,9 +234,11 @@ private Q_SLOTS:
         f.ClickRow(9000);
         Next(f);
         QCOMPARE(form.SearchRow, 1);
+        QVERIFY(CurrentRowInView(f));
         QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Enter, Qt::KeypadModifier);  // Enter of the keypad
         QCOMPARE(form.SearchRow, 9000);
         QCOMPARE(CurrentRow(f), 9000);
+        QVERIFY(CurrentRowInView(f));
     }
 
     void SavedAndDeletedCardsAreSearchedAsTheyNowAre() {
