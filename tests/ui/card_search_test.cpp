@@ -198,6 +198,8 @@ private Q_SLOTS:
         QTest::newRow("phone 1") << QStringLiteral("+7111") << 70;
         QTest::newRow("phone 2") << QStringLiteral("+7222") << 80;
         QTest::newRow("SIM data not folded") << QStringLiteral("PUK-TWO") << 0;
+        QTest::newRow("Cyrillic SIM ID") << QStringLiteral("Ключ-А") << 70;
+        QTest::newRow("Cyrillic SIM ID not folded") << QStringLiteral("ключ-а") << 0;
     }
     void TypedTextSelects() {
         QFETCH(QString, text);
@@ -209,6 +211,7 @@ private Q_SLOTS:
         StoreField(QStringLiteral("puk-two"), puk2.PUK2_Edit);
         CardRecord phone1 = MakeCard("33", "c");
         StoreField(QStringLiteral("+71110000000"), phone1.Number1_Edit);
+        StoreField(QStringLiteral("Ключ-А"), phone1.SIM_ID1_Edit);
         CardRecord phone2 = MakeCard("34", "d");
         StoreField(QStringLiteral("+72220000000"), phone2.Number2_Edit);
         f.WriteDatabase({{2, MakeCard("2", "Въезд")},
