@@ -75,6 +75,25 @@ TEST_F(ReadExchange, VersionQueryGivesUpAfterFourAttemptsAndTheReadGoesOn) {
     EXPECT_EQ(DataRead(), SampleImage(1));
 }
 
+TEST(ReadExchangeVersion, OnlyAWholeSixByteVersionFrameIsTaken) {
+    const std::vector<Bytes> refused = {
+        {0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD, 0x00},   // one byte too many
+        {0x3A, 0x03, 0x01, 0x02, 0xBD},               // one byte too few
+        {0x3A, 0x04, 0x01, 0x02, 0x03, 0xBC},         // not three data bytes
+        {0x3B, 0x03, 0x01, 0x02, 0x03, 0xBC},         // not a block frame
+    };
+    for (const auto& reply : refused) {
+        SCOPED_TRACE(::testing::PrintToString(reply));
+        Rig<FTDI_ReadCtrl> rig;
+        ReadingModem modem{rig.cable};
+        modem.Serve(SampleImage(0));
+        rig.cable.Reply(ToBytes("DEVICE"), reply);
+        EXPECT_EQ(rig.Run(), LinkDone);
+        EXPECT_EQ(rig.link.Version, "Н/Д");
+        EXPECT_EQ(WriteTimes(rig.cable, ToBytes("DEVICE")).size(), 4u);
+    }
+}
+
 TEST_F(ReadExchange, VersionBytesAreShownUnsigned) {
     Version(Bytes{0x3A, 0x03, 200, 0, 255, NegatedSum8(Bytes{0x3A, 0x03, 200, 0, 255}.data(), 5)});
     Serve(SampleImage(0));
