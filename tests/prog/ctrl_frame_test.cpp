@@ -118,6 +118,11 @@ TEST(CtrlFrame, TracesBecomeDirectionAndText) {
     EXPECT_EQ(device.length, 5);
     EXPECT_EQ(EventText(device, 0), "RX: 10 20 30 ");
 
+    // The text runs to its first zero byte, so a non-zero closing byte is shown with it.
+    CtrlPacket unterminated;
+    ASSERT_TRUE(Parse({0xAE, 0xD2, 0x01, 0x02, 0x41, 0x54, 0x58, 0x90}, unterminated));
+    EXPECT_EQ(EventText(unterminated, 0), "TX: ATX");
+
     CtrlPacket empty;
     ASSERT_TRUE(Parse({0xAE, 0xD2, 0x00, 0x00, 0x00, 0x80}, empty));
     EXPECT_EQ(EventText(empty, 0), "RX: ");

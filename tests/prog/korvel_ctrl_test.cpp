@@ -227,6 +227,16 @@ TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
     EXPECT_EQ(events.back().text, "Кабель FTDI не найден.");
     EXPECT_EQ(line->Opens(), 0u);
     EXPECT_EQ(link->PendingCount(), 1u);
+
+    // An error condition leaves the caller's packet as it was.
+    CtrlPacket marked;
+    marked.code = 0x77;
+    marked.length = 5;
+    std::string text;
+    ASSERT_TRUE(Eventually([&] { return link->FetchResult(&marked, &text) == CtrlError; }));
+    EXPECT_EQ(text, "Кабель FTDI не найден.");
+    EXPECT_EQ(marked.code, 0x77);
+    EXPECT_EQ(marked.length, 5);
 }
 
 TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
