@@ -192,9 +192,8 @@ bool FTDI_KorvelCtrl::Dispatch() {
     std::uint64_t resetsAtSend;
     {
         std::lock_guard guard(Lock);
-        const std::uint32_t sendTick = SendTick;
-        if (sendTick != 0) {
-            if (now - sendTick <= Current.timeout) return false;  // the reply may still come
+        if (SendTick != 0) {
+            if (now - SentAt <= Current.timeout) return false;  // the reply may still come
             if (Current.attempts > 0) {
                 Requests.push_front(Current);
             } else {
@@ -227,8 +226,9 @@ bool FTDI_KorvelCtrl::Dispatch() {
     Results.Push(sent);
     // A Reset while the bytes were on their way dropped the request: nothing is awaited.
     if (Resets == resetsAtSend) {
-        const std::uint32_t tick = Clock.TickMs();
-        SendTick = tick != 0 ? tick : 1;
+        // SendTick only marks the wait, so a send at tick 0 must not shorten its time limit.
+        SentAt = Clock.TickMs();
+        SendTick = SentAt != 0 ? SentAt : 1;
     }
     return true;
 }

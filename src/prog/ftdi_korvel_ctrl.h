@@ -95,7 +95,8 @@ private:
     ResultQueue Results;                     // guarded by Lock
     std::atomic<std::uint32_t> ErrorState{0};
     mutable std::mutex Lock;
-    std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding
+    std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding; 1 for a send at tick 0
+    std::uint32_t SentAt = 0;                // tick of the outstanding send, for its time limit
     const std::string SerialNumber;
     std::atomic<std::uint8_t> LastStatusByte{0};
     std::uint64_t Resets = 0;                // guarded by Lock; tells a send that Reset came between

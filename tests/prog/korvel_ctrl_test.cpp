@@ -527,5 +527,34 @@ TEST_F(ControlLink, StartDropsWhatWasAskedBefore) {
     EXPECT_EQ(link->PendingCount(), 0u);
 }
 
+TEST_F(ControlLink, TimeLimitHoldsAcrossTheWrapOfTheTickCount) {
+    constexpr std::uint64_t Wrap = std::uint64_t{1} << 32;
+    // The handshake 250 ms before the wrap puts the first send at tick 0 exactly; 260 ms
+    // before it, the wrap falls between the first send and its time limit.
+    for (std::uint64_t before : {260u, 250u}) {
+        SCOPED_TRACE(before);
+        time.Advance(Wrap - time.NowMs() % Wrap - before);
+        Run(Answering({}));
+        link->RequestStatus();
+        const auto events = FetchUntil(CtrlError);
+        EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = 12");
+        const auto writes = line->Writes();
+        ASSERT_GE(writes.size(), 4u);
+        if (before == 250u) {
+            EXPECT_EQ(writes[1].at % Wrap, 0u);
+        } else {
+            EXPECT_GT(writes[1].at % Wrap, Wrap - 100);
+            EXPECT_LT(writes[2].at % Wrap, 1000u);
+        }
+        EXPECT_EQ(writes[1].bytes, StatusRequest);
+        for (std::size_t i = 2; i < 4; ++i) {
+            EXPECT_EQ(writes[i].bytes, StatusRequest);
+            EXPECT_GT(writes[i].at - writes[i - 1].at, 200u);
+            EXPECT_LE(writes[i].at - writes[i - 1].at, 220u);
+        }
+        link.reset();
+    }
+}
+
 }  // namespace
 }  // namespace gsmprog
