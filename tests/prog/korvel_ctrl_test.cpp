@@ -534,8 +534,13 @@ TEST_F(ControlLink, TimeLimitHoldsAcrossTheWrapOfTheTickCount) {
     for (std::uint64_t before : {260u, 250u}) {
         SCOPED_TRACE(before);
         time.Advance(Wrap - time.NowMs() % Wrap - before);
-        Run(Answering({}));
-        link->RequestStatus();
+        // Asked for as the handshake goes out, so that the send follows its reply at once.
+        auto asked = std::make_shared<bool>(false);
+        Run([this, asked](const Bytes& written, ControlLine& line) {
+            if (written != Handshake) return;
+            if (!std::exchange(*asked, true)) link->RequestStatus();
+            line.Send(Text("READY"), 1);
+        });
         const auto events = FetchUntil(CtrlError);
         EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = 12");
         const auto writes = line->Writes();
