@@ -74,10 +74,12 @@ TEST_F(WriteExchange, ReadyWaitsForNextBeforeTheFirstFrame) {
 TEST_F(WriteExchange, AttentionRepeatsEvery200msUntilReadyAndIgnoresOtherReplies) {
     cable.Reply(ToBytes("PROG_GSMA"), {}, 1);
     cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY\r\n"), 1);
+    cable.Reply(ToBytes("PROG_GSMA"), Bytes{'R', 'E', 'A', 'D', 'Y', 0x00}, 1);
     Answers(cable, "READYNEXT");
     TakeFrames();
     EXPECT_EQ(Run(), LinkDone);
-    EXPECT_EQ(WriteTimes(cable, ToBytes("PROG_GSMA")), (std::vector<std::uint64_t>{0, 200, 400}));
+    EXPECT_EQ(WriteTimes(cable, ToBytes("PROG_GSMA")),
+              (std::vector<std::uint64_t>{0, 200, 400, 600}));
 }
 
 TEST_F(WriteExchange, WriteIsRepeatedEvery51PollsUntilAnswered) {

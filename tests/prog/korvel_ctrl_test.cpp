@@ -274,13 +274,14 @@ TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
 }
 
 TEST_F(ControlLink, HandshakeCountsOnlyAWholeReady) {
-    Run(Answering({{StatusRequest, StatusReply}}, {"", "READY\r\n", "ERROR", "READY"}));
+    Run(Answering({{StatusRequest, StatusReply}},
+                  {"", "READY\r\n", "ERROR", std::string("READY\0", 6), "READY"}));
     link->RequestStatus();
     FetchUntil(CtrlStatus);
     const auto writes = line->Writes();
-    ASSERT_EQ(writes.size(), 5u);
-    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(writes[i].bytes, Handshake);
-    EXPECT_EQ(writes[4].bytes, StatusRequest);
+    ASSERT_EQ(writes.size(), 6u);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(writes[i].bytes, Handshake);
+    EXPECT_EQ(writes[5].bytes, StatusRequest);
     // Silence is retried at once after the 200 ms wait; a reply is read after 200 ms until
     // 50 ms of silence; "READY\r\n" is retried at once, "ERROR" in the next cycle.
     EXPECT_EQ(writes[1].at - writes[0].at, 200u);
@@ -533,12 +534,14 @@ TEST_F(ControlLink, TimeLimitHoldsAcrossTheWrapOfTheTickCount) {
     // before it, the wrap falls between the first send and its time limit.
     for (std::uint64_t before : {260u, 250u}) {
         SCOPED_TRACE(before);
-        time.Advance(Wrap - time.NowMs() % Wrap - before);
-        // Asked for as the handshake goes out, so that the send follows its reply at once.
+        // Asked for as the first handshake goes out, so that the send follows its reply at once.
         auto asked = std::make_shared<bool>(false);
-        Run([this, asked](const Bytes& written, ControlLine& line) {
+        Run([this, asked, before](const Bytes& written, ControlLine& line) {
             if (written != Handshake) return;
-            if (!std::exchange(*asked, true)) link->RequestStatus();
+            if (!std::exchange(*asked, true)) {
+                time.Advance(Wrap - time.NowMs() % Wrap - before);
+                link->RequestStatus();
+            }
             line.Send(Text("READY"), 1);
         });
         const auto events = FetchUntil(CtrlError);
