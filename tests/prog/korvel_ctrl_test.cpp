@@ -564,5 +564,23 @@ TEST_F(ControlLink, TimeLimitHoldsAcrossTheWrapOfTheTickCount) {
     }
 }
 
+TEST_F(ControlLink, MissingCableIsLookedForEveryThreeSecondsWhetherOrNotTheErrorIsFetched) {
+    line = std::make_unique<ControlLine>(time);
+    line->SetAttached(false);
+    link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
+    std::mutex guard;
+    std::vector<std::size_t> lookupsAtSleep;   // lookups made before each 100 ms sleep
+    time.OnSleep([&](std::uint64_t) {
+        if (time.Sleeps().back() != 100) return;
+        std::lock_guard lock(guard);
+        lookupsAtSleep.push_back(line->DeviceListQueries());
+    });
+    link->Start();
+    ASSERT_TRUE(Eventually([&] { return line->DeviceListQueries() >= 4; }));
+    link.reset();   // the hook above lives in this scope
+    for (std::size_t lookups : {1u, 2u, 3u})
+        EXPECT_EQ(std::count(lookupsAtSleep.begin(), lookupsAtSleep.end(), lookups), 30) << lookups;
+}
+
 }  // namespace
 }  // namespace gsmprog
