@@ -190,10 +190,20 @@ TEST_F(ReadExchange, StopDuringTheVersionQueryEndsAfterThatAttempt) {
     EXPECT_EQ(cable.Writes(), (std::vector<Bytes>{ToBytes("PROG_GSMA"), ToBytes("DEVICE")}));
 }
 
-TEST_F(ReadExchange, AFailedPollIsACableFailure) {
-    cable.FailCall(CableCall::GetStatus, CableIoError, 3);   // the first block poll
-    Serve(SampleImage(1));
-    EXPECT_EQ(Run(), LinkCableFailure);
+TEST(ReadExchangePolls, AFailedPollInAnyPhaseIsACableFailure) {
+    // With an unanswered version query the polls are: 1 attention, 2 … 5 version, 6 read
+    // command, 7 the first block.
+    const std::pair<int, const char*> cases[] = {
+        {1, "PROG_GSMA"}, {2, "DEVICE"}, {6, "READ"}, {7, "NEXT"}};
+    for (const auto& [nth, lastWord] : cases) {
+        SCOPED_TRACE(lastWord);
+        Rig<FTDI_ReadCtrl> rig;
+        ReadingModem modem{rig.cable};
+        modem.Serve(SampleImage(1));
+        rig.cable.FailCall(CableCall::GetStatus, CableIoError, nth);
+        EXPECT_EQ(rig.Run(), LinkCableFailure);
+        EXPECT_EQ(rig.cable.Writes().back(), ToBytes(lastWord));   // nothing told after the failure
+    }
 }
 
 TEST(ReadExchangeWrites, OnlyAShortNextCountsAndTheClosingWordsAreNotChecked) {
