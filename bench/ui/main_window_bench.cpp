@@ -12,6 +12,7 @@
 
 #include "card_dates.h"
 #include "main.h"
+#include "serial_cable.h"
 #include "user_dialogs.h"
 #include "win1251.h"
 
@@ -24,6 +25,7 @@ public:
     bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
     void ShowMessage(QWidget*, const QString&, const QString&) override {}
     QString AskSaveFileName(QWidget*, const QString&) override { return {}; }
+    void ShowModal(QDialog&) override {}
 };
 
 // A directory whose database holds 9000 cards with texts, devices and both dates.
@@ -58,11 +60,17 @@ const std::filesystem::path& EmptyDir() {
     return path;
 }
 
+// The cables of an empty cable directory: start-up and search touch no modem.
+Hardware NoCables() {
+    static SerialCable cable(EmptyDir() / "cables");
+    return {cable, SystemClock()};
+}
+
 // Creates the window on `dir` and shows it; the time until it is shown.
 double StartSeconds(const std::filesystem::path& dir) {
     SilentDialogs dialogs;
     const auto begin = std::chrono::steady_clock::now();
-    TForm1 form(dialogs, dir);
+    TForm1 form(dialogs, NoCables(), dir);
     form.show();
     QApplication::processEvents();
     benchmark::DoNotOptimize(form.isVisible());
@@ -83,7 +91,7 @@ void BM_StartFullOverEmpty(benchmark::State& state) {
 
 void BM_SelectCard(benchmark::State& state) {
     SilentDialogs dialogs;
-    TForm1 form(dialogs, FullDatabaseDir());
+    TForm1 form(dialogs, NoCables(), FullDatabaseDir());
     form.show();
     int row = 1;
     for (auto _ : state) {
@@ -106,11 +114,11 @@ void BM_SearchKeystrokeFindingNothing(benchmark::State& state) {
     SilentDialogs dialogs;
     auto box = [](TForm1& form) { return form.findChild<QLineEdit*>(QStringLiteral("SearchEdit")); };
     {
-        TForm1 cold(dialogs, FullDatabaseDir());
+        TForm1 cold(dialogs, NoCables(), FullDatabaseDir());
         cold.show();
         state.counters["cold_ms"] = SearchMs(box(cold), QStringLiteral("нигде нет"));
     }
-    TForm1 form(dialogs, FullDatabaseDir());
+    TForm1 form(dialogs, NoCables(), FullDatabaseDir());
     form.show();
     QElapsedTimer idle;
     idle.start();

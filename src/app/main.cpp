@@ -6,10 +6,9 @@
 #include <exception>
 
 #include "ctrlForm.h"
-#include "ftiDialog.h"
 #include "main.h"
-#include "read_frm.h"
 #include "russian_ui.h"
+#include "serial_cable.h"
 #include "user_dialogs.h"
 
 namespace {
@@ -53,9 +52,8 @@ int main(int argc, char* argv[]) {
 
     try {
         gsmprog::QtUserDialogs dialogs;
-        gsmprog::TForm1 form1(dialogs);
-        gsmprog::TForm2 form2(&form1);
-        gsmprog::TftdiDialog ftdiDialog(&form1);
+        gsmprog::SerialCable cable;
+        gsmprog::TForm1 form1(dialogs, {cable, gsmprog::SystemClock()});
         gsmprog::TForm4 form4(&form1);
         form1.show();
         return app.exec();

@@ -99,9 +99,8 @@ LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const CableChoi
     LinkOutcome outcome;
     outcome.stopped = signals.Run(
         [&] {
-            link.SetSerial(choice.serial);
-            outcome.opened = link.Open(payload, length);
-            if (outcome.opened == CableOpened) outcome.result = link.Start();
+            static_cast<gsmprog::LinkOutcome&>(outcome) =
+                RunExchange(link, choice.serial, payload, length);
         },
         [&] { link.Stop(); });
     return outcome;
@@ -115,12 +114,9 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
         PrintText(stoppedText);
         return ExitStopped;
     }
-    if (outcome.opened != CableOpened) {
-        PrintText(std::string(failedHeader) + OpenFailureText(outcome.opened));
-        return ExitCableFailure;
-    }
-    if (outcome.result == LinkDone) return ExitSuccess;
-    PrintText(std::string(failedHeader) + ExchangeFailureText(operation, outcome.result));
+    if (outcome.Done()) return ExitSuccess;
+    PrintText(std::string(failedHeader) + FailureReason(operation, outcome));
+    if (outcome.opened != CableOpened) return ExitCableFailure;
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }
 

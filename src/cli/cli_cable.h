@@ -13,7 +13,7 @@
 #include "cable.h"
 #include "card_record.h"
 #include "ftdi_controller.h"
-#include "link_texts.h"
+#include "link_outcome.h"
 
 namespace gsmprog::cli {
 
@@ -46,9 +46,7 @@ private:
     sigset_t previous_;
 };
 
-struct LinkOutcome {
-    CableResult opened = CableOpened;
-    LinkResult result = LinkStopped;
+struct LinkOutcome : gsmprog::LinkOutcome {
     bool stopped = false;   // by a signal
 };
 

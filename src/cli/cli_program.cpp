@@ -27,7 +27,7 @@ int Program(CliContext& context) {
     const ModemImage image = BuildModemImage(card, card.VersionCombo);
     if (image.length == 0) {
         // Only 0 and 1 name an image layout; anything else would send an empty image.
-        PrintFailure("в карточке не указана версия модема (\"до 81.31\" или \"81.32 и выше\")");
+        PrintFailure(NoImageVariantText);
         return ExitUsage;
     }
 
@@ -41,11 +41,8 @@ int Program(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    const int stored = StoreInCard(slot, [&](CardRecord& card) {
-        card.ProgID2 = card.ProgID1;
-        card.ProgID1 = image.crc;
-        card.DateProgrammed = CurrentDays();
-    });
+    const int stored = StoreInCard(
+        slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); });
     if (stored != ExitSuccess) return stored;
     std::cout << "ProgID1=" << ProgIdText(image.crc) << "\n";
     return ExitSuccess;

@@ -1,8 +1,10 @@
 // gsmprog-cli read: reads the settings image and the version out of the modem and prints
-// them as the read-result window shows them, one Name=value line per control.
+// them as the read-result window shows them, one Name=value line per control, then the card
+// of the working directory's database that the modem belongs to.
 
 #include <iostream>
 
+#include "card_match.h"
 #include "cli_cable.h"
 #include "cli_cards.h"
 #include "cli_command.h"
@@ -58,6 +60,12 @@ void PrintView(const ReadResultView& view, const std::string& version, int varia
     std::cout << "ReadVariant=" << variant << '\n';
 }
 
+void PrintModemCard(const ModemCard& card) {
+    std::cout << "CardRow=";
+    if (card.match != CardMatch::None) std::cout << card.slot + 1;
+    std::cout << "\nCardMatch=" << CardMatchWord(card.match) << '\n';
+}
+
 int Read(CliContext& context) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
@@ -89,7 +97,12 @@ int Read(CliContext& context) {
             return ExitWriteFailure;
         }
     }
+    // A database that cannot be opened is reported and leaves no cards: what was read is
+    // still worth showing, so the read succeeds with no card found.
+    std::unique_ptr<CardDatabase> database;
+    LoadCards(database);
     PrintView(DescribeReadImage(image), link.Version, image.variant);
+    PrintModemCard(FindModemCard(*database, image));
     return ExitSuccess;
 }
 

@@ -41,7 +41,7 @@ int WriteUo(CliContext& context) {
         return code;
 
     const int stored =
-        StoreInCard(slot, [](CardRecord& card) { card.DateProgrammed = CurrentDays(); });
+        StoreInCard(slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); });
     if (stored != ExitSuccess) return stored;
     std::cout << UoDoneText << "\n";
     return ExitSuccess;

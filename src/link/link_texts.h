@@ -14,6 +14,9 @@ inline constexpr const char* DriverFailureText =
     "Драйвер FTDI не отвечает.\nПроверьте наличие драйвера и перезапустите программу.";
 inline constexpr const char* CableAccessFailureText = "Ошибка при обращении к устройству FTDI.";
 inline constexpr const char* BadReadDataText = "Получены неверные данные от УОО.";
+// A card whose modem version names no image layout would send an empty image.
+inline constexpr const char* NoImageVariantText =
+    "В карточке не указана версия модема (\"до 81.31\" или \"81.32 и выше\").";
 
 // What the operations tell the user: the header of a failure (the reason follows it), the
 // message after a stop by the user, and the message of success.

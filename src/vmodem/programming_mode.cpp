@@ -44,6 +44,7 @@ const ModeRegistrar registrar{{
         {"corrupt-read-block", OptionKind::Number, "K", "испортить контрольный байт блока K чтения"},
         {"short-image", OptionKind::Flag, "", "до первой записи отдавать образ 316 байт"},
         {"long-read", OptionKind::Flag, "", "при чтении отдать 5000 байт"},
+        {"bad-image-crc", OptionKind::Flag, "", "при чтении отдать образ с неверной CRC"},
         {"bad-device-crc", OptionKind::Flag, "", "ответ УОО с неверной CRC"},
         {"no-version", OptionKind::Flag, "", "не отвечать на DEVICE"},
         {"ready-next", OptionKind::Flag, "", "отвечать на WRITE словом READYNEXT"},
@@ -85,6 +86,7 @@ bool ParseProgrammingFaults(const VmodemOptions& options, ProgrammingFaults& fau
         return false;
     faults.shortImage = options.Has("short-image");
     faults.longRead = options.Has("long-read");
+    faults.badImageCrc = options.Has("bad-image-crc");
     faults.badDeviceCrc = options.Has("bad-device-crc");
     faults.noVersion = options.Has("no-version");
     faults.readyNext = options.Has("ready-next");
@@ -257,6 +259,8 @@ void ProgrammingMode::SendReadBlock(ModemLine& line) {
         const std::size_t at = readPosition_ + k;
         data[k] = at < image.size() ? image[at] : static_cast<std::uint8_t>(at);
     }
+    // Block checks stay right: only the CRC over the whole image shows the damage.
+    if (faults_.badImageCrc && readPosition_ == 0) data[0] ^= 0x01;
     Bytes frame = Frame(data, n);
     if (blocks_ == faults_.corruptReadBlock) frame.back() ^= 0x5A;
     readPosition_ += n;

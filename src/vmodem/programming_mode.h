@@ -14,6 +14,7 @@ struct ProgrammingFaults {
     std::string errorIn;             // phase answered with "ERROR" (see ProgrammingPhases)
     int silentAfterBlock = 0;        // no answer at all after block k of a write or read
     int corruptReadBlock = 0;        // read block k carries a wrong check byte
+    bool badImageCrc = false;        // the image read back fails its CRC
     bool shortImage = false;         // the image served before any write has 316 bytes
     bool longRead = false;           // a read sends 5000 bytes
     bool badDeviceCrc = false;       // the device answer carries a wrong CRC

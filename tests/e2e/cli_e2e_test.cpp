@@ -170,18 +170,24 @@ TEST_F(Cli, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
               "smsKtcCheck=0\nsmsAlarmCheck=0\nsaveSMSCheck=0\n"
               "smsNumber1Edit=\nsmsNumber2Edit=\nsmsObjNameEdit=Склад\n"
               "balCodeSim1=*100#\nbalCodeSim2=\nbalCritical=10\nbalSendPcnCheck=1\n"
-              "ProgID1=" + std::string(progId) + "\nReadVariant=1\n");
+              "ProgID1=" + std::string(progId) + "\nReadVariant=1\n"
+              "CardRow=1\nCardMatch=same\n");
     EXPECT_EQ(FileBytes(work_.Path() / "wide.img"), FileBytes(work_.Path() / "modem.img"));
 }
 
 TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
     StartModem();
-    SaveCard(Card(0));
-    ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+    SaveCard(Card(0), 4);
+    ASSERT_EQ(Run({"program", "5"}).exitCode, 0);
+    CardRecord other = StoredCard(4);
+    other.ProgID1 = static_cast<std::uint16_t>(other.ProgID1 + 1);   // the card of another write
+    SaveCard(other, 4);
+    const std::string database = Database();
     const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out.find("bal"), std::string::npos);
-    EXPECT_NE(result.out.find("ReadVariant=0\n"), std::string::npos);
+    EXPECT_NE(result.out.find("ReadVariant=0\nCardRow=5\nCardMatch=differs\n"), std::string::npos);
+    EXPECT_EQ(Database(), database);
     const std::string narrow = FileBytes(work_.Path() / "modem.img");
     const std::string wide = FileBytes(work_.Path() / "wide.img");
     ASSERT_EQ(narrow.size(), 316u);
@@ -247,7 +253,8 @@ TEST_F(Cli, PortOptionOpensThatDevice) {
     StartModem({"--short-image"});
     const auto result = Run({"read", "--port", modem_->PtyPath()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("ReadVariant=0"), std::string::npos);
+    EXPECT_NE(result.out.find("ReadVariant=0\nCardRow=\nCardMatch=none\n"), std::string::npos);
+    EXPECT_FALSE(fs::exists(work_.Path() / CardDatabase::DatabaseFileName));   // read never creates one
 }
 
 TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {

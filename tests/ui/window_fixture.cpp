@@ -1,6 +1,7 @@
 #include "window_fixture.h"
 
 #include <QAbstractItemView>
+#include <QDialog>
 #include <QCheckBox>
 #include <QTabBar>
 #include <QTest>
@@ -24,6 +25,12 @@ bool ScriptedDialogs::AskYesNo(QWidget*, const QString& caption, const QString& 
 
 void ScriptedDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text) {
     shown.push_back({caption, text, false});
+    if (onMessage) onMessage(shown.back());
+}
+
+void ScriptedDialogs::ShowModal(QDialog& dialog) {
+    modals << dialog.windowTitle();
+    if (onModal) onModal(dialog);
 }
 
 QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) {
@@ -34,7 +41,9 @@ QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) 
     return name;
 }
 
-WindowFixture::WindowFixture() { QVERIFY2(dir_.isValid(), "temporary directory"); }
+WindowFixture::WindowFixture() {
+    QVERIFY2(dir_.isValid() && runtimeDir_.isValid(), "temporary directories");
+}
 
 WindowFixture::~WindowFixture() {
     if (form_) {
@@ -64,11 +73,24 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 }
 
 TForm1& WindowFixture::Start() {
-    form_ = std::make_unique<TForm1>(dialogs, Dir());
+    cable_ = std::make_unique<SerialCable>(std::filesystem::path(runtimeDir_.path().toStdString()) /
+                                           "gsmprog" / "cables");
+    form_ = std::make_unique<TForm1>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     form_->show();
     form_->activateWindow();
     if (!QTest::qWaitForWindowActive(form_.get())) qWarning("the window did not become active");
     return *form_;
+}
+
+std::unique_ptr<VmodemProcess> WindowFixture::StartModem(std::vector<std::string> args,
+                                                         const std::string& serial) {
+    VmodemSetup setup;
+    setup.serial = serial;
+    setup.args = std::move(args);
+    setup.runtimeDir = runtimeDir_.path().toStdString();
+    auto modem = std::make_unique<VmodemProcess>(setup);
+    if (!modem->Started()) qWarning("the virtual modem did not start: %s", modem->Log().c_str());
+    return modem;
 }
 
 QString WindowFixture::Cell(int row, int column) const {

@@ -7,12 +7,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "card_database.h"
 #include "main.h"
+#include "serial_cable.h"
 #include "user_dialogs.h"
+#include "vmodem_process.h"
 
 namespace gsmprog::test {
 
@@ -33,7 +36,14 @@ public:
     bool AskYesNo(QWidget*, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget*, const QString& caption, const QString& text) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
+    void ShowModal(QDialog& dialog) override;
     QStringList Texts() const;
+
+    // Called as each message is shown, and as each of the program's dialogs is shown
+    // (it is closed when the hook returns).
+    std::function<void(const Shown&)> onMessage;
+    std::function<void(QDialog&)> onModal;
+    QStringList modals;   // window titles of the dialogs shown
 };
 
 // A database directory with a card file written by the test, and the window started on it.
@@ -51,6 +61,9 @@ public:
     std::unique_ptr<CardDatabase> ReadBack() const;
 
     TForm1& Start();
+    // A virtual modem on the window's private cable directory.
+    std::unique_ptr<VmodemProcess> StartModem(std::vector<std::string> args = {},
+                                              const std::string& serial = "VMODEM1");
     TForm1& Form() { return *form_; }
 
     template <typename T>
@@ -78,6 +91,8 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
+    std::unique_ptr<SerialCable> cable_;
     std::unique_ptr<TForm1> form_;
 };
 

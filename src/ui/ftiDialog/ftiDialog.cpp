@@ -1,10 +1,25 @@
 #include "ftiDialog.h"
 
+#include "ui_ftiDialog.h"
+
 namespace gsmprog {
 
-TftdiDialog::TftdiDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Выбор FTDI"));
-    setModal(true);
+TftdiDialog::TftdiDialog(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
+      ui(std::make_unique<Ui::TftdiDialog>()) {
+    ui->setupUi(this);
 }
+
+TftdiDialog::~TftdiDialog() = default;
+
+void TftdiDialog::SetSerials(const QStringList& serials) {
+    ui->devCombo->clear();
+    ui->devCombo->addItems(serials);
+    ui->devCombo->setCurrentIndex(0);
+}
+
+QString TftdiDialog::ChosenSerial() const { return ui->devCombo->currentText(); }
+
+void TftdiDialog::reject() { accept(); }
 
 }  // namespace gsmprog

@@ -62,6 +62,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // A result that arrives while the workers end is recorded before the last write.
+    FormDestroy();
     if (!FormClose() &&
         !dialogs_.AskYesNo(this, Attention,
                            QStringLiteral("Изменения карточек не записаны на диск. Выйти из программы без сохранения?"))) {

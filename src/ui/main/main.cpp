@@ -4,10 +4,14 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QLineEdit>
+#include <QTimer>
 #include <algorithm>
 #include <stdexcept>
 
 #include "card_grid_model.h"
+#include "ftiDialog.h"
+#include "prog_workers.h"
+#include "read_frm.h"
 #include "ui_main.h"
 #include "user_dialogs.h"
 #include "typed_text_validator.h"
@@ -20,11 +24,13 @@ constexpr int GridRowHeight = 20;
 constexpr int HeaderTextMargin = 16;
 }  // namespace
 
-TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* parent)
+TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path directory,
+               QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
+      hardware_(hardware),
       database_(std::make_unique<CardDatabase>(std::move(directory))),
       ui(std::make_unique<Ui::TForm1>()) {
     ui->setupUi(this);
@@ -60,6 +66,11 @@ TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* p
     ui->GroupBox5->setVisible(true);
     SetCardControlsEnabled(false);
 
+    form2_ = std::make_unique<TForm2>();
+    ftdiDialog_ = std::make_unique<TftdiDialog>();
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(100);
+
     ConnectHandlers();
     KeepSizeForEveryState();
 
@@ -73,7 +84,7 @@ TForm1::TForm1(UserDialogs& dialogs, std::filesystem::path directory, QWidget* p
     FillCardGrid();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() { FormDestroy(); }
 
 void TForm1::KeepSizeForEveryState() {
     // The window has a fixed size: room is kept for the largest device type and for the
@@ -92,6 +103,10 @@ void TForm1::KeepSizeForEveryState() {
 
 void TForm1::ConnectHandlers() {
     connect(ui->ExitBtn, &QPushButton::clicked, this, &TForm1::ExitBtnClick);
+    connect(ui->ProgBtn, &QPushButton::clicked, this, &TForm1::ProgBtnClick);
+    connect(ui->SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
+    connect(ui->ProgUoBtn, &QPushButton::clicked, this, &TForm1::ProgUoBtnClick);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
@@ -153,15 +168,18 @@ int TForm1::CurrentGridRow() const {
     return current.isValid() ? current.row() + 1 : 1;
 }
 
-void TForm1::RefreshCardRow() {
-    const int slot = database_->SelectedIndex;
+void TForm1::RefreshCardRow() { RefreshCardRow(database_->SelectedIndex); }
+
+void TForm1::RefreshCardRow(int slot) {
     if (slot < 0) return;
+    gridModel_->RefreshRow(slot);
+    // The identifiers on the form belong to the shown card only.
+    if (slot != database_->SelectedIndex) return;
     const CardRecord& card = database_->slots[slot];
     const std::uint16_t id1 = card.ProgID1;
     const std::uint16_t id2 = card.ProgID2;
     ui->ProgID1->setText(QStringLiteral("%1").arg(id1, 4, 16, QLatin1Char('0')).toUpper());
     ui->ProgID2->setText(QStringLiteral("%1").arg(id2, 4, 16, QLatin1Char('0')).toUpper());
-    gridModel_->RefreshRow(slot);
 }
 
 void TForm1::SelectCard(int row) {

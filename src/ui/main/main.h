@@ -7,8 +7,10 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "card_database.h"
+#include "hardware.h"
 #include "uo_slot.h"
 
 namespace Ui {
@@ -16,10 +18,15 @@ class TForm1;
 }
 class QCloseEvent;
 class QComboBox;
+class QPushButton;
+class QTimer;
 
 namespace gsmprog {
 
 class CardGridModel;
+class ProgWorker;
+class TForm2;
+class TftdiDialog;
 class UserDialogs;
 
 class TForm1 : public QWidget {
@@ -31,8 +38,9 @@ public:
     static constexpr const char* DefaultParamsPort = "25002";
 
     // Loads the database from `directory` (the current directory when empty) and shows slot 0.
-    explicit TForm1(UserDialogs& dialogs, std::filesystem::path directory = {},
-                    QWidget* parent = nullptr);
+    // The hardware operations reach the modem through `hardware`.
+    TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path directory = {},
+           QWidget* parent = nullptr);
     ~TForm1() override;
 
     CardDatabase& Database() { return *database_; }
@@ -47,6 +55,7 @@ public:
     // Card list.
     void FillCardGrid();
     void RefreshCardRow();
+    void RefreshCardRow(int slot);
     void SelectCard(int row);
     int CurrentGridRow() const;
 
@@ -102,6 +111,25 @@ public:
     // "Экспорт в CSV".
     void SpeedButton4Click();
 
+    // The hardware operations: program the modem, read it, write one object device. A second
+    // click on the running operation's button stops it.
+    void ProgBtnClick();
+    void SpeedButton1Click();
+    void ProgUoBtnClick();
+    void Timer1Timer();
+    // Fixes FtdiSerial, asking the user only when several cables are attached.
+    void ChooseCable();
+    // Stops every running worker and waits for each (at most 2 s) before the window goes.
+    void FormDestroy();
+
+    std::string FtdiSerial;     // the cable chosen for programming; empty: the first one
+    bool ProgRunning = false;   // a modem programming or an object-device write runs
+    bool ReadRunning = false;
+    // True while any worker, a stopped one included, has not ended yet.
+    bool WorkersAlive() const;
+    TForm2& ReadForm() { return *form2_; }
+    TftdiDialog& FtdiDialog() { return *ftdiDialog_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -120,11 +148,39 @@ private:
     int GridPass(int firstRow, int lastRow, const QString& lowerText) const;
     int SimPass(int firstRow, int lastRow, const std::string& text) const;
 
+    // Hardware operations.
+    bool HasData(int slot) const;
+    void SetOperationButtons(QPushButton* running, bool on);
+    void ShowProgress(bool on);
+    void StartWorker(std::unique_ptr<ProgWorker> worker, ProgWorker*& reference,
+                     void (TForm1::*completion)(ProgWorker&));
+    void StopWorker(ProgWorker*& reference);
+    void StopProgramming();
+    void StopRead();
+    void StopUoWrite();
+    void CompleteProgramming(ProgWorker& worker);
+    void CompleteRead(ProgWorker& worker);
+    void CompleteUoWrite(ProgWorker& worker);
+    void ReapFinishedWorkers();
+
     UserDialogs& dialogs_;
+    Hardware hardware_;
     std::unique_ptr<CardDatabase> database_;
     std::unique_ptr<Ui::TForm1> ui;
     CardGridModel* gridModel_ = nullptr;
     bool lastWriteFailed_ = false;  // the file lacks changes the memory copy holds
+
+    // Windows of their own, not children of this one: their controls share names with it.
+    std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<TftdiDialog> ftdiDialog_;
+    QTimer* Timer1 = nullptr;
+    // Every worker not yet ended, the stopped ones included; the three references name the
+    // running operation of each kind.
+    std::vector<std::unique_ptr<ProgWorker>> workers_;
+    ProgWorker* progWorker_ = nullptr;
+    ProgWorker* readWorker_ = nullptr;
+    ProgWorker* uoWorker_ = nullptr;
+    bool waitingForWorkers_ = false;
 };
 
 }  // namespace gsmprog

@@ -1,5 +1,6 @@
 #include "user_dialogs.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -19,5 +20,7 @@ QString QtUserDialogs::AskSaveFileName(QWidget* parent, const QString& proposedN
     return QFileDialog::getSaveFileName(parent, QString(), proposedName, QString(), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
+
+void QtUserDialogs::ShowModal(QDialog& dialog) { dialog.exec(); }
 
 }  // namespace gsmprog

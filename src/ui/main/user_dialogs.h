@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace gsmprog {
@@ -19,6 +20,8 @@ public:
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
     // no question before replacing a file. Empty when cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
+    // Shows one of the program's own dialogs modally and returns when it is closed.
+    virtual void ShowModal(QDialog& dialog) = 0;
 };
 
 // The dialogs a person answers: modal message boxes and the standard save-file dialog.
@@ -27,6 +30,7 @@ public:
     bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
     QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
+    void ShowModal(QDialog& dialog) override;
 };
 
 }  // namespace gsmprog

@@ -1,0 +1,27 @@
+#include "link_outcome.h"
+
+namespace gsmprog {
+
+LinkOutcome RunExchange(FTDI_Controller& link, const std::string& serialNumber,
+                        const std::uint8_t* payload, std::int32_t length) {
+    LinkOutcome outcome;
+    link.SetSerial(serialNumber);
+    outcome.opened = link.Open(payload, length);
+    if (outcome.opened == CableOpened) outcome.result = link.Start();
+    return outcome;
+}
+
+const char* FailureReason(LinkOperation operation, const LinkOutcome& outcome) {
+    if (outcome.opened != CableOpened) return OpenFailureText(outcome.opened);
+    return ExchangeFailureText(operation, outcome.result);
+}
+
+void RecordModemProgrammed(CardRecord& card, std::uint16_t imageCrc, double now) {
+    card.ProgID2 = card.ProgID1;
+    card.ProgID1 = imageCrc;
+    card.DateProgrammed = now;
+}
+
+void RecordUoProgrammed(CardRecord& card, double now) { card.DateProgrammed = now; }
+
+}  // namespace gsmprog

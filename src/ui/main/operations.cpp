@@ -1,0 +1,287 @@
+// The hardware operations of the main window: programming the modem, reading it back and
+// writing one object device, each run by a worker; the choice of the cable; the activity bar;
+// and the end of the workers when the window goes.
+
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "card_dates.h"
+#include "card_match_text.h"
+#include "ftiDialog.h"
+#include "link_outcome.h"
+#include "main.h"
+#include "prog_workers.h"
+#include "read_frm.h"
+#include "ui_main.h"
+#include "user_dialogs.h"
+
+namespace gsmprog {
+
+namespace {
+const QString Attention = QStringLiteral("Внимание");
+const QString Completed = QStringLiteral("Операция завершена");
+const QString NotCompleted = QStringLiteral("Операция не завершена");
+const QString StopCaption = QStringLiteral("Остановить");
+constexpr std::chrono::milliseconds WorkerEndWait{2000};
+
+QString FailureText(const char* header, const std::string& reason) {
+    return QString::fromUtf8(header) + QString::fromStdString(reason) + QStringLiteral("\n\n");
+}
+}  // namespace
+
+bool TForm1::HasData(int slot) const {
+    return slot >= 0 && slot < CardDatabase::SlotCount &&
+           database_->slots[std::size_t(slot)].DateChanged >= 0.001;
+}
+
+bool TForm1::WorkersAlive() const {
+    return std::any_of(workers_.begin(), workers_.end(),
+                       [](const std::unique_ptr<ProgWorker>& w) { return !w->Finished(); });
+}
+
+void TForm1::ShowProgress(bool on) {
+    ui->Progress->setValue(0);
+    ui->Progress->setVisible(on);
+    if (on)
+        Timer1->start();
+    else
+        Timer1->stop();
+}
+
+// While one operation runs, the buttons of the other two, the list and the edit button are
+// off; the search stays usable.
+void TForm1::SetOperationButtons(QPushButton* running, bool on) {
+    for (QWidget* control : {static_cast<QWidget*>(ui->ProgBtn), static_cast<QWidget*>(ui->SpeedButton1),
+                             static_cast<QWidget*>(ui->ProgUoBtn), static_cast<QWidget*>(ui->BitBtn1),
+                             static_cast<QWidget*>(ui->SetsGrid)})
+        if (control != running) control->setEnabled(on);
+}
+
+void TForm1::StartWorker(std::unique_ptr<ProgWorker> worker, ProgWorker*& reference,
+                         void (TForm1::*completion)(ProgWorker&)) {
+    ReapFinishedWorkers();
+    reference = worker.get();
+    worker->Begin(this, [this, completion](ProgWorker& done) {
+        (this->*completion)(done);
+        QTimer::singleShot(0, this, &TForm1::ReapFinishedWorkers);
+    });
+    workers_.push_back(std::move(worker));
+}
+
+void TForm1::StopWorker(ProgWorker*& reference) {
+    // The stopped worker ends on its own; its reference is free for the next start.
+    if (reference) reference->Stop();
+    reference = nullptr;
+}
+
+void TForm1::ReapFinishedWorkers() {
+    if (waitingForWorkers_) return;
+    std::erase_if(workers_, [](const std::unique_ptr<ProgWorker>& w) { return w->Finished(); });
+}
+
+void TForm1::ProgBtnClick() {
+    // Only a start needs a card: a stop must work whatever the search has selected since.
+    if (!ProgRunning && !HasData(database_->SelectedIndex)) {
+        dialogs_.ShowMessage(this, Attention,
+                             QStringLiteral("Текущая запись НЕ СОДЕРЖИТ ДАННЫХ!\nВыберите запись с данными или создайте новую"));
+        return;
+    }
+    ProgRunning = !ProgRunning;
+    if (!ProgRunning) {
+        StopProgramming();
+        dialogs_.ShowMessage(this, NotCompleted, QString::fromUtf8(ProgramStoppedText));
+        return;
+    }
+    ui->ProgBtn->setText(StopCaption);
+    SetOperationButtons(ui->ProgBtn, false);
+    ShowProgress(true);
+    ChooseCable();
+    const int slot = database_->SelectedIndex;
+    StartWorker(std::make_unique<TProgThread>(hardware_, FtdiSerial, slot,
+                                              database_->slots[std::size_t(slot)]),
+                progWorker_, &TForm1::CompleteProgramming);
+}
+
+void TForm1::StopProgramming() {
+    ui->ProgBtn->setText(QStringLiteral("Программировать"));
+    SetOperationButtons(ui->ProgBtn, true);
+    ShowProgress(false);
+    StopWorker(progWorker_);
+}
+
+void TForm1::CompleteProgramming(ProgWorker& worker) {
+    const ProgWorker::Result result = worker.TakeResult();
+    const int slot = worker.Slot();
+    if (worker.Terminated()) {
+        // Stopped after the modem had already confirmed: it holds the new image, so the
+        // card says so; the user has had the stop message and hears nothing more.
+        if (result.OpSucceeded) {
+            RecordModemProgrammed(database_->slots[std::size_t(slot)], result.NewProgID, CurrentDays());
+            RefreshCardRow(slot);
+            SaveDatabase();
+        }
+        return;
+    }
+    ShowProgress(false);
+    if (result.OpSucceeded) {
+        RecordModemProgrammed(database_->slots[std::size_t(slot)], result.NewProgID, CurrentDays());
+        RefreshCardRow(slot);
+        dialogs_.ShowMessage(this, Completed, QString::fromUtf8(ProgramDoneText));
+        SaveDatabase();
+    } else if (result.OpFailed) {
+        dialogs_.ShowMessage(this, Attention, FailureText(ProgramFailedHeader, result.FailReason));
+    }
+    SetOperationButtons(ui->ProgBtn, true);
+    ui->ProgBtn->setText(QStringLiteral("Программировать"));
+    ProgRunning = false;
+    progWorker_ = nullptr;
+}
+
+void TForm1::SpeedButton1Click() {
+    ReadRunning = !ReadRunning;
+    if (!ReadRunning) {
+        StopRead();
+        dialogs_.ShowMessage(this, Attention, QString::fromUtf8(ReadStoppedText));
+        return;
+    }
+    SetOperationButtons(ui->SpeedButton1, false);
+    ui->SpeedButton1->setText(StopCaption);
+    ShowProgress(true);
+    ChooseCable();
+    StartWorker(std::make_unique<TReadThread>(hardware_, FtdiSerial), readWorker_,
+                &TForm1::CompleteRead);
+}
+
+void TForm1::StopRead() {
+    SetOperationButtons(ui->SpeedButton1, true);
+    ui->SpeedButton1->setText(QStringLiteral("Считать"));
+    ShowProgress(false);
+    StopWorker(readWorker_);
+}
+
+void TForm1::CompleteRead(ProgWorker& worker) {
+    if (worker.Terminated()) return;
+    const ProgWorker::Result result = worker.TakeResult();
+    ShowProgress(false);
+    if (result.OpSucceeded) {
+        form2_->Fill(result.ReadImage);
+        form2_->SetVersion(QString::fromStdString(result.ReadVersion));
+        form2_->SetCardMatch(CardMatchText(*database_, result.ReadImage));
+        dialogs_.ShowModal(*form2_);
+    } else if (result.OpFailed) {
+        dialogs_.ShowMessage(this, Attention, FailureText(ReadFailedHeader, result.FailReason));
+    }
+    ui->SpeedButton1->setText(QStringLiteral("Считать"));
+    SetOperationButtons(ui->SpeedButton1, true);
+    ui->SpeedButton1->setEnabled(true);
+    EditMode = false;
+    SetEditMode(false);
+    ReadRunning = false;
+    readWorker_ = nullptr;
+}
+
+void TForm1::ProgUoBtnClick() {
+    if (!ProgRunning && !HasData(database_->SelectedIndex)) return;
+    ProgRunning = !ProgRunning;
+    if (!ProgRunning) {
+        StopUoWrite();
+        dialogs_.ShowMessage(this, NotCompleted, QString::fromUtf8(UoStoppedText));
+        return;
+    }
+    ui->ProgUoBtn->setText(StopCaption);
+    SetOperationButtons(ui->ProgUoBtn, false);
+    ShowProgress(true);
+    ChooseCable();
+    const int slot = database_->SelectedIndex;
+    StartWorker(std::make_unique<TProgUoThread>(hardware_, FtdiSerial, slot,
+                                                database_->slots[std::size_t(slot)],
+                                                ui->UooTab->currentIndex()),
+                uoWorker_, &TForm1::CompleteUoWrite);
+}
+
+void TForm1::StopUoWrite() {
+    ui->ProgUoBtn->setText(QStringLiteral("Записать настройки в УОО"));
+    SetOperationButtons(ui->ProgUoBtn, true);
+    ShowProgress(false);
+    StopWorker(uoWorker_);
+}
+
+void TForm1::CompleteUoWrite(ProgWorker& worker) {
+    const ProgWorker::Result result = worker.TakeResult();
+    const int slot = worker.Slot();
+    if (worker.Terminated()) {
+        if (result.OpSucceeded) {
+            RecordUoProgrammed(database_->slots[std::size_t(slot)], CurrentDays());
+            RefreshCardRow(slot);
+            SaveDatabase();
+        }
+        return;
+    }
+    ShowProgress(false);
+    if (result.OpSucceeded) {
+        RecordUoProgrammed(database_->slots[std::size_t(slot)], CurrentDays());
+        RefreshCardRow(slot);
+        dialogs_.ShowMessage(this, Completed, QString::fromUtf8(UoDoneText));
+        SaveDatabase();
+    } else if (result.OpFailed) {
+        dialogs_.ShowMessage(this, Attention, FailureText(ProgramFailedHeader, result.FailReason));
+    }
+    SetOperationButtons(ui->ProgUoBtn, true);
+    ui->ProgUoBtn->setText(QStringLiteral("Программировать УО"));
+    ProgRunning = false;
+    uoWorker_ = nullptr;
+}
+
+void TForm1::Timer1Timer() {
+    const int position = ui->Progress->value() + 1;
+    ui->Progress->setValue(position > 9 ? 0 : position);
+}
+
+void TForm1::ChooseCable() {
+    std::uint32_t count = 0;
+    if (hardware_.cable.CreateDeviceInfoList(&count) != CableOk || count == 0) return;
+    CableInfo list[DevListCapacity];
+    std::uint32_t listed = 0;
+    if (hardware_.cable.GetDeviceInfoList(list, DevListCapacity, &listed) != CableOk || listed == 0)
+        return;
+    QStringList serials;
+    for (std::uint32_t i = 0; i < std::min(listed, DevListCapacity); ++i)
+        serials << QString::fromLatin1(list[i].SerialNumber,
+                                       qsizetype(strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber)));
+    // The cable chosen earlier stays in use while it is attached; once it is gone the
+    // choice is made again instead of failing until a restart.
+    if (!FtdiSerial.empty() && serials.contains(QString::fromStdString(FtdiSerial))) return;
+    if (serials.size() == 1) {
+        FtdiSerial = serials.front().toStdString();
+        return;
+    }
+    ftdiDialog_->SetSerials(serials);
+    dialogs_.ShowModal(*ftdiDialog_);
+    FtdiSerial = ftdiDialog_->ChosenSerial().toStdString();
+}
+
+void TForm1::FormDestroy() {
+    if (workers_.empty()) return;
+    // Stopped as by their buttons, but without the stop messages: the window is going.
+    if (progWorker_) {
+        ProgRunning = false;
+        StopProgramming();
+    }
+    if (uoWorker_) {
+        ProgRunning = false;
+        StopUoWrite();
+    }
+    if (readWorker_) {
+        ReadRunning = false;
+        StopRead();
+    }
+    waitingForWorkers_ = true;
+    for (std::unique_ptr<ProgWorker>& worker : workers_)
+        if (!worker->Finish(WorkerEndWait)) ProgWorker::Abandon(std::move(worker));
+    workers_.clear();
+    waitingForWorkers_ = false;
+}
+
+}  // namespace gsmprog

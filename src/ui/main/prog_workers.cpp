@@ -1,0 +1,159 @@
+#include "prog_workers.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QMetaObject>
+
+#include "ftdi_read_ctrl.h"
+#include "ftdi_uo_prog_ctrl.h"
+#include "read_result.h"
+
+namespace gsmprog {
+
+ProgWorker::ProgWorker(std::unique_ptr<FTDI_Controller> link, std::string serialNumber, LinkOperation operation, int slot,
+                       const CardRecord& card)
+    : card_(card),
+      serialNumber_(std::move(serialNumber)),
+      operation_(operation),
+      slot_(slot),
+      link_(std::move(link)) {}
+
+ProgWorker::~ProgWorker() {
+    if (thread_.joinable()) thread_.join();
+}
+
+void ProgWorker::Begin(QObject* receiver, Completion completion) {
+    receiver_ = receiver;
+    completion_ = std::move(completion);
+    thread_ = std::thread([this] { Body(); });
+}
+
+void ProgWorker::Body() {
+    Run();
+    bool handOver = false;
+    {
+        std::lock_guard guard(lock_);
+        handOver = handingOver_ = !abandoned_;
+    }
+    if (handOver)
+        QMetaObject::invokeMethod(receiver_, [this] { completion_(*this); },
+                                  Qt::BlockingQueuedConnection);
+    bool freeSelf = false;
+    {
+        std::lock_guard guard(lock_);
+        link_.reset();   // closes the cable now, not when the window gets round to it
+        finished_ = true;
+        freeSelf = selfOwned_;
+    }
+    if (freeSelf) delete this;
+}
+
+void ProgWorker::Stop() {
+    terminated_ = true;
+    std::lock_guard guard(lock_);
+    if (link_) link_->Stop();
+}
+
+ProgWorker::Result ProgWorker::TakeResult() const {
+    std::lock_guard guard(lock_);
+    return result_;
+}
+
+void ProgWorker::Publish(Result result) {
+    std::lock_guard guard(lock_);
+    result_ = std::move(result);
+}
+
+LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, std::int32_t length) {
+    const LinkOutcome outcome = RunExchange(*link_, serialNumber_, payload, length);
+    if (outcome.Done()) {
+        result.OpSucceeded = true;
+    } else if (const char* reason = FailureReason(operation_, outcome)) {
+        result.OpFailed = true;
+        result.FailReason = reason;
+    }
+    return outcome;
+}
+
+bool ProgWorker::Finish(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!finished_) {
+        // The worker's hand-over is a call queued to the window, which is waiting here.
+        QCoreApplication::sendPostedEvents(receiver_, QEvent::MetaCall);
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::lock_guard guard(lock_);
+            if (!handingOver_ && !finished_) {
+                abandoned_ = true;
+                return false;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    thread_.join();
+    return true;
+}
+
+void ProgWorker::Abandon(std::unique_ptr<ProgWorker> worker) {
+    std::unique_lock guard(worker->lock_);
+    if (worker->finished_) {
+        guard.unlock();
+        return;   // ended meanwhile: joined and freed here
+    }
+    worker->selfOwned_ = true;
+    worker->thread_.detach();
+    guard.unlock();
+    worker.release();
+}
+
+TProgThread::TProgThread(const Hardware& hardware, std::string serialNumber, int slot,
+                         const CardRecord& card)
+    : ProgWorker(std::make_unique<FTDI_Controller>(hardware.cable, hardware.clock),
+                 std::move(serialNumber), LinkOperation::ProgramModem, slot, card) {}
+
+void TProgThread::Run() {
+    Result result;
+    const ModemImage image = BuildModemImage(card_, card_.VersionCombo);
+    result.NewProgID = image.crc;
+    if (image.length == 0) {
+        // Only the two known layouts make an image; an empty one must never be sent.
+        result.OpFailed = true;
+        result.FailReason = NoImageVariantText;
+    } else {
+        Exchange(result, image.bytes.data(), static_cast<std::int32_t>(image.length));
+    }
+    Publish(std::move(result));
+}
+
+TReadThread::TReadThread(const Hardware& hardware, std::string serialNumber)
+    : ProgWorker(std::make_unique<FTDI_ReadCtrl>(hardware.cable, hardware.clock),
+                 std::move(serialNumber), LinkOperation::ReadModem, -1, CardRecord{}) {}
+
+void TReadThread::Run() {
+    Result result;
+    if (Exchange(result).Done()) {
+        FTDI_Controller& link = Link();
+        if (!EvaluateReadImage(link.Data, static_cast<std::size_t>(link.DataLen), result.ReadImage)) {
+            result.OpSucceeded = false;
+            result.OpFailed = true;
+            result.FailReason = BadReadDataText;
+        } else {
+            result.ReadVersion = link.Version;
+        }
+    }
+    Publish(std::move(result));
+}
+
+TProgUoThread::TProgUoThread(const Hardware& hardware, std::string serialNumber, int slot,
+                             const CardRecord& card, int device)
+    : ProgWorker(std::make_unique<FTDI_UoProgCtrl>(hardware.cable, hardware.clock),
+                 std::move(serialNumber), LinkOperation::WriteUo, slot, card),
+      device_(device) {}
+
+void TProgUoThread::Run() {
+    Result result;
+    const UoCommand command = BuildUoCommand(card_, device_);
+    Exchange(result, command.data(), static_cast<std::int32_t>(command.size()));
+    Publish(std::move(result));
+}
+
+}  // namespace gsmprog

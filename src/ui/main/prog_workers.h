@@ -1,0 +1,123 @@
+#pragma once
+// The workers of the three hardware operations of the main window. Each owns its link and
+// with it the cable, runs the exchange in a thread of its own, and hands its result over on
+// the window's thread: the completion step runs there while the worker waits for it.
+
+#include <QObject>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "card_record.h"
+#include "ftdi_controller.h"
+#include "hardware.h"
+#include "link_outcome.h"
+#include "modem_image.h"
+
+namespace gsmprog {
+
+class ProgWorker {
+public:
+    // What the exchange came to; the completion step reads it on the window's thread.
+    struct Result {
+        bool OpSucceeded = false;
+        bool OpFailed = false;
+        std::string FailReason;       // UTF-8
+        std::uint16_t NewProgID = 0;  // the CRC of the image written
+        WideImage ReadImage{};
+        std::string ReadVersion;      // UTF-8
+    };
+    using Completion = std::function<void(ProgWorker&)>;
+
+    virtual ~ProgWorker();
+    ProgWorker(const ProgWorker&) = delete;
+    ProgWorker& operator=(const ProgWorker&) = delete;
+
+    // Starts the thread; `completion` runs on `receiver`'s thread once the exchange ended.
+    void Begin(QObject* receiver, Completion completion);
+    // Ends the exchange at its next poll, also when the cable is still being opened, and
+    // marks the worker terminated. Window thread only.
+    void Stop();
+    bool Terminated() const { return terminated_; }
+    // The card the operation started from.
+    int Slot() const { return slot_; }
+    Result TakeResult() const;
+    bool Finished() const { return finished_; }
+
+    // Waits at most `timeout` for the thread to end, running its completion step meanwhile.
+    // False when it is still inside the exchange: it then never hands over any more.
+    bool Finish(std::chrono::milliseconds timeout);
+    // Lets a worker that did not finish in time end on its own and free itself.
+    static void Abandon(std::unique_ptr<ProgWorker> worker);
+
+protected:
+    ProgWorker(std::unique_ptr<FTDI_Controller> link, std::string serialNumber, LinkOperation operation, int slot,
+               const CardRecord& card);
+
+    // In the thread: builds the payload, runs the exchange and publishes the result.
+    virtual void Run() = 0;
+    // Runs the exchange with `payload` and takes its outcome into `result`.
+    LinkOutcome Exchange(Result& result, const std::uint8_t* payload = nullptr,
+                         std::int32_t length = 0);
+    void Publish(Result result);
+
+    FTDI_Controller& Link() { return *link_; }
+    const CardRecord card_;   // a copy: the window's card may change meanwhile
+
+private:
+    void Body();
+
+    const std::string serialNumber_;
+    const LinkOperation operation_;
+    const int slot_;
+    QObject* receiver_ = nullptr;
+    Completion completion_;
+    bool terminated_ = false;   // window thread only
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
+
+    // Guards the link's lifetime, the result and the hand-over state.
+    mutable std::mutex lock_;
+    std::unique_ptr<FTDI_Controller> link_;
+    Result result_;
+    bool handingOver_ = false;   // the completion step is asked for
+    bool abandoned_ = false;     // the window no longer waits: never hand over
+    bool selfOwned_ = false;     // the thread frees the worker when it ends
+};
+
+// Writes the settings image of the card into the modem.
+class TProgThread final : public ProgWorker {
+public:
+    TProgThread(const Hardware& hardware, std::string serialNumber, int slot,
+                const CardRecord& card);
+
+private:
+    void Run() override;
+};
+
+// Reads the settings image and the version back out of the modem.
+class TReadThread final : public ProgWorker {
+public:
+    TReadThread(const Hardware& hardware, std::string serialNumber);
+
+private:
+    void Run() override;
+};
+
+// Writes the loop and mode settings of one object device of the card through the modem.
+class TProgUoThread final : public ProgWorker {
+public:
+    TProgUoThread(const Hardware& hardware, std::string serialNumber, int slot,
+                  const CardRecord& card, int device);
+
+private:
+    void Run() override;
+    const int device_;
+};
+
+}  // namespace gsmprog

@@ -1,0 +1,271 @@
+// The hardware operations of the main window against a virtual modem on a private cable
+// directory: what the buttons and the bar show, every message, what lands in which card and
+// when the file is written, the cable choice, stops and the end of the window mid-operation.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+
+#include "card_dates.h"
+#include "ftiDialog.h"
+#include "link_texts.h"
+#include "read_frm.h"
+#include "window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+namespace {
+
+constexpr int OperationTimeoutMs = 30000;
+
+// The CRC of the image the modem holds (its last two bytes, low byte first).
+std::uint16_t HeldImageCrc(const std::filesystem::path& image) {
+    std::ifstream in(image, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    if (bytes.size() < 2) return 0;
+    return std::uint16_t(std::uint8_t(bytes[bytes.size() - 2]) | std::uint8_t(bytes.back()) << 8);
+}
+
+// Two cards with a device each: "Склад" in row 1, "Офис" in row 2.
+void WriteTwoCards(WindowFixture& f) {
+    CardRecord first = ValidCard("101", "Склад");
+    Connect(first, 0, 2, 1234, 3);
+    first.UoGuardCords[1] = 0x05;
+    Connect(first, 1, 2, 1235, 7);
+    first.ProgID1 = 0x1A2B;
+    CardRecord second = ValidCard("202", "Офис");
+    Connect(second, 0, 1, 5678, 1);
+    f.WriteDatabase({{0, first}, {1, second}});
+}
+
+QString Failure(const char* header, const char* reason) {
+    return QString::fromUtf8(header) + QString::fromUtf8(reason) + "\n\n";
+}
+
+}  // namespace
+
+class HardwareOperationsTest : public QObject {
+    Q_OBJECT
+private:
+    static void WaitIdle(WindowFixture& f) {
+        QTRY_VERIFY_WITH_TIMEOUT(!f.Form().WorkersAlive() && !f.Form().ProgRunning &&
+                                     !f.Form().ReadRunning, OperationTimeoutMs);
+        QCoreApplication::processEvents();
+    }
+    // Reads the modem; returns the card line of the read-result window ("" when not shown).
+    static QString ReadCardLine(WindowFixture& f) {
+        QString line;
+        f.dialogs.onModal = [&](QDialog& dialog) {
+            if (auto* label = dialog.findChild<QLabel*>("cardMatchLabel")) line = label->text();
+        };
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        f.dialogs.onModal = nullptr;
+        return line;
+    }
+
+private Q_SLOTS:
+    void ProgrammingLandsInTheStartedCardAndIsWrittenAfterTheMessage() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        const auto image = f.Dir() / "modem.img";
+        auto modem = f.StartModem({"--image", image.string()});
+        TForm1& form = f.Start();
+        std::vector<int> bar;
+        connect(f.Find<QProgressBar>("Progress"), &QProgressBar::valueChanged, this,
+                [&](int v) { bar.push_back(v); });
+
+        const double before = CurrentDays();
+        f.Click("ProgBtn");
+        QCOMPARE(f.Find<QPushButton>("ProgBtn")->text(), QStringLiteral("Остановить"));
+        for (const char* off : {"SpeedButton1", "ProgUoBtn", "BitBtn1", "SetsGrid"}) QVERIFY(!f.Enabled(off));
+        QVERIFY(f.Enabled("SearchEdit") && f.Visible("Progress"));
+        f.Search("Офис");   // a search hit selects another card meanwhile
+        QCOMPARE(form.Database().SelectedIndex, 1);
+
+        std::uint16_t onDiskAtMessage = 0;
+        f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+            onDiskAtMessage = f.ReadBack()->slots[0].ProgID1;
+        };
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(ProgramDoneText)});
+        QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Операция завершена"));
+        QCOMPARE(onDiskAtMessage, std::uint16_t(0x1A2B));
+
+        const std::uint16_t held = HeldImageCrc(image);
+        QVERIFY(held != 0);
+        for (const CardDatabase* db : {&form.Database(), f.ReadBack().get()}) {
+            const CardRecord& card = db->slots[0];
+            QCOMPARE(std::uint16_t(card.ProgID1), held);
+            QCOMPARE(std::uint16_t(card.ProgID2), std::uint16_t(0x1A2B));
+            QVERIFY(card.DateProgrammed >= before && card.DateProgrammed <= CurrentDays());
+            QCOMPARE(double(db->slots[1].DateProgrammed), 0.0);
+        }
+        QVERIFY(!f.Cell(1, 5).isEmpty());
+        QCOMPARE(f.Find<QPushButton>("ProgBtn")->text(), QStringLiteral("Программировать"));
+        for (const char* on : {"SpeedButton1", "ProgUoBtn", "BitBtn1", "SetsGrid"}) QVERIFY(f.Enabled(on));
+        QVERIFY(!f.Visible("Progress"));
+        // Steps of one every 100 ms, 9 followed by 0, and back to 0 at the end.
+        QVERIFY(bar.size() > 3 && bar.back() == 0);
+        for (std::size_t i = 1; i + 1 < bar.size(); ++i) QCOMPARE(bar[i], (bar[i - 1] + 1) % 10);
+
+        // The read names the card; a change after programming is told apart.
+        QCOMPARE(ReadCardLine(f), QStringLiteral("Карточка № 101 (объект «Склад»), строка 1: "
+                                                 "модем запрограммирован этой карточкой"));
+        form.Database().slots[0].DateChanged = CurrentDays() + 0.01;
+        QVERIFY(ReadCardLine(f).endsWith("карточка изменена после программирования"));
+        QCOMPARE(f.dialogs.modals, (QStringList{"Считанные данные", "Считанные данные"}));
+    }
+
+    void EmptyCardAndMissingCable() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        TForm1& form = f.Start();
+        f.ClickRow(3);
+        f.Click("ProgBtn");
+        QCOMPARE(f.dialogs.Texts(), QStringList{QStringLiteral(
+            "Текущая запись НЕ СОДЕРЖИТ ДАННЫХ!\nВыберите запись с данными или создайте новую")});
+        QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Внимание"));
+        form.ProgUoBtnClick();
+        form.ProgUoBtnClick();
+        QVERIFY(!form.ProgRunning && !form.WorkersAlive());
+        QCOMPARE(f.dialogs.shown.size(), std::size_t(1));
+
+        f.ClickRow(1);
+        f.Click("ProgBtn");
+        WaitIdle(f);
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts().mid(1),
+                 (QStringList{Failure(ProgramFailedHeader, CableNotFoundText),
+                              Failure(ReadFailedHeader, CableNotFoundText)}));
+        QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
+        QCOMPARE(f.Find<QPushButton>("SpeedButton1")->text(), QStringLiteral("Считать"));
+    }
+
+    void StopsEndWithTheStopMessageAlone() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto modem = f.StartModem({"--silent-after-block", "3"});
+        TForm1& form = f.Start();
+        // Stopped while the cable is still being opened, and midway through the blocks.
+        for (int wait : {0, 400}) {
+            f.Click("ProgBtn");
+            QTest::qWait(wait);
+            f.Click("ProgBtn");
+            QCOMPARE(f.Find<QPushButton>("ProgBtn")->text(), QStringLiteral("Программировать"));
+            QVERIFY(f.Enabled("SpeedButton1") && !f.Visible("Progress"));
+            QTRY_VERIFY_WITH_TIMEOUT(!form.WorkersAlive(), OperationTimeoutMs);
+            QTest::qWait(50);
+        }
+        const QString stopped = QString::fromUtf8(ProgramStoppedText);
+        QCOMPARE(f.dialogs.Texts(), (QStringList{stopped, stopped}));
+        QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Операция не завершена"));
+        QCOMPARE(std::uint16_t(form.Database().slots[0].ProgID1), std::uint16_t(0x1A2B));
+        QCOMPARE(double(f.ReadBack()->slots[0].DateProgrammed), 0.0);
+
+        f.Click("SpeedButton1");
+        f.Click("SpeedButton1");
+        QTRY_VERIFY_WITH_TIMEOUT(!form.WorkersAlive(), OperationTimeoutMs);
+        QCOMPARE(f.dialogs.Texts().back(), QString::fromUtf8(ReadStoppedText));
+        QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
+    }
+
+    void ShortImageWithoutVersionAndBadData() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        f.Start();
+        {
+            auto modem = f.StartModem({"--short-image", "--no-version"});
+            bool balance = true;
+            QString version;
+            f.dialogs.onModal = [&](QDialog& dialog) {
+                balance = dialog.findChild<QGroupBox*>("GroupBox4")->isVisibleTo(&dialog);
+                version = dialog.findChild<QLineEdit*>("versionEdit")->text();
+            };
+            f.Click("SpeedButton1");
+            WaitIdle(f);
+            QVERIFY(!balance);
+            QCOMPARE(version, QStringLiteral("Н/Д"));
+        }
+        auto modem = f.StartModem({"--bad-image-crc"});
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, BadReadDataText)});
+        QCOMPARE(f.dialogs.modals.size(), 1);
+    }
+
+    void DeviceWriteUsesTheTabAndDatesTheCard() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto modem = f.StartModem();
+        TForm1& form = f.Start();
+        f.ChooseTab(1);
+        const double before = CurrentDays();
+        f.Click("ProgUoBtn");
+        QVERIFY(!f.Enabled("ProgBtn") && !f.Enabled("SpeedButton1"));
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(UoDoneText)});
+        QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Операция завершена"));
+        QVERIFY(modem->Log().find("команда УОО: адрес 7, шлейфы охраны 5") != std::string::npos);
+        QVERIFY(f.ReadBack()->slots[0].DateProgrammed >= before);
+        QVERIFY(!f.Cell(1, 5).isEmpty());
+        QCOMPARE(f.Find<QPushButton>("ProgUoBtn")->text(), QStringLiteral("Программировать УО"));
+        QVERIFY(f.Enabled("ProgBtn") && !form.ProgRunning);
+    }
+
+    void SeveralCablesAskOnceWhileTheChoiceIsAttached() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto first = f.StartModem({}, "VMODEM1");
+        auto second = f.StartModem({}, "VMODEM2");
+        TForm1& form = f.Start();
+        QStringList listed;
+        f.dialogs.onModal = [&](QDialog& dialog) {
+            if (auto* combo = dialog.findChild<QComboBox*>("devCombo")) {
+                for (int i = 0; i < combo->count(); ++i) listed << combo->itemText(i);
+                QCOMPARE(combo->currentIndex(), 0);
+                combo->setCurrentIndex(1);
+            }
+        };
+        for (int run = 0; run < 2; ++run) {
+            f.Click("SpeedButton1");
+            WaitIdle(f);
+        }
+        QCOMPARE(listed, (QStringList{"VMODEM1", "VMODEM2"}));
+        QCOMPARE(f.dialogs.modals, (QStringList{"Выбор FTDI", "Считанные данные", "Считанные данные"}));
+        QCOMPARE(form.FtdiSerial, std::string("VMODEM2"));
+        QVERIFY(first->Log().find("READ") == std::string::npos);
+
+        second->Stop();   // unplugged: the one cable left is taken without a question
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(form.FtdiSerial, std::string("VMODEM1"));
+        QCOMPARE(f.dialogs.modals.count("Выбор FTDI"), 1);
+        QCOMPARE(f.dialogs.modals.size(), 4);
+    }
+
+    void ClosingMidOperationStopsAndJoinsEveryWorker() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto modem = f.StartModem({"--silent-after-block", "2"});
+        TForm1& form = f.Start();
+        f.Click("ProgBtn");
+        QTest::qWait(300);
+        form.close();
+        QVERIFY(!form.isVisible());
+        QVERIFY(!form.WorkersAlive());
+        QVERIFY(f.dialogs.shown.empty());
+        QCOMPARE(std::uint16_t(f.ReadBack()->slots[0].ProgID1), std::uint16_t(0x1A2B));
+    }
+};
+
+QTEST_MAIN(HardwareOperationsTest)
+#include "hardware_operations_test.moc"
