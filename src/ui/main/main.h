@@ -161,6 +161,10 @@ private:
     void CompleteProgramming(ProgWorker& worker);
     void CompleteRead(ProgWorker& worker);
     void CompleteUoWrite(ProgWorker& worker);
+    // The completion of both writes: a confirmed one is recorded in the card it started from.
+    using RecordWrite = void (*)(CardRecord& card, std::uint16_t newProgId);
+    void CompleteWrite(ProgWorker& worker, const RecordWrite& record, const char* doneText,
+                       QPushButton* button, const QString& caption, ProgWorker*& reference);
     void ReapFinishedWorkers();
 
     UserDialogs& dialogs_;

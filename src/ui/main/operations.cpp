@@ -112,31 +112,43 @@ void TForm1::StopProgramming() {
 }
 
 void TForm1::CompleteProgramming(ProgWorker& worker) {
+    CompleteWrite(
+        worker,
+        [](CardRecord& card, std::uint16_t newProgId) {
+            RecordModemProgrammed(card, newProgId, CurrentDays());
+        },
+        ProgramDoneText, ui->ProgBtn, QStringLiteral("Программировать"), progWorker_);
+}
+
+void TForm1::CompleteWrite(ProgWorker& worker, const RecordWrite& record, const char* doneText,
+                           QPushButton* button, const QString& caption, ProgWorker*& reference) {
     const ProgWorker::Result result = worker.TakeResult();
     const int slot = worker.Slot();
+    const auto recordInCard = [&] {
+        record(database_->slots[std::size_t(slot)], result.NewProgID);
+        RefreshCardRow(slot);
+    };
     if (worker.Terminated()) {
-        // Stopped after the modem had already confirmed: it holds the new image, so the
+        // Stopped after the device had already confirmed: it holds the new settings, so the
         // card says so; the user has had the stop message and hears nothing more.
         if (result.OpSucceeded) {
-            RecordModemProgrammed(database_->slots[std::size_t(slot)], result.NewProgID, CurrentDays());
-            RefreshCardRow(slot);
+            recordInCard();
             SaveDatabase();
         }
         return;
     }
     ShowProgress(false);
     if (result.OpSucceeded) {
-        RecordModemProgrammed(database_->slots[std::size_t(slot)], result.NewProgID, CurrentDays());
-        RefreshCardRow(slot);
-        dialogs_.ShowMessage(this, Completed, QString::fromUtf8(ProgramDoneText));
+        recordInCard();
+        dialogs_.ShowMessage(this, Completed, QString::fromUtf8(doneText));
         SaveDatabase();
     } else if (result.OpFailed) {
         dialogs_.ShowMessage(this, Attention, FailureText(ProgramFailedHeader, result.FailReason));
     }
-    SetOperationButtons(ui->ProgBtn, true);
-    ui->ProgBtn->setText(QStringLiteral("Программировать"));
+    SetOperationButtons(button, true);
+    button->setText(caption);
     ProgRunning = false;
-    progWorker_ = nullptr;
+    reference = nullptr;
 }
 
 void TForm1::SpeedButton1Click() {
@@ -209,29 +221,10 @@ void TForm1::StopUoWrite() {
 }
 
 void TForm1::CompleteUoWrite(ProgWorker& worker) {
-    const ProgWorker::Result result = worker.TakeResult();
-    const int slot = worker.Slot();
-    if (worker.Terminated()) {
-        if (result.OpSucceeded) {
-            RecordUoProgrammed(database_->slots[std::size_t(slot)], CurrentDays());
-            RefreshCardRow(slot);
-            SaveDatabase();
-        }
-        return;
-    }
-    ShowProgress(false);
-    if (result.OpSucceeded) {
-        RecordUoProgrammed(database_->slots[std::size_t(slot)], CurrentDays());
-        RefreshCardRow(slot);
-        dialogs_.ShowMessage(this, Completed, QString::fromUtf8(UoDoneText));
-        SaveDatabase();
-    } else if (result.OpFailed) {
-        dialogs_.ShowMessage(this, Attention, FailureText(ProgramFailedHeader, result.FailReason));
-    }
-    SetOperationButtons(ui->ProgUoBtn, true);
-    ui->ProgUoBtn->setText(QStringLiteral("Программировать УО"));
-    ProgRunning = false;
-    uoWorker_ = nullptr;
+    CompleteWrite(
+        worker,
+        [](CardRecord& card, std::uint16_t) { RecordUoProgrammed(card, CurrentDays()); },
+        UoDoneText, ui->ProgUoBtn, QStringLiteral("Программировать УО"), uoWorker_);
 }
 
 void TForm1::Timer1Timer() {
