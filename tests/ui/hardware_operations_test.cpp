@@ -101,7 +101,8 @@ private Q_SLOTS:
 
         const std::uint16_t held = HeldImageCrc(image);
         QVERIFY(held != 0);
-        for (const CardDatabase* db : {&form.Database(), f.ReadBack().get()}) {
+        const auto onDisk = f.ReadBack();
+        for (const CardDatabase* db : {&form.Database(), onDisk.get()}) {
             const CardRecord& card = db->slots[0];
             QCOMPARE(std::uint16_t(card.ProgID1), held);
             QCOMPARE(std::uint16_t(card.ProgID2), std::uint16_t(0x1A2B));
