@@ -53,8 +53,10 @@ int main(int argc, char* argv[]) {
     try {
         gsmprog::QtUserDialogs dialogs;
         gsmprog::SerialCable cable;
-        gsmprog::TForm1 form1(dialogs, {cable, gsmprog::SystemClock()});
-        gsmprog::TForm4 form4(&form1);
+        const gsmprog::Hardware hardware{cable, gsmprog::SystemClock()};
+        gsmprog::TForm1 form1(dialogs, hardware);
+        gsmprog::TForm4 form4(dialogs, hardware);
+        form1.SetControlWindow(form4);
         form1.show();
         return app.exec();
     } catch (const std::exception& e) {

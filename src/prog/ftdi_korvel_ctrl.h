@@ -47,6 +47,8 @@ public:
     std::size_t PendingCount() const;
     // The next cycle repeats the handshake before anything else is sent.
     void ResetCtrlMode() { InCtrlMode = 0; }
+    // The modem has answered "READY" and control mode has not been left since.
+    bool InControlMode() const { return InCtrlMode != 0; }
     // Takes the next error condition or event. Returns CtrlNothing (254) when there is none
     // or an argument is missing, CtrlError (255) for an error condition or an error reply,
     // otherwise the event's code; `out` receives the event, `message` its text (or empty).

@@ -82,6 +82,13 @@ TForm1& WindowFixture::Start() {
     return *form_;
 }
 
+TForm4& WindowFixture::StartWithControl() {
+    Start();
+    form4_ = std::make_unique<TForm4>(dialogs, Hardware{*cable_, SystemClock()});
+    form_->SetControlWindow(*form4_);
+    return *form4_;
+}
+
 std::unique_ptr<VmodemProcess> WindowFixture::StartModem(std::vector<std::string> args,
                                                          const std::string& serial) {
     VmodemSetup setup;

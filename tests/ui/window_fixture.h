@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "card_database.h"
+#include "ctrlForm.h"
 #include "main.h"
 #include "serial_cable.h"
 #include "user_dialogs.h"
@@ -61,6 +62,9 @@ public:
     std::unique_ptr<CardDatabase> ReadBack() const;
 
     TForm1& Start();
+    // The main window with the control window handed to it, as the program starts them.
+    TForm4& StartWithControl();
+    TForm4& Control() { return *form4_; }
     // A virtual modem on the window's private cable directory.
     std::unique_ptr<VmodemProcess> StartModem(std::vector<std::string> args = {},
                                               const std::string& serial = "VMODEM1");
@@ -94,6 +98,7 @@ private:
     QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
     std::unique_ptr<SerialCable> cable_;
     std::unique_ptr<TForm1> form_;
+    std::unique_ptr<TForm4> form4_;
 };
 
 // A card in use with the given number and object.

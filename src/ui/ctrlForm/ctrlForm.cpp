@@ -1,10 +1,169 @@
 #include "ctrlForm.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "ctrl_status.h"
+#include "ftdi_korvel_ctrl.h"
+#include "traffic_log.h"
+#include "ui_ctrlForm.h"
+
 namespace gsmprog {
 
-TForm4::TForm4(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Контроль"));
-    setModal(true);
+namespace {
+constexpr int Timer1Ms = 10;
+constexpr int Timer2Ms = 1000;
+constexpr std::time_t SilenceLimitSeconds = 5;
+const char* const StaleHint = "Последнее полученное значение: модем с тех пор не ответил";
+
+std::int64_t SteadyMs() {
+    static QElapsedTimer clock = [] {
+        QElapsedTimer started;
+        started.start();
+        return started;
+    }();
+    return clock.elapsed();
 }
+}  // namespace
+
+TForm4::TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      ui(std::make_unique<Ui::TForm4>()),
+      link_(std::make_unique<FTDI_KorvelCtrl>(hardware.cable, hardware.clock)) {
+    ui->setupUi(this);
+    ismLog_ = new TrafficLog(*ui->ismLog, dialogs, QStringLiteral("Обмен УОО.txt"));
+    gsmLog_ = new TrafficLog(*ui->gsmLog, dialogs, QStringLiteral("Обмен GSM.txt"));
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(Timer1Ms);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(Timer2Ms);
+    connect(Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &TForm4::Timer2Timer);
+    connect(ui->sim1Btn, &QPushButton::clicked, this, &TForm4::sim1BtnClick);
+    connect(ui->Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
+    connect(ui->Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
+    // Timer1 does nothing while the window is hidden, so it only runs while it is shown.
+    Timer2->start();
+}
+
+TForm4::~TForm4() = default;
+
+void TForm4::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TForm4::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) FormClose();
+}
+
+void TForm4::FormShow() {
+    ismLog_->Clear();
+    ui->voltChart->Restart(QDateTime::currentDateTime());
+    stateLine_.Opened();
+    ShowLinkState();
+    // The figures of an earlier opening are not the modem's state now.
+    if (!ui->batVolt1->text().isEmpty()) SetFieldsStale(true);
+    if (!link_->IsRunning()) link_->Start();
+    Timer1->start();
+}
+
+void TForm4::FormClose() {
+    Timer1->stop();
+    link_->Stop();
+}
+
+void TForm4::Timer1Timer() {
+    if (!isVisible()) return;
+    const QString time = TimeOfDay();
+    CtrlPacket packet;
+    std::string text;
+    for (int taken = 0; taken < MostEventsPerTick; ++taken) {
+        std::uint32_t errorState = 0;
+        const int code = link_->FetchResult(&packet, &text, &errorState);
+        if (code == CtrlNothing) break;
+        LastActivity = std::time(nullptr);
+        ShowEvent(code, packet, text, errorState, time);
+    }
+    ismLog_->Flush();
+    gsmLog_->Flush();
+    ShowLinkState();
+}
+
+void TForm4::ShowLinkState() {
+    ui->linkStateLabel->setText(stateLine_.Text(link_->InControlMode(), SteadyMs()));
+}
+
+void TForm4::ShowEvent(int code, const CtrlPacket& packet, const std::string& text,
+                       std::uint32_t errorState, const QString& time) {
+    switch (code) {
+    case CtrlError:
+        stateLine_.Failed(time, text, errorState);
+        SetFieldsStale(true);
+        return;
+    case CtrlBytesSent:
+    case CtrlBytesReceived:
+        // The raw bytes would bury the traces under a status poll every second.
+        return;
+    case CtrlGsmTrace:
+        if (ui->CheckBox1->isChecked() && !text.empty())
+            gsmLog_->Add(time, QString::fromStdString(text));
+        break;
+    case CtrlDeviceTrace:
+    case CtrlIButtonKey:
+    case CtrlOutputsSet:
+        if (ui->uooViewCheck->isChecked() && !text.empty())
+            ismLog_->Add(time, QString::fromStdString(text));
+        break;
+    case CtrlStatus: ShowStatus(packet); break;
+    default: break;
+    }
+    stateLine_.Replied();
+}
+
+void TForm4::ShowStatus(const CtrlPacket& reply) {
+    const CtrlStatusFields status = StatusFields(reply);
+    ui->simNumEdit->setText(QString::number(status.simNumber));
+    ui->batVolt1->setText(QString::number(status.batVolt1));
+    ui->batVolt2->setText(QString::number(status.batVolt2));
+    ui->pwrVolt->setText(QString::number(status.pwrVolt));
+    SetFieldsStale(false);
+    ui->voltChart->AddStatus(QDateTime::currentDateTime(), status);
+}
+
+void TForm4::SetFieldsStale(bool stale) {
+    for (QLineEdit* field : {ui->simNumEdit, ui->batVolt1, ui->batVolt2, ui->pwrVolt}) {
+        QPalette colours = palette();
+        if (stale) colours.setColor(QPalette::Text, colours.color(QPalette::Disabled, QPalette::Text));
+        field->setPalette(colours);
+        field->setToolTip(stale ? QString::fromUtf8(StaleHint) : QString());
+    }
+}
+
+void TForm4::Timer2Timer() {
+    if (ui->CheckBox2->isChecked() && link_->PendingCount() == 0 && link_->IsRunning())
+        link_->RequestStatus();
+    // More than five whole seconds without any event: control mode is entered anew.
+    const std::time_t now = std::time(nullptr);
+    if (now - LastActivity > SilenceLimitSeconds) {
+        LastActivity = now;
+        link_->ResetCtrlMode();
+    }
+}
+
+void TForm4::sim1BtnClick() {
+    link_->Reset();
+    link_->RequestSimSwitch();
+    link_->ResetCtrlMode();
+}
+
+void TForm4::Button1Click() { ismLog_->Clear(); }
+
+void TForm4::Button2Click() { gsmLog_->Clear(); }
 
 }  // namespace gsmprog

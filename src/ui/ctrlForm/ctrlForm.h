@@ -1,14 +1,69 @@
 #pragma once
-// The equipment-control window: watches the modem live over the control link.
+// The equipment-control window: while it is open the control link runs, the modem's state is
+// asked for every second, its voltages and SIM card are shown as figures and on a chart, the
+// SIM card can be switched, and the modem's GSM and object-device traffic fills two logs.
 
 #include <QDialog>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "hardware.h"
+#include "link_state_line.h"
+
+namespace Ui {
+class TForm4;
+}
+class QTimer;
 
 namespace gsmprog {
+
+class FTDI_KorvelCtrl;
+class TrafficLog;
+class UserDialogs;
+struct CtrlPacket;
 
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm4(QWidget* parent = nullptr);
+    // Events taken from the link per tick of Timer1, so the window keeps up with a chatty modem.
+    static constexpr int MostEventsPerTick = 100;
+
+    // Creates the link on `hardware`; its thread idles until the window is shown. The logs
+    // are saved through `dialogs`.
+    TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent = nullptr);
+    ~TForm4() override;
+
+    void FormShow();
+    void FormClose();
+    void Timer1Timer();
+    void Timer2Timer();
+    void sim1BtnClick();
+    void Button1Click();
+    void Button2Click();
+
+    // When the window last received an event from the link, in seconds of the system clock.
+    std::time_t LastActivity = 0;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void ShowEvent(int code, const CtrlPacket& packet, const std::string& text,
+                   std::uint32_t errorState, const QString& time);
+    void ShowStatus(const CtrlPacket& reply);
+    void ShowLinkState();
+    // Stale fields keep their values, greyed, until the next status reply.
+    void SetFieldsStale(bool stale);
+
+    std::unique_ptr<Ui::TForm4> ui;
+    std::unique_ptr<FTDI_KorvelCtrl> link_;
+    TrafficLog* ismLog_ = nullptr;
+    TrafficLog* gsmLog_ = nullptr;
+    LinkStateLine stateLine_;
+    QTimer* Timer1 = nullptr;
+    QTimer* Timer2 = nullptr;
 };
 
 }  // namespace gsmprog

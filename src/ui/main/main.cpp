@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "card_grid_model.h"
+#include "ctrlForm.h"
 #include "ftiDialog.h"
 #include "prog_workers.h"
 #include "read_frm.h"
@@ -103,6 +104,7 @@ void TForm1::KeepSizeForEveryState() {
 
 void TForm1::ConnectHandlers() {
     connect(ui->ExitBtn, &QPushButton::clicked, this, &TForm1::ExitBtnClick);
+    connect(ui->ctrlBtn, &QPushButton::clicked, this, &TForm1::ctrlBtnClick);
     connect(ui->ProgBtn, &QPushButton::clicked, this, &TForm1::ProgBtnClick);
     connect(ui->SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(ui->ProgUoBtn, &QPushButton::clicked, this, &TForm1::ProgUoBtnClick);
@@ -204,6 +206,10 @@ void TForm1::SelectCard(int row) {
 void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }
 
 void TForm1::ExitBtnClick() { close(); }
+
+void TForm1::ctrlBtnClick() {
+    if (form4_) dialogs_.ShowModal(*form4_);
+}
 
 bool TForm1::SaveDatabase() {
     lastWriteFailed_ = !database_->SaveDatabase();

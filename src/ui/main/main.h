@@ -26,6 +26,7 @@ namespace gsmprog {
 class CardGridModel;
 class ProgWorker;
 class TForm2;
+class TForm4;
 class TftdiDialog;
 class UserDialogs;
 
@@ -91,6 +92,10 @@ public:
 
     void SetsGridClick();
     void ExitBtnClick();
+    // "Контроль аппаратуры": the control window, modally.
+    void ctrlBtnClick();
+    // The control window is created at start beside this one and handed in.
+    void SetControlWindow(TForm4& form) { form4_ = &form; }
 
     // Editing: enter or cancel, save, delete; the question at close while editing.
     void BitBtn1Click();
@@ -177,6 +182,7 @@ private:
     // Windows of their own, not children of this one: their controls share names with it.
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<TftdiDialog> ftdiDialog_;
+    TForm4* form4_ = nullptr;
     QTimer* Timer1 = nullptr;
     // Every worker not yet ended, the stopped ones included; the three references name the
     // running operation of each kind.

@@ -1,0 +1,41 @@
+#include "link_state_line.h"
+
+#include "link_texts.h"
+#include "open_cable.h"
+
+namespace gsmprog {
+
+namespace {
+// A new handshake after a quiet spell takes a few hundred milliseconds; only a link out of
+// control mode for longer is reported as down.
+constexpr std::int64_t DownAfterMs = 1000;
+}  // namespace
+
+void LinkStateLine::Opened() {
+    failure_.clear();
+    up_ = false;
+}
+
+void LinkStateLine::Failed(const QString& time, const std::string& message,
+                           std::uint32_t errorState) {
+    // The link gives no text for a missing cable while nothing is asked, nor for the
+    // statuses of cable calls that failed while working; the line names them all the same.
+    QString text = QString::fromStdString(message);
+    if (text.isEmpty())
+        text = QString::fromUtf8(errorState == CableNotFound ? CableNotFoundText
+                                                              : CableAccessFailureText);
+    failure_ = time + QLatin1Char(' ') + text;
+}
+
+QString LinkStateLine::Text(bool inControlMode, std::int64_t nowMs) {
+    if (inControlMode) {
+        up_ = true;
+        lastUpMs_ = nowMs;
+    } else if (nowMs - lastUpMs_ > DownAfterMs) {
+        up_ = false;
+    }
+    if (!failure_.isEmpty()) return failure_;
+    return QString::fromUtf8(up_ ? LinkUpText : NoLinkText);
+}
+
+}  // namespace gsmprog

@@ -1,0 +1,40 @@
+#pragma once
+// The "График" page of the control window: the three voltages of the status replies since
+// the window was opened, over the last ten minutes, in volts.
+
+#include <QChartView>
+#include <QDateTime>
+
+#include "ctrl_status.h"
+
+class QDateTimeAxis;
+class QLineSeries;
+class QValueAxis;
+
+namespace gsmprog {
+
+class VoltageChart : public QChartView {
+    Q_OBJECT
+public:
+    static constexpr qint64 SpanMs = 10 * 60 * 1000;
+
+    explicit VoltageChart(QWidget* parent = nullptr);
+
+    // Empties the chart; the time axis begins at `opened`.
+    void Restart(const QDateTime& opened);
+    // One point per voltage for a status reply shown at `at`.
+    void AddStatus(const QDateTime& at, const CtrlStatusFields& status);
+    // Points of each of the three lines.
+    int PointCount() const;
+
+private:
+    void FitAxes(qint64 latestMs);
+
+    static constexpr int LineCount = 3;
+    QLineSeries* lines_[LineCount] = {};
+    QDateTimeAxis* timeAxis_ = nullptr;
+    QValueAxis* voltAxis_ = nullptr;
+    qint64 openedMs_ = 0;
+};
+
+}  // namespace gsmprog

@@ -1,0 +1,246 @@
+// The control window against gsmprog-vmodem's control mode: what it shows and sends, its logs,
+// chart and status line, and how it weathers a modem that goes away or floods it.
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <fstream>
+
+#include "scripted_cable.h"
+#include "voltage_chart.h"
+#include "window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+namespace {
+
+constexpr int ReplyTimeoutMs = 5000;
+
+template <typename T>
+T* In(QWidget& window, const char* name) {
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    if (!control) qFatal("no control %s", name);
+    return control;
+}
+
+QString Field(TForm4& form, const char* name) { return In<QLineEdit>(form, name)->text(); }
+QString StateLine(TForm4& form) { return In<QLabel>(form, "linkStateLabel")->text(); }
+QStringList Lines(TForm4& form, const char* log) {
+    return In<QPlainTextEdit>(form, log)->toPlainText().split('\n', Qt::SkipEmptyParts);
+}
+bool Greyed(TForm4& form, const char* field) {
+    const QPalette colours = In<QLineEdit>(form, field)->palette();
+    return colours.color(QPalette::Text) == colours.color(QPalette::Disabled, QPalette::Text);
+}
+void Click(TForm4& form, const char* button) {
+    QTest::mouseClick(In<QAbstractButton>(form, button), Qt::LeftButton);
+}
+
+// "Контроль аппаратуры" in the main window; the window stays open after the click returns.
+void Open(WindowFixture& f) {
+    f.dialogs.onModal = [](QDialog& dialog) { dialog.open(); };
+    f.Click("ctrlBtn");
+    QVERIFY(QTest::qWaitForWindowExposed(&f.Control()));
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+const QRegularExpression TimedLine(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d > "));
+
+}  // namespace
+
+class ControlWindowTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void OpeningShowsTheStatusFiguresAndAChartPointPerReply() {
+        WindowFixture f;
+        auto modem = f.StartModem({"--status-byte", "128", "--bat-off", "65535", "--bat-on", "0",
+                                   "--supply", "11820"});
+        TForm4& form = f.StartWithControl();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Контроль"));
+        QCOMPARE(In<QCheckBox>(form, "uooViewCheck")->text(), QStringLiteral("Просмотр обмена c УОО"));
+        QVERIFY(In<QCheckBox>(form, "CheckBox2")->isChecked());
+        QVERIFY(!In<QCheckBox>(form, "CheckBox1")->isChecked() && !In<QCheckBox>(form, "uooViewCheck")->isChecked());
+        auto* pages = In<QTabWidget>(form, "PageControl5");
+        QCOMPARE(pages->currentIndex(), 0);
+        QCOMPARE(QStringList({pages->tabText(0), pages->tabText(1), pages->tabText(2)}),
+                 QStringList({"Журнал обмена", "Обмен GSM", "График"}));
+        QCOMPARE(In<QTimer>(form, "Timer1")->interval(), 10);
+        QCOMPARE(In<QTimer>(form, "Timer2")->interval(), 1000);
+
+        Open(f);
+        QCOMPARE(f.dialogs.modals, QStringList{"Контроль"});
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "simNumEdit"), QStringLiteral("2"), ReplyTimeoutMs);
+        QCOMPARE(Field(form, "batVolt1"), QStringLiteral("65535"));
+        QCOMPARE(Field(form, "batVolt2"), QStringLiteral("0"));
+        QCOMPARE(Field(form, "pwrVolt"), QStringLiteral("11820"));
+        QCOMPARE(StateLine(form), QStringLiteral("Связь установлена"));
+        QVERIFY(!Greyed(form, "batVolt1"));
+
+        QTest::qWait(2500);
+        form.close();
+        QTest::qWait(300);
+        QCOMPARE(In<VoltageChart>(form, "voltChart")->PointCount(),
+                 Count(modem->Log(), "ответ AE 0C"));
+        QVERIFY(In<VoltageChart>(form, "voltChart")->PointCount() >= 2);
+    }
+
+    void SimButtonHandshakesThenSwitchesAndTheFieldsFollow() {
+        WindowFixture f;
+        auto modem = f.StartModem();
+        TForm4& form = f.StartWithControl();
+        Open(f);
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "simNumEdit"), QStringLiteral("1"), ReplyTimeoutMs);
+        const std::size_t before = modem->Log().size();
+        Click(form, "sim1Btn");
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "simNumEdit"), QStringLiteral("2"), ReplyTimeoutMs);
+        const std::string after = modem->Log().substr(before);
+        const auto switched = after.find("запрос 51 05 AA");
+        QVERIFY2(switched != std::string::npos, after.c_str());
+        QVERIFY2(after.rfind("READY", switched) != std::string::npos, after.c_str());
+        QCOMPARE(Count(after, "запрос 51 05 AA"), 1);
+    }
+
+    void LogsShowWhatTheirBoxesLetThroughAndSave() {
+        WindowFixture f;
+        auto modem = f.StartModem({"--traces", "20", "--ibutton-every", "1", "--outputs-every", "1"});
+        TForm4& form = f.StartWithControl();
+        Open(f);
+        QTRY_VERIFY_WITH_TIMEOUT(!Field(form, "simNumEdit").isEmpty(), ReplyTimeoutMs);
+        QTest::qWait(1500);
+        QVERIFY(Lines(form, "gsmLog").isEmpty() && Lines(form, "ismLog").isEmpty());
+
+        // What came while unchecked is gone: checking shows only what follows.
+        In<QCheckBox>(form, "CheckBox1")->setChecked(true);
+        In<QCheckBox>(form, "uooViewCheck")->setChecked(true);
+        QTest::qWait(30);
+        QVERIFY(Lines(form, "gsmLog").size() <= 2);
+        QTRY_VERIFY_WITH_TIMEOUT(Lines(form, "ismLog").join('\n').contains("Установлено значение выходов: "),
+                                 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(Lines(form, "ismLog").join('\n').contains("Получен код ключа IButton"), 3000);
+        const QStringList gsm = Lines(form, "gsmLog"), ism = Lines(form, "ismLog");
+        QVERIFY(gsm.size() > 5);
+        for (const QString& line : gsm + ism) {
+            QVERIFY2(line.contains(TimedLine), qPrintable(line));
+            QVERIFY2(!line.contains("X("), qPrintable(line));   // raw bytes stay out
+        }
+        QVERIFY(gsm.join('\n').contains(" > TX: AT+CSQ"));
+        QVERIFY(ism.join('\n').contains(" > TX: 01 10 00 "));
+
+        const QString saved = QString::fromStdString((f.Dir() / "gsm.txt").string());
+        f.dialogs.fileNames.push_back(saved);
+        for (QAction* action : In<QPlainTextEdit>(form, "gsmLog")->findChildren<QAction*>())
+            if (action->text() == "Сохранить в файл...") action->trigger();
+        QCOMPARE(f.dialogs.proposedNames, QStringList{"Обмен GSM.txt"});
+        std::ifstream file(saved.toStdString(), std::ios::binary);
+        const std::string text(std::istreambuf_iterator<char>(file), {});
+        QCOMPARE(QString::fromUtf8(text), In<QPlainTextEdit>(form, "gsmLog")->toPlainText() + "\n");
+
+        // Reopened: the device log starts empty, the GSM log goes on.
+        form.close();
+        const int gsmKept = Lines(form, "gsmLog").size();
+        Open(f);
+        QVERIFY(Lines(form, "ismLog").isEmpty());
+        QVERIFY(Lines(form, "gsmLog").size() >= gsmKept);
+        Click(form, "Button2");
+        QTest::qWait(20);
+        QVERIFY(Lines(form, "gsmLog").size() <= 2);
+    }
+
+    void PollingOffSendsNothingYetAnUnaskedStatusShowsAndSilenceRedoesTheHandshake() {
+        ScriptedCable cable;
+        cable.Reply(ToBytes("CTRL_SETUP_GSMA"), ToBytes("READY"));
+        ScriptedDialogs dialogs;
+        TForm4 form(dialogs, Hardware{cable, SystemClock()});
+        In<QCheckBox>(form, "CheckBox2")->setChecked(false);
+        form.show();
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(form), QStringLiteral("Связь установлена"), ReplyTimeoutMs);
+        QTest::qWait(1500);
+        const auto handshakes = [&] { return int(cable.Writes().size()); };
+        for (const Bytes& written : cable.Writes()) QCOMPARE(Printable(written), Printable(ToBytes("CTRL_SETUP_GSMA")));
+
+        cable.Deliver({0xAE, 0x0C, 0x80, 0x10, 0x0E, 0x74, 0x0E, 0x2C, 0x2E, 0xCC});
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "simNumEdit"), QStringLiteral("2"), 1000);
+        QCOMPARE(Field(form, "batVolt1"), QStringLiteral("3600"));
+        QCOMPARE(Field(form, "batVolt2"), QStringLiteral("3700"));
+        QCOMPARE(Field(form, "pwrVolt"), QStringLiteral("11820"));
+
+        // More than five whole seconds after that last event the handshake comes again.
+        const int atStatus = handshakes();
+        QTest::qWait(4800);
+        QCOMPARE(handshakes(), atStatus);
+        QTRY_COMPARE_WITH_TIMEOUT(handshakes(), atStatus + 1, 2500);
+        for (const Bytes& written : cable.Writes()) QCOMPARE(Printable(written), Printable(ToBytes("CTRL_SETUP_GSMA")));
+    }
+
+    void ClosedWhileNoCableTheLinkStaysClosedAndReopeningConnects() {
+        WindowFixture f;
+        TForm4& form = f.StartWithControl();
+        Open(f);
+        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(
+                                     QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"))),
+                                 5000);
+        form.close();   // the link waits between open attempts now
+        auto modem = f.StartModem();
+        QTest::qWait(3500);
+        QCOMPARE(Count(modem->Log(), "READY"), 0);
+
+        Open(f);
+        QCOMPARE(StateLine(form), QStringLiteral("Нет связи"));
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "simNumEdit"), QStringLiteral("1"), 2500);
+        QCOMPARE(StateLine(form), QStringLiteral("Связь установлена"));
+    }
+
+    void ModemGoneShowsTheFailureGreysTheFieldsAndReopeningRecovers() {
+        WindowFixture f;
+        auto modem = f.StartModem({"--supply", "12500"});
+        TForm4& form = f.StartWithControl();
+        Open(f);
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("12500"), ReplyTimeoutMs);
+        modem->Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d \\S"))),
+                                 ReplyTimeoutMs);
+        for (const char* field : {"simNumEdit", "batVolt1", "batVolt2", "pwrVolt"}) QVERIFY(Greyed(form, field));
+        QCOMPARE(Field(form, "pwrVolt"), QStringLiteral("12500"));
+        Click(form, "Button1");   // the window still answers
+        QVERIFY(form.isVisible());
+
+        modem = f.StartModem({"--supply", "11000"});
+        form.close();
+        Open(f);
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("11000"), ReplyTimeoutMs);
+        QVERIFY(!Greyed(form, "pwrVolt"));
+        QCOMPARE(StateLine(form), QStringLiteral("Связь установлена"));
+    }
+
+    void AChattyModemDoesNotMakeTheLogsLag() {
+        WindowFixture f;
+        auto modem = f.StartModem({"--traces", "1000"});
+        TForm4& form = f.StartWithControl();
+        In<QCheckBox>(form, "CheckBox1")->setChecked(true);
+        In<QCheckBox>(form, "uooViewCheck")->setChecked(true);
+        Open(f);
+        QTRY_VERIFY_WITH_TIMEOUT(!Field(form, "simNumEdit").isEmpty(), ReplyTimeoutMs);
+        const int points = In<VoltageChart>(form, "voltChart")->PointCount();
+        const int lines = Lines(form, "gsmLog").size() + Lines(form, "ismLog").size();
+        QTest::qWait(3000);
+        // A reader of one event per tick would show under 150 traces in that time.
+        QVERIFY2(Lines(form, "gsmLog").size() + Lines(form, "ismLog").size() - lines > 1500,
+                 qPrintable(QString::number(Lines(form, "gsmLog").size())));
+        QVERIFY(In<VoltageChart>(form, "voltChart")->PointCount() - points >= 2);
+    }
+};
+
+QTEST_MAIN(ControlWindowTest)
+#include "control_window_test.moc"
