@@ -6,9 +6,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <fstream>
 
@@ -81,6 +83,12 @@ private Q_SLOTS:
         std::vector<int> bar;
         connect(f.Find<QProgressBar>("Progress"), &QProgressBar::valueChanged, this,
                 [&](int v) { bar.push_back(v); });
+
+        // On a screen lower than the window (offscreen: 800×600) the buttons stay in view.
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(form.height() < screen.height());
+        QWidget* button = f.Find<QWidget>("ProgBtn");
+        QVERIFY(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())));
 
         const double before = CurrentDays();
         f.Click("ProgBtn");

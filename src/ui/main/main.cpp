@@ -13,6 +13,7 @@
 #include "ftiDialog.h"
 #include "prog_workers.h"
 #include "read_frm.h"
+#include "screen_fit.h"
 #include "ui_main.h"
 #include "user_dialogs.h"
 #include "typed_text_validator.h"
@@ -65,6 +66,13 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
     // Step 4: the GSM group is shown; the card's groups start disabled, outside edit mode.
     ui->GroupBox5->setVisible(true);
+    // The activity bar keeps its place while hidden, so the buttons never move under the
+    // pointer: "Остановить" is where the start button was.
+    QSizePolicy barPolicy = ui->Progress->sizePolicy();
+    barPolicy.setRetainSizeWhenHidden(true);
+    ui->Progress->setSizePolicy(barPolicy);
+    for (QPushButton* button : {ui->ProgBtn, ui->SpeedButton1, ui->ProgUoBtn})
+        button->setMinimumWidth(button->sizeHint().width());   // the designed captions are the longest
     SetCardControlsEnabled(false);
 
     form2_ = std::make_unique<TForm2>();
@@ -74,6 +82,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
     ConnectHandlers();
     KeepSizeForEveryState();
+    ScrollWhenScreenIsLow(*this, ui->layout38);   // the hardware buttons stay in view
 
     // A fixed-size window, centred on the screen.
     adjustSize();
