@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 #include "ctrlForm.h"
@@ -41,9 +43,32 @@ private:
     }
 };
 
+// Answers --help and --version without a display; false when the window is to open.
+bool AnsweredOnTerminal(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("gsmprog %s\n", gsmprog::TForm1::ProgramVersion);
+            return true;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf(
+                "Использование: gsmprog [--help | --version]\n"
+                "Утилита программирования GSM модема: открывает окно с базой карточек\n"
+                "ProgInfo_12.GAD текущего каталога; программирует, считывает и контролирует\n"
+                "модем через кабель FTDI. Без ключей открывает окно.\n"
+                "  --help      эта справка\n"
+                "  --version   версия программы\n"
+                "Команды без окна: gsmprog-cli --help; виртуальный модем: gsmprog-vmodem --help.\n");
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (AnsweredOnTerminal(argc, argv)) return 0;
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gsmprog"));
     QApplication::setDesktopFileName(QStringLiteral("gsmprog"));
