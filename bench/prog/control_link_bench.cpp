@@ -8,14 +8,12 @@
 //   their ratio "rss_growth" (flat: about 1.0), and the traffic events dropped.
 
 #include <benchmark/benchmark.h>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "ftdi_korvel_ctrl.h"
+#include "process_usage.h"
 #include "serial_cable.h"
 #include "vmodem_process.h"
 
@@ -24,19 +22,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double ProcessCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-double ResidentMegabytes() {
-    std::ifstream statm("/proc/self/statm");
-    long pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
+using bench::ProcessCpuSeconds;
+using bench::ResidentMegabytes;
 
 // Drives the link as the control window's two timers do, for `length`; `each` runs once a
 // second with the seconds passed.

@@ -80,14 +80,15 @@ void TForm4::FormClose() {
 
 void TForm4::Timer1Timer() {
     if (!isVisible()) return;
-    const QString time = TimeOfDay();
     CtrlPacket packet;
     std::string text;
+    QString time;   // of this tick, made when first needed: most ticks bring nothing
     for (int taken = 0; taken < MostEventsPerTick; ++taken) {
         std::uint32_t errorState = 0;
         const int code = link_->FetchResult(&packet, &text, &errorState);
         if (code == CtrlNothing) break;
         LastActivity = std::time(nullptr);
+        if (time.isEmpty()) time = TimeOfDay();
         ShowEvent(code, packet, text, errorState, time);
     }
     ismLog_->Flush();
@@ -96,7 +97,8 @@ void TForm4::Timer1Timer() {
 }
 
 void TForm4::ShowLinkState() {
-    ui->linkStateLabel->setText(stateLine_.Text(link_->InControlMode(), SteadyMs()));
+    const QString state = stateLine_.Text(link_->InControlMode(), SteadyMs());
+    if (state != ui->linkStateLabel->text()) ui->linkStateLabel->setText(state);
 }
 
 void TForm4::ShowEvent(int code, const CtrlPacket& packet, const std::string& text,

@@ -17,6 +17,7 @@ namespace gsmprog {
 TrafficLog::TrafficLog(QPlainTextEdit& view, UserDialogs& dialogs, QString proposedName)
     : QObject(&view), view_(view), dialogs_(dialogs), proposedName_(std::move(proposedName)) {
     view_.setMaximumBlockCount(MostLines);
+    view_.setUndoRedoEnabled(false);   // nobody edits a log; an undo history would only grow
     save_ = new QAction(QString::fromUtf8(SaveActionText), &view_);
     connect(save_, &QAction::triggered, this, &TrafficLog::Save);
     view_.setContextMenuPolicy(Qt::CustomContextMenu);
