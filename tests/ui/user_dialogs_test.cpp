@@ -50,8 +50,11 @@ private Q_SLOTS:
         QCOMPARE(text, QStringLiteral("Вы точно хотите удалить запись безвозвратно?"));
         QCOMPARE(icon, QMessageBox::NoIcon);
 
-        WhenOpen<QMessageBox>([](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+        // Enter takes the default: Yes for most questions, No where the answer loses data.
+        WhenOpen<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         QVERIFY(dialogs.AskYesNo(nullptr, "Внимание", "?"));
+        WhenOpen<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
+        QVERIFY(!dialogs.AskYesNoDefaultNo(nullptr, "Внимание", "Вы точно хотите удалить запись безвозвратно?"));
     }
 
     void MessagesHaveOneButton() {

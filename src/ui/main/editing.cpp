@@ -19,7 +19,7 @@ void TForm1::BitBtn1Click() {
         SetEditMode(true);
         return;
     }
-    if (!dialogs_.AskYesNo(this, Attention, QStringLiteral("Все изменения будут утеряны. Отменить редактирование?")))
+    if (!dialogs_.AskYesNoDefaultNo(this, Attention, QStringLiteral("Все изменения будут утеряны. Отменить редактирование?")))
         return;
     // The stored card comes back on every device tab, too.
     const int slot = database_->SelectedIndex;
@@ -39,7 +39,7 @@ void TForm1::BitBtn2Click() {
 }
 
 void TForm1::BitBtn3Click() {
-    if (!dialogs_.AskYesNo(this, Attention, QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
+    if (!dialogs_.AskYesNoDefaultNo(this, Attention, QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
         return;
     const int slot = database_->SelectedIndex;
     database_->slots[slot] = CardRecord{};
@@ -71,6 +71,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    lock_.Release();  // the last write is done: another program may write the database now
 }
 
 bool TForm1::FormClose() {

@@ -6,9 +6,20 @@
 
 namespace gsmprog {
 
-bool QtUserDialogs::AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+namespace {
+bool Ask(QWidget* parent, const QString& caption, const QString& text, QMessageBox::StandardButton byDefault) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(byDefault);
     return box.exec() == QMessageBox::Yes;
+}
+}  // namespace
+
+bool QtUserDialogs::AskYesNo(QWidget* parent, const QString& caption, const QString& text) {
+    return Ask(parent, caption, text, QMessageBox::Yes);
+}
+
+bool QtUserDialogs::AskYesNoDefaultNo(QWidget* parent, const QString& caption, const QString& text) {
+    return Ask(parent, caption, text, QMessageBox::No);
 }
 
 void QtUserDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text) {

@@ -15,6 +15,10 @@ public:
 
     // A question with the buttons Yes and No and no icon; true when the answer is Yes.
     virtual bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The same question where Enter means No: for answers that lose a card or edits.
+    virtual bool AskYesNoDefaultNo(QWidget* parent, const QString& caption, const QString& text) {
+        return AskYesNo(parent, caption, text);
+    }
     // A report with a single OK button and no icon.
     virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text) = 0;
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
@@ -28,6 +32,7 @@ public:
 class QtUserDialogs final : public UserDialogs {
 public:
     bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
+    bool AskYesNoDefaultNo(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
     QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
     void ShowModal(QDialog& dialog) override;
