@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolTip>
 #include <cstring>
 
 #include "card_dates.h"
@@ -324,6 +325,7 @@ private Q_SLOTS:
         QTest::sendKeyEvent(QTest::Click, f.Find<QLineEdit>("Edit1"), Qt::Key_unknown,
                             QStringLiteral("\u4E2D"), Qt::NoModifier);
         QCOMPARE(f.Text("Edit1"), QStringLiteral("Дом 5"));
+        QCOMPARE(QToolTip::text(), QStringLiteral("Символ не поддерживается"));
         // A pasted text with such a character is refused whole.
         QGuiApplication::clipboard()->setText(QStringLiteral(" корпус 中"));
         f.Find<QLineEdit>("Edit1")->paste();

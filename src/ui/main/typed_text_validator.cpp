@@ -1,6 +1,7 @@
 #include "typed_text_validator.h"
 
 #include <QLineEdit>
+#include <QToolTip>
 #include <algorithm>
 
 #include "win1251.h"
@@ -29,7 +30,14 @@ TypedTextValidator::TypedTextValidator(QObject* parent, int limit)
 
 QValidator::State TypedTextValidator::validate(QString& input, int&) const {
     const bool fits = limit_ == 0 || input.size() <= allowed_;
-    return IsWin1251(input) && fits ? Acceptable : Invalid;
+    if (!IsWin1251(input)) {
+        // Said at the field, so a refused keystroke or paste is never a silent mystery.
+        if (auto* edit = qobject_cast<QLineEdit*>(parent()))
+            QToolTip::showText(edit->mapToGlobal(QPoint(0, edit->height())),
+                               QStringLiteral("Символ не поддерживается"), edit);
+        return Invalid;
+    }
+    return fits ? Acceptable : Invalid;
 }
 
 }  // namespace gsmprog

@@ -1,7 +1,7 @@
 #pragma once
 // What a user may type into an edit of a card: only characters that have a Windows-1251 byte,
 // so the text is stored as it was entered (typed or pasted text with any other character is
-// refused whole).
+// refused whole, with a hint at the field).
 //
 // The edit's designed maximum length limits typing. For the few numeric edits whose stored
 // value can be longer than what may be typed (a ten-digit device code, a critical balance of
