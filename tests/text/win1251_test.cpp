@@ -4,6 +4,7 @@
 #include <string>
 
 #include "win1251.h"
+#include "win1251_search.h"
 
 namespace gsmprog {
 namespace {
@@ -61,6 +62,19 @@ TEST(Win1251, StoringFillsTheFieldAndRefusesWhatDoesNotFit) {
         EXPECT_FALSE(StoreField(refused, field)) << refused.toStdString();
         EXPECT_EQ(std::string(field, sizeof field), std::string("1234\0", 5)) << "field untouched";
     }
+}
+
+// The case-blind search in stored bytes agrees with QString::toLower on what it finds.
+TEST(Win1251Needle, FindsAnyCaseInStoredBytes) {
+    const auto needle = Win1251Needle::From(QString::fromUtf8("ёлка №5 a"));
+    ASSERT_TRUE(needle.has_value());
+    std::string field;
+    ASSERT_TRUE(ToWin1251(QString::fromUtf8("Склад: ЁЛКА №5 A-1"), field));
+    EXPECT_TRUE(needle->FoundIn(field));
+    ASSERT_TRUE(ToWin1251(QString::fromUtf8("ЕЛКА №5 A"), field));
+    EXPECT_FALSE(needle->FoundIn(field)) << "Ё is not Е";
+    EXPECT_FALSE(needle->FoundIn(std::string_view("\xB8\xEB", 2))) << "shorter than the text";
+    EXPECT_FALSE(Win1251Needle::From(QString::fromUtf8("日")).has_value());
 }
 
 }  // namespace

@@ -39,6 +39,15 @@ CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
     : QAbstractTableModel(parent), database_(database), locale_(GridLocale()), rows_(CardDatabase::SlotCount) {
     dateFormat_ = locale_.dateFormat(QLocale::ShortFormat);
     dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale_);
+    // Month and day names, AM/PM and separators of these formats: sampled over a year.
+    dateCharacters_ = QStringLiteral("0123456789");
+    for (int month = 1; month <= 12; ++month)
+        for (const QTime time : {QTime(1, 2, 3), QTime(13, 14, 15)}) {
+            const QDateTime when(QDate(2024, month, month), time, Qt::UTC);
+            for (const QString& format : {dateFormat_, dateTimeFormat_})
+                for (const QChar c : locale_.toString(when, format).toLower())
+                    if (!dateCharacters_.contains(c)) dateCharacters_ += c;
+        }
     idleBuild_.setInterval(0);
     connect(&idleBuild_, &QTimer::timeout, this, &CardGridModel::BuildSomeRows);
 }
@@ -77,18 +86,39 @@ const QString& CardGridModel::CellText(int slot, int column) const {
     return Row(slot).cells[column - 1];
 }
 
-const QString& CardGridModel::LowerCellText(int slot, int column) const {
-    return Row(slot).lower[column - 1];
+bool CardGridModel::RowContains(int slot, const QString& lowerText,
+                                const std::optional<Win1251Needle>& needle) const {
+    const CardRecord& card = database_.slots[slot];
+    if (!card.InUse()) return false;   // every cell is empty
+    if (needle) {
+        if (needle->FoundIn(UoCodesText(card)) || needle->FoundIn(FieldText(card.NCardEdit)) ||
+            needle->FoundIn(FieldText(card.Edit1)))
+            return true;
+    } else {
+        const RowTexts& row = Texts(slot);
+        for (int c = 0; c < TextColumns - DateColumns; ++c)
+            if (row.lower[c].contains(lowerText)) return true;
+    }
+    if (!MayBeInDate(lowerText)) return false;
+    const RowTexts& full = Row(slot);
+    for (int c = TextColumns - DateColumns; c < TextColumns; ++c)
+        if (full.lower[c].contains(lowerText)) return true;
+    return false;
+}
+
+bool CardGridModel::MayBeInDate(const QString& lowerText) const {
+    return std::all_of(lowerText.begin(), lowerText.end(),
+                       [this](QChar c) { return dateCharacters_.contains(c); });
 }
 
 void CardGridModel::RefreshRow(int slot) {
-    rows_[slot].built = false;
+    rows_[slot].built = rows_[slot].textsBuilt = false;
     Q_EMIT dataChanged(index(slot, 1), index(slot, ColumnCount - 1));
 }
 
 void CardGridModel::RefreshAll() {
     beginResetModel();
-    for (RowTexts& row : rows_) row.built = false;
+    for (RowTexts& row : rows_) row.built = row.textsBuilt = false;
     endResetModel();
     nextToBuild_ = 0;
     // Once the window is up: the start itself does not wait for this.
@@ -114,21 +144,34 @@ QString CardGridModel::DateText(double days) const {
     return locale_.toString(when, midnight ? dateFormat_ : dateTimeFormat_);
 }
 
+const CardGridModel::RowTexts& CardGridModel::Texts(int slot) const {
+    RowTexts& row = rows_[slot];
+    if (row.textsBuilt) return row;
+    row.cells = {};
+    row.lower = {};
+    const CardRecord& card = database_.slots[slot];
+    if (card.InUse()) {
+        row.cells[0] = QString::fromStdString(UoCodesText(card));
+        row.cells[1] = FromField(card.NCardEdit);
+        row.cells[2] = FromField(card.Edit1);
+    }
+    for (int c = 0; c < TextColumns - DateColumns; ++c) row.lower[c] = row.cells[c].toLower();
+    row.textsBuilt = true;
+    return row;
+}
+
 const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
     RowTexts& row = rows_[slot];
     if (row.built) return row;
-    row.cells = {};
+    Texts(slot);
     const CardRecord& card = database_.slots[slot];
     if (card.InUse()) {
         const double changed = card.DateChanged;
         const double programmed = card.DateProgrammed;
-        row.cells[0] = QString::fromStdString(UoCodesText(card));
-        row.cells[1] = FromField(card.NCardEdit);
-        row.cells[2] = FromField(card.Edit1);
         row.cells[3] = DateText(changed);
         if (programmed > CardRecord::InUseThreshold) row.cells[4] = DateText(programmed);
     }
-    for (int c = 0; c < TextColumns; ++c) row.lower[c] = row.cells[c].toLower();
+    for (int c = TextColumns - DateColumns; c < TextColumns; ++c) row.lower[c] = row.cells[c].toLower();
     row.built = true;
     return row;
 }

@@ -8,9 +8,11 @@
 #include <QString>
 #include <QTimer>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "card_database.h"
+#include "win1251_search.h"
 
 namespace gsmprog {
 
@@ -29,8 +31,12 @@ public:
 
     // Text of column `column` (1..5) of the row of `slot`, as the grid shows it.
     const QString& CellText(int slot, int column) const;
-    // The same text lower-cased, for the search.
-    const QString& LowerCellText(int slot, int column) const;
+    // True when a cell of the row of `slot` contains `lowerText` (lower-cased, not empty),
+    // any case; `needle` is the same text in Windows-1251 when it has one. The texts are
+    // searched in the card's own bytes and dates are formatted only for a text that could
+    // occur in one, so the first search after start is as fast as the later ones.
+    bool RowContains(int slot, const QString& lowerText,
+                     const std::optional<Win1251Needle>& needle) const;
 
     // Rebuilds the row of `slot` from the database.
     void RefreshRow(int slot);
@@ -39,13 +45,17 @@ public:
     void RefreshAll();
 
 private:
+    static constexpr int DateColumns = 2;  // the last two text columns
     struct RowTexts {
-        bool built = false;
+        bool textsBuilt = false;   // the columns before the dates
+        bool built = false;        // every column
         std::array<QString, TextColumns> cells;
         std::array<QString, TextColumns> lower;
     };
     const RowTexts& Row(int slot) const;
+    const RowTexts& Texts(int slot) const;
     QString DateText(double days) const;
+    bool MayBeInDate(const QString& lowerText) const;
 
     void BuildSomeRows();
 
@@ -55,6 +65,7 @@ private:
     int nextToBuild_ = 0;
     QString dateTimeFormat_;
     QString dateFormat_;
+    QString dateCharacters_;   // every character a shown date can hold, lower-cased
     mutable std::vector<RowTexts> rows_;
 };
 

@@ -52,9 +52,9 @@ void TForm1::SearchEditExit() {
 }
 
 int TForm1::GridPass(int firstRow, int lastRow, const QString& lowerText) const {
+    const std::optional<Win1251Needle> needle = Win1251Needle::From(lowerText);
     for (int row = firstRow; row <= lastRow; ++row)
-        for (int column = 1; column <= CardGridModel::TextColumns; ++column)
-            if (gridModel_->LowerCellText(row - 1, column).contains(lowerText)) return row;
+        if (gridModel_->RowContains(row - 1, lowerText, needle)) return row;
     return 0;
 }
 
