@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QTableView>
+#include <QApplication>
 #include <QTest>
 
 #include "card_dates.h"
@@ -115,12 +116,24 @@ private Q_SLOTS:
         f.Type("Pin2Edit", "1234");
         f.Type("Port1GsmEdit", "6000");
         f.Type("Port2GsmEdit", "7000");
+        // Tab goes down the left column of "Основные", then down the right one.
+        const auto tabFrom = [&](const char* name) {
+            QWidget* from = f.Find<QWidget>(name);
+            from->setFocus();
+            QTest::keyClick(from, Qt::Key_Tab);
+            return QApplication::focusWidget()->objectName();
+        };
+        QCOMPARE(tabFrom("Pin1Edit"), QStringLiteral("Ip1GsmEdit"));
+        QCOMPARE(tabFrom("Port1GsmEdit"), QStringLiteral("APN1Edit"));
+        QCOMPARE(tabFrom("PassGsm1Edit"), QStringLiteral("Pin2Edit"));
+        QCOMPARE(f.Find<QWidget>("ProgID1")->focusPolicy(), Qt::ClickFocus);
         f.Type("Edit1", "Дача Иванова");
         f.Choose("uoTypeCombo", 1);
         f.Type("CodeUoo", "303");
         const double before = CurrentDays();
         f.Save();
         QVERIFY2(f.dialogs.shown.empty(), qPrintable(f.dialogs.Texts().join("|")));
+        QCOMPARE(QApplication::focusWidget(), f.Find<QWidget>("SetsGrid"));
         QVERIFY(!form.EditMode);
         QVERIFY(form.DatabaseChanged);
         QVERIFY(!f.Enabled("Edit1"));

@@ -36,6 +36,7 @@ void TForm1::BitBtn2Click() {
     SetEditMode(false);
     DatabaseChanged = true;
     SaveDatabase();
+    ui->SetsGrid->setFocus();   // back to the list, where the next card is chosen
 }
 
 void TForm1::BitBtn3Click() {
@@ -48,6 +49,7 @@ void TForm1::BitBtn3Click() {
     EditMode = false;
     SetEditMode(false);
     SaveDatabase();
+    ui->SetsGrid->setFocus();
 }
 
 bool TForm1::FormCloseQuery() {
