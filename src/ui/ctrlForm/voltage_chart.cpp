@@ -17,7 +17,8 @@ constexpr double EmptyTopVolts = 15.0;
 }  // namespace
 
 VoltageChart::VoltageChart(QWidget* parent) : QChartView(parent) {
-    auto* chart = new QChart;
+    // The view's own chart: one set in its place would leave this one without an owner.
+    QChart* chart = this->chart();
     chart->legend()->setAlignment(Qt::AlignBottom);
     chart->setMargins(QMargins(4, 4, 4, 4));
     timeAxis_ = new QDateTimeAxis;
@@ -36,7 +37,6 @@ VoltageChart::VoltageChart(QWidget* parent) : QChartView(parent) {
         lines_[i]->attachAxis(timeAxis_);
         lines_[i]->attachAxis(voltAxis_);
     }
-    setChart(chart);
     setRenderHint(QPainter::Antialiasing);
     Restart(QDateTime::currentDateTime());
 }
