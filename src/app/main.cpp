@@ -80,6 +80,7 @@ int main(int argc, char* argv[]) {
         gsmprog::SerialCable cable;
         const gsmprog::Hardware hardware{cable, gsmprog::SystemClock()};
         gsmprog::TForm1 form1(dialogs, hardware);
+        if (form1.Declined()) return 0;  // another program writes the database; not viewed
         gsmprog::TForm4 form4(dialogs, hardware);
         form1.SetControlWindow(form4);
         form1.show();

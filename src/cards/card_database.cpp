@@ -62,36 +62,46 @@ CardDatabase::CardDatabase(std::filesystem::path directory) : directory_(std::mo
 bool CardDatabase::LoadDatabase() {
     TemplateRecord = CardRecord{};
     loadedFile_.clear();
+    loadDetail_ = LoadDetail{};
     std::size_t filled = 0;  // slots holding what the file gave them; the rest are cleared
     const bool complete = ReadFile(filled);
+    loadDetail_.cardsRead = filled;
     std::fill(slots.begin() + std::ptrdiff_t(filled), slots.end(), CardRecord{});
     unreadFileAtRisk_ = loadedFile_ == DatabasePath() && !complete;
     return complete;
 }
 
 bool CardDatabase::ReadFile(std::size_t& filled) {
-    std::error_code error;
-    if (std::filesystem::exists(DatabasePath(), error)) loadedFile_ = DatabasePath();
-    else if (std::filesystem::exists(OldDatabasePath(), error)) loadedFile_ = OldDatabasePath();
+    struct stat info {};
+    if (::stat(DatabasePath().c_str(), &info) == 0) loadedFile_ = DatabasePath();
+    else if (::stat(OldDatabasePath().c_str(), &info) == 0) loadedFile_ = OldDatabasePath();
     else {
         loadState_ = LoadState::NoFile;
         return false;
     }
-    const int fd = ::open(loadedFile_.c_str(), O_RDONLY | O_CLOEXEC);
+    // A pipe would block the open for ever, a directory would read as an empty file.
+    loadState_ = LoadState::NotRegular;
+    if (!S_ISREG(info.st_mode)) return false;
+    const int fd = ::open(loadedFile_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         loadState_ = LoadState::CannotOpen;
         return false;
     }
     FileCloser closer(fd);
-    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    const std::size_t size = std::size_t(info.st_size);
+    loadDetail_.size = size;
     bool complete = false;
-    if (::fstat(fd, &info) == 0) {
-        const std::size_t size = std::size_t(info.st_size);
-        // Generation 11 is tested first, so a size that fits both (a multiple of 84 360,
-        // including 0) is read as generation 11.
-        if (size % OldBlockSize == 0) complete = ReadGeneration11(fd, size, filled);
-        else if (size >= CardRecordSize && size % CardRecordSize == 0)
-            complete = ReadGeneration12(fd, size, filled);
+    // Generation 11 is tested first, so a size that fits both (a multiple of 84 360,
+    // including 0) is read as generation 11.
+    if (size % OldBlockSize == 0) {
+        loadDetail_.sizeFits = true;
+        loadDetail_.cardBlocks = size == 0 ? 0 : size / OldBlockSize - 1;
+        complete = ReadGeneration11(fd, size, filled);
+    } else if (size >= CardRecordSize && size % CardRecordSize == 0) {
+        loadDetail_.sizeFits = true;
+        loadDetail_.cardBlocks = size / CardRecordSize - 1;
+        complete = ReadGeneration12(fd, size, filled);
     }
     loadState_ = complete ? LoadState::Complete : LoadState::Partial;
     return complete;
@@ -135,21 +145,31 @@ bool CardDatabase::KeepUnreadFile() {
     // An earlier copy is never replaced: a second copy in the same second gets a suffix.
     for (int n = 1; n <= 100; ++n) {
         const std::filesystem::path copy = directory_ / (n == 1 ? base : base + "-" + std::to_string(n));
-        if (std::filesystem::exists(copy, error) || error) continue;
-        if (!CopyToNewFile(DatabasePath(), copy)) return false;
-        unreadCopy_ = copy;
-        return true;
+        if (KeepUnderNewName(DatabasePath(), copy)) {
+            unreadCopy_ = copy;
+            return true;
+        }
+        if (errno != EEXIST) return false;
     }
     return false;
 }
 
 bool CardDatabase::SaveDatabase() {
+    struct stat info {};
+    if (::stat(DatabasePath().c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+        errno = EINVAL;  // nothing is written over a pipe, a device or a directory
+        return false;
+    }
     if (unreadFileAtRisk_) {
         if (!KeepUnreadFile()) return false;
         unreadFileAtRisk_ = false;
     }
     const ByteChunk chunks[] = {{slots.data(), sizeof slots}, {&TemplateRecord, sizeof TemplateRecord}};
-    return WriteFileAtomically(DatabasePath(), chunks);
+    return ReplaceRegularFile(DatabasePath(), chunks);
+}
+
+bool CardDatabase::CanSave() const {
+    return CanReplaceRegularFile(DatabasePath(), sizeof slots + sizeof TemplateRecord);
 }
 
 }  // namespace gsmprog

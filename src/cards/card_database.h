@@ -5,6 +5,7 @@
 // Too large for the stack: create it on the heap.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 
@@ -29,6 +30,15 @@ public:
         Partial,     // a file was found but not (completely) read: wrong size, short read,
                      // more than 9000 card blocks
         CannotOpen,  // a file exists but cannot be opened for reading
+        NotRegular,  // a directory, a pipe or a device has the file's name: never opened
+    };
+
+    // What the last load found, for telling why it is not complete.
+    struct LoadDetail {
+        std::uintmax_t size = 0;     // bytes of the file
+        std::size_t cardBlocks = 0;  // card blocks its size announces (0 for a size of neither format)
+        std::size_t cardsRead = 0;   // card blocks read into the slots
+        bool sizeFits = false;       // the size is one of a format
     };
 
     // Where the files live; empty means the current working directory.
@@ -44,17 +54,25 @@ public:
     bool LoadDatabase();
 
     // Writes all slots and the template to ProgInfo_12.GAD atomically: false (the old file
-    // intact, the memory copy unchanged) when it could not be written. The first save after
-    // a partial load of ProgInfo_12.GAD first keeps that file beside it as
+    // intact, the memory copy unchanged, errno saying why) when it could not be written,
+    // or when something other than a regular file has its name. The first save after a
+    // partial load of ProgInfo_12.GAD first keeps that file beside it as
     // ProgInfo_12.GAD.unread-YYYYMMDD-HHMMSS, and fails rather than lose it.
+    // Callers hold the directory's DatabaseLock.
     bool SaveDatabase();
 
+    // Whether SaveDatabase could succeed now, as far as can be told without writing (the file
+    // may be replaced, the disk has room); false with errno saying why.
+    bool CanSave() const;
+
     LoadState LastLoadState() const { return loadState_; }
+    const LoadDetail& LastLoadDetail() const { return loadDetail_; }
     // The file the last load read (or tried to): empty when none existed.
     const std::filesystem::path& LoadedFile() const { return loadedFile_; }
     // The copy of the unread file made by a save; empty when none was made.
     const std::filesystem::path& UnreadCopy() const { return unreadCopy_; }
 
+    const std::filesystem::path& Directory() const { return directory_; }
     std::filesystem::path DatabasePath() const { return directory_ / DatabaseFileName; }
     std::filesystem::path OldDatabasePath() const { return directory_ / OldDatabaseFileName; }
 
@@ -66,6 +84,7 @@ private:
 
     std::filesystem::path directory_;
     LoadState loadState_ = LoadState::NotLoaded;
+    LoadDetail loadDetail_;
     std::filesystem::path loadedFile_;
     bool unreadFileAtRisk_ = false;  // ProgInfo_12.GAD holds data the memory copy lacks
     std::filesystem::path unreadCopy_;

@@ -1,7 +1,10 @@
 #include "file_writes.h"
 
 #include <fcntl.h>
+#include <stdio.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,7 +14,16 @@
 
 namespace gsmprog {
 
+namespace fs = std::filesystem;
+
 namespace {
+
+// Closes `fd` without losing the errno of the failure being reported.
+void CloseKeepingErrno(int fd) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+}
 
 bool WriteAll(int fd, const void* data, std::size_t size) {
     auto* bytes = static_cast<const char*>(data);
@@ -21,7 +33,10 @@ bool WriteAll(int fd, const void* data, std::size_t size) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (written == 0) return false;
+        if (written == 0) {
+            errno = EIO;
+            return false;
+        }
         bytes += written;
         size -= std::size_t(written);
     }
@@ -34,103 +49,219 @@ bool WriteChunks(int fd, std::span<const ByteChunk> chunks) {
     return true;
 }
 
+fs::path DirectoryOf(const fs::path& path) {
+    return path.has_parent_path() ? path.parent_path() : fs::path(".");
+}
+
 // A rename or a new name only lasts a power loss once the directory itself is synced.
 // Some file systems refuse to sync a directory; the rename has happened all the same.
-void SyncDirectory(const std::filesystem::path& directory) {
+void SyncDirectory(const fs::path& directory) {
     const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
 }
 
-std::filesystem::path DirectoryOf(const std::filesystem::path& path) {
-    return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-}
-
 // The file a path finally names: symbolic links are followed so that the rename replaces
 // the linked file, not the link.
-std::filesystem::path ResolveLinks(const std::filesystem::path& path) {
+fs::path ResolveLinks(const fs::path& path) {
     std::error_code error;
-    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) return path;
-    auto resolved = std::filesystem::weakly_canonical(path, error);
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+    auto resolved = fs::weakly_canonical(path, error);
     return error ? path : resolved;
 }
 
-bool WriteInPlace(const std::filesystem::path& path, std::span<const ByteChunk> chunks) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return false;
-    const bool written = WriteChunks(fd, chunks);
-    return ::close(fd) == 0 && written;
+std::string HiddenPrefix(const fs::path& target) { return "." + target.filename().string() + ".tmp-"; }
+
+// Calls `make` with fresh hidden names of `target` until one is not taken (EEXIST).
+template <typename Make>
+bool OnFreeHiddenName(const fs::path& target, Make make) {
+    static std::atomic<unsigned> counter{0};
+    const std::string base = HiddenPrefix(target) + std::to_string(::getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (make(DirectoryOf(target) / (base + std::to_string(counter++)))) return true;
+        if (errno != EEXIST) return false;
+    }
+    return false;
 }
 
-int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& temporary) {
-    static std::atomic<unsigned> counter{0};
-    const std::string base = "." + target.filename().string() + ".tmp-" + std::to_string(::getpid());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = DirectoryOf(target) / (base + "-" + std::to_string(counter++));
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
+// Locks a hidden file for its writer. A file system without locks writes all the same.
+bool LockForWriter(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
+
+bool WriteInPlace(const fs::path& path, std::span<const ByteChunk> chunks) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return false;
+    if (!WriteChunks(fd, chunks)) {
+        CloseKeepingErrno(fd);
+        return false;
     }
-    return -1;
+    return ::close(fd) == 0;
+}
+
+// What ReplaceRegularFile refuses before writing anything; `old` is filled when a file exists.
+bool MayReplace(const fs::path& target, struct stat& old, bool& exists) {
+    exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists) return true;
+    if (!S_ISREG(old.st_mode)) {
+        errno = EINVAL;
+        return false;
+    }
+    // A rename needs only a writable directory: a file its owner made read-only would be
+    // replaced all the same, where writing it in place is refused.
+    return ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) == 0;
 }
 
 }  // namespace
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const ByteChunk> chunks) {
-    const std::filesystem::path target = ResolveLinks(path);
-    struct stat old {};
-    const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return WriteInPlace(target, chunks);
-    // A rename needs only a writable directory: a file its owner made read-only would be
-    // replaced all the same, where writing it in place is refused.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
-
-    std::filesystem::path temporary;
-    const int fd = CreateTemporary(target, temporary);
-    if (fd < 0) return false;
-    if (exists) ::fchmod(fd, old.st_mode & 07777);  // the replacement keeps the file's access rights
-    bool ok = WriteChunks(fd, chunks) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
-        return false;
+AsideFile::AsideFile(const fs::path& target, mode_t mode) : target_(target) {
+    fd_ = ::open(DirectoryOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd_ >= 0) {
+        ::flock(fd_, LOCK_EX | LOCK_NB);  // held before it ever gets a name
+        return;
     }
-    SyncDirectory(DirectoryOf(target));
+    OnFreeHiddenName(target, [&](const fs::path& name) {
+        const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd < 0) return false;
+        struct stat info {};
+        // Locked and still named: a cleanup that took the new file in between removed it.
+        if (LockForWriter(fd) && ::fstat(fd, &info) == 0 && info.st_nlink > 0) {
+            fd_ = fd;
+            hiddenName_ = name;
+            return true;
+        }
+        ::close(fd);
+        errno = EEXIST;  // another name, then
+        return false;
+    });
+}
+
+AsideFile::~AsideFile() {
+    if (fd_ < 0) return;
+    if (!hiddenName_.empty()) ::unlink(hiddenName_.c_str());
+    ::close(fd_);
+}
+
+bool AsideFile::Write(std::span<const ByteChunk> chunks) { return WriteChunks(fd_, chunks); }
+
+bool AsideFile::NameIt(const fs::path& name) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0 ||
+        (errno == ENOENT && ::linkat(fd_, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0)) {
+        hiddenName_ = name;
+        return true;
+    }
+    return false;
+}
+
+bool AsideFile::Publish(bool replace) {
+    if (::fsync(fd_) != 0) return false;
+    if (hiddenName_.empty()) {
+        // Unnamed so far: it becomes the new file at once, or gets a hidden name to be renamed.
+        if (!replace) {
+            if (!NameIt(target_)) return false;
+            hiddenName_.clear();
+            SyncDirectory(DirectoryOf(target_));
+            return true;
+        }
+        if (!OnFreeHiddenName(target_, [this](const fs::path& name) { return NameIt(name); }))
+            return false;
+    }
+    bool named = replace ? ::rename(hiddenName_.c_str(), target_.c_str()) == 0
+                         : ::renameat2(AT_FDCWD, hiddenName_.c_str(), AT_FDCWD, target_.c_str(),
+                                       RENAME_NOREPLACE) == 0;
+    if (!named && !replace && errno == EINVAL) {
+        // A file system without that kind of rename: a second name never replaces either.
+        named = ::link(hiddenName_.c_str(), target_.c_str()) == 0;
+        if (named) ::unlink(hiddenName_.c_str());
+    }
+    if (!named) return false;
+    hiddenName_.clear();
+    SyncDirectory(DirectoryOf(target_));
     return true;
 }
 
-bool CopyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (out < 0) {
-        ::close(in);
-        return false;
+void RemoveLeftovers(const fs::path& target) {
+    const std::string prefix = HiddenPrefix(target);
+    std::error_code error;
+    fs::directory_iterator entries(DirectoryOf(target), error);
+    for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
+        const fs::path& path = entries->path();
+        if (!path.filename().string().starts_with(prefix)) continue;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        // Its writer is gone once its lock can be had; the name must still be that file.
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
+            ::lstat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
+            named.st_dev == held.st_dev)
+            ::unlink(path.c_str());
+        ::close(fd);
     }
+}
+
+bool ReplaceRegularFile(const fs::path& path, std::span<const ByteChunk> chunks) {
+    const fs::path target = ResolveLinks(path);
+    struct stat old {};
+    bool exists = false;
+    if (!MayReplace(target, old, exists)) return false;
+    RemoveLeftovers(target);
+    AsideFile file(target, exists ? old.st_mode & 07777 : 0666);
+    if (!file.Opened()) return false;
+    if (exists) ::fchmod(file.Descriptor(), old.st_mode & 07777);  // the umask does not apply
+    return file.Write(chunks) && file.Publish(true);
+}
+
+bool WriteFileAtomically(const fs::path& path, std::span<const ByteChunk> chunks) {
+    const fs::path target = ResolveLinks(path);
+    struct stat old {};
+    if (::stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) return WriteInPlace(target, chunks);
+    return ReplaceRegularFile(target, chunks);
+}
+
+bool CanReplaceRegularFile(const fs::path& path, std::size_t size) {
+    const fs::path target = ResolveLinks(path);
+    struct stat old {};
+    bool exists = false;
+    if (!MayReplace(target, old, exists)) return false;
+    AsideFile probe(target, 0600);
+    if (!probe.Opened()) return false;
+    // Room for the new file beside the old one, which goes only once the new one is whole.
+    if (::fallocate(probe.Descriptor(), 0, 0, off_t(size)) == 0) return true;
+    if (errno != EOPNOTSUPP) return false;
+    struct statvfs disk {};
+    if (::fstatvfs(probe.Descriptor(), &disk) != 0) return true;  // the save will tell
+    if (std::uintmax_t(disk.f_bavail) * disk.f_frsize >= size) return true;
+    errno = ENOSPC;
+    return false;
+}
+
+bool KeepUnderNewName(const fs::path& from, const fs::path& to) {
+    if (::linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        SyncDirectory(DirectoryOf(to));
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // No second name here (a FAT stick, another file system): a copy, written aside.
+    const int in = ::open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0) return false;
+    struct stat info {};
+    ::fstat(in, &info);
+    AsideFile copy(to, info.st_mode & 0666);
+    bool ok = copy.Opened();
     std::vector<char> buffer(1 << 20);
-    bool ok = true;
-    for (;;) {
+    while (ok) {
         const ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR) continue;
         if (got <= 0) {
             ok = got == 0;
             break;
         }
-        if (!WriteAll(out, buffer.data(), std::size_t(got))) {
-            ok = false;
-            break;
-        }
+        const ByteChunk chunk{buffer.data(), std::size_t(got)};
+        ok = copy.Write({&chunk, 1});
     }
-    ok = ok && ::fsync(out) == 0;
-    ok = (::close(out) == 0) && ok;
-    ::close(in);
-    if (!ok) {
-        ::unlink(to.c_str());
-        return false;
-    }
-    SyncDirectory(DirectoryOf(to));
-    return true;
+    ok = ok && copy.Publish(false);
+    CloseKeepingErrno(in);
+    return ok;
 }
 
 }  // namespace gsmprog

@@ -1,5 +1,8 @@
 #pragma once
-// Writes of user data that never leave a half-written file behind.
+// Writes of user data that never leave a half-written file behind, nor a temporary one that
+// outlives its writer. Every function that fails returns false with errno saying why.
+
+#include <sys/types.h>
 
 #include <cstddef>
 #include <filesystem>
@@ -12,16 +15,52 @@ struct ByteChunk {
     std::size_t size;
 };
 
-// Replaces the file at `path` by the bytes of `chunks`, one after the other: they go to a
-// temporary file in the same directory, which is flushed, synced and renamed over `path`,
-// then the directory is synced. False when anything fails; the old file is then untouched.
-// A symbolic link is followed, so the file it names is replaced; a path naming something
-// other than a regular file (a terminal, a pipe) is written in place. A file this process may
-// not write (read-only) is refused, as writing it in place would be.
+// A file written aside in the directory of its final name, which it gets only once whole and
+// synced. It has no name while it is written (O_TMPFILE) where the file system allows; elsewhere
+// it is a hidden ".NAME.tmp-..." file locked by its writer, so that RemoveLeftovers can tell the
+// leftover of a killed writer from a file still being written.
+class AsideFile {
+public:
+    // `mode`: the access rights of the new file (the umask applies to them).
+    AsideFile(const std::filesystem::path& target, mode_t mode);
+    ~AsideFile();  // an unpublished file goes
+    AsideFile(const AsideFile&) = delete;
+    AsideFile& operator=(const AsideFile&) = delete;
+
+    bool Opened() const { return fd_ >= 0; }
+    int Descriptor() const { return fd_; }
+    bool Write(std::span<const ByteChunk> chunks);
+    // Syncs the file and gives it its final name, replacing a file of that name or, with
+    // `replace` false, only when there is none (EEXIST otherwise); then syncs the directory.
+    bool Publish(bool replace);
+
+private:
+    bool NameIt(const std::filesystem::path& name);
+
+    std::filesystem::path target_;
+    std::filesystem::path hiddenName_;  // empty while it has none
+    int fd_ = -1;
+};
+
+// Removes the hidden temporary files of `target` that no living writer holds any more.
+void RemoveLeftovers(const std::filesystem::path& target);
+
+// Replaces the regular file at `path` (or creates it) by the bytes of `chunks` through an
+// AsideFile; the old file is untouched on failure. A symbolic link is followed, so the file
+// it names is replaced, keeping its access rights. Refuses (EINVAL) a path naming anything
+// but a regular file, and a file this process may not write (read-only, immutable).
+bool ReplaceRegularFile(const std::filesystem::path& path, std::span<const ByteChunk> chunks);
+
+// As ReplaceRegularFile, but a path naming something other than a regular file (a terminal,
+// a pipe) is written in place.
 bool WriteFileAtomically(const std::filesystem::path& path, std::span<const ByteChunk> chunks);
 
-// Copies `from` to the new file `to` and syncs it. Never replaces an existing `to`: false when
-// `to` exists or anything fails (a partial `to` is removed again).
-bool CopyToNewFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Whether ReplaceRegularFile of `size` bytes at `path` could succeed now, as far as can be told
+// without writing it: the file may be replaced and the disk has the room.
+bool CanReplaceRegularFile(const std::filesystem::path& path, std::size_t size);
+
+// Keeps the file `from` under the new name `to` (never replacing an existing `to`): a second
+// name for the same file where the file system allows, else a copy written aside.
+bool KeepUnderNewName(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace gsmprog

@@ -120,13 +120,6 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }
 
-int StoreInCard(int slot, const std::function<void(CardRecord&)>& change) {
-    std::unique_ptr<CardDatabase> database;
-    if (int code = LoadCards(database); code != ExitSuccess) return code;
-    change(database->slots[std::size_t(slot)]);
-    return SaveCards(*database);
-}
-
 void PrintText(const std::string& text) { std::cerr << text << "\n"; }
 
 }  // namespace gsmprog::cli

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "cable.h"
-#include "card_record.h"
 #include "ftdi_controller.h"
 #include "link_outcome.h"
 
@@ -58,10 +57,6 @@ LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const CableChoi
 // stop message, or `failedHeader` and the reason) and returns the exit code.
 int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const char* failedHeader,
                   const char* stoppedText);
-
-// Applies `change` to card `slot` as the database stands on disk now (the window may have saved
-// it while the modem was busy, and that must not be undone) and saves it.
-int StoreInCard(int slot, const std::function<void(CardRecord&)>& change);
 
 // Prints a utility text, which may span lines, on stderr.
 void PrintText(const std::string& text);

@@ -1,10 +1,14 @@
 #include "cli_cards.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 
 #include "card_dates.h"
 #include "cli_command.h"
+#include "error_text.h"
 
 namespace gsmprog::cli {
 
@@ -23,26 +27,71 @@ int ParseRow(const std::string& text, int& slot) {
     return ExitSuccess;
 }
 
+namespace {
+
+std::string FileName(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto absolute = std::filesystem::absolute(file, error);
+    return (error ? file : absolute).string();
+}
+
+std::string KindOf(const std::filesystem::path& file) {
+    struct stat info {};
+    if (::stat(file.c_str(), &info) != 0) return "не обычный файл";
+    if (S_ISDIR(info.st_mode)) return "каталог";
+    if (S_ISFIFO(info.st_mode)) return "именованный канал";
+    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "устройство";
+    return "не обычный файл";
+}
+
+// Why a file that exists did not load whole; empty when it did.
+std::string IncompleteLoadText(const CardDatabase& database) {
+    if (database.LastLoadState() != CardDatabase::LoadState::Partial) return {};
+    const CardDatabase::LoadDetail& detail = database.LastLoadDetail();
+    const std::string file = "файл " + FileName(database.LoadedFile());
+    if (detail.size == 0) return file + " пуст: карточек нет";
+    if (!detail.sizeFits)
+        return file + " не прочитан: его размер " + std::to_string(detail.size) +
+               " байт не подходит ни к одному формату базы карточек";
+    if (detail.cardBlocks > std::size_t(CardDatabase::SlotCount) && detail.cardsRead == std::size_t(CardDatabase::SlotCount))
+        return "в файле " + FileName(database.LoadedFile()) + " карточек больше " +
+               std::to_string(CardDatabase::SlotCount) + " (" + std::to_string(detail.cardBlocks) +
+               "): прочитаны первые " + std::to_string(CardDatabase::SlotCount);
+    if (detail.cardsRead < std::min<std::size_t>(detail.cardBlocks, CardDatabase::SlotCount))
+        return file + " прочитан не полностью: прочитано карточек " + std::to_string(detail.cardsRead) +
+               " из " + std::to_string(detail.cardBlocks);
+    return file + " прочитан не полностью: не прочитана последняя запись (образец новой карточки)";
+}
+
+}  // namespace
+
 int LoadCards(std::unique_ptr<CardDatabase>& database) {
     database = std::make_unique<CardDatabase>();
     database->LoadDatabase();
-    if (database->LastLoadState() == CardDatabase::LoadState::CannotOpen) {
+    switch (database->LastLoadState()) {
+    case CardDatabase::LoadState::CannotOpen:
         PrintFailure("не удалось открыть файл " + database->LoadedFile().string());
         return ExitUsage;
+    case CardDatabase::LoadState::NotRegular:
+        PrintFailure(FileName(database->LoadedFile()) + " — " + KindOf(database->LoadedFile()) +
+                     ", а не файл базы карточек");
+        return ExitUsage;
+    default:
+        if (const std::string text = IncompleteLoadText(*database); !text.empty())
+            PrintFailure("внимание: " + text);
+        return ExitSuccess;
     }
-    return ExitSuccess;
+}
+
+std::string WriteFailureText(const CardDatabase& database, int error) {
+    return std::string(CardDatabase::WriteErrorText) + " (" + FileName(database.DatabasePath()) +
+           "): " + ErrorText(error);
 }
 
 int RequireCard(const CardDatabase& database, int slot) {
     if (database.slots[std::size_t(slot)].InUse()) return ExitSuccess;
     PrintFailure("строка " + std::to_string(slot + 1) + " пуста: карточки нет");
     return ExitUsage;
-}
-
-int SaveCards(CardDatabase& database) {
-    if (database.SaveDatabase()) return ExitSuccess;
-    PrintFailure(CardDatabase::WriteErrorText);
-    return ExitWriteFailure;
 }
 
 std::string DateText(double days) {

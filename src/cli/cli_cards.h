@@ -15,15 +15,16 @@ namespace gsmprog::cli {
 int ParseRow(const std::string& text, int& slot);
 
 // Loads the database of the current directory into `database`. A file that exists but
-// cannot be read at all is reported (ExitUsage); other load problems stay silent, as in
-// the window.
+// cannot be opened, or that is no regular file, is reported (ExitUsage); a file that could
+// not be loaded whole is named with the reason on stderr, and the command goes on.
 int LoadCards(std::unique_ptr<CardDatabase>& database);
+
+// Why the last save or check of `database` failed, errno being `error`: "Ошибка записи на
+// диск (FILE): REASON".
+std::string WriteFailureText(const CardDatabase& database, int error);
 
 // ExitUsage, with the reason printed, when slot `slot` holds no card.
 int RequireCard(const CardDatabase& database, int slot);
-
-// Saves the database; prints "Ошибка записи на диск" and returns ExitWriteFailure on failure.
-int SaveCards(CardDatabase& database);
 
 // "YYYY-MM-DD HH:MM:SS" of a date that is set (at least 0.001), else empty.
 std::string DateText(double days);

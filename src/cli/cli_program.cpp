@@ -7,6 +7,7 @@
 #include "cli_cable.h"
 #include "cli_cards.h"
 #include "cli_command.h"
+#include "cli_store.h"
 #include "modem_image.h"
 #include "read_result.h"
 
@@ -31,6 +32,10 @@ int Program(CliContext& context) {
         return ExitUsage;
     }
 
+    if (int code = CheckStorable(*database, "Модем не программировался: его новый ID некуда записать.");
+        code != ExitSuccess)
+        return code;
+
     StopSignals signals;
     const auto cable = MakeCable(choice);
     FTDI_Controller link{*cable};
@@ -41,11 +46,13 @@ int Program(CliContext& context) {
         code != ExitSuccess)
         return code;
 
+    // The modem holds the new ID whether or not it reaches the card: it is printed either way.
+    const std::string id = "ProgID1=" + ProgIdText(image.crc);
     const int stored = StoreInCard(
-        slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); });
-    if (stored != ExitSuccess) return stored;
-    std::cout << "ProgID1=" << ProgIdText(image.crc) << "\n";
-    return ExitSuccess;
+        slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); },
+        "Модем запрограммирован, но его новый ID (" + id + ") не записан в базу карточек");
+    std::cout << id << "\n";
+    return stored;
 }
 
 const CliCommandRegistrar registrar("program", "program ROW [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]",

@@ -7,6 +7,7 @@
 #include "cli_cable.h"
 #include "cli_cards.h"
 #include "cli_command.h"
+#include "cli_store.h"
 #include "ftdi_uo_prog_ctrl.h"
 #include "modem_image.h"
 
@@ -30,6 +31,10 @@ int WriteUo(CliContext& context) {
     if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
 
     const UoCommand command = BuildUoCommand(database->slots[std::size_t(slot)], device);
+    if (int code = CheckStorable(*database, "УОО не программировалось: дату программирования некуда записать.");
+        code != ExitSuccess)
+        return code;
+
     StopSignals signals;
     const auto cable = MakeCable(choice);
     FTDI_UoProgCtrl link{*cable};
@@ -41,7 +46,8 @@ int WriteUo(CliContext& context) {
         return code;
 
     const int stored =
-        StoreInCard(slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); });
+        StoreInCard(slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); },
+                    "УОО запрограммировано, но дата программирования не записана в базу карточек");
     if (stored != ExitSuccess) return stored;
     std::cout << UoDoneText << "\n";
     return ExitSuccess;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -217,16 +219,78 @@ TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
     EXPECT_TRUE(ReadBytes(other.Path() / "ProgInfo_11.GAD") == old);
 }
 
-TEST_F(UnreadFile, SaveFailsRatherThanReplaceAFileItCouldNotKeep) {
+// Where the unread file cannot get a second name (here it lives on another file system), it is
+// copied aside; a copy cut short is never kept, and the save fails rather than lose the file.
+TEST_F(UnreadFile, IsCopiedWholeOrNotAtAllWhereItCannotBeLinked) {
+    char shm[] = "/dev/shm/gsmprog-unread-XXXXXX";
+    if (!::mkdtemp(shm)) GTEST_SKIP() << "no /dev/shm";
+    const std::filesystem::path elsewhere = shm;
+    struct stat here {}, there {};
+    ::stat(dir.Path().c_str(), &here);
+    ::stat(elsewhere.c_str(), &there);
+    if (here.st_dev == there.st_dev) {
+        std::filesystem::remove_all(elsewhere);
+        GTEST_SKIP() << "/dev/shm is on the same file system";
+    }
     const std::string odd = Gen12File(2000, SampleCard(900)) + "tail";
-    WriteBytes(file, odd);
+    WriteBytes(elsewhere / "cards.gad", odd);
+    std::filesystem::create_symlink(elsewhere / "cards.gad", file);
     const int status = WithFileSizeLimit(1 << 20, [&] {
         db->LoadDatabase();
         return db->SaveDatabase() ? 0 : 1;
     });
     EXPECT_EQ(status, 1);
-    EXPECT_TRUE(ReadBytes(file) == odd);
     EXPECT_EQ(Copies().size(), 0u) << "a partial copy is removed";
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
+    db->LoadDatabase();
+    ASSERT_TRUE(db->SaveDatabase());
+    ASSERT_EQ(Copies().size(), 1u);
+    EXPECT_TRUE(ReadBytes(dir.Path() / Copies()[0]) == odd);
+    std::filesystem::remove_all(elsewhere);
+}
+
+TEST_F(DatabaseSave, KilledSavesLeaveNothingALaterSaveKeeps) {
+    WriteBytes(file, Gen12File(9000, SampleCard(900)));
+    ASSERT_TRUE(db->LoadDatabase());
+    for (int kill = 0; kill < 20; ++kill) {
+        const pid_t saver = ::fork();
+        if (saver == 0) {
+            for (;;) db->SaveDatabase();
+        }
+        ::usleep(useconds_t(5000 + kill * 1500));
+        ::kill(saver, SIGKILL);
+        ::waitpid(saver, nullptr, 0);
+    }
+    // The named files of a writer that died before its rename, and of one still writing.
+    WriteBytes(dir.Path() / ".ProgInfo_12.GAD.tmp-1-1", "leftover");
+    const auto living = dir.Path() / ".ProgInfo_12.GAD.tmp-2-2";
+    WriteBytes(living, "being written");
+    const int writer = ::open(living.c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(writer, LOCK_EX), 0);
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{".ProgInfo_12.GAD.tmp-2-2", "ProgInfo_12.GAD"}));
+    EXPECT_TRUE(ReadBytes(file) == Gen12File(9000, SampleCard(900)));
+    ::close(writer);
+}
+
+TEST_F(DatabaseSave, SomethingElseUnderItsNameIsNeitherReadNorReplaced) {
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    EXPECT_FALSE(db->LoadDatabase()) << "returns at once: a pipe is never opened";
+    EXPECT_EQ(db->LastLoadState(), CardDatabase::LoadState::NotRegular);
+    EXPECT_FALSE(db->SaveDatabase());
+    struct stat info {};
+    ::stat(file.c_str(), &info);
+    EXPECT_TRUE(S_ISFIFO(info.st_mode));
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
+}
+
+TEST_F(DatabaseSave, CanSaveTellsBeforehandWhatASaveWouldMeet) {
+    WriteBytes(file, Gen12File(3, SampleCard(900)));
+    EXPECT_TRUE(db->CanSave());
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "the probe goes";
+    ::chmod(file.c_str(), 0444);
+    EXPECT_EQ(WithoutPrivileges(dir.Path(), [&] { return db->CanSave() ? 0 : errno == EACCES ? 1 : 2; }), 1)
+        << "a read-only file";
 }
 
 }  // namespace

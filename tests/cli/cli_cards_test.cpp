@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -263,6 +264,41 @@ TEST_F(CliCards, ReadingCommandsNeverWriteTheDatabase) {
     EXPECT_EQ(ReadBytes(work.Path() / "x.csv"), CsvHeader);
     EXPECT_TRUE(ReadBytes(work.Path() / "ProgInfo_12.GAD") == odd);
     EXPECT_EQ(FileNames(work.Path()), (std::vector<std::string>{"ProgInfo_12.GAD", "x.csv"}));
+}
+
+// A file that did not load whole is named with the reason; the command goes on as it did.
+TEST_F(CliCards, FilesThatDidNotLoadWholeAreNamedWithTheReason) {
+    const std::string file = (work.Path() / "ProgInfo_12.GAD").string();
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"", "файл " + file + " пуст"},
+        {"x", "его размер 1 байт не подходит ни к одному формату"},
+        {std::string(887, 'x'), "его размер 887 байт не подходит ни к одному формату"},
+        {std::string(889, 'x'), "его размер 889 байт не подходит ни к одному формату"},
+        {Gen12() + "x", "его размер 7992889 байт не подходит ни к одному формату"},
+        {Gen12File(9002, SampleCard(900)), "карточек больше 9000 (9002): прочитаны первые 9000"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        WriteBytes(file, bytes);
+        for (const auto& args : {std::vector<std::string>{"list"}, std::vector<std::string>{"show", "1"}}) {
+            const ProgramResult run = Run(args);
+            EXPECT_EQ(run.exitCode, 0) << args[0];
+            EXPECT_EQ(run.err.rfind("gsmprog-cli: внимание: ", 0), 0u) << run.err;
+            EXPECT_NE(run.err.find(reason), std::string::npos) << run.err;
+        }
+    }
+}
+
+TEST_F(CliCards, OnlyARegularFileIsTakenForTheDatabase) {
+    const auto file = work.Path() / "ProgInfo_12.GAD";
+    ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
+    ProgramResult run = Run({"list"});   // a pipe would keep it waiting for a writer
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "gsmprog-cli: " + file.string() + " — именованный канал, а не файл базы карточек\n");
+    std::filesystem::remove(file);
+    std::filesystem::create_directory(file);
+    run = Run({"export-csv", "x.csv"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("каталог, а не файл базы карточек"), std::string::npos) << run.err;
 }
 
 TEST_F(CliCards, OutputThatCannotBeWrittenIsAFailure) {

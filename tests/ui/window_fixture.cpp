@@ -52,7 +52,9 @@ WindowFixture::~WindowFixture() {
     }
 }
 
-std::filesystem::path WindowFixture::Dir() const { return dir_.path().toStdString(); }
+std::filesystem::path WindowFixture::Dir() const {
+    return sharedDir_.empty() ? std::filesystem::path(dir_.path().toStdString()) : sharedDir_;
+}
 
 std::filesystem::path WindowFixture::DatabaseFile() const {
     return Dir() / CardDatabase::DatabaseFileName;
@@ -76,6 +78,7 @@ TForm1& WindowFixture::Start() {
     cable_ = std::make_unique<SerialCable>(std::filesystem::path(runtimeDir_.path().toStdString()) /
                                            "gsmprog" / "cables");
     form_ = std::make_unique<TForm1>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
+    if (form_->Declined()) return *form_;
     form_->show();
     form_->activateWindow();
     if (!QTest::qWaitForWindowActive(form_.get())) qWarning("the window did not become active");

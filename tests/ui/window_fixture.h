@@ -54,6 +54,8 @@ public:
     ~WindowFixture();
 
     std::filesystem::path Dir() const;
+    // Starts the window on the database directory of `other`, as a second program would.
+    void ShareDirectory(const WindowFixture& other) { sharedDir_ = other.Dir(); }
     std::filesystem::path DatabaseFile() const;
     // Writes `cards` (slot, card) into a fresh database file before the window starts.
     void WriteDatabase(const std::vector<std::pair<int, CardRecord>>& cards,
@@ -95,6 +97,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    std::filesystem::path sharedDir_;
     QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
     std::unique_ptr<SerialCable> cable_;
     std::unique_ptr<TForm1> form_;

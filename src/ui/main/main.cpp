@@ -34,7 +34,12 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
       dialogs_(dialogs),
       hardware_(hardware),
       database_(std::make_unique<CardDatabase>(std::move(directory))),
+      lock_(database_->Directory()),
       ui(std::make_unique<Ui::TForm1>()) {
+    if (!TakeDatabase()) {
+        declined_ = true;
+        return;
+    }
     ui->setupUi(this);
     for (int i = 1; i <= UoSlotCount; ++i) ui->UooTab->addTab(QStringLiteral("УОО %1").arg(i));
 
@@ -46,6 +51,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     QString caption = windowTitle();
     const qsizetype at = caption.indexOf(QLatin1String("VERSION"));
     if (at >= 0) caption.replace(at, 7, QLatin1String(ProgramVersion));
+    if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
 
     // Step 3: the grid reads the database; its header and row numbers come with the model.
@@ -92,6 +98,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     // Steps 5 and 6.
     database_->SelectedIndex = -1;
     FillCardGrid();
+    KeepReadOnly();
 }
 
 TForm1::~TForm1() { FormDestroy(); }
@@ -221,6 +228,7 @@ void TForm1::ctrlBtnClick() {
 }
 
 bool TForm1::SaveDatabase() {
+    if (readOnly_) return true;  // changes stay in memory: another program writes this file
     lastWriteFailed_ = !database_->SaveDatabase();
     if (!lastWriteFailed_) return true;
     dialogs_.ShowMessage(this, QString::fromUtf8(CardDatabase::WriteErrorCaption),
@@ -248,6 +256,7 @@ void TForm1::SetEditMode(bool on) {
         control->setEnabled(!on);
     ui->BitBtn1->setText(on ? QStringLiteral("Отменить редактирование")
                             : QStringLiteral("Включить редактирование"));
+    KeepReadOnly();
 }
 
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "card_database.h"
+#include "database_lock.h"
 #include "hardware.h"
 #include "uo_slot.h"
 
@@ -37,14 +38,22 @@ public:
     static constexpr const char* DefaultUpdateHost = "update.example.net";
     static constexpr const char* DefaultUpdatePort = "25001";
     static constexpr const char* DefaultParamsPort = "25002";
+    // How the window names itself as the holder of the database.
+    static constexpr const char* ProgramName = "gsmprog";
 
-    // Loads the database from `directory` (the current directory when empty) and shows slot 0.
+    // Takes the right to write the database in `directory` (the current directory when empty),
+    // loads it and shows slot 0. When another program holds that right, the user is asked
+    // whether to view the cards read-only; on "Нет" the window is not built (Declined).
     // The hardware operations reach the modem through `hardware`.
     TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path directory = {},
            QWidget* parent = nullptr);
     ~TForm1() override;
 
     CardDatabase& Database() { return *database_; }
+    // The user chose not to view a database another program holds: close at once, never show.
+    bool Declined() const { return declined_; }
+    // The cards are shown but never written: another program writes this database.
+    bool ReadOnly() const { return readOnly_; }
     UserDialogs& Dialogs() { return dialogs_; }
 
     // Program-wide state of the window.
@@ -140,6 +149,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool TakeDatabase();
+    void KeepReadOnly();
     void KeepSizeForEveryState();
     void ConnectHandlers();
     void ConnectDeviceHandlers();
@@ -175,6 +186,9 @@ private:
     UserDialogs& dialogs_;
     Hardware hardware_;
     std::unique_ptr<CardDatabase> database_;
+    DatabaseLock lock_;   // held from start to end unless read-only
+    bool readOnly_ = false;
+    bool declined_ = false;
     std::unique_ptr<Ui::TForm1> ui;
     CardGridModel* gridModel_ = nullptr;
     bool lastWriteFailed_ = false;  // the file lacks changes the memory copy holds

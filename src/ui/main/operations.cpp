@@ -57,6 +57,7 @@ void TForm1::SetOperationButtons(QPushButton* running, bool on) {
                              static_cast<QWidget*>(ui->ProgUoBtn), static_cast<QWidget*>(ui->BitBtn1),
                              static_cast<QWidget*>(ui->SetsGrid)})
         if (control != running) control->setEnabled(on);
+    KeepReadOnly();
 }
 
 void TForm1::StartWorker(std::unique_ptr<ProgWorker> worker, ProgWorker*& reference,

@@ -1,0 +1,77 @@
+#include "cli_store.h"
+
+#include <cerrno>
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <thread>
+
+#include "cli_cards.h"
+#include "cli_command.h"
+#include "database_lock.h"
+
+namespace gsmprog::cli {
+
+namespace {
+
+constexpr const char* CliProgramName = "gsmprog-cli";
+// Another command's store takes a fraction of a second; a whole fleet of them stays within this.
+constexpr std::chrono::seconds StoreWait{10};
+constexpr std::chrono::milliseconds LockPoll{10};
+
+// Only another command's store is worth waiting for: a window holds the lock until it closes.
+bool HeldBriefly(const DatabaseLock& lock) { return lock.Holder().program == CliProgramName; }
+
+bool TakeForStore(DatabaseLock& lock) {
+    const auto deadline = std::chrono::steady_clock::now() + StoreWait;
+    for (;;) {
+        const DatabaseLock::Outcome outcome = lock.Take(CliProgramName);
+        if (outcome == DatabaseLock::Outcome::Taken) return true;
+        if (outcome == DatabaseLock::Outcome::Failed || !HeldBriefly(lock) ||
+            std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(LockPoll);
+    }
+}
+
+// Re-reads the database under the lock, changes the card and saves; empty, or the reason.
+std::string Store(int slot, const std::function<void(CardRecord&)>& change) {
+    auto database = std::make_unique<CardDatabase>();
+    database->LoadDatabase();
+    if (database->LastLoadState() == CardDatabase::LoadState::CannotOpen ||
+        database->LastLoadState() == CardDatabase::LoadState::NotRegular)
+        return "файл " + database->LoadedFile().string() + " не читается";
+    CardRecord& card = database->slots[std::size_t(slot)];
+    if (!card.InUse()) return "карточку строки " + std::to_string(slot + 1) + " удалили";
+    change(card);
+    if (!database->SaveDatabase()) return WriteFailureText(*database, errno);
+    if (!database->UnreadCopy().empty())
+        PrintFailure("прочитанный не полностью файл базы сохранён как " + database->UnreadCopy().string());
+    return {};
+}
+
+}  // namespace
+
+int CheckStorable(const CardDatabase& database, const std::string& untouchedText) {
+    DatabaseLock lock;
+    std::string reason;
+    const DatabaseLock::Outcome outcome = lock.Take(CliProgramName);
+    if (outcome == DatabaseLock::Outcome::Failed ||
+        (outcome == DatabaseLock::Outcome::Held && !HeldBriefly(lock)))
+        reason = lock.Refusal();
+    else if (!database.CanSave())
+        reason = WriteFailureText(database, errno);
+    if (reason.empty()) return ExitSuccess;
+    PrintFailure(reason + ". " + untouchedText);
+    return ExitWriteFailure;
+}
+
+int StoreInCard(int slot, const std::function<void(CardRecord&)>& change, const std::string& lostText) {
+    DatabaseLock lock;
+    const std::string reason = TakeForStore(lock) ? Store(slot, change) : lock.Refusal();
+    if (reason.empty()) return ExitSuccess;
+    PrintFailure(lostText + ": " + reason);
+    return ExitWriteFailure;
+}
+
+}  // namespace gsmprog::cli

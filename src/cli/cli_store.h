@@ -1,0 +1,23 @@
+#pragma once
+// The store step of the commands that write the database after a modem exchange. A command
+// holds the right to write the database (its DatabaseLock) only for that step, so that several
+// commands can program several modems at once; the window holds it for its whole run.
+
+#include <functional>
+#include <string>
+
+#include "card_database.h"
+
+namespace gsmprog::cli {
+
+// Whether the result of an exchange could be stored now: ExitSuccess, or ExitWriteFailure
+// with the reason and `untouchedText` printed (the modem is then left alone). Fails at once
+// when a window holds the database, or when `database` cannot be written.
+int CheckStorable(const CardDatabase& database, const std::string& untouchedText);
+
+// Takes the right to write (waiting a few seconds for another command's store), applies
+// `change` to card `slot` as the database stands on disk now, and saves it. On failure prints
+// `lostText` with the reason and returns ExitWriteFailure.
+int StoreInCard(int slot, const std::function<void(CardRecord&)>& change, const std::string& lostText);
+
+}  // namespace gsmprog::cli

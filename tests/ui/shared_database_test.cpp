@@ -1,0 +1,106 @@
+// Two programs on one card database: a second window only views it and never writes it, and
+// the command line is refused while a window holds it.
+
+#include <QTest>
+#include <fstream>
+
+#include "child_process.h"
+#include "window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+namespace {
+
+std::string Bytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+ProgramResult Program(const std::filesystem::path& dir, const TempDir& runtime) {
+    return RunProgram(CliProgram(), {"-C", dir.string(), "program", "1"},
+                      {{"XDG_RUNTIME_DIR", runtime.Path().string()}});
+}
+
+}  // namespace
+
+class SharedDatabaseTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void SecondWindowOnlyViewsAndNeverWrites() {
+        WindowFixture first;
+        CardRecord overlapping = MakeCard("2", "Дача");
+        Connect(overlapping, 0, 2, 5, 1);
+        overlapping.UoGuardCords[0] = overlapping.UoFireCords[0] = 1;  // repaired when selected
+        first.WriteDatabase({{0, ValidCard("1", "Склад")}, {1, overlapping}});
+        first.Start();
+        const std::string before = Bytes(first.DatabaseFile());
+
+        WindowFixture second;
+        second.ShareDirectory(first);
+        second.dialogs.answers = {true};
+        TForm1& form = second.Start();
+        QCOMPARE(second.dialogs.shown.size(), size_t(1));
+        QCOMPARE(second.dialogs.shown[0].caption, QStringLiteral("Внимание"));
+        const QString question = second.dialogs.shown[0].text;
+        QVERIFY2(question.startsWith(QStringLiteral("База карточек уже открыта: gsmprog на ")) &&
+                     question.contains(QStringLiteral(", пользователь ")) &&
+                     question.endsWith(QStringLiteral(". Открыть только для просмотра?")),
+                 qPrintable(question));
+        QVERIFY(form.ReadOnly());
+        QVERIFY(form.windowTitle().endsWith(QStringLiteral(" — только просмотр")));
+
+        // Everything a user can do there.
+        second.ClickRow(2);
+        QCOMPARE(int(form.Database().slots[1].UoFireCords[0]), 0);  // repaired in memory only
+        second.Search(QStringLiteral("Склад"));
+        QCOMPARE(form.Database().SelectedIndex, 0);
+        for (const char* button : {"BitBtn1", "ProgBtn", "ProgUoBtn", "BitBtn2", "BitBtn3"}) {
+            QVERIFY2(!second.Enabled(button), button);
+            second.Click(button);
+        }
+        QVERIFY(!form.EditMode);
+        const QString csv = QString::fromStdString((first.Dir() / "cards.csv").string());
+        second.dialogs.fileNames = {csv};
+        second.Click("SpeedButton4");
+        QVERIFY(QFile::exists(csv));
+        QVERIFY(form.close());
+
+        QCOMPARE(second.dialogs.shown.size(), size_t(1));  // no write failure, no question
+        QVERIFY(Bytes(first.DatabaseFile()) == before);
+    }
+
+    void AnsweringNoEndsTheSecondWindow() {
+        WindowFixture first;
+        first.Start();
+        WindowFixture second;
+        second.ShareDirectory(first);
+        second.dialogs.answers = {false};
+        QVERIFY(second.Start().Declined());
+    }
+
+    void CommandLineIsRefusedWhileTheWindowIsOpen() {
+        WindowFixture f;
+        f.WriteDatabase({{0, ValidCard("1", "Склад")}});
+        f.Start();
+        const std::string before = Bytes(f.DatabaseFile());
+        TempDir runtime;   // no modem: a command that gets past its checks fails at the cable
+        ProgramResult run = Program(f.Dir(), runtime);
+        QCOMPARE(run.exitCode, 4);
+        QVERIFY2(run.err.starts_with("gsmprog-cli: База карточек уже открыта: gsmprog на ") &&
+                     run.err.ends_with(". Модем не программировался: его новый ID некуда записать.\n"),
+                 run.err.c_str());
+        QVERIFY(Bytes(f.DatabaseFile()) == before);
+
+        QVERIFY(f.Form().close());
+        run = Program(f.Dir(), runtime);
+        QCOMPARE(run.exitCode, 1);
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    SharedDatabaseTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "shared_database_test.moc"
