@@ -89,6 +89,12 @@ private Q_SLOTS:
         QVERIFY(form.height() < screen.height());
         QWidget* button = f.Find<QWidget>("ProgBtn");
         QVERIFY(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())));
+        // The bottom row keeps its geometry whatever shows in it.
+        const QRect control = f.Find<QWidget>("ctrlBtn")->geometry();
+        f.ClickRow(2);   // a device without loops: no "Записать настройки в УОО"
+        QVERIFY(!f.Visible("ProgUoBtn"));
+        QCOMPARE(f.Find<QWidget>("ctrlBtn")->geometry(), control);
+        f.ClickRow(1);
 
         const double before = CurrentDays();
         f.Click("ProgBtn");

@@ -72,11 +72,13 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
     // Step 4: the GSM group is shown; the card's groups start disabled, outside edit mode.
     ui->GroupBox5->setVisible(true);
-    // The activity bar keeps its place while hidden, so the buttons never move under the
-    // pointer: "Остановить" is where the start button was.
-    QSizePolicy barPolicy = ui->Progress->sizePolicy();
-    barPolicy.setRetainSizeWhenHidden(true);
-    ui->Progress->setSizePolicy(barPolicy);
+    // The activity bar and the device button keep their places while hidden, so the buttons
+    // never move under the pointer: "Остановить" is where the start button was.
+    for (QWidget* control : {static_cast<QWidget*>(ui->Progress), static_cast<QWidget*>(ui->ProgUoBtn)}) {
+        QSizePolicy policy = control->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        control->setSizePolicy(policy);
+    }
     for (QPushButton* button : {ui->ProgBtn, ui->SpeedButton1, ui->ProgUoBtn})
         button->setMinimumWidth(button->sizeHint().width());   // the designed captions are the longest
     SetCardControlsEnabled(false);
