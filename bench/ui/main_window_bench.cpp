@@ -28,6 +28,7 @@ class SilentDialogs final : public UserDialogs {
 public:
     bool AskYesNo(QWidget*, const QString&, const QString&) override { return false; }
     void ShowMessage(QWidget*, const QString&, const QString&) override {}
+    void ShowMessageWithDetail(QWidget*, const QString&, const QString&, const QString&) override {}
     QString AskSaveFileName(QWidget*, const QString&) override { return {}; }
     void ShowModal(QDialog&) override {}
 };

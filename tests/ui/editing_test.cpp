@@ -164,6 +164,9 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown.size(), size_t(1));
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
+        // The file and the system's reason come under the specified text.
+        QVERIFY(f.dialogs.shown[0].detail.startsWith(QString::fromStdString(f.DatabaseFile().string()) + ": "));
+        QVERIFY(f.dialogs.shown[0].detail.size() > int(f.DatabaseFile().string().size()) + 4);
         QVERIFY(!form.EditMode);
         QCOMPARE(FromField(form.Database().slots[0].Edit1), QStringLiteral("Новое"));
     }

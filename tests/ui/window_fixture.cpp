@@ -23,8 +23,13 @@ bool ScriptedDialogs::AskYesNo(QWidget*, const QString& caption, const QString& 
     return yes;
 }
 
-void ScriptedDialogs::ShowMessage(QWidget*, const QString& caption, const QString& text) {
-    shown.push_back({caption, text, false});
+void ScriptedDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text) {
+    ShowMessageWithDetail(parent, caption, text, QString());
+}
+
+void ScriptedDialogs::ShowMessageWithDetail(QWidget*, const QString& caption, const QString& text,
+                                            const QString& detail) {
+    shown.push_back({caption, text, false, detail});
     if (onMessage) onMessage(shown.back());
 }
 

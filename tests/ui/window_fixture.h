@@ -27,6 +27,7 @@ public:
         QString caption;
         QString text;
         bool question;
+        QString detail;
     };
     std::vector<Shown> shown;
     std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
@@ -36,6 +37,8 @@ public:
 
     bool AskYesNo(QWidget*, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget*, const QString& caption, const QString& text) override;
+    void ShowMessageWithDetail(QWidget*, const QString& caption, const QString& text,
+                               const QString& detail) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
     void ShowModal(QDialog& dialog) override;
     QStringList Texts() const;

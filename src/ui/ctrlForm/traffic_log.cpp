@@ -6,11 +6,12 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTime>
+#include <cerrno>
 #include <memory>
 
-#include "card_database.h"
 #include "file_writes.h"
 #include "user_dialogs.h"
+#include "write_error.h"
 
 namespace gsmprog {
 
@@ -46,9 +47,8 @@ void TrafficLog::Save() {
     QByteArray text = view_.toPlainText().toUtf8();
     if (!text.isEmpty()) text += '\n';
     const ByteChunk chunk{text.constData(), std::size_t(text.size())};
-    if (!WriteFileAtomically(QFile::encodeName(fileName).toStdString(), {&chunk, 1}))
-        dialogs_.ShowMessage(view_.window(), QString::fromUtf8(CardDatabase::WriteErrorCaption),
-                             QString::fromUtf8(CardDatabase::WriteErrorText));
+    const std::filesystem::path file = QFile::encodeName(fileName).toStdString();
+    if (!WriteFileAtomically(file, {&chunk, 1})) ShowWriteError(dialogs_, view_.window(), file, errno);
 }
 
 void TrafficLog::ShowMenu(const QPoint& at) {

@@ -1,10 +1,12 @@
 // "Экспорт в CSV": the cards in use, as stored (unsaved edits are not exported).
 
 #include <QFile>
+#include <cerrno>
 
 #include "csv_export.h"
 #include "main.h"
 #include "user_dialogs.h"
+#include "write_error.h"
 
 namespace gsmprog {
 
@@ -14,8 +16,7 @@ void TForm1::SpeedButton4Click() {
     if (fileName.isEmpty()) return;
     const std::filesystem::path path = QFile::encodeName(fileName).toStdString();
     if (!ExportCsv(path, database_->slots.data(), CardDatabase::SlotCount))
-        dialogs_.ShowMessage(this, QString::fromUtf8(CardDatabase::WriteErrorCaption),
-                             QString::fromUtf8(CardDatabase::WriteErrorText));
+        ShowWriteError(dialogs_, this, path, errno);
 }
 
 }  // namespace gsmprog

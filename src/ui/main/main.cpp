@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 
 #include "card_grid_model.h"
@@ -17,6 +18,7 @@
 #include "ui_main.h"
 #include "user_dialogs.h"
 #include "typed_text_validator.h"
+#include "write_error.h"
 
 namespace gsmprog {
 
@@ -233,8 +235,7 @@ bool TForm1::SaveDatabase() {
     if (readOnly_) return true;  // changes stay in memory: another program writes this file
     lastWriteFailed_ = !database_->SaveDatabase();
     if (!lastWriteFailed_) return true;
-    dialogs_.ShowMessage(this, QString::fromUtf8(CardDatabase::WriteErrorCaption),
-                         QString::fromUtf8(CardDatabase::WriteErrorText));
+    ShowWriteError(dialogs_, this, database_->DatabasePath(), errno);
     return false;
 }
 

@@ -23,7 +23,13 @@ bool QtUserDialogs::AskYesNoDefaultNo(QWidget* parent, const QString& caption, c
 }
 
 void QtUserDialogs::ShowMessage(QWidget* parent, const QString& caption, const QString& text) {
+    ShowMessageWithDetail(parent, caption, text, QString());
+}
+
+void QtUserDialogs::ShowMessageWithDetail(QWidget* parent, const QString& caption,
+                                          const QString& text, const QString& detail) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
     box.exec();
 }
 

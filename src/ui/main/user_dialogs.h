@@ -21,6 +21,9 @@ public:
     }
     // A report with a single OK button and no icon.
     virtual void ShowMessage(QWidget* parent, const QString& caption, const QString& text) = 0;
+    // The same with a detail under the text (e.g. the file and the system's reason).
+    virtual void ShowMessageWithDetail(QWidget* parent, const QString& caption, const QString& text,
+                                       const QString& detail) = 0;
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
     // no question before replacing a file. Empty when cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
@@ -34,6 +37,8 @@ public:
     bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
     bool AskYesNoDefaultNo(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
+    void ShowMessageWithDetail(QWidget* parent, const QString& caption, const QString& text,
+                               const QString& detail) override;
     QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
     void ShowModal(QDialog& dialog) override;
 };

@@ -1,0 +1,19 @@
+#include "write_error.h"
+
+#include <QFile>
+
+#include "card_database.h"
+#include "error_text.h"
+#include "user_dialogs.h"
+
+namespace gsmprog {
+
+void ShowWriteError(UserDialogs& dialogs, QWidget* parent, const std::filesystem::path& file,
+                    int error) {
+    const QString detail = QStringLiteral("%1: %2").arg(QFile::decodeName(file.string().c_str()),
+                                                        QString::fromStdString(ErrorText(error)));
+    dialogs.ShowMessageWithDetail(parent, QString::fromUtf8(CardDatabase::WriteErrorCaption),
+                                  QString::fromUtf8(CardDatabase::WriteErrorText), detail);
+}
+
+}  // namespace gsmprog
