@@ -187,7 +187,9 @@ void RemoveLeftovers(const fs::path& target) {
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::path& path = entries->path();
         if (!path.filename().string().starts_with(prefix)) continue;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        // Opened for writing where allowed: NFS grants an exclusive lock only to such a file.
+        int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
         struct stat held {}, named {};
         // Its writer is gone once its lock can be had; the name must still be that file.
