@@ -13,7 +13,7 @@
 namespace gsmprog::test {
 
 bool ScriptedDialogs::AskYesNo(QWidget*, const QString& caption, const QString& text) {
-    shown.push_back({caption, text, true});
+    shown.push_back({caption, text, true, {}});
     if (answers.empty()) {
         ++unansweredQuestions;
         return false;
