@@ -3,6 +3,7 @@
 
 #include <QLineEdit>
 #include <algorithm>
+#include <array>
 
 #include "main.h"
 #include "typed_numbers.h"
@@ -32,6 +33,21 @@ bool ValidPort(const QString& text) {
 
 bool ValidSmsNumber(const QString& text) { return DigitsOnly(text, 11) && text.front() == u'8'; }
 
+// The fields each check of the main GSM page covers, in the order its message lists them
+// (the order the page's design creates them in).
+const std::array RequiredAccessPoints = {&Ui::TForm1::APN2Edit, &Ui::TForm1::APN1Edit};
+
+struct CheckedField {
+    QLineEdit* Ui::TForm1::*edit;
+    bool (*valid)(const QString&);
+};
+const CheckedField PinsAndPorts[] = {
+    {&Ui::TForm1::Pin1Edit, ValidPin},
+    {&Ui::TForm1::Port1GsmEdit, ValidPort},
+    {&Ui::TForm1::Pin2Edit, ValidPin},
+    {&Ui::TForm1::Port2GsmEdit, ValidPort},
+};
+
 }  // namespace
 
 bool TForm1::ValidateCard() {
@@ -42,15 +58,16 @@ bool TForm1::ValidateCard() {
 }
 
 QString TForm1::ValidationFailure() const {
-    const QList<QLineEdit*> mainPage = ui->MainGSM_Sheet->findChildren<QLineEdit*>();
+    // A field of a SIM card that is not used is disabled and not checked.
     auto enabledOnMainPage = [this](const QLineEdit* edit) { return edit->isEnabledTo(ui->MainGSM_Sheet); };
 
     // 1. Required fields.
     QString list;
     if (ui->NCardEdit->text().isEmpty()) AddOnce(list, ui->NCardEdit->toolTip());
-    for (const QLineEdit* edit : mainPage)
-        if (enabledOnMainPage(edit) && edit->text().isEmpty() && edit->objectName().contains(QLatin1String("APN")))
-            AddOnce(list, edit->toolTip());
+    for (QLineEdit* Ui::TForm1::*field : RequiredAccessPoints) {
+        const QLineEdit* edit = ui.get()->*field;
+        if (enabledOnMainPage(edit) && edit->text().isEmpty()) AddOnce(list, edit->toolTip());
+    }
     if (!list.isEmpty())
         return QStringLiteral("Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n") + list;
 
@@ -62,12 +79,9 @@ QString TForm1::ValidationFailure() const {
     }
 
     // 3. Ports and PINs of the main page.
-    for (const QLineEdit* edit : mainPage) {
-        if (!enabledOnMainPage(edit)) continue;
-        const QString name = edit->objectName();
-        const bool pin = name.contains(QLatin1String("Pin"));
-        const bool port = name.contains(QLatin1String("Port"));
-        if ((pin && !ValidPin(edit->text())) || (port && !ValidPort(edit->text()))) AddOnce(list, edit->toolTip());
+    for (const CheckedField& field : PinsAndPorts) {
+        const QLineEdit* edit = ui.get()->*field.edit;
+        if (enabledOnMainPage(edit) && !field.valid(edit->text())) AddOnce(list, edit->toolTip());
     }
     if (!list.isEmpty())
         return QStringLiteral("Ошибочные данные в полях:\n\n") + list +
@@ -78,7 +92,7 @@ QString TForm1::ValidationFailure() const {
         return QStringLiteral("Для удаленной настройки параметров НЕОБХОДИМО, чтобы УОО 1 был настроен. Код УОО 1 "
                               "будет использоваться для настройки параметров в АРМ Приемника ТОРИС.");
 
-    // 5..7. The connected devices of this card.
+    // 5. to 7. The connected devices of this card: codes differ, line addresses 0..15 and differ.
     auto anyPair = [this](auto same) {
         for (int i = 0; i < UoSlotCount; ++i)
             for (int j = i + 1; j < UoSlotCount; ++j)

@@ -1,6 +1,7 @@
 // Moving a card into the window's controls and back, and the device edit buffer between them.
 
 #include <QLineEdit>
+#include <span>
 
 #include "card_dates.h"
 #include "main.h"
@@ -13,17 +14,51 @@ namespace gsmprog {
 
 namespace {
 
-template <std::size_t N>
-void ShowText(QLineEdit* edit, const char (&field)[N]) {
-    TypedTextValidator::ShowValue(edit, FromField(field));
+// A text edit of the card form and the record's field it shows and stores.
+struct TextBinding {
+    QLineEdit* Ui::TForm1::*edit;
+    std::span<char> (*field)(CardRecord&);
+};
+
+template <auto Member>
+std::span<char> FieldOf(CardRecord& card) {
+    return card.*Member;
 }
 
-// The controls' maximum lengths and validators keep every text storable; a text that is
-// still refused leaves the field empty rather than spilling into the next one.
-template <std::size_t N>
-void ReadText(const QLineEdit* edit, char (&field)[N]) {
-    StoreField(edit->text(), field);
-}
+// Every text of the card that the form edits: ShowCard and ReadCard both walk this one list,
+// so a new field is bound in one place.
+const TextBinding TextBindings[] = {
+    {&Ui::TForm1::NCardEdit, FieldOf<&CardRecord::NCardEdit>},
+    {&Ui::TForm1::Edit1, FieldOf<&CardRecord::Edit1>},
+    {&Ui::TForm1::FIOEdit, FieldOf<&CardRecord::FIOEdit>},
+    {&Ui::TForm1::RemarkEdit, FieldOf<&CardRecord::RemarkEdit>},
+    {&Ui::TForm1::Pin1Edit, FieldOf<&CardRecord::Pin1Edit>},
+    {&Ui::TForm1::Pin2Edit, FieldOf<&CardRecord::Pin2Edit>},
+    {&Ui::TForm1::Ip1GsmEdit, FieldOf<&CardRecord::Ip1GsmEdit>},
+    {&Ui::TForm1::Ip2GsmEdit, FieldOf<&CardRecord::Ip2GsmEdit>},
+    {&Ui::TForm1::Port1GsmEdit, FieldOf<&CardRecord::Port1GsmEdit>},
+    {&Ui::TForm1::Port2GsmEdit, FieldOf<&CardRecord::Port2GsmEdit>},
+    {&Ui::TForm1::APN1Edit, FieldOf<&CardRecord::APN1Edit>},
+    {&Ui::TForm1::APN2Edit, FieldOf<&CardRecord::APN2Edit>},
+    {&Ui::TForm1::LoginGsm1Edit, FieldOf<&CardRecord::LoginGsm1Edit>},
+    {&Ui::TForm1::LoginGsm2Edit, FieldOf<&CardRecord::LoginGsm2Edit>},
+    {&Ui::TForm1::PassGsm1Edit, FieldOf<&CardRecord::PassGsm1Edit>},
+    {&Ui::TForm1::PassGsm2Edit, FieldOf<&CardRecord::PassGsm2Edit>},
+    {&Ui::TForm1::PUK1_Edit, FieldOf<&CardRecord::PUK1_Edit>},
+    {&Ui::TForm1::PUK2_Edit, FieldOf<&CardRecord::PUK2_Edit>},
+    {&Ui::TForm1::SIM_ID1_Edit, FieldOf<&CardRecord::SIM_ID1_Edit>},
+    {&Ui::TForm1::SIM_ID2_Edit, FieldOf<&CardRecord::SIM_ID2_Edit>},
+    {&Ui::TForm1::Number1_Edit, FieldOf<&CardRecord::Number1_Edit>},
+    {&Ui::TForm1::Number2_Edit, FieldOf<&CardRecord::Number2_Edit>},
+    {&Ui::TForm1::ipUpdateEdit, FieldOf<&CardRecord::ipUpdateEdit>},
+    {&Ui::TForm1::portUpdateEdit, FieldOf<&CardRecord::portUpdateEdit>},
+    {&Ui::TForm1::portParamsEdit, FieldOf<&CardRecord::portParamsEdit>},
+    {&Ui::TForm1::balCodeSim1, FieldOf<&CardRecord::balCodeSim1>},
+    {&Ui::TForm1::balCodeSim2, FieldOf<&CardRecord::balCodeSim2>},
+    {&Ui::TForm1::smsObjNameEdit, FieldOf<&CardRecord::smsObjNameEdit>},
+    {&Ui::TForm1::smsNumber1Edit, FieldOf<&CardRecord::smsNumber1Edit>},
+    {&Ui::TForm1::smsNumber2Edit, FieldOf<&CardRecord::smsNumber2Edit>},
+};
 
 }  // namespace
 
@@ -33,39 +68,18 @@ void TForm1::ShowCard(int slot) {
     const bool inUse = database_->slots[slot].InUse();
     const CardRecord& card = inUse ? database_->slots[slot] : fallback;
 
-    ShowText(ui->Edit1, card.Edit1);
-    ShowText(ui->NCardEdit, card.NCardEdit);
-    ShowText(ui->FIOEdit, card.FIOEdit);
-    ShowText(ui->RemarkEdit, card.RemarkEdit);
+    CardRecord shown = card;
+    for (const TextBinding& binding : TextBindings) {
+        const std::span<char> field = binding.field(shown);
+        TypedTextValidator::ShowValue(ui.get()->*binding.edit, FromWin1251(field.data(), field.size()));
+    }
     ui->allowUpdateCheck->setChecked(card.UpdateFlags & UpdateAllowFirmware);
     ui->allowParamsUpdate->setChecked(card.UpdateFlags & UpdateAllowParams);
 
-    ShowText(ui->Pin1Edit, card.Pin1Edit);
-    ShowText(ui->Pin2Edit, card.Pin2Edit);
-    if (!inUse) {
+    if (!inUse) {   // a new card takes no PINs from the template
         ui->Pin1Edit->clear();
         ui->Pin2Edit->clear();
     }
-    ShowText(ui->Ip1GsmEdit, card.Ip1GsmEdit);
-    ShowText(ui->Ip2GsmEdit, card.Ip2GsmEdit);
-    ShowText(ui->Port1GsmEdit, card.Port1GsmEdit);
-    ShowText(ui->Port2GsmEdit, card.Port2GsmEdit);
-    ShowText(ui->APN1Edit, card.APN1Edit);
-    ShowText(ui->APN2Edit, card.APN2Edit);
-    ShowText(ui->LoginGsm1Edit, card.LoginGsm1Edit);
-    ShowText(ui->LoginGsm2Edit, card.LoginGsm2Edit);
-    ShowText(ui->PassGsm1Edit, card.PassGsm1Edit);
-    ShowText(ui->PassGsm2Edit, card.PassGsm2Edit);
-    ShowText(ui->PUK1_Edit, card.PUK1_Edit);
-    ShowText(ui->PUK2_Edit, card.PUK2_Edit);
-    ShowText(ui->SIM_ID1_Edit, card.SIM_ID1_Edit);
-    ShowText(ui->SIM_ID2_Edit, card.SIM_ID2_Edit);
-    ShowText(ui->Number1_Edit, card.Number1_Edit);
-    ShowText(ui->Number2_Edit, card.Number2_Edit);
-
-    ShowText(ui->ipUpdateEdit, card.ipUpdateEdit);
-    ShowText(ui->portUpdateEdit, card.portUpdateEdit);
-    ShowText(ui->portParamsEdit, card.portParamsEdit);
     if (ui->ipUpdateEdit->text().isEmpty() || ui->portUpdateEdit->text().isEmpty() ||
         ui->portParamsEdit->text().isEmpty())
         defaultUpdSettingsClick();
@@ -77,8 +91,6 @@ void TForm1::ShowCard(int slot) {
 
     const std::uint16_t critical = card.balCritical;
     TypedTextValidator::ShowValue(ui->balCritical, QString::number(critical == 0 ? 10 : critical));
-    ShowText(ui->balCodeSim1, card.balCodeSim1);
-    ShowText(ui->balCodeSim2, card.balCodeSim2);
     const std::uint16_t balanceFlags = card.BalanceFlags;
     ui->balEnable->setChecked(balanceFlags & BalanceEnable);
     ui->balSendPcnCheck->setChecked(!(balanceFlags & BalanceNoCriticalNotice));
@@ -87,9 +99,6 @@ void TForm1::ShowCard(int slot) {
     const std::uint8_t sms = card.SmsFlags;
     ui->sendSMS1Check->setChecked(sms & SmsSendTo1);
     ui->sendSMS2Check->setChecked(sms & SmsSendTo2);
-    ShowText(ui->smsObjNameEdit, card.smsObjNameEdit);
-    ShowText(ui->smsNumber1Edit, card.smsNumber1Edit);
-    ShowText(ui->smsNumber2Edit, card.smsNumber2Edit);
     ui->smsGuardModeCheck->setChecked(sms & SmsGuardMode);
     ui->smsFireCheck->setChecked(sms & SmsFire);
     ui->smsKtcCheck->setChecked(sms & SmsKtc);
@@ -114,39 +123,18 @@ void TForm1::ReadCard(CardRecord& record) {
     record.DateProgrammed = programmed;
     record.ProgID2 = id2;
 
-    ReadText(ui->NCardEdit, record.NCardEdit);
-    ReadText(ui->Edit1, record.Edit1);
-    ReadText(ui->FIOEdit, record.FIOEdit);
-    ReadText(ui->RemarkEdit, record.RemarkEdit);
+    for (const TextBinding& binding : TextBindings) {
+        // The maximum lengths and validators keep every text storable; a text that is still
+        // refused leaves the field empty rather than spilling into the next one.
+        const std::span<char> field = binding.field(record);
+        StoreWin1251((ui.get()->*binding.edit)->text(), field.data(), field.size());
+    }
     record.DateChanged = CurrentDays();
     record.UpdateFlags = (ui->allowUpdateCheck->isChecked() ? UpdateAllowFirmware : 0) |
                          (ui->allowParamsUpdate->isChecked() ? UpdateAllowParams : 0);
 
-    ReadText(ui->Pin1Edit, record.Pin1Edit);
-    ReadText(ui->Pin2Edit, record.Pin2Edit);
-    ReadText(ui->Ip1GsmEdit, record.Ip1GsmEdit);
-    ReadText(ui->Ip2GsmEdit, record.Ip2GsmEdit);
-    ReadText(ui->Port1GsmEdit, record.Port1GsmEdit);
-    ReadText(ui->Port2GsmEdit, record.Port2GsmEdit);
-    ReadText(ui->APN1Edit, record.APN1Edit);
-    ReadText(ui->APN2Edit, record.APN2Edit);
-    ReadText(ui->LoginGsm1Edit, record.LoginGsm1Edit);
-    ReadText(ui->LoginGsm2Edit, record.LoginGsm2Edit);
-    ReadText(ui->PassGsm1Edit, record.PassGsm1Edit);
-    ReadText(ui->PassGsm2Edit, record.PassGsm2Edit);
-    ReadText(ui->PUK1_Edit, record.PUK1_Edit);
-    ReadText(ui->PUK2_Edit, record.PUK2_Edit);
-    ReadText(ui->SIM_ID1_Edit, record.SIM_ID1_Edit);
-    ReadText(ui->SIM_ID2_Edit, record.SIM_ID2_Edit);
-    ReadText(ui->Number1_Edit, record.Number1_Edit);
-    ReadText(ui->Number2_Edit, record.Number2_Edit);
-    ReadText(ui->ipUpdateEdit, record.ipUpdateEdit);
-    ReadText(ui->portUpdateEdit, record.portUpdateEdit);
-    ReadText(ui->portParamsEdit, record.portParamsEdit);
 
     record.balCritical = static_cast<std::uint16_t>(WholeNumberOr(ui->balCritical->text(), 10));
-    ReadText(ui->balCodeSim1, record.balCodeSim1);
-    ReadText(ui->balCodeSim2, record.balCodeSim2);
     record.BalanceFlags = (ui->balEnable->isChecked() ? BalanceEnable : 0) |
                           (ui->balSendPcnCheck->isChecked() ? 0 : BalanceNoCriticalNotice);
     // The shown identifier is always the slot's own, so this keeps the stored value.
@@ -159,9 +147,6 @@ void TForm1::ReadCard(CardRecord& record) {
                       (ui->smsKtcCheck->isChecked() ? SmsKtc : 0) |
                       (ui->smsAlarmCheck->isChecked() ? SmsAlarm : 0) |
                       (ui->saveSMSCheck->isChecked() ? SmsSaveInPhone : 0);
-    ReadText(ui->smsObjNameEdit, record.smsObjNameEdit);
-    ReadText(ui->smsNumber1Edit, record.smsNumber1Edit);
-    ReadText(ui->smsNumber2Edit, record.smsNumber2Edit);
 
     StoreUoSlots(record);
     const int version = ui->VersionCombo->currentIndex();

@@ -49,14 +49,14 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
         for (QLineEdit* edit : group->findChildren<QLineEdit*>())
             TypedTextValidator::Install(edit, edit == ui->CodeUoo || edit == ui->balCritical);
 
-    // Step 2: the program version replaces the placeholder of the designed caption.
+    // The program version replaces the placeholder of the designed caption.
     QString caption = windowTitle();
     const qsizetype at = caption.indexOf(QLatin1String("VERSION"));
     if (at >= 0) caption.replace(at, 7, QLatin1String(ProgramVersion));
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
 
-    // Step 3: the grid reads the database; its header and row numbers come with the model.
+    // The grid reads the database; its header and row numbers come with the model.
     gridModel_ = new CardGridModel(*database_, this);
     ui->SetsGrid->setModel(gridModel_);
     ui->SetsGrid->verticalHeader()->hide();
@@ -72,7 +72,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
                                                       HeaderTextMargin));
     header->setStretchLastSection(true);
 
-    // Step 4: the GSM group is shown; the card's groups start disabled, outside edit mode.
+    // The GSM group is shown; the card's groups start disabled, outside edit mode.
     ui->GroupBox5->setVisible(true);
     // The activity bar and the device button keep their places while hidden, so the buttons
     // never move under the pointer: "Остановить" is where the start button was.
@@ -99,7 +99,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    // Steps 5 and 6.
+    // Nothing is selected until the database is loaded and the first row is shown.
     database_->SelectedIndex = -1;
     FillCardGrid();
     KeepReadOnly();
