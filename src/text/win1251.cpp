@@ -1,34 +1,25 @@
 #include "win1251.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <cstring>
 
-namespace gsmprog {
+#include "charset.h"
 
-namespace {
-constexpr const char* CodecName = "windows-1251";
-}
+namespace gsmprog {
 
 QString FromWin1251(const char* field, std::size_t size) {
     const void* zero = std::memchr(field, 0, size);
     const std::size_t length = zero ? std::size_t(static_cast<const char*>(zero) - field) : size;
-    QStringDecoder decoder(CodecName);
-    return decoder.decode(QByteArrayView(field, qsizetype(length)));
+    return QString::fromStdString(Win1251ToUtf8(std::string_view(field, length)));
 }
 
 QString FromWin1251(const std::string& bytes) {
-    QStringDecoder decoder(CodecName);
-    return decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    return QString::fromStdString(Win1251ToUtf8(bytes));
 }
 
 bool ToWin1251(const QString& text, std::string& bytes) {
-    QStringEncoder encoder(CodecName);
-    const QByteArray encoded = encoder.encode(text);
-    // The decoding check also refuses any best-fit substitute the codec might choose.
-    if (encoder.hasError() || QStringDecoder(CodecName).decode(encoded) != text) return false;
-    bytes.assign(encoded.constData(), std::size_t(encoded.size()));
-    return true;
+    // A lone surrogate becomes U+FFFD here, which has no byte: such a text is refused too.
+    const QByteArray utf8 = text.toUtf8();
+    return Utf8ToWin1251(std::string_view(utf8.constData(), std::size_t(utf8.size())), bytes);
 }
 
 bool IsWin1251(const QString& text) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "charset.h"
 #include "win1251.h"
 #include "win1251_search.h"
 
@@ -62,6 +63,18 @@ TEST(Win1251, StoringFillsTheFieldAndRefusesWhatDoesNotFit) {
         EXPECT_FALSE(StoreField(refused, field)) << refused.toStdString();
         EXPECT_EQ(std::string(field, sizeof field), std::string("1234\0", 5)) << "field untouched";
     }
+}
+
+// The plain converter behind every text: each byte of the upper half is its character, and
+// nothing without a byte is ever stored as a look-alike.
+TEST(Charset, ConvertsEveryByteAndRefusesWhatHasNone) {
+    EXPECT_EQ(Win1251ToUtf8("\xC0\xFF\xA8\xB8\xB9\x88\x98z"), "Ая\u0401\u0451\u2116\u20AC\u0098z");
+    std::string bytes = "kept";
+    EXPECT_FALSE(Utf8ToWin1251("\u00C4", bytes)) << "Ä has no byte";
+    EXPECT_FALSE(Utf8ToWin1251("\xD0", bytes)) << "not UTF-8";
+    EXPECT_EQ(bytes, "kept");
+    ASSERT_TRUE(Utf8ToWin1251("Ёж №1", bytes));
+    EXPECT_EQ(bytes, "\xA8\xE6 \xB9" "1");
 }
 
 // The case-blind search in stored bytes agrees with QString::toLower on what it finds.
