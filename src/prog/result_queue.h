@@ -1,23 +1,28 @@
 #pragma once
-// The control link's events waiting for their reader, bounded: a chatty modem outruns a
-// reader that takes 100 events a second. When full, the oldest traffic event (bytes sent
-// or received, GSM and device traces) gives way; replies, notifications and errors are
-// never dropped. Not locked itself: the link guards it with its lock.
+// The control link's events waiting for their reader, bounded by their count and by the
+// bytes they carry: a chatty modem outruns a slow reader. Each event keeps just its own
+// bytes, not a whole packet's room. When full, the oldest traffic event (bytes sent or
+// received, GSM and device traces) gives way; replies, notifications and errors are never
+// dropped. Not locked itself: the link guards it with its lock.
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <list>
+#include <vector>
 
 #include "ctrl_packet.h"
 
 namespace gsmprog {
 
 inline constexpr std::size_t ResultQueueCapacity = 10000;
+// The bytes the waiting events may hold, their bookkeeping included.
+inline constexpr std::size_t ResultQueueByteCapacity = 4 * 1024 * 1024;
 
 class ResultQueue {
 public:
-    explicit ResultQueue(std::size_t capacity = ResultQueueCapacity);
+    explicit ResultQueue(std::size_t capacity = ResultQueueCapacity,
+                         std::size_t byteCapacity = ResultQueueByteCapacity);
 
     void Push(const CtrlPacket& event);
     // Moves the oldest event into `out`; false when empty.
@@ -25,14 +30,28 @@ public:
     void Clear();
     bool Empty() const { return Events.empty(); }
     std::size_t Size() const { return Events.size(); }
+    // The bytes the waiting events hold, their bookkeeping included.
+    std::size_t Bytes() const { return HeldBytes; }
     // Traffic events dropped to keep the bound, since construction.
     std::uint64_t Dropped() const { return DroppedCount; }
 
     static bool IsTraffic(std::uint8_t code);
 
 private:
-    using EventList = std::list<CtrlPacket>;
+    struct StoredEvent {
+        std::uint8_t code = 0;
+        std::uint8_t attempts = 0;
+        std::uint32_t timeout = 0;
+        std::vector<std::uint8_t> bytes;   // the event's meaningful data only
+    };
+    using EventList = std::list<StoredEvent>;
+    static std::size_t Footprint(const StoredEvent& event);
+    bool Full(std::size_t moreBytes) const;
+    void Erase(EventList::iterator event);
+
     std::size_t Capacity;
+    std::size_t ByteCapacity;
+    std::size_t HeldBytes = 0;
     EventList Events;
     std::deque<EventList::iterator> Traffic;   // the traffic entries of Events, oldest first
     std::uint64_t DroppedCount = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "result_queue.h"
@@ -75,6 +77,28 @@ TEST(ResultQueue, TakingTrafficFromTheFrontKeepsTheDropOrder) {
     EXPECT_TRUE(queue.Empty());
     queue.Push(Event(CtrlBytesSent, 7));
     EXPECT_EQ(Drain(queue), (std::vector<std::pair<int, int>>{{250, 7}}));
+}
+
+// Large traces are bounded by their bytes long before their count, and each event keeps and
+// gives back just its own bytes.
+TEST(ResultQueue, TheBytesEventsCarryAreBoundedToo) {
+    ResultQueue queue(10000, 20000);
+    CtrlPacket trace = Event(CtrlGsmTrace, 7);
+    trace.length = 4000;
+    trace.data[3999] = 9;
+    for (int i = 0; i < 10; ++i) queue.Push(trace);
+    queue.Push(Event(CtrlStatus, 1));
+    EXPECT_LE(queue.Bytes(), 20000u);
+    EXPECT_GE(queue.Dropped(), 5u);
+    EXPECT_LT(queue.Size(), 6u);
+
+    CtrlPacket out;
+    std::fill(std::begin(out.data), std::end(out.data), std::uint8_t(0xEE));
+    ASSERT_TRUE(queue.Pop(out));
+    EXPECT_EQ(out.length, 4000);
+    EXPECT_EQ(out.data[0], 7);
+    EXPECT_EQ(out.data[3999], 9);
+    EXPECT_EQ(out.data[4000], 0) << "nothing of an earlier packet stays behind";
 }
 
 }  // namespace
