@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <system_error>
 
 namespace gsmprog {
@@ -14,6 +15,10 @@ fs::path DefaultCableDirectory() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime != nullptr && *runtime != '\0') return fs::path(runtime) / "gsmprog" / "cables";
     return fs::path("/tmp") / ("gsmprog-" + std::to_string(getuid())) / "cables";
+}
+
+fs::path LatencyTimerFile(const fs::path& directory, const std::string& serialNumber) {
+    return directory / (serialNumber + ".latency_timer");
 }
 
 bool IsValidCableSerial(const std::string& serialNumber) {
@@ -43,7 +48,7 @@ std::vector<VirtualCable> ListVirtualCables(const fs::path& directory) {
 }
 
 RegisterResult RegisterVirtualCable(const fs::path& directory, const std::string& serialNumber,
-                                    const fs::path& device) {
+                                    const fs::path& device, std::optional<int> latencyTimerMs) {
     if (!IsValidCableSerial(serialNumber)) return RegisterResult::InvalidSerial;
     std::error_code error;
     // Directories made here are the owner's alone; existing ones are left as they are.
@@ -55,8 +60,18 @@ RegisterResult RegisterVirtualCable(const fs::path& directory, const std::string
     if (error || !fs::is_directory(directory, error)) return RegisterResult::Failed;
     const fs::path link = directory / serialNumber;
     if (fs::is_symlink(fs::symlink_status(link, error))) {
-        if (fs::exists(link, error)) return RegisterResult::AlreadyPresent;
+        // A link to this very device was left by a modem that died: the device is ours now.
+        if (fs::exists(link, error) && fs::read_symlink(link, error) != device)
+            return RegisterResult::AlreadyPresent;
         fs::remove(link, error);
+    }
+    // Announced before the link appears, so that no host finds the cable without it.
+    const fs::path announcement = LatencyTimerFile(directory, serialNumber);
+    if (latencyTimerMs) {
+        std::ofstream(announcement) << *latencyTimerMs << "\n";
+    } else {
+        fs::remove(announcement, error);
+        error.clear();
     }
     fs::create_symlink(device, link, error);
     if (error) {
@@ -70,7 +85,9 @@ void UnregisterVirtualCable(const fs::path& directory, const std::string& serial
                             const fs::path& device) {
     std::error_code error;
     const fs::path link = directory / serialNumber;
-    if (fs::read_symlink(link, error) == device && !error) fs::remove(link, error);
+    if (fs::read_symlink(link, error) != device || error) return;
+    fs::remove(LatencyTimerFile(directory, serialNumber), error);
+    fs::remove(link, error);
 }
 
 }  // namespace gsmprog

@@ -4,6 +4,7 @@
 // Plain C++ so that the emulator can register itself without Qt.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,12 @@ struct VirtualCable {
     std::string serialNumber;
     std::filesystem::path device;   // the pseudo-terminal the link points at
 };
+
+// A virtual cable may announce, beside its link, how far apart (in ms) the pieces of one
+// reply can reach the host, as sysfs has latency_timer beside an FTDI port: a file
+// "<serial>.latency_timer" holding the number. No file: every reply comes in one piece.
+std::filesystem::path LatencyTimerFile(const std::filesystem::path& directory,
+                                       const std::string& serialNumber);
 
 // $XDG_RUNTIME_DIR/gsmprog/cables when XDG_RUNTIME_DIR is set and not empty,
 // else /tmp/gsmprog-<uid>/cables.
@@ -27,13 +34,15 @@ std::vector<VirtualCable> ListVirtualCables(const std::filesystem::path& directo
 
 enum class RegisterResult { Registered, InvalidSerial, AlreadyPresent, Failed };
 
-// Creates the directory if needed (owner-only) and the link `serialNumber` -> `device`.
-// A link left behind whose target no longer exists is replaced.
+// Creates the directory if needed (owner-only) and the link `serialNumber` -> `device`,
+// announcing `latencyTimerMs` when given (and withdrawing an announcement left behind when
+// not). A link left behind whose target no longer exists is replaced.
 RegisterResult RegisterVirtualCable(const std::filesystem::path& directory,
                                     const std::string& serialNumber,
-                                    const std::filesystem::path& device);
+                                    const std::filesystem::path& device,
+                                    std::optional<int> latencyTimerMs = std::nullopt);
 
-// Removes the link, but only while it still points at `device`.
+// Removes the link and its announcement, but only while the link still points at `device`.
 void UnregisterVirtualCable(const std::filesystem::path& directory,
                             const std::string& serialNumber,
                             const std::filesystem::path& device);

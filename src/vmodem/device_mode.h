@@ -19,8 +19,8 @@ namespace gsmprog::vmodem {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// The modem's side of the cable. Each Send goes out in one write, so that a host that
-// takes everything queued as one reply sees it whole.
+// The modem's side of the cable. Each Send is one reply: one write, unless the line is told
+// to hand replies over in pieces as an FTDI adapter may.
 class ModemLine {
 public:
     virtual ~ModemLine() = default;

@@ -30,6 +30,9 @@ std::vector<OptionDefinition> CommonOptions() {
         {"cable-dir", OptionKind::Text, "КАТАЛОГ",
          "каталог виртуальных кабелей (по умолчанию " + DefaultCableDirectory().string() + ")"},
         {"image", OptionKind::Text, "ФАЙЛ", "хранить записанный образ в файле"},
+        {"split-replies", OptionKind::Text, "МС|random",
+         "отдавать ответы от 4 байт двумя частями через МС мс, как адаптер FTDI "
+         "(random: 0..16 мс, разрез где угодно)"},
         {"help", OptionKind::Flag, "", "эта справка"},
     };
 }
@@ -70,6 +73,13 @@ int main(int argc, char** argv) {
     if (!IsValidCableSerial(serial))
         return Usage(definitions, "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
     const std::filesystem::path cableDir = options->Text("cable-dir", DefaultCableDirectory().string());
+    std::optional<ReplySplit> split;
+    if (options->Has("split-replies")) {
+        split = ReplySplit::Parse(options->Text("split-replies"), error);
+        if (!split) return Usage(definitions, error);
+    }
+    const std::optional<int> latencyTimerMs =
+        split ? std::optional<int>(split->LatencyTimerMs()) : std::nullopt;
 
     ModemMemory memory(options->Text("image"));
     if (!memory.Load(error)) {
@@ -77,12 +87,12 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    PtyLine line;
+    PtyLine line(stopSignal, std::move(split));
     if (!line.Open(error)) {
         std::cerr << "gsmprog-vmodem: " << error << "\n";
         return 1;
     }
-    switch (RegisterVirtualCable(cableDir, serial, line.SlavePath())) {
+    switch (RegisterVirtualCable(cableDir, serial, line.SlavePath(), latencyTimerMs)) {
     case RegisterResult::Registered:
         break;
     case RegisterResult::AlreadyPresent:

@@ -5,11 +5,22 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace gsmprog::vmodem {
+
+namespace {
+// Longest wait before the stop flag is looked at again.
+constexpr int StopCheckMs = 10;
+}  // namespace
+
+PtyLine::PtyLine(const volatile std::sig_atomic_t& stop, std::optional<ReplySplit> split)
+    : stop_(stop), split_(std::move(split)) {}
 
 PtyLine::~PtyLine() {
     if (slave_ >= 0) ::close(slave_);
@@ -46,18 +57,36 @@ bool PtyLine::Open(std::string& error) {
 }
 
 void PtyLine::Send(const Bytes& reply) {
+    const auto cut = split_ ? split_->Next(reply.size()) : std::nullopt;
+    if (!cut) {
+        Write(reply.data(), reply.size());
+        return;
+    }
+    Write(reply.data(), cut->at);
+    Pause(cut->gapMs);
+    Write(reply.data() + cut->at, reply.size() - cut->at);
+}
+
+void PtyLine::Write(const std::uint8_t* bytes, std::size_t size) {
     std::size_t done = 0;
-    while (done < reply.size()) {
-        const ssize_t n = ::write(master_, reply.data() + done, reply.size() - done);
+    while (done < size && stop_ == 0) {
+        const ssize_t n = ::write(master_, bytes + done, size - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
             pollfd out{master_, POLLOUT, 0};
-            ::poll(&out, 1, 10);
+            ::poll(&out, 1, StopCheckMs);
         } else {
             return;
         }
     }
+}
+
+void PtyLine::Pause(int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (Clock::time_point now = Clock::now(); now < end && stop_ == 0; now = Clock::now())
+        std::this_thread::sleep_until(std::min(end, now + std::chrono::milliseconds(StopCheckMs)));
 }
 
 }  // namespace gsmprog::vmodem

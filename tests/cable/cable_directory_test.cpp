@@ -72,10 +72,20 @@ TEST(CableDirectory, RegisterReplacesOnlyStaleLinksAndUnregisterOnlyItsOwn) {
     EXPECT_TRUE(fs::is_symlink(cables / "M1"));
 
     fs::remove(dir.Path() / "pty1");   // the modem died without cleaning up
-    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"), RegisterResult::Registered);
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2", 16), RegisterResult::Registered);
     EXPECT_EQ(fs::read_symlink(cables / "M1"), dir.Path() / "pty2");
-    UnregisterVirtualCable(cables, "M1", dir.Path() / "pty2");
+    // Died again; its device came to the next modem, which announces nothing.
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"), RegisterResult::Registered);
+    EXPECT_FALSE(fs::exists(LatencyTimerFile(cables, "M1")));
+
+    std::ofstream(dir.Path() / "pty1").put('x');
+    EXPECT_EQ(RegisterVirtualCable(cables, "M2", dir.Path() / "pty1", 7), RegisterResult::Registered);
+    std::ifstream announced(LatencyTimerFile(cables, "M2"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(announced), {}), "7\n");
+    EXPECT_EQ(ListVirtualCables(cables).size(), 2u);   // the announcement is no cable
+    for (const char* serial : {"M1", "M2"}) UnregisterVirtualCable(cables, serial, dir.Path() / "pty2");
     EXPECT_FALSE(fs::exists(fs::symlink_status(cables / "M1")));
+    EXPECT_TRUE(fs::exists(LatencyTimerFile(cables, "M2")));   // not its link: stays
 }
 
 }  // namespace

@@ -107,14 +107,25 @@ bool ChildProcess::ReadLine(std::string& line, std::chrono::milliseconds limit) 
 
 ProgramResult ChildProcess::Wait() {
     ProgramResult result;
-    while (out_ >= 0 || err_ >= 0) Drain(100);
+    Wait(std::chrono::hours(24), result);
+    return result;
+}
+
+bool ChildProcess::Wait(std::chrono::milliseconds limit, ProgramResult& result) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     int status = 0;
-    if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_ && WIFEXITED(status))
-        result.exitCode = WEXITSTATUS(status);
+    pid_t ended = 0;
+    // Output is taken meanwhile, so that a child writing much never blocks on its pipe.
+    while (pid_ > 0 && (ended = ::waitpid(pid_, &status, WNOHANG)) == 0) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        Drain(10);
+    }
+    while (out_ >= 0 || err_ >= 0) Drain(100);
+    result.exitCode = ended == pid_ && pid_ > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     pid_ = -1;
     result.out = outText_;
     result.err = errText_;
-    return result;
+    return true;
 }
 
 ProgramResult RunProgram(const fs::path& program, const std::vector<std::string>& args,

@@ -40,6 +40,8 @@ public:
     bool ReadLine(std::string& line, std::chrono::milliseconds limit);
     // Waits for the end and collects the rest of the output.
     ProgramResult Wait();
+    // As Wait, but gives up after `limit`: false while the child still runs.
+    bool Wait(std::chrono::milliseconds limit, ProgramResult& result);
 
 private:
     void Drain(int timeoutMs);

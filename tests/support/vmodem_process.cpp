@@ -1,5 +1,7 @@
 #include "vmodem_process.h"
 
+#include <signal.h>
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -36,12 +38,19 @@ std::map<std::string, std::string> VmodemProcess::Environment() const {
     return {{"XDG_RUNTIME_DIR", runtimeDir_.string()}};
 }
 
-int VmodemProcess::Stop(int signal) {
-    if (!stopped_) {
-        child_->Signal(signal);
-        exitCode_ = child_->Wait().exitCode;
-        stopped_ = true;
+int VmodemProcess::Stop(int signal) { return Stop(signal, std::chrono::hours(24)).value_or(-1); }
+
+std::optional<int> VmodemProcess::Stop(int signal, std::chrono::milliseconds limit) {
+    if (stopped_) return exitCode_;
+    stopped_ = true;
+    child_->Signal(signal);
+    ProgramResult result;
+    if (!child_->Wait(limit, result)) {
+        child_->Signal(SIGKILL);
+        child_->Wait();
+        return std::nullopt;
     }
+    exitCode_ = result.exitCode;
     return exitCode_;
 }
 

@@ -3,9 +3,11 @@
 // Programs started for the test find it by running with XDG_RUNTIME_DIR=RuntimeDir();
 // in-process code passes CableDir() to the cable.
 
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,8 @@ public:
 
     // Ends the modem with `signal`; returns its exit code (-1 if it did not exit normally).
     int Stop(int signal = 15);
+    // As Stop, but a modem still running after `limit` is killed, and nothing is returned.
+    std::optional<int> Stop(int signal, std::chrono::milliseconds limit);
     // What the modem wrote on stderr so far: its exchange log.
     std::string Log() const;
     std::filesystem::path LogFile() const { return runtimeDir_ / (serial_ + ".log"); }

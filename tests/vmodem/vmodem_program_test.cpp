@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <thread>
 
 #include "checksums.h"
 #include "default_image.h"
@@ -38,18 +39,28 @@ public:
     bool IsOpen() const { return fd_ >= 0; }
     // Writes `message` and collects the answer until `expected` bytes came (or 5 s passed).
     Bytes Ask(const Bytes& message, std::size_t expected) {
+        Bytes answer;
+        for (const Bytes& piece : AskInPieces(message, expected))
+            answer.insert(answer.end(), piece.begin(), piece.end());
+        return answer;
+    }
+    // The same, keeping apart the bytes of each read, taken as soon as they arrive.
+    std::vector<Bytes> AskInPieces(const Bytes& message, std::size_t expected) {
         EXPECT_EQ(::write(fd_, message.data(), message.size()),
                   static_cast<ssize_t>(message.size()));
-        Bytes answer;
+        std::vector<Bytes> pieces;
+        std::size_t got = 0;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-        while (answer.size() < expected && std::chrono::steady_clock::now() < deadline) {
+        while (got < expected && std::chrono::steady_clock::now() < deadline) {
             pollfd in{fd_, POLLIN, 0};
             if (::poll(&in, 1, 20) <= 0) continue;
             std::uint8_t buffer[512];
             const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-            if (n > 0) answer.insert(answer.end(), buffer, buffer + n);
+            if (n <= 0) continue;
+            pieces.emplace_back(buffer, buffer + n);
+            got += static_cast<std::size_t>(n);
         }
-        return answer;
+        return pieces;
     }
 
 private:
@@ -85,6 +96,41 @@ TEST(VmodemProgram, SigintAlsoRemovesTheLink) {
     ASSERT_TRUE(modem.Started());
     EXPECT_EQ(modem.Stop(SIGINT), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(modem.CableDir() / "A1")));
+}
+
+TEST(VmodemProgram, SplitRepliesComeInTwoPiecesAndTheGapIsAnnounced) {
+    VmodemProcess modem(WithArgs({"--split-replies", "100"}));
+    ASSERT_TRUE(modem.Started()) << modem.Log();
+    const fs::path announcement = modem.CableDir() / "VMODEM1.latency_timer";
+    std::ifstream in(announcement);
+    int announced = -1;
+    EXPECT_TRUE(in >> announced);
+    EXPECT_EQ(announced, 100);
+
+    Host host(modem.PtyPath());
+    EXPECT_EQ(host.AskInPieces(ToBytes("PROG_GSMA"), 5), (std::vector<Bytes>{ToBytes("RE"), ToBytes("ADY")}));
+    EXPECT_EQ(modem.Stop(SIGTERM), 0);
+    EXPECT_FALSE(fs::exists(announcement));
+
+    VmodemProcess random(WithArgs({"--split-replies", "random"}));
+    ASSERT_TRUE(random.Started()) << random.Log();
+    std::ifstream(random.CableDir() / "VMODEM1.latency_timer") >> announced;
+    EXPECT_EQ(announced, 16);
+    Host other(random.PtyPath());
+    EXPECT_EQ(other.Ask(ToBytes("PROG_GSMA"), 5), ToBytes("READY"));
+}
+
+TEST(VmodemProgram, AStopSignalEndsItWhileItsLineIsFullOrBetweenPieces) {
+    for (const char* split : {"0", "255"}) {
+        VmodemProcess modem(WithArgs({"--traces", "10000", "--split-replies", split}));
+        ASSERT_TRUE(modem.Started()) << modem.Log();
+        {
+            Host host(modem.PtyPath());
+            EXPECT_EQ(host.Ask(ToBytes("CTRL_SETUP_GSMA"), 5), ToBytes("READY"));
+        }   // the host goes away; unasked traces fill the line
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        EXPECT_EQ(modem.Stop(SIGTERM, std::chrono::seconds(2)), 0) << "--split-replies " << split;
+    }
 }
 
 TEST(VmodemProgram, KeepsTheWrittenImageInItsFileAcrossRestarts) {
@@ -126,6 +172,11 @@ TEST(VmodemProgram, RefusesBadStartsWithAReason) {
     bad = RunProgram(VmodemProgram(), {"--silent-after-block", "many"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_NE(bad.err.find("числом"), std::string::npos) << bad.err;
+    for (const char* split : {"256", "-1", "often", ""}) {
+        bad = RunProgram(VmodemProgram(), {"--cable-dir", cables, "--split-replies", split});
+        EXPECT_EQ(bad.exitCode, 2) << split;
+        EXPECT_NE(bad.err.find("0..255"), std::string::npos) << bad.err;
+    }
 
     std::ofstream(dir.Path() / "junk.img") << "not an image";
     bad = RunProgram(VmodemProgram(),
