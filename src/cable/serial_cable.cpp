@@ -1,12 +1,16 @@
 #include "serial_cable.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
+#include <unistd.h>
 
 #include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QThread>
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <fstream>
@@ -16,9 +20,15 @@
 namespace gsmprog {
 
 namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 constexpr quint16 FtdiVendorId = 0x0403;
+// What the Linux FTDI driver starts an adapter with.
+constexpr int FtdiDefaultLatencyTimerMs = 16;
+// A line that never falls quiet is reported as it stands after this much more than the quiet
+// time: endless bytes are no reply anyway.
+constexpr int QuietWaitLimitMs = 100;
 constexpr std::size_t SerialCapacity = sizeof(CableInfo::SerialNumber) - 1;
 // FT_Write waits without limit until no write time-out is set; here a stuck line must still
 // end: the wait is capped.
@@ -44,77 +54,159 @@ std::string Canonical(const fs::path& device) {
 bool IsLineError(QSerialPort::SerialPortError error) {
     return error != QSerialPort::NoError && error != QSerialPort::TimeoutError;
 }
+
+std::optional<int> ReadLatencyTimer(const ListedCable& cable) {
+    if (!cable.latencyTimerFile.empty()) {
+        std::ifstream in(cable.latencyTimerFile);
+        int ms = -1;
+        if (in >> ms && ms >= 0 && ms <= 255) return ms;
+    }
+    return cable.defaultLatencyTimerMs;
+}
+
+// The latency timer the USB serial driver shows for an FTDI port, readable by every user.
+fs::path UsbSerialLatencyTimerFile(const fs::path& device) {
+    return fs::path("/sys/bus/usb-serial/devices") / fs::path(Canonical(device)).filename() /
+           "latency_timer";
+}
 }  // namespace
 
 struct SerialCable::OpenPort {
     QSerialPort port;
     std::string device;   // canonical path, as registered in OpenDevices()
+    ListedCable listed;   // as found when opened
     int readTimeoutMs = 0;
     int writeTimeoutMs = 0;
+    // Whole replies: queued bytes are reported once the line has been quiet this long; 0 at once.
+    int quietMs = 0;
+    bool watched = true;   // cleared when the line hangs up: the port thread stops watching it
+    qint64 seen = 0;       // bytes in the port's buffer at the last look
+    Clock::time_point lastArrival{};
 
     // Takes what the line has delivered into the port's buffer without waiting.
     bool Pull() {
         while (port.waitForReadyRead(0)) {
         }
+        Look();
         const bool failed = IsLineError(port.error());
         if (port.error() == QSerialPort::TimeoutError) port.clearError();
         return !failed;
     }
+
+    // Notes the moment whenever the buffer has grown since the last look. Every read of the
+    // port is followed by a look, so a moment is never later than the bytes' arrival by more
+    // than the call that took them.
+    void Look() {
+        const qint64 queued = port.bytesAvailable();
+        if (queued > seen) lastArrival = Clock::now();
+        seen = queued;
+    }
+
+    // Waits until no byte has arrived for quietMs; false when the line failed meanwhile.
+    bool AwaitQuiet() {
+        const Clock::time_point start = Clock::now();
+        const Clock::time_point limit = start + std::chrono::milliseconds(quietMs + QuietWaitLimitMs);
+        // A poll that finds a reply still arriving waits the whole quiet time from now: a sender
+        // running late (on a busy machine, or the kernel between adapter and us) stretches the gap
+        // between the pieces beyond the timer, and the late piece then has this head start too.
+        if (start < lastArrival + std::chrono::milliseconds(quietMs)) lastArrival = start;
+        while (port.bytesAvailable() > 0) {
+            const Clock::time_point quiet =
+                std::min(lastArrival + std::chrono::milliseconds(quietMs), limit);
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(quiet - Clock::now());
+            if (left.count() <= 0) break;
+            if (!port.waitForReadyRead(static_cast<int>(left.count()))) {
+                if (IsLineError(port.error())) return false;
+                port.clearError();
+            }
+            Look();
+        }
+        return true;
+    }
 };
 
-// The thread that owns every port of one SerialCable. Being a QThread, it has the event
-// dispatcher that Qt's serial ports expect; it runs the calls handed to it one by one.
+// The thread that owns every port of one SerialCable. Being a QThread, it is where Qt's
+// serial ports expect to be used; it runs the calls handed to it one by one and, between them,
+// watches the lines whose arrivals are timed.
 struct SerialCable::PortThread final : QThread {
+    SerialCable& cable;
+    const int wakeFd;                      // an eventfd: a call or the end is waiting
     std::mutex lock;                       // guards task, quitting and finished
-    std::condition_variable wake;
+    std::condition_variable changed;
     const std::function<void()>* task = nullptr;
     bool quitting = false;
     bool finished = false;
 
-    PortThread() { start(); }
+    explicit PortThread(SerialCable& owner)
+        : cable(owner), wakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+        start();
+    }
     ~PortThread() override {
         std::unique_lock guard(lock);
         quitting = true;
-        wake.notify_all();
+        Wake();
         // Our own hand-shake, so that the end of run() visibly precedes what follows;
         // QThread::wait() synchronises inside Qt, where the thread checkers cannot see it.
-        wake.wait(guard, [&] { return finished; });
+        changed.wait(guard, [&] { return finished; });
         guard.unlock();
         wait();
+        ::close(wakeFd);
+    }
+
+    void Wake() {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(wakeFd, &one, sizeof one);
     }
 
     // Runs `call` here and waits for it; one caller at a time.
     void Run(const std::function<void()>& call) {
         std::unique_lock guard(lock);
-        wake.wait(guard, [&] { return task == nullptr; });
+        changed.wait(guard, [&] { return task == nullptr; });
         task = &call;
-        wake.notify_all();
-        wake.wait(guard, [&] { return task != &call; });
+        Wake();
+        changed.wait(guard, [&] { return task != &call; });
     }
 
     void run() override {
         std::unique_lock guard(lock);
         while (true) {
-            wake.wait(guard, [&] { return task != nullptr || quitting; });
-            if (task == nullptr) {
+            if (task != nullptr) {
+                guard.unlock();
+                (*task)();
+                guard.lock();
+                task = nullptr;
+                changed.notify_all();
+            } else if (quitting) {
                 finished = true;
-                wake.notify_all();
+                changed.notify_all();
                 return;
+            } else {
+                guard.unlock();
+                WatchLines();
+                guard.lock();
             }
-            guard.unlock();
-            (*task)();
-            guard.lock();
-            task = nullptr;
-            wake.notify_all();
         }
+    }
+
+    // Sleeps until a call comes or bytes arrive on a watched line.
+    void WatchLines() {
+        std::vector<pollfd> fds{{wakeFd, POLLIN, 0}};
+        for (int fd : cable.WatchedLines()) fds.push_back({fd, POLLIN, 0});
+        if (::poll(fds.data(), fds.size(), -1) <= 0) return;
+        if (fds[0].revents != 0) {
+            std::uint64_t calls = 0;
+            [[maybe_unused]] const ssize_t n = ::read(wakeFd, &calls, sizeof calls);
+        }
+        for (std::size_t i = 1; i < fds.size(); ++i)
+            if (fds[i].revents != 0) cable.OnLineEvent(fds[i].fd, fds[i].revents);
     }
 };
 
 SerialCable::SerialCable(fs::path cableDirectory)
-    : cableDirectory_(std::move(cableDirectory)), thread_(std::make_unique<PortThread>()) {}
+    : cableDirectory_(std::move(cableDirectory)), thread_(std::make_unique<PortThread>(*this)) {}
 
 SerialCable::SerialCable(const fs::path& device, bool)
-    : singlePort_(device), thread_(std::make_unique<PortThread>()) {}
+    : singlePort_(device), thread_(std::make_unique<PortThread>(*this)) {}
 
 SerialCable::~SerialCable() {
     InPortThread([this] {
@@ -133,19 +225,43 @@ CableStatus SerialCable::InPortThread(const std::function<CableStatus()>& call) 
 std::vector<ListedCable> SerialCable::ListCables() const {
     std::vector<ListedCable> cables;
     if (!singlePort_.empty()) {
-        if (fs::exists(singlePort_))
-            cables.push_back({singlePort_.filename().string().substr(0, SerialCapacity), singlePort_});
+        if (fs::exists(singlePort_)) cables.push_back(SinglePort());
         return cables;
     }
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         if (!info.hasVendorIdentifier() || info.vendorIdentifier() != FtdiVendorId) continue;
         const std::string serial = info.serialNumber().toStdString();
         if (serial.empty()) continue;
-        cables.push_back({serial.substr(0, SerialCapacity), info.systemLocation().toStdString()});
+        const fs::path device = info.systemLocation().toStdString();
+        cables.push_back({serial.substr(0, SerialCapacity), device,
+                          UsbSerialLatencyTimerFile(device), FtdiDefaultLatencyTimerMs});
     }
     for (const VirtualCable& cable : ListVirtualCables(cableDirectory_))
-        cables.push_back({cable.serialNumber, cable.device});
+        cables.push_back({cable.serialNumber, cable.device,
+                          LatencyTimerFile(cableDirectory_, cable.serialNumber), std::nullopt});
     return cables;
+}
+
+ListedCable SerialCable::SinglePort() const {
+    ListedCable port{singlePort_.filename().string().substr(0, SerialCapacity), singlePort_, {}, {}};
+    if (fs::exists(UsbSerialLatencyTimerFile(singlePort_))) {
+        port.latencyTimerFile = UsbSerialLatencyTimerFile(singlePort_);
+        port.defaultLatencyTimerMs = FtdiDefaultLatencyTimerMs;
+        return port;
+    }
+    // A virtual modem's pseudo-terminal given by its path still has its announcement.
+    const fs::path directory = DefaultCableDirectory();
+    for (const VirtualCable& cable : ListVirtualCables(directory)) {
+        if (Canonical(cable.device) == Canonical(singlePort_))
+            port.latencyTimerFile = LatencyTimerFile(directory, cable.serialNumber);
+    }
+    return port;
+}
+
+std::optional<int> SerialCable::LatencyTimerMs(const std::string& serialNumber) {
+    for (const ListedCable& cable : CurrentList(false))
+        if (cable.serialNumber == serialNumber) return ReadLatencyTimer(cable);
+    return std::nullopt;
 }
 
 std::vector<ListedCable> SerialCable::CurrentList(bool refresh) {
@@ -188,6 +304,7 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
 
     auto open = std::make_unique<OpenPort>();
     open->device = Canonical(found->device);
+    open->listed = *found;
     {
         std::lock_guard guard(OpenDevicesLock());
         if (!OpenDevices().insert(open->device).second) return CableDeviceNotOpened;
@@ -210,6 +327,24 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
 SerialCable::OpenPort* SerialCable::Find(CableHandle handle) {
     auto it = ports_.find(handle);
     return it == ports_.end() ? nullptr : it->second.get();
+}
+
+std::vector<int> SerialCable::WatchedLines() {
+    std::vector<int> fds;
+    for (const auto& [handle, open] : ports_)
+        if (open->quietMs > 0 && open->watched) fds.push_back(static_cast<int>(open->port.handle()));
+    return fds;
+}
+
+void SerialCable::OnLineEvent(int fd, short events) {
+    for (const auto& [handle, open] : ports_) {
+        if (static_cast<int>(open->port.handle()) != fd) continue;
+        const qint64 before = open->seen;
+        // A line that hung up, or that is readable yet gives nothing, would wake the thread
+        // for ever: it is left to the calls, which report its failure.
+        if (!open->Pull() || (events & (POLLHUP | POLLERR | POLLNVAL)) != 0 || open->seen == before)
+            open->watched = false;
+    }
 }
 
 CableStatus SerialCable::SetBaudRate(CableHandle handle, std::uint32_t baud) {
@@ -250,15 +385,14 @@ CableStatus SerialCable::SetFlowControl(CableHandle handle, std::uint16_t flowCo
     });
 }
 
-CableStatus SerialCable::SetLatencyTimer(CableHandle handle, std::uint8_t milliseconds) {
+CableStatus SerialCable::SetLatencyTimer(CableHandle handle, std::uint8_t) {
     return InPortThread([&] {
         OpenPort* open = Find(handle);
         if (!open) return CableInvalidHandle;
-        // Best effort: the USB serial driver offers it for FTDI adapters; a pseudo-terminal or a
-        // missing permission simply keeps the driver's default.
-        const fs::path sysfs = fs::path("/sys/bus/usb-serial/devices") /
-                               fs::path(open->device).filename() / "latency_timer";
-        std::ofstream(sysfs) << static_cast<int>(milliseconds) << "\n";
+        // What the link asks for is replies that arrive whole; the quiet time gives it. The
+        // adapter keeps the timer the system set (1 ms with gsmprog's udev rule): a longer one
+        // would only make every reply wait longer.
+        open->quietMs = QuietTimeMs(ReadLatencyTimer(open->listed).value_or(0));
         return CableOk;
     });
 }
@@ -279,7 +413,7 @@ CableStatus SerialCable::GetStatus(CableHandle handle, std::uint32_t* rxQueue,
     return InPortThread([&] {
         OpenPort* open = Find(handle);
         if (!open) return CableInvalidHandle;
-        if (!open->Pull()) return CableIoError;
+        if (!open->Pull() || (open->quietMs > 0 && !open->AwaitQuiet())) return CableIoError;
         *rxQueue = static_cast<std::uint32_t>(open->port.bytesAvailable());
         *txQueue = static_cast<std::uint32_t>(open->port.bytesToWrite());
         *events = 0;
@@ -303,6 +437,7 @@ CableStatus SerialCable::Read(CableHandle handle, void* buffer, std::uint32_t to
             }
         }
         const qint64 n = open->port.read(static_cast<char*>(buffer), toRead);
+        open->Look();
         if (n < 0) return CableIoError;
         *bytesRead = static_cast<std::uint32_t>(n);
         return CableOk;
@@ -323,6 +458,7 @@ CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint
                 IsLineError(open->port.error()))
                 return CableIoError;
         }
+        open->Look();   // waiting for the write may have taken bytes in
         if (open->port.error() == QSerialPort::TimeoutError) open->port.clearError();
         *bytesWritten = static_cast<std::uint32_t>(queued - open->port.bytesToWrite());
         return CableOk;

@@ -1,4 +1,5 @@
-// gsmprog-cli cables: the serial numbers of the attached cables, in cable-list order.
+// gsmprog-cli cables: the serial numbers of the attached cables, in cable-list order, each
+// with its latency timer, which decides how long every reply waits to be known whole.
 
 #include <cstring>
 #include <iostream>
@@ -6,6 +7,7 @@
 #include "cli_cable.h"
 #include "cli_cards.h"
 #include "cli_command.h"
+#include "serial_cable.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -27,8 +29,14 @@ int Cables(CliContext& context) {
         PrintText(DriverFailureText);
         return ExitCableFailure;
     }
-    for (std::uint32_t i = 0; i < count; ++i)
-        std::cout << std::string(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber)) << "\n";
+    auto* serialCable = dynamic_cast<SerialCable*>(cable.get());
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::string serial(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
+        std::cout << serial;
+        const auto latency = serialCable ? serialCable->LatencyTimerMs(serial) : std::nullopt;
+        if (latency) std::cout << "\tlatency_timer=" << *latency;
+        std::cout << "\n";
+    }
     return ExitSuccess;
 }
 

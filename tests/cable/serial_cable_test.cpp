@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include "cable_directory.h"
@@ -108,6 +109,34 @@ TEST_F(SerialCableTest, OpensAVirtualCableAndCarriesBytesBothWays) {
     EXPECT_EQ(cable.Close(handle), CableOk);
     EXPECT_EQ(cable.Close(handle), CableInvalidHandle);
     EXPECT_EQ(cable.GetStatus(handle, &read, &read, &read), CableInvalidHandle);
+}
+
+TEST_F(SerialCableTest, AfterTheProgrammingTuningAReplyInPiecesIsReportedWhole) {
+    std::ofstream(LatencyTimerFile(cables, "VC1")) << 20;   // pieces up to 20 ms apart
+    SerialCable cable(cables);
+    EXPECT_EQ(cable.LatencyTimerMs("VC1"), 20);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    ASSERT_EQ(cable.SetLatencyTimer(handle, 100), CableOk);
+    for (int reply = 0; reply < 2; ++reply) {
+        std::thread modem([&] {
+            pty.Send("RE");
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            pty.Send("ADY");
+        });
+        // Polled again and again, the first report is the whole reply.
+        std::uint32_t rx = 0, tx = 0, events = 0;
+        for (int i = 0; i < 2000 && rx == 0; ++i) {
+            ASSERT_EQ(cable.GetStatus(handle, &rx, &tx, &events), CableOk);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        modem.join();
+        EXPECT_EQ(rx, 5u);
+        char buffer[8] = {};
+        std::uint32_t read = 0;
+        ASSERT_EQ(cable.Read(handle, buffer, rx, &read), CableOk);
+        EXPECT_STREQ(buffer, "READY");
+    }
 }
 
 TEST_F(SerialCableTest, AReadReturnsWhatIsThereWhenItsTimeOutPasses) {

@@ -93,6 +93,21 @@ protected:
     std::unique_ptr<VmodemProcess> modem_;
 };
 
+// The exchanges with every reply whole, and with replies that reach the host in two pieces up
+// to a latency timer apart, as an FTDI adapter hands over a reply that straddles its timer.
+class CliExchange : public Cli, public ::testing::WithParamInterface<const char*> {
+protected:
+    void StartModem(std::vector<std::string> args = {}) {
+        if (*GetParam() != '\0') args.insert(args.end(), {"--split-replies", GetParam()});
+        Cli::StartModem(std::move(args));
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Delivery, CliExchange, ::testing::Values("", "1", "8", "16", "random"),
+                         [](const auto& info) {
+                             return *info.param ? std::string("pieces_") + info.param : "whole";
+                         });
+
 TEST_F(Cli, CablesListsVirtualCablesSortedOrSaysNoneIsThere) {
     auto none = Run({"cables"});
     EXPECT_EQ(none.exitCode, 1);
@@ -112,7 +127,28 @@ TEST_F(Cli, CablesListsVirtualCablesSortedOrSaysNoneIsThere) {
     EXPECT_EQ(port.out, fs::path(modem_->PtyPath()).filename().string() + "\n");
 }
 
-TEST_F(Cli, ProgramWritesTheImageAndRecordsItsCrc) {
+TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
+    VmodemSetup setup;
+    setup.args = {"--split-replies", "7"};
+    setup.runtimeDir = runtime_.Path();
+    VmodemProcess modem(setup);
+    ASSERT_TRUE(modem.Started()) << modem.Log();
+    EXPECT_EQ(Run({"cables"}).out, "VMODEM1\tlatency_timer=7\n");
+    modem.Stop(SIGKILL);   // its link and announcement stay behind
+    EXPECT_EQ(Run({"cables"}).exitCode, 1);
+    StartModem();          // the same cable again, with whole replies
+    EXPECT_EQ(Run({"cables"}).out, "VMODEM1\n");
+}
+
+// The control link collects a reply until the line falls silent, so a long gap is no harm.
+TEST_F(Cli, StatusTakesRepliesInPieces30MsApart) {
+    StartModem({"--split-replies", "30", "--supply", "11820"});
+    const auto result = Run({"status"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "simNumEdit=1\nbatVolt1=4100\nbatVolt2=4200\npwrVolt=11820\n");
+}
+
+TEST_P(CliExchange, ProgramWritesTheImageAndRecordsItsCrc) {
     StartModem();
     SaveCard(Card(1));
     const double before = CurrentDays();
@@ -151,7 +187,7 @@ TEST_F(Cli, ACardSavedWhileTheModemWasBusyKeepsItsChange) {
     EXPECT_NE(id1, 0x1A2B);
 }
 
-TEST_F(Cli, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
+TEST_P(CliExchange, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
     StartModem({"--version", "3.0.12"});
     SaveCard(Card(1));
     ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
@@ -197,7 +233,7 @@ TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
     EXPECT_EQ(wide.substr(440), narrow.substr(312));
 }
 
-TEST_F(Cli, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
+TEST_P(CliExchange, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
     StartModem();
     SaveCard(Card(1));
     const auto result = Run({"write-uo", "1", "2"});
