@@ -1,8 +1,12 @@
 #include "cli_cable.h"
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 #include <iostream>
 #include <thread>
@@ -15,6 +19,11 @@
 namespace gsmprog::cli {
 
 namespace {
+
+constexpr auto SilenceNotice = std::chrono::seconds(3);
+constexpr const char* WaitingText =
+    "Модем не отвечает, ожидание ответа. Остановить — Ctrl-C.";
+
 sigset_t StopSet() {
     sigset_t set;
     sigemptyset(&set);
@@ -22,6 +31,23 @@ sigset_t StopSet() {
     sigaddset(&set, SIGTERM);
     return set;
 }
+
+// Why `port` cannot be a cable's serial device; empty when it may be one. A path that does
+// not exist, or a device that cannot be opened now, is left to the link, which says why.
+std::string NotSerialReason(const std::filesystem::path& port) {
+    struct stat info {};
+    if (::stat(port.c_str(), &info) != 0) return {};
+    if (S_ISCHR(info.st_mode)) {
+        const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return {};
+        const bool terminal = ::isatty(fd) != 0;
+        ::close(fd);
+        if (terminal) return {};
+    }
+    return port.string() + " — не последовательный порт; --port ждёт устройство кабеля, "
+                           "например /dev/ttyUSB0";
+}
+
 }  // namespace
 
 int TakeCableOption(std::vector<std::string>& args, CableChoice& choice) {
@@ -44,6 +70,10 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice) {
         seen = true;
         const std::string& value = args[++i];
         if (arg == "--port") {
+            if (const std::string reason = NotSerialReason(value); !reason.empty()) {
+                PrintFailure(reason);
+                return ExitUsage;
+            }
             choice.port = value;
         } else if (!IsValidCableSerial(value)) {
             PrintFailure("серийный номер кабеля — от 1 до 15 печатных символов: " + value);
@@ -75,7 +105,8 @@ StopSignals::~StopSignals() {
     pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
-bool StopSignals::Run(const std::function<void()>& work, const std::function<void()>& stop) {
+bool StopSignals::Run(const std::function<void()>& work, const std::function<void()>& stop,
+                      const std::function<void()>& watch) {
     std::atomic<bool> done{false};
     std::thread worker([&] {
         work();
@@ -89,20 +120,27 @@ bool StopSignals::Run(const std::function<void()>& work, const std::function<voi
             stopped = true;
             stop();
         }
+        if (watch) watch();
     }
     worker.join();
     return stopped;
 }
 
-LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const CableChoice& choice,
-                    const std::uint8_t* payload, std::int32_t length) {
+LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const HeardCable& cable,
+                    const CableChoice& choice, const std::uint8_t* payload, std::int32_t length) {
     LinkOutcome outcome;
+    bool told = false;
     outcome.stopped = signals.Run(
         [&] {
             static_cast<gsmprog::LinkOutcome&>(outcome) =
                 RunExchange(link, choice.serial, payload, length);
         },
-        [&] { link.Stop(); });
+        [&] { link.Stop(); },
+        [&] {
+            if (told || HeardCable::Clock::now() - cable.LastHeard() < SilenceNotice) return;
+            told = true;
+            PrintText(WaitingText);
+        });
     return outcome;
 }
 

@@ -12,6 +12,7 @@
 
 #include "cable.h"
 #include "ftdi_controller.h"
+#include "heard_cable.h"
 #include "link_outcome.h"
 
 namespace gsmprog::cli {
@@ -22,7 +23,8 @@ struct CableChoice {
 };
 
 // Takes the cable option out of `args`. Prints the reason and returns ExitUsage for a
-// missing value, both options at once, or a serial number that cannot be one.
+// missing value, both options at once, a serial number that cannot be one, or a port that is
+// no serial device (a file, a directory, /dev/null).
 int TakeCableOption(std::vector<std::string>& args, CableChoice& choice);
 
 // The cable list the choice stands for: every FTDI and virtual cable, or the one port.
@@ -37,9 +39,11 @@ public:
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
 
-    // Runs `work` in a worker thread and waits for it. A SIGINT or SIGTERM meanwhile calls
-    // `stop` once (the work is expected to end soon after). True when a signal came.
-    bool Run(const std::function<void()>& work, const std::function<void()>& stop);
+    // Runs `work` in a worker thread and waits for it, calling `watch` (when given) every few
+    // milliseconds meanwhile. A SIGINT or SIGTERM calls `stop` once (the work is expected to
+    // end soon after). True when a signal came.
+    bool Run(const std::function<void()>& work, const std::function<void()>& stop,
+             const std::function<void()>& watch = {});
 
 private:
     sigset_t previous_;
@@ -49,9 +53,12 @@ struct LinkOutcome : gsmprog::LinkOutcome {
     bool stopped = false;   // by a signal
 };
 
-// SetSerial, Open with the payload, and Start, in a worker; a signal stops the link.
-LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const CableChoice& choice,
-                    const std::uint8_t* payload = nullptr, std::int32_t length = 0);
+// SetSerial, Open with the payload, and Start, in a worker; a signal stops the link. The link
+// waits for a silent modem until it is stopped, as the window does; after a few seconds
+// without a byte from the modem that is said once on stderr, with how to stop.
+LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const HeardCable& cable,
+                    const CableChoice& choice, const std::uint8_t* payload = nullptr,
+                    std::int32_t length = 0);
 
 // ExitSuccess for a finished exchange. Otherwise prints what the window would say (the
 // stop message, or `failedHeader` and the reason) and returns the exit code.

@@ -16,7 +16,8 @@ int Cables(CliContext& context) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
     if (!context.args.empty()) return UsageError("лишний аргумент " + context.args.front());
-    if (!choice.serial.empty()) return UsageError("cables не принимает --cable");
+    if (!choice.serial.empty() || !choice.port.empty())
+        return UsageError("cables не принимает ключей --cable и --port");
     const auto cable = MakeCable(choice);
     std::uint32_t count = 0;
     CableInfo list[DevListCapacity];
@@ -40,7 +41,8 @@ int Cables(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar("cables", "cables [--port ПУТЬ]", Cables);
+const CliCommandRegistrar registrar(CliGroup::Modem, "cables", "cables",
+                                    "серийные номера подключённых кабелей", Cables);
 
 }  // namespace
 }  // namespace gsmprog::cli

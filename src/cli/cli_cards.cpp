@@ -94,6 +94,25 @@ int RequireCard(const CardDatabase& database, int slot) {
     return ExitUsage;
 }
 
+std::string Printable(const QString& text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'\\': out += QStringLiteral("\\\\"); break;
+        case u'\t': out += QStringLiteral("\\t"); break;
+        case u'\n': out += QStringLiteral("\\n"); break;
+        case u'\r': out += QStringLiteral("\\r"); break;
+        default:
+            if (c.category() == QChar::Other_Control)
+                out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
+            else
+                out += c;
+        }
+    }
+    return out.toStdString();
+}
+
 std::string DateText(double days) {
     return days >= CardRecord::InUseThreshold ? FormatDays(days) : std::string();
 }

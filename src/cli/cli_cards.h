@@ -29,10 +29,14 @@ int RequireCard(const CardDatabase& database, int slot);
 // "YYYY-MM-DD HH:MM:SS" of a date that is set (at least 0.001), else empty.
 std::string DateText(double days);
 
-// A text field as UTF-8.
+// `text` as UTF-8 that cannot break a line or a column of the output: a backslash becomes
+// "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN".
+std::string Printable(const QString& text);
+
+// A text field as printable UTF-8.
 template <std::size_t N>
 std::string Utf8(const char (&field)[N]) {
-    return FromField(field).toStdString();
+    return Printable(FromField(field));
 }
 
 // Prints a failure text on stderr.

@@ -3,6 +3,7 @@
 // itself with a static CliCommandRegistrar.
 
 #include <filesystem>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,19 +26,29 @@ struct CliContext {
 
 using CliHandler = int (*)(CliContext& context);
 
+// The usage lists the commands by what they work on, in this order.
+enum class CliGroup { Cards, Modem, Control };
+
 struct CliCommand {
+    CliGroup group;
     std::string name;
-    std::string synopsis;   // one line of the usage text, e.g. "show ROW"
+    std::string synopsis;      // e.g. "show СТРОКА"
+    std::string description;   // one line of the usage text
     CliHandler handler;
 };
 
 struct CliCommandRegistrar {
-    CliCommandRegistrar(const char* name, const char* synopsis, CliHandler handler);
+    CliCommandRegistrar(CliGroup group, const char* name, const char* synopsis,
+                        const char* description, CliHandler handler);
 };
 
+// By group, then by name.
 const std::vector<CliCommand>& CliCommands();
 
-// Prints the usage text to stderr and returns ExitUsage.
+// The whole usage text: commands, options, exit statuses.
+void PrintUsage(std::ostream& out);
+
+// Prints `message` (when not empty) and the usage text to stderr; returns ExitUsage.
 int UsageError(const std::string& message);
 
 }  // namespace gsmprog::cli

@@ -1,7 +1,9 @@
 #include "cli_control.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include "ctrl_status.h"
@@ -19,6 +21,21 @@ constexpr auto HandshakeLimit = std::chrono::seconds(5);
 constexpr const char* NoControlModeText =
     "Модем не перешёл в режим контроля: нет ответа READY на CTRL_SETUP_GSMA.";
 constexpr const char* StoppedText = "Обмен с модемом ОСТАНОВЛЕН.";
+
+bool CableGone(const CableChoice& choice) {
+    if (!choice.port.empty()) return !std::filesystem::exists(choice.port);
+    const auto cable = MakeCable(choice);
+    CableInfo list[DevListCapacity];
+    std::uint32_t count = 0;
+    if (cable->CreateDeviceInfoList(&count) != CableOk ||
+        cable->GetDeviceInfoList(list, DevListCapacity, &count) != CableOk)
+        return true;
+    if (choice.serial.empty()) return count == 0;
+    return std::none_of(list, list + count, [&](const CableInfo& info) {
+        return choice.serial == std::string(info.SerialNumber, strnlen(info.SerialNumber, sizeof info.SerialNumber));
+    });
+}
+
 }  // namespace
 
 bool NextEvent(FTDI_KorvelCtrl& link, ControlEvent& event) {
@@ -39,6 +56,15 @@ int FailureExit(const ControlEvent& failure) {
     const bool deviceFailure =
         failure.errorState == 0 || failure.errorState == CtrlReplyTimeout;
     return deviceFailure ? ExitDeviceFailure : ExitCableFailure;
+}
+
+int HandshakeFailure(const CableChoice& choice) {
+    if (CableGone(choice)) {
+        PrintText(CableAccessFailureText);
+        return ExitCableFailure;
+    }
+    PrintText(NoControlModeText);
+    return ExitDeviceFailure;
 }
 
 std::string StatusText(const CtrlPacket& reply, const std::string& separator) {
@@ -69,8 +95,7 @@ int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::
                 ControlEvent event;
                 if (!NextEvent(link, event)) {
                     if (Clock::now() - lastEvent > HandshakeLimit) {
-                        PrintText(NoControlModeText);
-                        exitCode = ExitDeviceFailure;
+                        exitCode = HandshakeFailure(choice);
                         return;
                     }
                     std::this_thread::sleep_for(PollInterval);

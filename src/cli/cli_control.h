@@ -28,6 +28,12 @@ std::string FailureText(const ControlEvent& failure);
 // ExitDeviceFailure for a reply time-out or an error reply, ExitCableFailure otherwise.
 int FailureExit(const ControlEvent& failure);
 
+// For a link that never got an answer to its handshake: prints why and returns the exit
+// code. The link does not report a cable that fails meanwhile, so the cable list tells a
+// modem that went away with its cable (ExitCableFailure) from one that does not answer
+// (ExitDeviceFailure).
+int HandshakeFailure(const CableChoice& choice);
+
 // The four fields of a status reply, as the control window fills them: "simNumEdit=N",
 // "batVolt1=MV", "batVolt2=MV", "pwrVolt=MV", joined by `separator`.
 std::string StatusText(const CtrlPacket& reply, const std::string& separator);

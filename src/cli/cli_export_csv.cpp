@@ -19,7 +19,8 @@ int ExportCsvCommand(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar("export-csv", "export-csv FILE", ExportCsvCommand);
+const CliCommandRegistrar registrar(CliGroup::Cards, "export-csv", "export-csv ФАЙЛ",
+                                    "записать ФАЙЛ, как «Экспорт в CSV» окна", ExportCsvCommand);
 
 }  // namespace
 }  // namespace gsmprog::cli

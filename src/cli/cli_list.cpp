@@ -27,7 +27,8 @@ int List(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar("list", "list", List);
+const CliCommandRegistrar registrar(CliGroup::Cards, "list", "list",
+                                    "карточки по строке, поля через табуляцию", List);
 
 }  // namespace
 }  // namespace gsmprog::cli

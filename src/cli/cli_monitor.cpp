@@ -4,7 +4,7 @@
 // it: the time of day, " > " and the text. Ends after N seconds or on SIGINT/SIGTERM.
 // A failure that repeats is printed once; a cable that stays unusable for a second is
 // closed and opened again, as closing and opening the window would, so that the monitor
-// finds a modem that is plugged in again.
+// finds a modem that is plugged in again. A timed run that never reached the modem failed.
 
 #include <atomic>
 #include <chrono>
@@ -49,12 +49,18 @@ class MonitorLoop {
 public:
     explicit MonitorLoop(FTDI_KorvelCtrl& link) : Link(link) {}
 
+    // The modem answered at least once.
+    bool Answered() const { return Reached; }
+    // The cable failure shown last, until the modem answers again; empty when none.
+    const std::string& Failure() const { return LastFailure; }
+
     void Run(long seconds, const std::atomic<bool>& stop) {
         Link.Start();
         const auto start = Clock::now();
         auto nextTick = start;
         while (!stop && (seconds == 0 || Clock::now() - start < std::chrono::seconds(seconds))) {
             for (ControlEvent event; NextEvent(Link, event);) Show(event);
+            Reached = Reached || Link.InControlMode();
             std::cout.flush();
             KeepCableUsable();
             if (Clock::now() >= nextTick) {
@@ -74,9 +80,12 @@ private:
             Failing = true;
             if (line == LastFailure) return;
             LastFailure = line;
-        } else if (event.code != CtrlBytesSent) {
-            Failing = false;
-            LastFailure.clear();
+        } else {
+            Reached = true;
+            if (event.code != CtrlBytesSent) {
+                Failing = false;
+                LastFailure.clear();
+            }
         }
         if (!line.empty()) std::cout << TimeOfDay(LastActivity) << " > " << line << '\n';
     }
@@ -102,6 +111,7 @@ private:
 
     FTDI_KorvelCtrl& Link;
     std::time_t LastActivity = std::time(nullptr);
+    bool Reached = false;
     bool Failing = false;
     Clock::time_point FailingSince;
     Clock::time_point LastReopen = Clock::now();
@@ -119,7 +129,7 @@ int ParseSeconds(std::vector<std::string>& args, long& seconds) {
         }
         return UsageError("--seconds: нужно целое число секунд больше 0: " + args[1]);
     }
-    return UsageError("monitor принимает только --seconds N и ключ кабеля");
+    return UsageError("monitor принимает только --seconds СЕКУНДЫ и ключ кабеля");
 }
 
 int Monitor(CliContext& context) {
@@ -138,11 +148,19 @@ int Monitor(CliContext& context) {
     link.Stop();
     if (const auto dropped = link.DroppedEvents(); dropped > 0)
         PrintText("Пропущено событий обмена: " + std::to_string(dropped));
-    return stopped ? ExitStopped : ExitSuccess;
+    if (stopped) return ExitStopped;
+    if (loop.Answered()) return ExitSuccess;
+    // A run that never reached the modem failed, as status would have.
+    if (!loop.Failure().empty()) {
+        PrintText(loop.Failure());
+        return ExitCableFailure;
+    }
+    return HandshakeFailure(choice);
 }
 
 const CliCommandRegistrar registrar{
-    "monitor", "monitor [--seconds N] [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", Monitor};
+    CliGroup::Control, "monitor", "monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]",
+    "события обмена, как в окне «Контроль»", Monitor};
 
 }  // namespace
 }  // namespace gsmprog::cli

@@ -17,7 +17,7 @@ namespace {
 int Program(CliContext& context) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
-    if (context.args.size() != 1) return UsageError("program ждёт один аргумент: ROW");
+    if (context.args.size() != 1) return UsageError("program ждёт один аргумент: СТРОКА");
     int slot = 0;
     if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
     std::unique_ptr<CardDatabase> database;
@@ -37,9 +37,9 @@ int Program(CliContext& context) {
         return code;
 
     StopSignals signals;
-    const auto cable = MakeCable(choice);
-    FTDI_Controller link{*cable};
-    const LinkOutcome outcome = RunLink(signals, link, choice, image.bytes.data(),
+    HeardCable cable(MakeCable(choice));
+    FTDI_Controller link{cable};
+    const LinkOutcome outcome = RunLink(signals, link, cable, choice, image.bytes.data(),
                                         static_cast<std::int32_t>(image.length));
     if (int code = ReportOutcome(outcome, LinkOperation::ProgramModem, ProgramFailedHeader,
                                  ProgramStoppedText);
@@ -55,7 +55,8 @@ int Program(CliContext& context) {
     return stored;
 }
 
-const CliCommandRegistrar registrar("program", "program ROW [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]",
+const CliCommandRegistrar registrar(CliGroup::Modem, "program", "program СТРОКА [КАБЕЛЬ]",
+                                    "записать в модем карточку строки СТРОКА",
                                     Program);
 
 }  // namespace

@@ -16,7 +16,8 @@
 namespace gsmprog::cli {
 namespace {
 
-std::string Shown(const std::string& win1251) { return FromWin1251(win1251).toStdString(); }
+// What the modem holds is printed as safely as the cards it came from.
+std::string Shown(const std::string& win1251) { return Printable(FromWin1251(win1251)); }
 
 void PrintView(const ReadResultView& view, const std::string& version, int variant) {
     auto text = [](const char* name, const std::string& value) {
@@ -25,7 +26,7 @@ void PrintView(const ReadResultView& view, const std::string& version, int varia
     auto tick = [](const char* name, bool value) {
         std::cout << name << '=' << (value ? 1 : 0) << '\n';
     };
-    text("versionEdit", version);
+    text("versionEdit", Printable(QString::fromStdString(version)));
     text("CodeUoo", Shown(view.CodeUoo));
     text("numLine", Shown(view.numLine));
     text("Pin1Edit", Shown(view.Pin1Edit));
@@ -77,9 +78,9 @@ int Read(CliContext& context) {
     }
 
     StopSignals signals;
-    const auto cable = MakeCable(choice);
-    FTDI_ReadCtrl link{*cable};
-    const LinkOutcome outcome = RunLink(signals, link, choice);
+    HeardCable cable(MakeCable(choice));
+    FTDI_ReadCtrl link{cable};
+    const LinkOutcome outcome = RunLink(signals, link, cable, choice);
     if (int code = ReportOutcome(outcome, LinkOperation::ReadModem, ReadFailedHeader,
                                  ReadStoppedText);
         code != ExitSuccess)
@@ -106,8 +107,9 @@ int Read(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar(
-    "read", "read [--image ФАЙЛ] [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", Read);
+const CliCommandRegistrar registrar(CliGroup::Modem, "read", "read [--image ФАЙЛ] [КАБЕЛЬ]",
+                                    "считать модем и найти его карточку",
+                                    Read);
 
 }  // namespace
 }  // namespace gsmprog::cli

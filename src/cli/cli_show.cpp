@@ -94,7 +94,8 @@ int Show(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar("show", "show ROW", Show);
+const CliCommandRegistrar registrar(CliGroup::Cards, "show", "show СТРОКА",
+                                    "все поля карточки строки СТРОКА, как Имя=значение", Show);
 
 }  // namespace
 }  // namespace gsmprog::cli

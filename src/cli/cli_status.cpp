@@ -15,8 +15,8 @@ int Status(CliContext& context) {
     return code;
 }
 
-const CliCommandRegistrar registrar{"status", "status [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]",
-                                    Status};
+const CliCommandRegistrar registrar{CliGroup::Control, "status", "status [КАБЕЛЬ]",
+                                    "SIM карта и напряжения модема", Status};
 
 }  // namespace
 }  // namespace gsmprog::cli

@@ -16,8 +16,8 @@ int SwitchSim(CliContext& context) {
     return code;
 }
 
-const CliCommandRegistrar registrar{
-    "switch-sim", "switch-sim [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", SwitchSim};
+const CliCommandRegistrar registrar{CliGroup::Control, "switch-sim", "switch-sim [КАБЕЛЬ]",
+                                    "перевести модем на другую SIM карту", SwitchSim};
 
 }  // namespace
 }  // namespace gsmprog::cli

@@ -14,10 +14,23 @@
 namespace gsmprog::cli {
 namespace {
 
+// The window offers "Записать настройки в УОО" only for the device types with loops; the
+// others hold nothing to write. Empty for those types, else the reason.
+std::string NoLoopsReason(std::uint8_t type) {
+    enum { NotConnected = 0, Uoo1, Uoo3, Uoo6 };
+    switch (type) {
+    case Uoo3:
+    case Uoo6: return {};
+    case NotConnected: return "«Не подключено»";
+    case Uoo1: return "«УОО 1Ш»";
+    default: return "неизвестный тип " + std::to_string(type);
+    }
+}
+
 int WriteUo(CliContext& context) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
-    if (context.args.size() != 2) return UsageError("write-uo ждёт два аргумента: ROW DEVICE");
+    if (context.args.size() != 2) return UsageError("write-uo ждёт два аргумента: СТРОКА УОО");
     int slot = 0;
     if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
     const std::string& deviceText = context.args[1];
@@ -30,15 +43,21 @@ int WriteUo(CliContext& context) {
     if (int code = LoadCards(database); code != ExitSuccess) return code;
     if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
 
-    const UoCommand command = BuildUoCommand(database->slots[std::size_t(slot)], device);
+    const CardRecord& card = database->slots[std::size_t(slot)];
+    if (const std::string reason = NoLoopsReason(card.UoType[device]); !reason.empty()) {
+        PrintFailure("у УОО " + deviceText + " карточки строки " + std::to_string(slot + 1) +
+                     " нет настроек шлейфов (" + reason + "): записывать нечего");
+        return ExitUsage;
+    }
+    const UoCommand command = BuildUoCommand(card, device);
     if (int code = CheckStorable(*database, "УОО не программировалось: дату программирования некуда записать.");
         code != ExitSuccess)
         return code;
 
     StopSignals signals;
-    const auto cable = MakeCable(choice);
-    FTDI_UoProgCtrl link{*cable};
-    const LinkOutcome outcome = RunLink(signals, link, choice, command.data(),
+    HeardCable cable(MakeCable(choice));
+    FTDI_UoProgCtrl link{cable};
+    const LinkOutcome outcome = RunLink(signals, link, cable, choice, command.data(),
                                         static_cast<std::int32_t>(command.size()));
     if (int code = ReportOutcome(outcome, LinkOperation::WriteUo, ProgramFailedHeader,
                                  UoStoppedText);
@@ -53,8 +72,9 @@ int WriteUo(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar(
-    "write-uo", "write-uo ROW DEVICE [--cable СЕРИЙНЫЙ_НОМЕР | --port ПУТЬ]", WriteUo);
+const CliCommandRegistrar registrar(CliGroup::Modem, "write-uo", "write-uo СТРОКА УОО [КАБЕЛЬ]",
+                                    "записать в УОО (1..4) его шлейфы из карточки",
+                                    WriteUo);
 
 }  // namespace
 }  // namespace gsmprog::cli

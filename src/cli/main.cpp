@@ -1,7 +1,9 @@
 // gsmprog-cli: the cards, links and messages of gsmprog without windows.
 
+#include <algorithm>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "cli_cards.h"
 #include "cli_command.h"
@@ -23,20 +25,32 @@ int CheckOutput(int status) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Help wherever it is asked for, so that "gsmprog-cli program --help" helps too.
+    if (std::find_if(args.begin(), args.end(), [](const std::string& arg) {
+            return arg == "-h" || arg == "--help";
+        }) != args.end()) {
+        PrintUsage(std::cout);
+        return CheckOutput(ExitSuccess);
+    }
     CliContext context;
     bool changeDir = false;
-    int i = 1;
-    while (i < argc && std::string(argv[i]) == "-C") {
-        if (i + 1 >= argc) return UsageError("после -C нужен каталог");
-        context.workDir = argv[i + 1];
+    std::size_t i = 0;
+    while (i < args.size() && args[i] == "-C") {
+        if (i + 1 >= args.size()) return UsageError("после -C нужен каталог");
+        context.workDir = args[i + 1];
         changeDir = true;
         i += 2;
     }
-    if (i >= argc) return UsageError("");
-    const std::string name = argv[i++];
-    if (name == "-h" || name == "--help" || name == "help") {
-        UsageError("");
-        return ExitSuccess;
+    if (i >= args.size()) return UsageError("не указана команда");
+    const std::string& name = args[i++];
+    if (name == "help") {
+        PrintUsage(std::cout);
+        return CheckOutput(ExitSuccess);
+    }
+    if (name == "--version") {
+        std::cout << "gsmprog-cli " << GSMPROG_VERSION << "\n";
+        return CheckOutput(ExitSuccess);
     }
     for (const auto& command : CliCommands()) {
         if (command.name != name) continue;
@@ -47,8 +61,8 @@ int main(int argc, char** argv) {
             std::filesystem::current_path(context.workDir, error);
             if (error) return UsageError("нет каталога " + context.workDir.string());
         }
-        context.args.assign(argv + i, argv + argc);
+        context.args.assign(args.begin() + std::ptrdiff_t(i), args.end());
         return CheckOutput(command.handler(context));
     }
-    return UsageError("неизвестная команда " + name);
+    return UsageError((name.starts_with("-") ? "неизвестный ключ " : "неизвестная команда ") + name);
 }

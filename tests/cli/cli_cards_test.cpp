@@ -200,6 +200,20 @@ TEST_F(CliCards, ShowPrintsEveryStoredFieldOfTheRow) {
               std::string::npos) << last.out;
 }
 
+// A text can hold any byte but zero: escaped, it stays in its column and on its line.
+TEST_F(CliCards, ControlCharactersInTextsAreEscaped) {
+    CardRecord& card = slots[1];
+    std::strcpy(card.NCardEdit, "1\t2");
+    std::strcpy(card.Edit1, "a\nb\rc\\d\x01\x7F\x98\xC4");   // 0x98 is no Windows-1251 letter
+    card.DateChanged = 45000.75;
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const std::string text = "a\\nb\\rc\\\\d\\x01\\x7F\\x98Д";
+    EXPECT_NE(Run({"list"}).out.find("\n2\t\t1\\t2\t" + text + "\t2023-03-15 18:00:00\t\n"),
+              std::string::npos);
+    const std::string shown = Run({"show", "2"}).out;
+    EXPECT_EQ(shown.substr(0, shown.find("FIOEdit")), "NCardEdit=1\\t2\nEdit1=" + text + "\n");
+}
+
 TEST_F(CliCards, ShowOfAnEmptySlotSaysEmpty) {
     WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     for (const char* row : {"2", "6", "8999"}) {
@@ -228,9 +242,29 @@ TEST_F(CliCards, BadRowsAndUsageAreRefusedWithStatus2) {
         EXPECT_EQ(run.out, "") << joined;
         EXPECT_NE(run.err, "") << joined;
     }
+    for (const char* wrong : {"frobnicate", "--frobnicate"})
+        EXPECT_NE(Run({wrong}).err.find("\nИспользование: gsmprog-cli"), std::string::npos) << wrong;
     const ProgramResult noDir = RunProgram(CliProgram(), {"-C", (work.Path() / "missing").string(), "list"});
     EXPECT_EQ(noDir.exitCode, 2);
     EXPECT_NE(noDir.err.find("missing"), std::string::npos) << noDir.err;
+}
+
+TEST_F(CliCards, HelpGoesToStdoutWithEveryCommandAndTheExitStatuses) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"help"}, {"show", "--help"}}) {
+        const ProgramResult run = Run(args);
+        EXPECT_EQ(run.exitCode, 0) << args[0];
+        EXPECT_EQ(run.err, "") << args[0];
+        EXPECT_EQ(run.out.rfind("Использование: gsmprog-cli", 0), 0u) << run.out;
+        for (const char* part : {"\n  list ", "\n  show СТРОКА ", "\n  export-csv ФАЙЛ ", "\n  cables ",
+                                 "\n  program СТРОКА [КАБЕЛЬ] ", "\n  read [--image ФАЙЛ] [КАБЕЛЬ]\n",
+                                 "\n  write-uo СТРОКА УОО [КАБЕЛЬ]\n", "\n  status [КАБЕЛЬ] ",
+                                 "\n  switch-sim [КАБЕЛЬ] ", "\n  monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]\n",
+                                 "\n  --cable СЕРИЙНЫЙ_НОМЕР ", "\n  --port ПУТЬ ", "\n  130 "})
+            EXPECT_NE(run.out.find(part), std::string::npos) << part;
+    }
+    const ProgramResult version = Run({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("gsmprog-cli 1.", 0), 0u) << version.out;
 }
 
 TEST_F(CliCards, ExportCsvWritesTheWindowsBytes) {

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "vmodem_process.h"
 
@@ -56,6 +58,10 @@ TEST_F(ControlCli, EachFailureHasItsTextAndExitCode) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Кабель FTDI не найден.\n");
 
+    result = Run({"monitor", "--seconds", "1"});   // never reached a modem: a failed run
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Кабель FTDI не найден.\n");
+
     StartModem({"--ctrl-silent"});
     result = Run({"status"});
     EXPECT_EQ(result.exitCode, 3);
@@ -93,6 +99,21 @@ TEST_F(ControlCli, EachFailureHasItsTextAndExitCode) {
     EXPECT_EQ(result.exitCode, 2);
     result = Run({"monitor", "--seconds", "0"});
     EXPECT_EQ(result.exitCode, 2);
+}
+
+// The link says nothing of a cable that fails during the handshake; the command still tells a
+// modem that went away from one that does not answer.
+TEST_F(ControlCli, AModemThatVanishesDuringTheHandshakeIsACableFailure) {
+    StartModem({"--ctrl-refuse", "100000"});
+    ChildProcess status(CliProgram(), {"status"}, Env());
+    const std::string refused = "управление: отказ";
+    for (int wait = 0; wait < 500 && modem->Log().find(refused) == std::string::npos; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_NE(modem->Log().find(refused), std::string::npos) << modem->Log();
+    modem->Stop(SIGKILL);
+    const auto result = status.Wait();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Ошибка при обращении к устройству FTDI.\n");
 }
 
 TEST_F(ControlCli, MonitorPrintsTimedEventsUntilItsTimeIsUp) {
