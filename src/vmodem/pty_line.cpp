@@ -12,11 +12,15 @@
 #include <cstring>
 #include <thread>
 
+#include "vmodem_log.h"
+
 namespace gsmprog::vmodem {
 
 namespace {
 // Longest wait before the stop flag is looked at again.
 constexpr int StopCheckMs = 10;
+// A piece sent this much later than its gap is logged.
+constexpr long LateLogMs = 10;
 }  // namespace
 
 PtyLine::PtyLine(const volatile std::sig_atomic_t& stop, std::optional<ReplySplit> split)
@@ -63,8 +67,16 @@ void PtyLine::Send(const Bytes& reply) {
         return;
     }
     Write(reply.data(), cut->at);
+    const auto start = std::chrono::steady_clock::now();
     Pause(cut->gapMs);
     Write(reply.data() + cut->at, reply.size() - cut->at);
+    // A busy machine can hold the modem up past its gap; the host may then take the first piece
+    // for the whole reply, and the log should say why.
+    const auto late = std::chrono::duration_cast<std::chrono::milliseconds>(
+                          std::chrono::steady_clock::now() - start).count() - cut->gapMs;
+    if (late > LateLogMs)
+        Log("вторая часть ответа ушла на " + std::to_string(late) + " мс позже паузы " +
+            std::to_string(cut->gapMs) + " мс");
 }
 
 void PtyLine::Write(const std::uint8_t* bytes, std::size_t size) {
