@@ -17,7 +17,7 @@ std::vector<std::uint8_t> DefaultImage(int variant) {
     std::strcpy(card.Port1GsmEdit, "5000");
     std::strcpy(card.APN1Edit, "internet");
     card.SmsFlags = SmsSendTo1 | SmsAlarm;
-    std::strcpy(card.smsNumber1Edit, "+70000000000");
+    std::strcpy(card.smsNumber1Edit, "80000000000");
     std::strcpy(card.balCodeSim1, "*100#");
     std::tm stamp{};
     stamp.tm_year = 124;
