@@ -36,7 +36,9 @@ enum class RegisterResult { Registered, InvalidSerial, AlreadyPresent, Failed };
 
 // Creates the directory if needed (owner-only) and the link `serialNumber` -> `device`,
 // announcing `latencyTimerMs` when given (and withdrawing an announcement left behind when
-// not). A link left behind whose target no longer exists is replaced.
+// not). The registering process holds SERIAL.lock beside the link until it unregisters or
+// dies, so a link left behind by a dead modem is replaced, and not listed meanwhile, wherever
+// it points.
 RegisterResult RegisterVirtualCable(const std::filesystem::path& directory,
                                     const std::string& serialNumber,
                                     const std::filesystem::path& device,

@@ -86,6 +86,14 @@ TEST(CableDirectory, RegisterReplacesOnlyStaleLinksAndUnregisterOnlyItsOwn) {
     for (const char* serial : {"M1", "M2"}) UnregisterVirtualCable(cables, serial, dir.Path() / "pty2");
     EXPECT_FALSE(fs::exists(fs::symlink_status(cables / "M1")));
     EXPECT_TRUE(fs::exists(LatencyTimerFile(cables, "M2")));   // not its link: stays
+
+    // Killed: its lock file is there but nobody holds it, while its pseudo-terminal's number
+    // went to another program. The link is no cable any more, and the next modem takes it.
+    std::ofstream(cables / "M3.lock").put('x');
+    fs::create_symlink(dir.Path() / "pty1", cables / "M3");
+    EXPECT_EQ(ListVirtualCables(cables).size(), 1u);
+    EXPECT_EQ(RegisterVirtualCable(cables, "M3", dir.Path() / "pty2"), RegisterResult::Registered);
+    EXPECT_EQ(ListVirtualCables(cables).size(), 2u);
 }
 
 }  // namespace
