@@ -223,6 +223,10 @@ CableStatus SerialCable::InPortThread(const std::function<CableStatus()>& call) 
 }
 
 std::vector<ListedCable> SerialCable::ListCables() const {
+    // The system's port enumeration (libudev) keeps state of its own for the whole process:
+    // every cable of the process enumerates one at a time.
+    static std::mutex enumerationLock;
+    std::lock_guard guard(enumerationLock);
     std::vector<ListedCable> cables;
     if (!singlePort_.empty()) {
         if (fs::exists(singlePort_)) cables.push_back(SinglePort());
