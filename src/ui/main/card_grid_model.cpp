@@ -90,19 +90,14 @@ bool CardGridModel::RowContains(int slot, const QString& lowerText,
                                 const std::optional<Win1251Needle>& needle) const {
     const CardRecord& card = database_.slots[slot];
     if (!card.InUse()) return false;   // every cell is empty
-    if (needle) {
-        if (needle->FoundIn(UoCodesText(card)) || needle->FoundIn(FieldText(card.NCardEdit)) ||
-            needle->FoundIn(FieldText(card.Edit1)))
-            return true;
-    } else {
-        const RowTexts& row = Texts(slot);
-        for (int c = 0; c < TextColumns - DateColumns; ++c)
-            if (row.lower[c].contains(lowerText)) return true;
-    }
+    // Every character a card can hold lower-cases within Windows-1251, so a text without a
+    // Windows-1251 form is in none of its texts.
+    if (needle && (needle->FoundIn(UoCodesText(card)) || needle->FoundIn(FieldText(card.NCardEdit)) ||
+                   needle->FoundIn(FieldText(card.Edit1))))
+        return true;
     if (!MayBeInDate(lowerText)) return false;
-    const RowTexts& full = Row(slot);
-    for (int c = TextColumns - DateColumns; c < TextColumns; ++c)
-        if (full.lower[c].contains(lowerText)) return true;
+    for (const QString& date : Row(slot).lowerDates)
+        if (date.contains(lowerText)) return true;
     return false;
 }
 
@@ -112,13 +107,13 @@ bool CardGridModel::MayBeInDate(const QString& lowerText) const {
 }
 
 void CardGridModel::RefreshRow(int slot) {
-    rows_[slot].built = rows_[slot].textsBuilt = false;
+    rows_[slot].built = false;
     Q_EMIT dataChanged(index(slot, 1), index(slot, ColumnCount - 1));
 }
 
 void CardGridModel::RefreshAll() {
     beginResetModel();
-    for (RowTexts& row : rows_) row.built = row.textsBuilt = false;
+    for (RowTexts& row : rows_) row.built = false;
     endResetModel();
     nextToBuild_ = 0;
     // Once the window is up: the start itself does not wait for this.
@@ -144,34 +139,22 @@ QString CardGridModel::DateText(double days) const {
     return locale_.toString(when, midnight ? dateFormat_ : dateTimeFormat_);
 }
 
-const CardGridModel::RowTexts& CardGridModel::Texts(int slot) const {
-    RowTexts& row = rows_[slot];
-    if (row.textsBuilt) return row;
-    row.cells = {};
-    row.lower = {};
-    const CardRecord& card = database_.slots[slot];
-    if (card.InUse()) {
-        row.cells[0] = QString::fromStdString(UoCodesText(card));
-        row.cells[1] = FromField(card.NCardEdit);
-        row.cells[2] = FromField(card.Edit1);
-    }
-    for (int c = 0; c < TextColumns - DateColumns; ++c) row.lower[c] = row.cells[c].toLower();
-    row.textsBuilt = true;
-    return row;
-}
-
 const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
     RowTexts& row = rows_[slot];
     if (row.built) return row;
-    Texts(slot);
+    row.cells = {};
     const CardRecord& card = database_.slots[slot];
     if (card.InUse()) {
         const double changed = card.DateChanged;
         const double programmed = card.DateProgrammed;
+        row.cells[0] = QString::fromStdString(UoCodesText(card));
+        row.cells[1] = FromField(card.NCardEdit);
+        row.cells[2] = FromField(card.Edit1);
         row.cells[3] = DateText(changed);
         if (programmed > CardRecord::InUseThreshold) row.cells[4] = DateText(programmed);
     }
-    for (int c = TextColumns - DateColumns; c < TextColumns; ++c) row.lower[c] = row.cells[c].toLower();
+    for (int d = 0; d < DateColumns; ++d)
+        row.lowerDates[d] = row.cells[TextColumns - DateColumns + d].toLower();
     row.built = true;
     return row;
 }

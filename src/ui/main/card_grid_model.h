@@ -47,13 +47,11 @@ public:
 private:
     static constexpr int DateColumns = 2;  // the last two text columns
     struct RowTexts {
-        bool textsBuilt = false;   // the columns before the dates
-        bool built = false;        // every column
+        bool built = false;
         std::array<QString, TextColumns> cells;
-        std::array<QString, TextColumns> lower;
+        std::array<QString, DateColumns> lowerDates;   // for the search
     };
     const RowTexts& Row(int slot) const;
-    const RowTexts& Texts(int slot) const;
     QString DateText(double days) const;
     bool MayBeInDate(const QString& lowerText) const;
 

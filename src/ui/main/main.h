@@ -168,6 +168,9 @@ private:
     bool HasData(int slot) const;
     void SetOperationButtons(QPushButton* running, bool on);
     void ShowProgress(bool on);
+    // A start or an end of the operation of `button`: its caption ("Остановить" while it runs),
+    // the other operations' controls and the activity bar.
+    void ShowOperationRunning(QPushButton* button, bool running, const QString& idleCaption = {});
     void StartWorker(std::unique_ptr<ProgWorker> worker, ProgWorker*& reference,
                      void (TForm1::*completion)(ProgWorker&));
     void StopWorker(ProgWorker*& reference);

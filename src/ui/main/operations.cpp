@@ -60,6 +60,12 @@ void TForm1::SetOperationButtons(QPushButton* running, bool on) {
     KeepReadOnly();
 }
 
+void TForm1::ShowOperationRunning(QPushButton* button, bool running, const QString& idleCaption) {
+    button->setText(running ? StopCaption : idleCaption);
+    SetOperationButtons(button, !running);
+    ShowProgress(running);
+}
+
 void TForm1::StartWorker(std::unique_ptr<ProgWorker> worker, ProgWorker*& reference,
                          void (TForm1::*completion)(ProgWorker&)) {
     ReapFinishedWorkers();
@@ -95,9 +101,7 @@ void TForm1::ProgBtnClick() {
         dialogs_.ShowMessage(this, NotCompleted, QString::fromUtf8(ProgramStoppedText));
         return;
     }
-    ui->ProgBtn->setText(StopCaption);
-    SetOperationButtons(ui->ProgBtn, false);
-    ShowProgress(true);
+    ShowOperationRunning(ui->ProgBtn, true);
     ChooseCable();
     const int slot = database_->SelectedIndex;
     StartWorker(std::make_unique<TProgThread>(hardware_, FtdiSerial, slot,
@@ -106,9 +110,7 @@ void TForm1::ProgBtnClick() {
 }
 
 void TForm1::StopProgramming() {
-    ui->ProgBtn->setText(QStringLiteral("Программировать"));
-    SetOperationButtons(ui->ProgBtn, true);
-    ShowProgress(false);
+    ShowOperationRunning(ui->ProgBtn, false, QStringLiteral("Программировать"));
     StopWorker(progWorker_);
 }
 
@@ -146,8 +148,7 @@ void TForm1::CompleteWrite(ProgWorker& worker, const RecordWrite& record, const 
     } else if (result.OpFailed) {
         dialogs_.ShowMessage(this, Attention, FailureText(ProgramFailedHeader, result.FailReason));
     }
-    SetOperationButtons(button, true);
-    button->setText(caption);
+    ShowOperationRunning(button, false, caption);
     ProgRunning = false;
     reference = nullptr;
 }
@@ -159,18 +160,14 @@ void TForm1::SpeedButton1Click() {
         dialogs_.ShowMessage(this, Attention, QString::fromUtf8(ReadStoppedText));
         return;
     }
-    SetOperationButtons(ui->SpeedButton1, false);
-    ui->SpeedButton1->setText(StopCaption);
-    ShowProgress(true);
+    ShowOperationRunning(ui->SpeedButton1, true);
     ChooseCable();
     StartWorker(std::make_unique<TReadThread>(hardware_, FtdiSerial), readWorker_,
                 &TForm1::CompleteRead);
 }
 
 void TForm1::StopRead() {
-    SetOperationButtons(ui->SpeedButton1, true);
-    ui->SpeedButton1->setText(QStringLiteral("Считать"));
-    ShowProgress(false);
+    ShowOperationRunning(ui->SpeedButton1, false, QStringLiteral("Считать"));
     StopWorker(readWorker_);
 }
 
@@ -186,9 +183,7 @@ void TForm1::CompleteRead(ProgWorker& worker) {
     } else if (result.OpFailed) {
         dialogs_.ShowMessage(this, Attention, FailureText(ReadFailedHeader, result.FailReason));
     }
-    ui->SpeedButton1->setText(QStringLiteral("Считать"));
-    SetOperationButtons(ui->SpeedButton1, true);
-    ui->SpeedButton1->setEnabled(true);
+    ShowOperationRunning(ui->SpeedButton1, false, QStringLiteral("Считать"));
     EditMode = false;
     SetEditMode(false);
     ReadRunning = false;
@@ -203,9 +198,7 @@ void TForm1::ProgUoBtnClick() {
         dialogs_.ShowMessage(this, NotCompleted, QString::fromUtf8(UoStoppedText));
         return;
     }
-    ui->ProgUoBtn->setText(StopCaption);
-    SetOperationButtons(ui->ProgUoBtn, false);
-    ShowProgress(true);
+    ShowOperationRunning(ui->ProgUoBtn, true);
     ChooseCable();
     const int slot = database_->SelectedIndex;
     StartWorker(std::make_unique<TProgUoThread>(hardware_, FtdiSerial, slot,
@@ -215,9 +208,7 @@ void TForm1::ProgUoBtnClick() {
 }
 
 void TForm1::StopUoWrite() {
-    ui->ProgUoBtn->setText(QStringLiteral("Записать настройки в УОО"));
-    SetOperationButtons(ui->ProgUoBtn, true);
-    ShowProgress(false);
+    ShowOperationRunning(ui->ProgUoBtn, false, QStringLiteral("Записать настройки в УОО"));
     StopWorker(uoWorker_);
 }
 
