@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "card_database.h"
+#include "cards/card_database.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ std::filesystem::path WorkDir() {
 std::unique_ptr<CardDatabase> FullDatabase() {
     auto db = std::make_unique<CardDatabase>(WorkDir());
     for (int i = 0; i < CardDatabase::SlotCount; ++i) {
-        CardRecord& card = db->slots[std::size_t(i)];
+        CardRecord& card = db->cards[std::size_t(i)];
         std::snprintf(card.NCardEdit, sizeof card.NCardEdit, "%d", i + 1);
         std::snprintf(card.Edit1, sizeof card.Edit1, "object %d", i);
         card.DateChanged = 45000.5 + i;
@@ -71,7 +71,7 @@ void BM_LoadDatabase(benchmark::State& state) {
     if (!db->SaveDatabase()) std::abort();
     for (auto _ : state) {
         if (!db->LoadDatabase()) std::abort();
-        benchmark::DoNotOptimize(db->slots.data());
+        benchmark::DoNotOptimize(db->cards.data());
     }
     state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(FileSize));
 }

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "ftdi_controller.h"
-#include "modem_image.h"
-#include "serial_cable.h"
-#include "vmodem_process.h"
+#include "link/ftdi_controller.h"
+#include "link/modem_image.h"
+#include "cable/serial_cable.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog {
 namespace {

@@ -12,10 +12,10 @@
 #include <chrono>
 #include <thread>
 
-#include "ftdi_korvel_ctrl.h"
+#include "prog/ftdi_korvel_ctrl.h"
 #include "process_usage.h"
-#include "serial_cable.h"
-#include "vmodem_process.h"
+#include "cable/serial_cable.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog {
 namespace {

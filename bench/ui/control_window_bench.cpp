@@ -27,13 +27,13 @@
 #include <mutex>
 #include <vector>
 
-#include "ctrlForm.h"
-#include "ctrl_frame.h"
+#include "ui/ctrlForm/ctrlForm.h"
+#include "prog/ctrl_frame.h"
 #include "process_usage.h"
-#include "serial_cable.h"
-#include "user_dialogs.h"
-#include "voltage_chart.h"
-#include "vmodem_process.h"
+#include "cable/serial_cable.h"
+#include "ui/main/user_dialogs.h"
+#include "ui/ctrlForm/voltage_chart.h"
+#include "support/vmodem_process.h"
 
 using namespace gsmprog;
 

@@ -13,12 +13,12 @@
 #include <filesystem>
 #include <memory>
 
-#include "card_dates.h"
-#include "main.h"
-#include "serial_cable.h"
-#include "user_dialogs.h"
-#include "vmodem_process.h"
-#include "win1251.h"
+#include "cards/card_dates.h"
+#include "ui/main/main.h"
+#include "cable/serial_cable.h"
+#include "ui/main/user_dialogs.h"
+#include "support/vmodem_process.h"
+#include "text/win1251.h"
 
 using namespace gsmprog;
 
@@ -40,7 +40,7 @@ const std::filesystem::path& FullDatabaseDir() {
     if (!written) {
         auto database = std::make_unique<CardDatabase>(dir.path().toStdString());
         for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
-            CardRecord& card = database->slots[slot];
+            CardRecord& card = database->cards[slot];
             StoreField(QStringLiteral("К-%1").arg(slot), card.NCardEdit);
             StoreField(QStringLiteral("Объект номер %1, склад").arg(slot), card.Edit1);
             StoreField(QStringLiteral("8970101%1").arg(slot, 12, 10, QLatin1Char('0')), card.SIM_ID1_Edit);
@@ -142,7 +142,7 @@ void BM_ProgrammingRunStall(benchmark::State& state) {
     QTemporaryDir dir;
     {
         auto database = std::make_unique<CardDatabase>(dir.path().toStdString());
-        CardRecord& card = database->slots[0];
+        CardRecord& card = database->cards[0];
         StoreField(QStringLiteral("101"), card.NCardEdit);
         card.DateChanged = DaysFromDate({2024, 3, 15, 10, 20, 30, 0});
         card.VersionCombo = 1;
@@ -175,7 +175,7 @@ void BM_ProgrammingRunStall(benchmark::State& state) {
         loop.exec();
         runs += std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     }
-    if (form.Database().slots[0].ProgID1 == 0) state.SkipWithError("the modem was not programmed");
+    if (form.Database().cards[0].ProgID1 == 0) state.SkipWithError("the modem was not programmed");
     state.counters["longest_stall_ms"] = longest;
     state.counters["run_s"] = runs / double(state.iterations());
 }

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <exception>
 
-#include "ctrlForm.h"
-#include "main.h"
-#include "russian_ui.h"
-#include "serial_cable.h"
-#include "user_dialogs.h"
+#include "ui/ctrlForm/ctrlForm.h"
+#include "ui/main/main.h"
+#include "ui/main/russian_ui.h"
+#include "cable/serial_cable.h"
+#include "ui/main/user_dialogs.h"
+#include "program_version.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ private:
 bool AnsweredOnTerminal(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("gsmprog %s\n", gsmprog::TForm1::ProgramVersion);
+            std::printf("gsmprog %s\n", gsmprog::ProgramVersion);
             return true;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {

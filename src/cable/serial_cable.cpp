@@ -1,4 +1,4 @@
-#include "serial_cable.h"
+#include "cable/serial_cable.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>

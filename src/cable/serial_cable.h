@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "cable.h"
-#include "cable_directory.h"
+#include "link/cable.h"
+#include "cable/cable_directory.h"
 
 namespace gsmprog {
 

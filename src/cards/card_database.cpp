@@ -1,4 +1,4 @@
-#include "card_database.h"
+#include "cards/card_database.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "file_writes.h"
+#include "cards/file_writes.h"
 
 namespace gsmprog {
 
@@ -66,7 +66,7 @@ bool CardDatabase::LoadDatabase() {
     std::size_t filled = 0;  // slots holding what the file gave them; the rest are cleared
     const bool complete = ReadFile(filled);
     loadDetail_.cardsRead = filled;
-    std::fill(slots.begin() + std::ptrdiff_t(filled), slots.end(), CardRecord{});
+    std::fill(cards.begin() + std::ptrdiff_t(filled), cards.end(), CardRecord{});
     unreadFileAtRisk_ = loadedFile_ == DatabasePath() && !complete;
     return complete;
 }
@@ -109,28 +109,28 @@ bool CardDatabase::ReadFile(std::size_t& filled) {
 
 bool CardDatabase::ReadGeneration11(int fd, std::size_t size, std::size_t& filled) {
     if (size == 0) return false;  // not even the template block
-    const std::size_t cards = size / OldBlockSize - 1;
-    const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
+    const std::size_t inFile = size / OldBlockSize - 1;
+    const std::size_t wanted = std::min<std::size_t>(inFile, SlotCount);
     std::vector<char> blocks(wanted * OldBlockSize);
     filled = ReadAt(fd, blocks.data(), blocks.size(), 0) / OldBlockSize;
-    for (std::size_t i = 0; i < filled; ++i) slots[i] = FromGen11Block(&blocks[i * OldBlockSize]);
+    for (std::size_t i = 0; i < filled; ++i) cards[i] = FromGen11Block(&blocks[i * OldBlockSize]);
     if (filled < wanted) return false;
     char block[OldBlockSize];
     if (ReadAt(fd, block, OldBlockSize, off_t(size - OldBlockSize)) < OldBlockSize) return false;
     TemplateRecord = MakeTemplate(FromGen11Block(block));
-    return cards <= std::size_t(SlotCount);
+    return inFile <= std::size_t(SlotCount);
 }
 
 bool CardDatabase::ReadGeneration12(int fd, std::size_t size, std::size_t& filled) {
-    const std::size_t cards = size / CardRecordSize - 1;
-    const std::size_t wanted = std::min<std::size_t>(cards, SlotCount);
+    const std::size_t inFile = size / CardRecordSize - 1;
+    const std::size_t wanted = std::min<std::size_t>(inFile, SlotCount);
     // Straight into the slots; a block that arrives only in part is not a card.
-    filled = ReadAt(fd, slots.data(), wanted * CardRecordSize, 0) / CardRecordSize;
+    filled = ReadAt(fd, cards.data(), wanted * CardRecordSize, 0) / CardRecordSize;
     if (filled < wanted) return false;
     CardRecord last{};
     if (ReadAt(fd, &last, CardRecordSize, off_t(size - CardRecordSize)) < CardRecordSize) return false;
     TemplateRecord = last;
-    return cards <= std::size_t(SlotCount);
+    return inFile <= std::size_t(SlotCount);
 }
 
 bool CardDatabase::KeepUnreadFile() {
@@ -164,12 +164,12 @@ bool CardDatabase::SaveDatabase() {
         if (!KeepUnreadFile()) return false;
         unreadFileAtRisk_ = false;
     }
-    const ByteChunk chunks[] = {{slots.data(), sizeof slots}, {&TemplateRecord, sizeof TemplateRecord}};
+    const ByteChunk chunks[] = {{cards.data(), sizeof cards}, {&TemplateRecord, sizeof TemplateRecord}};
     return ReplaceRegularFile(DatabasePath(), chunks);
 }
 
 bool CardDatabase::CanSave() const {
-    return CanReplaceRegularFile(DatabasePath(), sizeof slots + sizeof TemplateRecord);
+    return CanReplaceRegularFile(DatabasePath(), sizeof cards + sizeof TemplateRecord);
 }
 
 }  // namespace gsmprog

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "card_record.h"
+#include "cards/card_record.h"
 
 namespace gsmprog {
 
@@ -44,7 +44,7 @@ public:
     // Where the files live; empty means the current working directory.
     explicit CardDatabase(std::filesystem::path directory = {});
 
-    std::array<CardRecord, SlotCount> slots{};
+    std::array<CardRecord, SlotCount> cards{};  // slot i holds row i + 1
     CardRecord TemplateRecord{};
     std::int32_t SelectedIndex = -1;
 

@@ -1,4 +1,4 @@
-#include "card_dates.h"
+#include "cards/card_dates.h"
 
 #include <chrono>
 #include <cmath>

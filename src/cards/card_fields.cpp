@@ -1,4 +1,4 @@
-#include "card_fields.h"
+#include "cards/card_fields.h"
 
 namespace gsmprog {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "card_record.h"
+#include "cards/card_record.h"
 
 namespace gsmprog {
 

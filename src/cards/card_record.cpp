@@ -1,4 +1,4 @@
-#include "card_record.h"
+#include "cards/card_record.h"
 
 #include <cstring>
 

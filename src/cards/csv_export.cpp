@@ -1,7 +1,7 @@
-#include "csv_export.h"
+#include "cards/csv_export.h"
 
-#include "card_fields.h"
-#include "file_writes.h"
+#include "cards/card_fields.h"
+#include "cards/file_writes.h"
 
 namespace gsmprog {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "card_record.h"
+#include "cards/card_record.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "database_lock.h"
+#include "cards/database_lock.h"
 
 #include <fcntl.h>
 #include <pwd.h>
@@ -12,8 +12,8 @@
 #include <sstream>
 #include <thread>
 
-#include "card_database.h"
-#include "error_text.h"
+#include "cards/card_database.h"
+#include "cards/error_text.h"
 
 namespace gsmprog {
 

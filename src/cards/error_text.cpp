@@ -1,4 +1,4 @@
-#include "error_text.h"
+#include "cards/error_text.h"
 
 #include <cerrno>
 #include <cstring>

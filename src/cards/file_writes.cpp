@@ -1,4 +1,4 @@
-#include "file_writes.h"
+#include "cards/file_writes.h"
 
 #include <fcntl.h>
 #include <stdio.h>

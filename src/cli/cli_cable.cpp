@@ -1,4 +1,4 @@
-#include "cli_cable.h"
+#include "cli/cli_cable.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,10 +11,10 @@
 #include <iostream>
 #include <thread>
 
-#include "cable_directory.h"
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "serial_cable.h"
+#include "cable/cable_directory.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cable/serial_cable.h"
 
 namespace gsmprog::cli {
 
@@ -126,11 +126,11 @@ bool StopSignals::Run(const std::function<void()>& work, const std::function<voi
     return stopped;
 }
 
-LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const HeardCable& cable,
+LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const HeardCable& cable,
                     const CableChoice& choice, const std::uint8_t* payload, std::int32_t length) {
     LinkOutcome outcome;
     bool told = false;
-    outcome.stopped = signals.Run(
+    outcome.stopped = stopSignals.Run(
         [&] {
             static_cast<gsmprog::LinkOutcome&>(outcome) =
                 RunExchange(link, choice.serial, payload, length);

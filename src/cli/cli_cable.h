@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "cable.h"
-#include "ftdi_controller.h"
-#include "heard_cable.h"
-#include "link_outcome.h"
+#include "link/cable.h"
+#include "link/ftdi_controller.h"
+#include "cli/heard_cable.h"
+#include "link/link_outcome.h"
 
 namespace gsmprog::cli {
 
@@ -56,7 +56,7 @@ struct LinkOutcome : gsmprog::LinkOutcome {
 // SetSerial, Open with the payload, and Start, in a worker; a signal stops the link. The link
 // waits for a silent modem until it is stopped, as the window does; after a few seconds
 // without a byte from the modem that is said once on stderr, with how to stop.
-LinkOutcome RunLink(StopSignals& signals, FTDI_Controller& link, const HeardCable& cable,
+LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const HeardCable& cable,
                     const CableChoice& choice, const std::uint8_t* payload = nullptr,
                     std::int32_t length = 0);
 

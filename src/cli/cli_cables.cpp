@@ -4,10 +4,10 @@
 #include <cstring>
 #include <iostream>
 
-#include "cli_cable.h"
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "serial_cable.h"
+#include "cli/cli_cable.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cable/serial_cable.h"
 
 namespace gsmprog::cli {
 namespace {

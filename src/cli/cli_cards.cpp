@@ -1,4 +1,4 @@
-#include "cli_cards.h"
+#include "cli/cli_cards.h"
 
 #include <sys/stat.h>
 
@@ -6,9 +6,9 @@
 #include <charconv>
 #include <iostream>
 
-#include "card_dates.h"
-#include "cli_command.h"
-#include "error_text.h"
+#include "cards/card_dates.h"
+#include "cli/cli_command.h"
+#include "cards/error_text.h"
 
 namespace gsmprog::cli {
 
@@ -89,7 +89,7 @@ std::string WriteFailureText(const CardDatabase& database, int error) {
 }
 
 int RequireCard(const CardDatabase& database, int slot) {
-    if (database.slots[std::size_t(slot)].InUse()) return ExitSuccess;
+    if (database.cards[std::size_t(slot)].InUse()) return ExitSuccess;
     PrintFailure("строка " + std::to_string(slot + 1) + " пуста: карточки нет");
     return ExitUsage;
 }

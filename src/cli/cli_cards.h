@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "card_database.h"
-#include "win1251.h"
+#include "cards/card_database.h"
+#include "text/win1251.h"
 
 namespace gsmprog::cli {
 

@@ -1,4 +1,4 @@
-#include "cli_command.h"
+#include "cli/cli_command.h"
 
 #include <algorithm>
 #include <iostream>

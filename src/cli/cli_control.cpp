@@ -1,4 +1,4 @@
-#include "cli_control.h"
+#include "cli/cli_control.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,9 +6,9 @@
 #include <cstring>
 #include <thread>
 
-#include "ctrl_status.h"
-#include "ctrl_texts.h"
-#include "link_texts.h"
+#include "prog/ctrl_status.h"
+#include "prog/ctrl_texts.h"
+#include "link/link_texts.h"
 
 namespace gsmprog::cli {
 
@@ -81,12 +81,12 @@ int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
     if (!context.args.empty()) return UsageError(std::string(command) + " принимает только ключ кабеля");
 
-    StopSignals signals;   // before the cable starts its thread
+    StopSignals stopSignals;   // before the cable starts its thread
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
     std::atomic<bool> stop{false};
     int exitCode = ExitSuccess;
-    const bool stopped = signals.Run(
+    const bool stopped = stopSignals.Run(
         [&] {
             link.Start();
             (link.*ask)();

@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <string>
 
-#include "cli_cable.h"
-#include "cli_command.h"
-#include "ctrl_packet.h"
-#include "ftdi_korvel_ctrl.h"
+#include "cli/cli_cable.h"
+#include "cli/cli_command.h"
+#include "prog/ctrl_packet.h"
+#include "prog/ftdi_korvel_ctrl.h"
 
 namespace gsmprog::cli {
 

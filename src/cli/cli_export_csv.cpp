@@ -1,8 +1,8 @@
 // gsmprog-cli export-csv FILE: the same bytes as the window's "Экспорт в CSV".
 
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "csv_export.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cards/csv_export.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -12,7 +12,7 @@ int ExportCsvCommand(CliContext& context) {
         return UsageError("export-csv ожидает имя файла");
     std::unique_ptr<CardDatabase> database;
     if (int status = LoadCards(database)) return status;
-    if (!ExportCsv(context.args[0], database->slots.data(), CardDatabase::SlotCount)) {
+    if (!ExportCsv(context.args[0], database->cards.data(), CardDatabase::SlotCount)) {
         PrintFailure(CardDatabase::WriteErrorText);
         return ExitWriteFailure;
     }

@@ -2,9 +2,9 @@
 
 #include <iostream>
 
-#include "card_fields.h"
-#include "cli_cards.h"
-#include "cli_command.h"
+#include "cards/card_fields.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -15,7 +15,7 @@ int List(CliContext& context) {
     if (int status = LoadCards(database)) return status;
     std::string out;
     for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
-        const CardRecord& card = database->slots[std::size_t(slot)];
+        const CardRecord& card = database->cards[std::size_t(slot)];
         if (!card.InUse()) continue;
         const double programmed = card.DateProgrammed;
         out += std::to_string(slot + 1) + '\t' + UoCodesText(card) + '\t' + Utf8(card.NCardEdit) +

@@ -12,9 +12,9 @@
 #include <iostream>
 #include <thread>
 
-#include "cli_command.h"
-#include "cli_control.h"
-#include "ctrl_texts.h"
+#include "cli/cli_command.h"
+#include "cli/cli_control.h"
+#include "prog/ctrl_texts.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -138,13 +138,13 @@ int Monitor(CliContext& context) {
     long seconds = 0;   // 0: until a signal
     if (int code = ParseSeconds(context.args, seconds); code != ExitSuccess) return code;
 
-    StopSignals signals;   // before the cable starts its thread
+    StopSignals stopSignals;   // before the cable starts its thread
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
     std::atomic<bool> stop{false};
     MonitorLoop loop(link);
     const bool stopped =
-        signals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
+        stopSignals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
     link.Stop();
     if (const auto dropped = link.DroppedEvents(); dropped > 0)
         PrintText("Пропущено событий обмена: " + std::to_string(dropped));

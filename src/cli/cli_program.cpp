@@ -3,13 +3,13 @@
 
 #include <iostream>
 
-#include "card_dates.h"
-#include "cli_cable.h"
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "cli_store.h"
-#include "modem_image.h"
-#include "read_result.h"
+#include "cards/card_dates.h"
+#include "cli/cli_cable.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cli/cli_store.h"
+#include "link/modem_image.h"
+#include "link/read_result.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -24,7 +24,7 @@ int Program(CliContext& context) {
     if (int code = LoadCards(database); code != ExitSuccess) return code;
     if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
 
-    const CardRecord card = database->slots[std::size_t(slot)];
+    const CardRecord card = database->cards[std::size_t(slot)];
     const ModemImage image = BuildModemImage(card, card.VersionCombo);
     if (image.length == 0) {
         // Only 0 and 1 name an image layout; anything else would send an empty image.
@@ -36,10 +36,10 @@ int Program(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    StopSignals signals;
+    StopSignals stopSignals;
     HeardCable cable(MakeCable(choice));
     FTDI_Controller link{cable};
-    const LinkOutcome outcome = RunLink(signals, link, cable, choice, image.bytes.data(),
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, choice, image.bytes.data(),
                                         static_cast<std::int32_t>(image.length));
     if (int code = ReportOutcome(outcome, LinkOperation::ProgramModem, ProgramFailedHeader,
                                  ProgramStoppedText);

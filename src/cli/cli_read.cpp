@@ -4,14 +4,14 @@
 
 #include <iostream>
 
-#include "card_match.h"
-#include "cli_cable.h"
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "file_writes.h"
-#include "ftdi_read_ctrl.h"
-#include "read_result.h"
-#include "win1251.h"
+#include "link/card_match.h"
+#include "cli/cli_cable.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cards/file_writes.h"
+#include "link/ftdi_read_ctrl.h"
+#include "link/read_result.h"
+#include "text/win1251.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -77,10 +77,10 @@ int Read(CliContext& context) {
         return UsageError("read принимает только --image ФАЙЛ и ключ кабеля");
     }
 
-    StopSignals signals;
+    StopSignals stopSignals;
     HeardCable cable(MakeCable(choice));
     FTDI_ReadCtrl link{cable};
-    const LinkOutcome outcome = RunLink(signals, link, cable, choice);
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, choice);
     if (int code = ReportOutcome(outcome, LinkOperation::ReadModem, ReadFailedHeader,
                                  ReadStoppedText);
         code != ExitSuccess)

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cli_cards.h"
-#include "cli_command.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -89,7 +89,7 @@ int Show(CliContext& context) {
     if (int status = ParseRow(context.args[0], slot)) return status;
     std::unique_ptr<CardDatabase> database;
     if (int status = LoadCards(database)) return status;
-    const CardRecord& card = database->slots[std::size_t(slot)];
+    const CardRecord& card = database->cards[std::size_t(slot)];
     std::cout << (card.InUse() ? ShowText(card) : std::string("empty\n")) << std::flush;
     return ExitSuccess;
 }

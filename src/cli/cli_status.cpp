@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-#include "cli_control.h"
+#include "cli/cli_control.h"
 
 namespace gsmprog::cli {
 namespace {

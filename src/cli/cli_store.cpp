@@ -1,4 +1,4 @@
-#include "cli_store.h"
+#include "cli/cli_store.h"
 
 #include <cerrno>
 #include <chrono>
@@ -6,9 +6,9 @@
 #include <memory>
 #include <thread>
 
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "database_lock.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cards/database_lock.h"
 
 namespace gsmprog::cli {
 
@@ -41,7 +41,7 @@ std::string Store(int slot, const std::function<void(CardRecord&)>& change) {
     if (database->LastLoadState() == CardDatabase::LoadState::CannotOpen ||
         database->LastLoadState() == CardDatabase::LoadState::NotRegular)
         return "файл " + database->LoadedFile().string() + " не читается";
-    CardRecord& card = database->slots[std::size_t(slot)];
+    CardRecord& card = database->cards[std::size_t(slot)];
     if (!card.InUse()) return "карточку строки " + std::to_string(slot + 1) + " удалили";
     change(card);
     if (!database->SaveDatabase()) return WriteFailureText(*database, errno);

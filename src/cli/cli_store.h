@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "card_database.h"
+#include "cards/card_database.h"
 
 namespace gsmprog::cli {
 

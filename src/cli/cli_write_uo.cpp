@@ -3,13 +3,13 @@
 
 #include <iostream>
 
-#include "card_dates.h"
-#include "cli_cable.h"
-#include "cli_cards.h"
-#include "cli_command.h"
-#include "cli_store.h"
-#include "ftdi_uo_prog_ctrl.h"
-#include "modem_image.h"
+#include "cards/card_dates.h"
+#include "cli/cli_cable.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cli/cli_store.h"
+#include "link/ftdi_uo_prog_ctrl.h"
+#include "link/modem_image.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -43,7 +43,7 @@ int WriteUo(CliContext& context) {
     if (int code = LoadCards(database); code != ExitSuccess) return code;
     if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
 
-    const CardRecord& card = database->slots[std::size_t(slot)];
+    const CardRecord& card = database->cards[std::size_t(slot)];
     if (const std::string reason = NoLoopsReason(card.UoType[device]); !reason.empty()) {
         PrintFailure("у УОО " + deviceText + " карточки строки " + std::to_string(slot + 1) +
                      " нет настроек шлейфов (" + reason + "): записывать нечего");
@@ -54,10 +54,10 @@ int WriteUo(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    StopSignals signals;
+    StopSignals stopSignals;
     HeardCable cable(MakeCable(choice));
     FTDI_UoProgCtrl link{cable};
-    const LinkOutcome outcome = RunLink(signals, link, cable, choice, command.data(),
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, choice, command.data(),
                                         static_cast<std::int32_t>(command.size()));
     if (int code = ReportOutcome(outcome, LinkOperation::WriteUo, ProgramFailedHeader,
                                  UoStoppedText);

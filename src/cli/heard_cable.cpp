@@ -1,4 +1,4 @@
-#include "heard_cable.h"
+#include "cli/heard_cable.h"
 
 namespace gsmprog::cli {
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <memory>
 
-#include "cable.h"
+#include "link/cable.h"
 
 namespace gsmprog::cli {
 

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cli_cards.h"
-#include "cli_command.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "program_version.h"
 
 using namespace gsmprog;
 using namespace gsmprog::cli;
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
         return CheckOutput(ExitSuccess);
     }
     if (name == "--version") {
-        std::cout << "gsmprog-cli " << GSMPROG_VERSION << "\n";
+        std::cout << "gsmprog-cli " << gsmprog::ProgramVersion << "\n";
         return CheckOutput(ExitSuccess);
     }
     for (const auto& command : CliCommands()) {

@@ -1,8 +1,8 @@
-#include "block_frame.h"
+#include "link/block_frame.h"
 
 #include <cstring>
 
-#include "checksums.h"
+#include "link/checksums.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "card_match.h"
+#include "link/card_match.h"
 
 #include <cstring>
 
@@ -28,7 +28,7 @@ ModemCard FindModemCard(const CardDatabase& database, const WideImage& image) {
     std::memcpy(&read, image.bytes.data(), image.bytes.size());
     if (!AnyDevice(read)) return {};
     for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
-        const CardRecord& card = database.slots[std::size_t(slot)];
+        const CardRecord& card = database.cards[std::size_t(slot)];
         if (!card.InUse() || !SameDevices(card, read)) continue;
         const std::uint16_t progId = card.ProgID1, imageCrc = read.ImageCrc;   // packed: copy out
         const double changed = card.DateChanged, programmed = card.DateProgrammed;

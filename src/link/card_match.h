@@ -4,8 +4,8 @@
 // connected devices (types and codes) identify the card; the programming ID then tells
 // whether the modem holds that card's last image.
 
-#include "card_database.h"
-#include "modem_image.h"
+#include "cards/card_database.h"
+#include "link/modem_image.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "checksums.h"
+#include "link/checksums.h"
 
 namespace gsmprog {
 

@@ -1,9 +1,9 @@
-#include "ftdi_controller.h"
+#include "link/ftdi_controller.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "block_frame.h"
+#include "link/block_frame.h"
 
 namespace gsmprog {
 

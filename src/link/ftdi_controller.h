@@ -11,11 +11,11 @@
 #include <cstdint>
 #include <string>
 
-#include "cable.h"
-#include "link_clock.h"
-#include "link_result.h"
-#include "open_cable.h"
-#include "receive.h"
+#include "link/cable.h"
+#include "link/link_clock.h"
+#include "link/link_result.h"
+#include "link/open_cable.h"
+#include "link/receive.h"
 
 namespace gsmprog {
 

@@ -1,10 +1,10 @@
-#include "ftdi_read_ctrl.h"
+#include "link/ftdi_read_ctrl.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "block_frame.h"
-#include "checksums.h"
+#include "link/block_frame.h"
+#include "link/checksums.h"
 
 namespace gsmprog {
 

@@ -3,7 +3,7 @@
 // After Start returned LinkDone, Data holds DataLen bytes read back and Version the device
 // version "%d.%d.%d" or "Н/Д".
 
-#include "ftdi_controller.h"
+#include "link/ftdi_controller.h"
 
 namespace gsmprog {
 

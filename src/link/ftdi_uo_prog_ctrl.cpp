@@ -1,7 +1,7 @@
-#include "ftdi_uo_prog_ctrl.h"
+#include "link/ftdi_uo_prog_ctrl.h"
 
-#include "checksums.h"
-#include "modem_image.h"
+#include "link/checksums.h"
+#include "link/modem_image.h"
 
 namespace gsmprog {
 

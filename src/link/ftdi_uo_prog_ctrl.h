@@ -1,7 +1,7 @@
 #pragma once
 // Writes a UoCommand into an object device through the modem and waits for its answer.
 
-#include "ftdi_controller.h"
+#include "link/ftdi_controller.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "link_outcome.h"
+#include "link/link_outcome.h"
 
 namespace gsmprog {
 

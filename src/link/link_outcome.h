@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "card_record.h"
-#include "ftdi_controller.h"
-#include "link_texts.h"
+#include "cards/card_record.h"
+#include "link/ftdi_controller.h"
+#include "link/link_texts.h"
 
 namespace gsmprog {
 

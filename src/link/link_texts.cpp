@@ -1,4 +1,4 @@
-#include "link_texts.h"
+#include "link/link_texts.h"
 
 namespace gsmprog {
 

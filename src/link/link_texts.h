@@ -2,8 +2,8 @@
 // The reasons the programming operations give when they fail (UTF-8). A window or the
 // command line puts them under its own header.
 
-#include "link_result.h"
-#include "open_cable.h"
+#include "link/link_result.h"
+#include "link/open_cable.h"
 
 namespace gsmprog {
 

@@ -1,11 +1,11 @@
-#include "modem_image.h"
+#include "link/modem_image.h"
 
 #include <chrono>
 #include <cstring>
 #include <mutex>
 #include <random>
 
-#include "checksums.h"
+#include "link/checksums.h"
 
 namespace gsmprog {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <ctime>
 
-#include "card_record.h"
+#include "cards/card_record.h"
 
 namespace gsmprog {
 

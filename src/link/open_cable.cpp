@@ -1,4 +1,4 @@
-#include "open_cable.h"
+#include "link/open_cable.h"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "cable.h"
+#include "link/cable.h"
 
 namespace gsmprog {
 

@@ -1,9 +1,9 @@
-#include "read_result.h"
+#include "link/read_result.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "checksums.h"
+#include "link/checksums.h"
 
 namespace gsmprog {
 

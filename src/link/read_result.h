@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "modem_image.h"
+#include "link/modem_image.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "receive.h"
+#include "link/receive.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "cable.h"
+#include "link/cable.h"
 
 namespace gsmprog {
 

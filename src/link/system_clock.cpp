@@ -1,7 +1,7 @@
 #include <chrono>
 #include <thread>
 
-#include "link_clock.h"
+#include "link/link_clock.h"
 
 namespace gsmprog {
 

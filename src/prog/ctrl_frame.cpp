@@ -1,9 +1,9 @@
-#include "ctrl_frame.h"
+#include "prog/ctrl_frame.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "checksums.h"
+#include "link/checksums.h"
 
 namespace gsmprog {
 

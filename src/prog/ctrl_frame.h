@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ctrl_packet.h"
+#include "prog/ctrl_packet.h"
 
 namespace gsmprog {
 

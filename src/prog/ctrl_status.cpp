@@ -1,4 +1,4 @@
-#include "ctrl_status.h"
+#include "prog/ctrl_status.h"
 
 namespace gsmprog {
 

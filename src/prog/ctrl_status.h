@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "ctrl_packet.h"
+#include "prog/ctrl_packet.h"
 
 namespace gsmprog {
 

@@ -1,10 +1,10 @@
-#include "ctrl_texts.h"
+#include "prog/ctrl_texts.h"
 
 #include <algorithm>
 
-#include "charset.h"
-#include "ctrl_frame.h"
-#include "link_texts.h"
+#include "text/charset.h"
+#include "prog/ctrl_frame.h"
+#include "link/link_texts.h"
 
 namespace gsmprog {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "ctrl_packet.h"
+#include "prog/ctrl_packet.h"
 
 namespace gsmprog {
 

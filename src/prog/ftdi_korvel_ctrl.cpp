@@ -1,10 +1,10 @@
-#include "ftdi_korvel_ctrl.h"
+#include "prog/ftdi_korvel_ctrl.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "ctrl_frame.h"
-#include "ctrl_texts.h"
+#include "prog/ctrl_frame.h"
+#include "prog/ctrl_texts.h"
 
 namespace gsmprog {
 

@@ -15,11 +15,11 @@
 #include <string>
 #include <thread>
 
-#include "cable.h"
-#include "ctrl_packet.h"
-#include "link_clock.h"
-#include "open_cable.h"
-#include "result_queue.h"
+#include "link/cable.h"
+#include "prog/ctrl_packet.h"
+#include "link/link_clock.h"
+#include "link/open_cable.h"
+#include "prog/result_queue.h"
 
 namespace gsmprog {
 

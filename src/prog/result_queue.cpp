@@ -1,4 +1,4 @@
-#include "result_queue.h"
+#include "prog/result_queue.h"
 
 #include <algorithm>
 

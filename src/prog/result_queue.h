@@ -11,7 +11,7 @@
 #include <list>
 #include <vector>
 
-#include "ctrl_packet.h"
+#include "prog/ctrl_packet.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "charset.h"
+#include "text/charset.h"
 
 #include <iconv.h>
 

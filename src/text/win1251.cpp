@@ -1,8 +1,8 @@
-#include "win1251.h"
+#include "text/win1251.h"
 
 #include <cstring>
 
-#include "charset.h"
+#include "text/charset.h"
 
 namespace gsmprog {
 

@@ -1,9 +1,9 @@
-#include "win1251_search.h"
+#include "text/win1251_search.h"
 
 #include <algorithm>
 #include <array>
 
-#include "win1251.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 

@@ -1,9 +1,9 @@
-#include "control_mode.h"
+#include "vmodem/control_mode.h"
 
 #include <algorithm>
 
-#include "checksums.h"
-#include "vmodem_log.h"
+#include "link/checksums.h"
+#include "vmodem/vmodem_log.h"
 
 namespace gsmprog::vmodem {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "device_mode.h"
+#include "vmodem/device_mode.h"
 
 namespace gsmprog::vmodem {
 

@@ -1,8 +1,8 @@
-#include "default_image.h"
+#include "vmodem/default_image.h"
 
 #include <cstring>
 
-#include "modem_image.h"
+#include "link/modem_image.h"
 
 namespace gsmprog::vmodem {
 

@@ -1,4 +1,4 @@
-#include "device_mode.h"
+#include "vmodem/device_mode.h"
 
 namespace gsmprog::vmodem {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "modem_memory.h"
-#include "vmodem_options.h"
+#include "vmodem/modem_memory.h"
+#include "vmodem/vmodem_options.h"
 
 namespace gsmprog::vmodem {
 

@@ -10,10 +10,10 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cable_directory.h"
-#include "mode_dispatch.h"
-#include "pty_line.h"
-#include "vmodem_log.h"
+#include "cable/cable_directory.h"
+#include "vmodem/mode_dispatch.h"
+#include "vmodem/pty_line.h"
+#include "vmodem/vmodem_log.h"
 
 using namespace gsmprog;
 using namespace gsmprog::vmodem;

@@ -1,9 +1,9 @@
-#include "mode_dispatch.h"
+#include "vmodem/mode_dispatch.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "vmodem_log.h"
+#include "vmodem/vmodem_log.h"
 
 namespace gsmprog::vmodem {
 

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "device_mode.h"
+#include "vmodem/device_mode.h"
 
 namespace gsmprog::vmodem {
 

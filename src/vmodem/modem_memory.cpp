@@ -1,10 +1,10 @@
-#include "modem_memory.h"
+#include "vmodem/modem_memory.h"
 
 #include <fstream>
 #include <iterator>
 
-#include "checksums.h"
-#include "file_writes.h"
+#include "link/checksums.h"
+#include "cards/file_writes.h"
 
 namespace gsmprog::vmodem {
 

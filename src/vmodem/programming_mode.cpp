@@ -1,13 +1,13 @@
-#include "programming_mode.h"
+#include "vmodem/programming_mode.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "block_frame.h"
-#include "checksums.h"
-#include "default_image.h"
-#include "vmodem_log.h"
+#include "link/block_frame.h"
+#include "link/checksums.h"
+#include "vmodem/default_image.h"
+#include "vmodem/vmodem_log.h"
 
 namespace gsmprog::vmodem {
 

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-#include "device_mode.h"
+#include "vmodem/device_mode.h"
 
 namespace gsmprog::vmodem {
 

@@ -1,4 +1,4 @@
-#include "pty_line.h"
+#include "vmodem/pty_line.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -12,7 +12,7 @@
 #include <cstring>
 #include <thread>
 
-#include "vmodem_log.h"
+#include "vmodem/vmodem_log.h"
 
 namespace gsmprog::vmodem {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "device_mode.h"
-#include "reply_split.h"
+#include "vmodem/device_mode.h"
+#include "vmodem/reply_split.h"
 
 namespace gsmprog::vmodem {
 

@@ -1,4 +1,4 @@
-#include "reply_split.h"
+#include "vmodem/reply_split.h"
 
 #include <charconv>
 

@@ -1,4 +1,4 @@
-#include "vmodem_log.h"
+#include "vmodem/vmodem_log.h"
 
 #include <chrono>
 #include <cstdio>

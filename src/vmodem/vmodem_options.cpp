@@ -1,4 +1,4 @@
-#include "vmodem_options.h"
+#include "vmodem/vmodem_options.h"
 
 #include <algorithm>
 #include <charconv>

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "cable_directory.h"
-#include "child_process.h"
+#include "cable/cable_directory.h"
+#include "support/child_process.h"
 
 namespace gsmprog::test {
 namespace {

@@ -14,10 +14,10 @@
 #include <fstream>
 #include <thread>
 
-#include "cable_directory.h"
-#include "child_process.h"
-#include "scripted_cable.h"
-#include "serial_cable.h"
+#include "cable/cable_directory.h"
+#include "support/child_process.h"
+#include "support/scripted_cable.h"
+#include "cable/serial_cable.h"
 
 namespace gsmprog::test {
 namespace {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "card_dates.h"
+#include "cards/card_dates.h"
 
 namespace gsmprog {
 namespace {

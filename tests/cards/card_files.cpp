@@ -1,4 +1,4 @@
-#include "card_files.h"
+#include "cards/card_files.h"
 
 #include <algorithm>
 #include <cstring>

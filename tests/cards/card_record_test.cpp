@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "card_files.h"
-#include "card_record.h"
+#include "cards/card_files.h"
+#include "cards/card_record.h"
 
 namespace gsmprog {
 namespace {

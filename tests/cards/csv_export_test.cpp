@@ -4,9 +4,9 @@
 #include <memory>
 #include <vector>
 
-#include "card_files.h"
-#include "child_process.h"
-#include "csv_export.h"
+#include "cards/card_files.h"
+#include "support/child_process.h"
+#include "cards/csv_export.h"
 
 namespace gsmprog {
 namespace {

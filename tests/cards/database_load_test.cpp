@@ -3,9 +3,9 @@
 #include <cstring>
 #include <memory>
 
-#include "card_database.h"
-#include "card_files.h"
-#include "child_process.h"
+#include "cards/card_database.h"
+#include "cards/card_files.h"
+#include "support/child_process.h"
 
 namespace gsmprog {
 namespace {
@@ -28,9 +28,9 @@ protected:
     void ExpectSlotsLoaded(std::size_t count) {
         for (std::size_t i = 0; i < CardDatabase::SlotCount; ++i) {
             if (i < count)
-                ASSERT_EQ(Bytes(db->slots[i]), Bytes(SampleCard(int(i) + 1))) << "slot " << i;
+                ASSERT_EQ(Bytes(db->cards[i]), Bytes(SampleCard(int(i) + 1))) << "slot " << i;
             else
-                ASSERT_EQ(Bytes(db->slots[i]), std::string(CardRecordSize, '\0')) << "slot " << i;
+                ASSERT_EQ(Bytes(db->cards[i]), std::string(CardRecordSize, '\0')) << "slot " << i;
         }
     }
     void ExpectNothingLoaded() {
@@ -91,9 +91,9 @@ TEST_F(DatabaseLoad, Generation11BlocksAreWidenedAndTheTemplateDerived) {
     EXPECT_TRUE(db->LoadDatabase());
     EXPECT_EQ(db->LoadedFile(), dir.Path() / "ProgInfo_11.GAD");
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(Bytes(db->slots[std::size_t(i)]), Bytes(Widened(SampleCard(i + 1)))) << i;
+        EXPECT_EQ(Bytes(db->cards[std::size_t(i)]), Bytes(Widened(SampleCard(i + 1)))) << i;
     }
-    EXPECT_FALSE(db->slots[10].InUse());
+    EXPECT_FALSE(db->cards[10].InUse());
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(MakeTemplate(Widened(templateCard))));
 }
 
@@ -103,8 +103,8 @@ TEST_F(DatabaseLoad, SizeFittingBothFormatsIsReadAsGeneration11) {
     ASSERT_EQ(file.size(), 84360u);
     WriteBytes(dir.Path() / "ProgInfo_12.GAD", file);
     EXPECT_TRUE(db->LoadDatabase());
-    EXPECT_EQ(Bytes(db->slots[109]), Bytes(Widened(SampleCard(110))));
-    EXPECT_FALSE(db->slots[110].InUse());
+    EXPECT_EQ(Bytes(db->cards[109]), Bytes(Widened(SampleCard(110))));
+    EXPECT_FALSE(db->cards[110].InUse());
 }
 
 TEST_F(DatabaseLoad, Generation12FileWinsOverGeneration11) {
@@ -124,7 +124,7 @@ TEST_F(DatabaseLoad, MoreThan9000CardsKeepsTheFirst9000AndTheLastBlockAsTemplate
 
     WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen11File(9001, templateCard));
     EXPECT_FALSE(db->LoadDatabase());
-    EXPECT_EQ(Bytes(db->slots[8999]), Bytes(Widened(SampleCard(9000))));
+    EXPECT_EQ(Bytes(db->cards[8999]), Bytes(Widened(SampleCard(9000))));
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(MakeTemplate(Widened(templateCard))));
 }
 

@@ -9,9 +9,9 @@
 
 #include <ctime>
 
-#include "card_files.h"
-#include "child_process.h"
-#include "database_lock.h"
+#include "cards/card_files.h"
+#include "support/child_process.h"
+#include "cards/database_lock.h"
 
 namespace gsmprog {
 namespace {

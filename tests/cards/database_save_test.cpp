@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "card_database.h"
-#include "card_files.h"
-#include "child_process.h"
+#include "cards/card_database.h"
+#include "cards/card_files.h"
+#include "support/child_process.h"
 
 namespace gsmprog {
 namespace {
@@ -103,7 +103,7 @@ TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
     WriteBytes(file, original);
     const int status = WithFileSizeLimit(1 << 20, [&] {
         if (!db->LoadDatabase()) return 2;
-        db->slots[5] = CardRecord{};
+        db->cards[5] = CardRecord{};
         return db->SaveDatabase() ? 0 : 1;
     });
     EXPECT_EQ(status, 1) << "SaveDatabase must report the failed write";
@@ -131,7 +131,7 @@ TEST_F(DatabaseSave, KeepsTheFilesAccessRightsAndFollowsALink) {
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, file);
     ASSERT_TRUE(db->LoadDatabase());
-    db->slots[1] = CardRecord{};
+    db->cards[1] = CardRecord{};
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_TRUE(std::filesystem::is_symlink(file));
     EXPECT_EQ(ReadBytes(real).size(), FullSize);

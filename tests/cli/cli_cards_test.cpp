@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "card_dates.h"
-#include "card_files.h"
-#include "child_process.h"
-#include "csv_export.h"
+#include "cards/card_dates.h"
+#include "cards/card_files.h"
+#include "support/child_process.h"
+#include "cards/csv_export.h"
 
 namespace gsmprog {
 namespace {

@@ -10,12 +10,12 @@
 #include <fstream>
 #include <thread>
 
-#include "card_database.h"
-#include "card_dates.h"
-#include "checksums.h"
-#include "ftdi_read_ctrl.h"
-#include "serial_cable.h"
-#include "vmodem_process.h"
+#include "cards/card_database.h"
+#include "cards/card_dates.h"
+#include "link/checksums.h"
+#include "link/ftdi_read_ctrl.h"
+#include "cable/serial_cable.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 namespace {
@@ -61,13 +61,13 @@ protected:
     void SaveCard(const CardRecord& card, int slot = 0) {
         auto database = std::make_unique<CardDatabase>(work_.Path());
         database->LoadDatabase();
-        database->slots[std::size_t(slot)] = card;
+        database->cards[std::size_t(slot)] = card;
         ASSERT_TRUE(database->SaveDatabase());
     }
     CardRecord StoredCard(int slot = 0) {
         auto database = std::make_unique<CardDatabase>(work_.Path());
         database->LoadDatabase();
-        return database->slots[std::size_t(slot)];
+        return database->cards[std::size_t(slot)];
     }
     std::vector<std::string> With(std::vector<std::string> args) {
         args.insert(args.begin(), {"-C", work_.Path().string()});

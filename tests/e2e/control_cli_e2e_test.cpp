@@ -10,7 +10,7 @@
 #include <sstream>
 #include <thread>
 
-#include "vmodem_process.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 namespace {

@@ -8,10 +8,10 @@
 #include <chrono>
 #include <thread>
 
-#include "ctrl_status.h"
-#include "ftdi_korvel_ctrl.h"
-#include "serial_cable.h"
-#include "vmodem_process.h"
+#include "prog/ctrl_status.h"
+#include "prog/ftdi_korvel_ctrl.h"
+#include "cable/serial_cable.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 namespace {

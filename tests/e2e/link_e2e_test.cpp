@@ -5,13 +5,13 @@
 #include <cstring>
 #include <thread>
 
-#include "ftdi_read_ctrl.h"
-#include "ftdi_uo_prog_ctrl.h"
-#include "modem_image.h"
-#include "read_result.h"
-#include "scripted_cable.h"
-#include "serial_cable.h"
-#include "vmodem_process.h"
+#include "link/ftdi_read_ctrl.h"
+#include "link/ftdi_uo_prog_ctrl.h"
+#include "link/modem_image.h"
+#include "link/read_result.h"
+#include "support/scripted_cable.h"
+#include "cable/serial_cable.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 namespace {

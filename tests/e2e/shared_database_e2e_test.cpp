@@ -10,10 +10,10 @@
 #include <cstring>
 #include <thread>
 
-#include "card_database.h"
-#include "card_files.h"
-#include "database_lock.h"
-#include "vmodem_process.h"
+#include "cards/card_database.h"
+#include "cards/card_files.h"
+#include "cards/database_lock.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 namespace {
@@ -31,7 +31,7 @@ protected:
     SharedDatabase() {
         auto database = std::make_unique<CardDatabase>(work_.Path());
         for (int slot = 0; slot < 2; ++slot) {
-            CardRecord& card = database->slots[std::size_t(slot)];
+            CardRecord& card = database->cards[std::size_t(slot)];
             std::snprintf(card.NCardEdit, sizeof card.NCardEdit, "%d", 100 + slot);
             card.DateChanged = 45000.25;
             card.VersionCombo = 1;
@@ -65,7 +65,7 @@ protected:
     std::uint16_t StoredId(int slot) const {
         auto database = std::make_unique<CardDatabase>(work_.Path());
         database->LoadDatabase();
-        return database->slots[std::size_t(slot)].ProgID1;
+        return database->cards[std::size_t(slot)].ProgID1;
     }
     std::string Database() const { return ReadBytes(work_.Path() / CardDatabase::DatabaseFileName); }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "card_match.h"
+#include "link/card_match.h"
 
 namespace gsmprog {
 namespace {
@@ -39,7 +39,7 @@ WideImage Read(CardRecord card, std::uint16_t crc = Written) {
 class CardMatchTest : public ::testing::Test {
 protected:
     ModemCard Find(const WideImage& image) const { return FindModemCard(*database_, image); }
-    CardRecord& Slot(int slot) { return database_->slots[std::size_t(slot)]; }
+    CardRecord& Slot(int slot) { return database_->cards[std::size_t(slot)]; }
     std::unique_ptr<CardDatabase> database_ = std::make_unique<CardDatabase>();
 };
 

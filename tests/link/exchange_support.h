@@ -6,13 +6,13 @@
 
 #include <cstring>
 
-#include "checksums.h"
-#include "link_result.h"
-#include "open_cable.h"
-#include "modem_image.h"
-#include "sample_image.h"
-#include "scripted_cable.h"
-#include "test_frames.h"
+#include "link/checksums.h"
+#include "link/link_result.h"
+#include "link/open_cable.h"
+#include "link/modem_image.h"
+#include "support/sample_image.h"
+#include "support/scripted_cable.h"
+#include "support/test_frames.h"
 
 namespace gsmprog::test {
 

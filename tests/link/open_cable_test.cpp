@@ -6,8 +6,8 @@
 
 #include <cstring>
 
-#include "open_cable.h"
-#include "scripted_cable.h"
+#include "link/open_cable.h"
+#include "support/scripted_cable.h"
 
 namespace gsmprog {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "checksums.h"
-#include "modem_image.h"
+#include "link/checksums.h"
+#include "link/modem_image.h"
 
 namespace gsmprog {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "exchange_support.h"
-#include "ftdi_read_ctrl.h"
+#include "link/exchange_support.h"
+#include "link/ftdi_read_ctrl.h"
 
 namespace gsmprog::test {
 namespace {

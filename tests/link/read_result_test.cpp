@@ -5,9 +5,9 @@
 
 #include <cstring>
 
-#include "checksums.h"
-#include "link_texts.h"
-#include "read_result.h"
+#include "link/checksums.h"
+#include "link/link_texts.h"
+#include "link/read_result.h"
 
 namespace gsmprog {
 namespace {

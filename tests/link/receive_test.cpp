@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "receive.h"
-#include "scripted_cable.h"
+#include "link/receive.h"
+#include "support/scripted_cable.h"
 
 namespace gsmprog::test {
 namespace {

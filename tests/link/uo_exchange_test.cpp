@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "exchange_support.h"
-#include "ftdi_uo_prog_ctrl.h"
+#include "link/exchange_support.h"
+#include "link/ftdi_uo_prog_ctrl.h"
 
 namespace gsmprog::test {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <thread>
 
-#include "exchange_support.h"
-#include "ftdi_controller.h"
+#include "link/exchange_support.h"
+#include "link/ftdi_controller.h"
 
 namespace gsmprog::test {
 namespace {

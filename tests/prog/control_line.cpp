@@ -1,4 +1,4 @@
-#include "control_line.h"
+#include "prog/control_line.h"
 
 #include <algorithm>
 #include <cstring>

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "cable.h"
-#include "virtual_clock.h"
+#include "link/cable.h"
+#include "support/virtual_clock.h"
 
 namespace gsmprog::test {
 

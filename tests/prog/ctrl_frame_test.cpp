@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "ctrl_frame.h"
-#include "ctrl_status.h"
-#include "ctrl_texts.h"
+#include "prog/ctrl_frame.h"
+#include "prog/ctrl_status.h"
+#include "prog/ctrl_texts.h"
 
 namespace gsmprog {
 namespace {

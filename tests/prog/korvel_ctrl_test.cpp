@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "control_line.h"
-#include "ctrl_frame.h"
-#include "ftdi_korvel_ctrl.h"
+#include "prog/control_line.h"
+#include "prog/ctrl_frame.h"
+#include "prog/ftdi_korvel_ctrl.h"
 
 namespace gsmprog {
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 #include <vector>
 
-#include "result_queue.h"
+#include "prog/result_queue.h"
 
 namespace gsmprog {
 namespace {

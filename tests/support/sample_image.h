@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "modem_image.h"
+#include "link/modem_image.h"
 
 namespace gsmprog::test {
 

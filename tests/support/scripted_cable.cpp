@@ -1,4 +1,4 @@
-#include "scripted_cable.h"
+#include "support/scripted_cable.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cable.h"
-#include "virtual_clock.h"
+#include "link/cable.h"
+#include "support/virtual_clock.h"
 
 namespace gsmprog::test {
 

@@ -1,4 +1,4 @@
-#include "virtual_clock.h"
+#include "support/virtual_clock.h"
 
 namespace gsmprog::test {
 

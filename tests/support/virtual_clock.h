@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "link_clock.h"
+#include "link/link_clock.h"
 
 namespace gsmprog::test {
 

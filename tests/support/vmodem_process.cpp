@@ -1,4 +1,4 @@
-#include "vmodem_process.h"
+#include "support/vmodem_process.h"
 
 #include <signal.h>
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <string>
 
-#include "charset.h"
-#include "win1251.h"
-#include "win1251_search.h"
+#include "text/charset.h"
+#include "text/win1251.h"
+#include "text/win1251_search.h"
 
 namespace gsmprog {
 namespace {

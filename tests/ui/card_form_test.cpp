@@ -8,9 +8,9 @@
 #include <QToolTip>
 #include <cstring>
 
-#include "card_dates.h"
-#include "win1251.h"
-#include "window_fixture.h"
+#include "cards/card_dates.h"
+#include "text/win1251.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
@@ -85,7 +85,7 @@ private Q_SLOTS:
         TForm1& form = f.Start();
         f.ClickRow(4);
 
-        CardRecord read = form.Database().slots[3];
+        CardRecord read = form.Database().cards[3];
         const double before = CurrentDays();
         form.ReadCard(read);
         QVERIFY(read.DateChanged >= before && read.DateChanged <= CurrentDays());
@@ -108,7 +108,7 @@ private Q_SLOTS:
         card.UoSpare[2] = 5;  // device 3 is not connected
         f.WriteDatabase({{0, card}});
         TForm1& form = f.Start();
-        CardRecord read = form.Database().slots[0];
+        CardRecord read = form.Database().cards[0];
         form.ReadCard(read);
         QCOMPARE(int(read.Reserved340[5]), 0);
         QCOMPARE(int(read.ImageCrc), 0);
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(f.Find<QComboBox>("VersionCombo")->currentIndex(), 0);
         f.ClickRow(2);
         QCOMPARE(f.Find<QComboBox>("VersionCombo")->currentIndex(), 0);
-        CardRecord read = form.Database().slots[1];
+        CardRecord read = form.Database().cards[1];
         form.ReadCard(read);
         QCOMPARE(int(read.VersionCombo), 0);
     }
@@ -199,7 +199,7 @@ private Q_SLOTS:
         WindowFixture f;
         f.WriteDatabase({{0, FullCard()}});
         TForm1& form = f.Start();
-        CardRecord& stored = form.Database().slots[0];
+        CardRecord& stored = form.Database().cards[0];
         form.ReadCard(stored);
         form.ReadCard(stored);
         QCOMPARE(int(stored.ProgID1), 0xC0DE);
@@ -261,8 +261,8 @@ private Q_SLOTS:
         QCOMPARE(int(third.fireLoops), 0b100000);
         QCOMPARE(int(third.modes), int(UoModeFireWithoutGuard));
         // Nothing reaches the card before it is saved.
-        QCOMPARE(std::uint32_t(form.Database().slots[0].UoCode[0]), 123456789u);
-        QCOMPARE(int(form.Database().slots[0].UoType[2]), 0);
+        QCOMPARE(std::uint32_t(form.Database().cards[0].UoCode[0]), 123456789u);
+        QCOMPARE(int(form.Database().cards[0].UoType[2]), 0);
     }
 
     void UnknownDeviceTypeIsKeptThroughEditing() {
@@ -277,7 +277,7 @@ private Q_SLOTS:
         QCOMPARE(int(form.UoEditBuffer[1].type), 7);
         f.Save();
         QVERIFY(f.dialogs.shown.empty());
-        QCOMPARE(int(f.ReadBack()->slots[0].UoType[1]), 7);
+        QCOMPARE(int(f.ReadBack()->cards[0].UoType[1]), 7);
     }
 
     void LoopChoicesMoveTheirBit() {
@@ -305,7 +305,7 @@ private Q_SLOTS:
         f.StartEditing();
         f.ChooseTab(3);
         f.Choose("uoTypeCombo", 0);
-        CardRecord read = form.Database().slots[0];
+        CardRecord read = form.Database().cards[0];
         form.ReadCard(read);
         QCOMPARE(std::uint32_t(read.UoCode[3]), 0u);
         QCOMPARE(int(read.UoType[3]), 0);

@@ -8,8 +8,8 @@
 #include <QTableView>
 #include <QTest>
 
-#include "card_dates.h"
-#include "window_fixture.h"
+#include "cards/card_dates.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
@@ -166,7 +166,7 @@ private Q_SLOTS:
         f.ClickRow(6);
 
         const auto onDisk = f.ReadBack();
-        const CardRecord& stored = onDisk->slots[5];
+        const CardRecord& stored = onDisk->cards[5];
         QCOMPARE(int(stored.UoGuardCords[0]), 0b101);
         QCOMPARE(int(stored.UoFireCords[0]), 0b010);
         QCOMPARE(int(stored.UoFireCords[2]), 0);
@@ -205,7 +205,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown.size(), size_t(1));
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
-        QCOMPARE(int(f.Form().Database().slots[1].UoFireCords[0]), 0);  // memory stays authoritative
+        QCOMPARE(int(f.Form().Database().cards[1].UoFireCords[0]), 0);  // memory stays authoritative
     }
 
     void DeviceTabsAreNamed() {

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "win1251.h"
-#include "window_fixture.h"
+#include "text/win1251.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;

@@ -3,7 +3,7 @@
 #include <QCheckBox>
 #include <QTest>
 
-#include "window_fixture.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;

@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <fstream>
 
-#include "scripted_cable.h"
-#include "voltage_chart.h"
-#include "window_fixture.h"
+#include "support/scripted_cable.h"
+#include "ui/ctrlForm/voltage_chart.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QTest>
 
-#include "win1251.h"
-#include "window_fixture.h"
+#include "text/win1251.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;

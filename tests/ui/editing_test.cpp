@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QTest>
 
-#include "card_dates.h"
-#include "win1251.h"
-#include "window_fixture.h"
+#include "cards/card_dates.h"
+#include "text/win1251.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
@@ -79,8 +79,8 @@ private Q_SLOTS:
         f.StartEditing();
         f.Save();
         QVERIFY(f.dialogs.Texts().size() == 1);
-        QCOMPARE(std::uint32_t(f.ReadBack()->slots[0].UoCode[0]), 10u);
-        QCOMPARE(int(f.ReadBack()->slots[0].UoType[2]), 3);
+        QCOMPARE(std::uint32_t(f.ReadBack()->cards[0].UoCode[0]), 10u);
+        QCOMPARE(int(f.ReadBack()->cards[0].UoType[2]), 3);
     }
 
     void FailedCheckStaysInEditModeAndStoresNothing() {
@@ -98,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(f.dialogs.shown[0].text.startsWith(QStringLiteral("Заполните ВСЕ")));
         QVERIFY(form.EditMode);
         QVERIFY(!form.DatabaseChanged);
-        QCOMPARE(FromField(form.Database().slots[0].Edit1), QStringLiteral("Склад"));
+        QCOMPARE(FromField(form.Database().cards[0].Edit1), QStringLiteral("Склад"));
         QCOMPARE(f.Text("Edit1"), QStringLiteral("Другой"));
         QCOMPARE(std::filesystem::last_write_time(f.DatabaseFile()), written);
     }
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(f.Cell(3, 3), QStringLiteral("Дача Иванова"));
         QVERIFY(!f.Cell(3, 4).isEmpty());
         const auto onDisk = f.ReadBack();
-        const CardRecord& stored = onDisk->slots[2];
+        const CardRecord& stored = onDisk->cards[2];
         QVERIFY(stored.DateChanged >= before && stored.DateChanged <= CurrentDays());
         QCOMPARE(FromField(stored.Edit1), QStringLiteral("Дача Иванова"));
         QCOMPARE(std::uint32_t(stored.UoCode[0]), 303u);
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QVERIFY(f.dialogs.shown[0].detail.startsWith(QString::fromStdString(f.DatabaseFile().string()) + ": "));
         QVERIFY(f.dialogs.shown[0].detail.size() > int(f.DatabaseFile().string().size()) + 4);
         QVERIFY(!form.EditMode);
-        QCOMPARE(FromField(form.Database().slots[0].Edit1), QStringLiteral("Новое"));
+        QCOMPARE(FromField(form.Database().cards[0].Edit1), QStringLiteral("Новое"));
     }
 
     void DeleteAnsweredNoChangesNothing() {
@@ -181,7 +181,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown.at(0).text, DeleteQuestion);
         QCOMPARE(f.dialogs.shown.at(0).caption, QStringLiteral("Внимание"));
         QVERIFY(form.EditMode);
-        QVERIFY(form.Database().slots[0].InUse());
+        QVERIFY(form.Database().cards[0].InUse());
     }
 
     void DeletedCardLeavesAnEmptyRowAndFreesItsCodes() {
@@ -203,7 +203,7 @@ private Q_SLOTS:
             f.ChooseTab(tab);
             QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentText(), QStringLiteral("Не подключено"));
         }
-        QVERIFY(!f.ReadBack()->slots[4].InUse());
+        QVERIFY(!f.ReadBack()->cards[4].InUse());
 
         // Its codes may now be used by another card.
         f.ClickRow(7);
@@ -212,7 +212,7 @@ private Q_SLOTS:
         f.Type("CodeUoo", "500");
         f.Save();
         QVERIFY2(f.dialogs.shown.size() == 1, qPrintable(f.dialogs.Texts().join("|")));
-        QCOMPARE(std::uint32_t(f.ReadBack()->slots[6].UoCode[0]), 500u);
+        QCOMPARE(std::uint32_t(f.ReadBack()->cards[6].UoCode[0]), 500u);
     }
 
     void ClosingWhileEditingAsks() {
@@ -231,7 +231,7 @@ private Q_SLOTS:
         QVERIFY(form.close());
         // No card was saved in this run: nothing is written at close.
         QCOMPARE(std::filesystem::last_write_time(f.DatabaseFile()), written);
-        QCOMPARE(FromField(f.ReadBack()->slots[0].Edit1), QStringLiteral("Склад"));
+        QCOMPARE(FromField(f.ReadBack()->cards[0].Edit1), QStringLiteral("Склад"));
     }
 
     void ClosingWritesOnlyAfterASaveInThisRun() {
@@ -248,7 +248,7 @@ private Q_SLOTS:
         QVERIFY(form.close());
         const auto onDisk = f.ReadBack();
         QVERIFY(std::filesystem::exists(f.DatabaseFile()));
-        QCOMPARE(FromField(onDisk->slots[1].Edit1), QStringLiteral("Два"));
+        QCOMPARE(FromField(onDisk->cards[1].Edit1), QStringLiteral("Два"));
         QCOMPARE(f.dialogs.shown.size(), size_t(1));  // the question, nothing else
     }
 
@@ -284,7 +284,7 @@ private Q_SLOTS:
         f.dialogs.shown.clear();
         QVERIFY(form.close());
         QVERIFY(f.dialogs.shown.empty());
-        QVERIFY(!f.ReadBack()->slots[0].InUse());
+        QVERIFY(!f.ReadBack()->cards[0].InUse());
     }
 
     void ClosingWhileBrowsingNeverAsks() {

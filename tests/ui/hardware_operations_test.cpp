@@ -14,11 +14,11 @@
 #include <QTest>
 #include <fstream>
 
-#include "card_dates.h"
-#include "ftiDialog.h"
-#include "link_texts.h"
-#include "read_frm.h"
-#include "window_fixture.h"
+#include "cards/card_dates.h"
+#include "ui/ftiDialog/ftiDialog.h"
+#include "link/link_texts.h"
+#include "ui/read_frm/read_frm.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
@@ -106,7 +106,7 @@ private Q_SLOTS:
 
         std::uint16_t onDiskAtMessage = 0;
         f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
-            onDiskAtMessage = f.ReadBack()->slots[0].ProgID1;
+            onDiskAtMessage = f.ReadBack()->cards[0].ProgID1;
         };
         WaitIdle(f);
         QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(ProgramDoneText)});
@@ -117,11 +117,11 @@ private Q_SLOTS:
         QVERIFY(held != 0);
         const auto onDisk = f.ReadBack();
         for (const CardDatabase* db : {&form.Database(), onDisk.get()}) {
-            const CardRecord& card = db->slots[0];
+            const CardRecord& card = db->cards[0];
             QCOMPARE(std::uint16_t(card.ProgID1), held);
             QCOMPARE(std::uint16_t(card.ProgID2), std::uint16_t(0x1A2B));
             QVERIFY(card.DateProgrammed >= before && card.DateProgrammed <= CurrentDays());
-            QCOMPARE(double(db->slots[1].DateProgrammed), 0.0);
+            QCOMPARE(double(db->cards[1].DateProgrammed), 0.0);
         }
         QVERIFY(!f.Cell(1, 5).isEmpty());
         QCOMPARE(f.Find<QPushButton>("ProgBtn")->text(), QStringLiteral("Программировать"));
@@ -134,7 +134,7 @@ private Q_SLOTS:
         // The read names the card; a change after programming is told apart.
         QCOMPARE(ReadCardLine(f), QStringLiteral("Карточка № 101 (объект «Склад»), строка 1: "
                                                  "модем запрограммирован этой карточкой"));
-        form.Database().slots[0].DateChanged = CurrentDays() + 0.01;
+        form.Database().cards[0].DateChanged = CurrentDays() + 0.01;
         QVERIFY(ReadCardLine(f).endsWith("карточка изменена после программирования"));
         QCOMPARE(f.dialogs.modals, (QStringList{"Считанные данные", "Считанные данные"}));
     }
@@ -183,8 +183,8 @@ private Q_SLOTS:
         const QString stopped = QString::fromUtf8(ProgramStoppedText);
         QCOMPARE(f.dialogs.Texts(), (QStringList{stopped, stopped}));
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Операция не завершена"));
-        QCOMPARE(std::uint16_t(form.Database().slots[0].ProgID1), std::uint16_t(0x1A2B));
-        QCOMPARE(double(f.ReadBack()->slots[0].DateProgrammed), 0.0);
+        QCOMPARE(std::uint16_t(form.Database().cards[0].ProgID1), std::uint16_t(0x1A2B));
+        QCOMPARE(double(f.ReadBack()->cards[0].DateProgrammed), 0.0);
 
         f.Click("SpeedButton1");
         f.Click("SpeedButton1");
@@ -230,7 +230,7 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(UoDoneText)});
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Операция завершена"));
         QVERIFY(modem->Log().find("команда УОО: адрес 7, шлейфы охраны 5") != std::string::npos);
-        QVERIFY(f.ReadBack()->slots[0].DateProgrammed >= before);
+        QVERIFY(f.ReadBack()->cards[0].DateProgrammed >= before);
         QVERIFY(!f.Cell(1, 5).isEmpty());
         QCOMPARE(f.Find<QPushButton>("ProgUoBtn")->text(), QStringLiteral("Программировать УО"));
         QVERIFY(f.Enabled("ProgBtn") && !form.ProgRunning);
@@ -278,7 +278,7 @@ private Q_SLOTS:
         QVERIFY(!form.isVisible());
         QVERIFY(!form.WorkersAlive());
         QVERIFY(f.dialogs.shown.empty());
-        QCOMPARE(std::uint16_t(f.ReadBack()->slots[0].ProgID1), std::uint16_t(0x1A2B));
+        QCOMPARE(std::uint16_t(f.ReadBack()->cards[0].ProgID1), std::uint16_t(0x1A2B));
     }
 };
 

@@ -5,7 +5,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "window_fixture.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;

@@ -11,11 +11,11 @@
 #include <cstring>
 #include <map>
 
-#include "card_match_text.h"
-#include "ftiDialog.h"
-#include "read_frm.h"
-#include "win1251.h"
-#include "window_fixture.h"
+#include "ui/read_frm/card_match_text.h"
+#include "ui/ftiDialog/ftiDialog.h"
+#include "ui/read_frm/read_frm.h"
+#include "text/win1251.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
@@ -173,15 +173,15 @@ private Q_SLOTS:
         Connect(card, 0, 1, 1234, 3);
         card.ProgID1 = 0x00AB;
         card.DateProgrammed = card.DateChanged + 1;
-        database->slots[4] = card;
+        database->cards[4] = card;
         const QString line = QStringLiteral("Карточка № 77 (объект «Склад «Север»»), строка 5: ");
         QCOMPARE(CardMatchText(*database, Long(Sample())),
                  line + QStringLiteral("модем запрограммирован этой карточкой"));
-        database->slots[4].DateProgrammed = card.DateChanged - 1;
+        database->cards[4].DateProgrammed = card.DateChanged - 1;
         QCOMPARE(CardMatchText(*database, Long(Sample())),
                  line + QStringLiteral("модем запрограммирован этой карточкой, но карточка "
                                        "изменена после программирования"));
-        database->slots[4].ProgID1 = 0x1234;
+        database->cards[4].ProgID1 = 0x1234;
         QCOMPARE(CardMatchText(*database, Long(Sample())), line + QStringLiteral("ID не совпадает с карточкой"));
         CardRecord other = Sample();
         Connect(other, 0, 1, 999, 3);

@@ -4,8 +4,8 @@
 #include <QTest>
 #include <fstream>
 
-#include "child_process.h"
-#include "window_fixture.h"
+#include "support/child_process.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
@@ -52,7 +52,7 @@ private Q_SLOTS:
 
         // Everything a user can do there.
         second.ClickRow(2);
-        QCOMPARE(int(form.Database().slots[1].UoFireCords[0]), 0);  // repaired in memory only
+        QCOMPARE(int(form.Database().cards[1].UoFireCords[0]), 0);  // repaired in memory only
         second.Search(QStringLiteral("Склад"));
         QCOMPARE(form.Database().SelectedIndex, 0);
         for (const char* button : {"BitBtn1", "ProgBtn", "ProgUoBtn", "BitBtn2", "BitBtn3"}) {

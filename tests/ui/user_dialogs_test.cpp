@@ -8,8 +8,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "russian_ui.h"
-#include "user_dialogs.h"
+#include "ui/main/russian_ui.h"
+#include "ui/main/user_dialogs.h"
 
 using namespace gsmprog;
 

@@ -1,4 +1,4 @@
-#include "window_fixture.h"
+#include "ui/window_fixture.h"
 
 #include <QAbstractItemView>
 #include <QDialog>
@@ -7,8 +7,8 @@
 #include <QTest>
 #include <QTableView>
 
-#include "card_dates.h"
-#include "win1251.h"
+#include "cards/card_dates.h"
+#include "text/win1251.h"
 
 namespace gsmprog::test {
 
@@ -68,7 +68,7 @@ std::filesystem::path WindowFixture::DatabaseFile() const {
 void WindowFixture::WriteDatabase(const std::vector<std::pair<int, CardRecord>>& cards,
                                   const CardRecord& templateRecord) {
     auto database = std::make_unique<CardDatabase>(Dir());
-    for (const auto& [slot, card] : cards) database->slots[slot] = card;
+    for (const auto& [slot, card] : cards) database->cards[slot] = card;
     database->TemplateRecord = templateRecord;
     if (!database->SaveDatabase()) qFatal("cannot write the test database");
 }

@@ -11,12 +11,12 @@
 #include <memory>
 #include <vector>
 
-#include "card_database.h"
-#include "ctrlForm.h"
-#include "main.h"
-#include "serial_cable.h"
-#include "user_dialogs.h"
-#include "vmodem_process.h"
+#include "cards/card_database.h"
+#include "ui/ctrlForm/ctrlForm.h"
+#include "ui/main/main.h"
+#include "cable/serial_cable.h"
+#include "ui/main/user_dialogs.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 

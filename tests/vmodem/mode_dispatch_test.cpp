@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "mode_dispatch.h"
-#include "recording_line.h"
+#include "vmodem/mode_dispatch.h"
+#include "vmodem/recording_line.h"
 
 namespace gsmprog::vmodem {
 namespace {

@@ -5,14 +5,14 @@
 
 #include <cstring>
 
-#include "checksums.h"
-#include "default_image.h"
-#include "mode_dispatch.h"
-#include "modem_image.h"
-#include "programming_mode.h"
-#include "recording_line.h"
-#include "sample_image.h"
-#include "test_frames.h"
+#include "link/checksums.h"
+#include "vmodem/default_image.h"
+#include "vmodem/mode_dispatch.h"
+#include "link/modem_image.h"
+#include "vmodem/programming_mode.h"
+#include "vmodem/recording_line.h"
+#include "support/sample_image.h"
+#include "support/test_frames.h"
 
 namespace gsmprog::vmodem {
 namespace {

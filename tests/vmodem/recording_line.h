@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "device_mode.h"
+#include "vmodem/device_mode.h"
 
 namespace gsmprog::vmodem {
 

@@ -12,11 +12,11 @@
 #include <fstream>
 #include <thread>
 
-#include "checksums.h"
-#include "default_image.h"
-#include "scripted_cable.h"
-#include "test_frames.h"
-#include "vmodem_process.h"
+#include "link/checksums.h"
+#include "vmodem/default_image.h"
+#include "support/scripted_cable.h"
+#include "support/test_frames.h"
+#include "support/vmodem_process.h"
 
 namespace gsmprog::test {
 namespace {

@@ -1,11 +1,11 @@
-#include "ctrlForm.h"
+#include "ui/ctrlForm/ctrlForm.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
 
-#include "ctrl_status.h"
-#include "ftdi_korvel_ctrl.h"
-#include "traffic_log.h"
+#include "prog/ctrl_status.h"
+#include "prog/ftdi_korvel_ctrl.h"
+#include "ui/ctrlForm/traffic_log.h"
 #include "ui_ctrlForm.h"
 
 namespace gsmprog {

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "hardware.h"
-#include "link_state_line.h"
+#include "ui/main/hardware.h"
+#include "ui/ctrlForm/link_state_line.h"
 
 namespace Ui {
 class TForm4;

@@ -1,7 +1,7 @@
-#include "link_state_line.h"
+#include "ui/ctrlForm/link_state_line.h"
 
-#include "link_texts.h"
-#include "open_cable.h"
+#include "link/link_texts.h"
+#include "link/open_cable.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "traffic_log.h"
+#include "ui/ctrlForm/traffic_log.h"
 
 #include <QAction>
 #include <QFile>
@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <memory>
 
-#include "file_writes.h"
-#include "user_dialogs.h"
-#include "write_error.h"
+#include "cards/file_writes.h"
+#include "ui/main/user_dialogs.h"
+#include "ui/main/write_error.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "voltage_chart.h"
+#include "ui/ctrlForm/voltage_chart.h"
 
 #include <QDateTimeAxis>
 #include <QLineSeries>

@@ -5,7 +5,7 @@
 #include <QChartView>
 #include <QDateTime>
 
-#include "ctrl_status.h"
+#include "prog/ctrl_status.h"
 
 class QDateTimeAxis;
 class QLineSeries;

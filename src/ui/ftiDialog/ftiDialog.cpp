@@ -1,4 +1,4 @@
-#include "ftiDialog.h"
+#include "ui/ftiDialog/ftiDialog.h"
 
 #include "ui_ftiDialog.h"
 

@@ -1,4 +1,4 @@
-#include "card_grid_model.h"
+#include "ui/main/card_grid_model.h"
 
 #include <QLocale>
 #include <QDateTime>
@@ -6,9 +6,9 @@
 #include <QPalette>
 #include <algorithm>
 
-#include "card_dates.h"
-#include "card_fields.h"
-#include "win1251.h"
+#include "cards/card_dates.h"
+#include "cards/card_fields.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 
@@ -88,7 +88,7 @@ const QString& CardGridModel::CellText(int slot, int column) const {
 
 bool CardGridModel::RowContains(int slot, const QString& lowerText,
                                 const std::optional<Win1251Needle>& needle) const {
-    const CardRecord& card = database_.slots[slot];
+    const CardRecord& card = database_.cards[slot];
     if (!card.InUse()) return false;   // every cell is empty
     // Every character a card can hold lower-cases within Windows-1251, so a text without a
     // Windows-1251 form is in none of its texts.
@@ -143,7 +143,7 @@ const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
     RowTexts& row = rows_[slot];
     if (row.built) return row;
     row.cells = {};
-    const CardRecord& card = database_.slots[slot];
+    const CardRecord& card = database_.cards[slot];
     if (card.InUse()) {
         const double changed = card.DateChanged;
         const double programmed = card.DateProgrammed;

@@ -11,8 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "card_database.h"
-#include "win1251_search.h"
+#include "cards/card_database.h"
+#include "text/win1251_search.h"
 
 namespace gsmprog {
 

@@ -4,11 +4,11 @@
 #include <QFocusEvent>
 #include <QTableView>
 
-#include "card_fields.h"
-#include "card_grid_model.h"
-#include "main.h"
+#include "cards/card_fields.h"
+#include "ui/main/card_grid_model.h"
+#include "ui/main/main.h"
 #include "ui_main.h"
-#include "win1251.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 
@@ -60,7 +60,7 @@ int TForm1::GridPass(int firstRow, int lastRow, const QString& lowerText) const 
 
 int TForm1::SimPass(int firstRow, int lastRow, const std::string& text) const {
     for (int row = firstRow; row <= lastRow; ++row)
-        if (SimFieldsContain(database_->slots[row - 1], text)) return row;
+        if (SimFieldsContain(database_->cards[row - 1], text)) return row;
     return 0;
 }
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <array>
 
-#include "main.h"
-#include "typed_numbers.h"
+#include "ui/main/main.h"
+#include "ui/main/typed_numbers.h"
 #include "ui_main.h"
-#include "user_dialogs.h"
+#include "ui/main/user_dialogs.h"
 
 namespace gsmprog {
 
@@ -112,7 +112,7 @@ QString TForm1::ValidationFailure() const {
     for (const UoSlot& entry : UoEditBuffer) {
         if (!entry.Connected()) continue;
         for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
-            const CardRecord& other = database_->slots[slot];
+            const CardRecord& other = database_->cards[slot];
             if (slot == database_->SelectedIndex || !other.InUse()) continue;
             for (int i = 0; i < UoSlotCount; ++i)
                 if (other.UoType[i] != 0 && other.UoCode[i] == entry.code)

@@ -3,10 +3,10 @@
 #include <QFile>
 #include <cerrno>
 
-#include "csv_export.h"
-#include "main.h"
-#include "user_dialogs.h"
-#include "write_error.h"
+#include "cards/csv_export.h"
+#include "ui/main/main.h"
+#include "ui/main/user_dialogs.h"
+#include "ui/main/write_error.h"
 
 namespace gsmprog {
 
@@ -15,7 +15,7 @@ void TForm1::SpeedButton4Click() {
         this, QStringLiteral("Export_%1.CSV").arg(QLatin1String(CardDatabase::DatabaseFileName)));
     if (fileName.isEmpty()) return;
     const std::filesystem::path path = QFile::encodeName(fileName).toStdString();
-    if (!ExportCsv(path, database_->slots.data(), CardDatabase::SlotCount))
+    if (!ExportCsv(path, database_->cards.data(), CardDatabase::SlotCount))
         ShowWriteError(dialogs_, this, path, errno);
 }
 

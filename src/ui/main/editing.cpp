@@ -3,9 +3,9 @@
 
 #include <QCloseEvent>
 
-#include "main.h"
+#include "ui/main/main.h"
 #include "ui_main.h"
-#include "user_dialogs.h"
+#include "ui/main/user_dialogs.h"
 
 namespace gsmprog {
 
@@ -31,7 +31,7 @@ void TForm1::BitBtn1Click() {
 
 void TForm1::BitBtn2Click() {
     if (!ValidateCard()) return;
-    ReadCard(database_->slots[database_->SelectedIndex]);
+    ReadCard(database_->cards[database_->SelectedIndex]);
     EditMode = false;
     SetEditMode(false);
     DatabaseChanged = true;
@@ -43,7 +43,7 @@ void TForm1::BitBtn3Click() {
     if (!dialogs_.AskYesNoDefaultNo(this, Attention, QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
         return;
     const int slot = database_->SelectedIndex;
-    database_->slots[slot] = CardRecord{};
+    database_->cards[slot] = CardRecord{};
     LoadUoSlots(slot);
     ShowCard(slot);
     EditMode = false;

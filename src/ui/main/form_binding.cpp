@@ -3,12 +3,12 @@
 #include <QLineEdit>
 #include <span>
 
-#include "card_dates.h"
-#include "main.h"
-#include "typed_numbers.h"
-#include "typed_text_validator.h"
+#include "cards/card_dates.h"
+#include "ui/main/main.h"
+#include "ui/main/typed_numbers.h"
+#include "ui/main/typed_text_validator.h"
 #include "ui_main.h"
-#include "win1251.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 
@@ -65,8 +65,8 @@ const TextBinding TextBindings[] = {
 void TForm1::ShowCard(int slot) {
     CardRecord fallback = database_->TemplateRecord;
     fallback.VersionCombo = 1;
-    const bool inUse = database_->slots[slot].InUse();
-    const CardRecord& card = inUse ? database_->slots[slot] : fallback;
+    const bool inUse = database_->cards[slot].InUse();
+    const CardRecord& card = inUse ? database_->cards[slot] : fallback;
 
     CardRecord shown = card;
     for (const TextBinding& binding : TextBindings) {
@@ -157,7 +157,7 @@ void TForm1::ReadCard(CardRecord& record) {
 }
 
 void TForm1::LoadUoSlots(int slot) {
-    const CardRecord& card = database_->slots[slot];
+    const CardRecord& card = database_->cards[slot];
     for (int i = 0; i < UoSlotCount; ++i) {
         UoSlot& entry = UoEditBuffer[i];
         entry.code = card.UoCode[i];

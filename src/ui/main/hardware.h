@@ -3,8 +3,8 @@
 // the clock the links sleep on. Production hands in the serial cable and the system clock;
 // tests a cable on a private cable directory.
 
-#include "cable.h"
-#include "link_clock.h"
+#include "link/cable.h"
+#include "link/link_clock.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "main.h"
+#include "ui/main/main.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -9,16 +9,17 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "card_grid_model.h"
-#include "ctrlForm.h"
-#include "ftiDialog.h"
-#include "prog_workers.h"
-#include "read_frm.h"
-#include "screen_fit.h"
+#include "ui/main/card_grid_model.h"
+#include "ui/ctrlForm/ctrlForm.h"
+#include "ui/ftiDialog/ftiDialog.h"
+#include "ui/main/prog_workers.h"
+#include "ui/read_frm/read_frm.h"
+#include "ui/main/screen_fit.h"
 #include "ui_main.h"
-#include "user_dialogs.h"
-#include "typed_text_validator.h"
-#include "write_error.h"
+#include "ui/main/user_dialogs.h"
+#include "ui/main/typed_text_validator.h"
+#include "ui/main/write_error.h"
+#include "program_version.h"
 
 namespace gsmprog {
 
@@ -52,7 +53,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     // The program version replaces the placeholder of the designed caption.
     QString caption = windowTitle();
     const qsizetype at = caption.indexOf(QLatin1String("VERSION"));
-    if (at >= 0) caption.replace(at, 7, QLatin1String(ProgramVersion));
+    if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
 
@@ -197,7 +198,7 @@ void TForm1::RefreshCardRow(int slot) {
     gridModel_->RefreshRow(slot);
     // The identifiers on the form belong to the shown card only.
     if (slot != database_->SelectedIndex) return;
-    const CardRecord& card = database_->slots[slot];
+    const CardRecord& card = database_->cards[slot];
     const std::uint16_t id1 = card.ProgID1;
     const std::uint16_t id2 = card.ProgID2;
     ui->ProgID1->setText(QStringLiteral("%1").arg(id1, 4, 16, QLatin1Char('0')).toUpper());
@@ -210,7 +211,7 @@ void TForm1::SelectCard(int row) {
     database_->SelectedIndex = row - 1;
 
     // A loop is never guard and fire at once: the guard bit wins and the repair is saved.
-    CardRecord& card = database_->slots[row - 1];
+    CardRecord& card = database_->cards[row - 1];
     for (int i = 0; i < UoSlotCount; ++i) {
         const std::uint8_t both = card.UoGuardCords[i] & card.UoFireCords[i];
         if (both != 0) {

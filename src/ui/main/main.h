@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "card_database.h"
-#include "database_lock.h"
-#include "hardware.h"
-#include "uo_slot.h"
+#include "cards/card_database.h"
+#include "cards/database_lock.h"
+#include "ui/main/hardware.h"
+#include "ui/main/uo_slot.h"
 
 namespace Ui {
 class TForm1;
@@ -34,7 +34,6 @@ class UserDialogs;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* ProgramVersion = "1.38";
     static constexpr const char* DefaultUpdateHost = "update.example.net";
     static constexpr const char* DefaultUpdatePort = "25001";
     static constexpr const char* DefaultParamsPort = "25002";

@@ -7,15 +7,15 @@
 #include <chrono>
 #include <cstring>
 
-#include "card_dates.h"
-#include "card_match_text.h"
-#include "ftiDialog.h"
-#include "link_outcome.h"
-#include "main.h"
-#include "prog_workers.h"
-#include "read_frm.h"
+#include "cards/card_dates.h"
+#include "ui/read_frm/card_match_text.h"
+#include "ui/ftiDialog/ftiDialog.h"
+#include "link/link_outcome.h"
+#include "ui/main/main.h"
+#include "ui/main/prog_workers.h"
+#include "ui/read_frm/read_frm.h"
 #include "ui_main.h"
-#include "user_dialogs.h"
+#include "ui/main/user_dialogs.h"
 
 namespace gsmprog {
 
@@ -33,7 +33,7 @@ QString FailureText(const char* header, const std::string& reason) {
 
 bool TForm1::HasData(int slot) const {
     return slot >= 0 && slot < CardDatabase::SlotCount &&
-           database_->slots[std::size_t(slot)].DateChanged >= 0.001;
+           database_->cards[std::size_t(slot)].DateChanged >= 0.001;
 }
 
 bool TForm1::WorkersAlive() const {
@@ -105,7 +105,7 @@ void TForm1::ProgBtnClick() {
     ChooseCable();
     const int slot = database_->SelectedIndex;
     StartWorker(std::make_unique<TProgThread>(hardware_, FtdiSerial, slot,
-                                              database_->slots[std::size_t(slot)]),
+                                              database_->cards[std::size_t(slot)]),
                 progWorker_, &TForm1::CompleteProgramming);
 }
 
@@ -128,7 +128,7 @@ void TForm1::CompleteWrite(ProgWorker& worker, const RecordWrite& record, const 
     const ProgWorker::Result result = worker.TakeResult();
     const int slot = worker.Slot();
     const auto recordInCard = [&] {
-        record(database_->slots[std::size_t(slot)], result.NewProgID);
+        record(database_->cards[std::size_t(slot)], result.NewProgID);
         RefreshCardRow(slot);
     };
     if (worker.Terminated()) {
@@ -202,7 +202,7 @@ void TForm1::ProgUoBtnClick() {
     ChooseCable();
     const int slot = database_->SelectedIndex;
     StartWorker(std::make_unique<TProgUoThread>(hardware_, FtdiSerial, slot,
-                                                database_->slots[std::size_t(slot)],
+                                                database_->cards[std::size_t(slot)],
                                                 ui->UooTab->currentIndex()),
                 uoWorker_, &TForm1::CompleteUoWrite);
 }

@@ -1,8 +1,8 @@
 // The dependencies between the window's options: what a switch enables, what a device type
 // shows, and the device controls writing the buffer entry of the selected tab while editing.
 
-#include "main.h"
-#include "typed_numbers.h"
+#include "ui/main/main.h"
+#include "ui/main/typed_numbers.h"
 #include "ui_main.h"
 
 namespace gsmprog {

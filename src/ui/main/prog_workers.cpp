@@ -1,12 +1,12 @@
-#include "prog_workers.h"
+#include "ui/main/prog_workers.h"
 
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMetaObject>
 
-#include "ftdi_read_ctrl.h"
-#include "ftdi_uo_prog_ctrl.h"
-#include "read_result.h"
+#include "link/ftdi_read_ctrl.h"
+#include "link/ftdi_uo_prog_ctrl.h"
+#include "link/read_result.h"
 
 namespace gsmprog {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <thread>
 
-#include "card_record.h"
-#include "ftdi_controller.h"
-#include "hardware.h"
-#include "link_outcome.h"
-#include "modem_image.h"
+#include "cards/card_record.h"
+#include "link/ftdi_controller.h"
+#include "ui/main/hardware.h"
+#include "link/link_outcome.h"
+#include "link/modem_image.h"
 
 namespace gsmprog {
 

@@ -1,9 +1,9 @@
 // One writer per database: the window holds the database's lock from start to end. When another
 // program holds it, the user may still view the cards; nothing is then ever written.
 
-#include "main.h"
+#include "ui/main/main.h"
 #include "ui_main.h"
-#include "user_dialogs.h"
+#include "ui/main/user_dialogs.h"
 
 namespace gsmprog {
 

@@ -1,4 +1,4 @@
-#include "russian_ui.h"
+#include "ui/main/russian_ui.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

@@ -1,4 +1,4 @@
-#include "screen_fit.h"
+#include "ui/main/screen_fit.h"
 
 #include <QGuiApplication>
 #include <QLayout>

@@ -1,4 +1,4 @@
-#include "typed_numbers.h"
+#include "ui/main/typed_numbers.h"
 
 namespace gsmprog {
 

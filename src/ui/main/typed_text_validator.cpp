@@ -1,10 +1,10 @@
-#include "typed_text_validator.h"
+#include "ui/main/typed_text_validator.h"
 
 #include <QLineEdit>
 #include <QToolTip>
 #include <algorithm>
 
-#include "win1251.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 

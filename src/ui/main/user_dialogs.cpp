@@ -1,4 +1,4 @@
-#include "user_dialogs.h"
+#include "ui/main/user_dialogs.h"
 
 #include <QDialog>
 #include <QFileDialog>

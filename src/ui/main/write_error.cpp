@@ -1,10 +1,10 @@
-#include "write_error.h"
+#include "ui/main/write_error.h"
 
 #include <QFile>
 
-#include "card_database.h"
-#include "error_text.h"
-#include "user_dialogs.h"
+#include "cards/card_database.h"
+#include "cards/error_text.h"
+#include "ui/main/user_dialogs.h"
 
 namespace gsmprog {
 

@@ -1,13 +1,13 @@
-#include "card_match_text.h"
+#include "ui/read_frm/card_match_text.h"
 
-#include "card_match.h"
-#include "win1251.h"
+#include "link/card_match.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 namespace {
 
 QString CardLine(const CardDatabase& database, int slot, const QString& verdict) {
-    const CardRecord& card = database.slots[static_cast<std::size_t>(slot)];
+    const CardRecord& card = database.cards[static_cast<std::size_t>(slot)];
     // One pass of arg(): a "%1" typed into the object name stays as typed.
     return QStringLiteral("Карточка № %1 (объект «%2»), строка %3: %4")
         .arg(FromField(card.NCardEdit), FromField(card.Edit1), QString::number(slot + 1), verdict);

@@ -3,8 +3,8 @@
 
 #include <QString>
 
-#include "card_database.h"
-#include "modem_image.h"
+#include "cards/card_database.h"
+#include "link/modem_image.h"
 
 namespace gsmprog {
 

@@ -1,8 +1,8 @@
-#include "read_frm.h"
+#include "ui/read_frm/read_frm.h"
 
-#include "read_result.h"
+#include "link/read_result.h"
 #include "ui_read_frm.h"
-#include "win1251.h"
+#include "text/win1251.h"
 
 namespace gsmprog {
 

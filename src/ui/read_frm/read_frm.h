@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <memory>
 
-#include "modem_image.h"
+#include "link/modem_image.h"
 
 namespace Ui {
 class TForm2;

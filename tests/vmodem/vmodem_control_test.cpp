@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "checksums.h"
-#include "mode_dispatch.h"
-#include "recording_line.h"
+#include "link/checksums.h"
+#include "vmodem/mode_dispatch.h"
+#include "vmodem/recording_line.h"
 
 namespace gsmprog::vmodem {
 namespace {
