@@ -5,9 +5,9 @@
 //
 // Input: a byte of flags, then the file. Flag 1 names the file ProgInfo_11.GAD instead of
 // ProgInfo_12.GAD. Flag 2 stretches the file, so that full and oversized databases are
-// reached too: the next two bytes (little-endian) give a count of blocks, 760 bytes each with
-// flag 4, else 888; the byte after them adds a signed offset; the rest of the input is
-// repeated to fill that size.
+// reached too: the next two bytes (little-endian) give a count of blocks (taken modulo 9004),
+// 760 bytes each with flag 4, else 888; the byte after them adds a signed offset; the rest
+// of the input is repeated to fill that size.
 
 #include <stdlib.h>
 
@@ -46,21 +46,25 @@ const std::filesystem::path& Directory() {
     return directory;
 }
 
-std::string FileBytes(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return {};
+// The file an input stands for, into `bytes` (kept between runs: a full file is megabytes).
+void FileBytes(const std::uint8_t* data, std::size_t size, std::string& bytes) {
+    bytes.clear();
+    if (size == 0) return;
     const std::uint8_t flags = data[0];
     std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
-    if ((flags & 2) == 0) return std::string(rest);
-    if (rest.size() < 3) return {};
+    if ((flags & 2) == 0) {
+        bytes.assign(rest);
+        return;
+    }
+    if (rest.size() < 3) return;
     const std::size_t count = std::uint8_t(rest[0]) | std::size_t(std::uint8_t(rest[1])) << 8;
-    const std::size_t blocks = count % (Slots + 3);   // up to two card blocks too many
+    const std::size_t blocks = count % (Slots + 4);   // up to two card blocks too many
     const long offset = static_cast<std::int8_t>(rest[2]);
     const long length = long(blocks * ((flags & 4) ? OldBlock : CardRecordSize)) + offset;
     rest.remove_prefix(3);
-    std::string bytes(std::size_t(std::max(length, 0L)), '\0');
+    bytes.assign(std::size_t(std::max(length, 0L)), '\0');
     for (std::size_t at = 0; !rest.empty() && at < bytes.size(); at += rest.size())
         std::memcpy(bytes.data() + at, rest.data(), std::min(rest.size(), bytes.size() - at));
-    return bytes;
 }
 
 // The record a block of the file stands for: generation 11 never stored record bytes 312..439.
@@ -128,7 +132,8 @@ void ShowCards(const CardDatabase& db) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const auto db = std::make_unique<CardDatabase>(Directory());
     const bool oldName = size > 0 && (data[0] & 1) != 0;
-    const std::string file = FileBytes(data, size);
+    static std::string file;
+    FileBytes(data, size, file);
     std::filesystem::remove(db->DatabasePath());
     std::filesystem::remove(db->OldDatabasePath());
     std::ofstream(oldName ? db->OldDatabasePath() : db->DatabasePath(), std::ios::binary)
