@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTest>
 #include <fstream>
 
@@ -84,11 +85,16 @@ private Q_SLOTS:
         connect(f.Find<QProgressBar>("Progress"), &QProgressBar::valueChanged, this,
                 [&](int v) { bar.push_back(v); });
 
-        // On a screen lower than the window (offscreen: 800×600) the buttons stay in view.
+        // On a screen lower than the window (offscreen: 800×600, as low as 1366×768 at 125 %)
+        // every button is in view at once, none of them in a scrolled part.
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(form.height() < screen.height());
-        QWidget* button = f.Find<QWidget>("ProgBtn");
-        QVERIFY(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())));
+        for (const char* name : {"ExitBtn", "SpeedButton4", "BitBtn1", "BitBtn3", "ProgBtn", "ctrlBtn"}) {
+            QWidget* button = f.Find<QWidget>(name);
+            QVERIFY2(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())), name);
+            for (QWidget* w = button; w != &form; w = w->parentWidget())
+                QVERIFY2(!qobject_cast<QScrollArea*>(w), name);
+        }
         // The bottom row keeps its geometry whatever shows in it.
         const QRect control = f.Find<QWidget>("ctrlBtn")->geometry();
         f.ClickRow(2);   // a device without loops: no "Записать настройки в УОО"

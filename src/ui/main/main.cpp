@@ -93,7 +93,10 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
     ConnectHandlers();
     KeepSizeForEveryState();
-    ScrollWhenScreenIsLow(*this, ui->layout38);   // the hardware buttons stay in view
+    // On a low screen the device's loops may scroll below its type, code and modes; the
+    // hardware buttons stay in view whatever else has to scroll.
+    FitWindowToHeight(*this, ScreenRoomForWindow(*this),
+                      {ui->uoSettingsPanel, ui->layout7->sizeHint().height(), ui->layout38});
 
     // A fixed-size window, centred on the screen.
     adjustSize();

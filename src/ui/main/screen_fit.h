@@ -6,11 +6,23 @@ class QWidget;
 
 namespace gsmprog {
 
-// When `window` (laid out at a fixed size) is taller than the screen leaves room for, its
-// content moves into a vertical scroll area and the window takes the height there is, so
-// every control stays reachable (a 768-pixel laptop screen at 125 % scaling). On a larger
-// screen nothing changes. `footer`, a row of the window's layout, then stays in view below the
-// scrolled part.
-void ScrollWhenScreenIsLow(QWidget& window, QLayout* footer = nullptr);
+// The parts of a window that may give up height on a low screen.
+struct ScreenFitParts {
+    // A part whose lower controls may scroll inside it; it keeps at least `keptHeight`.
+    QWidget* shrinkable = nullptr;
+    int keptHeight = 0;
+    // A row of the window's layout that stays in view if the rest has to scroll.
+    QLayout* footer = nullptr;
+};
+
+// When `window` (laid out at a fixed size) is taller than `room`, it gives up height in steps
+// until it fits: its layouts close up their margins and spacing, then the shrinkable part
+// scrolls inside itself down to its kept height, and only if that is still too much does
+// the whole content scroll above the footer. Every control stays reachable; with room
+// enough nothing changes.
+void FitWindowToHeight(QWidget& window, int room, const ScreenFitParts& parts);
+
+// The room the primary screen leaves for the window's content, below its title bar.
+int ScreenRoomForWindow(const QWidget& window);
 
 }  // namespace gsmprog
