@@ -12,9 +12,10 @@
 #include <thread>
 
 #include "cable/cable_directory.h"
+#include "cable/serial_cable.h"
+#include "cable/single_port.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
-#include "cable/serial_cable.h"
 
 namespace gsmprog::cli {
 
@@ -87,7 +88,8 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice) {
 }
 
 std::unique_ptr<Cable> MakeCable(const CableChoice& choice) {
-    if (!choice.port.empty()) return std::make_unique<SerialCable>(choice.port, true);
+    if (!choice.port.empty())
+        return std::make_unique<SerialCable>(std::make_unique<SinglePortListing>(choice.port));
     return std::make_unique<SerialCable>();
 }
 

@@ -16,8 +16,9 @@
 
 #include "cable/cable_directory.h"
 #include "support/child_process.h"
-#include "support/scripted_cable.h"
 #include "cable/serial_cable.h"
+#include "cable/single_port.h"
+#include "support/scripted_cable.h"
 
 namespace gsmprog::test {
 namespace {
@@ -207,13 +208,13 @@ TEST_F(SerialCableTest, MoreThanTenCablesFillOnlyTheCapacityGiven) {
 }
 
 TEST_F(SerialCableTest, APortGivenByPathIsTheWholeList) {
-    SerialCable cable(fs::path(pty.Path()), true);
+    SerialCable cable(std::make_unique<SinglePortListing>(pty.Path()));
     const auto listed = cable.ListCables();
     ASSERT_EQ(listed.size(), 1u);
     EXPECT_EQ(listed[0].device, fs::path(pty.Path()));
     CableHandle handle = 0;
     EXPECT_EQ(cable.OpenEx(listed[0].serialNumber.c_str(), &handle), CableOk);
-    EXPECT_TRUE(SerialCable(fs::path("/dev/no-such-port"), true).ListCables().empty());
+    EXPECT_TRUE(SinglePortListing("/dev/no-such-port").List().empty());
 }
 
 TEST_F(SerialCableTest, CallsFromAnyThreadAreServed) {

@@ -1,0 +1,13 @@
+#pragma once
+// The FTDI cables of the system (USB vendor 0x0403), named by their USB serial numbers in
+// the order the system lists its serial ports.
+
+#include <vector>
+
+#include "cable/listed_cable.h"
+
+namespace gsmprog {
+
+std::vector<ListedCable> ListFtdiCables();
+
+}  // namespace gsmprog

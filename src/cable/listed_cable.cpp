@@ -1,0 +1,11 @@
+#include "cable/listed_cable.h"
+
+namespace gsmprog {
+
+std::string CanonicalDevice(const std::filesystem::path& device) {
+    std::error_code error;
+    const std::filesystem::path resolved = std::filesystem::canonical(device, error);
+    return (error ? device : resolved).string();
+}
+
+}  // namespace gsmprog

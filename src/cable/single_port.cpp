@@ -1,0 +1,29 @@
+#include "cable/single_port.h"
+
+#include "cable/cable_directory.h"
+#include "cable/latency_timer.h"
+
+namespace gsmprog {
+
+namespace fs = std::filesystem;
+
+SinglePortListing::SinglePortListing(fs::path device) : device_(std::move(device)) {}
+
+std::vector<ListedCable> SinglePortListing::List() const {
+    if (!fs::exists(device_)) return {};
+    ListedCable port{device_.filename().string().substr(0, SerialNumberCapacity), device_, {}, {}};
+    if (fs::exists(UsbSerialLatencyTimerFile(device_))) {
+        port.latencyTimerFile = UsbSerialLatencyTimerFile(device_);
+        port.defaultLatencyTimerMs = FtdiDefaultLatencyTimerMs;
+        return {port};
+    }
+    // A virtual modem's pseudo-terminal given by its path still has its announcement.
+    const fs::path directory = DefaultCableDirectory();
+    for (const VirtualCable& cable : ListVirtualCables(directory)) {
+        if (CanonicalDevice(cable.device) == CanonicalDevice(device_))
+            port.latencyTimerFile = LatencyTimerFile(directory, cable.serialNumber);
+    }
+    return {port};
+}
+
+}  // namespace gsmprog

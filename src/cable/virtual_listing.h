@@ -1,0 +1,14 @@
+#pragma once
+// The virtual cables of a cable directory as the serial cable lists them, each with the
+// latency timer its modem announces.
+
+#include <filesystem>
+#include <vector>
+
+#include "cable/listed_cable.h"
+
+namespace gsmprog {
+
+std::vector<ListedCable> ListVirtualPorts(const std::filesystem::path& cableDirectory);
+
+}  // namespace gsmprog
