@@ -103,7 +103,7 @@ std::vector<Event> ReceivedEvents(const Bytes& stream, std::uint8_t flags) {
             cable.Deliver(stream);
             delivered = true;
             deliveredAt = nowMs;
-        } else if (delivered && cable.Queued() == 0) {
+        } else if (delivered && cable.Unread() == 0) {
             FUZZ_CHECK(link.DroppedEvents() == 0);
             idle = true;
             taken.set_value();

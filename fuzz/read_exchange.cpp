@@ -8,6 +8,7 @@
 // and whose high bit makes it arrive 250 ms late, then the reply. A write after the last
 // reply meets silence; 5 s of virtual time after the last reply the exchange is stopped.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -24,7 +25,7 @@ using namespace gsmprog;
 using test::Bytes;
 
 constexpr std::uint64_t SilenceBeforeStopMs = 5000;
-constexpr std::uint64_t LateReplyMs = 250;
+constexpr std::uint32_t LateReplyMs = 250;
 
 bool IsVersion(const std::string& version) {
     unsigned a, b, c;
@@ -52,8 +53,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (next == end) return;
             const std::size_t length = std::min<std::size_t>(*next & 0x7F, std::size_t(end - next - 1));
             const Bytes reply(next + 1, next + 1 + length);
-            lastReplyAt = clock.NowMs() + ((*next & 0x80) ? LateReplyMs : 0);
-            cable.DeliverAt(lastReplyAt, reply);
+            const std::uint32_t delayMs = (*next & 0x80) ? LateReplyMs : 0;
+            lastReplyAt = std::max(lastReplyAt, clock.NowMs() + delayMs);   // replies keep their order
+            cable.Deliver(reply, delayMs);
             next += 1 + length;
         });
         clock.OnSleep([&](std::uint64_t nowMs) {

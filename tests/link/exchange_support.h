@@ -47,8 +47,8 @@ struct Rig {
 // Virtual times of the writes of exactly `bytes`.
 inline std::vector<std::uint64_t> WriteTimes(const ScriptedCable& cable, const Bytes& bytes) {
     std::vector<std::uint64_t> times;
-    for (const auto& event : cable.Events())
-        if (event.call == CableCall::Write && event.bytes == bytes) times.push_back(event.atMs);
+    for (const auto& event : cable.EventsOf(CableCall::Write))
+        if (event.bytes == bytes) times.push_back(event.atMs);
     return times;
 }
 

@@ -13,6 +13,7 @@ namespace gsmprog {
 namespace {
 
 using test::CableCall;
+using test::Fault;
 using test::ScriptedCable;
 
 std::vector<CableCall> Calls(const ScriptedCable& cable) {
@@ -53,15 +54,16 @@ TEST_F(OpenCableTest, ControlTuningSetsTimeoutsAndTheNamedCableIsOpened) {
 }
 
 TEST_F(OpenCableTest, NoCableOrNoCountIsResult2) {
-    ScriptedCable none{nullptr, {}};
+    ScriptedCable none;
+    none.Inject(Fault::Detached());
     EXPECT_EQ(OpenCable(none, devList, "", CableTuning::Programming, handle), CableNotFound);
-    cable.FailCall(CableCall::CreateDeviceInfoList);
+    cable.Inject(Fault::CallFails(CableCall::CreateDeviceInfoList));
     EXPECT_EQ(OpenCable(cable, devList, "", CableTuning::Programming, handle), CableNotFound);
     EXPECT_EQ(handle, 0u);
 }
 
 TEST_F(OpenCableTest, UnreadableListOrFailedOpenIsResult1) {
-    cable.FailCall(CableCall::GetDeviceInfoList, CableIoError, 1);
+    cable.Inject(Fault::CallFails(CableCall::GetDeviceInfoList, CableIoError, 1));
     EXPECT_EQ(OpenCable(cable, devList, "", CableTuning::Programming, handle), CableDriverFailure);
     EXPECT_EQ(OpenCable(cable, devList, "GONE", CableTuning::Programming, handle),
               CableDriverFailure);
@@ -74,7 +76,7 @@ TEST_F(OpenCableTest, UnreadableListOrFailedOpenIsResult1) {
 }
 
 TEST_F(OpenCableTest, ARefusedSettingStillMakesAllFourCallsThenClosesAndClearsTheHandle) {
-    cable.FailCall(CableCall::SetBaudRate);
+    cable.Inject(Fault::CallFails(CableCall::SetBaudRate));
     EXPECT_EQ(OpenCable(cable, devList, "", CableTuning::Programming, handle), CableDriverFailure);
     EXPECT_EQ(handle, 0u);
     EXPECT_FALSE(cable.IsOpen());
@@ -88,10 +90,10 @@ TEST_F(OpenCableTest, ARefusedSettingStillMakesAllFourCallsThenClosesAndClearsTh
 TEST_F(OpenCableTest, MoreThanTenCablesFillOnlyTheTenEntries) {
     std::vector<std::string> many;
     for (int i = 0; i < 14; ++i) many.push_back("FT" + std::to_string(i));
-    cable.SetSerials(many);
+    ScriptedCable crowded{nullptr, many};
     CableInfo guarded[DevListCapacity + 1];
     std::strcpy(guarded[DevListCapacity].SerialNumber, "guard");
-    EXPECT_EQ(OpenCable(cable, guarded, "", CableTuning::Programming, handle), CableOpened);
+    EXPECT_EQ(OpenCable(crowded, guarded, "", CableTuning::Programming, handle), CableOpened);
     EXPECT_STREQ(guarded[9].SerialNumber, "FT9");
     EXPECT_STREQ(guarded[DevListCapacity].SerialNumber, "guard");
 }

@@ -200,7 +200,7 @@ TEST(ReadExchangePolls, AFailedPollInAnyPhaseIsACableFailure) {
         Rig<FTDI_ReadCtrl> rig;
         ReadingModem modem{rig.cable};
         modem.Serve(SampleImage(1));
-        rig.cable.FailCall(CableCall::GetStatus, CableIoError, nth);
+        rig.cable.Inject(Fault::CallFails(CableCall::GetStatus, CableIoError, nth));
         EXPECT_EQ(rig.Run(), LinkCableFailure);
         EXPECT_EQ(rig.cable.Writes().back(), ToBytes(lastWord));   // nothing told after the failure
     }
@@ -237,8 +237,8 @@ TEST(ReadExchangeWrites, OnlyAShortNextCountsAndTheClosingWordsAreNotChecked) {
         modem.Serve(image);
         rig.cable.Reply(ToBytes("DEVICE"), Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD});
         if (test.spoilThirdBlock) modem.blocks[2].back() ^= 0x01;
-        if (test.fail) rig.cable.FailCall(CableCall::Write, CableIoError, test.nth);
-        else rig.cable.LimitWrite(test.nth, 1);
+        if (test.fail) rig.cable.Inject(Fault::CallFails(CableCall::Write, CableIoError, test.nth));
+        else rig.cable.Inject(Fault::ShortWrite(test.nth, 1));
         EXPECT_EQ(rig.Run(), test.result);
         if (test.result == LinkDone) {
             EXPECT_EQ(rig.link.DataLen, 316);

@@ -52,10 +52,10 @@ TEST_F(ReceiveTest, AReplyOf100BytesOrMoreIsNotTakenButDrainedSoTheNextReplyIsSe
 }
 
 TEST_F(ReceiveTest, ReturnsTheStatusOfTheLastCallMade) {
-    cable.FailCall(CableCall::GetStatus, CableIoError, 1);
+    cable.Inject(Fault::CallFails(CableCall::GetStatus, CableIoError, 1));
     EXPECT_EQ(Receive(cable, handle, buffer, ReceiveCapacity, received), CableIoError);
     cable.Deliver(ToBytes("OK"));
-    cable.FailCall(CableCall::Read, CableOtherError, 1);
+    cable.Inject(Fault::CallFails(CableCall::Read, CableOtherError, 1));
     EXPECT_EQ(Receive(cable, handle, buffer, ReceiveCapacity, received), CableOtherError);
     EXPECT_EQ(received, 2u);
 }

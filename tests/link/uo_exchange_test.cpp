@@ -27,7 +27,7 @@ struct UoExchange : ::testing::Test, Rig<FTDI_UoProgCtrl> {
 
 TEST_F(UoExchange, SetsTheBaudRateAgainThenAttentionThenTheWholeCommand) {
     cable.Reply(commandBytes, answer);
-    cable.FailCall(CableCall::SetBaudRate, CableIoError, 2);   // ignored
+    cable.Inject(Fault::CallFails(CableCall::SetBaudRate, CableIoError, 2));   // ignored
     EXPECT_EQ(Run(), LinkDone);
     const auto events = cable.Events();
     std::vector<CableCall> afterOpen;
@@ -59,10 +59,10 @@ TEST_F(UoExchange, AnswersWithBadCrcOrWrongEchoAreDeviceFailures) {
 TEST_F(UoExchange, AnswersOfThreeOrFiveBytesAreIgnored) {
     cable.OnWrite([this](const Bytes& written) {
         if (written != commandBytes) return;
-        cable.DeliverAt(clock.NowMs() + 150, Bytes{1, 2, 3});
+        cable.Deliver(Bytes{1, 2, 3}, 150);
         Bytes five = answer;
         five.push_back(0);
-        cable.DeliverAt(clock.NowMs() + 350, five);
+        cable.Deliver(five, 350);
     });
     clock.OnSleep([this](std::uint64_t now) {
         if (now > 1000) link.Stop();
@@ -83,7 +83,7 @@ TEST_F(UoExchange, ASilentDeviceGetsTheCommandAgainAfter71PollsUntilStopped) {
 }
 
 TEST_F(UoExchange, AShortCommandWriteIsACableFailure) {
-    cable.LimitWrite(2, 9);
+    cable.Inject(Fault::ShortWrite(2, 9));
     EXPECT_EQ(Run(), LinkCableFailure);
 }
 

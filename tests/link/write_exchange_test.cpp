@@ -55,7 +55,7 @@ TEST_F(WriteExchange, ReadyWaitsForNextBeforeTheFirstFrame) {
     cable.OnWrite([this](const Bytes& written) {
         if (written == ToBytes("WRITE")) {
             cable.Deliver(ToBytes("READY"));
-            cable.DeliverAt(clock.NowMs() + 55, ToBytes("NEXT"));
+            cable.Deliver(ToBytes("NEXT"), 55);
         } else if (written[0] == 0x3A) {
             cable.Deliver(ToBytes(written == EndFrame ? "OK" : "NEXT"));
         }
@@ -133,25 +133,25 @@ TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
 
 TEST_F(WriteExchange, CableFailuresAreResult1) {
     // A failed write of the attention word.
-    cable.FailCall(CableCall::Write, CableIoError, 1);
+    cable.Inject(Fault::CallFails(CableCall::Write, CableIoError, 1));
     EXPECT_EQ(Run(), LinkCableFailure);
 
     // A short "WRITE" counts; a short "PROG_GSMA" does not.
     Rig<FTDI_Controller> shortWrite;
     shortWrite.cable.Reply(ToBytes("PROG_GSMA"), ToBytes("READY"));
-    shortWrite.cable.LimitWrite(1, 3);
-    shortWrite.cable.LimitWrite(3, 4);
+    shortWrite.cable.Inject(Fault::ShortWrite(1, 3));
+    shortWrite.cable.Inject(Fault::ShortWrite(3, 4));
     EXPECT_EQ(shortWrite.Run(image), LinkCableFailure);
     EXPECT_EQ(shortWrite.cable.Writes().size(), 3u);   // short PROG_GSMA, again, short WRITE
 
     // A failed poll, and a short frame.
     Rig<FTDI_Controller> poll;
-    poll.cable.FailCall(CableCall::GetStatus, CableIoError, 1);
+    poll.cable.Inject(Fault::CallFails(CableCall::GetStatus, CableIoError, 1));
     EXPECT_EQ(poll.Run(image), LinkCableFailure);
 
     Rig<FTDI_Controller> frame;
     Answers(frame.cable, "READYNEXT");
-    frame.cable.LimitWrite(3, 34);
+    frame.cable.Inject(Fault::ShortWrite(3, 34));
     EXPECT_EQ(frame.Run(image), LinkCableFailure);
 }
 

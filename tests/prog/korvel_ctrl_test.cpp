@@ -5,23 +5,39 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "prog/control_line.h"
 #include "prog/ctrl_frame.h"
 #include "prog/ftdi_korvel_ctrl.h"
+#include "support/scripted_cable.h"
 
 namespace gsmprog {
 namespace {
 
 using test::Bytes;
-using test::ControlLine;
-using test::Eventually;
+using test::CableCall;
+using test::CableEvent;
+using test::Fault;
+using test::ScriptedCable;
 using test::VirtualClock;
+
+// Waits (in real time, with a generous limit that only guards against a hang) until `done`.
+template <class Predicate>
+bool Eventually(Predicate done, std::chrono::seconds limit = std::chrono::seconds(30)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
 
 Bytes Text(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
@@ -40,25 +56,31 @@ struct Event {
     std::uint32_t state;   // of an error condition
 };
 
+// The modem: called in the link's thread with each block the link writes.
+using Modem = std::function<void(const Bytes& written, ScriptedCable& line)>;
+
 // A modem that answers the handshake with `handshakeReplies` in turn (the last one from
 // then on) and each request with its entry of `answers`, if any.
-ControlLine::Modem Answering(std::map<Bytes, Bytes> answers,
-                             std::vector<std::string> handshakeReplies = {"READY"}) {
+Modem Answering(std::map<Bytes, Bytes> answers,
+                std::vector<std::string> handshakeReplies = {"READY"}) {
     auto handshakes = std::make_shared<std::size_t>(0);
-    return [=](const Bytes& written, ControlLine& line) {
+    return [=](const Bytes& written, ScriptedCable& line) {
         if (written == Handshake) {
             const std::size_t turn = std::min((*handshakes)++, handshakeReplies.size() - 1);
-            line.Send(Text(handshakeReplies[turn]), 1);
+            line.Deliver(Text(handshakeReplies[turn]), 1);
         } else if (auto answer = answers.find(written); answer != answers.end()) {
-            line.Send(answer->second, 20);
+            line.Deliver(answer->second, 20);
         }
     };
 }
 
 class ControlLink : public ::testing::Test {
 protected:
-    void Run(ControlLine::Modem modem, std::size_t capacity = ResultQueueCapacity) {
-        line = std::make_unique<ControlLine>(time, std::move(modem));
+    void Run(Modem modem, std::size_t capacity = ResultQueueCapacity) {
+        line = std::make_unique<ScriptedCable>(&time);
+        line->OnWrite([modem = std::move(modem), cable = line.get()](const Bytes& written) {
+            modem(written, *cable);
+        });
         link = std::make_unique<FTDI_KorvelCtrl>(*line, time, "", capacity);
         // A token real pause per sleep, so that the reader keeps pace with the link's time.
         time.OnSleep([](std::uint64_t) { std::this_thread::sleep_for(std::chrono::microseconds(20)); });
@@ -83,15 +105,18 @@ protected:
     // has moved on from them.
     void WaitUntilAllRead(std::size_t writes) {
         ASSERT_TRUE(Eventually([&] {
-            return line->Writes().size() >= writes && line->Unread() == 0 &&
+            return Writes().size() >= writes && line->Unread() == 0 &&
                    time.NowMs() > line->LastReadAt() + 100;
         }));
     }
 
-    std::vector<Bytes> WrittenBytes() const {
-        std::vector<Bytes> blocks;
-        for (const auto& write : line->Writes()) blocks.push_back(write.bytes);
-        return blocks;
+    // The blocks written, with their moments.
+    std::vector<CableEvent> Writes() const { return line->EventsOf(CableCall::Write); }
+
+    std::vector<std::vector<std::uint32_t>> ArgsOf(CableCall call) const {
+        std::vector<std::vector<std::uint32_t>> args;
+        for (const auto& event : line->EventsOf(call)) args.push_back(event.args);
+        return args;
     }
 
     static std::vector<int> Codes(const std::vector<Event>& events) {
@@ -101,7 +126,7 @@ protected:
     }
 
     VirtualClock time{1000};
-    std::unique_ptr<ControlLine> line;
+    std::unique_ptr<ScriptedCable> line;
     std::unique_ptr<FTDI_KorvelCtrl> link;
 };
 
@@ -118,11 +143,11 @@ TEST_F(ControlLink, StatusExchangeLogsRequestThenReplyThenStatus) {
     EXPECT_EQ(events[2].packet.data[0], 0x80);
     EXPECT_EQ(events[2].packet.data[5] | events[2].packet.data[6] << 8, 11820);
 
-    const auto writes = line->Writes();
+    const auto writes = Writes();
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].bytes, Handshake);
     EXPECT_EQ(writes[1].bytes, StatusRequest);
-    EXPECT_GE(writes[1].at - writes[0].at, 200u);   // the handshake reply is awaited first
+    EXPECT_GE(writes[1].atMs - writes[0].atMs, 200u);   // the handshake reply is awaited first
     EXPECT_TRUE(Eventually([&] { return link->PendingCount() == 0; }));
 
     // The cable is closed after Stop, also when Start follows at once, and opened anew
@@ -130,12 +155,19 @@ TEST_F(ControlLink, StatusExchangeLogsRequestThenReplyThenStatus) {
     link->Stop();
     EXPECT_FALSE(link->IsRunning());
     link->Start();
-    ASSERT_TRUE(Eventually([&] { return line->Writes().size() == 3; }));
-    EXPECT_EQ(line->Closes(), 1u);
-    EXPECT_EQ(line->Opens(), 2u);
-    EXPECT_EQ(line->Writes()[2].bytes, Handshake);
+    ASSERT_TRUE(Eventually([&] { return Writes().size() == 3; }));
+    EXPECT_EQ(line->CountOf(CableCall::Close), 1);
+    EXPECT_EQ(line->CountOf(CableCall::OpenEx), 2);
+    EXPECT_EQ(Writes()[2].bytes, Handshake);
     link->Stop();
-    ASSERT_TRUE(Eventually([&] { return line->Closes() == 2; }));
+    ASSERT_TRUE(Eventually([&] { return line->CountOf(CableCall::Close) == 2; }));
+
+    // Each open sets the line for control and leaves the latency timer alone.
+    using Args = std::vector<std::vector<std::uint32_t>>;
+    EXPECT_EQ(ArgsOf(CableCall::SetBaudRate), (Args{{115200}, {115200}}));
+    EXPECT_EQ(ArgsOf(CableCall::SetDataCharacteristics), (Args{{8, 0, 0}, {8, 0, 0}}));
+    EXPECT_EQ(ArgsOf(CableCall::SetFlowControl), (Args{{0, 0, 0}, {0, 0, 0}}));
+    EXPECT_EQ(line->CountOf(CableCall::SetLatencyTimer), 0);
 }
 
 TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
@@ -161,12 +193,12 @@ TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
         // Exactly three sends, each after more than 200 ms; the link holds until the error is
         // fetched, then enters control mode again before anything else.
         EXPECT_EQ(link->PendingCount(), 0u);
-        ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 5; }));
-        const auto writes = line->Writes();
+        ASSERT_TRUE(Eventually([&] { return Writes().size() >= 5; }));
+        const auto writes = Writes();
         for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(writes[i].bytes, request);
         for (std::size_t i = 2; i < 4; ++i) {
-            EXPECT_GT(writes[i].at - writes[i - 1].at, 200u);
-            EXPECT_LE(writes[i].at - writes[i - 1].at, 220u);
+            EXPECT_GT(writes[i].atMs - writes[i - 1].atMs, 200u);
+            EXPECT_LE(writes[i].atMs - writes[i - 1].atMs, 220u);
         }
         EXPECT_EQ(writes[4].bytes, Handshake);
         link.reset();
@@ -174,12 +206,12 @@ TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
 }
 
 TEST_F(ControlLink, ErrorReplyFinishesTheRequestAndDropsWhatIsUndelivered) {
-    Run([](const Bytes& written, ControlLine& line) {
-        if (written == Handshake) line.Send(Text("READY"), 1);
+    Run([](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake) line.Deliver(Text("READY"), 1);
         if (written == StatusRequest) {
-            line.Send(UnknownCodeReply, 20);
-            line.Send(GsmTrace, 5);
-            line.Send(StatusReply, 5);
+            line.Deliver(UnknownCodeReply, 20);
+            line.Deliver(GsmTrace, 5);
+            line.Deliver(StatusReply, 5);
         }
     });
     link->RequestStatus();
@@ -195,14 +227,14 @@ TEST_F(ControlLink, ErrorReplyFinishesTheRequestAndDropsWhatIsUndelivered) {
     std::string text;
     EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);   // the trace and status: dropped
     EXPECT_EQ(link->PendingCount(), 0u);
-    EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest}));   // not sent again
+    EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake, StatusRequest}));   // not sent again
 }
 
 TEST_F(ControlLink, GsmTraceIsLoggedWithoutTextAndShownAsText) {
-    Run([](const Bytes& written, ControlLine& line) {
+    Run([](const Bytes& written, ScriptedCable& line) {
         if (written == Handshake) {
-            line.Send(Text("READY"), 1);
-            line.Send(GsmTrace, 400);
+            line.Deliver(Text("READY"), 1);
+            line.Deliver(GsmTrace, 400);
         }
     });
     const auto events = FetchUntil(CtrlGsmTrace);
@@ -213,8 +245,8 @@ TEST_F(ControlLink, GsmTraceIsLoggedWithoutTextAndShownAsText) {
 }
 
 TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
-    line = std::make_unique<ControlLine>(time);
-    line->SetAttached(false);
+    line = std::make_unique<ScriptedCable>(&time);
+    line->Inject(Fault::Detached());
     link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
     link->Start();
 
@@ -225,7 +257,7 @@ TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
     link->RequestStatus();
     events = FetchUntil(CtrlError);
     EXPECT_EQ(events.back().text, "Кабель FTDI не найден.");
-    EXPECT_EQ(line->Opens(), 0u);
+    EXPECT_EQ(line->CountOf(CableCall::OpenEx), 0);
     EXPECT_EQ(link->PendingCount(), 1u);
 
     // An error condition leaves the caller's packet as it was.
@@ -240,8 +272,8 @@ TEST_F(ControlLink, MissingCableIsReportedOnlyWhileSomethingIsPending) {
 }
 
 TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
-    line = std::make_unique<ControlLine>(time);
-    line->SetAttached(false);
+    line = std::make_unique<ScriptedCable>(&time);
+    line->Inject(Fault::Detached());
     link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
     const std::size_t idleBefore = time.Sleeps().size();
     std::atomic<std::uint64_t> stoppedAt{0};
@@ -270,7 +302,7 @@ TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
     std::uint64_t idleFrom = at;
     for (; i < sleeps.size() && sleeps[i] != 10; ++i) idleFrom += sleeps[i];
     EXPECT_LE(idleFrom - stoppedAt, 100u);
-    EXPECT_EQ(line->DeviceListQueries(), 1u);
+    EXPECT_EQ(line->CountOf(CableCall::CreateDeviceInfoList), 1);
 }
 
 TEST_F(ControlLink, HandshakeCountsOnlyAWholeReady) {
@@ -278,46 +310,46 @@ TEST_F(ControlLink, HandshakeCountsOnlyAWholeReady) {
                   {"", "READY\r\n", "ERROR", std::string("READY\0", 6), "READY"}));
     link->RequestStatus();
     FetchUntil(CtrlStatus);
-    const auto writes = line->Writes();
+    const auto writes = Writes();
     ASSERT_EQ(writes.size(), 6u);
     for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(writes[i].bytes, Handshake);
     EXPECT_EQ(writes[5].bytes, StatusRequest);
     // Silence is retried at once after the 200 ms wait; a reply is read after 200 ms until
     // 50 ms of silence; "READY\r\n" is retried at once, "ERROR" in the next cycle.
-    EXPECT_EQ(writes[1].at - writes[0].at, 200u);
-    EXPECT_EQ(writes[2].at - writes[1].at, 250u);
-    EXPECT_GE(writes[3].at - writes[2].at, 250u);
-    EXPECT_LE(writes[3].at - writes[2].at, 260u);
+    EXPECT_EQ(writes[1].atMs - writes[0].atMs, 200u);
+    EXPECT_EQ(writes[2].atMs - writes[1].atMs, 250u);
+    EXPECT_GE(writes[3].atMs - writes[2].atMs, 250u);
+    EXPECT_LE(writes[3].atMs - writes[2].atMs, 260u);
 }
 
 TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
-    Run([this](const Bytes& written, ControlLine& line) {
-        if (written == Handshake) line.Send(Text("READY"), 1);
+    Run([this](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake) line.Deliver(Text("READY"), 1);
         if (written == SimRequest) {
             link->RequestStatus();   // waits behind the outstanding SIM switch
-            line.Send(StatusReply, 5);
-            line.Send(SimReply, 150);
+            line.Deliver(StatusReply, 5);
+            line.Deliver(SimReply, 150);
         }
-        if (written == StatusRequest) line.Send(StatusReply, 20);
+        if (written == StatusRequest) line.Deliver(StatusReply, 20);
     });
     link->RequestSimSwitch();
     const auto events = FetchUntil(CtrlSimSwitch);
     EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 12, 251, 5}));
     EXPECT_EQ(events[0].text, "TX(3): 51 05 AA ");
-    ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 3; }));
-    const auto writes = line->Writes();
+    ASSERT_TRUE(Eventually([&] { return Writes().size() >= 3; }));
+    const auto writes = Writes();
     EXPECT_EQ(writes[1].bytes, SimRequest);
     EXPECT_EQ(writes[2].bytes, StatusRequest);
-    EXPECT_GE(writes[2].at - writes[1].at, 150u);   // only after the SIM switch reply
+    EXPECT_GE(writes[2].atMs - writes[1].atMs, 150u);   // only after the SIM switch reply
 }
 
 TEST_F(ControlLink, CableFailureWhileWorkingIsReportedAndWorkGoesOn) {
     auto failed = std::make_shared<bool>(false);
-    Run([failed](const Bytes& written, ControlLine& line) {
-        if (written == Handshake) line.Send(Text("READY"), 1);
+    Run([failed](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake) line.Deliver(Text("READY"), 1);
         if (written == StatusRequest && !std::exchange(*failed, true)) {
-            line.FailNextStatusQuery(CableDeviceNotOpened);
-            line.Send(StatusReply, 30);
+            line.Inject(Fault::CallFails(CableCall::GetStatus, CableDeviceNotOpened, 1));
+            line.Deliver(StatusReply, 30);
         }
     });
     // A reader that keeps pace with the link, fetching at every pause of the link's thread.
@@ -342,19 +374,19 @@ TEST_F(ControlLink, CableFailureWhileWorkingIsReportedAndWorkGoesOn) {
     EXPECT_EQ(fetched[0].text,
               "Подключено более одного кабеля FTDI. Программирование возможно только через один "
               "подключенный кабель");
-    EXPECT_EQ(line->Opens(), 1u);
-    EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest}));
+    EXPECT_EQ(line->CountOf(CableCall::OpenEx), 1);
+    EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake, StatusRequest}));
 }
 
 TEST_F(ControlLink, ChattyModemLosesOnlyTrafficEvents) {
     constexpr std::size_t Capacity = 16;
     Run(
-        [](const Bytes& written, ControlLine& line) {
-            if (written == Handshake) line.Send(Text("READY"), 1);
+        [](const Bytes& written, ScriptedCable& line) {
+            if (written == Handshake) line.Deliver(Text("READY"), 1);
             if (written == StatusRequest) {
-                for (int i = 0; i < 100; ++i) line.Send(GsmTrace);
-                line.Send(StatusReply);
-                for (int i = 0; i < 100; ++i) line.Send(GsmTrace);
+                for (int i = 0; i < 100; ++i) line.Deliver(GsmTrace);
+                line.Deliver(StatusReply);
+                for (int i = 0; i < 100; ++i) line.Deliver(GsmTrace);
             }
         },
         Capacity);
@@ -372,15 +404,15 @@ TEST_F(ControlLink, ChattyModemLosesOnlyTrafficEvents) {
 
 TEST_F(ControlLink, EndlessCollectionIsLoggedByWhatTheBufferHolds) {
     auto armed = std::make_shared<std::atomic<bool>>(false);
-    Run([armed](const Bytes& written, ControlLine& line) {
-        if (written == Handshake) line.Send(Text("READY"), 1);
+    Run([armed](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake) line.Deliver(Text("READY"), 1);
         if (written == StatusRequest) *armed = true;
     });
     line->OnStatusQuery([&, armed] {
         if (!armed->exchange(false)) return;
         // The window's five-second rule strikes just as a modem starts sending without pause.
         link->ResetCtrlMode();
-        line->Send(Bytes(5000, 0x41));
+        line->Deliver(Bytes(5000, 0x41));
     });
     link->RequestStatus();
     auto events = FetchUntil(CtrlBytesReceived);
@@ -433,11 +465,11 @@ TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
     };
     for (const auto& test : cases) {
         SCOPED_TRACE(test.name);
-        Run([frames = test.frames](const Bytes& written, ControlLine& line) {
+        Run([frames = test.frames](const Bytes& written, ScriptedCable& line) {
             if (written != Handshake) return;
-            line.Send(Text("READY"), 1);
+            line.Deliver(Text("READY"), 1);
             std::uint32_t after = 300;   // once the handshake reply has been read
-            for (const auto& frame : frames) line.Send(frame, after += 100);
+            for (const auto& frame : frames) line.Deliver(frame, after += 100);
         });
         WaitUntilAllRead(1);
         std::vector<std::pair<int, std::string>> events;
@@ -445,29 +477,29 @@ TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
         while ((event.code = link->FetchResult(&event.packet, &event.text)) != CtrlNothing)
             events.emplace_back(event.code, event.text);
         EXPECT_EQ(events, test.events);
-        EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake}));   // nothing is answered
+        EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake}));   // nothing is answered
         link.reset();
     }
 }
 
 TEST_F(ControlLink, SpoiltExpectedReplyRunsIntoTheTimeLimitAndTheRequestIsSentAgain) {
     auto sends = std::make_shared<int>(0);
-    Run([sends](const Bytes& written, ControlLine& line) {
-        if (written == Handshake) line.Send(Text("READY"), 1);
+    Run([sends](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake) line.Deliver(Text("READY"), 1);
         if (written != StatusRequest) return;
         Bytes reply = StatusReply;
         if ((*sends)++ == 0) reply.back() ^= 0x01;
-        line.Send(reply, 20);
+        line.Deliver(reply, 20);
     });
     link->RequestStatus();
     EXPECT_EQ(link->PendingCount(), 1u);
     const auto events = FetchUntil(CtrlStatus);
     EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 250, 251, 12}));
     EXPECT_EQ(events[1].text, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CD ");
-    const auto writes = line->Writes();
+    const auto writes = Writes();
     ASSERT_EQ(writes.size(), 3u);
     EXPECT_EQ(writes[2].bytes, StatusRequest);
-    EXPECT_GT(writes[2].at - writes[1].at, 200u);
+    EXPECT_GT(writes[2].atMs - writes[1].atMs, 200u);
     EXPECT_TRUE(Eventually([&] { return link->PendingCount() == 0; }));
 }
 
@@ -477,8 +509,8 @@ TEST_F(ControlLink, PendingCountAndResetBeforeControlMode) {
     link->RequestSimSwitch();
     link->RequestStatus();
     EXPECT_EQ(link->PendingCount(), 3u);
-    ASSERT_TRUE(Eventually([&] { return line->Writes().size() >= 3; }));
-    for (const auto& written : WrittenBytes()) EXPECT_EQ(written, Handshake);
+    ASSERT_TRUE(Eventually([&] { return Writes().size() >= 3; }));
+    for (const auto& written : line->Writes()) EXPECT_EQ(written, Handshake);
     link->Reset();
     EXPECT_EQ(link->PendingCount(), 0u);
     CtrlPacket packet;
@@ -491,16 +523,16 @@ TEST_F(ControlLink, PendingCountAndResetBeforeControlMode) {
 
 TEST_F(ControlLink, CableFailureDuringTheHandshakeIsNotReportedAndTheHandshakeIsRepeated) {
     auto handshakes = std::make_shared<int>(0);
-    Run([handshakes](const Bytes& written, ControlLine& line) {
-        if (written == StatusRequest) line.Send(StatusReply, 20);
+    Run([handshakes](const Bytes& written, ScriptedCable& line) {
+        if (written == StatusRequest) line.Deliver(StatusReply, 20);
         if (written != Handshake) return;
-        if ((*handshakes)++ == 0) line.FailNextStatusQuery(CableDeviceNotOpened);
-        line.Send(Text("READY"), 1);
+        if ((*handshakes)++ == 0) line.Inject(Fault::CallFails(CableCall::GetStatus, CableDeviceNotOpened, 1));
+        line.Deliver(Text("READY"), 1);
     });
     link->RequestStatus();
     const auto events = FetchUntil(CtrlStatus);
     EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 12}));
-    const auto written = WrittenBytes();
+    const auto written = line->Writes();
     ASSERT_GE(written.size(), 3u);
     EXPECT_EQ(written[0], Handshake);
     EXPECT_EQ(written[1], Handshake);
@@ -516,7 +548,7 @@ TEST_F(ControlLink, RequestsQueuedBehindATimedOutOneAreSentAfterTheNewHandshake)
     EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = 12");
     events = FetchUntil(CtrlSimSwitch);
     EXPECT_EQ(Codes(events), (std::vector<int>{250, 251, 5}));
-    EXPECT_EQ(WrittenBytes(), (std::vector<Bytes>{Handshake, StatusRequest, StatusRequest,
+    EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake, StatusRequest, StatusRequest,
                                                   StatusRequest, Handshake, SimRequest}));
 }
 
@@ -536,49 +568,49 @@ TEST_F(ControlLink, TimeLimitHoldsAcrossTheWrapOfTheTickCount) {
         SCOPED_TRACE(before);
         // Asked for as the first handshake goes out, so that the send follows its reply at once.
         auto asked = std::make_shared<bool>(false);
-        Run([this, asked, before](const Bytes& written, ControlLine& line) {
+        Run([this, asked, before](const Bytes& written, ScriptedCable& line) {
             if (written != Handshake) return;
             if (!std::exchange(*asked, true)) {
                 time.Advance(Wrap - time.NowMs() % Wrap - before);
                 link->RequestStatus();
             }
-            line.Send(Text("READY"), 1);
+            line.Deliver(Text("READY"), 1);
         });
         const auto events = FetchUntil(CtrlError);
         EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = 12");
-        const auto writes = line->Writes();
+        const auto writes = Writes();
         ASSERT_GE(writes.size(), 4u);
         if (before == 250u) {
-            EXPECT_EQ(writes[1].at % Wrap, 0u);
+            EXPECT_EQ(writes[1].atMs % Wrap, 0u);
         } else {
-            EXPECT_GT(writes[1].at % Wrap, Wrap - 100);
-            EXPECT_LT(writes[2].at % Wrap, 1000u);
+            EXPECT_GT(writes[1].atMs % Wrap, Wrap - 100);
+            EXPECT_LT(writes[2].atMs % Wrap, 1000u);
         }
         EXPECT_EQ(writes[1].bytes, StatusRequest);
         for (std::size_t i = 2; i < 4; ++i) {
             EXPECT_EQ(writes[i].bytes, StatusRequest);
-            EXPECT_GT(writes[i].at - writes[i - 1].at, 200u);
-            EXPECT_LE(writes[i].at - writes[i - 1].at, 220u);
+            EXPECT_GT(writes[i].atMs - writes[i - 1].atMs, 200u);
+            EXPECT_LE(writes[i].atMs - writes[i - 1].atMs, 220u);
         }
         link.reset();
     }
 }
 
 TEST_F(ControlLink, MissingCableIsLookedForEveryThreeSecondsWhetherOrNotTheErrorIsFetched) {
-    line = std::make_unique<ControlLine>(time);
-    line->SetAttached(false);
+    line = std::make_unique<ScriptedCable>(&time);
+    line->Inject(Fault::Detached());
     link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
     std::mutex guard;
-    std::vector<std::size_t> lookupsAtSleep;   // lookups made before each 100 ms sleep
+    std::vector<int> lookupsAtSleep;   // lookups made before each 100 ms sleep
     time.OnSleep([&](std::uint64_t) {
         if (time.Sleeps().back() != 100) return;
         std::lock_guard lock(guard);
-        lookupsAtSleep.push_back(line->DeviceListQueries());
+        lookupsAtSleep.push_back(line->CountOf(CableCall::CreateDeviceInfoList));
     });
     link->Start();
-    ASSERT_TRUE(Eventually([&] { return line->DeviceListQueries() >= 4; }));
+    ASSERT_TRUE(Eventually([&] { return line->CountOf(CableCall::CreateDeviceInfoList) >= 4; }));
     link.reset();   // the hook above lives in this scope
-    for (std::size_t lookups : {1u, 2u, 3u})
+    for (int lookups : {1, 2, 3})
         EXPECT_EQ(std::count(lookupsAtSleep.begin(), lookupsAtSleep.end(), lookups), 30) << lookups;
 }
 

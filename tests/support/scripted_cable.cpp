@@ -23,40 +23,17 @@ std::string Printable(const Bytes& bytes) {
     return "[" + hex + "]";
 }
 
-const char* CallName(CableCall call) {
-    static const char* const names[] = {
-        "CreateDeviceInfoList", "GetDeviceInfoList", "OpenEx",      "SetBaudRate",
-        "SetDataCharacteristics", "SetFlowControl",  "SetLatencyTimer", "SetTimeouts",
-        "GetStatus",              "Read",            "Write",       "Close"};
-    return names[static_cast<int>(call)];
-}
-
 ScriptedCable::ScriptedCable(VirtualClock* clock, std::vector<std::string> serials)
     : clock_(clock), serials_(std::move(serials)) {}
 
-void ScriptedCable::SetSerials(std::vector<std::string> serials) {
+void ScriptedCable::Inject(Fault fault) {
     std::lock_guard guard(lock_);
-    serials_ = std::move(serials);
+    faults_.push_back(fault);
 }
 
-void ScriptedCable::FailCall(CableCall call, CableStatus status, int nth) {
+void ScriptedCable::Deliver(const Bytes& bytes, std::uint32_t afterMs) {
     std::lock_guard guard(lock_);
-    failures_.push_back({call, status, nth <= 0 ? -1 : nth - 1});
-}
-
-void ScriptedCable::LimitWrite(int nth, std::uint32_t written) {
-    std::lock_guard guard(lock_);
-    writeLimits_.push_back({writesSeen_ + nth, written});
-}
-
-void ScriptedCable::Deliver(const Bytes& bytes) {
-    std::lock_guard guard(lock_);
-    queue_.insert(queue_.end(), bytes.begin(), bytes.end());
-}
-
-void ScriptedCable::DeliverAt(std::uint64_t atMs, const Bytes& bytes) {
-    std::lock_guard guard(lock_);
-    timed_.push_back({atMs, bytes});
+    Schedule(bytes, afterMs);
 }
 
 void ScriptedCable::Reply(const Bytes& written, const Bytes& reply, int times) {
@@ -69,28 +46,43 @@ void ScriptedCable::OnWrite(std::function<void(const Bytes&)> responder) {
     responder_ = std::move(responder);
 }
 
+void ScriptedCable::OnStatusQuery(std::function<void()> hook) {
+    std::lock_guard guard(lock_);
+    statusHook_ = std::move(hook);
+}
+
 std::vector<CableEvent> ScriptedCable::Events() const {
     std::lock_guard guard(lock_);
     return events_;
 }
 
-std::vector<Bytes> ScriptedCable::Writes() const {
+std::vector<CableEvent> ScriptedCable::EventsOf(CableCall call) const {
     std::lock_guard guard(lock_);
+    std::vector<CableEvent> chosen;
+    std::copy_if(events_.begin(), events_.end(), std::back_inserter(chosen),
+                 [call](const CableEvent& event) { return event.call == call; });
+    return chosen;
+}
+
+std::vector<Bytes> ScriptedCable::Writes() const {
     std::vector<Bytes> writes;
-    for (const auto& event : events_)
-        if (event.call == CableCall::Write) writes.push_back(event.bytes);
+    for (auto& event : EventsOf(CableCall::Write)) writes.push_back(std::move(event.bytes));
     return writes;
 }
 
 int ScriptedCable::CountOf(CableCall call) const {
     std::lock_guard guard(lock_);
-    return static_cast<int>(std::count_if(events_.begin(), events_.end(),
-                                          [&](const CableEvent& e) { return e.call == call; }));
+    return counts_[static_cast<std::size_t>(call)];
 }
 
-std::size_t ScriptedCable::Queued() const {
+std::size_t ScriptedCable::Unread() const {
     std::lock_guard guard(lock_);
-    return queue_.size();
+    return incoming_.size();
+}
+
+std::uint64_t ScriptedCable::LastReadAt() const {
+    std::lock_guard guard(lock_);
+    return lastReadAt_;
 }
 
 bool ScriptedCable::IsOpen() const {
@@ -100,204 +92,211 @@ bool ScriptedCable::IsOpen() const {
 
 std::uint64_t ScriptedCable::Now() const { return clock_ ? clock_->NowMs() : 0; }
 
-CableStatus ScriptedCable::Begin(CableCall call, CableEvent& event) {
-    event.call = call;
-    event.atMs = Now();
-    for (auto it = failures_.begin(); it != failures_.end(); ++it) {
-        if (it->call != call) continue;
-        if (it->remaining < 0) return it->status;
-        if (it->remaining-- == 0) {
-            const CableStatus status = it->status;
-            failures_.erase(it);
-            return status;
-        }
-    }
-    return CableOk;
+CableEvent ScriptedCable::Event(CableCall call, std::vector<std::uint32_t> args) const {
+    return {call, Now(), {}, std::move(args), {}};
 }
 
-CableStatus ScriptedCable::Finish(CableEvent& event, CableStatus status) {
-    event.status = status;
-    events_.push_back(event);
-    return status;
+std::size_t ScriptedCable::Listed() const {
+    const bool detached = std::any_of(faults_.begin(), faults_.end(), [](const Fault& fault) {
+        return fault.kind == Fault::Kind::Detached;
+    });
+    return detached ? 0 : serials_.size();
 }
 
-CableStatus ScriptedCable::CheckHandle(CableCall call, CableHandle handle, CableEvent& event) {
-    const CableStatus injected = Begin(call, event);
-    if (!open_ || handle != TheHandle) return CableInvalidHandle;
-    return injected;
-}
-
-void ScriptedCable::ReleaseDue() {
+std::size_t ScriptedCable::Arrived() const {
     const std::uint64_t now = Now();
-    std::stable_sort(timed_.begin(), timed_.end(),
-                     [](const Timed& a, const Timed& b) { return a.atMs < b.atMs; });
-    while (!timed_.empty() && timed_.front().atMs <= now) {
-        queue_.insert(queue_.end(), timed_.front().bytes.begin(), timed_.front().bytes.end());
-        timed_.erase(timed_.begin());
+    std::size_t count = 0;
+    while (count < incoming_.size() && incoming_[count].atMs <= now) ++count;
+    return count;
+}
+
+void ScriptedCable::Schedule(const Bytes& bytes, std::uint32_t afterMs) {
+    std::uint64_t at = Now() + afterMs;
+    if (!incoming_.empty()) at = std::max(at, incoming_.back().atMs);
+    for (std::uint8_t byte : bytes) incoming_.push_back({at, byte});
+}
+
+// Like FT_Read, a read short of bytes waits for them up to the read time-out.
+void ScriptedCable::AwaitBytes(std::uint32_t toRead) {
+    if (!clock_ || readTimeoutMs_ == 0 || Arrived() >= toRead) return;
+    const std::uint64_t waitMs =
+        incoming_.size() >= toRead ? incoming_[toRead - 1].atMs - Now() : readTimeoutMs_;
+    clock_->Advance(std::min<std::uint64_t>(waitMs, readTimeoutMs_));
+}
+
+// Counts the call and returns the fault that hits it, if any; a fault of one call is used up.
+std::optional<Fault> ScriptedCable::Hit(CableCall call) {
+    ++counts_[static_cast<std::size_t>(call)];
+    std::optional<Fault> hit;
+    for (auto it = faults_.begin(); it != faults_.end();) {
+        const bool every = it->nth == 0;
+        if (it->kind == Fault::Kind::Detached || it->call != call || (!every && --it->nth > 0)) {
+            ++it;
+            continue;
+        }
+        if (!hit) hit = *it;
+        it = every ? it + 1 : faults_.erase(it);
     }
+    return hit;
+}
+
+CableStatus ScriptedCable::Injected(const std::optional<Fault>& fault) {
+    return fault && fault->kind == Fault::Kind::CallFails ? fault->status : CableOk;
+}
+
+CableStatus ScriptedCable::Checked(const std::optional<Fault>& fault, CableHandle handle) const {
+    return !open_ || handle != TheHandle ? CableInvalidHandle : Injected(fault);
+}
+
+CableStatus ScriptedCable::Setting(CableCall call, CableHandle handle,
+                                   std::vector<std::uint32_t> args) {
+    return Log(Event(call, std::move(args)), Checked(Hit(call), handle));
+}
+
+CableStatus ScriptedCable::Log(CableEvent event, CableStatus status) {
+    events_.push_back(std::move(event));
+    return status;
 }
 
 CableStatus ScriptedCable::CreateDeviceInfoList(std::uint32_t* count) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    const CableStatus status = Begin(CableCall::CreateDeviceInfoList, event);
-    if (status == CableOk) *count = static_cast<std::uint32_t>(serials_.size());
-    event.count = status == CableOk ? *count : 0;
-    return Finish(event, status);
+    const CableStatus status = Injected(Hit(CableCall::CreateDeviceInfoList));
+    if (status == CableOk) *count = static_cast<std::uint32_t>(Listed());
+    return Log(Event(CableCall::CreateDeviceInfoList), status);
 }
 
 CableStatus ScriptedCable::GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,
                                              std::uint32_t* count) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {capacity};
-    const CableStatus status = Begin(CableCall::GetDeviceInfoList, event);
+    const CableStatus status = Injected(Hit(CableCall::GetDeviceInfoList));
     if (status == CableOk) {
-        const auto filled = std::min<std::size_t>(capacity, serials_.size());
-        for (std::size_t i = 0; i < filled; ++i) {
+        *count = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, Listed()));
+        for (std::uint32_t i = 0; i < *count; ++i) {
             list[i] = CableInfo{};
-            std::strncpy(list[i].SerialNumber, serials_[i].c_str(),
-                         sizeof list[i].SerialNumber - 1);
+            std::strncpy(list[i].SerialNumber, serials_[i].c_str(), sizeof list[i].SerialNumber - 1);
         }
-        *count = static_cast<std::uint32_t>(filled);
-        event.count = *count;
     }
-    return Finish(event, status);
+    return Log(Event(CableCall::GetDeviceInfoList, {capacity}), status);
 }
 
 CableStatus ScriptedCable::OpenEx(const char* serialNumber, CableHandle* handle) {
     std::lock_guard guard(lock_);
-    CableEvent event;
+    CableEvent event = Event(CableCall::OpenEx);
     event.serial = serialNumber;
-    CableStatus status = Begin(CableCall::OpenEx, event);
-    if (status == CableOk) {
-        if (std::find(serials_.begin(), serials_.end(), event.serial) == serials_.end())
-            status = CableDeviceNotFound;
-        else if (open_)
-            status = CableDeviceNotOpened;   // already open: access is exclusive
-    }
+    const auto listed = serials_.begin() + static_cast<long>(Listed());
+    CableStatus status = Injected(Hit(CableCall::OpenEx));
+    if (status == CableOk && std::find(serials_.begin(), listed, event.serial) == listed)
+        status = CableDeviceNotFound;
+    else if (status == CableOk && open_)
+        status = CableDeviceNotOpened;   // already open: access is exclusive
     if (status == CableOk) {
         open_ = true;
         readTimeoutMs_ = 0;
         *handle = TheHandle;
     }
-    return Finish(event, status);
+    return Log(std::move(event), status);
 }
 
 CableStatus ScriptedCable::SetBaudRate(CableHandle handle, std::uint32_t baud) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {baud};
-    return Finish(event, CheckHandle(CableCall::SetBaudRate, handle, event));
+    return Setting(CableCall::SetBaudRate, handle, {baud});
 }
 
 CableStatus ScriptedCable::SetDataCharacteristics(CableHandle handle, std::uint8_t wordLength,
                                                   std::uint8_t stopBits, std::uint8_t parity) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {wordLength, stopBits, parity};
-    return Finish(event, CheckHandle(CableCall::SetDataCharacteristics, handle, event));
+    return Setting(CableCall::SetDataCharacteristics, handle, {wordLength, stopBits, parity});
 }
 
 CableStatus ScriptedCable::SetFlowControl(CableHandle handle, std::uint16_t flowControl,
                                           std::uint8_t xon, std::uint8_t xoff) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {flowControl, xon, xoff};
-    return Finish(event, CheckHandle(CableCall::SetFlowControl, handle, event));
+    return Setting(CableCall::SetFlowControl, handle, {flowControl, xon, xoff});
 }
 
 CableStatus ScriptedCable::SetLatencyTimer(CableHandle handle, std::uint8_t milliseconds) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {milliseconds};
-    return Finish(event, CheckHandle(CableCall::SetLatencyTimer, handle, event));
+    return Setting(CableCall::SetLatencyTimer, handle, {milliseconds});
 }
 
 CableStatus ScriptedCable::SetTimeouts(CableHandle handle, std::uint32_t readMs,
                                        std::uint32_t writeMs) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {readMs, writeMs};
-    const CableStatus status = CheckHandle(CableCall::SetTimeouts, handle, event);
+    const CableStatus status = Setting(CableCall::SetTimeouts, handle, {readMs, writeMs});
     if (status == CableOk) readTimeoutMs_ = readMs;
-    return Finish(event, status);
+    return status;
 }
 
 CableStatus ScriptedCable::GetStatus(CableHandle handle, std::uint32_t* rxQueue,
                                      std::uint32_t* txQueue, std::uint32_t* events) {
-    std::lock_guard guard(lock_);
-    CableEvent event;
-    const CableStatus status = CheckHandle(CableCall::GetStatus, handle, event);
-    if (status == CableOk) {
-        ReleaseDue();
-        *rxQueue = static_cast<std::uint32_t>(queue_.size());
-        *txQueue = 0;
-        *events = 0;
-        event.count = *rxQueue;
+    std::unique_lock guard(lock_);
+    if (const auto hook = statusHook_) {
+        guard.unlock();
+        hook();
+        guard.lock();
     }
-    return Finish(event, status);
+    const CableStatus status = Checked(Hit(CableCall::GetStatus), handle);
+    if (status != CableOk) return Log(Event(CableCall::GetStatus), status);
+    *rxQueue = static_cast<std::uint32_t>(Arrived());
+    *txQueue = 0;
+    *events = 0;
+    return *rxQueue > 0 ? Log(Event(CableCall::GetStatus), status) : status;
 }
 
 CableStatus ScriptedCable::Read(CableHandle handle, void* buffer, std::uint32_t toRead,
                                 std::uint32_t* bytesRead) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    event.args = {toRead};
-    const CableStatus status = CheckHandle(CableCall::Read, handle, event);
+    *bytesRead = 0;
+    CableEvent event = Event(CableCall::Read, {toRead});
+    const CableStatus status = Checked(Hit(CableCall::Read), handle);
     if (status == CableOk) {
-        ReleaseDue();
-        if (queue_.size() < toRead && readTimeoutMs_ > 0 && clock_) {
-            // A read that is not satisfied waits out its time-out for more bytes.
-            clock_->Advance(readTimeoutMs_);
-            ReleaseDue();
+        AwaitBytes(toRead);
+        const auto count = std::min<std::size_t>(Arrived(), toRead);
+        for (std::size_t i = 0; i < count; ++i) {
+            event.bytes.push_back(incoming_.front().byte);
+            incoming_.pop_front();
         }
-        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(toRead, queue_.size()));
-        std::copy_n(queue_.begin(), n, static_cast<std::uint8_t*>(buffer));
-        event.bytes.assign(queue_.begin(), queue_.begin() + n);
-        queue_.erase(queue_.begin(), queue_.begin() + n);
-        *bytesRead = n;
-        event.count = n;
+        std::copy(event.bytes.begin(), event.bytes.end(), static_cast<std::uint8_t*>(buffer));
+        *bytesRead = static_cast<std::uint32_t>(count);
+        if (count > 0) lastReadAt_ = Now();
     }
-    return Finish(event, status);
+    return Log(std::move(event), status);
 }
 
 CableStatus ScriptedCable::Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                                  std::uint32_t* bytesWritten) {
-    std::lock_guard guard(lock_);
-    CableEvent event;
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
-    event.bytes.assign(bytes, bytes + toWrite);
-    const CableStatus status = CheckHandle(CableCall::Write, handle, event);
-    if (status != CableOk) {
-        *bytesWritten = 0;
-        return Finish(event, status);
-    }
-    ++writesSeen_;
-    std::uint32_t written = toWrite;
-    for (const auto& [nth, limit] : writeLimits_)
-        if (nth == writesSeen_) written = std::min(written, limit);
-    *bytesWritten = written;
-    event.count = written;
-    Finish(event, status);
-    if (written != toWrite) return status;   // the modem did not get the whole message
+    const Bytes written(bytes, bytes + toWrite);
+    std::function<void(const Bytes&)> responder;
+    {
+        std::lock_guard guard(lock_);
+        CableEvent event = Event(CableCall::Write);
+        event.bytes = written;
+        const auto fault = Hit(CableCall::Write);
+        const CableStatus status = Log(std::move(event), Checked(fault, handle));
+        const bool shortened = fault && fault->kind == Fault::Kind::ShortWrite;
+        *bytesWritten = status != CableOk ? 0 : shortened ? std::min(toWrite, fault->written) : toWrite;
+        if (status != CableOk || *bytesWritten != toWrite) return status;
 
-    for (auto& rule : rules_) {
-        if (rule.times == 0 || rule.written != event.bytes) continue;
-        if (rule.times > 0) --rule.times;
-        queue_.insert(queue_.end(), rule.reply.begin(), rule.reply.end());
-        return status;
+        const auto rule = std::find_if(rules_.begin(), rules_.end(), [&](const Rule& r) {
+            return r.times != 0 && r.written == written;
+        });
+        if (rule == rules_.end()) {
+            responder = responder_;
+        } else {
+            if (rule->times > 0) --rule->times;
+            Schedule(rule->reply, 0);
+        }
     }
-    if (responder_) responder_(event.bytes);
-    return status;
+    if (responder) responder(written);
+    return CableOk;
 }
 
 CableStatus ScriptedCable::Close(CableHandle handle) {
     std::lock_guard guard(lock_);
-    CableEvent event;
-    const CableStatus status = CheckHandle(CableCall::Close, handle, event);
+    const CableStatus status = Setting(CableCall::Close, handle, {});
     if (status == CableOk) open_ = false;
-    return Finish(event, status);
+    return status;
 }
 
 }  // namespace gsmprog::test

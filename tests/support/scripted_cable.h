@@ -1,11 +1,17 @@
 #pragma once
-// An in-memory Cable for exchange tests: it records every call with its arguments and the
-// virtual time, answers writes from rules or a responder standing in for the modem, delivers
-// bytes at chosen virtual times, and fails chosen calls on request.
+// An in-memory Cable in virtual time standing in for the modem's line. The modem side answers
+// writes from rules or a responder and sends bytes that arrive in order at chosen moments; a
+// read waits in virtual time as far as the read time-out lets it; calls are recorded with their
+// moment and arguments; named faults make calls go wrong. The control link's tests run the
+// link's own thread against it, so one lock guards its state, and the responder and the status
+// query hook run outside that lock, free to call back in.
 
+#include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,16 +41,33 @@ enum class CableCall {
     Write,
     Close,
 };
-const char* CallName(CableCall call);
 
 struct CableEvent {
     CableCall call;
     std::uint64_t atMs = 0;             // virtual time of the call (0 without a clock)
-    CableStatus status = CableOk;       // what the call returned
     Bytes bytes;                        // Write: bytes given; Read: bytes returned
-    std::vector<std::uint32_t> args;    // numeric arguments: baud, 8/0/0, timeouts, toRead...
-    std::uint32_t count = 0;            // GetStatus: rx queue; Read/Write: bytes done
+    std::vector<std::uint32_t> args;    // numeric arguments: baud, 8/0/0, time-outs, toRead...
     std::string serial;                 // OpenEx
+};
+
+// Something that goes wrong on the line, from when it is put on.
+struct Fault {
+    enum class Kind { Detached, CallFails, ShortWrite };
+    Kind kind;
+    CableCall call = CableCall::Write;
+    int nth = 0;                       // the nth call of `call` from now (1-based); 0: every one
+    CableStatus status = CableOk;      // CallFails: what the call returns
+    std::uint32_t written = 0;         // ShortWrite: the bytes the write takes
+
+    // No cable is attached: none is listed, so none opens.
+    static Fault Detached() { return {Kind::Detached}; }
+    static Fault CallFails(CableCall call, CableStatus status = CableIoError, int nth = 0) {
+        return {Kind::CallFails, call, nth, status};
+    }
+    // The write succeeds with only `written` bytes, and the modem hears nothing of it.
+    static Fault ShortWrite(int nth, std::uint32_t written) {
+        return {Kind::ShortWrite, CableCall::Write, nth, CableOk, written};
+    }
 };
 
 class ScriptedCable final : public Cable {
@@ -52,29 +75,30 @@ public:
     explicit ScriptedCable(VirtualClock* clock = nullptr,
                            std::vector<std::string> serials = {"FT000001"});
 
-    // --- the attached cables ---
-    void SetSerials(std::vector<std::string> serials);
-
-    // --- failures ---
-    // The nth call (1-based, counted from now) of `call` returns `status`; nth 0: every call.
-    void FailCall(CableCall call, CableStatus status = CableIoError, int nth = 0);
-    // The nth Write (1-based, counted from now) reports only `written` bytes written.
-    void LimitWrite(int nth, std::uint32_t written);
+    void Inject(Fault fault);
 
     // --- the modem side ---
-    void Deliver(const Bytes& bytes);
-    void DeliverAt(std::uint64_t atMs, const Bytes& bytes);
-    // A write of exactly `written` is answered with `reply` (empty: silence), for `times`
-    // writes (-1: always). Rules are tried in the order given; a used-up rule is skipped.
+    // Bytes arriving `afterMs` from now, behind whatever is already on its way.
+    void Deliver(const Bytes& bytes, std::uint32_t afterMs = 0);
+    // A write of exactly `written` is answered at once with `reply` (empty: silence), for
+    // `times` writes (-1: always). Rules are tried in the order given; a used-up rule is skipped.
     void Reply(const Bytes& written, const Bytes& reply, int times = -1);
-    // Called for every complete write that no rule answered; may Deliver.
+    // Called with every whole write that no rule answered.
     void OnWrite(std::function<void(const Bytes& written)> responder);
+    // Called on every status query, before it is answered.
+    void OnStatusQuery(std::function<void()> hook);
 
     // --- what happened ---
+    // Every call but the status queries that found nothing, which an idle link makes without
+    // end; CountOf counts those as well.
     std::vector<CableEvent> Events() const;
+    std::vector<CableEvent> EventsOf(CableCall call) const;
     std::vector<Bytes> Writes() const;
     int CountOf(CableCall call) const;
-    std::size_t Queued() const;
+    // The modem's bytes not yet read, arrived or still on their way.
+    std::size_t Unread() const;
+    // Virtual time of the last read that returned bytes.
+    std::uint64_t LastReadAt() const;
     bool IsOpen() const;
 
     // --- Cable ---
@@ -101,40 +125,43 @@ public:
     static constexpr CableHandle TheHandle = 0x51;
 
 private:
-    struct Failure {
-        CableCall call;
-        CableStatus status;
-        int remaining;   // calls to skip before failing; -1: every call
-    };
     struct Rule {
         Bytes written;
         Bytes reply;
         int times;
     };
-    struct Timed {
+    struct Arriving {
         std::uint64_t atMs;
-        Bytes bytes;
+        std::uint8_t byte;
     };
 
+    // All below run with the lock held.
     std::uint64_t Now() const;
-    CableStatus Begin(CableCall call, CableEvent& event);
-    CableStatus Finish(CableEvent& event, CableStatus status);
-    CableStatus CheckHandle(CableCall call, CableHandle handle, CableEvent& event);
-    void ReleaseDue();
+    CableEvent Event(CableCall call, std::vector<std::uint32_t> args = {}) const;
+    std::size_t Listed() const;
+    std::size_t Arrived() const;
+    void Schedule(const Bytes& bytes, std::uint32_t afterMs);
+    void AwaitBytes(std::uint32_t toRead);
+    std::optional<Fault> Hit(CableCall call);
+    static CableStatus Injected(const std::optional<Fault>& fault);
+    CableStatus Checked(const std::optional<Fault>& fault, CableHandle handle) const;
+    CableStatus Setting(CableCall call, CableHandle handle, std::vector<std::uint32_t> args);
+    CableStatus Log(CableEvent event, CableStatus status);
 
-    mutable std::recursive_mutex lock_;
+    // Guards every member below; never held while the responder or the hook runs.
+    mutable std::mutex lock_;
     VirtualClock* clock_;
     std::vector<std::string> serials_;
+    std::vector<Fault> faults_;
     bool open_ = false;
-    std::vector<Failure> failures_;
-    std::vector<std::pair<int, std::uint32_t>> writeLimits_;
-    int writesSeen_ = 0;
-    Bytes queue_;
-    std::vector<Timed> timed_;
+    std::uint32_t readTimeoutMs_ = 0;
+    std::deque<Arriving> incoming_;   // in order of arrival
     std::vector<Rule> rules_;
     std::function<void(const Bytes&)> responder_;
+    std::function<void()> statusHook_;
     std::vector<CableEvent> events_;
-    std::uint32_t readTimeoutMs_ = 0;
+    std::array<int, static_cast<std::size_t>(CableCall::Close) + 1> counts_{};
+    std::uint64_t lastReadAt_ = 0;
 };
 
 }  // namespace gsmprog::test
