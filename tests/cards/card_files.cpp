@@ -1,9 +1,10 @@
 #include "cards/card_files.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <iterator>
+
+#include "support/sample_cards.h"
 
 namespace gsmprog::test {
 
@@ -30,21 +31,10 @@ std::string Bytes(const CardRecord& card) {
     return {reinterpret_cast<const char*>(&card), sizeof card};
 }
 
-CardRecord SampleCard(int number) {
-    CardRecord card{};
-    auto* bytes = reinterpret_cast<unsigned char*>(&card);
-    // Every byte that a record may hold, as a function of the card and the offset; the two
-    // dates are then set to real dates.
-    for (std::size_t i = 0; i < sizeof card; ++i) bytes[i] = static_cast<unsigned char>(number * 31 + i * 7 + 1);
-    card.DateChanged = 45000.5 + number;
-    card.DateProgrammed = 45001.25 + number;
-    return card;
-}
-
 std::string Gen12File(std::size_t cards, const CardRecord& templateCard) {
     std::string file;
     file.reserve((cards + 1) * CardRecordSize);
-    for (std::size_t i = 0; i < cards; ++i) file += Bytes(SampleCard(int(i) + 1));
+    for (std::size_t i = 0; i < cards; ++i) file += Bytes(PatternCard(int(i) + 1));
     return file + Bytes(templateCard);
 }
 
@@ -55,7 +45,7 @@ std::string Gen11Block(const CardRecord& card) {
 
 std::string Gen11File(std::size_t cards, const CardRecord& templateCard) {
     std::string file;
-    for (std::size_t i = 0; i < cards; ++i) file += Gen11Block(SampleCard(int(i) + 1));
+    for (std::size_t i = 0; i < cards; ++i) file += Gen11Block(PatternCard(int(i) + 1));
     return file + Gen11Block(templateCard);
 }
 

@@ -16,17 +16,13 @@ std::vector<std::string> FileNames(const std::filesystem::path& dir);
 std::string ReadBytes(const std::filesystem::path& file);
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 
-// A card in use whose every byte is recognisable: byte k of a text field is derived from its
-// number and offset, so that misplaced bytes show up.
-CardRecord SampleCard(int number);
-
 // The bytes of a generation-12 file of `cards` card blocks followed by `templateCard`;
-// block i holds SampleCard(i + 1).
+// block i holds PatternCard(i + 1).
 std::string Gen12File(std::size_t cards, const CardRecord& templateCard);
 
 // A generation-11 block: record bytes 0..311 and 440..887.
 std::string Gen11Block(const CardRecord& card);
-// The bytes of a generation-11 file of `cards` blocks (SampleCard(i + 1)) and a template.
+// The bytes of a generation-11 file of `cards` blocks (PatternCard(i + 1)) and a template.
 std::string Gen11File(std::size_t cards, const CardRecord& templateCard);
 
 std::string Bytes(const CardRecord& card);

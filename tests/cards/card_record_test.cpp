@@ -3,13 +3,14 @@
 #include <cstring>
 
 #include "cards/card_files.h"
+#include "support/sample_cards.h"
 #include "cards/card_record.h"
 
 namespace gsmprog {
 namespace {
 
 using test::Bytes;
-using test::SampleCard;
+using test::PatternCard;
 
 std::string Slice(const std::string& bytes, std::size_t from, std::size_t to) {
     return bytes.substr(from, to - from + 1);
@@ -64,7 +65,7 @@ TEST(CardRecordInUse, ThresholdIsOneThousandthOfADay) {
 }
 
 TEST(MakeTemplate, KeepsStationAndUpdateSettingsOnly) {
-    CardRecord card = SampleCard(7);
+    CardRecord card = PatternCard(7);
     for (int i = 0; i < 4; ++i) card.UoType[i] = 3;  // four connected devices
     const std::string in = Bytes(card);
     const std::string out = Bytes(MakeTemplate(card));

@@ -5,6 +5,7 @@
 
 #include "cards/card_database.h"
 #include "cards/card_files.h"
+#include "support/sample_cards.h"
 #include "support/child_process.h"
 
 namespace gsmprog {
@@ -23,12 +24,12 @@ class DatabaseLoad : public ::testing::Test {
 protected:
     TempDir dir;
     std::unique_ptr<CardDatabase> db = std::make_unique<CardDatabase>(dir.Path());
-    CardRecord templateCard = SampleCard(900);
+    CardRecord templateCard = PatternCard(900);
 
     void ExpectSlotsLoaded(std::size_t count) {
         for (std::size_t i = 0; i < CardDatabase::SlotCount; ++i) {
             if (i < count)
-                ASSERT_EQ(Bytes(db->cards[i]), Bytes(SampleCard(int(i) + 1))) << "slot " << i;
+                ASSERT_EQ(Bytes(db->cards[i]), Bytes(PatternCard(int(i) + 1))) << "slot " << i;
             else
                 ASSERT_EQ(Bytes(db->cards[i]), std::string(CardRecordSize, '\0')) << "slot " << i;
         }
@@ -91,7 +92,7 @@ TEST_F(DatabaseLoad, Generation11BlocksAreWidenedAndTheTemplateDerived) {
     EXPECT_TRUE(db->LoadDatabase());
     EXPECT_EQ(db->LoadedFile(), dir.Path() / "ProgInfo_11.GAD");
     for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(Bytes(db->cards[std::size_t(i)]), Bytes(Widened(SampleCard(i + 1)))) << i;
+        EXPECT_EQ(Bytes(db->cards[std::size_t(i)]), Bytes(Widened(PatternCard(i + 1)))) << i;
     }
     EXPECT_FALSE(db->cards[10].InUse());
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(MakeTemplate(Widened(templateCard))));
@@ -103,13 +104,13 @@ TEST_F(DatabaseLoad, SizeFittingBothFormatsIsReadAsGeneration11) {
     ASSERT_EQ(file.size(), 84360u);
     WriteBytes(dir.Path() / "ProgInfo_12.GAD", file);
     EXPECT_TRUE(db->LoadDatabase());
-    EXPECT_EQ(Bytes(db->cards[109]), Bytes(Widened(SampleCard(110))));
+    EXPECT_EQ(Bytes(db->cards[109]), Bytes(Widened(PatternCard(110))));
     EXPECT_FALSE(db->cards[110].InUse());
 }
 
 TEST_F(DatabaseLoad, Generation12FileWinsOverGeneration11) {
     WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen12File(3, templateCard));
-    WriteBytes(dir.Path() / "ProgInfo_11.GAD", Gen11File(20, SampleCard(500)));
+    WriteBytes(dir.Path() / "ProgInfo_11.GAD", Gen11File(20, PatternCard(500)));
     EXPECT_TRUE(db->LoadDatabase());
     EXPECT_EQ(db->LoadedFile(), dir.Path() / "ProgInfo_12.GAD");
     ExpectSlotsLoaded(3);
@@ -124,7 +125,7 @@ TEST_F(DatabaseLoad, MoreThan9000CardsKeepsTheFirst9000AndTheLastBlockAsTemplate
 
     WriteBytes(dir.Path() / "ProgInfo_12.GAD", Gen11File(9001, templateCard));
     EXPECT_FALSE(db->LoadDatabase());
-    EXPECT_EQ(Bytes(db->cards[8999]), Bytes(Widened(SampleCard(9000))));
+    EXPECT_EQ(Bytes(db->cards[8999]), Bytes(Widened(PatternCard(9000))));
     EXPECT_EQ(Bytes(db->TemplateRecord), Bytes(MakeTemplate(Widened(templateCard))));
 }
 

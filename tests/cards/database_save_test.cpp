@@ -14,6 +14,7 @@
 
 #include "cards/card_database.h"
 #include "cards/card_files.h"
+#include "support/sample_cards.h"
 #include "support/child_process.h"
 
 namespace gsmprog {
@@ -68,7 +69,7 @@ protected:
 };
 
 TEST_F(DatabaseSave, LoadThenSaveReproducesTheFileByteForByte) {
-    const std::string original = Gen12File(9000, SampleCard(900));
+    const std::string original = Gen12File(9000, PatternCard(900));
     WriteBytes(file, original);
     ASSERT_TRUE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
@@ -77,19 +78,19 @@ TEST_F(DatabaseSave, LoadThenSaveReproducesTheFileByteForByte) {
 }
 
 TEST_F(DatabaseSave, ShortFileIsWrittenBackWithAll9001Blocks) {
-    WriteBytes(file, Gen12File(100, SampleCard(900)));
+    WriteBytes(file, Gen12File(100, PatternCard(900)));
     ASSERT_TRUE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
     const std::string saved = ReadBytes(file);
     ASSERT_EQ(saved.size(), FullSize);
-    EXPECT_TRUE(saved.substr(0, 100 * CardRecordSize) == Gen12File(99, SampleCard(100)));
+    EXPECT_TRUE(saved.substr(0, 100 * CardRecordSize) == Gen12File(99, PatternCard(100)));
     EXPECT_TRUE(saved.substr(100 * CardRecordSize, 8900 * CardRecordSize) ==
                 std::string(8900 * CardRecordSize, '\0'));
-    EXPECT_EQ(saved.substr(9000 * CardRecordSize), Bytes(SampleCard(900)));
+    EXPECT_EQ(saved.substr(9000 * CardRecordSize), Bytes(PatternCard(900)));
 }
 
 TEST_F(DatabaseSave, Generation11IsConvertedIntoANewFileAndLeftUntouched) {
-    const std::string old = Gen11File(10, SampleCard(900));
+    const std::string old = Gen11File(10, PatternCard(900));
     WriteBytes(dir.Path() / "ProgInfo_11.GAD", old);
     ASSERT_TRUE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
@@ -99,7 +100,7 @@ TEST_F(DatabaseSave, Generation11IsConvertedIntoANewFileAndLeftUntouched) {
 }
 
 TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
-    const std::string original = Gen12File(9000, SampleCard(900));
+    const std::string original = Gen12File(9000, PatternCard(900));
     WriteBytes(file, original);
     const int status = WithFileSizeLimit(1 << 20, [&] {
         if (!db->LoadDatabase()) return 2;
@@ -112,7 +113,7 @@ TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
 }
 
 TEST_F(DatabaseSave, ReadOnlyFileIsNeitherReplacedNorWritten) {
-    const std::string original = Gen12File(3, SampleCard(900));
+    const std::string original = Gen12File(3, PatternCard(900));
     WriteBytes(file, original);
     ::chmod(file.c_str(), 0444);
     const int status = WithoutPrivileges(dir.Path(), [&] {
@@ -127,7 +128,7 @@ TEST_F(DatabaseSave, ReadOnlyFileIsNeitherReplacedNorWritten) {
 TEST_F(DatabaseSave, KeepsTheFilesAccessRightsAndFollowsALink) {
     TempDir elsewhere;
     const auto real = elsewhere.Path() / "cards.gad";
-    WriteBytes(real, Gen12File(3, SampleCard(900)));
+    WriteBytes(real, Gen12File(3, PatternCard(900)));
     ::chmod(real.c_str(), 0640);
     std::filesystem::create_symlink(real, file);
     ASSERT_TRUE(db->LoadDatabase());
@@ -162,7 +163,7 @@ protected:
 };
 
 TEST_F(UnreadFile, IsKeptOnceUnderATimeStampedNameBeforeTheFirstSave) {
-    const std::string odd = Gen12File(100, SampleCard(900)) + "tail";  // fits neither format
+    const std::string odd = Gen12File(100, PatternCard(900)) + "tail";  // fits neither format
     WriteBytes(file, odd);
     EXPECT_FALSE(db->LoadDatabase());
     EXPECT_TRUE(db->UnreadCopy().empty()) << "the load itself stays silent";
@@ -195,7 +196,7 @@ TEST_F(UnreadFile, AnEarlierCopyIsNeverOverwritten) {
 }
 
 TEST_F(UnreadFile, MoreThan9000CardsAreKeptBeforeTheyAreCutTo9000) {
-    const std::string big = Gen12File(9002, SampleCard(900));
+    const std::string big = Gen12File(9002, PatternCard(900));
     WriteBytes(file, big);
     EXPECT_FALSE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
@@ -204,13 +205,13 @@ TEST_F(UnreadFile, MoreThan9000CardsAreKeptBeforeTheyAreCutTo9000) {
 }
 
 TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
-    WriteBytes(file, Gen12File(5, SampleCard(900)));
+    WriteBytes(file, Gen12File(5, PatternCard(900)));
     ASSERT_TRUE(db->LoadDatabase());
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_EQ(Copies().size(), 0u);
 
     TempDir other;
-    const std::string old = Gen11File(5, SampleCard(900)) + "x";  // unreadable, but never written
+    const std::string old = Gen11File(5, PatternCard(900)) + "x";  // unreadable, but never written
     WriteBytes(other.Path() / "ProgInfo_11.GAD", old);
     auto fromOld = std::make_unique<CardDatabase>(other.Path());
     EXPECT_FALSE(fromOld->LoadDatabase());
@@ -232,7 +233,7 @@ TEST_F(UnreadFile, IsCopiedWholeOrNotAtAllWhereItCannotBeLinked) {
         std::filesystem::remove_all(elsewhere);
         GTEST_SKIP() << "/dev/shm is on the same file system";
     }
-    const std::string odd = Gen12File(2000, SampleCard(900)) + "tail";
+    const std::string odd = Gen12File(2000, PatternCard(900)) + "tail";
     WriteBytes(elsewhere / "cards.gad", odd);
     std::filesystem::create_symlink(elsewhere / "cards.gad", file);
     const int status = WithFileSizeLimit(1 << 20, [&] {
@@ -250,7 +251,7 @@ TEST_F(UnreadFile, IsCopiedWholeOrNotAtAllWhereItCannotBeLinked) {
 }
 
 TEST_F(DatabaseSave, KilledSavesLeaveNothingALaterSaveKeeps) {
-    WriteBytes(file, Gen12File(9000, SampleCard(900)));
+    WriteBytes(file, Gen12File(9000, PatternCard(900)));
     ASSERT_TRUE(db->LoadDatabase());
     for (int kill = 0; kill < 20; ++kill) {
         const pid_t saver = ::fork();
@@ -269,7 +270,7 @@ TEST_F(DatabaseSave, KilledSavesLeaveNothingALaterSaveKeeps) {
     ASSERT_EQ(::flock(writer, LOCK_EX), 0);
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{".ProgInfo_12.GAD.tmp-2-2", "ProgInfo_12.GAD"}));
-    EXPECT_TRUE(ReadBytes(file) == Gen12File(9000, SampleCard(900)));
+    EXPECT_TRUE(ReadBytes(file) == Gen12File(9000, PatternCard(900)));
     ::close(writer);
 }
 
@@ -285,7 +286,7 @@ TEST_F(DatabaseSave, SomethingElseUnderItsNameIsNeitherReadNorReplaced) {
 }
 
 TEST_F(DatabaseSave, CanSaveTellsBeforehandWhatASaveWouldMeet) {
-    WriteBytes(file, Gen12File(3, SampleCard(900)));
+    WriteBytes(file, Gen12File(3, PatternCard(900)));
     EXPECT_TRUE(db->CanSave());
     EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "the probe goes";
     ::chmod(file.c_str(), 0444);

@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "cards/card_dates.h"
 #include "cards/card_files.h"
+#include "support/sample_cards.h"
 #include "support/child_process.h"
 #include "cards/csv_export.h"
 
@@ -17,108 +17,53 @@ namespace {
 
 using namespace gsmprog::test;
 
-// Row 1: a card with every kind of field set.
-CardRecord FullCard() {
-    CardRecord c{};
-    std::strcpy(c.NCardEdit, "17");
-    std::strcpy(c.Edit1, "\xD1\xEA\xEB\xE0\xE4");           // Склад
-    std::strcpy(c.FIOEdit, "\xF3\xEB. \xCB\xE5\xED\xE8\xED\xE0, 1");  // ул. Ленина, 1
-    std::strcpy(c.RemarkEdit, "\xB9 5");                    // № 5
-    const std::uint32_t codes[4] = {12, 99, 345, 0xFFFFFFFFu};
-    std::memcpy(c.UoCode, codes, sizeof codes);
-    const std::uint8_t addresses[4] = {2, 0, 15, 7}, types[4] = {1, 0, 2, 0};
-    std::memcpy(c.UoLineAddress, addresses, 4);
-    std::memcpy(c.UoType, types, 4);
-    std::strcpy(c.Pin1Edit, "1234");
-    std::strcpy(c.Pin2Edit, "0000");
-    std::strcpy(c.Ip1GsmEdit, "10.0.0.1");
-    std::strcpy(c.Ip2GsmEdit, "station.example");
-    std::strcpy(c.Port1GsmEdit, "5001");
-    std::strcpy(c.Port2GsmEdit, "65535");
-    std::strcpy(c.APN1Edit, "internet");
-    std::strcpy(c.APN2Edit, "apn2");
-    std::strcpy(c.LoginGsm1Edit, "gdata");
-    std::strcpy(c.LoginGsm2Edit, "l2");
-    std::strcpy(c.PassGsm1Edit, "p1");
-    std::strcpy(c.PassGsm2Edit, "p2");
-    c.UpdateFlags = 0x30;
-    c.SmsFlags = 0x85;
-    std::strcpy(c.smsNumber1Edit, "79001234567");
-    std::strcpy(c.smsNumber2Edit, "");
-    std::strcpy(c.smsObjNameEdit, "\xC4\xEE\xEC");  // Дом
-    std::strcpy(c.ipUpdateEdit, "upd.example");
-    std::strcpy(c.portParamsEdit, "7000");
-    std::strcpy(c.portUpdateEdit, "7001");
-    std::strcpy(c.balCodeSim1, "*100#");
-    std::strcpy(c.balCodeSim2, "#102#");
-    c.balCritical = 0;
-    c.BalanceFlags = 3;
-    std::strcpy(c.PUK1_Edit, "11112222");
-    std::strcpy(c.Number1_Edit, "+79000000001");
-    std::strcpy(c.SIM_ID1_Edit, "8970100");
-    c.DateChanged = DaysFromDate({2024, 2, 29, 13, 45, 7, 0});
-    c.DateProgrammed = 0;
-    c.ProgID1 = 0xBEEF;
-    c.ProgID2 = 0x00A1;
-    std::strcpy(c.PUK2_Edit, "33334444");
-    std::strcpy(c.Number2_Edit, "+79000000002");
-    std::strcpy(c.SIM_ID2_Edit, "8970200");
-    c.VersionCombo = 1;
-    const std::uint8_t guard[4] = {0x07, 0, 0x3F, 0}, fire[4] = {0x08, 0, 0, 0}, modes[4] = {0x2A, 0, 2, 0};
-    std::memcpy(c.UoGuardCords, guard, 4);
-    std::memcpy(c.UoFireCords, fire, 4);
-    std::memcpy(c.UoModes, modes, 4);
-    const std::uint16_t spare[4] = {1, 0, 65535, 0};
-    std::memcpy(c.UoSpare, spare, sizeof spare);
-    return c;
-}
-
+// Row 1: FullCard() with spare words, which only the command line shows.
 const char* FullCardShown =
-    "NCardEdit=17\n"
-    "Edit1=Склад\n"
-    "FIOEdit=ул. Ленина, 1\n"
-    "RemarkEdit=№ 5\n"
-    "UoCode=12,99,345,4294967295\n"
-    "UoLineAddress=2,0,15,7\n"
-    "UoType=1,0,2,0\n"
-    "Pin1Edit=1234\n"
-    "Pin2Edit=0000\n"
-    "Ip1GsmEdit=10.0.0.1\n"
-    "Ip2GsmEdit=station.example\n"
-    "Port1GsmEdit=5001\n"
-    "Port2GsmEdit=65535\n"
-    "APN1Edit=internet\n"
-    "APN2Edit=apn2\n"
-    "LoginGsm1Edit=gdata\n"
-    "LoginGsm2Edit=l2\n"
-    "PassGsm1Edit=p1\n"
-    "PassGsm2Edit=p2\n"
+    "NCardEdit=Карта-1234\n"
+    "Edit1=Объект «Ёлка» ул. Щорса\n"
+    "FIOEdit=г. Тверь, пр. Победы, 1\n"
+    "RemarkEdit=Примечание: ключ у охраны\n"
+    "UoCode=123456789,4000000000,0,42\n"
+    "UoLineAddress=15,0,0,7\n"
+    "UoType=3,1,0,2\n"
+    "Pin1Edit=0123\n"
+    "Pin2Edit=9876\n"
+    "Ip1GsmEdit=195.19.200.231.static.x\n"
+    "Ip2GsmEdit=10.0.0.2\n"
+    "Port1GsmEdit=60001\n"
+    "Port2GsmEdit=5000\n"
+    "APN1Edit=internet.mts.ru\n"
+    "APN2Edit=internet.beeline.ru\n"
+    "LoginGsm1Edit=mts\n"
+    "LoginGsm2Edit=beeline\n"
+    "PassGsm1Edit=пароль1\n"
+    "PassGsm2Edit=pass2\n"
     "UpdateFlags=48\n"
-    "SmsFlags=133\n"
-    "smsNumber1Edit=79001234567\n"
-    "smsNumber2Edit=\n"
-    "smsObjNameEdit=Дом\n"
-    "ipUpdateEdit=upd.example\n"
-    "portParamsEdit=7000\n"
-    "portUpdateEdit=7001\n"
+    "SmsFlags=191\n"
+    "smsNumber1Edit=89001234567\n"
+    "smsNumber2Edit=89007654321\n"
+    "smsObjNameEdit=Дача\n"
+    "ipUpdateEdit=upd.example.org\n"
+    "portParamsEdit=7001\n"
+    "portUpdateEdit=7002\n"
     "balCodeSim1=*100#\n"
-    "balCodeSim2=#102#\n"
-    "balCritical=0\n"
+    "balCodeSim2=*102#\n"
+    "balCritical=250\n"
     "BalanceFlags=3\n"
-    "PUK1_Edit=11112222\n"
-    "Number1_Edit=+79000000001\n"
-    "SIM_ID1_Edit=8970100\n"
-    "DateChanged=2024-02-29 13:45:07\n"
-    "DateProgrammed=\n"
-    "ProgID1=BEEF\n"
-    "ProgID2=00A1\n"
-    "PUK2_Edit=33334444\n"
-    "Number2_Edit=+79000000002\n"
-    "SIM_ID2_Edit=8970200\n"
+    "PUK1_Edit=12345678\n"
+    "Number1_Edit=+79001112233\n"
+    "SIM_ID1_Edit=8970101234567890123\n"
+    "DateChanged=2024-03-15 10:20:30\n"
+    "DateProgrammed=2023-01-02 03:04:05\n"
+    "ProgID1=C0DE\n"
+    "ProgID2=1234\n"
+    "PUK2_Edit=87654321\n"
+    "Number2_Edit=+79004445566\n"
+    "SIM_ID2_Edit=SIM-два\n"
     "VersionCombo=1\n"
-    "UoGuardCords=7,0,63,0\n"
-    "UoFireCords=8,0,0,0\n"
-    "UoModes=42,0,2,0\n"
+    "UoGuardCords=21,0,0,3\n"
+    "UoFireCords=42,0,0,0\n"
+    "UoModes=42,0,0,32\n"
     "UoSpare=1,0,65535,0\n";
 
 class CliCards : public ::testing::Test {
@@ -128,6 +73,8 @@ protected:
 
     CliCards() {
         slots[0] = FullCard();
+        slots[0].UoSpare[0] = 1;
+        slots[0].UoSpare[2] = 65535;
         CardRecord& b = slots[2];
         std::strcpy(b.Edit1, "B");
         b.DateChanged = 45000.75;
@@ -144,7 +91,7 @@ protected:
     std::string Gen12() const {
         std::string file;
         for (const auto& card : slots) file += Bytes(card);
-        return file + Bytes(SampleCard(900));
+        return file + Bytes(PatternCard(900));
     }
 
     ProgramResult Run(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
@@ -154,7 +101,8 @@ protected:
 };
 
 const char* ListOfCards =
-    "1\t12 + 345\t17\tСклад\t2024-02-29 13:45:07\t\n"
+    "1\t123456789 + 4000000000 + 42\tКарта-1234\tОбъект «Ёлка» ул. Щорса\t2024-03-15 10:20:30\t"
+    "2023-01-02 03:04:05\n"
     "3\t\t\tB\t2023-03-15 18:00:00\t2023-03-16 12:00:00\n"
     "7\t\t\t\t\t\n"
     "9000\t4294967295\t0123456789\t\t1899-12-30 00:01:26\t\n";
@@ -176,11 +124,12 @@ TEST_F(CliCards, DatesAreWallClockTimeWhateverTheTimeZone) {
 TEST_F(CliCards, ListReadsAGeneration11File) {
     std::string file;
     for (int i = 0; i < 3; ++i) file += Gen11Block(slots[std::size_t(i)]);
-    WriteBytes(work.Path() / "ProgInfo_11.GAD", file + Gen11Block(SampleCard(900)));
+    WriteBytes(work.Path() / "ProgInfo_11.GAD", file + Gen11Block(PatternCard(900)));
     const ProgramResult run = Run({"list"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.out,
-              "1\t12 + 345\t17\tСклад\t2024-02-29 13:45:07\t\n"
+              "1\t123456789 + 4000000000 + 42\tКарта-1234\tОбъект «Ёлка» ул. Щорса\t2024-03-15 10:20:30\t"
+              "2023-01-02 03:04:05\n"
               "3\t\t\tB\t2023-03-15 18:00:00\t2023-03-16 12:00:00\n");
     const ProgramResult shown = Run({"show", "1"});
     EXPECT_NE(shown.out.find("\nbalCodeSim1=\nbalCodeSim2=\nbalCritical=0\nBalanceFlags=0\n"),
@@ -274,7 +223,8 @@ TEST_F(CliCards, ExportCsvWritesTheWindowsBytes) {
     EXPECT_EQ(run.out, "");
     const std::string expected =
         std::string(CsvHeader) +
-        "17;\xD1\xEA\xEB\xE0\xE4;12,NA,345,NA;2,NA,15,NA;1234;0000;8970100;8970200\r\n"
+        "\xCA\xE0\xF0\xF2\xE0-1234;\xCE\xE1\xFA\xE5\xEA\xF2 \xAB\xA8\xEB\xEA\xE0\xBB \xF3\xEB. \xD9\xEE\xF0\xF1\xE0;"
+        "123456789,4000000000,NA,42;15,0,NA,7;0123;9876;8970101234567890123;SIM-\xE4\xE2\xE0\r\n"
         ";B;NA,NA,NA,NA;NA,NA,NA,NA;;;NA;NA\r\n"
         ";NA;NA,NA,NA,NA;NA,NA,NA,NA;;;NA;NA\r\n"
         "0123456789;NA;4294967295,NA,NA,NA;0,NA,NA,NA;;;NA;NA\r\n";
@@ -309,7 +259,7 @@ TEST_F(CliCards, FilesThatDidNotLoadWholeAreNamedWithTheReason) {
         {std::string(887, 'x'), "его размер 887 байт не подходит ни к одному формату"},
         {std::string(889, 'x'), "его размер 889 байт не подходит ни к одному формату"},
         {Gen12() + "x", "его размер 7992889 байт не подходит ни к одному формату"},
-        {Gen12File(9002, SampleCard(900)), "карточек больше 9000 (9002): прочитаны первые 9000"},
+        {Gen12File(9002, PatternCard(900)), "карточек больше 9000 (9002): прочитаны первые 9000"},
     };
     for (const auto& [bytes, reason] : cases) {
         WriteBytes(file, bytes);

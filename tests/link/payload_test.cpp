@@ -6,6 +6,7 @@
 
 #include "link/checksums.h"
 #include "link/modem_image.h"
+#include "support/sample_cards.h"
 
 namespace gsmprog {
 namespace {
@@ -25,10 +26,9 @@ TEST(Checksums, KnownAnswers) {
     EXPECT_EQ(Crc16(checked, sizeof checked), 0);
 }
 
+// Every byte recognisable, with a card number.
 CardRecord SampleCard() {
-    CardRecord card{};
-    for (std::size_t i = 0; i < sizeof card; ++i)
-        reinterpret_cast<std::uint8_t*>(&card)[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    CardRecord card = test::PatternCard(0);
     std::memset(card.NCardEdit, 0, sizeof card.NCardEdit);
     std::strcpy(card.NCardEdit, "12345");
     return card;

@@ -9,64 +9,12 @@
 #include <cstring>
 
 #include "cards/card_dates.h"
+#include "support/sample_cards.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
 
 using namespace gsmprog;
 using namespace gsmprog::test;
-
-namespace {
-
-// A card with every field the window binds holding a distinct value.
-CardRecord FullCard() {
-    CardRecord card = MakeCard("Карта-1234", "Объект «Ёлка» ул. Щорса");
-    StoreField("г. Тверь, пр. Победы, 1", card.FIOEdit);
-    StoreField("Примечание: ключ у охраны", card.RemarkEdit);
-    Connect(card, 0, 3, 123456789, 15);
-    card.UoGuardCords[0] = 0b010101;
-    card.UoFireCords[0] = 0b101010;
-    card.UoModes[0] = UoModeFireWithoutGuard | UoModeNoBatteryCheck | UoModeIndicatorBlink;
-    Connect(card, 1, 1, 4000000000u, 0);
-    Connect(card, 3, 2, 42, 7);
-    card.UoGuardCords[3] = 0b000011;
-    card.UoModes[3] = UoModeIndicatorBlink;
-    StoreField("0123", card.Pin1Edit);
-    StoreField("9876", card.Pin2Edit);
-    StoreField("195.19.200.231.static.x", card.Ip1GsmEdit);
-    StoreField("10.0.0.2", card.Ip2GsmEdit);
-    StoreField("60001", card.Port1GsmEdit);
-    StoreField("5000", card.Port2GsmEdit);
-    StoreField("internet.mts.ru", card.APN1Edit);
-    StoreField("internet.beeline.ru", card.APN2Edit);
-    StoreField("mts", card.LoginGsm1Edit);
-    StoreField("beeline", card.LoginGsm2Edit);
-    StoreField("пароль1", card.PassGsm1Edit);
-    StoreField("pass2", card.PassGsm2Edit);
-    card.UpdateFlags = UpdateAllowFirmware | UpdateAllowParams;
-    card.SmsFlags = SmsSendTo1 | SmsSendTo2 | SmsGuardMode | SmsFire | SmsKtc | SmsAlarm | SmsSaveInPhone;
-    StoreField("89001234567", card.smsNumber1Edit);
-    StoreField("89007654321", card.smsNumber2Edit);
-    StoreField("Дача", card.smsObjNameEdit);
-    StoreField("upd.example.org", card.ipUpdateEdit);
-    StoreField("7001", card.portParamsEdit);
-    StoreField("7002", card.portUpdateEdit);
-    StoreField("*100#", card.balCodeSim1);
-    StoreField("*102#", card.balCodeSim2);
-    card.balCritical = 250;
-    card.BalanceFlags = BalanceEnable | BalanceNoCriticalNotice;
-    StoreField("12345678", card.PUK1_Edit);
-    StoreField("+79001112233", card.Number1_Edit);
-    StoreField("8970101234567890123", card.SIM_ID1_Edit);
-    StoreField("87654321", card.PUK2_Edit);
-    StoreField("+79004445566", card.Number2_Edit);
-    StoreField("SIM-два", card.SIM_ID2_Edit);
-    card.DateProgrammed = DaysFromDate({2023, 1, 2, 3, 4, 5, 0});
-    card.ProgID1 = 0xC0DE;
-    card.ProgID2 = 0x1234;
-    return card;
-}
-
-}  // namespace
 
 class CardFormTest : public QObject {
     Q_OBJECT
@@ -79,8 +27,7 @@ private Q_SLOTS:
     void ShownCardReadsBackUnchanged() {
         QFETCH(int, version);
         WindowFixture f;
-        CardRecord card = FullCard();
-        card.VersionCombo = static_cast<std::uint8_t>(version);
+        const CardRecord card = FullCard(static_cast<std::uint8_t>(version));
         f.WriteDatabase({{0, MakeCard("x", "y")}, {3, card}});
         TForm1& form = f.Start();
         f.ClickRow(4);
