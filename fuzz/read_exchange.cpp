@@ -3,10 +3,12 @@
 // close the cable, and hand over only an image it could take whole: the image read and its
 // version are then shown as the read-result window shows them.
 //
-// Input: a byte that stops the exchange as it makes that many writes (0: never), then one
-// reply per write of the exchange, in turn: a byte whose low 7 bits give the reply's length
-// and whose high bit makes it arrive 250 ms late, then the reply. A write after the last
-// reply meets silence; 5 s of virtual time after the last reply the exchange is stopped.
+// Input: a byte that stops the exchange as it makes that many writes (0: never); a byte that
+// fails one cable call: bits 0..1 name it (none, a write, a status query, a read), the other
+// bits count the calls of that kind to let pass first; then one reply per write of the
+// exchange, in turn: a byte whose low 7 bits give the reply's length and whose high bit makes
+// it arrive 250 ms late, then the reply. A write after the last reply meets silence; 5 s of
+// virtual time after the last reply the exchange is stopped.
 
 #include <algorithm>
 #include <cstdint>
@@ -27,6 +29,9 @@ using test::Bytes;
 constexpr std::uint64_t SilenceBeforeStopMs = 5000;
 constexpr std::uint32_t LateReplyMs = 250;
 
+constexpr test::CableCall Failing[] = {test::CableCall::Write, test::CableCall::GetStatus,
+                                       test::CableCall::Read};
+
 bool IsVersion(const std::string& version) {
     unsigned a, b, c;
     char end;
@@ -37,13 +42,16 @@ bool IsVersion(const std::string& version) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
+    if (size < 2) return 0;
     const std::size_t stopAtWrite = data[0];
-    const std::uint8_t* next = data + 1;
+    const int failing = data[1] & 3;
+    const std::uint8_t* next = data + 2;
     const std::uint8_t* const end = data + size;
 
     test::VirtualClock clock;
     test::ScriptedCable cable(&clock);
+    if (failing != 0)
+        cable.Inject(test::Fault::CallFails(Failing[failing - 1], CableIoError, (data[1] >> 2) + 1));
     std::size_t writes = 0;
     std::uint64_t lastReplyAt = 0;
     {
@@ -64,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(link.Open() == CableOpened);
         const LinkResult result = link.Start();
 
-        FUZZ_CHECK(result == LinkDone || result == LinkStopped || result == LinkDeviceFailure);
+        FUZZ_CHECK(result != LinkCableFailure || failing != 0);
         FUZZ_CHECK(IsVersion(link.Version));
         FUZZ_CHECK(link.DataLen >= 0 && link.DataLen <= FTDI_Controller::BufferSize);
         if (result != LinkDone) {
