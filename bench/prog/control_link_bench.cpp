@@ -1,18 +1,28 @@
-// The control link over the real cable against gsmprog-vmodem, read the way the control
-// window reads it (one event every 10 ms, a status request each second):
+// The control link over the real cable against gsmprog-vmodem, read at the control window's
+// pace (at most 100 events every 10 ms, a status request each second, prog/ctrl_reader_pace.h):
 // - IdleControlMode: 10 s in control mode; counter "cpu_percent" is the processor time of
 //   the process (link thread, cable thread and reader) in percent of one core over that
 //   time; the target is under 2.
-// - ChattyModem: 30 s of a modem sending 1000 traces a second to a reader that takes 100
-//   events a second; the counters give the resident memory after 10 s and after 30 s and
-//   their ratio "rss_growth" (flat: about 1.0), and the traffic events dropped.
+// - ChattyModem: 30 s of a modem sending 1000 traces a second; the counters give the resident
+//   memory after 10 s and after 30 s and their ratio "rss_growth" (flat: about 1.0), the
+//   highest it rose above where it started ("rss_peak_growth_mb", sampled at every read), the
+//   most events ever waiting ("queue_peak_events") and the traffic events dropped (0: the
+//   window keeps up).
+// - QueueAtItsBound: the event queue filled past its bounds with traffic events of one size
+//   (the argument, in bytes), as when its reader stalls; "heap_mb" is the memory it then holds
+//   (the target is under 8 MB), "queue_mb" its own account of it.
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
+#include "prog/ctrl_reader_pace.h"
 #include "prog/ftdi_korvel_ctrl.h"
+#include "prog/result_queue.h"
 #include "process_usage.h"
 #include "cable/serial_cable.h"
 #include "support/vmodem_process.h"
@@ -25,23 +35,27 @@ using Clock = std::chrono::steady_clock;
 using bench::ProcessCpuSeconds;
 using bench::ResidentMegabytes;
 
-// Drives the link as the control window's two timers do, for `length`; `each` runs once a
-// second with the seconds passed.
-template <typename EachSecond>
-void RunLikeTheWindow(FTDI_KorvelCtrl& link, std::chrono::seconds length, EachSecond each) {
+// Drives the link as the control window's two timers do, for `length`: `eachRead` runs after
+// every read with the events still waiting (at least), `eachSecond` once a second with the
+// seconds passed.
+template <typename EachRead, typename EachSecond>
+void RunLikeTheWindow(FTDI_KorvelCtrl& link, std::chrono::seconds length, EachRead eachRead,
+                      EachSecond eachSecond) {
     const auto start = Clock::now();
     auto nextSecond = start;
     int seconds = 0;
     CtrlPacket packet;
     std::string text;
     while (Clock::now() - start < length) {
-        link.FetchResult(&packet, &text);
+        int taken = 0;
+        while (taken < CtrlEventsPerRead && link.FetchResult(&packet, &text) != CtrlNothing) ++taken;
+        eachRead(taken == CtrlEventsPerRead);
         if (Clock::now() >= nextSecond) {
-            nextSecond += std::chrono::seconds(1);
+            nextSecond += std::chrono::milliseconds(CtrlStatusIntervalMs);
             if (link.PendingCount() == 0) link.RequestStatus();
-            each(seconds++);
+            eachSecond(seconds++);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(CtrlReadIntervalMs));
     }
 }
 
@@ -69,7 +83,7 @@ void IdleControlMode(benchmark::State& state) {
     for (auto _ : state) {
         const double cpuStart = ProcessCpuSeconds();
         const auto wallStart = Clock::now();
-        RunLikeTheWindow(link, std::chrono::seconds(10), [](int) {});
+        RunLikeTheWindow(link, std::chrono::seconds(10), [](bool) {}, [](int) {});
         cpu += ProcessCpuSeconds() - cpuStart;
         wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
     }
@@ -84,21 +98,56 @@ void ChattyModem(benchmark::State& state) {
     SerialCable cable(modem.CableDir());
     FTDI_KorvelCtrl link(cable);
     if (!ReachControlMode(link)) return state.SkipWithError("no control mode");
-    double rssAt10 = 0, rssAt30 = 0;
+    double rssAt10 = 0, rssAt30 = 0, rssPeak = 0;
+    const double rssBefore = ResidentMegabytes();
+    int fullReads = 0;
     for (auto _ : state) {
-        RunLikeTheWindow(link, std::chrono::seconds(30), [&](int second) {
-            if (second == 10) rssAt10 = ResidentMegabytes();
-        });
+        RunLikeTheWindow(
+            link, std::chrono::seconds(30),
+            [&](bool full) {
+                rssPeak = std::max(rssPeak, ResidentMegabytes());
+                fullReads += full;
+            },
+            [&](int second) {
+                if (second == 10) rssAt10 = ResidentMegabytes();
+            });
         rssAt30 = ResidentMegabytes();
     }
     state.counters["rss_10s_mb"] = rssAt10;
     state.counters["rss_30s_mb"] = rssAt30;
     state.counters["rss_growth"] = rssAt30 / rssAt10;
+    state.counters["rss_peak_growth_mb"] = rssPeak - rssBefore;
+    state.counters["full_reads"] = fullReads;
     state.counters["dropped"] = double(link.DroppedEvents());
+}
+
+// The heap in use, in bytes.
+std::size_t HeapInUse() {
+    const struct mallinfo2 heap = mallinfo2();
+    return heap.uordblks + heap.hblkhd;
+}
+
+void QueueAtItsBound(benchmark::State& state) {
+    CtrlPacket event;
+    event.code = CtrlGsmTrace;
+    event.length = std::int32_t(state.range(0));
+    double heapMb = 0, queueMb = 0;
+    for (auto _ : state) {
+        const std::size_t before = HeapInUse();
+        auto queue = std::make_unique<ResultQueue>();
+        // Twice what the count bound allows: both bounds are reached whatever the size.
+        for (std::size_t i = 0; i < 2 * ResultQueueCapacity; ++i) queue->Push(event);
+        heapMb = std::max(heapMb, double(HeapInUse() - before) / (1024.0 * 1024.0));
+        queueMb = double(queue->Bytes()) / (1024.0 * 1024.0);
+    }
+    state.counters["heap_mb"] = heapMb;
+    state.counters["queue_mb"] = queueMb;
 }
 
 BENCHMARK(IdleControlMode)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(ChattyModem)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(QueueAtItsBound)->Arg(1)->Arg(16)->Arg(64)->Arg(256)->Arg(400)->Arg(1024)->Arg(CtrlPacketDataSize)
+    ->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace gsmprog

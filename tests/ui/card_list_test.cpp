@@ -5,10 +5,12 @@
 #include <QHeaderView>
 #include <QApplication>
 #include <QTabBar>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
 #include "cards/card_dates.h"
+#include "ui/main/card_grid_model.h"
 #include "ui/window_fixture.h"
 
 using namespace gsmprog;
@@ -91,6 +93,18 @@ private Q_SLOTS:
         QCOMPARE(f.Cell(9000, 1), QStringLiteral("4294967295"));
         QCOMPARE(f.Cell(9000, 3), QString());
         QCOMPARE(f.Cell(2, 2), QString());
+    }
+
+    void EveryRowIsBuiltWhileTheWindowIdlesAndThatIsSignalled() {
+        WindowFixture f;
+        f.WriteDatabase({{8999, MakeCard("Z-1", "Последняя")}});
+        TForm1& form = f.Start();
+        auto* rows = form.findChild<CardGridModel*>();
+        QVERIFY(rows);
+        QSignalSpy built(rows, &CardGridModel::AllRowsBuilt);
+        QVERIFY(built.wait(10000));
+        QCOMPARE(rows->CellText(8999, 2), QStringLiteral("Z-1"));
+        QCOMPARE(rows->CellText(8999, 3), QStringLiteral("Последняя"));
     }
 
     void DatesShowTheirWallClockTimeWhateverTheZoneSaysOfIt() {

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "prog/ctrl_reader_pace.h"
 #include "prog/ctrl_status.h"
 #include "prog/ftdi_korvel_ctrl.h"
 #include "ui/ctrlForm/traffic_log.h"
@@ -11,8 +12,6 @@
 namespace gsmprog {
 
 namespace {
-constexpr int Timer1Ms = 10;
-constexpr int Timer2Ms = 1000;
 constexpr std::time_t SilenceLimitSeconds = 5;
 const char* const StaleHint = "Последнее полученное значение: модем с тех пор не ответил";
 
@@ -37,10 +36,10 @@ TForm4::TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent)
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(Timer1Ms);
+    Timer1->setInterval(CtrlReadIntervalMs);
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(Timer2Ms);
+    Timer2->setInterval(CtrlStatusIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &TForm4::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm4::Timer2Timer);
     connect(ui->sim1Btn, &QPushButton::clicked, this, &TForm4::sim1BtnClick);
@@ -83,7 +82,7 @@ void TForm4::Timer1Timer() {
     CtrlPacket packet;
     std::string text;
     QString time;   // of this tick, made when first needed: most ticks bring nothing
-    for (int taken = 0; taken < MostEventsPerTick; ++taken) {
+    for (int taken = 0; taken < CtrlEventsPerRead; ++taken) {
         std::uint32_t errorState = 0;
         const int code = link_->FetchResult(&packet, &text, &errorState);
         if (code == CtrlNothing) break;

@@ -26,9 +26,6 @@ struct CtrlPacket;
 class TForm4 : public QDialog {
     Q_OBJECT
 public:
-    // Events taken from the link per tick of Timer1, so the window keeps up with a chatty modem.
-    static constexpr int MostEventsPerTick = 100;
-
     // Creates the link on `hardware`; its thread idles until the window is shown. The logs
     // are saved through `dialogs`.
     TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent = nullptr);

@@ -124,7 +124,9 @@ void CardGridModel::BuildSomeRows() {
     constexpr int RowsPerStep = 250;  // about a millisecond: the window stays responsive
     const int end = std::min(nextToBuild_ + RowsPerStep, CardDatabase::SlotCount);
     for (; nextToBuild_ < end; ++nextToBuild_) Row(nextToBuild_);
-    if (nextToBuild_ == CardDatabase::SlotCount) idleBuild_.stop();
+    if (nextToBuild_ < CardDatabase::SlotCount) return;
+    idleBuild_.stop();
+    Q_EMIT AllRowsBuilt();
 }
 
 QString CardGridModel::DateText(double days) const {

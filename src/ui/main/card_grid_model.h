@@ -44,6 +44,10 @@ public:
     // in small steps while the window is idle, so the first search need not wait for them.
     void RefreshAll();
 
+Q_SIGNALS:
+    // The texts of every row are built, after RefreshAll.
+    void AllRowsBuilt();
+
 private:
     static constexpr int DateColumns = 2;  // the last two text columns
     struct RowTexts {
