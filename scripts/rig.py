@@ -7,7 +7,6 @@ import random
 import signal
 import struct
 import subprocess
-import time
 from pathlib import Path
 
 SLOTS, BLOCK = 9000, 888
@@ -40,7 +39,7 @@ def make_database(path):
         card[38] = 2 + row % 2                                   # UoType[0]: УОО 3Ш, УОО 6ША
         struct.pack_into("11s", card, 444, str(row).encode())    # NCardEdit
         struct.pack_into("<d", card, 755, 45000.5 + row / SLOTS)  # DateChanged: in use
-        struct.pack_into("<H", card, PROG_ID1, row)
+        struct.pack_into("<H", card, PROG_ID1, row)              # moves to ProgID2 when programmed
         card[836] = row % 2                                      # VersionCombo
         card[840], card[844], card[848] = 0x15, 0x02, 0x01       # loops and modes of device 1
         blocks.append(bytes(card))
@@ -108,12 +107,16 @@ class Rig:
     def modem_image(self):
         return self.image.read_bytes() if self.image.exists() else None
 
-    def confirmations(self):
-        """How often the modems logged a confirmation: of an image, or of an object device command."""
-        if not self.log.exists():
-            return 0
-        text = self.log.read_text(errors="replace")
-        return text.count("записан образ") + text.count("команда УОО: адрес")
+    def log_end(self):
+        return self.log.stat().st_size if self.log.exists() else 0
+
+    def confirmed_since(self, offset):
+        """Whether a modem logged a confirmation, of an image or of an object device command,
+        after byte `offset` of the log."""
+        with open(self.log, "rb") as log:
+            log.seek(offset)
+            text = log.read().decode(errors="replace")
+        return "записан образ" in text or "команда УОО: адрес" in text
 
     def start_modem(self, *switches):
         """A gsmprog-vmodem that keeps its image in self.image and logs to self.log; returns it
@@ -138,9 +141,10 @@ class Rig:
         return process.returncode, out, err
 
 
-def stop(process, sig=signal.SIGTERM):
+def stop(process):
+    """Ends a modem as Ctrl-C would, or by force when it does not go."""
     if process.poll() is None:
-        process.send_signal(sig)
+        process.send_signal(signal.SIGTERM)
     try:
         process.wait(timeout=5)
     except subprocess.TimeoutExpired:

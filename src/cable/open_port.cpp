@@ -1,10 +1,11 @@
 #include "cable/open_port.h"
 
 #include <poll.h>
-#include <sys/file.h>
 
 #include <QDeadlineTimer>
 #include <algorithm>
+
+#include "cable/port_probe.h"
 
 namespace gsmprog {
 
@@ -26,15 +27,27 @@ OpenPort::OpenPort(const ListedCable& listed, std::string device)
     port_.setPortName(QString::fromStdString(device_));
 }
 
-bool OpenPort::Open() {
-    if (!port_.open(QIODevice::ReadWrite)) return false;
+CableFailure OpenPort::Open() {
+    if (!port_.open(QIODevice::ReadWrite)) {
+        if (CableFailure probed = ProbePort(device_); probed.kind != CableFailureKind::None)
+            return probed;
+        // The device itself opens: what Qt refused for lack of permission is the lock file it
+        // keeps beside the device's other users, held by another program.
+        const bool lockFile = port_.error() == QSerialPort::PermissionError;
+        return {lockFile ? CableFailureKind::Busy : CableFailureKind::Refused, 0,
+                port_.errorString().toStdString()};
+    }
     // Another process may hold the device: the lock is what both sides agree on.
-    if (::flock(Descriptor(), LOCK_EX | LOCK_NB) != 0) {
+    if (CableFailure locked = LockPort(Descriptor()); locked.kind != CableFailureKind::None) {
         port_.close();
-        return false;
+        return locked;
     }
     port_.clear();   // bytes left over from an earlier use of the cable are no reply
-    return true;
+    return {};
+}
+
+CableFailure OpenPort::LineFailure() const {
+    return {CableFailureKind::Line, 0, port_.errorString().toStdString()};
 }
 
 CableStatus OpenPort::SetBaudRate(std::uint32_t baud) {

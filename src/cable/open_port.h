@@ -30,8 +30,8 @@ public:
     int Descriptor() const { return static_cast<int>(port_.handle()); }
 
     // Opens the device for reading and writing, exclusively: besides Qt's own means, the
-    // flock that every gsmprog takes on the device.
-    bool Open();
+    // flock that every gsmprog takes on the device. Kind None when it opened.
+    CableFailure Open();
     void Close() { port_.close(); }
 
     CableStatus SetBaudRate(std::uint32_t baud);
@@ -47,6 +47,8 @@ public:
 
     // Between calls the port thread watches this line, while it is timed and has not failed.
     bool Watched() const { return quietMs_ > 0 && watched_; }
+    // What the port said of its last failed call.
+    CableFailure LineFailure() const;
     // poll(2) reported `events` on the line: takes what came, or stops watching a line that
     // hung up or is readable yet gives nothing, which would wake the thread for ever.
     void OnLineEvent(short events);

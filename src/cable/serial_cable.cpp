@@ -53,8 +53,21 @@ CableStatus SerialCable::OnPort(CableHandle handle,
                                 const std::function<CableStatus(OpenPort&)>& call) {
     return InPortThread([&] {
         const auto it = ports_.find(handle);
-        return it == ports_.end() ? CableInvalidHandle : call(*it->second);
+        if (it == ports_.end()) return CableInvalidHandle;
+        const CableStatus status = call(*it->second);
+        return status == CableOk ? status : Fail(status, it->second->LineFailure());
     });
+}
+
+CableStatus SerialCable::Fail(CableStatus status, CableFailure failure) {
+    std::lock_guard guard(failureLock_);
+    lastFailure_ = std::move(failure);
+    return status;
+}
+
+CableFailure SerialCable::LastFailure() const {
+    std::lock_guard guard(failureLock_);
+    return lastFailure_;
 }
 
 std::vector<ListedCable> SerialCable::ListCables() const { return listing_->List(); }
@@ -73,6 +86,7 @@ std::vector<ListedCable> SerialCable::CurrentList(bool refresh) {
 
 CableStatus SerialCable::CreateDeviceInfoList(std::uint32_t* count) {
     *count = static_cast<std::uint32_t>(CurrentList(true).size());
+    if (*count == 0) Fail(CableOk, {CableFailureKind::NotFound, 0, {}});
     return CableOk;
 }
 
@@ -101,17 +115,21 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
         cables = CurrentList(true);   // plugged in since the list was taken
         found = std::find_if(cables.begin(), cables.end(), named);
     }
-    if (found == cables.end() || !fs::exists(found->device)) return CableDeviceNotFound;
+    if (found == cables.end() || !fs::exists(found->device))
+        return Fail(CableDeviceNotFound, {CableFailureKind::NotFound, 0, {}});
 
     auto open = std::make_unique<OpenPort>(*found, CanonicalDevice(found->device));
     {
         std::lock_guard guard(OpenDevicesLock());
-        if (!OpenDevices().insert(open->Device()).second) return CableDeviceNotOpened;
+        if (!OpenDevices().insert(open->Device()).second)
+            return Fail(CableDeviceNotOpened, {CableFailureKind::InUse, 0, {}});
     }
-    if (!open->Open()) {
-        std::lock_guard guard(OpenDevicesLock());
-        OpenDevices().erase(open->Device());
-        return CableDeviceNotOpened;
+    if (CableFailure failure = open->Open(); failure.kind != CableFailureKind::None) {
+        {
+            std::lock_guard guard(OpenDevicesLock());
+            OpenDevices().erase(open->Device());
+        }
+        return Fail(CableDeviceNotOpened, std::move(failure));
     }
     *handle = nextHandle_++;
     ports_[*handle] = std::move(open);

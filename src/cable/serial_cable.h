@@ -64,6 +64,7 @@ public:
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
+    CableFailure LastFailure() const override;
 
 private:
     // Runs `call` in the port thread and returns its status.
@@ -75,6 +76,8 @@ private:
     void OnLineEvent(int fd, short events);
     CableStatus OpenInPortThread(const char* serialNumber, CableHandle* handle);
     CableStatus CloseInPortThread(CableHandle handle);
+    // Keeps `failure` as the last one; returns `status`.
+    CableStatus Fail(CableStatus status, CableFailure failure);
 
     const std::unique_ptr<CableListing> listing_;
     // As D2XX does, CreateDeviceInfoList takes the list and the calls after it use it; the
@@ -82,6 +85,8 @@ private:
     std::mutex listLock_;
     std::vector<ListedCable> list_;
     std::vector<ListedCable> CurrentList(bool refresh);
+    mutable std::mutex failureLock_;   // guards lastFailure_
+    CableFailure lastFailure_;
     // Touched only in the port thread; declared before it, so that it outlives the thread.
     std::map<CableHandle, std::unique_ptr<OpenPort>> ports_;
     CableHandle nextHandle_ = 1;

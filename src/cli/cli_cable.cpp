@@ -143,6 +143,7 @@ LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const Heard
             told = true;
             PrintText(WaitingText);
         });
+    outcome.cableFailure = cable.LastFailure();
     return outcome;
 }
 
@@ -155,7 +156,9 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
         return ExitStopped;
     }
     if (outcome.Done()) return ExitSuccess;
-    PrintText(std::string(failedHeader) + FailureReason(operation, outcome));
+    // A busy cable is named as such rather than the driver blamed.
+    const char* busy = CableFailureNote(outcome.opened, outcome.cableFailure);
+    PrintText(std::string(failedHeader) + (busy ? busy : FailureReason(operation, outcome)));
     if (outcome.opened != CableOpened) return ExitCableFailure;
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }

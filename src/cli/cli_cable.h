@@ -51,6 +51,7 @@ private:
 
 struct LinkOutcome : gsmprog::LinkOutcome {
     bool stopped = false;   // by a signal
+    CableFailure cableFailure;   // the cable's last failure when the exchange ended
 };
 
 // SetSerial, Open with the payload, and Start, in a worker; a signal stops the link. The link

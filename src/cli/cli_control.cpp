@@ -38,13 +38,19 @@ bool CableGone(const CableChoice& choice) {
 
 }  // namespace
 
-bool NextEvent(FTDI_KorvelCtrl& link, ControlEvent& event) {
+bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event) {
     event.packet.code = 0;
     event.code = link.FetchResult(&event.packet, &event.text, &event.errorState);
+    if (event.code == CtrlError) event.cableFailure = cable.LastFailure();
     return event.code != CtrlNothing;
 }
 
 std::string FailureText(const ControlEvent& failure) {
+    // A failed open (the link's state is the open's result) of a busy cable is named as such
+    // rather than the driver blamed.
+    if (const char* busy = CableFailureNote(static_cast<CableResult>(failure.errorState),
+                                            failure.cableFailure))
+        return busy;
     if (!failure.text.empty()) return failure.text;
     // States the link leaves without a text: a missing cable while nothing was pending, and
     // the statuses of cable calls that failed while working.
@@ -93,7 +99,7 @@ int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::
             auto lastEvent = Clock::now();
             while (!stop) {
                 ControlEvent event;
-                if (!NextEvent(link, event)) {
+                if (!NextEvent(link, *cable, event)) {
                     if (Clock::now() - lastEvent > HandshakeLimit) {
                         exitCode = HandshakeFailure(choice);
                         return;

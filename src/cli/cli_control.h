@@ -17,10 +17,11 @@ struct ControlEvent {
     std::string text;
     CtrlPacket packet;
     std::uint32_t errorState = 0;   // of an error condition
+    CableFailure cableFailure;      // of an error condition: the cable's last failure
 };
 
-// Takes the next event of the link; false when none waits.
-bool NextEvent(FTDI_KorvelCtrl& link, ControlEvent& event);
+// Takes the next event of the link on `cable`; false when none waits.
+bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event);
 
 // The text of an error condition or an error reply; never empty.
 std::string FailureText(const ControlEvent& failure);

@@ -47,7 +47,7 @@ bool IsCableFailure(const ControlEvent& event) {
 
 class MonitorLoop {
 public:
-    explicit MonitorLoop(FTDI_KorvelCtrl& link) : Link(link) {}
+    MonitorLoop(FTDI_KorvelCtrl& link, const Cable& cable) : Link(link), LinkCable(cable) {}
 
     // The modem answered at least once.
     bool Answered() const { return Reached; }
@@ -59,7 +59,7 @@ public:
         const auto start = Clock::now();
         auto nextTick = start;
         while (!stop && (seconds == 0 || Clock::now() - start < std::chrono::seconds(seconds))) {
-            for (ControlEvent event; NextEvent(Link, event);) Show(event);
+            for (ControlEvent event; NextEvent(Link, LinkCable, event);) Show(event);
             Reached = Reached || Link.InControlMode();
             std::cout.flush();
             KeepCableUsable();
@@ -110,6 +110,7 @@ private:
     }
 
     FTDI_KorvelCtrl& Link;
+    const Cable& LinkCable;
     std::time_t LastActivity = std::time(nullptr);
     bool Reached = false;
     bool Failing = false;
@@ -142,7 +143,7 @@ int Monitor(CliContext& context) {
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
     std::atomic<bool> stop{false};
-    MonitorLoop loop(link);
+    MonitorLoop loop(link, *cable);
     const bool stopped =
         stopSignals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
     link.Stop();

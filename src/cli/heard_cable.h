@@ -35,6 +35,7 @@ public:
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
+    CableFailure LastFailure() const override { return cable_->LastFailure(); }
 
 private:
     void Heard() { lastHeard_ = Clock::now().time_since_epoch().count(); }

@@ -3,8 +3,11 @@
 // (list serial numbers, open by serial number, line settings, time-outs, queue status,
 // read, write, close), each returning a D2XX-style status where 0 means success.
 // Production provides it on serial ports; tests provide scripted cables.
+//
+// The statuses say little of why: a cable also keeps its last failure as the system told it.
 
 #include <cstdint>
+#include <string>
 
 namespace gsmprog {
 
@@ -28,6 +31,22 @@ struct CableInfo {
     char SerialNumber[16] = {};   // NUL-terminated ASCII
     char Description[64] = {};
     CableHandle ftHandle = 0;
+};
+
+// Why a cable call failed, beyond its status.
+enum class CableFailureKind {
+    None,       // no failure known
+    NotFound,   // no such cable is attached
+    Busy,       // another program holds the port
+    InUse,      // the port is open already in this program
+    Refused,    // the system would not open the port (access rights, a vanished device, ...)
+    Line,       // a call on an open port failed
+};
+
+struct CableFailure {
+    CableFailureKind kind = CableFailureKind::None;
+    int systemError = 0;       // the errno value when the system gave one, else 0
+    std::string systemText;    // the system's own words for it; may be empty
 };
 
 // Room in a link's device list.
@@ -63,6 +82,9 @@ public:
     virtual CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                               std::uint32_t* bytesWritten) = 0;
     virtual CableStatus Close(CableHandle handle) = 0;
+
+    // The last failure of any call of this cable; none known by default.
+    virtual CableFailure LastFailure() const { return {}; }
 };
 
 }  // namespace gsmprog

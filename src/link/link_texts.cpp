@@ -11,6 +11,11 @@ const char* OpenFailureText(CableResult result) {
     return DriverFailureText;
 }
 
+const char* CableFailureNote(CableResult opened, const CableFailure& failure) {
+    if (opened == CableDriverFailure && failure.kind == CableFailureKind::Busy) return CableBusyText;
+    return nullptr;
+}
+
 const char* ExchangeFailureText(LinkOperation operation, LinkResult result) {
     if (result == LinkDone || result == LinkStopped) return nullptr;
     if (result == LinkCableFailure) return CableAccessFailureText;

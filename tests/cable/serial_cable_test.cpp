@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -164,6 +165,7 @@ TEST_F(SerialCableTest, OpenIsExclusiveAcrossCablesAndProcessesAndFreedByClose) 
     ASSERT_EQ(first.OpenEx("VC1", &a), CableOk);
     EXPECT_NE(second.OpenEx("VC1", &b), CableOk);
     EXPECT_NE(first.OpenEx("VC1", &b), CableOk);
+    EXPECT_EQ(second.LastFailure().kind, CableFailureKind::InUse);
 
     // Another process holding the device: the lock both sides take.
     const int fd = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
@@ -172,12 +174,24 @@ TEST_F(SerialCableTest, OpenIsExclusiveAcrossCablesAndProcessesAndFreedByClose) 
 
     ASSERT_EQ(first.Close(a), CableOk);
     EXPECT_EQ(second.OpenEx("VC1", &b), CableOk);
+    ASSERT_EQ(second.Close(b), CableOk);
+
+    // Held by another program's lock: busy, in the system's words.
+    const int holder = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(second.OpenEx("VC1", &b), CableDeviceNotOpened);
+    const CableFailure busy = second.LastFailure();
+    ::close(holder);
+    EXPECT_EQ(busy.kind, CableFailureKind::Busy);
+    EXPECT_EQ(busy.systemError, EWOULDBLOCK);
+    EXPECT_EQ(busy.systemText, std::strerror(EWOULDBLOCK));
 }
 
 TEST_F(SerialCableTest, UnknownAndVanishedCablesAreNotFound) {
     SerialCable cable(cables);
     CableHandle handle = 0;
     EXPECT_EQ(cable.OpenEx("NOPE", &handle), CableDeviceNotFound);
+    EXPECT_EQ(cable.LastFailure().kind, CableFailureKind::NotFound);
     std::uint32_t count = 0;
     cable.CreateDeviceInfoList(&count);
     fs::remove(cables / "VC1");

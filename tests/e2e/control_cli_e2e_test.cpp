@@ -147,8 +147,7 @@ TEST_F(ControlCli, MonitorEndsOnSigintAndOutlivesTheModem) {
     // The monitor holds the cable: nobody else can open it meanwhile.
     const auto busy = Run({"status"});
     EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_EQ(busy.err,
-              "Драйвер FTDI не отвечает. Проверьте наличие драйвера и перезапустите программу.\n");
+    EXPECT_EQ(busy.err, "Кабель занят другой программой\n");
     modem->Stop(SIGKILL);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     monitor.Signal(SIGINT);

@@ -2,6 +2,10 @@
 // directory: what the buttons and the bar show, every message, what lands in which card and
 // when the file is written, the cable choice, stops and the end of the window mid-operation.
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -168,7 +172,23 @@ private Q_SLOTS:
                  (QStringList{Failure(ProgramFailedHeader, CableNotFoundText),
                               Failure(ReadFailedHeader, CableNotFoundText)}));
         QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
+        QCOMPARE(f.dialogs.shown.back().detail, QString());
         QCOMPARE(f.Find<QPushButton>("SpeedButton1")->text(), QStringLiteral("Считать"));
+    }
+
+    void ABusyCableKeepsTheFailureTextAndSaysSoBelow() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto modem = f.StartModem();
+        f.Start();
+        // Another program holds the port with the lock every gsmprog takes.
+        const int holder = ::open(modem->PtyPath().c_str(), O_RDWR | O_NOCTTY);
+        QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        ::close(holder);
+        QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, DriverFailureText)});
+        QCOMPARE(f.dialogs.shown[0].detail, QStringLiteral("Кабель занят другой программой"));
     }
 
     void StopsEndWithTheStopMessageAlone() {

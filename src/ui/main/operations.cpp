@@ -26,8 +26,13 @@ const QString NotCompleted = QStringLiteral("Операция не заверш�
 const QString StopCaption = QStringLiteral("Остановить");
 constexpr std::chrono::milliseconds WorkerEndWait{2000};
 
-QString FailureText(const char* header, const std::string& reason) {
-    return QString::fromUtf8(header) + QString::fromStdString(reason) + QStringLiteral("\n\n");
+// The header and the reason, and under them what the cable told of the failure, if anything.
+void ShowFailure(UserDialogs& dialogs, QWidget* parent, const char* header,
+                 const ProgWorker::Result& result) {
+    dialogs.ShowMessageWithDetail(
+        parent, Attention,
+        QString::fromUtf8(header) + QString::fromStdString(result.FailReason) + QStringLiteral("\n\n"),
+        QString::fromStdString(result.FailDetail));
 }
 }  // namespace
 
@@ -146,7 +151,7 @@ void TForm1::CompleteWrite(ProgWorker& worker, const RecordWrite& record, const 
         dialogs_.ShowMessage(this, Completed, QString::fromUtf8(doneText));
         SaveDatabase();
     } else if (result.OpFailed) {
-        dialogs_.ShowMessage(this, Attention, FailureText(ProgramFailedHeader, result.FailReason));
+        ShowFailure(dialogs_, this, ProgramFailedHeader, result);
     }
     ShowOperationRunning(button, false, caption);
     ProgRunning = false;
@@ -181,7 +186,7 @@ void TForm1::CompleteRead(ProgWorker& worker) {
         form2_->SetCardMatch(CardMatchText(*database_, result.ReadImage));
         dialogs_.ShowModal(*form2_);
     } else if (result.OpFailed) {
-        dialogs_.ShowMessage(this, Attention, FailureText(ReadFailedHeader, result.FailReason));
+        ShowFailure(dialogs_, this, ReadFailedHeader, result);
     }
     ShowOperationRunning(ui->SpeedButton1, false, QStringLiteral("Считать"));
     EditMode = false;

@@ -10,9 +10,11 @@
 
 namespace gsmprog {
 
-ProgWorker::ProgWorker(std::unique_ptr<FTDI_Controller> link, std::string serialNumber, LinkOperation operation, int slot,
+ProgWorker::ProgWorker(std::unique_ptr<FTDI_Controller> link, const Cable& cable,
+                       std::string serialNumber, LinkOperation operation, int slot,
                        const CardRecord& card)
     : card_(card),
+      cable_(cable),
       serialNumber_(std::move(serialNumber)),
       operation_(operation),
       slot_(slot),
@@ -71,6 +73,8 @@ LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, st
     } else if (const char* reason = FailureReason(operation_, outcome)) {
         result.OpFailed = true;
         result.FailReason = reason;
+        if (const char* note = CableFailureNote(outcome.opened, cable_.LastFailure()))
+            result.FailDetail = note;
     }
     return outcome;
 }
@@ -107,7 +111,7 @@ void ProgWorker::Abandon(std::unique_ptr<ProgWorker> worker) {
 
 TProgThread::TProgThread(const Hardware& hardware, std::string serialNumber, int slot,
                          const CardRecord& card)
-    : ProgWorker(std::make_unique<FTDI_Controller>(hardware.cable, hardware.clock),
+    : ProgWorker(std::make_unique<FTDI_Controller>(hardware.cable, hardware.clock), hardware.cable,
                  std::move(serialNumber), LinkOperation::ProgramModem, slot, card) {}
 
 void TProgThread::Run() {
@@ -125,7 +129,7 @@ void TProgThread::Run() {
 }
 
 TReadThread::TReadThread(const Hardware& hardware, std::string serialNumber)
-    : ProgWorker(std::make_unique<FTDI_ReadCtrl>(hardware.cable, hardware.clock),
+    : ProgWorker(std::make_unique<FTDI_ReadCtrl>(hardware.cable, hardware.clock), hardware.cable,
                  std::move(serialNumber), LinkOperation::ReadModem, -1, CardRecord{}) {}
 
 void TReadThread::Run() {
@@ -145,7 +149,7 @@ void TReadThread::Run() {
 
 TProgUoThread::TProgUoThread(const Hardware& hardware, std::string serialNumber, int slot,
                              const CardRecord& card, int device)
-    : ProgWorker(std::make_unique<FTDI_UoProgCtrl>(hardware.cable, hardware.clock),
+    : ProgWorker(std::make_unique<FTDI_UoProgCtrl>(hardware.cable, hardware.clock), hardware.cable,
                  std::move(serialNumber), LinkOperation::WriteUo, slot, card),
       device_(device) {}
 

@@ -28,6 +28,7 @@ public:
         bool OpSucceeded = false;
         bool OpFailed = false;
         std::string FailReason;       // UTF-8
+        std::string FailDetail;       // UTF-8, shown under the reason; often empty
         std::uint16_t NewProgID = 0;  // the CRC of the image written
         WideImage ReadImage{};
         std::string ReadVersion;      // UTF-8
@@ -56,8 +57,8 @@ public:
     static void Abandon(std::unique_ptr<ProgWorker> worker);
 
 protected:
-    ProgWorker(std::unique_ptr<FTDI_Controller> link, std::string serialNumber, LinkOperation operation, int slot,
-               const CardRecord& card);
+    ProgWorker(std::unique_ptr<FTDI_Controller> link, const Cable& cable, std::string serialNumber,
+               LinkOperation operation, int slot, const CardRecord& card);
 
     // In the thread: builds the payload, runs the exchange and publishes the result.
     virtual void Run() = 0;
@@ -72,6 +73,7 @@ protected:
 private:
     void Body();
 
+    const Cable& cable_;   // the link's, asked why it failed
     const std::string serialNumber_;
     const LinkOperation operation_;
     const int slot_;
