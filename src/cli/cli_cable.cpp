@@ -1,7 +1,10 @@
 #include "cli/cli_cable.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,8 +25,20 @@ namespace gsmprog::cli {
 namespace {
 
 constexpr auto SilenceNotice = std::chrono::seconds(3);
+constexpr int WatchIntervalMs = 20;
 constexpr const char* WaitingText =
     "Модем не отвечает, ожидание ответа. Остановить — Ctrl-C.";
+
+// A descriptor closed at the end of its scope; -1 when it could not be had.
+struct Descriptor {
+    explicit Descriptor(int opened) : fd(opened) {}
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    const int fd;
+};
 
 sigset_t StopSet() {
     sigset_t set;
@@ -109,16 +124,24 @@ StopSignals::~StopSignals() {
 
 bool StopSignals::Run(const std::function<void()>& work, const std::function<void()>& stop,
                       const std::function<void()>& watch) {
+    const sigset_t set = StopSet();
+    // The wait ends at once on a stop signal and on the end of the work, so the command ends
+    // as soon as its exchange does. Without either descriptor the watch interval still brings
+    // the loop round.
+    const Descriptor stopSignal(::signalfd(-1, &set, SFD_NONBLOCK | SFD_CLOEXEC));
+    const Descriptor workEnded(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC));
     std::atomic<bool> done{false};
     std::thread worker([&] {
         work();
         done = true;
+        ::eventfd_write(workEnded.fd, 1);
     });
-    const sigset_t set = StopSet();
-    const timespec interval{0, 20'000'000};
+    pollfd waits[] = {{stopSignal.fd, POLLIN, 0}, {workEnded.fd, POLLIN, 0}};
+    const timespec none{0, 0};
     bool stopped = false;
     while (!done) {
-        if (sigtimedwait(&set, nullptr, &interval) > 0 && !stopped) {
+        ::poll(waits, 2, WatchIntervalMs);
+        if (sigtimedwait(&set, nullptr, &none) > 0 && !stopped) {
             stopped = true;
             stop();
         }
@@ -128,14 +151,19 @@ bool StopSignals::Run(const std::function<void()>& work, const std::function<voi
     return stopped;
 }
 
+OpeningCable::OpeningCable(FTDI_Controller& link, const CableChoice& choice) {
+    link.SetSerial(choice.serial);
+    opened_ = std::async(std::launch::async, [&link] { return link.Open(); });
+}
+
 LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const HeardCable& cable,
-                    const CableChoice& choice, const std::uint8_t* payload, std::int32_t length) {
+                    OpeningCable& opening, const std::uint8_t* payload, std::int32_t length) {
     LinkOutcome outcome;
     bool told = false;
     outcome.stopped = stopSignals.Run(
         [&] {
             static_cast<gsmprog::LinkOutcome&>(outcome) =
-                RunExchange(link, choice.serial, payload, length);
+                RunOpenedExchange(link, opening.Opened(), payload, length);
         },
         [&] { link.Stop(); },
         [&] {

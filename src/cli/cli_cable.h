@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,16 +50,31 @@ private:
     sigset_t previous_;
 };
 
+// The cable of the choice looked for and opened for a link in a worker from construction on,
+// so that the scan of the system's ports runs while the command loads and checks its cards.
+// Opening sends the modem nothing: only the exchange talks to it. Create it after StopSignals
+// and destroy it before the link (the destruction waits for the open).
+class OpeningCable {
+public:
+    OpeningCable(FTDI_Controller& link, const CableChoice& choice);
+    // Waits for the open and tells how it went; once.
+    CableResult Opened() { return opened_.get(); }
+
+private:
+    std::future<CableResult> opened_;
+};
+
 struct LinkOutcome : gsmprog::LinkOutcome {
     bool stopped = false;   // by a signal
     CableFailure cableFailure;   // the cable's last failure when the exchange ended
 };
 
-// SetSerial, Open with the payload, and Start, in a worker; a signal stops the link. The link
-// waits for a silent modem until it is stopped, as the window does; after a few seconds
-// without a byte from the modem that is said once on stderr, with how to stop.
+// Waits for the cable to open, hands the payload over and Starts the link, in a worker; a
+// signal stops the link. The link waits for a silent modem until it is stopped, as the window
+// does; after a few seconds without a byte from the modem that is said once on stderr, with
+// how to stop.
 LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const HeardCable& cable,
-                    const CableChoice& choice, const std::uint8_t* payload = nullptr,
+                    OpeningCable& opening, const std::uint8_t* payload = nullptr,
                     std::int32_t length = 0);
 
 // ExitSuccess for a finished exchange. Otherwise prints what the window would say (the

@@ -20,6 +20,12 @@ int Program(CliContext& context) {
     if (context.args.size() != 1) return UsageError("program ждёт один аргумент: СТРОКА");
     int slot = 0;
     if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
+    // The cable is looked for while the cards load; the modem hears nothing before the checks
+    // below have passed.
+    StopSignals stopSignals;
+    HeardCable cable(MakeCable(choice));
+    FTDI_Controller link{cable};
+    OpeningCable opening(link, choice);
     std::unique_ptr<CardDatabase> database;
     if (int code = LoadCards(database); code != ExitSuccess) return code;
     if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
@@ -36,10 +42,7 @@ int Program(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    StopSignals stopSignals;
-    HeardCable cable(MakeCable(choice));
-    FTDI_Controller link{cable};
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, choice, image.bytes.data(),
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, image.bytes.data(),
                                         static_cast<std::int32_t>(image.length));
     if (int code = ReportOutcome(outcome, LinkOperation::ProgramModem, ProgramFailedHeader,
                                  ProgramStoppedText);
@@ -49,7 +52,7 @@ int Program(CliContext& context) {
     // The modem holds the new ID whether or not it reaches the card: it is printed either way.
     const std::string id = "ProgID1=" + ProgIdText(image.crc);
     const int stored = StoreInCard(
-        slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); },
+        *database, slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); },
         "Модем запрограммирован, но его новый ID (" + id + ") не записан в базу карточек");
     std::cout << id << "\n";
     return stored;

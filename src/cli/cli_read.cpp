@@ -80,7 +80,8 @@ int Read(CliContext& context) {
     StopSignals stopSignals;
     HeardCable cable(MakeCable(choice));
     FTDI_ReadCtrl link{cable};
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, choice);
+    OpeningCable opening(link, choice);
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening);
     if (int code = ReportOutcome(outcome, LinkOperation::ReadModem, ReadFailedHeader,
                                  ReadStoppedText);
         code != ExitSuccess)

@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <thread>
 
 #include "cli/cli_cards.h"
@@ -35,18 +34,17 @@ bool TakeForStore(DatabaseLock& lock) {
 }
 
 // Re-reads the database under the lock, changes the card and saves; empty, or the reason.
-std::string Store(int slot, const std::function<void(CardRecord&)>& change) {
-    auto database = std::make_unique<CardDatabase>();
-    database->LoadDatabase();
-    if (database->LastLoadState() == CardDatabase::LoadState::CannotOpen ||
-        database->LastLoadState() == CardDatabase::LoadState::NotRegular)
-        return "файл " + database->LoadedFile().string() + " не читается";
-    CardRecord& card = database->cards[std::size_t(slot)];
+std::string Store(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change) {
+    database.LoadDatabase();
+    if (database.LastLoadState() == CardDatabase::LoadState::CannotOpen ||
+        database.LastLoadState() == CardDatabase::LoadState::NotRegular)
+        return "файл " + database.LoadedFile().string() + " не читается";
+    CardRecord& card = database.cards[std::size_t(slot)];
     if (!card.InUse()) return "карточку строки " + std::to_string(slot + 1) + " удалили";
     change(card);
-    if (!database->SaveDatabase()) return WriteFailureText(*database, errno);
-    if (!database->UnreadCopy().empty())
-        PrintFailure("прочитанный не полностью файл базы сохранён как " + database->UnreadCopy().string());
+    if (!database.SaveDatabase()) return WriteFailureText(database, errno);
+    if (!database.UnreadCopy().empty())
+        PrintFailure("прочитанный не полностью файл базы сохранён как " + database.UnreadCopy().string());
     return {};
 }
 
@@ -66,9 +64,10 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
     return ExitWriteFailure;
 }
 
-int StoreInCard(int slot, const std::function<void(CardRecord&)>& change, const std::string& lostText) {
+int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change,
+                const std::string& lostText) {
     DatabaseLock lock;
-    const std::string reason = TakeForStore(lock) ? Store(slot, change) : lock.Refusal();
+    const std::string reason = TakeForStore(lock) ? Store(database, slot, change) : lock.Refusal();
     if (reason.empty()) return ExitSuccess;
     PrintFailure(lostText + ": " + reason);
     return ExitWriteFailure;

@@ -15,9 +15,11 @@ namespace gsmprog::cli {
 // when a window holds the database, or when `database` cannot be written.
 int CheckStorable(const CardDatabase& database, const std::string& untouchedText);
 
-// Takes the right to write (waiting a few seconds for another command's store), applies
-// `change` to card `slot` as the database stands on disk now, and saves it. On failure prints
-// `lostText` with the reason and returns ExitWriteFailure.
-int StoreInCard(int slot, const std::function<void(CardRecord&)>& change, const std::string& lostText);
+// Takes the right to write (waiting a few seconds for another command's store), reads the
+// database as it stands on disk now into `database` (the command's own copy, whose memory is
+// reused), applies `change` to card `slot` and saves it. On failure prints `lostText` with the
+// reason and returns ExitWriteFailure.
+int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change,
+                const std::string& lostText);
 
 }  // namespace gsmprog::cli

@@ -39,6 +39,10 @@ int WriteUo(CliContext& context) {
         return ExitUsage;
     }
     const int device = deviceText[0] - '1';
+    StopSignals stopSignals;
+    HeardCable cable(MakeCable(choice));
+    FTDI_UoProgCtrl link{cable};
+    OpeningCable opening(link, choice);
     std::unique_ptr<CardDatabase> database;
     if (int code = LoadCards(database); code != ExitSuccess) return code;
     if (int code = RequireCard(*database, slot); code != ExitSuccess) return code;
@@ -54,10 +58,7 @@ int WriteUo(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    StopSignals stopSignals;
-    HeardCable cable(MakeCable(choice));
-    FTDI_UoProgCtrl link{cable};
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, choice, command.data(),
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, command.data(),
                                         static_cast<std::int32_t>(command.size()));
     if (int code = ReportOutcome(outcome, LinkOperation::WriteUo, ProgramFailedHeader,
                                  UoStoppedText);
@@ -65,7 +66,7 @@ int WriteUo(CliContext& context) {
         return code;
 
     const int stored =
-        StoreInCard(slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); },
+        StoreInCard(*database, slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); },
                     "УОО запрограммировано, но дата программирования не записана в базу карточек");
     if (stored != ExitSuccess) return stored;
     std::cout << UoDoneText << "\n";

@@ -22,11 +22,14 @@ FTDI_Controller::~FTDI_Controller() {
 CableResult FTDI_Controller::Open(const std::uint8_t* payload, std::int32_t length) {
     const CableResult result =
         OpenCable(cable_, DevList, SerialNumber, CableTuning::Programming, Handle);
-    if (result == CableOpened && payload != nullptr && length > 0 && length < BufferSize) {
-        std::memcpy(Data, payload, static_cast<std::size_t>(length));
-        DataLen = length;
-    }
+    if (result == CableOpened) SetPayload(payload, length);
     return result;
+}
+
+void FTDI_Controller::SetPayload(const std::uint8_t* payload, std::int32_t length) {
+    if (payload == nullptr || length <= 0 || length >= BufferSize) return;
+    std::memcpy(Data, payload, static_cast<std::size_t>(length));
+    DataLen = length;
 }
 
 LinkResult FTDI_Controller::Start() {

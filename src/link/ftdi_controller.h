@@ -33,6 +33,8 @@ public:
     // Opens the cable with the programming tuning; on success takes a payload of
     // 0 < length < 4096 bytes into Data.
     CableResult Open(const std::uint8_t* payload = nullptr, std::int32_t length = 0);
+    // Takes a payload of 0 < length < 4096 bytes into Data, for a cable opened without one.
+    void SetPayload(const std::uint8_t* payload, std::int32_t length);
     LinkResult Start();
     void Stop();
 

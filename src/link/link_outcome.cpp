@@ -4,10 +4,17 @@ namespace gsmprog {
 
 LinkOutcome RunExchange(FTDI_Controller& link, const std::string& serialNumber,
                         const std::uint8_t* payload, std::int32_t length) {
-    LinkOutcome outcome;
     link.SetSerial(serialNumber);
-    outcome.opened = link.Open(payload, length);
-    if (outcome.opened == CableOpened) outcome.result = link.Start();
+    return RunOpenedExchange(link, link.Open(), payload, length);
+}
+
+LinkOutcome RunOpenedExchange(FTDI_Controller& link, CableResult opened,
+                              const std::uint8_t* payload, std::int32_t length) {
+    LinkOutcome outcome;
+    outcome.opened = opened;
+    if (opened != CableOpened) return outcome;
+    link.SetPayload(payload, length);
+    outcome.result = link.Start();
     return outcome;
 }
 

@@ -23,6 +23,9 @@ struct LinkOutcome {
 // thread until the exchange ends; Stop on the link from another thread ends it early.
 LinkOutcome RunExchange(FTDI_Controller& link, const std::string& serialNumber,
                         const std::uint8_t* payload = nullptr, std::int32_t length = 0);
+// As RunExchange, for a link whose Open (without a payload) has given `opened` already.
+LinkOutcome RunOpenedExchange(FTDI_Controller& link, CableResult opened,
+                              const std::uint8_t* payload = nullptr, std::int32_t length = 0);
 
 // The reason the user is given for `outcome`; nullptr when it is no failure (done, stopped).
 const char* FailureReason(LinkOperation operation, const LinkOutcome& outcome);

@@ -7,6 +7,7 @@
 
 #include "link/exchange_support.h"
 #include "link/ftdi_controller.h"
+#include "link/link_outcome.h"
 
 namespace gsmprog::test {
 namespace {
@@ -167,6 +168,26 @@ TEST_F(WriteExchange, OpenTakesOnlyAPayloadOfOneTo4095Bytes) {
     FTDI_Controller second{cable, clock};
     EXPECT_EQ(second.Open(image.data(), 316), CableDriverFailure);   // the cable is taken
     EXPECT_EQ(second.DataLen, 0);
+}
+
+TEST_F(WriteExchange, AnOpenedLinkTakesItsPayloadWhenTheExchangeStarts) {
+    Answers(cable, "READYNEXT");
+    TakeFrames();
+    ASSERT_EQ(link.Open(), CableOpened);
+    const LinkOutcome outcome =
+        RunOpenedExchange(link, CableOpened, image.data(), static_cast<std::int32_t>(image.size()));
+    EXPECT_TRUE(outcome.Done());
+    std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("WRITE")};
+    for (const auto& frame : FramesOf(image)) expected.push_back(frame);
+    EXPECT_EQ(cable.Writes(), expected);
+
+    // A cable that did not open: the failure is the outcome, and nothing is sent.
+    Rig<FTDI_Controller> unopened;
+    const LinkOutcome failed =
+        RunOpenedExchange(unopened.link, CableNotFound, image.data(), static_cast<std::int32_t>(image.size()));
+    EXPECT_EQ(failed.opened, CableNotFound);
+    EXPECT_FALSE(failed.Done());
+    EXPECT_TRUE(unopened.cable.Writes().empty());
 }
 
 TEST_F(WriteExchange, DestructionClosesTheCableOnce) {
