@@ -103,11 +103,13 @@ std::size_t ScriptedCable::Listed() const {
     return detached ? 0 : serials_.size();
 }
 
+// Arrival times never decrease along the queue, so the arrived bytes are found by halving: a
+// link reading a long stream byte by byte asks this for every byte.
 std::size_t ScriptedCable::Arrived() const {
     const std::uint64_t now = Now();
-    std::size_t count = 0;
-    while (count < incoming_.size() && incoming_[count].atMs <= now) ++count;
-    return count;
+    const auto arrived = [now](const Arriving& arriving) { return arriving.atMs <= now; };
+    const auto end = std::partition_point(incoming_.begin(), incoming_.end(), arrived);
+    return static_cast<std::size_t>(end - incoming_.begin());
 }
 
 void ScriptedCable::Schedule(const Bytes& bytes, std::uint32_t afterMs) {
