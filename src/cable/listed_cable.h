@@ -29,6 +29,8 @@ public:
     virtual ~CableListing() = default;
     // The cables attached now, in the order the links see them.
     virtual std::vector<ListedCable> List() const = 0;
+    // An FTDI adapter is attached that the system gave no serial port to list.
+    virtual bool AdapterWithoutPort() const { return false; }
 };
 
 // The device behind links, so that two names of one port are known as one.

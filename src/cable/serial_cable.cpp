@@ -86,7 +86,10 @@ std::vector<ListedCable> SerialCable::CurrentList(bool refresh) {
 
 CableStatus SerialCable::CreateDeviceInfoList(std::uint32_t* count) {
     *count = static_cast<std::uint32_t>(CurrentList(true).size());
-    if (*count == 0) Fail(CableOk, {CableFailureKind::NotFound, 0, {}});
+    if (*count == 0) {
+        const bool claimed = listing_->AdapterWithoutPort();
+        Fail(CableOk, {claimed ? CableFailureKind::PortClaimed : CableFailureKind::NotFound, 0, {}});
+    }
     return CableOk;
 }
 

@@ -44,6 +44,8 @@ public:
     // The latency timer in ms of a cable of the last list, as the system reports it now;
     // nothing for a line that has none (a pseudo-terminal that delivers every reply whole).
     std::optional<int> LatencyTimerMs(const std::string& serialNumber);
+    // An FTDI adapter is attached that the system gave no serial port (see usb_sysfs.h).
+    bool AdapterWithoutPort() const { return listing_->AdapterWithoutPort(); }
 
     CableStatus CreateDeviceInfoList(std::uint32_t* count) override;
     CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,

@@ -184,9 +184,11 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
         return ExitStopped;
     }
     if (outcome.Done()) return ExitSuccess;
-    // A busy cable is named as such rather than the driver blamed.
-    const char* busy = CableFailureNote(outcome.opened, outcome.cableFailure);
+    // A busy cable is named as such rather than the driver blamed; a missing one is followed
+    // by what the system shows of it.
+    const char* busy = BusyCableText(outcome.opened, outcome.cableFailure);
     PrintText(std::string(failedHeader) + (busy ? busy : FailureReason(operation, outcome)));
+    if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure)) PrintText(note);
     if (outcome.opened != CableOpened) return ExitCableFailure;
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }

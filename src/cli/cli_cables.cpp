@@ -1,5 +1,6 @@
 // gsmprog-cli cables: the serial numbers of the attached cables, in cable-list order, each
-// with its latency timer, which decides how long every reply waits to be known whole.
+// with its latency timer, which decides how long every reply waits to be known whole; on
+// stderr, an FTDI adapter that the system gave no port to.
 
 #include <cstring>
 #include <iostream>
@@ -18,23 +19,23 @@ int Cables(CliContext& context) {
     if (!context.args.empty()) return UsageError("лишний аргумент " + context.args.front());
     if (!choice.serial.empty() || !choice.port.empty())
         return UsageError("cables не принимает ключей --cable и --port");
-    const auto cable = MakeCable(choice);
+    SerialCable cable;
     std::uint32_t count = 0;
     CableInfo list[DevListCapacity];
-    if (cable->CreateDeviceInfoList(&count) != CableOk || count == 0) {
-        PrintText(CableNotFoundText);
-        return ExitCableFailure;
-    }
+    const bool found = cable.CreateDeviceInfoList(&count) == CableOk && count > 0;
+    if (!found) PrintText(CableNotFoundText);
+    // An adapter the system gave no port to is named whatever else is listed.
+    if (cable.AdapterWithoutPort()) PrintText(AdapterWithoutPortText);
+    if (!found) return ExitCableFailure;
     // As the links see them: the list holds the first DevListCapacity cables.
-    if (cable->GetDeviceInfoList(list, DevListCapacity, &count) != CableOk) {
+    if (cable.GetDeviceInfoList(list, DevListCapacity, &count) != CableOk) {
         PrintText(DriverFailureText);
         return ExitCableFailure;
     }
-    auto* serialCable = dynamic_cast<SerialCable*>(cable.get());
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::string serial(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
         std::cout << serial;
-        const auto latency = serialCable ? serialCable->LatencyTimerMs(serial) : std::nullopt;
+        const auto latency = cable.LatencyTimerMs(serial);
         if (latency) std::cout << "\tlatency_timer=" << *latency;
         std::cout << "\n";
     }

@@ -48,8 +48,8 @@ bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event) {
 std::string FailureText(const ControlEvent& failure) {
     // A failed open (the link's state is the open's result) of a busy cable is named as such
     // rather than the driver blamed.
-    if (const char* busy = CableFailureNote(static_cast<CableResult>(failure.errorState),
-                                            failure.cableFailure))
+    if (const char* busy = BusyCableText(static_cast<CableResult>(failure.errorState),
+                                         failure.cableFailure))
         return busy;
     if (!failure.text.empty()) return failure.text;
     // States the link leaves without a text: a missing cable while nothing was pending, and

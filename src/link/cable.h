@@ -35,12 +35,13 @@ struct CableInfo {
 
 // Why a cable call failed, beyond its status.
 enum class CableFailureKind {
-    None,       // no failure known
-    NotFound,   // no such cable is attached
-    Busy,       // another program holds the port
-    InUse,      // the port is open already in this program
-    Refused,    // the system would not open the port (access rights, a vanished device, ...)
-    Line,       // a call on an open port failed
+    None,          // no failure known
+    NotFound,      // no such cable is attached
+    PortClaimed,   // none is, but an FTDI adapter the system gave no port to (brltty took it)
+    Busy,          // another program holds the port
+    InUse,         // the port is open already in this program
+    Refused,       // the system would not open the port (access rights, a vanished device, ...)
+    Line,          // a call on an open port failed
 };
 
 struct CableFailure {

@@ -11,8 +11,14 @@ const char* OpenFailureText(CableResult result) {
     return DriverFailureText;
 }
 
-const char* CableFailureNote(CableResult opened, const CableFailure& failure) {
+const char* BusyCableText(CableResult opened, const CableFailure& failure) {
     if (opened == CableDriverFailure && failure.kind == CableFailureKind::Busy) return CableBusyText;
+    return nullptr;
+}
+
+const char* MissingCableNote(CableResult opened, const CableFailure& failure) {
+    if (opened == CableNotFound && failure.kind == CableFailureKind::PortClaimed)
+        return AdapterWithoutPortText;
     return nullptr;
 }
 

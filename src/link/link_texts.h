@@ -14,6 +14,8 @@ inline constexpr const char* DriverFailureText =
     "Драйвер FTDI не отвечает.\nПроверьте наличие драйвера и перезапустите программу.";
 inline constexpr const char* CableAccessFailureText = "Ошибка при обращении к устройству FTDI.";
 inline constexpr const char* CableBusyText = "Кабель занят другой программой";
+inline constexpr const char* AdapterWithoutPortText =
+    "Кабель FTDI подключён, но его порт занят другой службой системы (например, brltty)";
 inline constexpr const char* BadReadDataText = "Получены неверные данные от УОО.";
 // A card whose modem version names no image layout would send an empty image.
 inline constexpr const char* NoImageVariantText =
@@ -41,9 +43,11 @@ inline constexpr const char* UoDoneText = "Программирование УО
 
 // The reason for a failed Open; nullptr for CableOpened.
 const char* OpenFailureText(CableResult result);
-// What the cable's own failure tells of an open that gave `opened`: the busy cable's text
-// when another program holds it; nullptr when it adds nothing.
-const char* CableFailureNote(CableResult opened, const CableFailure& failure);
+// The cable's own failure behind an open that gave `opened`. BusyCableText: another program
+// holds the cable (CableBusyText), which the driver's text would hide. MissingCableNote: no
+// cable was found but the system shows an FTDI adapter without a port. nullptr otherwise.
+const char* BusyCableText(CableResult opened, const CableFailure& failure);
+const char* MissingCableNote(CableResult opened, const CableFailure& failure);
 // The reason for a failed exchange; nullptr for LinkDone and LinkStopped, which are no failures.
 const char* ExchangeFailureText(LinkOperation operation, LinkResult result);
 

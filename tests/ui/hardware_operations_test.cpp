@@ -191,6 +191,21 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown[0].detail, QStringLiteral("Кабель занят другой программой"));
     }
 
+    void AnFtdiAdapterWithoutAPortIsNamedUnderTheMissingCable() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        QTemporaryDir sysfs;
+        const std::filesystem::path adapter = sysfs.path().toStdString() + "/bus/usb/devices/1-1";
+        std::filesystem::create_directories(adapter / "1-1:1.0");   // an interface without a tty
+        std::ofstream(adapter / "idVendor") << "0403\n";
+        f.UseSysfs(sysfs.path().toStdString());
+        f.Start();
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, CableNotFoundText)});
+        QCOMPARE(f.dialogs.shown[0].detail, QString::fromUtf8(AdapterWithoutPortText));
+    }
+
     void StopsEndWithTheStopMessageAlone() {
         WindowFixture f;
         WriteTwoCards(f);

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTableView>
 
+#include "cable/system_listing.h"
 #include "cards/card_dates.h"
 #include "text/win1251.h"
 
@@ -80,8 +81,8 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 }
 
 TForm1& WindowFixture::Start() {
-    cable_ = std::make_unique<SerialCable>(std::filesystem::path(runtimeDir_.path().toStdString()) /
-                                           "gsmprog" / "cables");
+    cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(
+        std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables", sysfsRoot_));
     form_ = std::make_unique<TForm1>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     if (form_->Declined()) return *form_;
     form_->show();

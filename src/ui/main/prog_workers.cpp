@@ -73,7 +73,9 @@ LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, st
     } else if (const char* reason = FailureReason(operation_, outcome)) {
         result.OpFailed = true;
         result.FailReason = reason;
-        if (const char* note = CableFailureNote(outcome.opened, cable_.LastFailure()))
+        const CableFailure cableFailure = cable_.LastFailure();
+        const char* busy = BusyCableText(outcome.opened, cableFailure);
+        if (const char* note = busy ? busy : MissingCableNote(outcome.opened, cableFailure))
             result.FailDetail = note;
     }
     return outcome;
