@@ -16,13 +16,18 @@ DATE_PROGRAMMED, PROG_ID1, PROG_ID2 = 763, 771, 773   # offsets in a card block
 ROOT = Path(__file__).resolve().parent.parent
 
 
-def arguments(description, default_count):
+def arguments(description, default_count, counted):
     parser = argparse.ArgumentParser(description=description)
-    parser.add_argument("count", nargs="?", type=int, default=default_count)
+    parser.add_argument("count", nargs="?", type=int, default=default_count,
+                        help=f"how many {counted} (default {default_count})")
     parser.add_argument("--bin", type=Path, default=ROOT / "build" / "bin",
                         help="folder of gsmprog-cli and gsmprog-vmodem (default: build/bin)")
-    parser.add_argument("--seed", type=int, default=random.randrange(1 << 32))
+    parser.add_argument("--seed", type=int, default=random.randrange(1 << 32),
+                        help="repeats the random choices of an earlier run, which printed it")
     args = parser.parse_args()
+    for program in ("gsmprog-cli", "gsmprog-vmodem"):
+        if not os.access(args.bin / program, os.X_OK):
+            parser.error(f"no {program} in {args.bin}: build it first (scripts/run builds build/bin)")
     print(f"{parser.prog} {args.count} --bin {args.bin} --seed {args.seed}", flush=True)
     random.seed(args.seed)
     return args
