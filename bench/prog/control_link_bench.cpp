@@ -6,8 +6,8 @@
 // - ChattyModem: 30 s of a modem sending 1000 traces a second; the counters give the resident
 //   memory after 10 s and after 30 s and their ratio "rss_growth" (flat: about 1.0), the
 //   highest it rose above where it started ("rss_peak_growth_mb", sampled at every read), the
-//   most events ever waiting ("queue_peak_events") and the traffic events dropped (0: the
-//   window keeps up).
+//   reads that took all the events they may ("full_reads": the reader fell behind for a
+//   moment) and the traffic events dropped (0: the window keeps up).
 // - QueueAtItsBound: the event queue filled past its bounds with traffic events of one size
 //   (the argument, in bytes), as when its reader stalls; "heap_mb" is the memory it then holds
 //   (the target is under 8 MB), "queue_mb" its own account of it.
