@@ -36,15 +36,22 @@ using gsmprog::CardRecordSize;
 constexpr std::size_t OldBlock = CardDatabase::OldBlockSize;
 constexpr std::size_t Slots = CardDatabase::SlotCount;
 
-const std::filesystem::path& Directory() {
-    static const std::filesystem::path directory = [] {
+// A folder of its own for the database files, removed again when the run ends normally.
+class ScratchFolder {
+public:
+    ScratchFolder() {
         std::string name = (std::filesystem::temp_directory_path() / "gsmprog-fuzz-XXXXXX").string();
         FUZZ_CHECK(::mkdtemp(name.data()) != nullptr);
-        std::atexit([] { std::filesystem::remove_all(Directory()); });
-        return std::filesystem::path(name);
-    }();
-    return directory;
-}
+        path_ = name;
+    }
+    ~ScratchFolder() { std::filesystem::remove_all(path_); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 // The file an input stands for, into `bytes` (kept between runs: a full file is megabytes).
 void FileBytes(const std::uint8_t* data, std::size_t size, std::string& bytes) {
@@ -130,7 +137,8 @@ void ShowCards(const CardDatabase& db) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const auto db = std::make_unique<CardDatabase>(Directory());
+    static const ScratchFolder folder;
+    static const auto db = std::make_unique<CardDatabase>(folder.Path());
     const bool oldName = size > 0 && (data[0] & 1) != 0;
     static std::string file;
     FileBytes(data, size, file);
