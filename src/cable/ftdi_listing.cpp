@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "cable/latency_timer.h"
+#include "diag/debug_log.h"
 
 namespace gsmprog {
 
@@ -17,14 +18,21 @@ std::vector<ListedCable> ListFtdiCables() {
     static std::mutex enumerationLock;
     std::lock_guard guard(enumerationLock);
     std::vector<ListedCable> cables;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) {
         if (!info.hasVendorIdentifier() || info.vendorIdentifier() != FtdiVendorId) continue;
         const std::string serial = info.serialNumber().toStdString();
-        if (serial.empty()) continue;
         const std::filesystem::path device = info.systemLocation().toStdString();
+        if (serial.empty()) {
+            if (DebugLogOn()) DebugLog("кабель", "FTDI без серийного номера пропущен: " + device.string());
+            continue;
+        }
         cables.push_back({serial.substr(0, SerialNumberCapacity), device,
                           UsbSerialLatencyTimerFile(device), FtdiDefaultLatencyTimerMs});
     }
+    if (DebugLogOn())
+        DebugLog("кабель", "последовательных портов в системе: " + std::to_string(ports.size()) +
+                               ", из них кабелей FTDI: " + std::to_string(cables.size()));
     return cables;
 }
 

@@ -8,6 +8,7 @@
 #include "cable/open_port.h"
 #include "cable/port_thread.h"
 #include "cable/system_listing.h"
+#include "diag/debug_log.h"
 
 namespace gsmprog {
 
@@ -23,6 +24,31 @@ std::mutex& OpenDevicesLock() {
 std::set<std::string>& OpenDevices() {
     static std::set<std::string> devices;
     return devices;
+}
+
+void Log(const std::string& text) { DebugLog("кабель", text); }
+
+const char* KindText(CableFailureKind kind) {
+    switch (kind) {
+    case CableFailureKind::None: break;
+    case CableFailureKind::NotFound: return "кабель не найден";
+    case CableFailureKind::PortClaimed:
+        return "кабель не найден, но на USB есть адаптер FTDI без последовательного порта "
+               "(его взяла другая служба системы, например brltty)";
+    case CableFailureKind::Busy: return "кабель занят другой программой";
+    case CableFailureKind::InUse: return "кабель уже открыт в этой программе";
+    case CableFailureKind::Refused: return "система не открыла порт";
+    case CableFailureKind::Line: return "сбой порта";
+    }
+    return "сбой";
+}
+
+std::string ListText(const std::vector<ListedCable>& cables) {
+    if (cables.empty()) return "список кабелей пуст";
+    std::string text = "список кабелей:";
+    for (const ListedCable& cable : cables)
+        text += " " + cable.serialNumber + " (" + cable.device.string() + ")";
+    return text;
 }
 }  // namespace
 
@@ -49,17 +75,24 @@ CableStatus SerialCable::InPortThread(const std::function<CableStatus()>& call) 
     return status;
 }
 
-CableStatus SerialCable::OnPort(CableHandle handle,
+CableStatus SerialCable::OnPort(CableHandle handle, const char* what,
                                 const std::function<CableStatus(OpenPort&)>& call) {
     return InPortThread([&] {
         const auto it = ports_.find(handle);
         if (it == ports_.end()) return CableInvalidHandle;
         const CableStatus status = call(*it->second);
-        return status == CableOk ? status : Fail(status, it->second->LineFailure());
+        if (status == CableOk) return status;
+        return Fail(status, it->second->LineFailure(), it->second->Listed().serialNumber + ": " + what);
     });
 }
 
-CableStatus SerialCable::Fail(CableStatus status, CableFailure failure) {
+CableStatus SerialCable::Fail(CableStatus status, CableFailure failure, const std::string& what) {
+    if (DebugLogOn()) {
+        std::string text = what + ": " + KindText(failure.kind);
+        if (!failure.systemText.empty()) text += ": " + failure.systemText;
+        if (failure.systemError != 0) text += " (errno " + std::to_string(failure.systemError) + ")";
+        Log(text);
+    }
     std::lock_guard guard(failureLock_);
     lastFailure_ = std::move(failure);
     return status;
@@ -80,7 +113,10 @@ std::optional<int> SerialCable::LatencyTimerMs(const std::string& serialNumber) 
 
 std::vector<ListedCable> SerialCable::CurrentList(bool refresh) {
     std::lock_guard guard(listLock_);
-    if (refresh || list_.empty()) list_ = ListCables();
+    if (refresh || list_.empty()) {
+        list_ = ListCables();
+        if (DebugLogOn()) Log(ListText(list_));
+    }
     return list_;
 }
 
@@ -88,7 +124,8 @@ CableStatus SerialCable::CreateDeviceInfoList(std::uint32_t* count) {
     *count = static_cast<std::uint32_t>(CurrentList(true).size());
     if (*count == 0) {
         const bool claimed = listing_->AdapterWithoutPort();
-        Fail(CableOk, {claimed ? CableFailureKind::PortClaimed : CableFailureKind::NotFound, 0, {}});
+        Fail(CableOk, {claimed ? CableFailureKind::PortClaimed : CableFailureKind::NotFound, 0, {}},
+             "список");
     }
     return CableOk;
 }
@@ -111,6 +148,7 @@ CableStatus SerialCable::OpenEx(const char* serialNumber, CableHandle* handle) {
 }
 
 CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle* handle) {
+    const std::string what = std::string("открытие ") + serialNumber;
     auto cables = CurrentList(false);
     const auto named = [&](const ListedCable& c) { return c.serialNumber == serialNumber; };
     auto found = std::find_if(cables.begin(), cables.end(), named);
@@ -119,21 +157,22 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
         found = std::find_if(cables.begin(), cables.end(), named);
     }
     if (found == cables.end() || !fs::exists(found->device))
-        return Fail(CableDeviceNotFound, {CableFailureKind::NotFound, 0, {}});
+        return Fail(CableDeviceNotFound, {CableFailureKind::NotFound, 0, {}}, what);
 
     auto open = std::make_unique<OpenPort>(*found, CanonicalDevice(found->device));
     {
         std::lock_guard guard(OpenDevicesLock());
         if (!OpenDevices().insert(open->Device()).second)
-            return Fail(CableDeviceNotOpened, {CableFailureKind::InUse, 0, {}});
+            return Fail(CableDeviceNotOpened, {CableFailureKind::InUse, 0, {}}, what);
     }
     if (CableFailure failure = open->Open(); failure.kind != CableFailureKind::None) {
         {
             std::lock_guard guard(OpenDevicesLock());
             OpenDevices().erase(open->Device());
         }
-        return Fail(CableDeviceNotOpened, std::move(failure));
+        return Fail(CableDeviceNotOpened, std::move(failure), what + " (" + open->Device() + ")");
     }
+    if (DebugLogOn()) Log(what + ": открыт " + open->Device());
     *handle = nextHandle_++;
     ports_[*handle] = std::move(open);
     return CableOk;
@@ -152,34 +191,39 @@ void SerialCable::OnLineEvent(int fd, short events) {
 }
 
 CableStatus SerialCable::SetBaudRate(CableHandle handle, std::uint32_t baud) {
-    return OnPort(handle, [&](OpenPort& port) { return port.SetBaudRate(baud); });
+    return OnPort(handle, "скорость", [&](OpenPort& port) { return port.SetBaudRate(baud); });
 }
 
 CableStatus SerialCable::SetDataCharacteristics(CableHandle handle, std::uint8_t wordLength,
                                                 std::uint8_t stopBits, std::uint8_t parity) {
-    return OnPort(handle, [&](OpenPort& port) {
+    return OnPort(handle, "формат байта", [&](OpenPort& port) {
         return port.SetDataCharacteristics(wordLength, stopBits, parity);
     });
 }
 
 CableStatus SerialCable::SetFlowControl(CableHandle handle, std::uint16_t flowControl,
                                         std::uint8_t, std::uint8_t) {
-    return OnPort(handle, [&](OpenPort& port) { return port.SetFlowControl(flowControl); });
+    return OnPort(handle, "управление потоком",
+                  [&](OpenPort& port) { return port.SetFlowControl(flowControl); });
 }
 
 CableStatus SerialCable::SetLatencyTimer(CableHandle handle, std::uint8_t) {
-    return OnPort(handle, [&](OpenPort& port) {
+    return OnPort(handle, "задержка", [&](OpenPort& port) {
         // What the link asks for is replies that arrive whole; the quiet time gives it. The
         // adapter keeps the timer the system set (1 ms with gsmprog's udev rule): a longer one
         // would only make every reply wait longer.
-        port.SetQuietTime(QuietTimeMs(ReadLatencyTimer(port.Listed()).value_or(0)));
+        const int timerMs = ReadLatencyTimer(port.Listed()).value_or(0);
+        port.SetQuietTime(QuietTimeMs(timerMs));
+        if (DebugLogOn())
+            Log(port.Listed().serialNumber + ": таймер задержки " + std::to_string(timerMs) +
+                " мс, ответ целый после " + std::to_string(QuietTimeMs(timerMs)) + " мс тишины");
         return CableOk;
     });
 }
 
 CableStatus SerialCable::SetTimeouts(CableHandle handle, std::uint32_t readMs,
                                      std::uint32_t writeMs) {
-    return OnPort(handle, [&](OpenPort& port) {
+    return OnPort(handle, "тайм-ауты", [&](OpenPort& port) {
         port.SetTimeouts(readMs, writeMs);
         return CableOk;
     });
@@ -187,7 +231,7 @@ CableStatus SerialCable::SetTimeouts(CableHandle handle, std::uint32_t readMs,
 
 CableStatus SerialCable::GetStatus(CableHandle handle, std::uint32_t* rxQueue,
                                    std::uint32_t* txQueue, std::uint32_t* events) {
-    return OnPort(handle, [&](OpenPort& port) {
+    return OnPort(handle, "очередь", [&](OpenPort& port) {
         *events = 0;
         return port.GetStatus(rxQueue, txQueue);
     });
@@ -196,14 +240,25 @@ CableStatus SerialCable::GetStatus(CableHandle handle, std::uint32_t* rxQueue,
 CableStatus SerialCable::Read(CableHandle handle, void* buffer, std::uint32_t toRead,
                               std::uint32_t* bytesRead) {
     *bytesRead = 0;
-    return OnPort(handle, [&](OpenPort& port) { return port.Read(buffer, toRead, bytesRead); });
+    return OnPort(handle, "чтение", [&](OpenPort& port) {
+        const CableStatus status = port.Read(buffer, toRead, bytesRead);
+        if (DebugLogOn() && *bytesRead > 0)
+            Log(port.Listed().serialNumber + " ← " + std::to_string(*bytesRead) + " байт: " +
+                DebugHex(buffer, *bytesRead));
+        return status;
+    });
 }
 
 CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                                std::uint32_t* bytesWritten) {
     *bytesWritten = 0;
-    return OnPort(handle,
-                  [&](OpenPort& port) { return port.Write(buffer, toWrite, bytesWritten); });
+    return OnPort(handle, "запись", [&](OpenPort& port) {
+        const CableStatus status = port.Write(buffer, toWrite, bytesWritten);
+        if (DebugLogOn())
+            Log(port.Listed().serialNumber + " → " + std::to_string(*bytesWritten) + " из " +
+                std::to_string(toWrite) + " байт: " + DebugHex(buffer, toWrite));
+        return status;
+    });
 }
 
 CableStatus SerialCable::Close(CableHandle handle) {
@@ -216,6 +271,7 @@ CableStatus SerialCable::CloseInPortThread(CableHandle handle) {
     std::unique_ptr<OpenPort> open = std::move(it->second);
     ports_.erase(it);
     open->Close();
+    if (DebugLogOn()) Log(open->Listed().serialNumber + ": закрыт");
     std::lock_guard guard(OpenDevicesLock());
     OpenDevices().erase(open->Device());
     return CableOk;

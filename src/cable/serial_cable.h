@@ -72,14 +72,16 @@ private:
     // Runs `call` in the port thread and returns its status.
     CableStatus InPortThread(const std::function<CableStatus()>& call);
     // Runs `call` on the port of `handle` in the port thread; CableInvalidHandle without one.
-    CableStatus OnPort(CableHandle handle, const std::function<CableStatus(OpenPort&)>& call);
+    // A failure is kept as the port's, `what` naming the call in the diagnostic log.
+    CableStatus OnPort(CableHandle handle, const char* what,
+                       const std::function<CableStatus(OpenPort&)>& call);
     // Between calls the port thread watches the lines of these handles for arriving bytes.
     std::vector<int> WatchedLines();
     void OnLineEvent(int fd, short events);
     CableStatus OpenInPortThread(const char* serialNumber, CableHandle* handle);
     CableStatus CloseInPortThread(CableHandle handle);
-    // Keeps `failure` as the last one; returns `status`.
-    CableStatus Fail(CableStatus status, CableFailure failure);
+    // Keeps `failure` as the last one, of `what` for the diagnostic log; returns `status`.
+    CableStatus Fail(CableStatus status, CableFailure failure, const std::string& what);
 
     const std::unique_ptr<CableListing> listing_;
     // As D2XX does, CreateDeviceInfoList takes the list and the calls after it use it; the

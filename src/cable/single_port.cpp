@@ -2,6 +2,7 @@
 
 #include "cable/cable_directory.h"
 #include "cable/latency_timer.h"
+#include "diag/debug_log.h"
 
 namespace gsmprog {
 
@@ -10,7 +11,10 @@ namespace fs = std::filesystem;
 SinglePortListing::SinglePortListing(fs::path device) : device_(std::move(device)) {}
 
 std::vector<ListedCable> SinglePortListing::List() const {
-    if (!fs::exists(device_)) return {};
+    if (!fs::exists(device_)) {
+        if (DebugLogOn()) DebugLog("кабель", "порта " + device_.string() + " нет");
+        return {};
+    }
     ListedCable port{device_.filename().string().substr(0, SerialNumberCapacity), device_, {}, {}};
     if (fs::exists(UsbSerialLatencyTimerFile(device_))) {
         port.latencyTimerFile = UsbSerialLatencyTimerFile(device_);

@@ -4,6 +4,8 @@
 #include <string>
 #include <system_error>
 
+#include "diag/debug_log.h"
+
 namespace gsmprog {
 
 namespace fs = std::filesystem;
@@ -37,7 +39,12 @@ bool FtdiAdapterWithoutPort(const fs::path& sysfsRoot) {
     std::error_code error;
     for (fs::directory_iterator it(sysfsRoot / "bus" / "usb" / "devices", error), end;
          !error && it != end; it.increment(error)) {
-        if (IsFtdi(it->path()) && !HasSerialPort(it->path())) return true;
+        if (!IsFtdi(it->path()) || HasSerialPort(it->path())) continue;
+        if (DebugLogOn())
+            DebugLog("кабель", "USB " + it->path().filename().string() +
+                                   ": адаптер FTDI без последовательного порта (его взяла другая "
+                                   "служба системы, например brltty)");
+        return true;
     }
     return false;
 }

@@ -36,6 +36,7 @@ using Row = std::pair<const char*, const char*>;
 
 constexpr Row Options[] = {
     {"-C КАТАЛОГ", "работать в КАТАЛОГЕ с базой карточек"},
+    {"--verbose", "журнал кабеля и обмена с модемом на stderr (как GSMPROG_DEBUG=1)"},
     {"--cable СЕРИЙНЫЙ_НОМЕР", "КАБЕЛЬ: кабель с этим номером (см. cables)"},
     {"--port ПУТЬ", "КАБЕЛЬ: этот порт, например /dev/ttyUSB0"},
     {"", "без КАБЕЛЯ — первый кабель списка, как в окне"},
@@ -77,7 +78,7 @@ CliCommandRegistrar::CliCommandRegistrar(CliGroup group, const char* name, const
 const std::vector<CliCommand>& CliCommands() { return Registry(); }
 
 void PrintUsage(std::ostream& out) {
-    out << "Использование: gsmprog-cli [-C КАТАЛОГ] КОМАНДА [АРГУМЕНТЫ]\n"
+    out << "Использование: gsmprog-cli [-C КАТАЛОГ] [--verbose] КОМАНДА [АРГУМЕНТЫ]\n"
            "               gsmprog-cli --help | --version\n";
     const CliCommand* previous = nullptr;
     for (const auto& command : CliCommands()) {

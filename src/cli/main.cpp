@@ -7,6 +7,7 @@
 
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
+#include "diag/debug_log.h"
 #include "program_version.h"
 
 using namespace gsmprog;
@@ -37,7 +38,12 @@ int main(int argc, char** argv) {
     CliContext context;
     bool changeDir = false;
     std::size_t i = 0;
-    while (i < args.size() && args[i] == "-C") {
+    while (i < args.size() && (args[i] == "-C" || args[i] == "--verbose")) {
+        if (args[i] == "--verbose") {
+            EnableDebugLog();
+            ++i;
+            continue;
+        }
         if (i + 1 >= args.size()) return UsageError("после -C нужен каталог");
         context.workDir = args[i + 1];
         changeDir = true;

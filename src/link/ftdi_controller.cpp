@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "diag/debug_log.h"
 #include "link/block_frame.h"
 
 namespace gsmprog {
@@ -11,7 +12,19 @@ namespace {
 constexpr std::int32_t FrameData = 32;              // what the link sends per frame
 constexpr std::uint32_t CommandPollsPerWrite = 51;  // "WRITE" again every 51 polls
 constexpr int WriteIdleLimit = 400;                 // polls of 10 ms after the last frame
+
+const char* ResultText(LinkResult result) {
+    switch (result) {
+    case LinkDone: return "выполнен";
+    case LinkCableFailure: return "сбой кабеля";
+    case LinkStopped: return "остановлен";
+    case LinkDeviceFailure: return "сбой устройства";
+    }
+    return "?";
+}
 }  // namespace
+
+void FTDI_Controller::Log(const std::string& text) { DebugLog("связь", text); }
 
 FTDI_Controller::FTDI_Controller(Cable& cable, LinkClock& clock) : cable_(cable), clock_(clock) {}
 
@@ -37,7 +50,10 @@ LinkResult FTDI_Controller::Start() {
     Running = 1;
     // A Stop made before this point (say, while the cable was being opened) still counts.
     if (stopRequested_) Running = 0;
-    return Exchange();
+    if (DebugLogOn()) Log("обмен начат");
+    const LinkResult result = Exchange();
+    if (DebugLogOn()) Log(std::string("обмен: ") + ResultText(result));
+    return result;
 }
 
 void FTDI_Controller::Stop() {
@@ -47,8 +63,14 @@ void FTDI_Controller::Stop() {
 
 bool FTDI_Controller::Send(const std::uint8_t* bytes, std::uint32_t length, bool compareCount) {
     std::uint32_t written = 0;
-    if (cable_.Write(Handle, bytes, length, &written) != CableOk) return false;
-    return !compareCount || written == length;
+    if (cable_.Write(Handle, bytes, length, &written) != CableOk) {
+        if (DebugLogOn()) Log("запись в кабель не прошла");
+        return false;
+    }
+    if (!compareCount || written == length) return true;
+    if (DebugLogOn())
+        Log("записано " + std::to_string(written) + " байт из " + std::to_string(length));
+    return false;
 }
 
 bool FTDI_Controller::Send(const char* word, bool compareCount) {
@@ -57,7 +79,14 @@ bool FTDI_Controller::Send(const char* word, bool compareCount) {
 }
 
 bool FTDI_Controller::Poll() {
-    return Receive(cable_, Handle, RxBuf, ReceiveCapacity, received_) == CableOk;
+    if (Receive(cable_, Handle, RxBuf, ReceiveCapacity, received_) != CableOk) {
+        if (DebugLogOn()) Log("опрос кабеля не прошёл");
+        return false;
+    }
+    if (DebugLogOn() && received_ > 0)
+        Log(received_ < ReceiveCapacity ? "ответ: " + DebugReply(RxBuf, received_)
+                                        : "ответ длиной " + std::to_string(received_) + " байт отброшен");
+    return true;
 }
 
 bool FTDI_Controller::ReplyIs(const char* word) const {
@@ -66,7 +95,8 @@ bool FTDI_Controller::ReplyIs(const char* word) const {
 }
 
 LinkResult FTDI_Controller::RepeatUntilReady(const char* command, std::uint32_t sleepMs) {
-    while (IsRunning()) {
+    for (int attempt = 1; IsRunning(); ++attempt) {
+        if (DebugLogOn()) Log(std::string(command) + ", попытка " + std::to_string(attempt));
         if (!Send(command, false)) return LinkCableFailure;
         clock_.Sleep(sleepMs);
         if (!Poll()) return LinkCableFailure;
@@ -83,8 +113,12 @@ LinkResult FTDI_Controller::Exchange() {
     // Command phase.
     bool firstFrameAtOnce = false;
     std::uint32_t polls = 0;
-    while (IsRunning()) {
-        if (polls == 0 && !Send("WRITE", true)) return LinkCableFailure;
+    for (int attempt = 1; IsRunning();) {
+        if (polls == 0) {
+            if (DebugLogOn()) Log("WRITE, попытка " + std::to_string(attempt));
+            ++attempt;
+            if (!Send("WRITE", true)) return LinkCableFailure;
+        }
         clock_.Sleep(10);
         if (++polls >= CommandPollsPerWrite) polls = 0;
         if (!Poll()) return LinkCableFailure;
@@ -115,7 +149,12 @@ LinkResult FTDI_Controller::Exchange() {
                 if (position < DataLen) {
                     const auto n = static_cast<std::uint32_t>(std::min(FrameData, DataLen - position));
                     frameLength = MakeBlockFrame(TxData + position, n, frame);
+                    if (DebugLogOn())
+                        Log("блок: байты " + std::to_string(position) + "–" +
+                            std::to_string(position + std::int32_t(n) - 1) + " из " +
+                            std::to_string(DataLen));
                 } else {
+                    if (DebugLogOn()) Log("конец образа");
                     std::memcpy(frame, EndFrame, sizeof EndFrame);
                     frameLength = sizeof EndFrame;
                 }
@@ -128,7 +167,10 @@ LinkResult FTDI_Controller::Exchange() {
         }
         if (!pending) {
             clock_.Sleep(10);
-            if (++idle > WriteIdleLimit) return LinkDeviceFailure;
+            if (++idle > WriteIdleLimit) {
+                if (DebugLogOn()) Log("модем молчит 4 с после блока");
+                return LinkDeviceFailure;
+            }
         }
     }
     return LinkStopped;

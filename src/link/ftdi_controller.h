@@ -64,6 +64,8 @@ protected:
     LinkResult RepeatUntilReady(const char* command, std::uint32_t sleepMs);
     // The attention handshake that opens every exchange.
     LinkResult Attention() { return RepeatUntilReady("PROG_GSMA", 200); }
+    // An event of the exchange in the diagnostic log; callers test DebugLogOn() first.
+    static void Log(const std::string& text);
 
     Cable& cable_;
     LinkClock& clock_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "diag/debug_log.h"
 #include "link/block_frame.h"
 #include "link/checksums.h"
 
@@ -15,6 +16,7 @@ constexpr int BlockIdleLimit = 200;   // polls of 10 ms without a block
 
 LinkResult FTDI_ReadCtrl::QueryVersion() {
     for (int attempt = 0; attempt < VersionAttempts && IsRunning(); ++attempt) {
+        if (DebugLogOn()) Log("DEVICE, попытка " + std::to_string(attempt + 1));
         if (!Send("DEVICE", false)) return LinkCableFailure;
         clock_.Sleep(500);
         if (!Poll()) return LinkCableFailure;
@@ -23,9 +25,11 @@ LinkResult FTDI_ReadCtrl::QueryVersion() {
             char text[16];
             std::snprintf(text, sizeof text, "%d.%d.%d", RxBuf[2], RxBuf[3], RxBuf[4]);
             Version = text;
-            break;
+            if (DebugLogOn()) Log("версия модема " + Version);
+            return LinkDone;
         }
     }
+    if (DebugLogOn()) Log("версия модема не получена");
     return LinkDone;
 }
 
@@ -56,12 +60,17 @@ LinkResult FTDI_ReadCtrl::Exchange() {
                     if (RxBuf[n + 2] == NegatedSum8(RxBuf, n + 2u)) {
                         nextPending = true;
                         if (total + n > BufferSize) {
+                            if (DebugLogOn()) Log("образ длиннее " + std::to_string(BufferSize) + " байт");
                             bad = true;
                         } else {
                             std::memcpy(Data + total, RxBuf + 2, n);
                             total += n;
+                            if (DebugLogOn())
+                                Log("блок принят: " + std::to_string(n) + " байт, всего " +
+                                    std::to_string(total));
                         }
                     } else {
+                        if (DebugLogOn()) Log("неверная контрольная сумма блока");
                         bad = true;
                     }
                 }
@@ -69,7 +78,10 @@ LinkResult FTDI_ReadCtrl::Exchange() {
         }
         if (!nextPending && !done) {
             clock_.Sleep(10);
-            if (++idle > BlockIdleLimit) bad = true;
+            if (++idle > BlockIdleLimit) {
+                if (DebugLogOn()) Log("модем молчит 2 с, блока нет");
+                bad = true;
+            }
         }
     }
     if (!IsRunning()) return LinkStopped;
@@ -77,6 +89,7 @@ LinkResult FTDI_ReadCtrl::Exchange() {
         Send("ERROR", false);   // the modem is told; the outcome does not matter any more
         return LinkDeviceFailure;
     }
+    if (DebugLogOn()) Log("конец образа: " + std::to_string(total) + " байт");
     Send("OK", false);
     DataLen = total;
     return LinkDone;

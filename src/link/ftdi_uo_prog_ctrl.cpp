@@ -1,5 +1,6 @@
 #include "link/ftdi_uo_prog_ctrl.h"
 
+#include "diag/debug_log.h"
 #include "link/checksums.h"
 #include "link/modem_image.h"
 
@@ -19,6 +20,7 @@ LinkResult FTDI_UoProgCtrl::Exchange() {
     while (IsRunning()) {
         clock_.Sleep(100);
         if (++idle > PollsPerCommand) {
+            if (DebugLogOn()) Log("УОО не ответил за 7 с, команда отправлена снова");
             if (!Send(Data, length, true)) return LinkCableFailure;
             idle = 0;
             continue;
@@ -26,7 +28,11 @@ LinkResult FTDI_UoProgCtrl::Exchange() {
         if (!Poll()) return LinkCableFailure;
         if (received_ != UoAnswerSize) continue;
         const bool echoed = RxBuf[0] == Data[8] && RxBuf[1] == Data[9];
-        return Crc16(RxBuf, UoAnswerSize) == 0 && echoed ? LinkDone : LinkDeviceFailure;
+        const bool intact = Crc16(RxBuf, UoAnswerSize) == 0;
+        if (DebugLogOn())
+            Log(std::string("ответ УОО: CRC ") + (intact ? "верна" : "неверна") + ", адрес " +
+                (echoed ? "повторён" : "не совпадает"));
+        return intact && echoed ? LinkDone : LinkDeviceFailure;
     }
     return LinkStopped;
 }

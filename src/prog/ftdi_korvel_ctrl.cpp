@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "diag/debug_log.h"
 #include "prog/ctrl_frame.h"
 #include "prog/ctrl_texts.h"
 
@@ -24,6 +25,8 @@ constexpr std::uint32_t ExecutePauseMs = 10;
 bool Is(const std::uint8_t* reply, std::size_t count, const char (&word)[6]) {
     return count == 5 && std::memcmp(reply, word, 5) == 0;
 }
+
+void Log(const std::string& text) { DebugLog("контроль", text); }
 }  // namespace
 
 FTDI_KorvelCtrl::FTDI_KorvelCtrl(Cable& cable, LinkClock& clock, std::string serialNumber,
@@ -140,6 +143,7 @@ void FTDI_KorvelCtrl::RunSession() {
         const CableResult opened = OpenCable();
         if (opened == CableOpened) break;
         ErrorState = opened;
+        if (DebugLogOn()) Log("кабель не открыт, новая попытка через 3 с");
         for (std::uint32_t slice = 0; slice < OpenRetrySlices && Active(); ++slice)
             Clock.Sleep(OpenRetrySliceMs);
     }
@@ -172,12 +176,21 @@ void FTDI_KorvelCtrl::RunSession() {
 }
 
 void FTDI_KorvelCtrl::EnterCtrlMode() {
-    while (Active()) {
+    for (int attempt = 1; Active(); ++attempt) {
+        if (DebugLogOn()) Log("CTRL_SETUP_GSMA, попытка " + std::to_string(attempt));
         std::uint32_t written = 0;
-        if (Port.Write(Handle, Handshake, sizeof Handshake - 1, &written) != CableOk) return;
+        if (Port.Write(Handle, Handshake, sizeof Handshake - 1, &written) != CableOk) {
+            if (DebugLogOn()) Log("запись в кабель не прошла");
+            return;
+        }
         Clock.Sleep(HandshakeReplyWaitMs);
         std::size_t count = 0;
-        if (ReceiveFrame(HandshakeBuffer, HandshakeCapacity, count) != CableOk) return;
+        if (ReceiveFrame(HandshakeBuffer, HandshakeCapacity, count) != CableOk) {
+            if (DebugLogOn()) Log("чтение из кабеля не прошло");
+            return;
+        }
+        if (DebugLogOn() && count > 0)
+            Log("ответ: " + DebugReply(HandshakeBuffer, std::min(count, HandshakeCapacity - 1)));
         if (Is(HandshakeBuffer, count, "ERROR")) return;
         if (Is(HandshakeBuffer, count, "READY")) {
             InCtrlMode = 1;
@@ -195,8 +208,11 @@ bool FTDI_KorvelCtrl::Dispatch() {
         if (SendTick != 0) {
             if (now - SentAt <= Current.timeout) return false;  // the reply may still come
             if (Current.attempts > 0) {
+                if (DebugLogOn())
+                    Log("нет ответа на cmd " + std::to_string(Current.code) + ", повтор");
                 Requests.push_front(Current);
             } else {
+                if (DebugLogOn()) Log("таймаут ответа на cmd " + std::to_string(Current.code));
                 SendTick = 0;
                 ErrorState = CtrlReplyTimeout;
                 return false;
@@ -214,9 +230,12 @@ bool FTDI_KorvelCtrl::Dispatch() {
     const CableStatus status =
         Port.Write(Handle, frame.data(), static_cast<std::uint32_t>(frame.size()), &written);
     if (status != CableOk) {
+        if (DebugLogOn()) Log("запись в кабель не прошла");
         ErrorState = status;
         return false;
     }
+    if (DebugLogOn())
+        Log("кадр → " + DebugHex(frame.data(), std::min<std::size_t>(written, frame.size())));
     CtrlPacket sent;
     sent.code = CtrlBytesSent;
     sent.length = static_cast<std::int32_t>(std::min<std::size_t>(written, frame.size()));
@@ -237,10 +256,12 @@ bool FTDI_KorvelCtrl::ReceiveReply() {
     std::size_t count = 0;
     const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
     if (status != CableOk) {
+        if (DebugLogOn()) Log("чтение из кабеля не прошло");
         ErrorState = status;
         return false;
     }
     if (count == 0) return false;
+    if (DebugLogOn()) Log("кадр ← " + DebugHex(ReceiveBuffer, std::min(count, ReceiveCapacity - 1)));
 
     // An endless collection is logged by the bytes the buffer kept.
     CtrlPacket received;
@@ -250,7 +271,10 @@ bool FTDI_KorvelCtrl::ReceiveReply() {
     Append(received);
 
     CtrlPacket reply;
-    if (count >= ReceiveCapacity || !ParseFrame(ReceiveBuffer, count, reply)) return true;
+    if (count >= ReceiveCapacity || !ParseFrame(ReceiveBuffer, count, reply)) {
+        if (DebugLogOn()) Log("кадр не разобран: " + std::to_string(count) + " байт");
+        return true;
+    }
     if (reply.code == CtrlStatus) LastStatusByte = reply.data[0];
     std::lock_guard guard(Lock);
     Results.Push(reply);

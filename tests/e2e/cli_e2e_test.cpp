@@ -76,8 +76,10 @@ protected:
     ProgramResult Run(std::vector<std::string> args) {
         return RunProgram(CliProgram(), With(std::move(args)), Env());
     }
-    std::map<std::string, std::string> Env() const {
-        return {{"XDG_RUNTIME_DIR", runtime_.Path().string()}, {"LC_ALL", "C.UTF-8"}};
+    std::map<std::string, std::string> Env(const char* debugLog = "0") const {
+        return {{"XDG_RUNTIME_DIR", runtime_.Path().string()},
+                {"LC_ALL", "C.UTF-8"},
+                {"GSMPROG_DEBUG", debugLog}};
     }
     std::string Database() const { return FileBytes(work_.Path() / CardDatabase::DatabaseFileName); }
     // Starts a command, lets it run for a while, then sends `signal` and collects it.
@@ -281,6 +283,30 @@ TEST_F(Cli, CableFailuresExit1) {
     result = Run({"write-uo", "1", "2"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Программирование НЕ проведено!\n\nПричина:\nКабель занят другой программой\n");
+}
+
+TEST_F(Cli, TheDiagnosticLogTellsTheListingTheOpenTheBytesAndTheReason) {
+    const auto none = RunProgram(CliProgram(), With({"read"}), Env("1"));
+    EXPECT_NE(none.err.find("кабель: виртуальных кабелей в " + runtime_.Path().string() +
+                            "/gsmprog/cables: нет такого каталога\n"),
+              std::string::npos)
+        << none.err;
+    EXPECT_NE(none.err.find("кабель: список: кабель не найден\n"), std::string::npos) << none.err;
+
+    StartModem({"--error-in", "read"});
+    const std::string failure =
+        "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\nУОО вернул ошибку при считывании\n";
+    EXPECT_EQ(Run({"read"}).err, failure);   // off: the message alone
+    const ProgramResult byEnvironment = RunProgram(CliProgram(), With({"read"}), Env("1"));
+    for (const ProgramResult& logged : {byEnvironment, Run({"--verbose", "read"})}) {
+        for (const std::string line : {"кабель: открытие VMODEM1: открыт ",
+                                       "кабель: VMODEM1 → 9 из 9 байт: 50 52 4F 47 5F 47 53 4D 41\n",
+                                       "связь: READ, попытка 1\n",
+                                       "кабель: VMODEM1 ← 5 байт: 45 52 52 4F 52\n",
+                                       "связь: обмен: сбой устройства\n", failure.c_str()})
+            EXPECT_NE(logged.err.find(line), std::string::npos) << line << "\n" << logged.err;
+        EXPECT_TRUE(logged.out.empty());
+    }
 }
 
 TEST_F(Cli, PortOptionOpensThatDevice) {
