@@ -57,7 +57,13 @@ LinkResult FTDI_ReadCtrl::Exchange() {
                 if (received_ == sizeof EndFrame && n == 0 && RxBuf[2] == EndFrame[2]) {
                     done = true;
                 } else if (n <= MaxFrameData) {
-                    if (RxBuf[n + 2] == NegatedSum8(RxBuf, n + 2u)) {
+                    // A block cut short is refused like a bad one: the bytes it lacks
+                    // would be taken from the buffer's rest, and an all-zero rest can even
+                    // pass the check.
+                    if (received_ < n + 3u) {
+                        if (DebugLogOn()) Log("блок короче заявленного");
+                        bad = true;
+                    } else if (RxBuf[n + 2] == NegatedSum8(RxBuf, n + 2u)) {
                         nextPending = true;
                         if (total + n > BufferSize) {
                             if (DebugLogOn()) Log("образ длиннее " + std::to_string(BufferSize) + " байт");

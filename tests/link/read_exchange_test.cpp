@@ -123,6 +123,16 @@ TEST_F(ReadExchange, BadCheckByteSendsErrorKeepsBlocksSoFarAndLeavesDataLen) {
     EXPECT_EQ(link.Data[64], 0);
 }
 
+TEST_F(ReadExchange, BlockCutShortIsRefusedEvenWhenItsMissingZerosWouldPassTheCheck) {
+    Serve(SampleImage(1));
+    blocks[1] = {0x3A, 0x05, 0xC1};   // 5 bytes announced; 3A+05+C1 = 0x100, so zeros "check"
+    link.DataLen = 17;
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    EXPECT_EQ(cable.Writes().back(), ToBytes("ERROR"));
+    EXPECT_EQ(link.DataLen, 17);
+    EXPECT_EQ(link.Data[32], 0);
+}
+
 TEST_F(ReadExchange, EndFrameWithMoreBytesIsNotTheEndAndAppendsNothing) {
     const Bytes image = SampleImage(0);
     Serve(image);
