@@ -111,6 +111,12 @@ int main(int argc, char** argv) {
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGHUP, &action, nullptr);
+    // A parent that had them blocked (a shell's job, a sanitizer's fork) passes its mask on:
+    // the modem must still hear its stop.
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (const int stop : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, stop);
+    sigprocmask(SIG_UNBLOCK, &stops, nullptr);
 
     std::cout << serial << " " << line.SlavePath() << std::endl;
     Log("виртуальный модем: кабель " + serial + " (" + line.SlavePath() + ") в " +
