@@ -95,8 +95,9 @@ void FitWindowToHeight(QWidget& window, int room, const ScreenFitParts& parts) {
 int ScreenRoomForWindow(const QWidget& window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return std::numeric_limits<int>::max();
-    // The window manager's title bar is not there before the window is shown.
-    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 8;
+    // The window manager's title bar is not there before the window is shown; desktops draw
+    // theirs up to about 16 pixels taller than Qt's own.
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 16;
     return screen->availableGeometry().height() - titleBar;
 }
 
