@@ -46,10 +46,6 @@ ChildProcess::ChildProcess(const fs::path& program, const std::vector<std::strin
     if (pid_ == 0) {
         // A test that dies must not leave its modem running.
         ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        // The program starts as from a shell, whatever the test's thread had blocked.
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::dup2(outPipe[1], 1);
         if (stderrFile.empty()) {
             ::dup2(errPipe[1], 2);
