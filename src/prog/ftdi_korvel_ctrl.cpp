@@ -177,6 +177,7 @@ void FTDI_KorvelCtrl::RunSession() {
 
 void FTDI_KorvelCtrl::EnterCtrlMode() {
     for (int attempt = 1; Active(); ++attempt) {
+        const std::uint32_t resets = CtrlModeResets;
         if (DebugLogOn()) Log("CTRL_SETUP_GSMA, попытка " + std::to_string(attempt));
         std::uint32_t written = 0;
         if (Port.Write(Handle, Handshake, sizeof Handshake - 1, &written) != CableOk) {
@@ -193,8 +194,11 @@ void FTDI_KorvelCtrl::EnterCtrlMode() {
             Log("ответ: " + DebugReply(HandshakeBuffer, std::min(count, HandshakeCapacity - 1)));
         if (Is(HandshakeBuffer, count, "ERROR")) return;
         if (Is(HandshakeBuffer, count, "READY")) {
+            // A reset asked while this handshake was under way (the SIM button) wants one of
+            // its own; checked after the mode is set, so a reset in between is never lost.
             InCtrlMode = 1;
-            return;
+            if (CtrlModeResets == resets) return;
+            InCtrlMode = 0;
         }
     }
 }

@@ -45,8 +45,12 @@ public:
     void RequestSimSwitch();
     // Queued requests plus the one awaiting its reply.
     std::size_t PendingCount() const;
-    // The next cycle repeats the handshake before anything else is sent.
-    void ResetCtrlMode() { InCtrlMode = 0; }
+    // The next cycle repeats the handshake before anything else is sent; a handshake under way
+    // when this is called does not count.
+    void ResetCtrlMode() {
+        ++CtrlModeResets;
+        InCtrlMode = 0;
+    }
     // The modem has answered "READY" and control mode has not been left since.
     bool InControlMode() const { return InCtrlMode != 0; }
     // Takes the next error condition or event. Returns CtrlNothing (254) when there is none
@@ -91,6 +95,7 @@ private:
     std::uint32_t Session = 0;
     CtrlPacket Current;                      // guarded by Lock
     std::atomic<std::uint32_t> InCtrlMode{0};
+    std::atomic<std::uint32_t> CtrlModeResets{0};
     std::uint8_t HandshakeBuffer[ReceiveCapacity] = {};
     std::uint8_t ReceiveBuffer[ReceiveCapacity] = {};
     std::deque<CtrlPacket> Requests;         // guarded by Lock

@@ -322,6 +322,26 @@ TEST_F(ControlLink, HandshakeCountsOnlyAWholeReady) {
     EXPECT_LE(writes[3].atMs - writes[2].atMs, 260u);
 }
 
+TEST_F(ControlLink, AResetDuringTheHandshakeIsFollowedByAHandshakeOfItsOwn) {
+    // As the SIM button does while the link waits for the modem's "READY".
+    auto answer = Answering({{StatusRequest, StatusReply}});
+    bool resetDone = false;
+    Run([&](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake && !resetDone) {
+            resetDone = true;
+            link->ResetCtrlMode();
+        }
+        answer(written, line);
+    });
+    link->RequestStatus();
+    FetchUntil(CtrlStatus);
+    const auto writes = Writes();
+    ASSERT_EQ(writes.size(), 3u);
+    EXPECT_EQ(writes[0].bytes, Handshake);
+    EXPECT_EQ(writes[1].bytes, Handshake);
+    EXPECT_EQ(writes[2].bytes, StatusRequest);
+}
+
 TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
     Run([this](const Bytes& written, ScriptedCable& line) {
         if (written == Handshake) line.Deliver(Text("READY"), 1);
