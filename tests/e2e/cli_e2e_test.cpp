@@ -217,6 +217,7 @@ TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
     ASSERT_EQ(Run({"program", "5"}).exitCode, 0);
     CardRecord other = StoredCard(4);
     other.ProgID1 = static_cast<std::uint16_t>(other.ProgID1 + 1);   // the card of another write
+    std::strcpy(other.Pin1Edit, "2222");
     SaveCard(other, 4);
     const std::string database = Database();
     const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
@@ -245,6 +246,26 @@ TEST_P(CliExchange, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
     EXPECT_GT(programmed, 45000.0);
     EXPECT_EQ(id1, 0x1A2B);
     EXPECT_NE(modem_->Log().find("адрес 17, шлейфы охраны 21"), std::string::npos) << modem_->Log();
+}
+
+// Writing one object device stamps the card as programmed; the modem still holds the PIN of
+// the last modem write, and the read says the card changed since.
+TEST_F(Cli, ReadAfterAnEditAndAnObjectDeviceWriteSaysTheCardChanged) {
+    StartModem();
+    SaveCard(Card(1));
+    ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+    EXPECT_NE(Run({"read"}).out.find("CardRow=1\nCardMatch=same\n"), std::string::npos);
+    CardRecord edited = StoredCard();
+    std::strcpy(edited.Pin1Edit, "2222");
+    edited.DateChanged = CurrentDays();
+    SaveCard(edited);
+    ASSERT_EQ(Run({"write-uo", "1", "2"}).exitCode, 0);
+    const double changed = StoredCard().DateChanged, programmed = StoredCard().DateProgrammed;
+    ASSERT_GE(programmed, changed);
+    const auto result = Run({"read"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Pin1Edit=1111\n"), std::string::npos);
+    EXPECT_NE(result.out.find("CardRow=1\nCardMatch=changed\n"), std::string::npos) << result.out;
 }
 
 TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
