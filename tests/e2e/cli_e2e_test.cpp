@@ -294,8 +294,11 @@ TEST_F(Cli, CableFailuresExit1) {
     StartModem();
     result = Run({"read", "--cable", "OTHER1"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\nДрайвер FTDI не отвечает.\n"
-                          "Проверьте наличие драйвера и перезапустите программу.\n");
+    EXPECT_EQ(result.err, "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\n"
+                          "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
+    result = Run({"status", "--cable", "OTHER1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
 
     // The cable is held by another program: said so, rather than the driver blamed.
     SerialCable holder(modem_->CableDir());
@@ -365,6 +368,7 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
         {"write-uo", "1"},     {"write-uo", "1", "0"},  {"write-uo", "1", "5"},
         {"write-uo", "2", "1"}, {"read", "--cable"},    {"read", "--cable", "A", "--port", "/dev/null"},
         {"read", "extra"},     {"cables", "x"},         {"read", "--cable", "much/too/long/serial"},
+        {"read", "--port", ""}, {"status", "--port", ""},
     };
     for (const auto& args : bad) {
         const auto result = Run(args);
@@ -373,6 +377,12 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
         EXPECT_EQ(result.err.find("Драйвер"), std::string::npos) << result.err;
         EXPECT_TRUE(result.out.empty());
     }
+    // A mistyped command line is answered with its reason and where help is; a card that
+    // cannot be used, with its reason alone.
+    EXPECT_EQ(Run({"read", "--port", ""}).err,
+              "gsmprog-cli: после --port нужен путь к порту, например /dev/ttyUSB0\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(Run({"write-uo", "1", "5"}).err,
+              "gsmprog-cli: номер УОО должен быть от 1 до 4: 5\nСправка: gsmprog-cli --help\n");
     // The window offers no write for a device without loops: neither does the command line.
     EXPECT_EQ(Run({"write-uo", "1", "1"}).err,
               "gsmprog-cli: у УОО 1 карточки строки 1 нет настроек шлейфов («УОО 1Ш»): записывать нечего\n");
