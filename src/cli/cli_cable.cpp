@@ -210,6 +210,7 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
     PrintText(std::string(failedHeader) +
               (busy ? busy : !unknown.empty() ? unknown.c_str() : FailureReason(operation, outcome)));
     if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure)) PrintText(note);
+    if (const std::string silence = SilenceText(outcome.silence); !silence.empty()) PrintText(silence);
     if (outcome.opened != CableOpened) return ExitCableFailure;
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }

@@ -108,6 +108,7 @@ LinkResult FTDI_Controller::RepeatUntilReady(const char* command, std::uint32_t 
 
 LinkResult FTDI_Controller::Exchange() {
     std::memcpy(TxData, Data, static_cast<std::size_t>(std::clamp(DataLen, 0, BufferSize)));
+    Silence = {};
     if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
 
     // Command phase.
@@ -137,10 +138,16 @@ LinkResult FTDI_Controller::Exchange() {
     std::int32_t position = 0;
     int idle = 0;
     bool pending = firstFrameAtOnce;
+    bool endFrame = false;
+    Silence.blockCount = (DataLen + FrameData - 1) / FrameData;
     while (IsRunning()) {
         if (pending) {
             if (!Send(frame, frameLength, true)) return LinkCableFailure;
             position += FrameData;
+            if (endFrame)
+                Silence.endSent = true;
+            else
+                ++Silence.blocksSent;
             pending = false;
             idle = 0;
         } else {
@@ -157,6 +164,7 @@ LinkResult FTDI_Controller::Exchange() {
                     if (DebugLogOn()) Log("конец образа");
                     std::memcpy(frame, EndFrame, sizeof EndFrame);
                     frameLength = sizeof EndFrame;
+                    endFrame = true;
                 }
                 pending = true;
             } else if (ReplyIs("OK")) {
@@ -169,6 +177,7 @@ LinkResult FTDI_Controller::Exchange() {
             clock_.Sleep(10);
             if (++idle > WriteIdleLimit) {
                 if (DebugLogOn()) Log("модем молчит 4 с после блока");
+                Silence.silent = true;
                 return LinkDeviceFailure;
             }
         }

@@ -49,6 +49,7 @@ public:
     std::int32_t DataLen = 0;
     std::string Version = "Н/Д";   // UTF-8
     std::string SerialNumber;
+    WriteSilence Silence;          // of the last write; read once Start has returned
 
 protected:
     // Writes the bytes; false when the write fails or, with `compareCount`, writes fewer.

@@ -285,6 +285,18 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     EXPECT_EQ(Database(), database);
 }
 
+TEST_F(Cli, AModemFallingSilentIsToldWithTheBlockItFollowed) {
+    SaveCard(Card(1));
+    StartModem({"--silent-after-block", "2"});
+    const auto result = Run({"program", "1"});
+    EXPECT_EQ(result.exitCode, 3);
+    // After the notice that the modem is being waited for.
+    EXPECT_TRUE(result.err.ends_with("Программирование НЕ проведено!\n\nПричина:\n"
+                                     "УОО вернул ошибку при программировании\n"
+                                     "Модем перестал отвечать после блока 3 из 14: ответа на него нет.\n"))
+        << result.err;
+}
+
 TEST_F(Cli, CableFailuresExit1) {
     SaveCard(Card(1));
     auto result = Run({"program", "1"});

@@ -119,6 +119,32 @@ TEST_F(WriteExchange, SilenceAfterAFrameEndsAfter400PollsOf10ms) {
     EXPECT_EQ(cable.CountOf(CableCall::GetStatus), 1 + 1 + 400);
 }
 
+// The outcome tells after which block the modem fell silent; an "ERROR" is no silence.
+TEST_F(WriteExchange, SilenceIsToldWithTheBlockItFollowed) {
+    const auto silentAfter = [this](const char* writeAnswer, int answeredFrames) {
+        Rig<FTDI_Controller> rig;
+        Answers(rig.cable, writeAnswer);
+        int frames = 0;
+        rig.cable.OnWrite([&](const Bytes& written) {
+            if (written[0] == 0x3A && ++frames <= answeredFrames) rig.cable.Deliver(ToBytes("NEXT"));
+        });
+        const LinkOutcome outcome = RunExchange(rig.link, {}, image.data(), std::int32_t(image.size()));
+        EXPECT_EQ(outcome.result, LinkDeviceFailure);
+        return SilenceText(outcome.silence);
+    };
+    EXPECT_EQ(silentAfter("READYNEXT", 0), "Модем перестал отвечать после блока 1 из 10: ответа на него нет.");
+    EXPECT_EQ(silentAfter("READYNEXT", 3), "Модем перестал отвечать после блока 4 из 10: ответа на него нет.");
+    EXPECT_EQ(silentAfter("READY", 0), "Модем перестал отвечать после READY: ни один блок образа не запрошен.");
+    EXPECT_EQ(silentAfter("READYNEXT", 10),
+              "Модем перестал отвечать после последнего блока: приняты все 10 блоков, запись не подтверждена.");
+
+    Answers(cable, "READYNEXT");
+    cable.OnWrite([this](const Bytes&) { cable.Deliver(ToBytes("ERROR")); });
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    EXPECT_FALSE(link.Silence.silent);
+    EXPECT_EQ(SilenceText(link.Silence), "");
+}
+
 TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
     Answers(cable, "READYNEXT");
     int endFrames = 0;
