@@ -55,8 +55,13 @@ protected:
     // Writes the bytes; false when the write fails or, with `compareCount`, writes fewer.
     bool Send(const std::uint8_t* bytes, std::uint32_t length, bool compareCount);
     bool Send(const char* word, bool compareCount);
-    // One poll into RxBuf; false when the cable failed.
+    // One poll into RxBuf, which waits a little for the rest of a reply cut short; false when
+    // the cable failed.
     bool Poll();
+    // The reply of the last poll is plainly only the beginning of one (see IsReplyCutShort).
+    virtual bool ReplyCutShort() const;
+    // One receive into RxBuf behind the `kept` bytes already there; false when the cable failed.
+    bool ReceiveAfter(std::uint32_t kept);
     // The last poll's reply is exactly `word`.
     bool ReplyIs(const char* word) const;
     bool IsRunning() const { return Running.load() != 0; }

@@ -14,6 +14,7 @@
 #include "cards/card_dates.h"
 #include "link/checksums.h"
 #include "link/ftdi_read_ctrl.h"
+#include "cable/cable_directory.h"
 #include "cable/serial_cable.h"
 #include "support/vmodem_process.h"
 
@@ -138,6 +139,20 @@ TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
     EXPECT_EQ(Run({"cables"}).exitCode, 1);
     StartModem();          // the same cable again, with whole replies
     EXPECT_EQ(Run({"cables"}).out, "VMODEM1\n");
+}
+
+// A 1 ms cable behind a busy USB hub: the pieces of every reply lie 15 ms apart, further than
+// the cable's timer has the host wait for them.
+TEST_F(Cli, RepliesCutFurtherApartThanTheLatencyTimerStillProgramAndRead) {
+    StartModem({"--split-replies", "15"});
+    std::ofstream(LatencyTimerFile(modem_->CableDir(), "VMODEM1"), std::ios::trunc) << 1;
+    ASSERT_EQ(Run({"cables"}).out, "VMODEM1\tlatency_timer=1\n");
+    SaveCard(Card(1));
+    const auto programmed = Run({"program", "1"});
+    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
+    const auto read = Run({"read"});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_NE(read.out.find("CardRow=1\nCardMatch=same\n"), std::string::npos) << read.out;
 }
 
 // The control link collects a reply until the line falls silent, so a long gap is no harm.

@@ -145,6 +145,35 @@ TEST_F(WriteExchange, SilenceIsToldWithTheBlockItFollowed) {
     EXPECT_EQ(SilenceText(link.Silence), "");
 }
 
+// A 1 ms cable behind a busy hub: every reply reaches the host in two pieces 15 ms apart.
+TEST_F(WriteExchange, RepliesCut15msApartAreTakenWhole) {
+    image = SampleImage(1);
+    cable.OnWrite([this](const Bytes& written) {
+        if (written == ToBytes("PROG_GSMA")) DeliverCut(cable, ToBytes("READY"), 15);
+        else if (written == ToBytes("WRITE")) DeliverCut(cable, ToBytes("READYNEXT"), 15);
+        else DeliverCut(cable, ToBytes(written == EndFrame ? "OK" : "NEXT"), 15);
+    });
+    clock.OnSleep([this](std::uint64_t now) {
+        if (now > 60000) link.Stop();   // a fault would wait for ever: fail instead
+    });
+    EXPECT_EQ(Run(), LinkDone);
+    std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("WRITE")};
+    for (const auto& frame : FramesOf(image)) expected.push_back(frame);
+    EXPECT_EQ(cable.Writes(), expected);
+}
+
+// The rest of a reply that never comes is waited for 50 ms, then the beginning is judged as
+// it stands: the exchange ends as with a silent modem.
+TEST_F(WriteExchange, ABeginningThatStaysCutIsJudgedAfter50ms) {
+    Answers(cable, "READYNEXT");
+    cable.OnWrite([this](const Bytes&) { cable.Deliver(ToBytes("NE")); });
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    const auto sleeps = clock.Sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), CutReplyPollMs), CutReplyWaitMs / CutReplyPollMs);
+    EXPECT_EQ(cable.Writes().size(), 3u);
+    EXPECT_EQ(SilenceText(link.Silence), "Модем перестал отвечать после блока 1 из 10: ответа на него нет.");
+}
+
 TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
     Answers(cable, "READYNEXT");
     int endFrames = 0;
