@@ -192,19 +192,6 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown[0].detail, QStringLiteral("Кабель занят другой программой"));
     }
 
-    void AModemFallingSilentIsToldUnderTheFailure() {
-        WindowFixture f;
-        WriteTwoCards(f);
-        auto modem = f.StartModem({"--silent-after-block", "2"});
-        f.Start();
-        f.Click("ProgBtn");
-        WaitIdle(f);
-        QCOMPARE(f.dialogs.Texts(),
-                 QStringList{Failure(ProgramFailedHeader, "УОО вернул ошибку при программировании")});
-        QVERIFY2(f.dialogs.shown[0].detail.startsWith(QStringLiteral("Модем перестал отвечать после блока 3 из ")),
-                 qPrintable(f.dialogs.shown[0].detail));
-    }
-
     void AnFtdiAdapterWithoutAPortIsNamedUnderTheMissingCable() {
         WindowFixture f;
         WriteTwoCards(f);
