@@ -8,8 +8,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <ctime>
 #include <iostream>
 #include <thread>
@@ -75,25 +77,17 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice) {
             rest.push_back(arg);
             continue;
         }
-        if (i + 1 >= args.size()) {
-            PrintFailure("после " + arg + " нужно значение");
-            return ExitUsage;
-        }
-        if (seen) {
-            PrintFailure("укажите только один из ключей --cable и --port");
-            return ExitUsage;
-        }
+        if (i + 1 >= args.size()) return UsageError("после " + arg + " нужно значение");
+        if (seen) return UsageError("укажите только один из ключей --cable и --port");
         seen = true;
         const std::string& value = args[++i];
         if (arg == "--port") {
-            if (const std::string reason = NotSerialReason(value); !reason.empty()) {
-                PrintFailure(reason);
-                return ExitUsage;
-            }
+            // An empty path would leave the choice empty, which means the first cable.
+            if (value.empty()) return UsageError("после --port нужен путь к порту, например /dev/ttyUSB0");
+            if (const std::string reason = NotSerialReason(value); !reason.empty()) return UsageError(reason);
             choice.port = value;
         } else if (!IsValidCableSerial(value)) {
-            PrintFailure("серийный номер кабеля — от 1 до 15 печатных символов: " + value);
-            return ExitUsage;
+            return UsageError("серийный номер кабеля — от 1 до 15 печатных символов: " + value);
         } else {
             choice.serial = value;
         }
@@ -106,6 +100,30 @@ std::unique_ptr<Cable> MakeCable(const CableChoice& choice) {
     if (!choice.port.empty())
         return std::make_unique<SerialCable>(std::make_unique<SinglePortListing>(choice.port));
     return std::make_unique<SerialCable>();
+}
+
+std::vector<std::string> AttachedSerials(const CableChoice& choice) {
+    const auto cable = MakeCable(choice);
+    CableInfo list[DevListCapacity];
+    std::uint32_t count = 0;
+    if (cable->CreateDeviceInfoList(&count) != CableOk || count == 0 ||
+        cable->GetDeviceInfoList(list, DevListCapacity, &count) != CableOk)
+        return {};
+    std::vector<std::string> serials;
+    for (std::uint32_t i = 0; i < count; ++i)
+        serials.emplace_back(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
+    return serials;
+}
+
+std::string UnknownCableText(const std::string& serial, CableResult opened, const CableFailure& failure) {
+    if (serial.empty() || opened != CableDriverFailure || failure.kind != CableFailureKind::NotFound)
+        return {};
+    const std::vector<std::string> attached = AttachedSerials({});
+    if (attached.empty() || std::find(attached.begin(), attached.end(), serial) != attached.end())
+        return {};
+    std::string names;
+    for (const std::string& name : attached) names += (names.empty() ? "" : ", ") + name;
+    return "Кабеля с серийным номером " + serial + " нет. Подключены: " + names + ".";
 }
 
 StopSignals::StopSignals() {
@@ -172,6 +190,7 @@ LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const Heard
             PrintText(WaitingText);
         });
     outcome.cableFailure = cable.LastFailure();
+    outcome.serial = link.SerialNumber;
     return outcome;
 }
 
@@ -187,8 +206,11 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
     // A busy cable is named as such rather than the driver blamed; a missing one is followed
     // by what the system shows of it.
     const char* busy = BusyCableText(outcome.opened, outcome.cableFailure);
-    PrintText(std::string(failedHeader) + (busy ? busy : FailureReason(operation, outcome)));
+    const std::string unknown = UnknownCableText(outcome.serial, outcome.opened, outcome.cableFailure);
+    PrintText(std::string(failedHeader) +
+              (busy ? busy : !unknown.empty() ? unknown.c_str() : FailureReason(operation, outcome)));
     if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure)) PrintText(note);
+    if (const std::string silence = SilenceText(outcome.silence); !silence.empty()) PrintText(silence);
     if (outcome.opened != CableOpened) return ExitCableFailure;
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }

@@ -31,6 +31,15 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice);
 // The cable list the choice stands for: every FTDI and virtual cable, or the one port.
 std::unique_ptr<Cable> MakeCable(const CableChoice& choice);
 
+// The serial numbers the cable list of `choice` holds now, in list order; empty when it
+// cannot be read.
+std::vector<std::string> AttachedSerials(const CableChoice& choice);
+
+// For an open of the cable `serial` (--cable) that gave `opened` because no such cable is
+// attached: the reason, naming the cables that are. Empty for any other failure, for no
+// serial number, and when the cable has turned up since.
+std::string UnknownCableText(const std::string& serial, CableResult opened, const CableFailure& failure);
+
 // Blocks SIGINT and SIGTERM from its construction on, in this thread and in every thread
 // started afterwards (so create it before any cable), and restores them at the end.
 class StopSignals {
@@ -67,6 +76,7 @@ private:
 struct LinkOutcome : gsmprog::LinkOutcome {
     bool stopped = false;   // by a signal
     CableFailure cableFailure;   // the cable's last failure when the exchange ended
+    std::string serial;          // the cable asked for; empty for the first of the list
 };
 
 // Waits for the cable to open, hands the payload over and Starts the link, in a worker; a

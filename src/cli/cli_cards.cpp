@@ -19,9 +19,8 @@ int ParseRow(const std::string& text, int& slot) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), row);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || row < 1 ||
         row > CardDatabase::SlotCount) {
-        PrintFailure("номер строки должен быть числом от 1 до " +
-                     std::to_string(CardDatabase::SlotCount) + ": " + text);
-        return ExitUsage;
+        return UsageError("номер строки должен быть числом от 1 до " +
+                          std::to_string(CardDatabase::SlotCount) + ": " + text);
     }
     slot = row - 1;
     return ExitSuccess;
@@ -81,6 +80,13 @@ int LoadCards(std::unique_ptr<CardDatabase>& database) {
             PrintFailure("внимание: " + text);
         return ExitSuccess;
     }
+}
+
+void NoteMissingDatabase(const CardDatabase& database) {
+    if (database.LastLoadState() != CardDatabase::LoadState::NoFile) return;
+    const std::filesystem::path file = FileName(database.DatabasePath());
+    PrintFailure("в каталоге " + file.parent_path().string() + " нет базы карточек (" +
+                 file.filename().string() + ")");
 }
 
 std::string WriteFailureText(const CardDatabase& database, int error) {

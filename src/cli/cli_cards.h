@@ -19,6 +19,10 @@ int ParseRow(const std::string& text, int& slot);
 // not be loaded whole is named with the reason on stderr, and the command goes on.
 int LoadCards(std::unique_ptr<CardDatabase>& database);
 
+// For the commands that show cards: says on stderr that the working directory holds no card
+// database, when LoadCards found none, so that an empty output is not taken for an empty one.
+void NoteMissingDatabase(const CardDatabase& database);
+
 // Why the last save or check of `database` failed, errno being `error`: "Ошибка записи на
 // диск (FILE): REASON".
 std::string WriteFailureText(const CardDatabase& database, int error);

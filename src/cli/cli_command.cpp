@@ -94,8 +94,7 @@ void PrintUsage(std::ostream& out) {
 }
 
 int UsageError(const std::string& message) {
-    if (!message.empty()) std::cerr << "gsmprog-cli: " << message << "\n";
-    PrintUsage(std::cerr);
+    std::cerr << "gsmprog-cli: " << message << "\nСправка: gsmprog-cli --help\n";
     return ExitUsage;
 }
 

@@ -48,7 +48,8 @@ const std::vector<CliCommand>& CliCommands();
 // The whole usage text: commands, options, exit statuses.
 void PrintUsage(std::ostream& out);
 
-// Prints `message` (when not empty) and the usage text to stderr; returns ExitUsage.
+// Prints the reason of a usage error and where the usage is to be found on stderr, so that the
+// reason stays on screen; returns ExitUsage.
 int UsageError(const std::string& message);
 
 }  // namespace gsmprog::cli

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "prog/ctrl_status.h"
@@ -24,16 +23,9 @@ constexpr const char* StoppedText = "Обмен с модемом ОСТАНОВ
 
 bool CableGone(const CableChoice& choice) {
     if (!choice.port.empty()) return !std::filesystem::exists(choice.port);
-    const auto cable = MakeCable(choice);
-    CableInfo list[DevListCapacity];
-    std::uint32_t count = 0;
-    if (cable->CreateDeviceInfoList(&count) != CableOk ||
-        cable->GetDeviceInfoList(list, DevListCapacity, &count) != CableOk)
-        return true;
-    if (choice.serial.empty()) return count == 0;
-    return std::none_of(list, list + count, [&](const CableInfo& info) {
-        return choice.serial == std::string(info.SerialNumber, strnlen(info.SerialNumber, sizeof info.SerialNumber));
-    });
+    const std::vector<std::string> attached = AttachedSerials(choice);
+    if (choice.serial.empty()) return attached.empty();
+    return std::find(attached.begin(), attached.end(), choice.serial) == attached.end();
 }
 
 }  // namespace
@@ -45,12 +37,13 @@ bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event) {
     return event.code != CtrlNothing;
 }
 
-std::string FailureText(const ControlEvent& failure) {
-    // A failed open (the link's state is the open's result) of a busy cable is named as such
-    // rather than the driver blamed.
-    if (const char* busy = BusyCableText(static_cast<CableResult>(failure.errorState),
-                                         failure.cableFailure))
-        return busy;
+std::string FailureText(const ControlEvent& failure, const std::string& serial) {
+    // A failed open (the link's state is the open's result) of a busy or an unknown cable is
+    // named as such rather than the driver blamed.
+    const auto opened = static_cast<CableResult>(failure.errorState);
+    if (const char* busy = BusyCableText(opened, failure.cableFailure)) return busy;
+    if (std::string unknown = UnknownCableText(serial, opened, failure.cableFailure); !unknown.empty())
+        return unknown;
     if (!failure.text.empty()) return failure.text;
     // States the link leaves without a text: a missing cable while nothing was pending, and
     // the statuses of cable calls that failed while working.
@@ -109,7 +102,7 @@ int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::
                 }
                 lastEvent = Clock::now();
                 if (event.code == CtrlError) {
-                    PrintText(FailureText(event));
+                    PrintText(FailureText(event, choice.serial));
                     exitCode = FailureExit(event);
                     return;
                 }

@@ -23,8 +23,9 @@ struct ControlEvent {
 // Takes the next event of the link on `cable`; false when none waits.
 bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event);
 
-// The text of an error condition or an error reply; never empty.
-std::string FailureText(const ControlEvent& failure);
+// The text of an error condition or an error reply of the link on the cable `serial` (empty:
+// the first of the list); never empty.
+std::string FailureText(const ControlEvent& failure, const std::string& serial);
 
 // ExitDeviceFailure for a reply time-out or an error reply, ExitCableFailure otherwise.
 int FailureExit(const ControlEvent& failure);

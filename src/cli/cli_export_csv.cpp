@@ -12,6 +12,7 @@ int ExportCsvCommand(CliContext& context) {
         return UsageError("export-csv ожидает имя файла");
     std::unique_ptr<CardDatabase> database;
     if (int status = LoadCards(database)) return status;
+    NoteMissingDatabase(*database);
     if (!ExportCsv(context.args[0], database->cards.data(), CardDatabase::SlotCount)) {
         PrintFailure(CardDatabase::WriteErrorText);
         return ExitWriteFailure;

@@ -13,6 +13,7 @@ int List(CliContext& context) {
     if (!context.args.empty()) return UsageError("list не принимает аргументов");
     std::unique_ptr<CardDatabase> database;
     if (int status = LoadCards(database)) return status;
+    NoteMissingDatabase(*database);
     std::string out;
     for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
         const CardRecord& card = database->cards[std::size_t(slot)];

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <iostream>
 #include <thread>
+#include <utility>
 
 #include "cli/cli_command.h"
 #include "cli/cli_control.h"
@@ -34,10 +35,11 @@ std::string TimeOfDay(std::time_t now) {
     return text;
 }
 
-// The line an event is shown with; empty for events without a text.
-std::string EventLine(const ControlEvent& event) {
+// The line an event of the link on the cable `serial` is shown with; empty for events
+// without a text.
+std::string EventLine(const ControlEvent& event, const std::string& serial) {
     if (event.code == CtrlStatus) return StatusText(event.packet, " ");
-    if (event.code == CtrlError) return FailureText(event);
+    if (event.code == CtrlError) return FailureText(event, serial);
     return event.text;
 }
 
@@ -47,7 +49,8 @@ bool IsCableFailure(const ControlEvent& event) {
 
 class MonitorLoop {
 public:
-    MonitorLoop(FTDI_KorvelCtrl& link, const Cable& cable) : Link(link), LinkCable(cable) {}
+    MonitorLoop(FTDI_KorvelCtrl& link, const Cable& cable, std::string serial)
+        : Link(link), LinkCable(cable), Serial(std::move(serial)) {}
 
     // The modem answered at least once.
     bool Answered() const { return Reached; }
@@ -74,7 +77,7 @@ public:
 private:
     void Show(const ControlEvent& event) {
         LastActivity = std::time(nullptr);
-        const std::string line = EventLine(event);
+        const std::string line = EventLine(event, Serial);
         if (IsCableFailure(event)) {
             if (!Failing) FailingSince = Clock::now();
             Failing = true;
@@ -111,6 +114,7 @@ private:
 
     FTDI_KorvelCtrl& Link;
     const Cable& LinkCable;
+    const std::string Serial;
     std::time_t LastActivity = std::time(nullptr);
     bool Reached = false;
     bool Failing = false;
@@ -143,7 +147,7 @@ int Monitor(CliContext& context) {
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
     std::atomic<bool> stop{false};
-    MonitorLoop loop(link, *cable);
+    MonitorLoop loop(link, *cable, choice.serial);
     const bool stopped =
         stopSignals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
     link.Stop();

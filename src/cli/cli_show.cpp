@@ -89,6 +89,7 @@ int Show(CliContext& context) {
     if (int status = ParseRow(context.args[0], slot)) return status;
     std::unique_ptr<CardDatabase> database;
     if (int status = LoadCards(database)) return status;
+    NoteMissingDatabase(*database);
     const CardRecord& card = database->cards[std::size_t(slot)];
     std::cout << (card.InUse() ? ShowText(card) : std::string("empty\n")) << std::flush;
     return ExitSuccess;

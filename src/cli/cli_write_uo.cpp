@@ -34,10 +34,8 @@ int WriteUo(CliContext& context) {
     int slot = 0;
     if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
     const std::string& deviceText = context.args[1];
-    if (deviceText.size() != 1 || deviceText[0] < '1' || deviceText[0] > '4') {
-        PrintFailure("номер УОО должен быть от 1 до 4: " + deviceText);
-        return ExitUsage;
-    }
+    if (deviceText.size() != 1 || deviceText[0] < '1' || deviceText[0] > '4')
+        return UsageError("номер УОО должен быть от 1 до 4: " + deviceText);
     const int device = deviceText[0] - '1';
     StopSignals stopSignals;
     HeardCable cable(MakeCable(choice));

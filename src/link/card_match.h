@@ -1,8 +1,9 @@
 #pragma once
-// Which card of the database a modem read back belongs to, and whether it still holds the
-// image last written from that card. Device codes are unique across the database, so the
-// connected devices (types and codes) identify the card; the programming ID then tells
-// whether the modem holds that card's last image.
+// Which card of the database a modem read back belongs to, and whether it holds that card's
+// settings as they are now. Device codes are unique across the database, so the connected
+// devices (types and codes) identify the card; the settings themselves, compared with the
+// image the card would give now, tell whether the modem is up to date. Dates cannot tell:
+// writing one object device also stamps the card as programmed.
 
 #include "cards/card_database.h"
 #include "link/modem_image.h"
@@ -11,9 +12,9 @@ namespace gsmprog {
 
 enum class CardMatch {
     None,      // no card in use has these devices, or the modem has no connected device
-    Same,      // the modem holds the image last written from the card
-    Changed,   // the same image, but the card was changed after it was programmed
-    Differs,   // the modem holds another image than the card's last one
+    Same,      // the modem holds the card's settings as they are now
+    Changed,   // the modem holds the card's last written image, but the card changed since
+    Differs,   // the modem holds other settings, written from another image than the card's last
 };
 
 struct ModemCard {
@@ -23,6 +24,10 @@ struct ModemCard {
 
 // The first card in slot order whose connected devices equal those of `image`.
 ModemCard FindModemCard(const CardDatabase& database, const WideImage& image);
+
+// True when `image` carries the settings `card` would be written with now: the same length
+// and the same bytes, apart from what every write stamps anew (timestamp, random pair, CRC).
+bool HoldsCardSettings(const CardRecord& card, const WideImage& image);
 
 // "same", "changed", "differs" or "none": the command line's CardMatch= value.
 const char* CardMatchWord(CardMatch match);

@@ -78,14 +78,33 @@ bool FTDI_Controller::Send(const char* word, bool compareCount) {
                 static_cast<std::uint32_t>(std::strlen(word)), compareCount);
 }
 
+bool FTDI_Controller::ReplyCutShort() const {
+    return received_ < ReceiveCapacity && IsReplyCutShort(RxBuf, received_);
+}
+
 bool FTDI_Controller::Poll() {
-    if (Receive(cable_, Handle, RxBuf, ReceiveCapacity, received_) != CableOk) {
-        if (DebugLogOn()) Log("опрос кабеля не прошёл");
-        return false;
+    if (!ReceiveAfter(0)) return false;
+    const std::uint32_t since = clock_.TickMs();
+    if (DebugLogOn() && ReplyCutShort()) Log("ответ неполон: " + DebugReply(RxBuf, received_) + ", ожидание");
+    while (ReplyCutShort() && IsRunning() && clock_.TickMs() - since < CutReplyWaitMs) {
+        clock_.Sleep(CutReplyPollMs);
+        if (!ReceiveAfter(received_)) return false;
     }
     if (DebugLogOn() && received_ > 0)
         Log(received_ < ReceiveCapacity ? "ответ: " + DebugReply(RxBuf, received_)
                                         : "ответ длиной " + std::to_string(received_) + " байт отброшен");
+    return true;
+}
+
+bool FTDI_Controller::ReceiveAfter(std::uint32_t kept) {
+    std::uint32_t more = 0;
+    if (Receive(cable_, Handle, RxBuf + kept, ReceiveCapacity - kept, more) != CableOk) {
+        if (DebugLogOn()) Log("опрос кабеля не прошёл");
+        return false;
+    }
+    received_ = kept + more;
+    // Grown past the buffer: too long to be a reply, and not taken, as Receive does.
+    if (received_ >= ReceiveCapacity) std::memset(RxBuf, 0, ReceiveCapacity);
     return true;
 }
 
@@ -108,6 +127,7 @@ LinkResult FTDI_Controller::RepeatUntilReady(const char* command, std::uint32_t 
 
 LinkResult FTDI_Controller::Exchange() {
     std::memcpy(TxData, Data, static_cast<std::size_t>(std::clamp(DataLen, 0, BufferSize)));
+    Silence = {};
     if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
 
     // Command phase.
@@ -137,10 +157,16 @@ LinkResult FTDI_Controller::Exchange() {
     std::int32_t position = 0;
     int idle = 0;
     bool pending = firstFrameAtOnce;
+    bool endFrame = false;
+    Silence.blockCount = (DataLen + FrameData - 1) / FrameData;
     while (IsRunning()) {
         if (pending) {
             if (!Send(frame, frameLength, true)) return LinkCableFailure;
             position += FrameData;
+            if (endFrame)
+                Silence.endSent = true;
+            else
+                ++Silence.blocksSent;
             pending = false;
             idle = 0;
         } else {
@@ -157,6 +183,7 @@ LinkResult FTDI_Controller::Exchange() {
                     if (DebugLogOn()) Log("конец образа");
                     std::memcpy(frame, EndFrame, sizeof EndFrame);
                     frameLength = sizeof EndFrame;
+                    endFrame = true;
                 }
                 pending = true;
             } else if (ReplyIs("OK")) {
@@ -169,6 +196,7 @@ LinkResult FTDI_Controller::Exchange() {
             clock_.Sleep(10);
             if (++idle > WriteIdleLimit) {
                 if (DebugLogOn()) Log("модем молчит 4 с после блока");
+                Silence.silent = true;
                 return LinkDeviceFailure;
             }
         }

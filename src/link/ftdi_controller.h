@@ -49,13 +49,19 @@ public:
     std::int32_t DataLen = 0;
     std::string Version = "Н/Д";   // UTF-8
     std::string SerialNumber;
+    WriteSilence Silence;          // of the last write; read once Start has returned
 
 protected:
     // Writes the bytes; false when the write fails or, with `compareCount`, writes fewer.
     bool Send(const std::uint8_t* bytes, std::uint32_t length, bool compareCount);
     bool Send(const char* word, bool compareCount);
-    // One poll into RxBuf; false when the cable failed.
+    // One poll into RxBuf, which waits a little for the rest of a reply cut short; false when
+    // the cable failed.
     bool Poll();
+    // The reply of the last poll is plainly only the beginning of one (see IsReplyCutShort).
+    virtual bool ReplyCutShort() const;
+    // One receive into RxBuf behind the `kept` bytes already there; false when the cable failed.
+    bool ReceiveAfter(std::uint32_t kept);
     // The last poll's reply is exactly `word`.
     bool ReplyIs(const char* word) const;
     bool IsRunning() const { return Running.load() != 0; }

@@ -10,6 +10,10 @@ namespace {
 constexpr int PollsPerCommand = 70;   // about seven seconds of 100 ms polls, then again
 }  // namespace
 
+bool FTDI_UoProgCtrl::ReplyCutShort() const {
+    return FTDI_Controller::ReplyCutShort() || (received_ > 0 && received_ < UoAnswerSize);
+}
+
 LinkResult FTDI_UoProgCtrl::Exchange() {
     cable_.SetBaudRate(Handle, 115200);   // as the device expects it; the status is not used
     if (const LinkResult attention = Attention(); attention != LinkDone) return attention;

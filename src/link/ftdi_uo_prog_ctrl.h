@@ -9,6 +9,10 @@ class FTDI_UoProgCtrl : public FTDI_Controller {
 public:
     using FTDI_Controller::FTDI_Controller;
     LinkResult Exchange() override;
+
+protected:
+    // Also an answer of the object device with fewer than its four bytes.
+    bool ReplyCutShort() const override;
 };
 
 }  // namespace gsmprog

@@ -15,6 +15,7 @@ LinkOutcome RunOpenedExchange(FTDI_Controller& link, CableResult opened,
     if (opened != CableOpened) return outcome;
     link.SetPayload(payload, length);
     outcome.result = link.Start();
+    outcome.silence = link.Silence;
     return outcome;
 }
 

@@ -2,6 +2,8 @@
 // The reasons the programming operations give when they fail (UTF-8). A window or the
 // command line puts them under its own header.
 
+#include <string>
+
 #include "link/link_result.h"
 #include "link/open_cable.h"
 
@@ -50,5 +52,8 @@ const char* BusyCableText(CableResult opened, const CableFailure& failure);
 const char* MissingCableNote(CableResult opened, const CableFailure& failure);
 // The reason for a failed exchange; nullptr for LinkDone and LinkStopped, which are no failures.
 const char* ExchangeFailureText(LinkOperation operation, LinkResult result);
+// The line told under the reason when the modem fell silent in the middle of a write: that it
+// stopped answering, and after which block. Empty when it did not.
+std::string SilenceText(const WriteSilence& silence);
 
 }  // namespace gsmprog

@@ -1,6 +1,6 @@
 #pragma once
 // The polled receive of the programming link: everything queued at the moment of the poll
-// is one reply.
+// is one reply, unless it is plainly only the beginning of one.
 
 #include <cstdint>
 
@@ -19,5 +19,16 @@ inline constexpr std::uint32_t ReceiveCapacity = 100;
 // and discarded, so that it cannot stand in the queue and hide every later reply.
 CableStatus Receive(Cable& cable, CableHandle handle, std::uint8_t* buffer,
                     std::uint32_t capacity, std::uint32_t& received);
+
+// An adapter behind a busy USB hub may hand a reply over in pieces further apart than its
+// latency timer. A reply that is plainly cut short is given this long to become whole before
+// it is judged, polled again every CutReplyPollMs.
+inline constexpr std::uint32_t CutReplyWaitMs = 50;
+inline constexpr std::uint32_t CutReplyPollMs = 5;
+
+// The reply is plainly cut short: a strict beginning of a word of the programming protocol
+// ("NE" of "NEXT", "REA" of "READY"; a word that is whole, such as "READY" before "NEXT", is
+// not), or a block frame with fewer bytes than its length byte announces.
+bool IsReplyCutShort(const std::uint8_t* reply, std::uint32_t length);
 
 }  // namespace gsmprog

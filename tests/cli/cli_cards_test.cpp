@@ -191,8 +191,11 @@ TEST_F(CliCards, BadRowsAndUsageAreRefusedWithStatus2) {
         EXPECT_EQ(run.out, "") << joined;
         EXPECT_NE(run.err, "") << joined;
     }
-    for (const char* wrong : {"frobnicate", "--frobnicate"})
-        EXPECT_NE(Run({wrong}).err.find("\nИспользование: gsmprog-cli"), std::string::npos) << wrong;
+    // The reason and where help is, not the whole usage that would push the reason off screen.
+    EXPECT_EQ(Run({"frobnicate"}).err, "gsmprog-cli: неизвестная команда frobnicate\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(Run({"--frobnicate"}).err, "gsmprog-cli: неизвестный ключ --frobnicate\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(Run({"show", "1x"}).err,
+              "gsmprog-cli: номер строки должен быть числом от 1 до 9000: 1x\nСправка: gsmprog-cli --help\n");
     const ProgramResult noDir = RunProgram(CliProgram(), {"-C", (work.Path() / "missing").string(), "list"});
     EXPECT_EQ(noDir.exitCode, 2);
     EXPECT_NE(noDir.err.find("missing"), std::string::npos) << noDir.err;
@@ -237,6 +240,20 @@ TEST_F(CliCards, ExportCsvFailureIsReportedWithStatus4) {
     const ProgramResult run = Run({"export-csv", "no/such/dir/cards.csv"});
     EXPECT_EQ(run.exitCode, 4);
     EXPECT_NE(run.err.find("Ошибка записи на диск"), std::string::npos) << run.err;
+}
+
+// An empty output must not pass for an empty database: a folder without one is said so.
+TEST_F(CliCards, AFolderWithoutADatabaseIsSaidSo) {
+    const std::string said = "gsmprog-cli: в каталоге " + work.Path().string() +
+                             " нет базы карточек (ProgInfo_12.GAD)\n";
+    for (const auto& args : std::vector<std::vector<std::string>>{{"list"}, {"show", "1"}, {"export-csv", "x.csv"}}) {
+        const ProgramResult run = Run(args);
+        EXPECT_EQ(run.exitCode, 0) << args[0];
+        EXPECT_EQ(run.err, said) << args[0];
+    }
+    EXPECT_EQ(FileNames(work.Path()), std::vector<std::string>{"x.csv"});
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    EXPECT_EQ(Run({"list"}).err, "");
 }
 
 TEST_F(CliCards, ReadingCommandsNeverWriteTheDatabase) {

@@ -14,6 +14,7 @@
 #include "cards/card_dates.h"
 #include "link/checksums.h"
 #include "link/ftdi_read_ctrl.h"
+#include "cable/cable_directory.h"
 #include "cable/serial_cable.h"
 #include "support/vmodem_process.h"
 
@@ -140,6 +141,20 @@ TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
     EXPECT_EQ(Run({"cables"}).out, "VMODEM1\n");
 }
 
+// A 1 ms cable behind a busy USB hub: the pieces of every reply lie 15 ms apart, further than
+// the cable's timer has the host wait for them.
+TEST_F(Cli, RepliesCutFurtherApartThanTheLatencyTimerStillProgramAndRead) {
+    StartModem({"--split-replies", "15"});
+    std::ofstream(LatencyTimerFile(modem_->CableDir(), "VMODEM1"), std::ios::trunc) << 1;
+    ASSERT_EQ(Run({"cables"}).out, "VMODEM1\tlatency_timer=1\n");
+    SaveCard(Card(1));
+    const auto programmed = Run({"program", "1"});
+    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
+    const auto read = Run({"read"});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_NE(read.out.find("CardRow=1\nCardMatch=same\n"), std::string::npos) << read.out;
+}
+
 // The control link collects a reply until the line falls silent, so a long gap is no harm.
 TEST_F(Cli, StatusTakesRepliesInPieces30MsApart) {
     StartModem({"--split-replies", "30", "--supply", "11820"});
@@ -217,6 +232,7 @@ TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
     ASSERT_EQ(Run({"program", "5"}).exitCode, 0);
     CardRecord other = StoredCard(4);
     other.ProgID1 = static_cast<std::uint16_t>(other.ProgID1 + 1);   // the card of another write
+    std::strcpy(other.Pin1Edit, "2222");
     SaveCard(other, 4);
     const std::string database = Database();
     const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
@@ -247,6 +263,26 @@ TEST_P(CliExchange, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
     EXPECT_NE(modem_->Log().find("адрес 17, шлейфы охраны 21"), std::string::npos) << modem_->Log();
 }
 
+// Writing one object device stamps the card as programmed; the modem still holds the PIN of
+// the last modem write, and the read says the card changed since.
+TEST_F(Cli, ReadAfterAnEditAndAnObjectDeviceWriteSaysTheCardChanged) {
+    StartModem();
+    SaveCard(Card(1));
+    ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+    EXPECT_NE(Run({"read"}).out.find("CardRow=1\nCardMatch=same\n"), std::string::npos);
+    CardRecord edited = StoredCard();
+    std::strcpy(edited.Pin1Edit, "2222");
+    edited.DateChanged = CurrentDays();
+    SaveCard(edited);
+    ASSERT_EQ(Run({"write-uo", "1", "2"}).exitCode, 0);
+    const double changed = StoredCard().DateChanged, programmed = StoredCard().DateProgrammed;
+    ASSERT_GE(programmed, changed);
+    const auto result = Run({"read"});
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("Pin1Edit=1111\n"), std::string::npos);
+    EXPECT_NE(result.out.find("CardRow=1\nCardMatch=changed\n"), std::string::npos) << result.out;
+}
+
 TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     SaveCard(Card(1));
     const std::string database = Database();
@@ -264,6 +300,18 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     EXPECT_EQ(Database(), database);
 }
 
+TEST_F(Cli, AModemFallingSilentIsToldWithTheBlockItFollowed) {
+    SaveCard(Card(1));
+    StartModem({"--silent-after-block", "2"});
+    const auto result = Run({"program", "1"});
+    EXPECT_EQ(result.exitCode, 3);
+    // After the notice that the modem is being waited for.
+    EXPECT_TRUE(result.err.ends_with("Программирование НЕ проведено!\n\nПричина:\n"
+                                     "УОО вернул ошибку при программировании\n"
+                                     "Модем перестал отвечать после блока 3 из 14: ответа на него нет.\n"))
+        << result.err;
+}
+
 TEST_F(Cli, CableFailuresExit1) {
     SaveCard(Card(1));
     auto result = Run({"program", "1"});
@@ -273,8 +321,11 @@ TEST_F(Cli, CableFailuresExit1) {
     StartModem();
     result = Run({"read", "--cable", "OTHER1"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\nДрайвер FTDI не отвечает.\n"
-                          "Проверьте наличие драйвера и перезапустите программу.\n");
+    EXPECT_EQ(result.err, "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\n"
+                          "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
+    result = Run({"status", "--cable", "OTHER1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
 
     // The cable is held by another program: said so, rather than the driver blamed.
     SerialCable holder(modem_->CableDir());
@@ -344,6 +395,7 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
         {"write-uo", "1"},     {"write-uo", "1", "0"},  {"write-uo", "1", "5"},
         {"write-uo", "2", "1"}, {"read", "--cable"},    {"read", "--cable", "A", "--port", "/dev/null"},
         {"read", "extra"},     {"cables", "x"},         {"read", "--cable", "much/too/long/serial"},
+        {"read", "--port", ""}, {"status", "--port", ""},
     };
     for (const auto& args : bad) {
         const auto result = Run(args);
@@ -352,6 +404,12 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
         EXPECT_EQ(result.err.find("Драйвер"), std::string::npos) << result.err;
         EXPECT_TRUE(result.out.empty());
     }
+    // A mistyped command line is answered with its reason and where help is; a card that
+    // cannot be used, with its reason alone.
+    EXPECT_EQ(Run({"read", "--port", ""}).err,
+              "gsmprog-cli: после --port нужен путь к порту, например /dev/ttyUSB0\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(Run({"write-uo", "1", "5"}).err,
+              "gsmprog-cli: номер УОО должен быть от 1 до 4: 5\nСправка: gsmprog-cli --help\n");
     // The window offers no write for a device without loops: neither does the command line.
     EXPECT_EQ(Run({"write-uo", "1", "1"}).err,
               "gsmprog-cli: у УОО 1 карточки строки 1 нет настроек шлейфов («УОО 1Ш»): записывать нечего\n");

@@ -1,5 +1,5 @@
-// Which card a modem read back belongs to: the connected devices pick the card, the
-// programming ID and the dates tell whether the modem holds its last image.
+// Which card a modem read back belongs to: the connected devices pick the card; the settings
+// the modem holds, against those the card would be written with now, give the verdict.
 
 #include <gtest/gtest.h>
 
@@ -11,29 +11,36 @@
 namespace gsmprog {
 namespace {
 
-constexpr std::uint16_t Written = 0xBEEF;
-
 CardRecord Card() {
     CardRecord card{};
+    std::strcpy(card.NCardEdit, "2024");
     card.UoType[0] = 1;
     card.UoCode[0] = 1234;
     card.UoLineAddress[0] = 3;
     card.UoType[2] = 3;
     card.UoCode[2] = 4000000000u;
     card.UoCode[3] = 77;   // not connected: never compared
+    std::strcpy(card.Pin1Edit, "1111");
+    std::strcpy(card.balCodeSim1, "*100#");
+    card.VersionCombo = 1;
     card.DateChanged = 45000.25;
-    card.DateProgrammed = 45000.5;
-    card.ProgID1 = Written;
     return card;
 }
 
-// The image the modem holds after `card` was written: its prefix with the CRC stamped.
-WideImage Read(CardRecord card, std::uint16_t crc = Written) {
-    card.ImageCrc = crc;
-    WideImage image;
-    std::memcpy(image.bytes.data(), &card, image.bytes.size());
-    image.variant = 1;
-    return image;
+// Writes `card` into a modem at second `second` of a day: the card takes the image's CRC as
+// its ID and the modem keeps the image, as read back later.
+WideImage Program(CardRecord& card, int second) {
+    std::tm when{};
+    when.tm_year = 124;
+    when.tm_mday = 1;
+    when.tm_sec = second;
+    const auto pair = static_cast<std::uint8_t>(second);
+    const ModemImage written = BuildModemImage(card, card.VersionCombo, when, {pair, pair});
+    card.ProgID1 = written.crc;
+    card.DateProgrammed = card.DateChanged + second / 86400.0;
+    WideImage read;
+    EXPECT_TRUE(WidenReadImage(written.bytes.data(), written.length, read));
+    return read;
 }
 
 class CardMatchTest : public ::testing::Test {
@@ -43,59 +50,98 @@ protected:
     std::unique_ptr<CardDatabase> database_ = std::make_unique<CardDatabase>();
 };
 
-TEST_F(CardMatchTest, ProgrammingIdAndDatesGiveTheOutcome) {
-    Slot(5) = Card();
-    const ModemCard same = Find(Read(Card()));
-    EXPECT_EQ(same.slot, 5);
-    EXPECT_EQ(same.match, CardMatch::Same);
+// Edit after programming, then write one object device (which stamps the card as programmed):
+// the modem still holds the old PIN, and the verdict says so whatever the dates.
+TEST_F(CardMatchTest, TheSettingsHeldGiveTheVerdictNotTheDates) {
+    for (const std::uint8_t version : {0, 1}) {
+        SCOPED_TRACE(version);
+        CardRecord& card = Slot(5) = Card();
+        card.VersionCombo = version;
+        const WideImage first = Program(card, 10);
+        EXPECT_EQ(Find(first).slot, 5);
+        EXPECT_EQ(Find(first).match, CardMatch::Same);
 
-    const ModemCard differs = Find(Read(Card(), Written + 1));
-    EXPECT_EQ(differs.slot, 5);
-    EXPECT_EQ(differs.match, CardMatch::Differs);
+        const WideImage again = Program(card, 20);   // another stamp and pair: same settings
+        EXPECT_EQ(Find(first).match, CardMatch::Same);
+        std::strcpy(card.RemarkEdit, "x");            // not carried by the image
+        EXPECT_EQ(Find(again).match, CardMatch::Same);
 
-    Slot(5).DateProgrammed = 45000.25;   // programmed in the second it was saved
-    EXPECT_EQ(Find(Read(Card())).match, CardMatch::Same);
+        std::strcpy(card.Pin1Edit, "2222");
+        card.DateChanged += 1;
+        EXPECT_EQ(Find(again).match, CardMatch::Changed);
+        card.DateProgrammed = card.DateChanged + 0.5;   // the object-device write
+        EXPECT_EQ(Find(again).match, CardMatch::Changed);
+        EXPECT_EQ(Find(first).match, CardMatch::Differs);   // neither these settings nor this ID
 
-    Slot(5).DateChanged = 45001.0;   // saved again after programming
-    EXPECT_EQ(Find(Read(Card())).match, CardMatch::Changed);
-    EXPECT_EQ(Find(Read(Card(), Written + 1)).match, CardMatch::Differs);
+        std::strcpy(card.Pin1Edit, "1111");   // edited back: the modem holds the card again
+        EXPECT_EQ(Find(first).match, CardMatch::Same);
+    }
     EXPECT_STREQ(CardMatchWord(CardMatch::Changed), "changed");   // the others: end to end
 }
 
+// Every byte the image carries counts, and only those: the short image leaves out the balance,
+// the card number comes from the card's number field, and the version picks the length.
+TEST_F(CardMatchTest, OnlyTheBytesTheImageCarriesCount) {
+    CardRecord& card = Slot(0) = Card();
+    card.VersionCombo = 0;
+    const WideImage shortImage = Program(card, 1);
+    std::strcpy(card.balCodeSim1, "*102#");   // beyond a short image
+    card.balCritical = 50;
+    EXPECT_EQ(Find(shortImage).match, CardMatch::Same);
+    card.VersionCombo = 1;                    // the modem now needs the long image
+    EXPECT_EQ(Find(shortImage).match, CardMatch::Changed);
+
+    const WideImage longImage = Program(card, 2);
+    for (const std::size_t at : {std::size_t{3}, std::size_t{11}, std::size_t{34}, std::size_t{439}}) {
+        WideImage other = longImage;
+        other.bytes[at] ^= 0x40;
+        EXPECT_EQ(Find(other).match, CardMatch::Changed) << at;
+    }
+    WideImage restamped = longImage;
+    for (const std::size_t at : {12, 13, 14, 15, 16, 17, 440, 441, 442, 443}) restamped.bytes[at] ^= 0x40;
+    EXPECT_EQ(Find(restamped).match, CardMatch::Same);
+    card.VersionCombo = 2;   // a version without an image: never the same
+    EXPECT_EQ(Find(longImage).match, CardMatch::Changed);
+}
+
 TEST_F(CardMatchTest, DevicesPickTheFirstCardInUseInSlotOrder) {
-    CardRecord unused = Card();
+    CardRecord written = Card();
+    const WideImage read = Program(written, 1);
+    CardRecord unused = written;
     unused.DateChanged = 0.0005;
     Slot(1) = unused;
-    CardRecord moved = Card();
+    CardRecord moved = written;
     moved.UoLineAddress[0] = 9;      // another line address: still the same devices
-    moved.UoGuardCords[2] = 0x15;
     moved.UoCode[3] = 5;
     moved.ProgID1 = 1;
     Slot(7) = moved;
-    Slot(8) = Card();
-    const ModemCard found = Find(Read(Card()));
+    Slot(8) = written;
+    const ModemCard found = Find(read);
     EXPECT_EQ(found.slot, 7);
     EXPECT_EQ(found.match, CardMatch::Differs);
 }
 
 TEST_F(CardMatchTest, OtherDevicesOrNoDeviceMatchNone) {
-    CardRecord otherCode = Card();
+    CardRecord written = Card();
+    const WideImage read = Program(written, 1);
+    CardRecord otherCode = written;
     otherCode.UoCode[2] = 4000000001u;
     Slot(0) = otherCode;
-    CardRecord otherType = Card();
+    CardRecord otherType = written;
     otherType.UoType[2] = 2;
     Slot(1) = otherType;
-    CardRecord extra = Card();
+    CardRecord extra = written;
     extra.UoType[3] = 1;
     Slot(2) = extra;
-    const ModemCard other = Find(Read(Card()));
+    const ModemCard other = Find(read);
     EXPECT_EQ(other.match, CardMatch::None);
     EXPECT_EQ(other.slot, -1);
 
     CardRecord bare{};
     bare.DateChanged = 45000.25;
+    bare.VersionCombo = 1;
     Slot(3) = bare;   // a card without devices is not found by a modem without devices
-    EXPECT_EQ(Find(Read(bare, 0)).match, CardMatch::None);
+    EXPECT_EQ(Find(Program(bare, 1)).match, CardMatch::None);
 }
 
 }  // namespace

@@ -28,6 +28,14 @@ inline std::vector<Bytes> FramesOf(const Bytes& image) {
     return frames;
 }
 
+// `reply` as an adapter behind a busy hub may hand it over: its first half `afterMs` from now,
+// the rest `gapMs` later.
+inline void DeliverCut(ScriptedCable& cable, const Bytes& reply, std::uint32_t gapMs, std::uint32_t afterMs = 0) {
+    const auto half = reply.begin() + static_cast<long>(reply.size() / 2);
+    cable.Deliver(Bytes(reply.begin(), half), afterMs);
+    cable.Deliver(Bytes(half, reply.end()), afterMs + gapMs);
+}
+
 // A link on a scripted cable of its own, in virtual time.
 template <class Link>
 struct Rig {

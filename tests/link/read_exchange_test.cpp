@@ -63,6 +63,20 @@ TEST(ReadExchangeSizes, ReadsBothImageSizesWithTheVersion) {
     }
 }
 
+// A 1 ms cable behind a busy hub: every block reaches the host in two pieces 15 ms apart.
+TEST_F(ReadExchange, BlocksCut15msApartAreTakenWhole) {
+    const Bytes image = SampleImage(1);
+    Serve(image);
+    cable.OnWrite([this](const Bytes& written) {
+        if (written != ToBytes("NEXT")) return;
+        DeliverCut(cable, modem.served < blocks.size() ? blocks[modem.served] : EndFrame, 15);
+        ++modem.served;
+    });
+    EXPECT_EQ(Run(), LinkDone);
+    EXPECT_EQ(DataRead(), image);
+    EXPECT_EQ(cable.Writes().back(), ToBytes("OK"));
+}
+
 TEST_F(ReadExchange, VersionQueryGivesUpAfterFourAttemptsAndTheReadGoesOn) {
     Version(ToBytes("ERROR"), 2);
     Version({}, 1);

@@ -56,6 +56,18 @@ TEST_F(UoExchange, AnswersWithBadCrcOrWrongEchoAreDeviceFailures) {
     EXPECT_EQ(other.cable.Writes().size(), 2u);   // the device is not asked again
 }
 
+// The answer in two pieces 15 ms apart, the first just before a poll.
+TEST_F(UoExchange, AnAnswerCut15msApartIsTakenWhole) {
+    cable.OnWrite([this](const Bytes& written) {
+        if (written == commandBytes) DeliverCut(cable, answer, 15, 95);
+    });
+    clock.OnSleep([this](std::uint64_t now) {
+        if (now > 10000) link.Stop();
+    });
+    EXPECT_EQ(Run(), LinkDone);
+    EXPECT_EQ(cable.Writes().size(), 2u);
+}
+
 TEST_F(UoExchange, AnswersOfThreeOrFiveBytesAreIgnored) {
     cable.OnWrite([this](const Bytes& written) {
         if (written != commandBytes) return;

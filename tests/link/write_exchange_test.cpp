@@ -119,6 +119,60 @@ TEST_F(WriteExchange, SilenceAfterAFrameEndsAfter400PollsOf10ms) {
     EXPECT_EQ(cable.CountOf(CableCall::GetStatus), 1 + 1 + 400);
 }
 
+// The outcome tells after which block the modem fell silent; an "ERROR" is no silence.
+TEST_F(WriteExchange, SilenceIsToldWithTheBlockItFollowed) {
+    const auto silentAfter = [this](const char* writeAnswer, int answeredFrames) {
+        Rig<FTDI_Controller> rig;
+        Answers(rig.cable, writeAnswer);
+        int frames = 0;
+        rig.cable.OnWrite([&](const Bytes& written) {
+            if (written[0] == 0x3A && ++frames <= answeredFrames) rig.cable.Deliver(ToBytes("NEXT"));
+        });
+        const LinkOutcome outcome = RunExchange(rig.link, {}, image.data(), std::int32_t(image.size()));
+        EXPECT_EQ(outcome.result, LinkDeviceFailure);
+        return SilenceText(outcome.silence);
+    };
+    EXPECT_EQ(silentAfter("READYNEXT", 3), "Модем перестал отвечать после блока 4 из 10: ответа на него нет.");
+    EXPECT_EQ(silentAfter("READY", 0), "Модем перестал отвечать после READY: ни один блок образа не запрошен.");
+    EXPECT_EQ(silentAfter("READYNEXT", 10),
+              "Модем перестал отвечать после последнего блока: приняты все 10 блоков, запись не подтверждена.");
+
+    Answers(cable, "READYNEXT");
+    cable.OnWrite([this](const Bytes&) { cable.Deliver(ToBytes("ERROR")); });
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    EXPECT_FALSE(link.Silence.silent);
+    EXPECT_EQ(SilenceText(link.Silence), "");
+}
+
+// A 1 ms cable behind a busy hub: every reply reaches the host in two pieces 15 ms apart.
+TEST_F(WriteExchange, RepliesCut15msApartAreTakenWhole) {
+    image = SampleImage(1);
+    cable.OnWrite([this](const Bytes& written) {
+        if (written == ToBytes("PROG_GSMA")) DeliverCut(cable, ToBytes("READY"), 15);
+        else if (written == ToBytes("WRITE")) DeliverCut(cable, ToBytes("READYNEXT"), 15);
+        else DeliverCut(cable, ToBytes(written == EndFrame ? "OK" : "NEXT"), 15);
+    });
+    clock.OnSleep([this](std::uint64_t now) {
+        if (now > 60000) link.Stop();   // a fault would wait for ever: fail instead
+    });
+    EXPECT_EQ(Run(), LinkDone);
+    std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("WRITE")};
+    for (const auto& frame : FramesOf(image)) expected.push_back(frame);
+    EXPECT_EQ(cable.Writes(), expected);
+}
+
+// The rest of a reply that never comes is waited for 50 ms, then the beginning is judged as
+// it stands: the exchange ends as with a silent modem.
+TEST_F(WriteExchange, ABeginningThatStaysCutIsJudgedAfter50ms) {
+    Answers(cable, "READYNEXT");
+    cable.OnWrite([this](const Bytes&) { cable.Deliver(ToBytes("NE")); });
+    EXPECT_EQ(Run(), LinkDeviceFailure);
+    const auto sleeps = clock.Sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), CutReplyPollMs), CutReplyWaitMs / CutReplyPollMs);
+    EXPECT_EQ(cable.Writes().size(), 3u);
+    EXPECT_EQ(SilenceText(link.Silence), "Модем перестал отвечать после блока 1 из 10: ответа на него нет.");
+}
+
 TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
     Answers(cable, "READYNEXT");
     int endFrames = 0;

@@ -23,6 +23,7 @@
 #include "ui/ftiDialog/ftiDialog.h"
 #include "link/link_texts.h"
 #include "ui/read_frm/read_frm.h"
+#include "text/win1251.h"
 #include "ui/window_fixture.h"
 
 using namespace gsmprog;
@@ -144,7 +145,7 @@ private Q_SLOTS:
         // The read names the card; a change after programming is told apart.
         QCOMPARE(ReadCardLine(f), QStringLiteral("Карточка № 101 (объект «Склад»), строка 1: "
                                                  "модем запрограммирован этой карточкой"));
-        form.Database().cards[0].DateChanged = CurrentDays() + 0.01;
+        StoreField("2222", form.Database().cards[0].Pin1Edit);   // edited since: the modem has the old PIN
         QVERIFY(ReadCardLine(f).endsWith("карточка изменена после программирования"));
         QCOMPARE(f.dialogs.modals, (QStringList{"Считанные данные", "Считанные данные"}));
     }

@@ -171,18 +171,20 @@ private Q_SLOTS:
         auto database = std::make_unique<CardDatabase>();
         CardRecord card = MakeCard("77", "Склад «Север»");
         Connect(card, 0, 1, 1234, 3);
-        card.ProgID1 = 0x00AB;
-        card.DateProgrammed = card.DateChanged + 1;
+        card.VersionCombo = 1;
+        const ModemImage written = BuildModemImage(card, 1);
+        card.ProgID1 = written.crc;
         database->cards[4] = card;
+        WideImage read;
+        QVERIFY(WidenReadImage(written.bytes.data(), written.length, read));
         const QString line = QStringLiteral("Карточка № 77 (объект «Склад «Север»»), строка 5: ");
-        QCOMPARE(CardMatchText(*database, Long(Sample())),
-                 line + QStringLiteral("модем запрограммирован этой карточкой"));
-        database->cards[4].DateProgrammed = card.DateChanged - 1;
-        QCOMPARE(CardMatchText(*database, Long(Sample())),
+        QCOMPARE(CardMatchText(*database, read), line + QStringLiteral("модем запрограммирован этой карточкой"));
+        StoreField("2222", database->cards[4].Pin1Edit);   // edited after programming
+        QCOMPARE(CardMatchText(*database, read),
                  line + QStringLiteral("модем запрограммирован этой карточкой, но карточка "
                                        "изменена после программирования"));
-        database->cards[4].ProgID1 = 0x1234;
-        QCOMPARE(CardMatchText(*database, Long(Sample())), line + QStringLiteral("ID не совпадает с карточкой"));
+        database->cards[4].ProgID1 = static_cast<std::uint16_t>(written.crc + 1);
+        QCOMPARE(CardMatchText(*database, read), line + QStringLiteral("ID не совпадает с карточкой"));
         CardRecord other = Sample();
         Connect(other, 0, 1, 999, 3);
         QCOMPARE(CardMatchText(*database, Long(other)), QStringLiteral("В базе нет карточки с этими кодами УО"));

@@ -77,6 +77,8 @@ LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, st
         const char* busy = BusyCableText(outcome.opened, cableFailure);
         if (const char* note = busy ? busy : MissingCableNote(outcome.opened, cableFailure))
             result.FailDetail = note;
+        else
+            result.FailDetail = SilenceText(outcome.silence);
     }
     return outcome;
 }
