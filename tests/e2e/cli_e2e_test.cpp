@@ -188,7 +188,7 @@ TEST_F(Cli, ACardSavedWhileTheModemWasBusyKeepsItsChange) {
 }
 
 TEST_P(CliExchange, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
-    StartModem({"--version", "3.0.12"});
+    StartModem({"--device-version", "3.0.12"});
     SaveCard(Card(1));
     ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
     const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});
