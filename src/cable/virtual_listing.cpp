@@ -14,13 +14,13 @@ namespace {
 // Said on stderr once per directory and process, as the window lists cables again and again;
 // the diagnostic log says it at every listing.
 void ReportDistrust(const std::filesystem::path& cableDirectory, const std::string& distrust) {
-    const std::string text =
-        "виртуальные кабели из " + cableDirectory.string() + " не используются: " + distrust;
-    if (DebugLogOn()) DebugLog("кабель", text);
+    const std::string why = " из " + cableDirectory.string() + " не используются: " + distrust;
+    if (DebugLogOn()) DebugLog("кабель", "виртуальные кабели" + why);
     static std::mutex reportedLock;
     static std::set<std::filesystem::path> reported;
     std::lock_guard guard(reportedLock);
-    if (reported.insert(cableDirectory).second) std::fprintf(stderr, "%s\n", text.c_str());
+    if (reported.insert(cableDirectory).second)
+        std::fprintf(stderr, "Виртуальные кабели%s\n", why.c_str());
 }
 
 }  // namespace
