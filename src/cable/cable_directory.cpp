@@ -2,10 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -54,40 +58,102 @@ bool OwnerAlive(const fs::path& directory, const std::string& serialNumber) {
     return !free;
 }
 
+// Whether `file` still names the file open as `fd`.
+bool NamesOpenFile(const fs::path& file, int fd) {
+    struct stat named {}, open {};
+    return ::lstat(file.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 // Takes the owner lock for this process, keeping it until UnregisterVirtualCable.
 bool TakeOwnerLock(const fs::path& directory, const std::string& serialNumber) {
     const fs::path file = OwnerLockFile(directory, serialNumber);
     std::lock_guard guard(ownerLocksLock);
     if (ownerLocks.count(file) != 0) return true;
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // A modem that ends removes its lock file while still holding it; a file opened before
+    // that is nobody's any more, and locking it would let two modems own one cable. So the
+    // file locked must still be the one of that name, else it is opened afresh.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0) return false;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            return false;
+        }
+        if (NamesOpenFile(file, fd)) {
+            ownerLocks[file] = fd;
+            return true;
+        }
         ::close(fd);
-        return false;
     }
-    ownerLocks[file] = fd;
-    return true;
+    return false;
 }
 
+// Lets go of the owner lock and removes its file, which is only safe while it is held.
 void ReleaseOwnerLock(const fs::path& directory, const std::string& serialNumber) {
     std::lock_guard guard(ownerLocksLock);
     const auto it = ownerLocks.find(OwnerLockFile(directory, serialNumber));
     if (it == ownerLocks.end()) return;
-    ::close(it->second);   // the file stays: removing it could let two modems lock two files
+    if (NamesOpenFile(it->first, it->second)) ::unlink(it->first.c_str());
+    ::close(it->second);
     ownerLocks.erase(it);
+}
+
+// Why `folder` is no place for cables: not this user's, or others may write it.
+std::string FolderDistrust(const fs::path& folder) {
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0)
+        return "каталог " + folder.string() + " недоступен: " + std::strerror(errno);
+    if (!S_ISDIR(info.st_mode)) return folder.string() + " — не каталог";
+    if (info.st_uid != ::geteuid())
+        return "каталог " + folder.string() + " принадлежит другому пользователю (uid " +
+               std::to_string(info.st_uid) + ")";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(info.st_mode & 07777));
+        return std::string("в каталог ") + folder.string() +
+               " могут писать другие пользователи (права " + mode + ")";
+    }
+    return {};
+}
+
+// Creates `folder` and the missing ones above it for the owner alone.
+void MakeOwnFolders(const fs::path& folder) {
+    std::error_code error;
+    if (folder.empty() || fs::exists(fs::symlink_status(folder, error))) return;
+    MakeOwnFolders(folder.parent_path());
+    ::mkdir(folder.c_str(), 0700);
 }
 
 }  // namespace
 
-std::vector<VirtualCable> ListVirtualCables(const fs::path& directory) {
-    std::vector<VirtualCable> cables;
+std::string CableDirectoryDistrust(const fs::path& directory) {
+    // Judged where the path leads, so that a link swapped afterwards cannot redirect the listing.
     std::error_code error;
-    for (fs::directory_iterator it(directory, error), end; !error && it != end;
+    const fs::path resolved = fs::canonical(directory, error);
+    if (error) return {};
+    std::string distrust = FolderDistrust(resolved);
+    if (distrust.empty()) distrust = FolderDistrust(resolved.parent_path());
+    return distrust;
+}
+
+std::vector<VirtualCable> ListVirtualCables(const fs::path& directory, std::string* distrust) {
+    std::vector<VirtualCable> cables;
+    if (std::string reason = CableDirectoryDistrust(directory); !reason.empty()) {
+        if (distrust != nullptr) *distrust = std::move(reason);
+        return cables;
+    }
+    std::error_code error;
+    const fs::path resolved = fs::canonical(directory, error);
+    for (fs::directory_iterator it(resolved, error), end; !error && it != end;
          it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (!IsValidCableSerial(name) || !it->is_symlink(error)) continue;
         const fs::path target = fs::read_symlink(it->path(), error);
-        if (error || !fs::exists(it->path(), error) || !OwnerAlive(directory, name)) {
+        struct stat device {};
+        // Another user's pseudo-terminal is not taken even here: it would be theirs to answer.
+        if (error || ::stat(it->path().c_str(), &device) != 0 || device.st_uid != ::geteuid() ||
+            !OwnerAlive(resolved, name)) {
             error.clear();
             continue;
         }
@@ -103,13 +169,11 @@ RegisterResult RegisterVirtualCable(const fs::path& directory, const std::string
                                     const fs::path& device, std::optional<int> latencyTimerMs) {
     if (!IsValidCableSerial(serialNumber)) return RegisterResult::InvalidSerial;
     std::error_code error;
-    // Directories made here are the owner's alone; existing ones are left as they are.
-    const fs::path parent = directory.parent_path();
-    if (!parent.empty() && fs::create_directories(parent, error))
-        fs::permissions(parent, fs::perms::owner_all, fs::perm_options::replace, error);
-    if (fs::create_directory(directory, error))
-        fs::permissions(directory, fs::perms::owner_all, fs::perm_options::replace, error);
-    if (error || !fs::is_directory(directory, error)) return RegisterResult::Failed;
+    // Directories made here are the owner's alone; existing ones are left as they are, but a
+    // cable is not put where the listing would refuse it.
+    MakeOwnFolders(directory);
+    if (!fs::is_directory(directory, error)) return RegisterResult::Failed;
+    if (!CableDirectoryDistrust(directory).empty()) return RegisterResult::Untrusted;
     const fs::path link = directory / serialNumber;
     if (fs::is_symlink(fs::symlink_status(link, error))) {
         // Left by a modem that died: its device is gone, is ours now, or its owner lock is free.

@@ -28,13 +28,23 @@ std::filesystem::path DefaultCableDirectory();
 // 1..15 printable ASCII characters without '/'.
 bool IsValidCableSerial(const std::string& serialNumber);
 
+// Cables are taken only from a directory that, like the directory above it, belongs to this
+// user and that no one else may write: anyone who can plant a link there to a pseudo-terminal
+// of their own would receive the settings image and could answer as a modem. Says why
+// `directory` fails that, in Russian; empty when it passes or does not exist (then it simply
+// holds no cables).
+std::string CableDirectoryDistrust(const std::filesystem::path& directory);
+
 // The virtual cables of `directory`, sorted by name (byte order); links whose target does
-// not exist and names that are not valid serial numbers are skipped.
-std::vector<VirtualCable> ListVirtualCables(const std::filesystem::path& directory);
+// not exist or belongs to another user and names that are not valid serial numbers are
+// skipped. A directory that is not to be trusted lists nothing, its reason in `distrust`.
+std::vector<VirtualCable> ListVirtualCables(const std::filesystem::path& directory,
+                                            std::string* distrust = nullptr);
 
-enum class RegisterResult { Registered, InvalidSerial, AlreadyPresent, Failed };
+enum class RegisterResult { Registered, InvalidSerial, AlreadyPresent, Untrusted, Failed };
 
-// Creates the directory if needed (owner-only) and the link `serialNumber` -> `device`,
+// Creates the directory and those above it if needed (owner-only), refuses one that is not
+// to be trusted (see CableDirectoryDistrust) and makes the link `serialNumber` -> `device`,
 // announcing `latencyTimerMs` when given (and withdrawing an announcement left behind when
 // not). The registering process holds SERIAL.lock beside the link until it unregisters or
 // dies, so a link left behind by a dead modem is replaced, and not listed meanwhile, wherever
@@ -44,7 +54,8 @@ RegisterResult RegisterVirtualCable(const std::filesystem::path& directory,
                                     const std::filesystem::path& device,
                                     std::optional<int> latencyTimerMs = std::nullopt);
 
-// Removes the link and its announcement, but only while the link still points at `device`.
+// Removes the link, its announcement and its lock file, but only while the link still points
+// at `device`.
 void UnregisterVirtualCable(const std::filesystem::path& directory,
                             const std::string& serialNumber,
                             const std::filesystem::path& device);

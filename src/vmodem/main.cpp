@@ -11,6 +11,7 @@
 #include <iostream>
 
 #include "cable/cable_directory.h"
+#include "program_version.h"
 #include "vmodem/mode_dispatch.h"
 #include "vmodem/pty_line.h"
 #include "vmodem/vmodem_log.h"
@@ -34,6 +35,7 @@ std::vector<OptionDefinition> CommonOptions() {
          "отдавать ответы от 4 байт двумя частями через МС мс, как адаптер FTDI "
          "(random: 0..16 мс, разрез где угодно)"},
         {"help", OptionKind::Flag, "", "эта справка"},
+        {"version", OptionKind::Flag, "", "версия программы"},
     };
 }
 
@@ -64,6 +66,10 @@ int main(int argc, char** argv) {
     const auto options = ParseOptions({argv + 1, argv + argc}, definitions, error);
     if (!options) return Usage(definitions, error);
     if (options->Has("help")) return Usage(definitions, "");
+    if (options->Has("version")) {
+        std::cout << "gsmprog-vmodem " << ProgramVersion << "\n";
+        return 0;
+    }
     // Each mode checks its switches now, so that a typo is reported before anything starts.
     for (const auto& mode : RegisteredModes()) {
         if (mode.validate && !mode.validate(*options, error)) return Usage(definitions, error);
@@ -95,6 +101,10 @@ int main(int argc, char** argv) {
     switch (RegisterVirtualCable(cableDir, serial, line.SlavePath(), latencyTimerMs)) {
     case RegisterResult::Registered:
         break;
+    case RegisterResult::Untrusted:
+        std::cerr << "gsmprog-vmodem: кабель не зарегистрирован: " << CableDirectoryDistrust(cableDir)
+                  << "; программы не берут кабели из такого каталога (укажите свой ключом --cable-dir)\n";
+        return 1;
     case RegisterResult::AlreadyPresent:
         std::cerr << "gsmprog-vmodem: кабель " << serial << " уже есть в " << cableDir.string()
                   << " (запущен другой виртуальный модем?)\n";

@@ -48,7 +48,7 @@ const ModeRegistrar registrar{{
         {"bad-device-crc", OptionKind::Flag, "", "ответ УОО с неверной CRC"},
         {"no-version", OptionKind::Flag, "", "не отвечать на DEVICE"},
         {"ready-next", OptionKind::Flag, "", "отвечать на WRITE словом READYNEXT"},
-        {"version", OptionKind::Text, "X.Y.Z", "версия устройства (по умолчанию 2.5.1)"},
+        {"device-version", OptionKind::Text, "X.Y.Z", "версия устройства (по умолчанию 2.5.1)"},
     },
     [](const VmodemOptions& options, std::string& error) {
         ProgrammingFaults faults;
@@ -90,13 +90,13 @@ bool ParseProgrammingFaults(const VmodemOptions& options, ProgrammingFaults& fau
     faults.badDeviceCrc = options.Has("bad-device-crc");
     faults.noVersion = options.Has("no-version");
     faults.readyNext = options.Has("ready-next");
-    if (options.Has("version")) {
+    if (options.Has("device-version")) {
         unsigned major = 0, minor = 0, build = 0;
         char rest = 0;
-        const std::string text = options.Text("version");
+        const std::string text = options.Text("device-version");
         if (std::sscanf(text.c_str(), "%u.%u.%u%c", &major, &minor, &build, &rest) != 3 ||
             major > 255 || minor > 255 || build > 255) {
-            error = "--version ждёт три числа 0..255 через точку: " + text;
+            error = "--device-version ждёт три числа 0..255 через точку: " + text;
             return false;
         }
         faults.version[0] = static_cast<std::uint8_t>(major);

@@ -1,6 +1,11 @@
 // The virtual-cable directory: where it is, what it lists and in which order, and how a
 // modem registers and removes its cable.
 
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -85,6 +90,8 @@ TEST(CableDirectory, RegisterReplacesOnlyStaleLinksAndUnregisterOnlyItsOwn) {
     EXPECT_EQ(ListVirtualCables(cables).size(), 2u);   // the announcement is no cable
     for (const char* serial : {"M1", "M2"}) UnregisterVirtualCable(cables, serial, dir.Path() / "pty2");
     EXPECT_FALSE(fs::exists(fs::symlink_status(cables / "M1")));
+    EXPECT_FALSE(fs::exists(cables / "M1.lock"));   // removed while still held
+    EXPECT_TRUE(fs::exists(cables / "M2.lock"));
     EXPECT_TRUE(fs::exists(LatencyTimerFile(cables, "M2")));   // not its link: stays
 
     // Killed: its lock file is there but nobody holds it, while its pseudo-terminal's number
@@ -94,6 +101,49 @@ TEST(CableDirectory, RegisterReplacesOnlyStaleLinksAndUnregisterOnlyItsOwn) {
     EXPECT_EQ(ListVirtualCables(cables).size(), 1u);
     EXPECT_EQ(RegisterVirtualCable(cables, "M3", dir.Path() / "pty2"), RegisterResult::Registered);
     EXPECT_EQ(ListVirtualCables(cables).size(), 2u);
+}
+
+// As a folder of /tmp another user may have made first, or a pseudo-terminal of theirs.
+TEST(CableDirectory, PlantedFoldersAndOtherUsersTerminalsAreNotCables) {
+    TempDir dir;
+    const fs::path cables = dir.Path() / "planted" / "cables";
+    fs::create_directories(cables);
+    std::ofstream(dir.Path() / "mine").put('x');
+    fs::create_symlink(dir.Path() / "mine", cables / "P1");
+    if (::chown(cables.c_str(), 65534, 65534) != 0) GTEST_SKIP() << "chown not permitted here";
+    std::string distrust;
+    EXPECT_TRUE(ListVirtualCables(cables, &distrust).empty());
+    EXPECT_NE(distrust.find("принадлежит другому пользователю (uid 65534)"), std::string::npos)
+        << distrust;
+    EXPECT_EQ(RegisterVirtualCable(cables, "P2", dir.Path() / "mine"), RegisterResult::Untrusted);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(cables / "P2")));
+
+    // The folder above counts too, and so do folders others may write.
+    ASSERT_EQ(::chown(cables.c_str(), ::geteuid(), ::getegid()), 0);
+    ASSERT_EQ(::chown(cables.parent_path().c_str(), 65534, 65534), 0);
+    EXPECT_TRUE(ListVirtualCables(cables, &distrust).empty());
+    EXPECT_NE(distrust.find(cables.parent_path().string()), std::string::npos) << distrust;
+    ASSERT_EQ(::chown(cables.parent_path().c_str(), ::geteuid(), ::getegid()), 0);
+    fs::permissions(cables, fs::perms::all);
+    EXPECT_TRUE(ListVirtualCables(cables, &distrust).empty());
+    EXPECT_NE(distrust.find("права 0777"), std::string::npos) << distrust;
+    fs::permissions(cables, fs::perms::owner_all);
+    distrust.clear();
+    EXPECT_EQ(ListVirtualCables(cables, &distrust).size(), 1u);
+    EXPECT_EQ(distrust, "");
+
+    // A link in one's own folder to another user's pseudo-terminal.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    const fs::path terminal = ::ptsname(master);
+    fs::create_symlink(terminal, cables / "P3");
+    EXPECT_EQ(ListVirtualCables(cables).size(), 2u);
+    ASSERT_EQ(::chown(terminal.c_str(), 65534, 65534), 0);
+    const auto listed = ListVirtualCables(cables);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].serialNumber, "P1");
+    ::close(master);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // output, exit codes, the Russian texts, the database after success, failure and stop.
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,18 @@ TEST_F(Cli, CablesListsVirtualCablesSortedOrSaysNoneIsThere) {
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_EQ(listed.out, "AAA7\nVMODEM1\n");
     EXPECT_EQ(Run({"cables", "--port", modem_->PtyPath()}).exitCode, 2);   // one port is no list
+
+    // The same links in a folder another user owns are nobody's cables, and the user is told.
+    const std::filesystem::path folder = runtime_.Path() / "gsmprog";
+    if (::chown(folder.c_str(), 65534, 65534) != 0) GTEST_SKIP() << "chown not permitted here";
+    const auto planted = Run({"cables"});
+    ASSERT_EQ(::chown(folder.c_str(), ::geteuid(), ::getegid()), 0);
+    EXPECT_EQ(planted.exitCode, 1);
+    EXPECT_EQ(planted.out, "");
+    EXPECT_EQ(planted.err, "Виртуальные кабели из " + (folder / "cables").string() +
+                               " не используются: каталог " + folder.string() +
+                               " принадлежит другому пользователю (uid 65534)\n"
+                               "Кабель FTDI не найден.\n");
 }
 
 TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
@@ -203,7 +216,7 @@ TEST_F(Cli, ACardSavedWhileTheModemWasBusyKeepsItsChange) {
 }
 
 TEST_P(CliExchange, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
-    StartModem({"--version", "3.0.12"});
+    StartModem({"--device-version", "3.0.12"});
     SaveCard(Card(1));
     ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
     const auto result = Run({"read", "--image", (work_.Path() / "wide.img").string()});

@@ -83,7 +83,7 @@ TEST_F(LinkOverPty, WritesAndReadsBackBothImageSizes) {
 }
 
 TEST_F(LinkOverPty, ReadyNextAndTheDeviceCommand) {
-    Start(Args({"--ready-next", "--version", "1.2.3"}));
+    Start(Args({"--ready-next", "--device-version", "1.2.3"}));
     EXPECT_EQ(Program(BuildModemImage(SampleCard(1), 1)), LinkDone) << modem->Log();
     const UoCommand command = BuildUoCommand(SampleCard(1), 1);
     FTDI_UoProgCtrl link{*cable};

@@ -2,8 +2,8 @@
 # SPDX-FileCopyrightText: The gsmprog developers
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs a build into a scratch root as the package does and checks that exactly the expected
-# files land where Debian looks for them, and that each program's --help offers the same
-# commands and options as its man page.
+# files land where Debian looks for them, that each program's --help offers the same
+# commands and options as its man pages, English and Russian, and that man-db reads them.
 # Usage: install_test.sh BUILD_DIR MAN_SOURCE_DIR
 set -euo pipefail
 build=$1 man=$2
@@ -25,6 +25,9 @@ usr/share/icons/hicolor/scalable/apps/gsmprog.svg
 usr/share/man/man1/gsmprog-cli.1.gz
 usr/share/man/man1/gsmprog-vmodem.1.gz
 usr/share/man/man1/gsmprog.1.gz
+usr/share/man/ru/man1/gsmprog-cli.1.gz
+usr/share/man/ru/man1/gsmprog-vmodem.1.gz
+usr/share/man/ru/man1/gsmprog.1.gz
 usr/share/metainfo/org.gsmprog.gsmprog.metainfo.xml"
 installed=$(cd "$root" && find . -type f -o -type l | sed 's|^\./||' | LC_ALL=C sort)
 [ "$installed" = "$(LC_ALL=C sort <<<"$expected")" ] ||
@@ -37,15 +40,26 @@ help_commands() { grep -E '^  [a-z]' | awk '{print $1}' | sort -u; }
 man_commands() { grep -A1 -x '\.TP' | grep -oE '^\.BI? [a-z]([a-z]|\\-)*' | awk '{print $2}' |
                  sed 's/\\-/-/g' | sort -u; }
 
+# The English and the Russian pages alike.
 for program in gsmprog gsmprog-cli gsmprog-vmodem; do
   help=$("$root/usr/bin/$program" --help 2>&1) || fail "$program --help exits with $?"
-  page="$man/$program.1"
-  diff <(help_options <<<"$help") <(man_options <"$page") >/dev/null ||
-    fail "options of $program --help (<) and its man page (>) differ:"$'\n'"$(
-      diff <(help_options <<<"$help") <(man_options <"$page"))"
+  for page in "$man/$program.1" "$man/ru/$program.1"; do
+    diff <(help_options <<<"$help") <(man_options <"$page") >/dev/null ||
+      fail "options of $program --help (<) and $page (>) differ:"$'\n'"$(
+        diff <(help_options <<<"$help") <(man_options <"$page"))"
+  done
 done
 cli_help=$("$root/usr/bin/gsmprog-cli" --help 2>&1)
-diff <(help_commands <<<"$cli_help") <(man_commands <"$man/gsmprog-cli.1") >/dev/null ||
-  fail "commands of gsmprog-cli --help (<) and its man page (>) differ:"$'\n'"$(
-    diff <(help_commands <<<"$cli_help") <(man_commands <"$man/gsmprog-cli.1"))"
+for page in "$man/gsmprog-cli.1" "$man/ru/gsmprog-cli.1"; do
+  diff <(help_commands <<<"$cli_help") <(man_commands <"$page") >/dev/null ||
+    fail "commands of gsmprog-cli --help (<) and $page (>) differ:"$'\n'"$(
+      diff <(help_commands <<<"$cli_help") <(man_commands <"$page"))"
+done
+# Each page is one man-db can index (its name line) and renders without a warning.
+command -v lexgrog >/dev/null || { echo "man-db is not installed: pages not rendered" >&2; exit $failed; }
+for page in "$root"/usr/share/man/{,ru/}man1/*.1.gz; do
+  lexgrog "$page" >/dev/null 2>&1 || fail "man-db finds no name line in ${page#"$root"}"
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+  [ -z "$warnings" ] || fail "${page#"$root"} renders with warnings:"$'\n'"$warnings"
+done
 exit $failed

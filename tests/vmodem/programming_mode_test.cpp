@@ -146,7 +146,7 @@ TEST(ProgrammingRead, BeforeAnyWriteServesTheDefaultImageOfTheChosenSize) {
 }
 
 TEST(ProgrammingDevice, VersionFrameAndDeviceCommandAnswer) {
-    Modem modem({"--version", "1.2.3"});
+    Modem modem({"--device-version", "1.2.3"});
     modem.Send("PROG_GSMA");
     EXPECT_EQ(modem.Send("DEVICE"), (std::vector<Bytes>{{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD}}));
 
@@ -206,9 +206,9 @@ TEST(ProgrammingFaultSwitches, BadValuesAreRefusedAtStart) {
     options.Set("error-in", "nowhere");
     EXPECT_FALSE(ParseProgrammingFaults(options, faults, error));
     VmodemOptions version;
-    version.Set("version", "1.2");
+    version.Set("device-version", "1.2");
     EXPECT_FALSE(ParseProgrammingFaults(version, faults, error));
-    version.Set("version", "1.2.300");
+    version.Set("device-version", "1.2.300");
     EXPECT_FALSE(ParseProgrammingFaults(version, faults, error));
 }
 

@@ -79,6 +79,10 @@ TEST(VmodemProgram, RegistersItsCableAnswersAndRemovesTheLinkOnSigterm) {
     const fs::path link = modem.CableDir() / "VMODEM1";
     ASSERT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(fs::read_symlink(link), modem.PtyPath());
+    EXPECT_TRUE(fs::exists(modem.CableDir() / "VMODEM1.lock"));
+    // The folders it made are its user's alone.
+    for (const fs::path& made : {modem.CableDir(), modem.CableDir().parent_path()})
+        EXPECT_EQ(fs::status(made).permissions() & fs::perms::all, fs::perms::owner_all) << made;
 
     Host host(modem.PtyPath());
     ASSERT_TRUE(host.IsOpen());
@@ -87,6 +91,7 @@ TEST(VmodemProgram, RegistersItsCableAnswersAndRemovesTheLinkOnSigterm) {
 
     EXPECT_EQ(modem.Stop(SIGTERM), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    EXPECT_TRUE(fs::is_empty(modem.CableDir()));   // its lock file went with it
 }
 
 TEST(VmodemProgram, SigintAlsoRemovesTheLink) {
@@ -95,7 +100,14 @@ TEST(VmodemProgram, SigintAlsoRemovesTheLink) {
     VmodemProcess modem(setup);
     ASSERT_TRUE(modem.Started());
     EXPECT_EQ(modem.Stop(SIGINT), 0);
-    EXPECT_FALSE(fs::exists(fs::symlink_status(modem.CableDir() / "A1")));
+    EXPECT_TRUE(fs::is_empty(modem.CableDir()));
+}
+
+TEST(VmodemProgram, VersionIsTheProgramsLikeTheOtherTwo) {
+    const auto version = RunProgram(VmodemProgram(), {"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("gsmprog-vmodem ", 0), 0u) << version.out;
+    EXPECT_EQ(RunProgram(VmodemProgram(), {"--version", "1.2.3"}).exitCode, 2);   // the device's is --device-version
 }
 
 TEST(VmodemProgram, SplitRepliesComeInTwoPiecesAndTheGapIsAnnounced) {
@@ -192,6 +204,16 @@ TEST(VmodemProgram, RefusesBadStartsWithAReason) {
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("уже есть"), std::string::npos) << bad.err;
     EXPECT_TRUE(fs::exists(first.CableDir() / "VMODEM1"));
+
+    // A cable folder another user made first: nobody would take the cable from there.
+    const fs::path planted = dir.Path() / "planted" / "cables";
+    fs::create_directories(planted);
+    if (::chown(planted.c_str(), 65534, 65534) != 0) GTEST_SKIP() << "chown not permitted here";
+    bad = RunProgram(VmodemProgram(), {"--cable-dir", planted.string()});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("принадлежит другому пользователю (uid 65534)"), std::string::npos)
+        << bad.err;
+    EXPECT_TRUE(fs::is_empty(planted));
 }
 
 }  // namespace
