@@ -23,6 +23,10 @@ int LoadCards(std::unique_ptr<CardDatabase>& database);
 // диск (FILE): REASON".
 std::string WriteFailureText(const CardDatabase& database, int error);
 
+// ExitUsage, with the reason printed, when writing `output` would destroy a file of the
+// database of the current directory (the database, its lock, a copy, the journal).
+int RefuseProtectedOutput(const std::filesystem::path& output);
+
 // ExitUsage, with the reason printed, when slot `slot` holds no card.
 int RequireCard(const CardDatabase& database, int slot);
 
