@@ -208,7 +208,7 @@ void DatabaseLock::ReadHolder(int fd) {
         char buffer[1024];
         const ssize_t got = ::pread(fd, buffer, sizeof buffer, 0);
         holder_ = ParseHolder(got > 0 ? std::string(buffer, std::size_t(got)) : std::string());
-        if (holder_.pid != 0 && !NamesTheDead(holder_)) return;
+        if (holder_.pid > 0 && !NamesTheDead(holder_)) return;
         std::this_thread::sleep_for(HolderReadPause);
     }
     holder_ = LockHolder{};  // held by someone who has not named itself (yet)

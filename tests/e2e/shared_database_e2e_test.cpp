@@ -107,21 +107,6 @@ TEST_F(SharedDatabase, AModemIsNotTouchedWhenTheDiskCouldNotTakeItsResult) {
     EXPECT_EQ(Database(), database);
 }
 
-// A link planted under the lock file's name: refused, the database and the modem untouched.
-TEST_F(SharedDatabase, APlantedLockLinkIsRefusedAndNothingIsWritten) {
-    AddModem("VMODEM1");
-    const std::string database = Database();
-    const fs::path lock = work_.Path() / "ProgInfo_12.GAD.lock";
-    fs::create_symlink(CardDatabase::DatabaseFileName, lock);
-    const ProgramResult run = RunProgram(CliProgram(), Args({"program", "1"}), Env());
-    EXPECT_EQ(run.exitCode, 4);
-    EXPECT_NE(run.err.find("Файл блокировки базы карточек " + lock.string() +
-                           " не подходит: это символическая ссылка, а не обычный файл. Модем не программировался"),
-              std::string::npos) << run.err;
-    EXPECT_FALSE(fs::exists(Image("VMODEM1")));
-    EXPECT_EQ(Database(), database);
-}
-
 TEST_F(SharedDatabase, AnIdThatCouldNotBeStoredAfterTheExchangeIsPrinted) {
     VmodemProcess& modem = AddModem("VMODEM1");
     const std::string database = Database();
