@@ -15,8 +15,9 @@ namespace gsmprog::cli {
 int ParseRow(const std::string& text, int& slot);
 
 // Loads the database of the current directory into `database`. A file that exists but
-// cannot be opened, or that is no regular file, is reported (ExitUsage); a file that could
-// not be loaded whole is named with the reason on stderr, and the command goes on.
+// cannot be opened, or that is no regular file, is reported with the reason (ExitUsage); a
+// file that could not be loaded whole, or a link that leads to no file, is named with the
+// reason on stderr, and the command goes on.
 int LoadCards(std::unique_ptr<CardDatabase>& database);
 
 // Why the last save or check of `database` failed, errno being `error`: "Ошибка записи на
