@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "cards/database_files.h"
 #include "cards/file_writes.h"
 
 namespace gsmprog {
@@ -81,14 +82,20 @@ bool CardDatabase::LoadDatabase() {
     const bool complete = ReadFile(filled);
     loadDetail_.cardsRead = filled;
     std::fill(cards.begin() + std::ptrdiff_t(filled), cards.end(), CardRecord{});
-    unreadFileAtRisk_ = loadedFile_ == DatabasePath() && !complete;
+    unreadFileAtRisk_ = loadedFile_ == DatabasePath() && !complete && loadState_ != LoadState::BrokenLink;
     return complete;
 }
 
 bool CardDatabase::ReadFile(std::size_t& filled) {
     struct stat info {};
     if (::stat(DatabasePath().c_str(), &info) == 0) loadedFile_ = DatabasePath();
-    else if (::stat(OldDatabasePath().c_str(), &info) == 0) loadedFile_ = OldDatabasePath();
+    else if (const int error = errno; ::lstat(DatabasePath().c_str(), &info) == 0) {
+        // A link that leads nowhere: no cards, and not the file of an earlier generation.
+        loadedFile_ = DatabasePath();
+        loadState_ = LoadState::BrokenLink;
+        loadDetail_.error = error;
+        return false;
+    } else if (::stat(OldDatabasePath().c_str(), &info) == 0) loadedFile_ = OldDatabasePath();
     else {
         loadState_ = LoadState::NoFile;
         return false;
@@ -99,6 +106,7 @@ bool CardDatabase::ReadFile(std::size_t& filled) {
     const int fd = ::open(loadedFile_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         loadState_ = LoadState::CannotOpen;
+        loadDetail_.error = errno;
         return false;
     }
     FileCloser closer(fd);
@@ -155,7 +163,9 @@ bool CardDatabase::KeepUnreadFile() {
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
-    const std::string base = std::string(DatabaseFileName) + ".unread-" + stamp;
+    // A copy cut short by a kill leaves a hidden file where the file system has no unnamed ones.
+    RemoveLeftovers(DatabasePath());
+    const std::string base = std::string(DatabaseFileName) + UnreadCopyInfix + stamp;
     // An earlier copy is never replaced: a second copy in the same second gets a suffix.
     for (int n = 1; n <= 100; ++n) {
         const std::filesystem::path copy = directory_ / (n == 1 ? base : base + "-" + std::to_string(n));
@@ -168,7 +178,14 @@ bool CardDatabase::KeepUnreadFile() {
     return false;
 }
 
+bool CardDatabase::LinkLeadsToAFile() const {
+    const int error = LocateDatabase(directory_).linkError;
+    if (error != 0) errno = error;  // the link's target is never made by a save
+    return error == 0;
+}
+
 bool CardDatabase::SaveDatabase() {
+    if (!LinkLeadsToAFile()) return false;
     struct stat info {};
     if (::stat(DatabasePath().c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
         errno = EINVAL;  // nothing is written over a pipe, a device or a directory
@@ -183,7 +200,7 @@ bool CardDatabase::SaveDatabase() {
 }
 
 bool CardDatabase::CanSave() const {
-    return CanReplaceRegularFile(DatabasePath(), sizeof cards + sizeof TemplateRecord);
+    return LinkLeadsToAFile() && CanReplaceRegularFile(DatabasePath(), sizeof cards + sizeof TemplateRecord);
 }
 
 }  // namespace gsmprog

@@ -31,6 +31,8 @@ public:
                      // more than 9000 card blocks
         CannotOpen,  // a file exists but cannot be opened for reading
         NotRegular,  // a directory, a pipe or a device has the file's name: never opened
+        BrokenLink,  // ProgInfo_12.GAD is a symbolic link that leads to no file (dangling,
+                     // looping): no cards, and nothing is ever written through it
     };
 
     // What the last load found, for telling why it is not complete.
@@ -39,6 +41,7 @@ public:
         std::size_t cardBlocks = 0;  // card blocks its size announces (0 for a size of neither format)
         std::size_t cardsRead = 0;   // card blocks read into the slots
         bool sizeFits = false;       // the size is one of a format
+        int error = 0;               // errno of CannotOpen and BrokenLink
     };
 
     // Where the files live; empty means the current working directory.
@@ -60,7 +63,8 @@ public:
 
     // Writes all slots and the template to ProgInfo_12.GAD atomically: false (the old file
     // intact, the memory copy unchanged, errno saying why) when it could not be written,
-    // or when something other than a regular file has its name. The first save after a
+    // when something other than a regular file has its name, or when its name is a link
+    // that leads to no file. The first save after a
     // partial load of ProgInfo_12.GAD first keeps that file beside it as
     // ProgInfo_12.GAD.unread-YYYYMMDD-HHMMSS, and fails rather than lose it.
     // Callers hold the directory's DatabaseLock.
@@ -86,6 +90,7 @@ private:
     bool ReadGeneration11(int fd, std::size_t size, std::size_t& filled);
     bool ReadGeneration12(int fd, std::size_t size, std::size_t& filled);
     bool KeepUnreadFile();
+    bool LinkLeadsToAFile() const;
 
     std::filesystem::path directory_;
     LoadState loadState_ = LoadState::NotLoaded;

@@ -1,5 +1,7 @@
 #include "cards/error_text.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -17,11 +19,29 @@ std::string ErrorText(int error) {
     case ENOENT: return "нет такого каталога";
     case EISDIR: return "это каталог";
     case EINVAL: return "это не обычный файл";
+    case ELOOP: return "символические ссылки замкнуты в кольцо";
     case ENOLCK: return "файловая система не поддерживает блокировку файлов";
     case EBUSY:
     case ETXTBSY: return "файл занят";
     default: return "ошибка " + std::to_string(error) + " (" + std::strerror(error) + ")";
     }
+}
+
+std::string ReadErrorText(int error) {
+    switch (error) {
+    case EACCES: return "нет прав доступа";
+    case ENOENT: return "нет такого файла или каталога";
+    case ENOTDIR: return "это не каталог";
+    default: return ErrorText(error);
+    }
+}
+
+std::string FileKindText(unsigned mode) {
+    if (S_ISDIR(mode)) return "каталог";
+    if (S_ISFIFO(mode)) return "именованный канал";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "устройство";
+    if (S_ISLNK(mode)) return "символическая ссылка";
+    return "не обычный файл";
 }
 
 }  // namespace gsmprog

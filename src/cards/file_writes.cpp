@@ -62,15 +62,6 @@ void SyncDirectory(const fs::path& directory) {
     ::close(fd);
 }
 
-// The file a path finally names: symbolic links are followed so that the rename replaces
-// the linked file, not the link.
-fs::path ResolveLinks(const fs::path& path) {
-    std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
-    auto resolved = fs::weakly_canonical(path, error);
-    return error ? path : resolved;
-}
-
 std::string HiddenPrefix(const fs::path& target) { return "." + target.filename().string() + ".tmp-"; }
 
 // Calls `make` with fresh hidden names of `target` until one is not taken (EEXIST).
@@ -180,13 +171,30 @@ bool AsideFile::Publish(bool replace) {
     return true;
 }
 
+namespace {
+
+// A hidden file written aside for `target` or for a file named after it (".NAME.unread-...").
+bool IsHiddenFileOf(const std::string& name, const fs::path& target) {
+    const std::string family = "." + target.filename().string() + ".";
+    return name.starts_with(HiddenPrefix(target)) ||
+           (name.starts_with(family) && name.find(".tmp-", family.size()) != std::string::npos);
+}
+
+}  // namespace
+
+fs::path ResolveLinks(const fs::path& path) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+    auto resolved = fs::weakly_canonical(path, error);
+    return error ? path : resolved;
+}
+
 void RemoveLeftovers(const fs::path& target) {
-    const std::string prefix = HiddenPrefix(target);
     std::error_code error;
     fs::directory_iterator entries(DirectoryOf(target), error);
     for (; !error && entries != fs::directory_iterator(); entries.increment(error)) {
         const fs::path& path = entries->path();
-        if (!path.filename().string().starts_with(prefix)) continue;
+        if (!IsHiddenFileOf(path.filename().string(), target)) continue;
         // Opened for writing where allowed: NFS grants an exclusive lock only to such a file.
         int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);

@@ -42,7 +42,12 @@ private:
     int fd_ = -1;
 };
 
-// Removes the hidden temporary files of `target` that no living writer holds any more.
+// The file a write to `path` replaces or makes: symbolic links are followed so that the rename
+// replaces the linked file, not the link (a link that leads nowhere is replaced itself).
+std::filesystem::path ResolveLinks(const std::filesystem::path& path);
+
+// Removes the hidden temporary files that no living writer holds any more: those of `target`
+// and those of the files named after it (the copies a save keeps of it), on every file system.
 void RemoveLeftovers(const std::filesystem::path& target);
 
 // Replaces the regular file at `path` (or creates it) by the bytes of `chunks` through an

@@ -7,6 +7,8 @@
 #include <iostream>
 
 #include "cards/card_dates.h"
+#include "cards/database_files.h"
+#include "cards/protected_outputs.h"
 #include "cli/cli_command.h"
 #include "cards/error_text.h"
 
@@ -36,11 +38,7 @@ std::string FileName(const std::filesystem::path& file) {
 
 std::string KindOf(const std::filesystem::path& file) {
     struct stat info {};
-    if (::stat(file.c_str(), &info) != 0) return "не обычный файл";
-    if (S_ISDIR(info.st_mode)) return "каталог";
-    if (S_ISFIFO(info.st_mode)) return "именованный канал";
-    if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return "устройство";
-    return "не обычный файл";
+    return FileKindText(::stat(file.c_str(), &info) == 0 ? info.st_mode : 0);
 }
 
 // Why a file that exists did not load whole; empty when it did.
@@ -69,8 +67,13 @@ int LoadCards(std::unique_ptr<CardDatabase>& database) {
     database->LoadDatabase();
     switch (database->LastLoadState()) {
     case CardDatabase::LoadState::CannotOpen:
-        PrintFailure("не удалось открыть файл " + database->LoadedFile().string());
+        PrintFailure("не удалось открыть файл " + database->LoadedFile().string() + ": " +
+                     ReadErrorText(database->LastLoadDetail().error));
         return ExitUsage;
+    case CardDatabase::LoadState::BrokenLink:
+        PrintFailure("внимание: " + BrokenLinkText(LocateDatabase(std::filesystem::path(FileName(database->DatabasePath())).parent_path())) +
+                     ": карточек нет, и записать базу через эту ссылку нельзя");
+        return ExitSuccess;
     case CardDatabase::LoadState::NotRegular:
         PrintFailure(FileName(database->LoadedFile()) + " — " + KindOf(database->LoadedFile()) +
                      ", а не файл базы карточек");
@@ -92,6 +95,13 @@ void NoteMissingDatabase(const CardDatabase& database) {
 std::string WriteFailureText(const CardDatabase& database, int error) {
     return std::string(CardDatabase::WriteErrorText) + " (" + FileName(database.DatabasePath()) +
            "): " + ErrorText(error);
+}
+
+int RefuseProtectedOutput(const std::filesystem::path& output) {
+    const std::string reason = ProtectedOutputReason(output);
+    if (reason.empty()) return ExitSuccess;
+    PrintFailure(ProtectedOutputRefusal(output, reason));
+    return ExitUsage;
 }
 
 int RequireCard(const CardDatabase& database, int slot) {

@@ -15,8 +15,9 @@ namespace gsmprog::cli {
 int ParseRow(const std::string& text, int& slot);
 
 // Loads the database of the current directory into `database`. A file that exists but
-// cannot be opened, or that is no regular file, is reported (ExitUsage); a file that could
-// not be loaded whole is named with the reason on stderr, and the command goes on.
+// cannot be opened, or that is no regular file, is reported with the reason (ExitUsage); a
+// file that could not be loaded whole, or a link that leads to no file, is named with the
+// reason on stderr, and the command goes on.
 int LoadCards(std::unique_ptr<CardDatabase>& database);
 
 // For the commands that show cards: says on stderr that the working directory holds no card
@@ -26,6 +27,10 @@ void NoteMissingDatabase(const CardDatabase& database);
 // Why the last save or check of `database` failed, errno being `error`: "Ошибка записи на
 // диск (FILE): REASON".
 std::string WriteFailureText(const CardDatabase& database, int error);
+
+// ExitUsage, with the reason printed, when writing `output` would destroy a file of the
+// database of the current directory (the database, its lock, a copy, the journal).
+int RefuseProtectedOutput(const std::filesystem::path& output);
 
 // ExitUsage, with the reason printed, when slot `slot` holds no card.
 int RequireCard(const CardDatabase& database, int slot);

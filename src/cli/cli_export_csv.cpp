@@ -10,6 +10,7 @@ namespace {
 int ExportCsvCommand(CliContext& context) {
     if (context.args.size() != 1 || context.args[0].empty())
         return UsageError("export-csv ожидает имя файла");
+    if (int status = RefuseProtectedOutput(context.args[0])) return status;
     std::unique_ptr<CardDatabase> database;
     if (int status = LoadCards(database)) return status;
     NoteMissingDatabase(*database);

@@ -76,6 +76,8 @@ int Read(CliContext& context) {
     } else if (!context.args.empty()) {
         return UsageError("read принимает только --image ФАЙЛ и ключ кабеля");
     }
+    if (!imageFile.empty())
+        if (int code = RefuseProtectedOutput(imageFile)) return code;
 
     StopSignals stopSignals;
     HeardCable cable(MakeCable(choice));

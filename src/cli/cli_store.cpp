@@ -14,20 +14,25 @@ namespace gsmprog::cli {
 namespace {
 
 constexpr const char* CliProgramName = "gsmprog-cli";
-// Another command's store takes a fraction of a second; a whole fleet of them stays within this.
+// Another command's store takes a fraction of a second; a whole fleet of them stays within
+// this, and so does a window being closed.
 constexpr std::chrono::seconds StoreWait{10};
 constexpr std::chrono::milliseconds LockPoll{10};
 
-// Only another command's store is worth waiting for: a window holds the lock until it closes.
-bool HeldBriefly(const DatabaseLock& lock) { return lock.Holder().program == CliProgramName; }
+// A window holds the lock until it closes: a command would wait for it in vain. A lock holds
+// a name only while its holder really holds it; one not named (yet) may be a command's.
+bool HeldByWindow(const DatabaseLock& lock) {
+    return lock.Holder().pid != 0 && lock.Holder().program != CliProgramName;
+}
 
+// After a confirmed exchange the ID must get into the card: whoever holds the lock, it is
+// tried again until the kernel lock is free or the time is up.
 bool TakeForStore(DatabaseLock& lock) {
     const auto deadline = std::chrono::steady_clock::now() + StoreWait;
     for (;;) {
         const DatabaseLock::Outcome outcome = lock.Take(CliProgramName);
         if (outcome == DatabaseLock::Outcome::Taken) return true;
-        if (outcome == DatabaseLock::Outcome::Failed || !HeldBriefly(lock) ||
-            std::chrono::steady_clock::now() >= deadline)
+        if (outcome == DatabaseLock::Outcome::Failed || std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(LockPoll);
     }
@@ -55,7 +60,7 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
     std::string reason;
     const DatabaseLock::Outcome outcome = lock.Take(CliProgramName);
     if (outcome == DatabaseLock::Outcome::Failed ||
-        (outcome == DatabaseLock::Outcome::Held && !HeldBriefly(lock)))
+        (outcome == DatabaseLock::Outcome::Held && HeldByWindow(lock)))
         reason = lock.Refusal();
     else if (!database.CanSave())
         reason = WriteFailureText(database, errno);

@@ -15,7 +15,7 @@ namespace gsmprog::cli {
 // when a window holds the database, or when `database` cannot be written.
 int CheckStorable(const CardDatabase& database, const std::string& untouchedText);
 
-// Takes the right to write (waiting a few seconds for another command's store), reads the
+// Takes the right to write (waiting a few seconds for whoever holds it), reads the
 // database as it stands on disk now into `database` (the command's own copy, whose memory is
 // reused), applies `change` to card `slot` and saves it. On failure prints `lostText` with the
 // reason and returns ExitWriteFailure.

@@ -7,6 +7,7 @@
 
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
+#include "cards/error_text.h"
 #include "diag/debug_log.h"
 #include "program_version.h"
 
@@ -66,7 +67,9 @@ int main(int argc, char** argv) {
         if (changeDir) {
             std::error_code error;
             std::filesystem::current_path(context.workDir, error);
-            if (error) return UsageError("нет каталога " + context.workDir.string());
+            if (error)
+                return UsageError("не удалось перейти в каталог " + context.workDir.string() + ": " +
+                                  ReadErrorText(error.value()));
         }
         context.args.assign(args.begin() + std::ptrdiff_t(i), args.end());
         return CheckOutput(command.handler(context));

@@ -262,8 +262,10 @@ TEST_F(DatabaseSave, KilledSavesLeaveNothingALaterSaveKeeps) {
         ::kill(saver, SIGKILL);
         ::waitpid(saver, nullptr, 0);
     }
-    // The named files of a writer that died before its rename, and of one still writing.
+    // The named files of writers that died before their rename (a save, a copy of an unread
+    // file on a file system without unnamed files), and of one still writing.
     WriteBytes(dir.Path() / ".ProgInfo_12.GAD.tmp-1-1", "leftover");
+    WriteBytes(dir.Path() / ".ProgInfo_12.GAD.unread-20260101-000000.tmp-1-1", "leftover copy");
     const auto living = dir.Path() / ".ProgInfo_12.GAD.tmp-2-2";
     WriteBytes(living, "being written");
     const int writer = ::open(living.c_str(), O_RDONLY);

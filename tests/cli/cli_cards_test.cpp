@@ -302,6 +302,71 @@ TEST_F(CliCards, OnlyARegularFileIsTakenForTheDatabase) {
     EXPECT_NE(run.err.find("каталог, а не файл базы карточек"), std::string::npos) << run.err;
 }
 
+// An output that is a file of the database, by any name or link, not yet there or there:
+// refused with status 2 before anything is written (read --image before the modem is asked).
+TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
+    const std::string cards = Gen12();
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", cards);
+    WriteBytes(work.Path() / "ProgInfo_12.GAD.lock", "");
+    TempDir other;
+    std::filesystem::create_hard_link(work.Path() / "ProgInfo_12.GAD", other.Path() / "copy.gad");
+    std::filesystem::create_symlink(work.Path() / "ProgInfo_12.GAD.lock", other.Path() / "lock-link");
+    const std::vector<std::pair<std::string, std::string>> outputs{
+        {"ProgInfo_12.GAD", "это файл базы карточек"},
+        {(other.Path() / "copy.gad").string(), "это файл базы карточек"},
+        {"./ProgInfo_12.GAD.lock", "это файл блокировки базы карточек"},
+        {"ProgInfo_12.journal", "это журнал операций базы карточек"},
+        {(other.Path() / "lock-link").string(), "это файл блокировки базы карточек"},
+        {"ProgInfo_12.GAD.unread-20260101-000000", "это сохранённая копия базы карточек"},
+    };
+    for (const auto& [output, reason] : outputs) {
+        for (const auto& args : {std::vector<std::string>{"export-csv", output},
+                                 std::vector<std::string>{"read", "--image", output, "--cable", "NONE"}}) {
+            const ProgramResult run = Run(args);
+            EXPECT_EQ(run.exitCode, 2) << args[0] << " " << output;
+            EXPECT_EQ(run.err, "gsmprog-cli: Нельзя записать в " + output + ": " + reason + "\n");
+        }
+    }
+    EXPECT_TRUE(ReadBytes(work.Path() / "ProgInfo_12.GAD") == cards);
+    EXPECT_EQ(ReadBytes(work.Path() / "ProgInfo_12.GAD.lock"), "");
+    EXPECT_EQ(FileNames(work.Path()), (std::vector<std::string>{"ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"}));
+}
+
+// A link that leads nowhere is no database: said, and nothing is made at its end.
+TEST_F(CliCards, ADatabaseLinkThatLeadsNowhereIsSaid) {
+    const auto file = work.Path() / "ProgInfo_12.GAD";
+    std::filesystem::create_symlink("gone.gad", file);
+    ProgramResult run = Run({"list"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "gsmprog-cli: внимание: " + file.string() +
+                           " — символическая ссылка на несуществующий файл gone.gad: карточек нет, и "
+                           "записать базу через эту ссылку нельзя\n");
+    std::filesystem::remove(file);
+    std::filesystem::create_symlink("ProgInfo_12.GAD", file);
+    run = Run({"program", "1", "--cable", "NONE"});
+    EXPECT_NE(run.err.find(file.string() + " — символическая ссылка, замкнутая в кольцо"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(FileNames(work.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
+}
+
+// What keeps a folder or a database from being read is told with the system's reason.
+TEST_F(CliCards, UnreadableFolderOrDatabaseGivesTheReason) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs to run the command as another user";
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    ::chmod((work.Path() / "ProgInfo_12.GAD").c_str(), 0);
+    const std::vector<std::string> nobody{"--reuid=65534", "--regid=65534", "--clear-groups",
+                                          CliProgram().string(), "-C", work.Path().string(), "list"};
+    ::chmod(work.Path().c_str(), 0755);
+    ProgramResult run = RunProgram("/usr/bin/setpriv", nobody);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "gsmprog-cli: не удалось открыть файл ProgInfo_12.GAD: нет прав доступа\n");
+    ::chmod(work.Path().c_str(), 0700);
+    run = RunProgram("/usr/bin/setpriv", nobody);
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err.rfind("gsmprog-cli: не удалось перейти в каталог " + work.Path().string() +
+                            ": нет прав доступа\n", 0), 0u) << run.err;
+}
+
 TEST_F(CliCards, OutputThatCannotBeWrittenIsAFailure) {
     WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     const std::string cli = CliProgram().string() + " -C '" + work.Path().string() + "' ";

@@ -70,6 +70,26 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
     }
+
+    // The save dialog's answer is the database itself or its lock: refused, nothing written.
+    void TheDatabaseAndItsLockAreNeverExportedOnto() {
+        WindowFixture f;
+        f.WriteDatabase({{0, ValidCard("17", "Склад")}});
+        f.Start();
+        const std::filesystem::path database = f.Dir() / "ProgInfo_12.GAD";
+        const QByteArray cards = Read(database);
+        for (const char* name : {"ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"}) {
+            f.dialogs.shown.clear();
+            f.dialogs.fileNames = {QString::fromStdString((f.Dir() / name).string())};
+            f.Click("SpeedButton4");
+            QCOMPARE(f.dialogs.shown.size(), size_t(1));
+            QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
+            QVERIFY2(f.dialogs.shown[0].text.startsWith(QStringLiteral("Нельзя записать в ")),
+                     qPrintable(f.dialogs.shown[0].text));
+        }
+        QVERIFY(Read(database) == cards);
+        QVERIFY(Read(f.Dir() / "ProgInfo_12.GAD.lock").startsWith("program=gsmprog\n"));
+    }
 };
 
 QTEST_MAIN(CsvExportButtonTest)

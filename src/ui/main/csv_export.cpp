@@ -15,6 +15,7 @@ void TForm1::SpeedButton4Click() {
         this, QStringLiteral("Export_%1.CSV").arg(QLatin1String(CardDatabase::DatabaseFileName)));
     if (fileName.isEmpty()) return;
     const std::filesystem::path path = QFile::encodeName(fileName).toStdString();
+    if (RefuseProtectedOutput(dialogs_, this, path, database_->Directory())) return;
     if (!ExportCsv(path, database_->cards.data(), CardDatabase::SlotCount))
         ShowWriteError(dialogs_, this, path, errno);
 }

@@ -4,6 +4,7 @@
 
 #include "cards/card_database.h"
 #include "cards/error_text.h"
+#include "cards/protected_outputs.h"
 #include "ui/main/user_dialogs.h"
 
 namespace gsmprog {
@@ -14,6 +15,16 @@ void ShowWriteError(UserDialogs& dialogs, QWidget* parent, const std::filesystem
                                                         QString::fromStdString(ErrorText(error)));
     dialogs.ShowMessageWithDetail(parent, QString::fromUtf8(CardDatabase::WriteErrorCaption),
                                   QString::fromUtf8(CardDatabase::WriteErrorText), detail);
+}
+
+bool RefuseProtectedOutput(UserDialogs& dialogs, QWidget* parent, const std::filesystem::path& file,
+                           const std::filesystem::path& databaseDirectory) {
+    const std::string reason = ProtectedOutputReason(file, databaseDirectory);
+    if (reason.empty()) return false;
+    const std::string text = ProtectedOutputRefusal(file, reason);
+    dialogs.ShowMessage(parent, QString::fromUtf8(CardDatabase::WriteErrorCaption),
+                        QFile::decodeName(QByteArray::fromStdString(text)));
+    return true;
 }
 
 }  // namespace gsmprog

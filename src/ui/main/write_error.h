@@ -14,4 +14,9 @@ class UserDialogs;
 void ShowWriteError(UserDialogs& dialogs, QWidget* parent, const std::filesystem::path& file,
                     int error);
 
+// Before a save the user chose: true, with the reason shown, when `file` is a file of the card
+// database of `databaseDirectory` (empty: the current one), which the save would destroy.
+bool RefuseProtectedOutput(UserDialogs& dialogs, QWidget* parent, const std::filesystem::path& file,
+                           const std::filesystem::path& databaseDirectory = {});
+
 }  // namespace gsmprog
