@@ -1,7 +1,10 @@
-// Edit mode: entering and cancelling it, saving and deleting the shown card, and the question
-// when the window closes during an edit.
+// Edit mode: entering and cancelling it, saving and deleting the shown card, the question
+// when the window closes during an edit, and the end without questions.
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QTimer>
 
 #include "ui/main/main.h"
 #include "ui_main.h"
@@ -60,13 +63,13 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    if (!endingQuietly_ && !FormCloseQuery()) {
         event->ignore();
         return;
     }
     // A result that arrives while the workers end is recorded before the last write.
     FormDestroy();
-    if (!FormClose() &&
+    if (!FormClose() && !endingQuietly_ &&
         !dialogs_.AskYesNo(this, Attention,
                            QStringLiteral("Изменения карточек не записаны на диск. Выйти из программы без сохранения?"))) {
         event->ignore();
@@ -74,6 +77,26 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     event->accept();
     lock_.Release();  // the last write is done: another program may write the database now
+}
+
+void TForm1::EndWithoutQuestions() {
+    endingQuietly_ = true;
+    // Each dismissed dialog ends its own event loop once control is back there.
+    for (int left = 16; left > 0; --left) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    // A completion step under its dismissed message must return first: the workers' end
+    // waits for their hand-overs, and that one would wait for this close.
+    if (completionsRunning_ > 0) {
+        QTimer::singleShot(10, this, &TForm1::EndWithoutQuestions);
+        return;
+    }
+    close();
 }
 
 bool TForm1::FormClose() {

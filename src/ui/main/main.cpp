@@ -236,11 +236,20 @@ void TForm1::ctrlBtnClick() {
 }
 
 bool TForm1::SaveDatabase() {
+    if (StoreDatabase()) return true;
+    ReportWriteFailure();
+    return false;
+}
+
+bool TForm1::StoreDatabase() {
     if (readOnly_) return true;  // changes stay in memory: another program writes this file
     lastWriteFailed_ = !database_->SaveDatabase();
-    if (!lastWriteFailed_) return true;
-    ShowWriteError(dialogs_, this, database_->DatabasePath(), errno);
-    return false;
+    writeError_ = lastWriteFailed_ ? errno : 0;
+    return !lastWriteFailed_;
+}
+
+void TForm1::ReportWriteFailure() {
+    ShowWriteError(dialogs_, this, database_->DatabasePath(), writeError_);
 }
 
 void TForm1::SetCardControlsEnabled(bool on) {
