@@ -232,7 +232,11 @@ void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }
 void TForm1::ExitBtnClick() { close(); }
 
 void TForm1::ctrlBtnClick() {
-    if (form4_) dialogs_.ShowModal(*form4_);
+    if (!form4_) return;
+    // The cable of the programming operations, asked for only when several are attached.
+    ChooseCable();
+    form4_->UseCable(FtdiSerial);
+    dialogs_.ShowModal(*form4_);
 }
 
 bool TForm1::SaveDatabase() {
