@@ -257,13 +257,26 @@ void TForm1::ReportWriteFailure() {
 }
 
 void TForm1::SetCardControlsEnabled(bool on) {
+    // Outside edit mode the card is there to be read: its disabled fields keep the text
+    // colour (the style's grey on grey is barely legible) and only their background tells
+    // them from edit mode. In edit mode a field the option rules disable is grey as usual.
+    QPalette readable;
+    if (!on) {
+        readable = palette();
+        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
+    }
     // The card's group is disabled piece by piece: the device tab row stays usable in viewing.
     for (QWidget* child : ui->GroupBox1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != ui->GroupBox8) child->setEnabled(on);
-    ui->uoSettingsPanel->setEnabled(on);
-    for (QWidget* page : {ui->MainGSM_Sheet, ui->Add_GSM_Sheet, ui->BalanceSheet, ui->SMS_Sheet,
-                          ui->UpdateSheet})
-        page->setEnabled(on);
+        if (child != ui->GroupBox8) {
+            child->setEnabled(on);
+            child->setPalette(readable);
+        }
+    for (QWidget* part : {ui->uoSettingsPanel, ui->MainGSM_Sheet, ui->Add_GSM_Sheet, ui->BalanceSheet,
+                          ui->SMS_Sheet, ui->UpdateSheet}) {
+        part->setEnabled(on);
+        part->setPalette(readable);
+    }
 }
 
 void TForm1::SetEditMode(bool on) {
