@@ -56,6 +56,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
+    if (readOnly_) ShowReadOnlyBanner();
 
     // The grid reads the database; its header and row numbers come with the model.
     gridModel_ = new CardGridModel(*database_, this);

@@ -159,6 +159,7 @@ protected:
 private:
     bool TakeDatabase();
     void KeepReadOnly();
+    void ShowReadOnlyBanner();
     void KeepSizeForEveryState();
     void ConnectHandlers();
     void ConnectDeviceHandlers();
