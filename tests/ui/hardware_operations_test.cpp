@@ -333,7 +333,6 @@ private Q_SLOTS:
         auto modem = f.StartModem({"--image", image.string()});
         TForm1& form = f.Start();
         const EndSignals endSignals([&form] { form.EndWithoutQuestions(); });
-        f.ClickRow(1);
         std::uint16_t onDiskUnderMessage = 0;
         f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
             ::raise(SIGTERM);
