@@ -5,6 +5,9 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QTimer>
+#include <cstdio>
+
+#include "cards/error_text.h"
 
 #include "ui/main/main.h"
 #include "ui_main.h"
@@ -102,8 +105,13 @@ void TForm1::EndWithoutQuestions() {
 bool TForm1::FormClose() {
     // A card saved from the editor in this run asks for the last write; so does a change
     // whose write failed, which would otherwise be lost without a word when the program ends.
-    if (DatabaseChanged || lastWriteFailed_) return SaveDatabase();
-    return true;
+    if (!DatabaseChanged && !lastWriteFailed_) return true;
+    if (!endingQuietly_) return SaveDatabase();
+    // Ended by a signal: nobody may be there to close a message, so the failure goes to stderr.
+    if (StoreDatabase()) return true;
+    std::fprintf(stderr, "gsmprog: %s: %s: %s\n", CardDatabase::WriteErrorText,
+                 database_->DatabasePath().c_str(), ErrorText(writeError_).c_str());
+    return false;
 }
 
 }  // namespace gsmprog
