@@ -167,7 +167,7 @@ void FTDI_KorvelCtrl::RunSession() {
             break;
         }
         ErrorState = opened;
-        CableFailed("кабель не открыт, новые попытки каждые 3 с");
+        CableFailed("кабель не открыт; попытки продолжаются");
         for (std::uint32_t slice = 0; slice < OpenRetrySlices && Active(); ++slice)
             Clock.Sleep(OpenRetrySliceMs);
     }
