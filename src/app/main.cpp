@@ -4,10 +4,12 @@
 #include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 
 #include "ui/ctrlForm/ctrlForm.h"
+#include "ui/main/end_signals.h"
 #include "ui/main/main.h"
 #include "ui/main/russian_ui.h"
 #include "cable/serial_cable.h"
@@ -44,12 +46,20 @@ private:
     }
 };
 
-// Answers --help and --version without a display; false when the window is to open.
-bool AnsweredOnTerminal(int argc, char* argv[]) {
+constexpr int ExitUsage = 2;
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// Answers --help and --version without a display, and refuses anything else: the window
+// takes no arguments. Returns the exit code, or -1 when the window is to open.
+int AnsweredOnTerminal(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("gsmprog %s\n", gsmprog::ProgramVersion);
-            return true;
+            return 0;
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf(
@@ -60,16 +70,31 @@ bool AnsweredOnTerminal(int argc, char* argv[]) {
                 "  --help      эта справка\n"
                 "  --version   версия программы\n"
                 "Команды без окна: gsmprog-cli --help; виртуальный модем: gsmprog-vmodem --help.\n");
-            return true;
+            return 0;
         }
     }
-    return false;
+    if (argc > 1) {
+        const bool option = argv[1][0] == '-';
+        std::fprintf(stderr, "gsmprog: %s «%s»\nСправка: gsmprog --help\n",
+                     option ? "неизвестный ключ" : "лишний аргумент", argv[1]);
+        return ExitUsage;
+    }
+    // Checked before Qt starts: without a screen it would abort with its own English text.
+    if (!Set("DISPLAY") && !Set("WAYLAND_DISPLAY") && !Set("QT_QPA_PLATFORM")) {
+        std::fprintf(stderr,
+                     "gsmprog: окну нужен графический экран, а его нет (не заданы DISPLAY и "
+                     "WAYLAND_DISPLAY).\n"
+                     "Без экрана работает gsmprog-cli: те же карточки и операции с модемом из "
+                     "командной строки (gsmprog-cli --help).\n");
+        return ExitUsage;
+    }
+    return -1;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (AnsweredOnTerminal(argc, argv)) return 0;
+    if (const int code = AnsweredOnTerminal(argc, argv); code >= 0) return code;
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gsmprog"));
     QApplication::setDesktopFileName(QStringLiteral("gsmprog"));
@@ -84,6 +109,7 @@ int main(int argc, char* argv[]) {
         if (form1.Declined()) return 0;  // another program writes the database; not viewed
         gsmprog::TForm4 form4(dialogs, hardware);
         form1.SetControlWindow(form4);
+        const gsmprog::EndSignals endSignals([&form1] { form1.EndWithoutQuestions(); });
         form1.show();
         return app.exec();
     } catch (const std::exception& e) {

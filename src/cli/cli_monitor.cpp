@@ -2,9 +2,9 @@
 // window does (a status request each second, control mode entered again after more than
 // five seconds without an event) and prints every event text as the window's logs show
 // it: the time of day, " > " and the text. Ends after N seconds or on SIGINT/SIGTERM.
-// A failure that repeats is printed once; a cable that stays unusable for a second is
-// closed and opened again, as closing and opening the window would, so that the monitor
-// finds a modem that is plugged in again. A timed run that never reached the modem failed.
+// A failure that repeats is printed once; a cable that stays unusable is closed and opened
+// again as the window does (CableRecovery), so that the monitor finds a modem that is
+// plugged in again. A timed run that never reached the modem failed.
 
 #include <atomic>
 #include <chrono>
@@ -15,6 +15,7 @@
 
 #include "cli/cli_command.h"
 #include "cli/cli_control.h"
+#include "prog/cable_recovery.h"
 #include "prog/ctrl_texts.h"
 
 namespace gsmprog::cli {
@@ -24,8 +25,6 @@ using Clock = std::chrono::steady_clock;
 constexpr auto PollInterval = std::chrono::milliseconds(10);
 constexpr auto StatusInterval = std::chrono::seconds(1);
 constexpr std::time_t SilenceLimitSeconds = 5;
-constexpr auto ReopenAfter = std::chrono::seconds(1);
-constexpr auto ReopenInterval = std::chrono::seconds(3);
 
 std::string TimeOfDay(std::time_t now) {
     std::tm local{};
@@ -65,7 +64,7 @@ public:
             for (ControlEvent event; NextEvent(Link, LinkCable, event);) Show(event);
             Reached = Reached || Link.InControlMode();
             std::cout.flush();
-            KeepCableUsable();
+            Recovery.Keep(Link, Clock::now());
             if (Clock::now() >= nextTick) {
                 nextTick += StatusInterval;
                 EverySecond();
@@ -79,27 +78,13 @@ private:
         LastActivity = std::time(nullptr);
         const std::string line = EventLine(event, Serial);
         if (IsCableFailure(event)) {
-            if (!Failing) FailingSince = Clock::now();
-            Failing = true;
             if (line == LastFailure) return;
             LastFailure = line;
         } else {
             Reached = true;
-            if (event.code != CtrlBytesSent) {
-                Failing = false;
-                LastFailure.clear();
-            }
+            if (event.code != CtrlBytesSent) LastFailure.clear();
         }
         if (!line.empty()) std::cout << TimeOfDay(LastActivity) << " > " << line << '\n';
-    }
-
-    void KeepCableUsable() {
-        const auto now = Clock::now();
-        if (!Failing || now - FailingSince < ReopenAfter || now - LastReopen < ReopenInterval)
-            return;
-        LastReopen = now;
-        Link.Stop();
-        Link.Start();
     }
 
     // The control window's one-second timer.
@@ -117,9 +102,7 @@ private:
     const std::string Serial;
     std::time_t LastActivity = std::time(nullptr);
     bool Reached = false;
-    bool Failing = false;
-    Clock::time_point FailingSince;
-    Clock::time_point LastReopen = Clock::now();
+    CableRecovery Recovery;
     std::string LastFailure;
 };
 

@@ -49,7 +49,23 @@ void FTDI_KorvelCtrl::Start() {
     Running = true;
 }
 
+void FTDI_KorvelCtrl::Start(std::string serialNumber) {
+    {
+        std::lock_guard guard(Lock);
+        SerialNumber = std::move(serialNumber);
+    }
+    Start();
+}
+
 void FTDI_KorvelCtrl::Stop() { Running = false; }
+
+void FTDI_KorvelCtrl::CableFailed(const char* what) {
+    if (!CableFails.exchange(true) && DebugLogOn()) Log(what);
+}
+
+void FTDI_KorvelCtrl::CableWorks(const char* what) {
+    if (CableFails.exchange(false) && DebugLogOn()) Log(what);
+}
 
 void FTDI_KorvelCtrl::Reset() {
     std::lock_guard guard(Lock);
@@ -132,7 +148,12 @@ void FTDI_KorvelCtrl::Execute(std::stop_token stop) {
 }
 
 CableResult FTDI_KorvelCtrl::OpenCable() {
-    return gsmprog::OpenCable(Port, DevList, SerialNumber, CableTuning::Control, Handle);
+    std::string serialNumber;
+    {
+        std::lock_guard guard(Lock);
+        serialNumber = SerialNumber;
+    }
+    return gsmprog::OpenCable(Port, DevList, serialNumber, CableTuning::Control, Handle);
 }
 
 bool FTDI_KorvelCtrl::Active() const { return Running && Sessions == Session; }
@@ -141,9 +162,12 @@ void FTDI_KorvelCtrl::RunSession() {
     Session = Sessions;
     while (Active()) {
         const CableResult opened = OpenCable();
-        if (opened == CableOpened) break;
+        if (opened == CableOpened) {
+            CableWorks("кабель открыт");
+            break;
+        }
         ErrorState = opened;
-        if (DebugLogOn()) Log("кабель не открыт, новая попытка через 3 с");
+        CableFailed("кабель не открыт; попытки продолжаются");
         for (std::uint32_t slice = 0; slice < OpenRetrySlices && Active(); ++slice)
             Clock.Sleep(OpenRetrySliceMs);
     }
@@ -178,16 +202,17 @@ void FTDI_KorvelCtrl::RunSession() {
 void FTDI_KorvelCtrl::EnterCtrlMode() {
     for (int attempt = 1; Active(); ++attempt) {
         const std::uint32_t resets = CtrlModeResets;
-        if (DebugLogOn()) Log("CTRL_SETUP_GSMA, попытка " + std::to_string(attempt));
+        // A failing cable would repeat these lines every cycle.
+        if (DebugLogOn() && !CableFails) Log("CTRL_SETUP_GSMA, попытка " + std::to_string(attempt));
         std::uint32_t written = 0;
         if (Port.Write(Handle, Handshake, sizeof Handshake - 1, &written) != CableOk) {
-            if (DebugLogOn()) Log("запись в кабель не прошла");
+            CableFailed("запись в кабель не прошла");
             return;
         }
         Clock.Sleep(HandshakeReplyWaitMs);
         std::size_t count = 0;
         if (ReceiveFrame(HandshakeBuffer, HandshakeCapacity, count) != CableOk) {
-            if (DebugLogOn()) Log("чтение из кабеля не прошло");
+            CableFailed("чтение из кабеля не прошло");
             return;
         }
         if (DebugLogOn() && count > 0)
@@ -234,7 +259,7 @@ bool FTDI_KorvelCtrl::Dispatch() {
     const CableStatus status =
         Port.Write(Handle, frame.data(), static_cast<std::uint32_t>(frame.size()), &written);
     if (status != CableOk) {
-        if (DebugLogOn()) Log("запись в кабель не прошла");
+        CableFailed("запись в кабель не прошла");
         ErrorState = status;
         return false;
     }
@@ -260,7 +285,7 @@ bool FTDI_KorvelCtrl::ReceiveReply() {
     std::size_t count = 0;
     const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
     if (status != CableOk) {
-        if (DebugLogOn()) Log("чтение из кабеля не прошло");
+        CableFailed("чтение из кабеля не прошло");
         ErrorState = status;
         return false;
     }
@@ -304,6 +329,7 @@ CableStatus FTDI_KorvelCtrl::ReceiveFrame(std::uint8_t* buffer, std::size_t capa
         ++count;
         if (FrameComplete(buffer, count, inCtrlMode)) break;
     }
+    if (count > 0) CableWorks("кабель снова отвечает");
     return status;
 }
 

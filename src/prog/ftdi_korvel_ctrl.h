@@ -36,6 +36,8 @@ public:
 
     // Drops what is pending, then lets the thread open the cable and work.
     void Start();
+    // The same on the cable with `serialNumber` (empty: the first one), kept for later Starts.
+    void Start(std::string serialNumber);
     // Returns at once; the thread closes the cable at the end of its current cycle.
     void Stop();
     bool IsRunning() const { return Running; }
@@ -53,6 +55,10 @@ public:
     }
     // The modem has answered "READY" and control mode has not been left since.
     bool InControlMode() const { return InCtrlMode != 0; }
+    // The cable could not be opened, or its last call failed (the handshake's included, which
+    // are never reported); cleared by an open and by bytes that come. A reader that sees it
+    // for long closes and opens the link again (CableRecovery).
+    bool CableFailing() const { return CableFails; }
     // Takes the next error condition or event. Returns CtrlNothing (254) when there is none
     // or an argument is missing, CtrlError (255) for an error condition or an error reply,
     // otherwise the event's code; `out` receives the event, `message` its text (or empty).
@@ -82,6 +88,9 @@ private:
     // capacity-1 of them, zero-terminated. A collection stops at `capacity` bytes.
     CableStatus ReceiveFrame(std::uint8_t* buffer, std::size_t capacity, std::size_t& count);
     void Queue(std::uint8_t code);
+    // The cable's state changes: written to the diagnostic log once per change, not per cycle.
+    void CableFailed(const char* what);
+    void CableWorks(const char* what);
     void Append(const CtrlPacket& event);
 
     Cable& Port;
@@ -104,7 +113,8 @@ private:
     mutable std::mutex Lock;
     std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding; 1 for a send at tick 0
     std::uint32_t SentAt = 0;                // tick of the outstanding send, for its time limit
-    const std::string SerialNumber;
+    std::string SerialNumber;                // guarded by Lock
+    std::atomic<bool> CableFails{false};
     std::atomic<std::uint8_t> LastStatusByte{0};
     std::uint64_t Resets = 0;                // guarded by Lock; tells a send that Reset came between
     std::jthread Thread;                     // last: starts once everything above exists

@@ -557,6 +557,8 @@ TEST_F(ControlLink, CableFailureDuringTheHandshakeIsNotReportedAndTheHandshakeIs
     EXPECT_EQ(written[0], Handshake);
     EXPECT_EQ(written[1], Handshake);
     EXPECT_EQ(written.back(), StatusRequest);
+    // Unreported, yet known to a reader that would reopen the cable; the reply cleared it.
+    EXPECT_FALSE(link->CableFailing());
 }
 
 TEST_F(ControlLink, RequestsQueuedBehindATimedOutOneAreSentAfterTheNewHandshake) {
@@ -629,6 +631,7 @@ TEST_F(ControlLink, MissingCableIsLookedForEveryThreeSecondsWhetherOrNotTheError
     });
     link->Start();
     ASSERT_TRUE(Eventually([&] { return line->CountOf(CableCall::CreateDeviceInfoList) >= 4; }));
+    EXPECT_TRUE(link->CableFailing());
     link.reset();   // the hook above lives in this scope
     for (int lookups : {1, 2, 3})
         EXPECT_EQ(std::count(lookupsAtSleep.begin(), lookupsAtSleep.end(), lookups), 30) << lookups;

@@ -95,9 +95,23 @@ private Q_SLOTS:
         QCOMPARE(f.Text("ipUpdateEdit"), QString::fromLatin1(TForm1::DefaultUpdateHost));
         QCOMPARE(f.Text("portUpdateEdit"), QStringLiteral("25001"));
         QCOMPARE(f.Text("portParamsEdit"), QStringLiteral("25002"));
-        // The default host fits the stored field.
-        CardRecord probe{};
-        QVERIFY(StoreField(QString::fromLatin1(TForm1::DefaultUpdateHost), probe.ipUpdateEdit));
+        QVERIFY(f.Text("ipUpdateEdit").isEmpty());
+    }
+
+    void NoDefaultHostSoAllowingUpdatesAsksForOne() {
+        WindowFixture f;
+        CardRecord card = ValidCard("77", "Склад");
+        std::memset(card.ipUpdateEdit, 0, sizeof card.ipUpdateEdit);
+        f.WriteDatabase({{0, card}});
+        f.Start();
+        f.StartEditing();
+        f.Click("allowUpdateCheck");
+        f.Save();
+        QCOMPARE(f.dialogs.Texts(), QStringList{"Неверные значения IP или порта сервера обновлений."});
+        f.Type("ipUpdateEdit", "upd.example.org");
+        f.Save();
+        QCOMPARE(f.dialogs.Texts().size(), 1);
+        QCOMPARE(QString::fromLatin1(f.ReadBack()->cards[0].ipUpdateEdit), QStringLiteral("upd.example.org"));
     }
 
     void OneEmptyUpdateFieldBringsAllDefaults() {

@@ -86,7 +86,7 @@ private Q_SLOTS:
         Open(f);
         QCOMPARE(f.dialogs.modals, QStringList{"Контроль"});
         QTRY_COMPARE_WITH_TIMEOUT(Fields(form), QStringList({"2", "65535", "0", "11820"}), ReplyTimeoutMs);
-        QCOMPARE(StateLine(form), QStringLiteral("Связь установлена"));
+        QCOMPARE(StateLine(form), QStringLiteral("VMODEM1: Связь установлена"));
         QVERIFY(!Greyed(form, "batVolt1"));
 
         QTest::qWait(2500);
@@ -194,9 +194,9 @@ private Q_SLOTS:
         QCOMPARE(Count(modem->Log(), "READY"), 0);
 
         Open(f);
-        QCOMPARE(StateLine(form), QStringLiteral("Нет связи"));
+        QCOMPARE(StateLine(form), QStringLiteral("VMODEM1: Нет связи"));
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "simNumEdit"), QStringLiteral("1"), 2500);
-        QCOMPARE(StateLine(form), QStringLiteral("Связь установлена"));
+        QCOMPARE(StateLine(form), QStringLiteral("VMODEM1: Связь установлена"));
     }
 
     void ModemGoneShowsTheFailureGreysTheFieldsAndReopeningRecovers() {
@@ -206,7 +206,7 @@ private Q_SLOTS:
         Open(f);
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("12500"), ReplyTimeoutMs);
         modem->Stop();
-        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d \\S"))),
+        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(QStringLiteral("^VMODEM1: \\d\\d:\\d\\d:\\d\\d \\S"))),
                                  ReplyTimeoutMs);
         for (const char* field : {"simNumEdit", "batVolt1", "batVolt2", "pwrVolt"}) QVERIFY(Greyed(form, field));
         QCOMPARE(Field(form, "pwrVolt"), QStringLiteral("12500"));
@@ -218,7 +218,35 @@ private Q_SLOTS:
         Open(f);
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("11000"), ReplyTimeoutMs);
         QVERIFY(!Greyed(form, "pwrVolt"));
-        QCOMPARE(StateLine(form), QStringLiteral("Связь установлена"));
+        QCOMPARE(StateLine(form), QStringLiteral("VMODEM1: Связь установлена"));
+    }
+
+    // The window stays open while the modem on the chosen cable is ended and started again:
+    // it names the missing cable, keeps the SIM button off, and finds the new modem alone.
+    void RestartedModemIsFoundAgainOnTheChosenCable() {
+        WindowFixture f;
+        auto first = f.StartModem({}, "VMODEM1");
+        auto chosen = f.StartModem({"--supply", "12500"}, "VMODEM2");
+        TForm4& form = f.StartWithControl();
+        f.Form().FtdiSerial = "VMODEM2";   // chosen in "Выбор FTDI" for an earlier operation
+        Open(f);
+        QVERIFY(!In<QWidget>(form, "sim1Btn")->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("12500"), ReplyTimeoutMs);
+        QCOMPARE(StateLine(form), QStringLiteral("VMODEM2: Связь установлена"));
+        QVERIFY(In<QWidget>(form, "sim1Btn")->isEnabled());
+
+        chosen->Stop();
+        const QRegularExpression missing(QStringLiteral("^VMODEM2: \\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"));
+        QTRY_VERIFY2_WITH_TIMEOUT(StateLine(form).contains(missing), qPrintable(StateLine(form)), ReplyTimeoutMs);
+        QVERIFY(!In<QWidget>(form, "sim1Btn")->isEnabled());
+
+        chosen = f.StartModem({"--supply", "11000"}, "VMODEM2");
+        QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("11000"), ReplyTimeoutMs);
+        QCOMPARE(StateLine(form), QStringLiteral("VMODEM2: Связь установлена"));
+        QVERIFY(In<QWidget>(form, "sim1Btn")->isEnabled());
+        QVERIFY(form.isVisible());
+        // The first cable listed was never polled.
+        QCOMPARE(Count(first->Log(), "READY"), 0);
     }
 
     void AChattyModemDoesNotMakeTheLogsLag() {

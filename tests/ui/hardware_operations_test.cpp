@@ -3,6 +3,7 @@
 // when the file is written, the cable choice, stops and the end of the window mid-operation.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -20,7 +21,9 @@
 #include <fstream>
 
 #include "cards/card_dates.h"
+#include "cards/database_lock.h"
 #include "ui/ftiDialog/ftiDialog.h"
+#include "ui/main/end_signals.h"
 #include "link/link_texts.h"
 #include "ui/read_frm/read_frm.h"
 #include "text/win1251.h"
@@ -80,7 +83,7 @@ private:
     }
 
 private Q_SLOTS:
-    void ProgrammingLandsInTheStartedCardAndIsWrittenAfterTheMessage() {
+    void ProgrammingLandsInTheStartedCardAndIsWrittenBeforeTheMessage() {
         WindowFixture f;
         WriteTwoCards(f);
         const auto image = f.Dir() / "modem.img";
@@ -122,10 +125,9 @@ private Q_SLOTS:
         WaitIdle(f);
         QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(ProgramDoneText)});
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Операция завершена"));
-        QCOMPARE(onDiskAtMessage, std::uint16_t(0x1A2B));
-
         const std::uint16_t held = HeldImageCrc(image);
         QVERIFY(held != 0);
+        QCOMPARE(onDiskAtMessage, held);
         const auto onDisk = f.ReadBack();
         for (const CardDatabase* db : {&form.Database(), onDisk.get()}) {
             const CardRecord& card = db->cards[0];
@@ -321,6 +323,46 @@ private Q_SLOTS:
         QVERIFY(!form.WorkersAlive());
         QVERIFY(f.dialogs.shown.empty());
         QCOMPARE(std::uint16_t(f.ReadBack()->cards[0].ProgID1), std::uint16_t(0x1A2B));
+    }
+
+    // A logout or `kill` while the success message waits: the modem holds the new ID, and
+    // so does the file; the window ends as closed, asking nothing, and frees the database.
+    void EndedBySignalUnderTheSuccessMessageKeepsTheNewId() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        const auto image = f.Dir() / "modem.img";
+        auto modem = f.StartModem({"--image", image.string()});
+        TForm1& form = f.Start();
+        const EndSignals endSignals([&form] { form.EndWithoutQuestions(); });
+        std::uint16_t onDiskUnderMessage = 0;
+        f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
+            ::raise(SIGTERM);
+            QTest::qWait(200);   // the message's own event loop, as a real box runs it
+            onDiskUnderMessage = f.ReadBack()->cards[0].ProgID1;
+        };
+        f.Click("ProgBtn");
+        QTRY_VERIFY_WITH_TIMEOUT(!form.isVisible(), OperationTimeoutMs);
+        QVERIFY(!form.WorkersAlive());
+        QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(ProgramDoneText)});
+        QCOMPARE(f.dialogs.unansweredQuestions, 0);
+        const std::uint16_t held = HeldImageCrc(image);
+        QVERIFY(held != 0 && held != 0x1A2B);
+        QCOMPARE(onDiskUnderMessage, held);
+        QCOMPARE(std::uint16_t(f.ReadBack()->cards[0].ProgID1), held);
+        DatabaseLock other(f.Dir());
+        QCOMPARE(other.Take("test"), DatabaseLock::Outcome::Taken);
+    }
+
+    // The same end in edit mode and under a question: no question is asked or waited for.
+    void EndedBySignalWhileEditingAsksNothing() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        TForm1& form = f.Start();
+        const EndSignals endSignals([&form] { form.EndWithoutQuestions(); });
+        f.StartEditing();
+        ::raise(SIGHUP);
+        QTRY_VERIFY(!form.isVisible());
+        QVERIFY(f.dialogs.shown.empty());
     }
 };
 

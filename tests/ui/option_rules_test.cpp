@@ -10,6 +10,15 @@
 using namespace gsmprog;
 using namespace gsmprog::test;
 
+namespace {
+bool ReadableWhenDisabled(WindowFixture& f, const char* name) {
+    const QPalette colours = f.Find<QWidget>(name)->palette();
+    for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        if (colours.color(QPalette::Disabled, role) != colours.color(QPalette::Active, role)) return false;
+    return true;
+}
+}  // namespace
+
 class OptionRulesTest : public QObject {
     Q_OBJECT
 private:
@@ -175,9 +184,14 @@ private Q_SLOTS:
         for (const char* name : {"ProgBtn", "SpeedButton1", "ProgUoBtn", "SetsGrid", "SearchEdit", "SpeedButton3"})
             QVERIFY2(!f.Enabled(name), name);
         QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Отменить редактирование"));
+        // In edit mode a field the rules turn off is greyed; the update server is off here.
+        QVERIFY(!ReadableWhenDisabled(f, "ipUpdateEdit"));
         form.SetEditMode(false);
         for (const char* name : {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "BitBtn2", "BitBtn3"})
             QVERIFY2(!f.Enabled(name), name);
+        // Outside it the card is read: its disabled fields keep the text colour.
+        for (const char* name : {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "ipUpdateEdit", "Cord1"})
+            QVERIFY2(ReadableWhenDisabled(f, name), name);
         for (const char* name : {"ProgBtn", "SpeedButton1", "ProgUoBtn", "SetsGrid", "SearchEdit",
                                  "SpeedButton3", "UooTab"})
             QVERIFY2(f.Enabled(name), name);

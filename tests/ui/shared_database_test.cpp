@@ -1,6 +1,8 @@
 // Two programs on one card database: a second window only views it and never writes it, and
 // the command line is refused while a window holds it.
 
+#include <QLabel>
+#include <QRegularExpression>
 #include <QTest>
 #include <fstream>
 
@@ -49,6 +51,13 @@ private Q_SLOTS:
                  qPrintable(question));
         QVERIFY(form.ReadOnly());
         QVERIFY(form.windowTitle().endsWith(QStringLiteral(" — только просмотр")));
+        // Said inside the window too, above the list, with the holder and the time it took over.
+        const QString banner = second.Find<QLabel>("readOnlyBanner")->text();
+        const QRegularExpression holder(QStringLiteral("^Только просмотр: база открыта в gsmprog на (\\S+) \\((\\S+)\\) с (\\d\\d\\.\\d\\d\\.\\d{4} )?\\d\\d:\\d\\d$"));
+        QVERIFY2(holder.match(banner).hasMatch(), qPrintable(banner));
+        QVERIFY(second.Visible("readOnlyBanner"));
+        QVERIFY(second.Find<QWidget>("readOnlyBanner")->y() < second.Find<QWidget>("SetsGrid")->y());
+        QVERIFY(!first.Form().findChild<QLabel*>("readOnlyBanner"));
 
         // Everything a user can do there.
         second.ClickRow(2);

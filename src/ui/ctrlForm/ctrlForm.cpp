@@ -29,6 +29,7 @@ TForm4::TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
                           Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TForm4>()),
+      cable_(hardware.cable),
       link_(std::make_unique<FTDI_KorvelCtrl>(hardware.cable, hardware.clock)) {
     ui->setupUi(this);
     ismLog_ = new TrafficLog(*ui->ismLog, dialogs, QStringLiteral("Обмен УОО.txt"));
@@ -64,11 +65,11 @@ void TForm4::hideEvent(QHideEvent* event) {
 void TForm4::FormShow() {
     ismLog_->Clear();
     ui->voltChart->Restart(QDateTime::currentDateTime());
-    stateLine_.Opened();
+    stateLine_.Opened(cableSerial_);
     ShowLinkState();
     // The figures of an earlier opening are not the modem's state now.
     if (!ui->batVolt1->text().isEmpty()) SetFieldsStale(true);
-    if (!link_->IsRunning()) link_->Start();
+    if (!link_->IsRunning()) link_->Start(cableSerial_);
     Timer1->start();
 }
 
@@ -92,19 +93,23 @@ void TForm4::Timer1Timer() {
     }
     ismLog_->Flush();
     gsmLog_->Flush();
+    // A modem restarted or a cable plugged in again is found without closing the window.
+    recovery_.Keep(*link_, CableRecovery::Clock::now());
     ShowLinkState();
 }
 
 void TForm4::ShowLinkState() {
     const QString state = stateLine_.Text(link_->InControlMode(), SteadyMs());
     if (state != ui->linkStateLabel->text()) ui->linkStateLabel->setText(state);
+    // A switch asked without a link would go out at some later handshake, unexpectedly.
+    ui->sim1Btn->setEnabled(stateLine_.LinkUp());
 }
 
 void TForm4::ShowEvent(int code, const CtrlPacket& packet, const std::string& text,
                        std::uint32_t errorState, const QString& time) {
     switch (code) {
     case CtrlError:
-        stateLine_.Failed(time, text, errorState);
+        stateLine_.Failed(time, text, errorState, cable_.LastFailure());
         SetFieldsStale(true);
         return;
     case CtrlBytesSent:

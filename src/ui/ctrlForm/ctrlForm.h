@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "prog/cable_recovery.h"
 #include "ui/main/hardware.h"
 #include "ui/ctrlForm/link_state_line.h"
 
@@ -30,6 +31,10 @@ public:
     // are saved through `dialogs`.
     TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent = nullptr);
     ~TForm4() override;
+
+    // The cable the link opens from the next showing on: the one chosen in the main window
+    // (empty: the first one listed).
+    void UseCable(std::string serialNumber) { cableSerial_ = std::move(serialNumber); }
 
     void FormShow();
     void FormClose();
@@ -55,10 +60,13 @@ private:
     void SetFieldsStale(bool stale);
 
     std::unique_ptr<Ui::TForm4> ui;
+    const Cable& cable_;   // the link's, asked why it failed
     std::unique_ptr<FTDI_KorvelCtrl> link_;
     TrafficLog* ismLog_ = nullptr;
     TrafficLog* gsmLog_ = nullptr;
     LinkStateLine stateLine_;
+    std::string cableSerial_;
+    CableRecovery recovery_;
     QTimer* Timer1 = nullptr;
     QTimer* Timer2 = nullptr;
 };

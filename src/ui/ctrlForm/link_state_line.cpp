@@ -11,19 +11,27 @@ namespace {
 constexpr std::int64_t DownAfterMs = 1000;
 }  // namespace
 
-void LinkStateLine::Opened() {
+void LinkStateLine::Opened(const std::string& cable) {
+    cable_ = cable.empty() ? QString() : QString::fromStdString(cable) + QStringLiteral(": ");
     failure_.clear();
     up_ = false;
 }
 
 void LinkStateLine::Failed(const QString& time, const std::string& message,
-                           std::uint32_t errorState) {
-    // The link gives no text for a missing cable while nothing is asked, nor for the
-    // statuses of cable calls that failed while working; the line names them all the same.
+                           std::uint32_t errorState, const CableFailure& cause) {
     QString text = QString::fromStdString(message);
-    if (text.isEmpty())
+    const auto opened = static_cast<CableResult>(errorState);
+    if (const char* busy = BusyCableText(opened, cause)) {
+        text = QString::fromUtf8(busy);   // the driver is not to blame
+    } else if (opened == CableDriverFailure && cause.kind == CableFailureKind::NotFound) {
+        // The chosen cable is not attached (others may be): not a driver failure either.
+        text = QString::fromUtf8(CableNotFoundText);
+    } else if (text.isEmpty()) {
+        // The link gives no text for a missing cable while nothing is asked, nor for the
+        // statuses of cable calls that failed while working; the line names them all the same.
         text = QString::fromUtf8(errorState == CableNotFound ? CableNotFoundText
                                                               : CableAccessFailureText);
+    }
     failure_ = time + QLatin1Char(' ') + text;
 }
 
@@ -34,8 +42,8 @@ QString LinkStateLine::Text(bool inControlMode, std::int64_t nowMs) {
     } else if (nowMs - lastUpMs_ > DownAfterMs) {
         up_ = false;
     }
-    if (!failure_.isEmpty()) return failure_;
-    return QString::fromUtf8(up_ ? LinkUpText : NoLinkText);
+    if (!failure_.isEmpty()) return cable_ + failure_;
+    return cable_ + QString::fromUtf8(up_ ? LinkUpText : NoLinkText);
 }
 
 }  // namespace gsmprog

@@ -1,7 +1,13 @@
-// Edit mode: entering and cancelling it, saving and deleting the shown card, and the question
-// when the window closes during an edit.
+// Edit mode: entering and cancelling it, saving and deleting the shown card, the question
+// when the window closes during an edit, and the end without questions.
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QTimer>
+#include <cstdio>
+
+#include "cards/error_text.h"
 
 #include "ui/main/main.h"
 #include "ui_main.h"
@@ -60,13 +66,13 @@ bool TForm1::FormCloseQuery() {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!FormCloseQuery()) {
+    if (!endingQuietly_ && !FormCloseQuery()) {
         event->ignore();
         return;
     }
     // A result that arrives while the workers end is recorded before the last write.
     FormDestroy();
-    if (!FormClose() &&
+    if (!FormClose() && !endingQuietly_ &&
         !dialogs_.AskYesNo(this, Attention,
                            QStringLiteral("Изменения карточек не записаны на диск. Выйти из программы без сохранения?"))) {
         event->ignore();
@@ -76,11 +82,36 @@ void TForm1::closeEvent(QCloseEvent* event) {
     lock_.Release();  // the last write is done: another program may write the database now
 }
 
+void TForm1::EndWithoutQuestions() {
+    endingQuietly_ = true;
+    // Each dismissed dialog ends its own event loop once control is back there.
+    for (int left = 16; left > 0; --left) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+    }
+    // A completion step under its dismissed message must return first: the workers' end
+    // waits for their hand-overs, and that one would wait for this close.
+    if (completionsRunning_ > 0) {
+        QTimer::singleShot(10, this, &TForm1::EndWithoutQuestions);
+        return;
+    }
+    close();
+}
+
 bool TForm1::FormClose() {
     // A card saved from the editor in this run asks for the last write; so does a change
     // whose write failed, which would otherwise be lost without a word when the program ends.
-    if (DatabaseChanged || lastWriteFailed_) return SaveDatabase();
-    return true;
+    if (!DatabaseChanged && !lastWriteFailed_) return true;
+    if (!endingQuietly_) return SaveDatabase();
+    // Ended by a signal: nobody may be there to close a message, so the failure goes to stderr.
+    if (StoreDatabase()) return true;
+    std::fprintf(stderr, "gsmprog: %s: %s: %s\n", CardDatabase::WriteErrorText,
+                 database_->DatabasePath().c_str(), ErrorText(writeError_).c_str());
+    return false;
 }
 
 }  // namespace gsmprog

@@ -56,6 +56,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
+    if (readOnly_) ShowReadOnlyBanner();
 
     // The grid reads the database; its header and row numbers come with the model.
     gridModel_ = new CardGridModel(*database_, this);
@@ -232,25 +233,51 @@ void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }
 void TForm1::ExitBtnClick() { close(); }
 
 void TForm1::ctrlBtnClick() {
-    if (form4_) dialogs_.ShowModal(*form4_);
+    if (!form4_) return;
+    // The cable of the programming operations, asked for only when several are attached.
+    ChooseCable();
+    form4_->UseCable(FtdiSerial);
+    dialogs_.ShowModal(*form4_);
 }
 
 bool TForm1::SaveDatabase() {
-    if (readOnly_) return true;  // changes stay in memory: another program writes this file
-    lastWriteFailed_ = !database_->SaveDatabase();
-    if (!lastWriteFailed_) return true;
-    ShowWriteError(dialogs_, this, database_->DatabasePath(), errno);
+    if (StoreDatabase()) return true;
+    ReportWriteFailure();
     return false;
 }
 
+bool TForm1::StoreDatabase() {
+    if (readOnly_) return true;  // changes stay in memory: another program writes this file
+    lastWriteFailed_ = !database_->SaveDatabase();
+    writeError_ = lastWriteFailed_ ? errno : 0;
+    return !lastWriteFailed_;
+}
+
+void TForm1::ReportWriteFailure() {
+    ShowWriteError(dialogs_, this, database_->DatabasePath(), writeError_);
+}
+
 void TForm1::SetCardControlsEnabled(bool on) {
+    // Outside edit mode the card is there to be read: its disabled fields keep the text
+    // colour (the style's grey on grey is barely legible) and only their background tells
+    // them from edit mode. In edit mode a field the option rules disable is grey as usual.
+    QPalette readable;
+    if (!on) {
+        readable = palette();
+        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+            readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
+    }
     // The card's group is disabled piece by piece: the device tab row stays usable in viewing.
     for (QWidget* child : ui->GroupBox1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != ui->GroupBox8) child->setEnabled(on);
-    ui->uoSettingsPanel->setEnabled(on);
-    for (QWidget* page : {ui->MainGSM_Sheet, ui->Add_GSM_Sheet, ui->BalanceSheet, ui->SMS_Sheet,
-                          ui->UpdateSheet})
-        page->setEnabled(on);
+        if (child != ui->GroupBox8) {
+            child->setEnabled(on);
+            child->setPalette(readable);
+        }
+    for (QWidget* part : {ui->uoSettingsPanel, ui->MainGSM_Sheet, ui->Add_GSM_Sheet, ui->BalanceSheet,
+                          ui->SMS_Sheet, ui->UpdateSheet}) {
+        part->setEnabled(on);
+        part->setPalette(readable);
+    }
 }
 
 void TForm1::SetEditMode(bool on) {

@@ -34,7 +34,9 @@ class UserDialogs;
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
-    static constexpr const char* DefaultUpdateHost = "update.example.net";
+    // No host by default: there is no server every installer could use, and the save check
+    // asks for one as soon as updates are allowed.
+    static constexpr const char* DefaultUpdateHost = "";
     static constexpr const char* DefaultUpdatePort = "25001";
     static constexpr const char* DefaultParamsPort = "25002";
     // How the window names itself as the holder of the database.
@@ -78,6 +80,10 @@ public:
 
     // Writes the whole database file; a failure is reported to the user.
     bool SaveDatabase();
+    // The same write, its failure kept for ReportWriteFailure: for a result that must be on
+    // disk before a message waits for the user.
+    bool StoreDatabase();
+    void ReportWriteFailure();
 
     // Option rules of the window.
     void VersionComboChange();
@@ -100,6 +106,9 @@ public:
 
     void SetsGridClick();
     void ExitBtnClick();
+    // Ends the window as a close does, but without any question (a stop signal, a logout):
+    // open dialogs are dismissed, workers stopped, and everything confirmed is stored.
+    void EndWithoutQuestions();
     // "Контроль аппаратуры": the control window, modally.
     void ctrlBtnClick();
     // The control window is created at start beside this one and handed in.
@@ -150,6 +159,7 @@ protected:
 private:
     bool TakeDatabase();
     void KeepReadOnly();
+    void ShowReadOnlyBanner();
     void KeepSizeForEveryState();
     void ConnectHandlers();
     void ConnectDeviceHandlers();
@@ -194,6 +204,7 @@ private:
     std::unique_ptr<Ui::TForm1> ui;
     CardGridModel* gridModel_ = nullptr;
     bool lastWriteFailed_ = false;  // the file lacks changes the memory copy holds
+    int writeError_ = 0;            // errno of the last failed write
 
     // Windows of their own, not children of this one: their controls share names with it.
     std::unique_ptr<TForm2> form2_;
@@ -207,6 +218,8 @@ private:
     ProgWorker* readWorker_ = nullptr;
     ProgWorker* uoWorker_ = nullptr;
     bool waitingForWorkers_ = false;
+    int completionsRunning_ = 0;    // completion steps on the stack, e.g. under their message
+    bool endingQuietly_ = false;
 };
 
 }  // namespace gsmprog

@@ -73,10 +73,13 @@ void TForm1::ShowOperationRunning(QPushButton* button, bool running, const QStri
 
 void TForm1::StartWorker(std::unique_ptr<ProgWorker> worker, ProgWorker*& reference,
                          void (TForm1::*completion)(ProgWorker&)) {
+    if (endingQuietly_) return;   // the cable choice was dismissed by the window's end
     ReapFinishedWorkers();
     reference = worker.get();
     worker->Begin(this, [this, completion](ProgWorker& done) {
+        ++completionsRunning_;
         (this->*completion)(done);
+        --completionsRunning_;
         QTimer::singleShot(0, this, &TForm1::ReapFinishedWorkers);
     });
     workers_.push_back(std::move(worker));
@@ -148,8 +151,11 @@ void TForm1::CompleteWrite(ProgWorker& worker, const RecordWrite& record, const 
     ShowProgress(false);
     if (result.OpSucceeded) {
         recordInCard();
+        // On disk before the message waits for the user: a session ended meanwhile (a logout,
+        // a stop signal) must not leave the modem with an ID the card does not know.
+        const bool stored = StoreDatabase();
         dialogs_.ShowMessage(this, Completed, QString::fromUtf8(doneText));
-        SaveDatabase();
+        if (!stored) ReportWriteFailure();
     } else if (result.OpFailed) {
         ShowFailure(dialogs_, this, ProgramFailedHeader, result);
     }

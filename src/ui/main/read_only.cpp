@@ -1,6 +1,9 @@
 // One writer per database: the window holds the database's lock from start to end. When another
 // program holds it, the user may still view the cards; nothing is then ever written.
 
+#include <QDateTime>
+#include <QLabel>
+
 #include "ui/main/main.h"
 #include "ui_main.h"
 #include "ui/main/user_dialogs.h"
@@ -13,6 +16,26 @@ bool TForm1::TakeDatabase() {
                                   QString::fromStdString(lock_.Refusal()) +
                                       QStringLiteral(". Открыть только для просмотра?"));
     return readOnly_;
+}
+
+// The title bar alone is easy to miss: a line above the card list says it too, and who writes.
+void TForm1::ShowReadOnlyBanner() {
+    const LockHolder& holder = lock_.Holder();
+    QString text = QStringLiteral("Только просмотр: ");
+    if (holder.pid == 0) {
+        text += QStringLiteral("базу карточек пишет другая программа");
+    } else {
+        const QDateTime since = QDateTime::fromSecsSinceEpoch(holder.since);
+        const bool today = since.date() == QDate::currentDate();
+        text += QStringLiteral("база открыта в %1 на %2 (%3) с %4")
+                    .arg(QString::fromStdString(holder.program), QString::fromStdString(holder.host),
+                         QString::fromStdString(holder.user),
+                         since.toString(today ? QStringLiteral("HH:mm") : QStringLiteral("dd.MM.yyyy HH:mm")));
+    }
+    auto* banner = new QLabel(text, this);
+    banner->setObjectName(QStringLiteral("readOnlyBanner"));
+    banner->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; padding: 2px; }"));
+    ui->rootLayout->insertWidget(ui->rootLayout->indexOf(ui->SetsGrid), banner);
 }
 
 // Editing and the operations that record their result in the card stay off; viewing, search,
