@@ -90,7 +90,11 @@ std::string WriteAll(int fd, std::string_view text, off_t size) {
 }  // namespace
 
 std::filesystem::path JournalFile(const std::filesystem::path& directory) {
-    return LocateDatabase(directory).file.parent_path() / JournalFileName;
+    // Absolute, so that a warning names it wherever the user is.
+    const std::filesystem::path database = LocateDatabase(directory).file;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(database, error);
+    return (error ? database : absolute).parent_path() / JournalFileName;
 }
 
 std::string AppendJournalLine(const std::filesystem::path& journal, std::string_view line) {
