@@ -34,18 +34,6 @@ struct JournalFilter {
     }
 };
 
-// As `list` escapes its texts; most texts need nothing, and a journal can be long.
-std::string Escaped(const std::string& utf8) {
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        // Control characters, the backslash, and C1 controls (U+0080..U+009F, 0xC2 0x80..0x9F).
-        if (c < 0x20 || c == '\\' || c == 0x7F ||
-            (c == 0xC2 && i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0))
-            return Printable(QString::fromStdString(utf8));
-    }
-    return utf8;
-}
-
 int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& format) {
     for (std::size_t i = 0; i < args.size(); i += 2) {
         const std::string& option = args[i];
@@ -79,7 +67,7 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
 void AppendTsvLine(std::string& out, const JournalRow& row) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         if (i > 0) out += '\t';
-        out += Escaped(row[i]);
+        out += Printable(row[i]);   // as `list` escapes its texts
     }
     out += '\n';
 }
