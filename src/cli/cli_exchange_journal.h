@@ -2,7 +2,8 @@
 // The journal entry of a command's exchange with a modem. The command notes what it sends and
 // for which card; RunLink notes the cable and what came back, ReportOutcome how it ended; the
 // entry is appended when the command is done with it, whatever the end. A journal that cannot
-// be written is said once on stderr and changes nothing else.
+// be written is said once on stderr and changes nothing else. Create it after StopSignals, so
+// that the line is written before a second Ctrl-C could end the command.
 
 #include <chrono>
 

@@ -22,8 +22,8 @@ int Program(CliContext& context) {
     if (int code = ParseRow(context.args[0], slot); code != ExitSuccess) return code;
     // The cable is looked for while the cards load; the modem hears nothing before the checks
     // below have passed.
-    ExchangeJournal journal(JournalOperation::Program);
     StopSignals stopSignals;
+    ExchangeJournal journal(JournalOperation::Program);
     HeardCable cable(MakeCable(choice));
     FTDI_Controller link{cable};
     OpeningCable opening(link, choice);

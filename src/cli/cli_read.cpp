@@ -79,8 +79,8 @@ int Read(CliContext& context) {
     if (!imageFile.empty())
         if (int code = RefuseProtectedOutput(imageFile)) return code;
 
-    ExchangeJournal journal(JournalOperation::Read);
     StopSignals stopSignals;
+    ExchangeJournal journal(JournalOperation::Read);
     HeardCable cable(MakeCable(choice));
     FTDI_ReadCtrl link{cable};
     OpeningCable opening(link, choice);

@@ -37,8 +37,8 @@ int WriteUo(CliContext& context) {
     if (deviceText.size() != 1 || deviceText[0] < '1' || deviceText[0] > '4')
         return UsageError("номер УОО должен быть от 1 до 4: " + deviceText);
     const int device = deviceText[0] - '1';
-    ExchangeJournal journal(JournalOperation::WriteUo);
     StopSignals stopSignals;
+    ExchangeJournal journal(JournalOperation::WriteUo);
     HeardCable cable(MakeCable(choice));
     FTDI_UoProgCtrl link{cable};
     OpeningCable opening(link, choice);

@@ -537,6 +537,22 @@ TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
     EXPECT_EQ(entries[1].message, ReadStoppedText);
 }
 
+// A modem that goes away mid-write (its power pulled, its cable torn out) leaves a failed entry.
+TEST_F(Cli, AModemGoneMidExchangeIsJournalledAsFailed) {
+    SaveCard(Card(1));
+    StartModem({"--silent-after-block", "1"});
+    ChildProcess program(CliProgram(), With({"program", "1"}), Env());
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    modem_->Stop(SIGKILL);
+    const auto result = program.Wait();
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::vector<JournalEntry> entries = Journalled();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].result, JournalResult::Failed);
+    EXPECT_TRUE(result.err.ends_with(entries[0].message + "\n")) << result.err;
+    EXPECT_EQ(entries[0].cable, "VMODEM1");
+}
+
 TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
     SaveCard(Card(7));
     const std::string notSerial = (work_.Path() / "plain").string();

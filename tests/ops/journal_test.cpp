@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "cards/card_database.h"
+#include "cards/card_files.h"
 #include "ops/card_history.h"
 #include "ops/journal_append.h"
 #include "ops/journal_reader.h"
@@ -22,11 +23,6 @@ namespace gsmprog::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string FileBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void AppendBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
@@ -152,7 +148,7 @@ TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsApp
     fs::create_hard_link(victim, Journal());
     EXPECT_EQ(AppendJournalLine(Journal(), line), "у файла журнала есть другие имена (жёсткие ссылки)");
     fs::remove(Journal());
-    EXPECT_EQ(FileBytes(victim), "precious\n");
+    EXPECT_EQ(ReadBytes(victim), "precious\n");
 
     ASSERT_EQ(::mkfifo(Journal().c_str(), 0600), 0);   // nobody reads it: an open must not wait
     EXPECT_EQ(AppendJournalLine(Journal(), line), "это именованный канал, а не файл журнала");
