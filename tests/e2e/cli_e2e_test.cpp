@@ -96,10 +96,10 @@ protected:
         EXPECT_EQ(stats.skipped, 0u);
         return entries;
     }
-    // The image the modem holds, as the journal keeps bytes.
-    std::string ModemImageHex() const {
+    // The image the modem holds.
+    std::vector<std::uint8_t> ModemImage() const {
         const std::string image = FileBytes(work_.Path() / "modem.img");
-        return HexText(reinterpret_cast<const std::uint8_t*>(image.data()), image.size());
+        return {image.begin(), image.end()};
     }
     // Starts a command, lets it run for a while, then sends `signal` and collects it.
     ProgramResult Interrupt(std::vector<std::string> args, int signal) {
@@ -223,7 +223,7 @@ TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
     const auto programmed = Run({"program", "1"});
     ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
     EXPECT_EQ(programmed.err, "");
-    const std::string written = ModemImageHex();
+    const std::vector<std::uint8_t> written = ModemImage();
     ASSERT_EQ(Run({"read"}).exitCode, 0);
     const auto uo = RunProgram(CliProgram(), With({"write-uo", "1", "2"}), Env("1"));
     ASSERT_EQ(uo.exitCode, 0) << uo.err;
@@ -234,7 +234,7 @@ TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
     EXPECT_EQ(program.operation, JournalOperation::Program);
     EXPECT_EQ(program.result, JournalResult::Ok);
     EXPECT_EQ(program.message, ProgramDoneText);
-    EXPECT_EQ(program.image, written);
+    EXPECT_EQ(HexBytes(program.image), written);
     EXPECT_EQ(program.imageCrc, programmed.out.substr(8, 4));   // "ProgID1=XXXX"
     EXPECT_EQ(program.previousId, "1A2B");
     EXPECT_EQ(program.row, 1);
@@ -250,7 +250,7 @@ TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
     const JournalEntry& read = entries[1];
     EXPECT_EQ(read.operation, JournalOperation::Read);
     EXPECT_EQ(read.result, JournalResult::Ok);
-    EXPECT_EQ(read.image, written);   // what the modem sent back is what it holds
+    EXPECT_EQ(HexBytes(read.image), written);   // what the modem sent back is what it holds
     EXPECT_EQ(read.modemVersion, "3.0.12");
     EXPECT_EQ(read.imageCrc, program.imageCrc);
     EXPECT_EQ(read.row, 1);
