@@ -19,6 +19,7 @@
 #include "cable/cable_directory.h"
 #include "cable/serial_cable.h"
 #include "cable/single_port.h"
+#include "cable/system_listing.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 
@@ -96,10 +97,22 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice) {
     return ExitSuccess;
 }
 
+namespace {
+std::unique_ptr<CableListing> MakeListing(const CableChoice& choice) {
+    if (!choice.port.empty()) return std::make_unique<SinglePortListing>(choice.port);
+    return std::make_unique<SystemListing>(DefaultCableDirectory());
+}
+}  // namespace
+
 std::unique_ptr<Cable> MakeCable(const CableChoice& choice) {
-    if (!choice.port.empty())
-        return std::make_unique<SerialCable>(std::make_unique<SinglePortListing>(choice.port));
-    return std::make_unique<SerialCable>();
+    return std::make_unique<SerialCable>(MakeListing(choice));
+}
+
+std::optional<ListedCable> FindListedCable(const CableChoice& choice, const std::string& serial) {
+    if (serial.empty()) return std::nullopt;
+    for (ListedCable& listed : MakeListing(choice)->List())
+        if (listed.serialNumber == serial) return std::move(listed);
+    return std::nullopt;
 }
 
 std::vector<std::string> AttachedSerials(const CableChoice& choice) {
@@ -175,9 +188,11 @@ OpeningCable::OpeningCable(FTDI_Controller& link, const CableChoice& choice) {
 }
 
 LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const HeardCable& cable,
-                    OpeningCable& opening, const std::uint8_t* payload, std::int32_t length) {
+                    OpeningCable& opening, const CableChoice& choice, ExchangeJournal& journal,
+                    const std::uint8_t* payload, std::int32_t length) {
     LinkOutcome outcome;
     bool told = false;
+    journal.Begin();
     outcome.stopped = stopSignals.Run(
         [&] {
             static_cast<gsmprog::LinkOutcome&>(outcome) =
@@ -191,26 +206,33 @@ LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const Heard
         });
     outcome.cableFailure = cable.LastFailure();
     outcome.serial = link.SerialNumber;
+    journal.Exchanged(link, choice);
     return outcome;
 }
 
 int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const char* failedHeader,
-                  const char* stoppedText) {
+                  const char* stoppedText, const char* doneText, ExchangeJournal& journal) {
     // A signal that came after the exchange had already finished with the device's
     // confirmation stops nothing: the modem holds the new settings, so they are recorded.
     if (outcome.stopped && outcome.result != LinkDone) {
         PrintText(stoppedText);
+        journal.End(JournalResult::Stopped, stoppedText);
         return ExitStopped;
     }
-    if (outcome.Done()) return ExitSuccess;
+    if (outcome.Done()) {
+        journal.End(JournalResult::Ok, doneText);
+        return ExitSuccess;
+    }
     // A busy cable is named as such rather than the driver blamed; a missing one is followed
     // by what the system shows of it.
     const char* busy = BusyCableText(outcome.opened, outcome.cableFailure);
     const std::string unknown = UnknownCableText(outcome.serial, outcome.opened, outcome.cableFailure);
-    PrintText(std::string(failedHeader) +
-              (busy ? busy : !unknown.empty() ? unknown.c_str() : FailureReason(operation, outcome)));
-    if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure)) PrintText(note);
-    if (const std::string silence = SilenceText(outcome.silence); !silence.empty()) PrintText(silence);
+    std::string message =
+        std::string(failedHeader) + (busy ? busy : !unknown.empty() ? unknown.c_str() : FailureReason(operation, outcome));
+    if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure)) message += std::string("\n") + note;
+    if (const std::string silence = SilenceText(outcome.silence); !silence.empty()) message += "\n" + silence;
+    PrintText(message);
+    journal.End(JournalResult::Failed, std::move(message));
     if (outcome.opened != CableOpened) return ExitCableFailure;
     return outcome.result == LinkCableFailure ? ExitCableFailure : ExitDeviceFailure;
 }

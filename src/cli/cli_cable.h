@@ -8,11 +8,14 @@
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cable/listed_cable.h"
 #include "link/cable.h"
 #include "link/ftdi_controller.h"
+#include "cli/cli_exchange_journal.h"
 #include "cli/heard_cable.h"
 #include "link/link_outcome.h"
 
@@ -30,6 +33,8 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice);
 
 // The cable list the choice stands for: every FTDI and virtual cable, or the one port.
 std::unique_ptr<Cable> MakeCable(const CableChoice& choice);
+// The cable `serial` as that list shows it now; nothing when it is not there (any more).
+std::optional<ListedCable> FindListedCable(const CableChoice& choice, const std::string& serial);
 
 // The serial numbers the cable list of `choice` holds now, in list order; empty when it
 // cannot be read.
@@ -82,15 +87,17 @@ struct LinkOutcome : gsmprog::LinkOutcome {
 // Waits for the cable to open, hands the payload over and Starts the link, in a worker; a
 // signal stops the link. The link waits for a silent modem until it is stopped, as the window
 // does; after a few seconds without a byte from the modem that is said once on stderr, with
-// how to stop.
+// how to stop. The exchange, whatever its end, goes into `journal`.
 LinkOutcome RunLink(StopSignals& stopSignals, FTDI_Controller& link, const HeardCable& cable,
-                    OpeningCable& opening, const std::uint8_t* payload = nullptr,
-                    std::int32_t length = 0);
+                    OpeningCable& opening, const CableChoice& choice, ExchangeJournal& journal,
+                    const std::uint8_t* payload = nullptr, std::int32_t length = 0);
 
 // ExitSuccess for a finished exchange. Otherwise prints what the window would say (the
-// stop message, or `failedHeader` and the reason) and returns the exit code.
+// stop message, or `failedHeader` and the reason) and returns the exit code. The end goes
+// into `journal`: stopped, failed with that message, or done (`doneText`), which the command
+// may still correct when what came back does not serve.
 int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const char* failedHeader,
-                  const char* stoppedText);
+                  const char* stoppedText, const char* doneText, ExchangeJournal& journal);
 
 // Prints a utility text, which may span lines, on stderr.
 void PrintText(const std::string& text);

@@ -110,24 +110,33 @@ int RequireCard(const CardDatabase& database, int slot) {
     return ExitUsage;
 }
 
-std::string Printable(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case u'\\': out += QStringLiteral("\\\\"); break;
-        case u'\t': out += QStringLiteral("\\t"); break;
-        case u'\n': out += QStringLiteral("\\n"); break;
-        case u'\r': out += QStringLiteral("\\r"); break;
-        default:
-            if (c.category() == QChar::Other_Control)
-                out += QStringLiteral("\\x") + QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0');
-            else
-                out += c;
+std::string Printable(std::string_view utf8) {
+    static constexpr char Digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        // The C1 controls U+0080..U+009F are 0xC2 0x80..0x9F.
+        const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0u;
+        const bool c1 = c == 0xC2 && next >= 0x80 && next < 0xA0;
+        const unsigned control = c1 ? next : c;
+        if (c1) ++i;
+        if (c == '\\') out += "\\\\";
+        else if (c == '\t') out += "\\t";
+        else if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (c1 || c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += Digits[control >> 4];
+            out += Digits[control & 0xF];
+        } else {
+            out += char(c);
         }
     }
-    return out.toStdString();
+    return out;
 }
+
+std::string Printable(const QString& text) { return Printable(text.toStdString()); }
 
 std::string DateText(double days) {
     return days >= CardRecord::InUseThreshold ? FormatDays(days) : std::string();

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "cards/card_database.h"
 #include "text/win1251.h"
@@ -41,6 +42,7 @@ std::string DateText(double days);
 // `text` as UTF-8 that cannot break a line or a column of the output: a backslash becomes
 // "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN".
 std::string Printable(const QString& text);
+std::string Printable(std::string_view utf8);
 
 // A text field as printable UTF-8.
 template <std::size_t N>

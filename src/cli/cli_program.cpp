@@ -23,6 +23,7 @@ int Program(CliContext& context) {
     // The cable is looked for while the cards load; the modem hears nothing before the checks
     // below have passed.
     StopSignals stopSignals;
+    ExchangeJournal journal(JournalOperation::Program);
     HeardCable cable(MakeCable(choice));
     FTDI_Controller link{cable};
     OpeningCable opening(link, choice);
@@ -42,10 +43,16 @@ int Program(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, image.bytes.data(),
-                                        static_cast<std::int32_t>(image.length));
+    OperationFacts& facts = journal.Facts();
+    facts.card = card;
+    facts.slot = slot;
+    facts.previousId = std::uint16_t(card.ProgID1);
+    facts.imageCrc = image.crc;
+    facts.image.assign(image.bytes.begin(), image.bytes.begin() + std::ptrdiff_t(image.length));
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, choice, journal,
+                                        image.bytes.data(), static_cast<std::int32_t>(image.length));
     if (int code = ReportOutcome(outcome, LinkOperation::ProgramModem, ProgramFailedHeader,
-                                 ProgramStoppedText);
+                                 ProgramStoppedText, ProgramDoneText, journal);
         code != ExitSuccess)
         return code;
 
@@ -53,7 +60,8 @@ int Program(CliContext& context) {
     const std::string id = "ProgID1=" + ProgIdText(image.crc);
     const int stored = StoreInCard(
         *database, slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); },
-        "Модем запрограммирован, но его новый ID (" + id + ") не записан в базу карточек");
+        "Модем запрограммирован, но его новый ID (" + id + ") не записан в базу карточек",
+        &facts.message);
     std::cout << id << "\n";
     return stored;
 }

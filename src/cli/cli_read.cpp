@@ -80,18 +80,21 @@ int Read(CliContext& context) {
         if (int code = RefuseProtectedOutput(imageFile)) return code;
 
     StopSignals stopSignals;
+    ExchangeJournal journal(JournalOperation::Read);
     HeardCable cable(MakeCable(choice));
     FTDI_ReadCtrl link{cable};
     OpeningCable opening(link, choice);
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening);
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, choice, journal);
     if (int code = ReportOutcome(outcome, LinkOperation::ReadModem, ReadFailedHeader,
-                                 ReadStoppedText);
+                                 ReadStoppedText, "", journal);
         code != ExitSuccess)
         return code;
 
     WideImage image;
     if (!EvaluateReadImage(link.Data, static_cast<std::size_t>(link.DataLen), image)) {
-        PrintText(std::string(ReadFailedHeader) + BadReadDataText);
+        const std::string failure = std::string(ReadFailedHeader) + BadReadDataText;
+        PrintText(failure);
+        journal.End(JournalResult::Failed, failure);
         return ExitDeviceFailure;
     }
     if (!imageFile.empty()) {
@@ -105,8 +108,16 @@ int Read(CliContext& context) {
     // still worth showing, so the read succeeds with no card found.
     std::unique_ptr<CardDatabase> database;
     LoadCards(database);
-    PrintView(DescribeReadImage(image), link.Version, image.variant);
-    PrintModemCard(FindModemCard(*database, image));
+    const ReadResultView view = DescribeReadImage(image);
+    const ModemCard modemCard = FindModemCard(*database, image);
+    PrintView(view, link.Version, image.variant);
+    PrintModemCard(modemCard);
+    OperationFacts& facts = journal.Facts();
+    facts.imageCrc = std::uint16_t(std::stoul(view.ProgID1, nullptr, 16));
+    if (modemCard.match != CardMatch::None) {
+        facts.card = database->cards[std::size_t(modemCard.slot)];
+        facts.slot = modemCard.slot;
+    }
     return ExitSuccess;
 }
 

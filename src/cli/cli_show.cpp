@@ -1,10 +1,13 @@
-// gsmprog-cli show ROW: every stored field of one card as Name=value lines.
+// gsmprog-cli show ROW: every stored field of one card as Name=value lines, and its last
+// programming from the operations journal.
 
 #include <cstdio>
 #include <iostream>
 
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
+#include "ops/card_history.h"
+#include "ops/journal_append.h"
 
 namespace gsmprog::cli {
 namespace {
@@ -91,7 +94,13 @@ int Show(CliContext& context) {
     if (int status = LoadCards(database)) return status;
     NoteMissingDatabase(*database);
     const CardRecord& card = database->cards[std::size_t(slot)];
-    std::cout << (card.InUse() ? ShowText(card) : std::string("empty\n")) << std::flush;
+    if (!card.InUse()) {
+        std::cout << "empty\n" << std::flush;
+        return ExitSuccess;
+    }
+    const std::string history = CardHistoryText(LastProgramming(JournalFile(), slot, card));
+    std::cout << ShowText(card) << "LastOperation=" << Printable(history) << '\n'
+              << std::flush;
     return ExitSuccess;
 }
 

@@ -70,11 +70,12 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
 }
 
 int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change,
-                const std::string& lostText) {
+                const std::string& lostText, std::string* told) {
     DatabaseLock lock;
     const std::string reason = TakeForStore(lock) ? Store(database, slot, change) : lock.Refusal();
     if (reason.empty()) return ExitSuccess;
     PrintFailure(lostText + ": " + reason);
+    if (told) *told += (told->empty() ? "" : "\n") + lostText + ": " + reason;
     return ExitWriteFailure;
 }
 

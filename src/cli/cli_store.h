@@ -18,8 +18,8 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
 // Takes the right to write (waiting a few seconds for whoever holds it), reads the
 // database as it stands on disk now into `database` (the command's own copy, whose memory is
 // reused), applies `change` to card `slot` and saves it. On failure prints `lostText` with the
-// reason and returns ExitWriteFailure.
+// reason, adds that line to `told` (when given) and returns ExitWriteFailure.
 int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change,
-                const std::string& lostText);
+                const std::string& lostText, std::string* told = nullptr);
 
 }  // namespace gsmprog::cli

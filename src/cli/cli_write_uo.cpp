@@ -38,6 +38,7 @@ int WriteUo(CliContext& context) {
         return UsageError("номер УОО должен быть от 1 до 4: " + deviceText);
     const int device = deviceText[0] - '1';
     StopSignals stopSignals;
+    ExchangeJournal journal(JournalOperation::WriteUo);
     HeardCable cable(MakeCable(choice));
     FTDI_UoProgCtrl link{cable};
     OpeningCable opening(link, choice);
@@ -56,16 +57,22 @@ int WriteUo(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, command.data(),
-                                        static_cast<std::int32_t>(command.size()));
+    OperationFacts& facts = journal.Facts();
+    facts.card = card;
+    facts.slot = slot;
+    facts.device = device;
+    facts.command.assign(command.begin(), command.end());
+    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, choice, journal,
+                                        command.data(), static_cast<std::int32_t>(command.size()));
     if (int code = ReportOutcome(outcome, LinkOperation::WriteUo, ProgramFailedHeader,
-                                 UoStoppedText);
+                                 UoStoppedText, UoDoneText, journal);
         code != ExitSuccess)
         return code;
 
     const int stored =
         StoreInCard(*database, slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); },
-                    "УОО запрограммировано, но дата программирования не записана в базу карточек");
+                    "УОО запрограммировано, но дата программирования не записана в базу карточек",
+                    &facts.message);
     if (stored != ExitSuccess) return stored;
     std::cout << UoDoneText << "\n";
     return ExitSuccess;

@@ -64,7 +64,8 @@ const char* FullCardShown =
     "UoGuardCords=21,0,0,3\n"
     "UoFireCords=42,0,0,0\n"
     "UoModes=42,0,0,32\n"
-    "UoSpare=1,0,65535,0\n";
+    "UoSpare=1,0,65535,0\n"
+    "LastOperation=нет записей в журнале\n";
 
 class CliCards : public ::testing::Test {
 protected:

@@ -17,6 +17,10 @@
 #include "link/ftdi_read_ctrl.h"
 #include "cable/cable_directory.h"
 #include "cable/serial_cable.h"
+#include "link/link_texts.h"
+#include "ops/hex_text.h"
+#include "ops/journal_reader.h"
+#include "ops/journal_time.h"
 #include "support/vmodem_process.h"
 
 namespace gsmprog::test {
@@ -84,6 +88,19 @@ protected:
                 {"GSMPROG_DEBUG", debugLog}};
     }
     std::string Database() const { return FileBytes(work_.Path() / CardDatabase::DatabaseFileName); }
+    fs::path Journal() const { return work_.Path() / "ProgInfo_12.journal"; }
+    std::vector<JournalEntry> Journalled() const {
+        std::vector<JournalEntry> entries;
+        const JournalReadStats stats = ReadJournal(
+            Journal(), [&](JournalEntry&& entry, std::string_view) { entries.push_back(std::move(entry)); });
+        EXPECT_EQ(stats.skipped, 0u);
+        return entries;
+    }
+    // The image the modem holds.
+    std::vector<std::uint8_t> ModemImage() const {
+        const std::string image = FileBytes(work_.Path() / "modem.img");
+        return {image.begin(), image.end()};
+    }
     // Starts a command, lets it run for a while, then sends `signal` and collects it.
     ProgramResult Interrupt(std::vector<std::string> args, int signal) {
         ChildProcess child(CliProgram(), With(std::move(args)), Env());
@@ -196,6 +213,111 @@ TEST_P(CliExchange, ProgramWritesTheImageAndRecordsItsCrc) {
     EXPECT_EQ(id2, 0x1A2B);
     EXPECT_GE(programmed, before - 1.0 / 86400);
     EXPECT_LE(programmed, CurrentDays() + 1.0 / 86400);
+}
+
+// Each exchange appends one entry: who, which cable, which card, and the bytes that went over
+// the line; `journal` and `show` give them back.
+TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
+    StartModem({"--device-version", "3.0.12"});
+    SaveCard(Card(1));
+    const auto programmed = Run({"program", "1"});
+    ASSERT_EQ(programmed.exitCode, 0) << programmed.err;
+    EXPECT_EQ(programmed.err, "");
+    const std::vector<std::uint8_t> written = ModemImage();
+    ASSERT_EQ(Run({"read"}).exitCode, 0);
+    const auto uo = RunProgram(CliProgram(), With({"write-uo", "1", "2"}), Env("1"));
+    ASSERT_EQ(uo.exitCode, 0) << uo.err;
+
+    const std::vector<JournalEntry> entries = Journalled();
+    ASSERT_EQ(entries.size(), 3u);
+    const JournalEntry& program = entries[0];
+    EXPECT_EQ(program.operation, JournalOperation::Program);
+    EXPECT_EQ(program.result, JournalResult::Ok);
+    EXPECT_EQ(program.message, ProgramDoneText);
+    EXPECT_EQ(HexBytes(program.image), written);
+    EXPECT_EQ(program.imageCrc, programmed.out.substr(8, 4));   // "ProgID1=XXXX"
+    EXPECT_EQ(program.previousId, "1A2B");
+    EXPECT_EQ(program.row, 1);
+    EXPECT_EQ(program.cardNumber, "2024");
+    EXPECT_EQ(program.deviceCodes, "1234 + 4000000000");
+    EXPECT_EQ(program.dateChanged, "2023-03-15T06:00:00");
+    EXPECT_EQ(program.cable, "VMODEM1");
+    EXPECT_FALSE(program.port.empty());
+    EXPECT_FALSE(program.user.empty());
+    EXPECT_EQ(program.program, "gsmprog-cli");
+    EXPECT_TRUE(IsoTimeSeconds(program.time)) << program.time;
+
+    const JournalEntry& read = entries[1];
+    EXPECT_EQ(read.operation, JournalOperation::Read);
+    EXPECT_EQ(read.result, JournalResult::Ok);
+    EXPECT_EQ(HexBytes(read.image), written);   // what the modem sent back is what it holds
+    EXPECT_EQ(read.modemVersion, "3.0.12");
+    EXPECT_EQ(read.imageCrc, program.imageCrc);
+    EXPECT_EQ(read.row, 1);
+    EXPECT_EQ(read.cardNumber, "2024");
+
+    const JournalEntry& write = entries[2];
+    EXPECT_EQ(write.operation, JournalOperation::WriteUo);
+    EXPECT_EQ(write.device, 2);
+    EXPECT_EQ(write.message, UoDoneText);
+    std::string spaced;   // the command as the diagnostic log shows the bytes sent
+    for (std::size_t i = 0; i < write.command.size(); i += 2) spaced += " " + write.command.substr(i, 2);
+    ASSERT_EQ(write.command.size(), 20u);
+    EXPECT_NE(uo.err.find("VMODEM1 → 10 из 10 байт:" + spaced + "\n"), std::string::npos) << uo.err;
+
+    // The card's last programming is the object-device write: no modem version is asked there.
+    const std::string shown = Run({"show", "1"}).out;
+    EXPECT_NE(shown.find("\nLastOperation=Последнее программирование: " + ShortTimeText(write.time) + ", " +
+                         write.user + ", кабель VMODEM1\n"),
+              std::string::npos)
+        << shown;
+
+    const auto tsv = Run({"journal"});
+    EXPECT_EQ(tsv.exitCode, 0) << tsv.err;
+    EXPECT_EQ(tsv.err, "");
+    EXPECT_TRUE(tsv.out.starts_with(program.time + "\tПрограммирование\tуспешно\t1\t2024\t\t1234 + 4000000000\t\t" +
+                                    program.imageCrc + "\t" + program.user + "\tVMODEM1\tПрограммирование "
+                                    "произведено успешно!\\n\\nВыключите"))
+        << tsv.out;
+    EXPECT_EQ(std::count(tsv.out.begin(), tsv.out.end(), '\n'), 3);
+    EXPECT_EQ(Run({"journal", "--format", "json"}).out, FileBytes(Journal()));
+    EXPECT_EQ(Run({"journal", "--card", "2024", "--row", "1", "--since", "2000-01-01"}).out, tsv.out);
+    EXPECT_EQ(Run({"journal", "--row", "2"}).out, "");
+    EXPECT_EQ(Run({"journal", "--since", "2999-01-01 00:00"}).out, "");
+    const std::string csv = Run({"journal", "--format", "csv"}).out;
+    EXPECT_TRUE(csv.starts_with("\xC2\xF0\xE5\xEC\xFF;")) << csv;   // "Время;" in Windows-1251
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4 + 3);   // the programming's message spans lines
+    for (const auto& bad : std::vector<std::vector<std::string>>{
+             {"journal", "--since", "вчера"}, {"journal", "--format", "xml"}, {"journal", "--row"}, {"journal", "x"}})
+        EXPECT_EQ(Run(bad).exitCode, 2) << bad[1];
+
+    // Lines another program cannot have meant are skipped, and said to be.
+    std::ofstream(Journal(), std::ios::app) << "garbage\n{\"v\":1,\"ti";
+    const auto skipped = Run({"journal"});
+    EXPECT_EQ(skipped.out, tsv.out);
+    EXPECT_EQ(skipped.err, "gsmprog-cli: пропущено записей: 2\n");
+}
+
+// The journal never decides an operation's outcome: it is said once on stderr why it could not
+// be written; a link planted under its name is refused, and the file it points at left alone.
+TEST_F(Cli, AJournalThatCannotBeWrittenIsToldAndTheOperationStands) {
+    StartModem();
+    fs::create_directory(Journal());
+    const std::string path = fs::canonical(work_.Path()).string() + "/ProgInfo_12.journal";
+    auto result = Run({"read"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.out.find("CardMatch=none\n"), std::string::npos);
+    EXPECT_EQ(result.err, "gsmprog-cli: Журнал операций не записан (" + path + "): это каталог\n");
+
+    fs::remove(Journal());
+    const fs::path victim = work_.Path() / "notes.txt";
+    std::ofstream(victim) << "mine\n";
+    fs::create_symlink(victim, Journal());
+    result = Run({"read"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.err, "gsmprog-cli: Журнал операций не записан (" + path +
+                              "): это символическая ссылка, а не файл журнала\n");
+    EXPECT_EQ(FileBytes(victim), "mine\n");
 }
 
 TEST_F(Cli, ACardSavedWhileTheModemWasBusyKeepsItsChange) {
@@ -311,6 +433,15 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_NE(result.err.find("УОО вернул ошибку при считывании"), std::string::npos);
     EXPECT_EQ(Database(), database);
+    // Each failure is journalled with the message the user was given.
+    const std::vector<JournalEntry> entries = Journalled();
+    ASSERT_EQ(entries.size(), 3u);
+    for (const JournalEntry& entry : entries) EXPECT_EQ(entry.result, JournalResult::Failed);
+    EXPECT_EQ(entries[0].message, "Программирование НЕ проведено!\n\nПричина:\n"
+                                  "УОО вернул ошибку при программировании");
+    EXPECT_EQ(entries[1].operation, JournalOperation::WriteUo);
+    EXPECT_NE(entries[1].message.find("Ошибка при программировании УО"), std::string::npos);
+    EXPECT_EQ(entries[2].message + "\n", result.err);
 }
 
 TEST_F(Cli, AModemFallingSilentIsToldWithTheBlockItFollowed) {
@@ -330,6 +461,9 @@ TEST_F(Cli, CableFailuresExit1) {
     auto result = Run({"program", "1"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Программирование НЕ проведено!\n\nПричина:\nКабель FTDI не найден.\n");
+    ASSERT_EQ(Journalled().size(), 1u);
+    EXPECT_EQ(Journalled()[0].message + "\n", result.err);
+    EXPECT_EQ(Journalled()[0].cable, "");
 
     StartModem();
     result = Run({"read", "--cable", "OTHER1"});
@@ -394,6 +528,29 @@ TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
     EXPECT_EQ(result.exitCode, 130);
     EXPECT_EQ(result.err, "Считывание ОСТАНОВЛЕНО!\n");
     EXPECT_EQ(Database(), database);
+    const std::vector<JournalEntry> entries = Journalled();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].result, JournalResult::Stopped);
+    EXPECT_EQ(entries[0].message, ProgramStoppedText);
+    EXPECT_EQ(entries[0].image.size(), 2 * 444u);   // what was being written
+    EXPECT_EQ(entries[1].result, JournalResult::Stopped);
+    EXPECT_EQ(entries[1].message, ReadStoppedText);
+}
+
+// A modem that goes away mid-write (its power pulled, its cable torn out) leaves a failed entry.
+TEST_F(Cli, AModemGoneMidExchangeIsJournalledAsFailed) {
+    SaveCard(Card(1));
+    StartModem({"--silent-after-block", "1"});
+    ChildProcess program(CliProgram(), With({"program", "1"}), Env());
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    modem_->Stop(SIGKILL);
+    const auto result = program.Wait();
+    EXPECT_EQ(result.exitCode, 1) << result.err;
+    const std::vector<JournalEntry> entries = Journalled();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].result, JournalResult::Failed);
+    EXPECT_TRUE(result.err.ends_with(entries[0].message + "\n")) << result.err;
+    EXPECT_EQ(entries[0].cable, "VMODEM1");
 }
 
 TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {

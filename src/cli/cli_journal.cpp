@@ -1,0 +1,110 @@
+// gsmprog-cli journal: the entries of the operations journal beside the card database, oldest
+// first, as tab-separated columns, as the journal window's CSV export, or as stored.
+
+#include <cerrno>
+#include <iostream>
+#include <optional>
+
+#include "cards/error_text.h"
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "ops/journal_append.h"
+#include "ops/journal_reader.h"
+#include "ops/journal_table.h"
+#include "ops/journal_time.h"
+
+namespace gsmprog::cli {
+namespace {
+
+enum class Format { Tsv, Csv, Json };
+
+struct JournalFilter {
+    std::optional<int> row;
+    std::optional<std::string> card;
+    std::optional<std::int64_t> since;
+
+    bool Accepts(const JournalEntry& entry) const {
+        if (row && entry.row != row) return false;
+        if (card && entry.cardNumber != *card) return false;
+        if (since) {
+            const auto time = IsoTimeSeconds(entry.time);
+            if (!time || *time < *since) return false;
+        }
+        return true;
+    }
+};
+
+int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& format) {
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const std::string& option = args[i];
+        if (option != "--row" && option != "--card" && option != "--since" && option != "--format")
+            return UsageError("journal: неизвестный аргумент " + option);
+        if (i + 1 >= args.size()) return UsageError("после " + option + " нужно значение");
+        const std::string& value = args[i + 1];
+        if (option == "--row") {
+            int slot = 0;
+            if (int code = ParseRow(value, slot); code != ExitSuccess) return code;
+            filter.row = slot + 1;
+        } else if (option == "--card") {
+            filter.card = value;
+        } else if (option == "--since") {
+            filter.since = UserTimeSeconds(value);
+            if (!filter.since)
+                return UsageError("неверная дата " + value + ": ожидается ГГГГ-ММ-ДД или ГГГГ-ММ-ДД ЧЧ:ММ");
+        } else if (value == "tsv") {
+            format = Format::Tsv;
+        } else if (value == "csv") {
+            format = Format::Csv;
+        } else if (value == "json") {
+            format = Format::Json;
+        } else {
+            return UsageError("формат журнала — tsv, csv или json: " + value);
+        }
+    }
+    return ExitSuccess;
+}
+
+void AppendTsvLine(std::string& out, const JournalRow& row) {
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) out += '\t';
+        out += Printable(row[i]);   // as `list` escapes its texts
+    }
+    out += '\n';
+}
+
+int Journal(CliContext& context) {
+    JournalFilter filter;
+    Format format = Format::Tsv;
+    if (int code = TakeOptions(context.args, filter, format); code != ExitSuccess) return code;
+    const std::filesystem::path journal = JournalFile();
+    std::string out;
+    if (format == Format::Csv) out = JournalCsvLine(JournalColumnTitles());
+    const JournalReadStats stats = ReadJournal(journal, [&](JournalEntry&& entry, std::string_view line) {
+        if (!filter.Accepts(entry)) return;
+        switch (format) {
+        case Format::Tsv: AppendTsvLine(out, JournalRowTexts(entry)); break;
+        case Format::Csv: out += JournalCsvLine(JournalRowTexts(entry)); break;
+        case Format::Json:
+            out += line;
+            out += '\n';
+            break;
+        }
+    });
+    if (stats.error == ENOENT) {
+        PrintFailure("журнала операций " + journal.string() + " нет: операций с модемом здесь не было");
+    } else if (stats.error != 0) {
+        PrintFailure("не удалось прочитать журнал операций " + journal.string() + ": " +
+                     ReadErrorText(stats.error));
+        return ExitUsage;
+    }
+    std::cout << out << std::flush;
+    if (stats.skipped > 0) PrintFailure(SkippedEntriesText(stats.skipped));
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar(CliGroup::Cards, "journal",
+                                    "journal [--row СТРОКА] [--card НОМЕР] [--since ДАТА] [--format tsv|csv|json]",
+                                    "журнал операций с модемами, от старых к новым", Journal);
+
+}  // namespace
+}  // namespace gsmprog::cli

@@ -1,0 +1,28 @@
+#pragma once
+// A card's history in the operations journal: which entries concern it, and the line the
+// windows and `gsmprog-cli show` give of its last programming.
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "cards/card_record.h"
+#include "ops/journal_entry.h"
+
+namespace gsmprog {
+
+inline constexpr const char* NoJournalEntriesText = "нет записей в журнале";
+
+// Whether `entry` concerns the card in `slot`: the same row and the same card number (a row
+// whose card was deleted and made anew for another number has a history of its own).
+bool ConcernsCard(const JournalEntry& entry, int slot, const CardRecord& card);
+
+// The newest successful programming (of the modem or of an object device) of the card.
+std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
+                                            const CardRecord& card);
+
+// "Последнее программирование: 07.12.2026 10:42, ivanov, кабель FT4ABC12, модем 2.5.1" (the
+// cable and modem parts only when known), or NoJournalEntriesText.
+std::string CardHistoryText(const std::optional<JournalEntry>& programming);
+
+}  // namespace gsmprog

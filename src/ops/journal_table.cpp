@@ -1,0 +1,88 @@
+#include "ops/journal_table.h"
+
+#include "text/charset.h"
+
+namespace gsmprog {
+
+namespace {
+
+std::string OperationText(const JournalEntry& entry) {
+    switch (entry.operation) {
+    case JournalOperation::Program: return "Программирование";
+    case JournalOperation::Read: return "Считывание";
+    case JournalOperation::WriteUo:
+        return entry.device ? "Запись УОО " + std::to_string(*entry.device) : "Запись УОО";
+    }
+    return {};
+}
+
+const char* ResultText(JournalResult result) {
+    switch (result) {
+    case JournalResult::Ok: return "успешно";
+    case JournalResult::Failed: return "сбой";
+    case JournalResult::Stopped: return "остановлено";
+    }
+    return "";
+}
+
+// Character by character, so that one character without a byte costs only itself.
+std::string Win1251OrMark(const std::string& utf8) {
+    std::string bytes;
+    if (Utf8ToWin1251(utf8, bytes)) return bytes;
+    bytes.clear();
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        std::size_t length = 1;
+        while (i + length < utf8.size() && (static_cast<unsigned char>(utf8[i + length]) & 0xC0) == 0x80)
+            ++length;
+        std::string one;
+        bytes += Utf8ToWin1251(utf8.substr(i, length), one) ? one : "?";
+        i += length;
+    }
+    return bytes;
+}
+
+}  // namespace
+
+const JournalRow& JournalColumnTitles() {
+    static const JournalRow titles{"Время",        "Операция", "Результат",    "Строка",
+                                   "Карточка",     "Объект",   "Коды УОО",     "Версия модема",
+                                   "ID",           "Пользователь", "Кабель",   "Сообщение"};
+    return titles;
+}
+
+JournalRow JournalRowTexts(const JournalEntry& entry) {
+    return {entry.time,
+            OperationText(entry),
+            ResultText(entry.result),
+            entry.row ? std::to_string(*entry.row) : std::string(),
+            entry.cardNumber,
+            entry.object,
+            entry.deviceCodes,
+            entry.modemVersion,
+            entry.imageCrc,
+            entry.user,
+            entry.cable.empty() ? entry.port : entry.cable,
+            entry.message};
+}
+
+std::string JournalCsvLine(const JournalRow& row) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) line += ';';
+        const std::string field = Win1251OrMark(row[i]);
+        if (field.find_first_of(";\"\r\n") == std::string::npos) {
+            line += field;
+            continue;
+        }
+        line += '"';
+        for (char c : field) {
+            if (c == '"') line += '"';
+            line += c;
+        }
+        line += '"';
+    }
+    return line + "\r\n";
+}
+
+}  // namespace gsmprog

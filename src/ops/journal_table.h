@@ -1,0 +1,27 @@
+#pragma once
+// The journal as a table: the columns the journal window shows and exports and the command
+// line prints, and the CSV export of them.
+
+#include <array>
+#include <string>
+
+#include "ops/journal_entry.h"
+
+namespace gsmprog {
+
+inline constexpr std::size_t JournalColumnCount = 12;
+using JournalRow = std::array<std::string, JournalColumnCount>;
+
+// "Время", "Операция", "Результат", "Строка", "Карточка", "Объект", "Коды УОО",
+// "Версия модема", "ID", "Пользователь", "Кабель", "Сообщение".
+const JournalRow& JournalColumnTitles();
+
+// The texts of `entry` in those columns (UTF-8), e.g. "Запись УОО 2", "сбой".
+JournalRow JournalRowTexts(const JournalEntry& entry);
+
+// One CSV line of `row` as the card export writes them: Windows-1251 (a character without a
+// Windows-1251 byte becomes '?'), fields separated by ';' and quoted when they hold ';', '"'
+// or a line break, CR LF at the end.
+std::string JournalCsvLine(const JournalRow& row);
+
+}  // namespace gsmprog

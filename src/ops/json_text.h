@@ -1,0 +1,29 @@
+#pragma once
+// The little JSON the operations journal needs: strings written escaped, and one object per
+// line scanned member by member. Values the journal does not use (nested objects, arrays,
+// true/false/null) are stepped over whole, so a line from a newer gsmprog still reads.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace gsmprog {
+
+// Appends `text` to `out` as a JSON string in quotes. A byte that is not part of valid UTF-8
+// becomes U+FFFD, so the line stays valid whatever a host name or login holds.
+void AppendJsonString(std::string& out, std::string_view text);
+
+struct JsonValue {
+    enum class Kind { String, Number, Other };
+    Kind kind = Kind::Other;
+    std::string_view raw;    // a number as written
+    std::string text;        // a string unescaped (UTF-8)
+};
+
+using JsonMember = std::function<void(std::string_view name, const JsonValue& value)>;
+
+// Calls `member` for each member of the one object `line` holds. False when the line is no
+// JSON object, has anything after it, or nests deeper than a journal line ever does.
+bool ScanJsonObject(std::string_view line, const JsonMember& member);
+
+}  // namespace gsmprog

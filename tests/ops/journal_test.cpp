@@ -1,0 +1,252 @@
+// The operations journal file: its lines written and read back, what readers skip, the
+// append's refusals and its lock between processes, and a card's history line.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "cards/card_database.h"
+#include "cards/card_files.h"
+#include "ops/card_history.h"
+#include "ops/journal_append.h"
+#include "ops/journal_reader.h"
+#include "ops/journal_table.h"
+#include "support/child_process.h"
+
+namespace gsmprog::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+void AppendBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::app) << bytes;
+}
+
+JournalEntry FullEntry() {
+    JournalEntry entry;
+    entry.time = "2026-12-07T10:42:13+03:00";
+    entry.operation = JournalOperation::WriteUo;
+    entry.result = JournalResult::Stopped;
+    entry.message = "Программирование ОСТАНОВЛЕНО!\n\n\"кавычки\"\t\\ \x01";
+    entry.durationMs = 1234;
+    entry.user = "ivanov";
+    entry.host = "pc-1";
+    entry.program = "gsmprog-cli";
+    entry.programVersion = "1.38";
+    entry.cable = "FT4ABC12";
+    entry.port = "/dev/ttyUSB0";
+    entry.latencyMs = 1;
+    entry.row = 12;
+    entry.cardNumber = "2024";
+    entry.object = "Склад «Север»; ворота";
+    entry.deviceCodes = "1234 + 4000000000";
+    entry.dateChanged = "2026-12-07T10:40:00";
+    entry.modemVersion = "2.5.1";
+    entry.imageCrc = "1A2B";
+    entry.previousId = "00FF";
+    entry.image = "00FF10";
+    entry.device = 2;
+    entry.command = "9208";
+    return entry;
+}
+
+void ExpectSame(const JournalEntry& a, const JournalEntry& b) {
+    EXPECT_EQ(JournalLine(a), JournalLine(b));
+    EXPECT_EQ(a.message, b.message);
+    EXPECT_EQ(a.row, b.row);
+    EXPECT_EQ(a.device, b.device);
+    EXPECT_EQ(a.latencyMs, b.latencyMs);
+}
+
+TEST(JournalLine, KeepsEveryFieldAndReadsWhatALaterProgramAddsButNotALaterVersion) {
+    const JournalEntry entry = FullEntry();
+    const std::string line = JournalLine(entry);
+    ASSERT_TRUE(line.ends_with("}\n"));
+    EXPECT_EQ(line.find('\n'), line.size() - 1);   // one line, whatever the texts hold
+    const auto back = ParseJournalLine(std::string_view(line).substr(0, line.size() - 1));
+    ASSERT_TRUE(back);
+    ExpectSame(*back, entry);
+
+    // Members this version does not know, of any kind, are stepped over.
+    const auto extended = ParseJournalLine(
+        R"({"v":1,"new":{"a":[1,{"b":null}],"c":true},"time":"2026-12-07T10:42:13+03:00",)"
+        R"("op":"read","result":"ok","row":"7","card":"\u0410\ud83d\ude00","more":[-1.5e3]})");
+    ASSERT_TRUE(extended);
+    EXPECT_EQ(extended->operation, JournalOperation::Read);
+    EXPECT_EQ(extended->cardNumber, "А\xF0\x9F\x98\x80");
+    EXPECT_FALSE(extended->row);   // of the wrong kind: left out
+
+    // A byte that is no UTF-8 cannot spoil the line.
+    JournalEntry odd;
+    odd.time = entry.time;
+    odd.host = std::string("a\xFF" "b\xD0", 4);
+    EXPECT_EQ(ParseJournalLine(JournalLine(odd))->host, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+
+    for (const char* refused : {
+             R"({"v":2,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"})",
+             R"({"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"})",
+             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"erase","result":"ok"})",
+             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"maybe"})",
+             R"({"v":1,"op":"read","result":"ok"})",
+             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"} x)",
+             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok","x":"\ud800"})",
+             "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[",
+             R"({"v":1,"x":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]})",
+             ""})
+        EXPECT_FALSE(ParseJournalLine(refused)) << refused;
+}
+
+class JournalFileTest : public ::testing::Test {
+protected:
+    fs::path Journal() const { return dir_.Path() / "ProgInfo_12.journal"; }
+    TempDir dir_;
+};
+
+TEST_F(JournalFileTest, TornGarbageOverlongAndNewerLinesAreSkippedAndCounted) {
+    JournalEntry first = FullEntry();
+    JournalEntry second = FullEntry();
+    second.cardNumber = "3003";
+    ASSERT_EQ(AppendJournalLine(Journal(), JournalLine(first)), "");
+    AppendBytes(Journal(), "garbage\n\n{\"v\":9,\"time\":\"x\",\"op\":\"read\",\"result\":\"ok\"}\n" +
+                               std::string(MaxJournalLine + 10, 'x') + "\n" + std::string(3, '\0') + "\n");
+    AppendBytes(Journal(), JournalLine(first).substr(0, 40));   // a crash mid-append
+    // The next append starts a line of its own: the torn line alone is lost.
+    ASSERT_EQ(AppendJournalLine(Journal(), JournalLine(second)), "");
+    AppendBytes(Journal(), "{\"v\":1,\"ti");                   // and a torn last line
+
+    std::vector<std::string> cards;
+    const JournalReadStats stats = ReadJournal(Journal(), [&](JournalEntry&& entry, std::string_view line) {
+        cards.push_back(entry.cardNumber);
+        EXPECT_EQ(std::string(line) + "\n", JournalLine(entry));
+    });
+    EXPECT_EQ(cards, (std::vector<std::string>{"2024", "3003"}));
+    EXPECT_EQ(stats.entries, 2u);
+    EXPECT_EQ(stats.skipped, 6u);   // garbage, newer, overlong, zeros, two torn
+    EXPECT_EQ(stats.error, 0);
+    EXPECT_EQ(SkippedEntriesText(stats.skipped), "пропущено записей: 6");
+
+    const auto last = LastJournalEntries(Journal(), 1);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last.front().cardNumber, "3003");
+    EXPECT_EQ(ReadJournal(dir_.Path() / "none", [](JournalEntry&&, std::string_view) {}).error, ENOENT);
+}
+
+TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsAppended) {
+    const fs::path victim = dir_.Path() / "victim";
+    AppendBytes(victim, "precious\n");
+    const std::string line = JournalLine(FullEntry());
+
+    fs::create_symlink(victim, Journal());
+    EXPECT_EQ(AppendJournalLine(Journal(), line), "это символическая ссылка, а не файл журнала");
+    fs::remove(Journal());
+    fs::create_hard_link(victim, Journal());
+    EXPECT_EQ(AppendJournalLine(Journal(), line), "у файла журнала есть другие имена (жёсткие ссылки)");
+    fs::remove(Journal());
+    EXPECT_EQ(ReadBytes(victim), "precious\n");
+
+    ASSERT_EQ(::mkfifo(Journal().c_str(), 0600), 0);   // nobody reads it: an open must not wait
+    EXPECT_EQ(AppendJournalLine(Journal(), line), "это именованный канал, а не файл журнала");
+    fs::remove(Journal());
+    fs::create_directory(Journal());
+    EXPECT_EQ(AppendJournalLine(Journal(), line), "это каталог");
+    EXPECT_EQ(JournalFailureText(Journal(), "это каталог"),
+              "Журнал операций не записан (" + Journal().string() + "): это каталог");
+}
+
+// The database reached through a link keeps its journal beside the real file, as its lock.
+TEST_F(JournalFileTest, TheJournalOfALinkedDatabaseIsBesideTheRealFile) {
+    TempDir real;
+    AppendBytes(real.Path() / CardDatabase::DatabaseFileName, "");
+    fs::create_symlink(real.Path() / CardDatabase::DatabaseFileName, dir_.Path() / CardDatabase::DatabaseFileName);
+    EXPECT_EQ(JournalFile(dir_.Path()), fs::canonical(real.Path()) / "ProgInfo_12.journal");
+    EXPECT_EQ(JournalFile(real.Path()), real.Path() / "ProgInfo_12.journal");
+}
+
+// Two processes append at the same moments: every line whole, none lost, each one's in order.
+TEST_F(JournalFileTest, TwoProcessesAppendingAtOnceNeitherInterleaveNorLoseLines) {
+    constexpr int Rounds = 300;
+    const auto append = [&](const char* who) {
+        JournalEntry entry = FullEntry();
+        entry.user = who;
+        entry.image = std::string(888, 'A');
+        for (int i = 0; i < Rounds; ++i) {
+            entry.durationMs = i;
+            if (!AppendJournalLine(Journal(), JournalLine(entry)).empty()) return 1;
+        }
+        return 0;
+    };
+    pid_t children[2];
+    const char* names[2] = {"first", "second"};
+    for (int c = 0; c < 2; ++c) {
+        children[c] = ::fork();
+        ASSERT_GE(children[c], 0);
+        if (children[c] == 0) ::_exit(append(names[c]));
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::map<std::string, std::int64_t> next;
+    const JournalReadStats stats = ReadJournal(Journal(), [&](JournalEntry&& entry, std::string_view) {
+        EXPECT_EQ(entry.durationMs, next[entry.user]++) << entry.user;
+    });
+    EXPECT_EQ(stats.skipped, 0u);
+    EXPECT_EQ(next["first"], Rounds);
+    EXPECT_EQ(next["second"], Rounds);
+}
+
+TEST_F(JournalFileTest, ACardsHistoryIsItsLastSuccessfulProgramming) {
+    CardRecord card{};
+    std::strcpy(card.NCardEdit, "2024");
+    EXPECT_EQ(CardHistoryText(LastProgramming(Journal(), 11, card)), "нет записей в журнале");
+
+    JournalEntry programmed = FullEntry();
+    programmed.operation = JournalOperation::Program;
+    programmed.result = JournalResult::Ok;
+    AppendJournalLine(Journal(), JournalLine(programmed));
+    JournalEntry later = programmed;
+    later.time = "2026-12-08T09:00:00+03:00";
+    for (auto change : std::vector<std::function<void(JournalEntry&)>>{
+             [](JournalEntry& e) { e.result = JournalResult::Failed; },
+             [](JournalEntry& e) { e.result = JournalResult::Stopped; },
+             [](JournalEntry& e) { e.operation = JournalOperation::Read; },
+             [](JournalEntry& e) { e.row = 13; },
+             [](JournalEntry& e) { e.cardNumber = "2025"; }}) {
+        JournalEntry other = later;
+        change(other);
+        AppendJournalLine(Journal(), JournalLine(other));
+    }
+    EXPECT_EQ(CardHistoryText(LastProgramming(Journal(), 11, card)),
+              "Последнее программирование: 07.12.2026 10:42, ivanov, кабель FT4ABC12, модем 2.5.1");
+    later.operation = JournalOperation::WriteUo;
+    later.cable.clear();
+    later.modemVersion.clear();
+    AppendJournalLine(Journal(), JournalLine(later));
+    EXPECT_EQ(CardHistoryText(LastProgramming(Journal(), 11, card)),
+              "Последнее программирование: 08.12.2026 09:00, ivanov, кабель /dev/ttyUSB0");
+}
+
+TEST(JournalTable, RowsNameTheOperationAndCsvQuotesAsSpreadsheetsExpect) {
+    const JournalRow row = JournalRowTexts(FullEntry());
+    EXPECT_EQ(row[1], "Запись УОО 2");
+    EXPECT_EQ(row[2], "остановлено");
+    EXPECT_EQ(row[3], "12");
+    EXPECT_EQ(row[10], "FT4ABC12");
+    JournalRow texts{};
+    texts[0] = "a;b";
+    texts[1] = "\"Ёж\"";
+    texts[2] = "x\ny";
+    texts[3] = "日";
+    EXPECT_EQ(JournalCsvLine(texts), "\"a;b\";\"\"\"\xA8\xE6\"\"\";\"x\ny\";?;;;;;;;;\r\n");
+    EXPECT_EQ(JournalCsvLine(JournalColumnTitles()).substr(0, 6), "\xC2\xF0\xE5\xEC\xFF;");
+}
+
+}  // namespace
+}  // namespace gsmprog::test
