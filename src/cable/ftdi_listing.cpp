@@ -3,7 +3,7 @@
 #include <QSerialPortInfo>
 #include <mutex>
 
-#include "cable/latency_timer.h"
+#include "ports/latency_timer.h"
 #include "diag/debug_log.h"
 
 namespace gsmprog {

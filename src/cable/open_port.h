@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cable/listed_cable.h"
+#include "ports/listed_cable.h"
 #include "link/cable.h"
 
 namespace gsmprog {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "cable/latency_timer.h"
+#include "ports/latency_timer.h"
 #include "cable/open_port.h"
 #include "cable/port_thread.h"
 #include "cable/system_listing.h"

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "cable/cable_directory.h"
-#include "cable/listed_cable.h"
+#include "ports/cable_directory.h"
+#include "ports/listed_cable.h"
 #include "link/cable.h"
 
 namespace gsmprog {

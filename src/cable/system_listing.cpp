@@ -1,8 +1,8 @@
 #include "cable/system_listing.h"
 
 #include "cable/ftdi_listing.h"
-#include "cable/usb_sysfs.h"
-#include "cable/virtual_listing.h"
+#include "ports/usb_sysfs.h"
+#include "ports/virtual_listing.h"
 
 namespace gsmprog {
 

@@ -16,9 +16,9 @@
 #include <iostream>
 #include <thread>
 
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 #include "cable/serial_cable.h"
-#include "cable/single_port.h"
+#include "ports/single_port.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 

@@ -7,7 +7,7 @@
 
 #include "cable/serial_cable.h"
 #include "cable/system_listing.h"
-#include "cable/usb_sysfs.h"
+#include "ports/usb_sysfs.h"
 #include "support/child_process.h"
 
 namespace gsmprog::test {

@@ -15,7 +15,7 @@
 #include "cards/card_dates.h"
 #include "link/checksums.h"
 #include "link/ftdi_read_ctrl.h"
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 #include "cable/serial_cable.h"
 #include "support/vmodem_process.h"
 

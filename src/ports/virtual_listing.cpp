@@ -1,10 +1,10 @@
-#include "cable/virtual_listing.h"
+#include "ports/virtual_listing.h"
 
 #include <cstdio>
 #include <mutex>
 #include <set>
 
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 #include "diag/debug_log.h"
 
 namespace gsmprog {

@@ -1,4 +1,4 @@
-#include "cable/usb_sysfs.h"
+#include "ports/usb_sysfs.h"
 
 #include <fstream>
 #include <string>
