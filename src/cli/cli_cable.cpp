@@ -16,11 +16,11 @@
 #include <iostream>
 #include <thread>
 
-#include "ports/cable_directory.h"
 #include "cable/serial_cable.h"
-#include "ports/single_port.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
+#include "ports/cable_directory.h"
+#include "ports/single_port.h"
 
 namespace gsmprog::cli {
 

@@ -1,8 +1,8 @@
 #include "ports/single_port.h"
 
+#include "diag/debug_log.h"
 #include "ports/cable_directory.h"
 #include "ports/latency_timer.h"
-#include "diag/debug_log.h"
 
 namespace gsmprog {
 

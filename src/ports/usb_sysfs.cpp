@@ -1,10 +1,10 @@
 #include "ports/usb_sysfs.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <fstream>
-#include <string>
 #include <system_error>
-
-#include "diag/debug_log.h"
 
 namespace gsmprog {
 
@@ -12,41 +12,100 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool IsFtdi(const fs::path& device) {
-    std::ifstream in(device / "idVendor");
-    std::string vendor;
-    return in >> vendor && vendor == "0403";
+// The first line of a sysfs attribute; empty when it cannot be read.
+std::string Attribute(const fs::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
 }
 
-// One of the device's interfaces ("1-1.2:1.0") holds a tty: ttyUSB0 from the USB serial
-// drivers, tty/ from cdc-acm.
-bool HasSerialPort(const fs::path& device) {
-    const std::string interfacePrefix = device.filename().string() + ":";
+std::optional<int> Number(const fs::path& file) {
+    std::ifstream in(file);
+    int value = 0;
+    if (in >> value) return value;
+    return std::nullopt;
+}
+
+std::vector<fs::path> Entries(const fs::path& folder) {
+    std::vector<fs::path> entries;
     std::error_code error;
-    for (fs::directory_iterator it(device, error), end; !error && it != end; it.increment(error)) {
-        if (!it->path().filename().string().starts_with(interfacePrefix)) continue;
-        std::error_code inner;
-        for (fs::directory_iterator port(it->path(), inner); !inner && port != end;
-             port.increment(inner))
-            if (port->path().filename().string().starts_with("tty")) return true;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(it->path());
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+// A USB serial driver puts its port right in the interface (ttyUSB0/); cdc-acm one level
+// down (tty/ttyACM0/). Either way the port's own tty/NAME/dev holds its numbers.
+void ReadPort(const fs::path& interface, UsbInterface& found) {
+    for (const fs::path& entry : Entries(interface)) {
+        const std::string name = entry.filename().string();
+        if (name == "tty") {
+            for (const fs::path& inner : Entries(entry)) {
+                found.tty = inner.filename().string();
+                found.ttyNumbers = Attribute(inner / "dev");
+                return;
+            }
+        } else if (name.starts_with("tty")) {
+            found.tty = name;
+            found.ttyNumbers = Attribute(entry / "tty" / name / "dev");
+            found.latencyTimerMs = Number(entry / "latency_timer");
+            return;
+        }
     }
-    return false;
+}
+
+UsbInterface ReadInterface(const fs::path& interface) {
+    UsbInterface found;
+    found.name = interface.filename().string();
+    std::error_code error;
+    const fs::path driver = fs::read_symlink(interface / "driver", error);
+    if (!error) found.driver = driver.filename().string();
+    ReadPort(interface, found);
+    return found;
+}
+
+FtdiUsbDevice ReadDevice(const fs::path& device) {
+    FtdiUsbDevice found;
+    found.usbPath = device.filename().string();
+    found.vendorId = Attribute(device / "idVendor");
+    found.productId = Attribute(device / "idProduct");
+    found.product = Attribute(device / "product");
+    found.manufacturer = Attribute(device / "manufacturer");
+    found.serial = Attribute(device / "serial");
+    found.numbers = Attribute(device / "dev");
+    found.busNumber = Number(device / "busnum").value_or(0);
+    found.deviceNumber = Number(device / "devnum").value_or(0);
+    const std::string interfacePrefix = found.usbPath + ":";
+    for (const fs::path& entry : Entries(device))
+        if (entry.filename().string().starts_with(interfacePrefix))
+            found.interfaces.push_back(ReadInterface(entry));
+    return found;
 }
 
 }  // namespace
 
-bool FtdiAdapterWithoutPort(const fs::path& sysfsRoot) {
-    std::error_code error;
-    for (fs::directory_iterator it(sysfsRoot / "bus" / "usb" / "devices", error), end;
-         !error && it != end; it.increment(error)) {
-        if (!IsFtdi(it->path()) || HasSerialPort(it->path())) continue;
-        if (DebugLogOn())
-            DebugLog("кабель", "USB " + it->path().filename().string() +
-                                   ": адаптер FTDI без последовательного порта (его взяла другая "
-                                   "служба системы, например brltty)");
-        return true;
-    }
-    return false;
+std::vector<FtdiUsbDevice> ListFtdiUsbDevices(const fs::path& sysfsRoot) {
+    std::vector<FtdiUsbDevice> devices;
+    // The interfaces are listed there too, but only devices have an idVendor.
+    for (const fs::path& entry : Entries(sysfsRoot / "bus" / "usb" / "devices"))
+        if (Attribute(entry / "idVendor") == FtdiVendorHex) devices.push_back(ReadDevice(entry));
+    return devices;
+}
+
+std::string UsbfsNode(const FtdiUsbDevice& device) {
+    char node[40];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", device.busNumber, device.deviceNumber);
+    return node;
+}
+
+std::string RuleHex(const std::string& id) {
+    const std::size_t first = id.find_first_not_of('0');
+    std::string hex = first == std::string::npos ? "0" : id.substr(first);
+    std::transform(hex.begin(), hex.end(), hex.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return hex;
 }
 
 }  // namespace gsmprog

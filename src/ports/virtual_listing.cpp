@@ -4,8 +4,8 @@
 #include <mutex>
 #include <set>
 
-#include "ports/cable_directory.h"
 #include "diag/debug_log.h"
+#include "ports/cable_directory.h"
 
 namespace gsmprog {
 
