@@ -11,6 +11,7 @@
 #include "ui/main/main.h"
 #include "ui/main/russian_ui.h"
 #include "cable/serial_cable.h"
+#include "diag/debug_log.h"
 #include "ui/main/user_dialogs.h"
 #include "program_version.h"
 
@@ -70,6 +71,8 @@ bool AnsweredOnTerminal(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     if (AnsweredOnTerminal(argc, argv)) return 0;
+    // The window's last log lines go into a support report, GSMPROG_DEBUG or not.
+    gsmprog::KeepDebugRing();
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gsmprog"));
     QApplication::setDesktopFileName(QStringLiteral("gsmprog"));
