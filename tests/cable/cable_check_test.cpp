@@ -13,6 +13,7 @@
 #include "ports/cable_check.h"
 #include "ports/cable_check_text.h"
 #include "ports/cable_directory.h"
+#include "ports/support_report.h"
 
 namespace gsmprog::test {
 namespace {
@@ -200,6 +201,40 @@ TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
     UnregisterVirtualCable(cables, "VM7", name);
     ::close(slave);
     ::close(master);
+}
+
+TEST(SupportReport, HoldsTheSystemTheCheckAndThePackageFilesAndStaysUnderItsLimit) {
+    FakeSystem system;
+    system.Adapter({});
+    system.UdevRuleRan(true);
+    system.File("/etc/os-release", "NAME=\"Ubuntu\"\nPRETTY_NAME=\"Ubuntu 22.04.4 LTS\"\n");
+    system.File("/proc/version", "Linux version 6.5.0-41-generic (buildd@lcy02) #41~22.04.2-Ubuntu SMP\n");
+    system.File("/var/lib/dpkg/status", "Package: gsmprog-extra\nVersion: 9\n\nPackage: gsmprog\n"
+                                       "Status: install ok installed\nVersion: 1.38\n\n");
+    system.File("/usr/bin/gsmprog-cli", "");
+    system.File("/var/lib/dpkg/info/gsmprog.list", "/.\n/usr\n/usr/bin\n/usr/bin/gsmprog-cli\n/usr/bin/gsmprog\n");
+    const SupportReportInput input{"gsmprog-cli 1.38", "Обмен с модемом в отчёт не входит.", {system.root.Path(), {}}};
+    const std::string report = SupportReportText(input);
+    EXPECT_THAT(report, ::testing::StartsWith("Отчёт gsmprog для поддержки\nСоставлен "));
+    EXPECT_THAT(report, HasSubstr(" программой gsmprog-cli 1.38.\nОбмен с модемом в отчёт не входит.\n\n"
+                                  "== Программа и система ==\ngsmprog-cli 1.38\nОС: Ubuntu 22.04.4 LTS\n"
+                                  "Ядро: Linux version 6.5.0-41-generic (buildd@lcy02) #41~22.04.2-Ubuntu SMP\n\n"
+                                  "== Проверка кабеля ==\nСистема:\n"));
+    EXPECT_THAT(report, HasSubstr("Итог: есть кабель, готовый к работе.\n\n== Файлы пакета gsmprog ==\n"
+                                  "  Status: install ok installed\n  Version: 1.38\n"
+                                  "  есть /usr/bin/gsmprog-cli\n  НЕТ  /usr/bin/gsmprog\n"));
+
+    // However many files the package names, the report stays under the limit, cut at a line.
+    std::string many;
+    for (int i = 0; i < 40000; ++i) many += "/usr/share/doc/gsmprog/file-" + std::to_string(i) + "\n";
+    system.File("/var/lib/dpkg/info/gsmprog.list", many);
+    const std::string cut = SupportReportText(input);
+    EXPECT_LT(cut.size(), SupportReportLimit);
+    const std::string note = "… отчёт обрезан: он длиннее 1 МБ\n";
+    ASSERT_THAT(cut, ::testing::EndsWith("\n" + note));
+    const std::string kept = cut.substr(0, cut.size() - note.size());
+    EXPECT_THAT(kept.substr(kept.rfind('\n', kept.size() - 2) + 1),
+                ::testing::StartsWith("  НЕТ  /usr/share/doc/gsmprog/file-"));
 }
 
 }  // namespace

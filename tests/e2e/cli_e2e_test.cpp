@@ -186,6 +186,14 @@ TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
               std::string::npos)
         << busy.out;
     EXPECT_EQ(Run({"doctor", "extra"}).exitCode, 2);
+
+    const fs::path report = work_.Path() / "report.txt";
+    ASSERT_EQ(Run({"support-report", report.string()}).exitCode, 0);
+    const std::string text = FileBytes(report);
+    EXPECT_TRUE(text.starts_with("Отчёт gsmprog для поддержки\n")) << text;
+    EXPECT_NE(text.find("\n== Проверка кабеля ==\nСистема:\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath()), std::string::npos) << text;
+    EXPECT_EQ(Run({"support-report", (work_.Path() / CardDatabase::DatabaseFileName).string()}).exitCode, 2);
 }
 
 // A 1 ms cable behind a busy USB hub: the pieces of every reply lie 15 ms apart, further than
