@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "ports/cable_check_text.h"
+#include "ports/system_files.h"
 
 namespace gsmprog {
 
@@ -14,15 +15,6 @@ namespace {
 
 constexpr const char* PackageName = "gsmprog";
 constexpr const char* CutNote = "… отчёт обрезан: он длиннее 1 МБ\n";
-
-fs::path Below(const fs::path& root, const std::string& path) { return root / path.substr(1); }
-
-std::string FirstLine(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
 
 std::string Now() {
     const std::time_t now = std::time(nullptr);
@@ -36,7 +28,7 @@ std::string Now() {
 // PRETTY_NAME="Debian GNU/Linux 12 (bookworm)" of os-release, as the system names itself.
 std::string OsRelease(const fs::path& root) {
     for (const char* file : {"/etc/os-release", "/usr/lib/os-release"}) {
-        std::ifstream in(Below(root, file));
+        std::ifstream in(BelowRoot(root, file));
         for (std::string line; std::getline(in, line);) {
             if (!line.starts_with("PRETTY_NAME=")) continue;
             std::string name = line.substr(12);
@@ -50,7 +42,7 @@ std::string OsRelease(const fs::path& root) {
 
 // The package's Status and Version lines in dpkg's database.
 std::string PackageState(const fs::path& root) {
-    std::ifstream in(Below(root, "/var/lib/dpkg/status"));
+    std::ifstream in(BelowRoot(root, "/var/lib/dpkg/status"));
     bool ours = false;
     std::string state;
     for (std::string line; std::getline(in, line);) {
@@ -68,13 +60,13 @@ std::string PackageState(const fs::path& root) {
 // Every file dpkg installed for the package, present or missing; folders are left out.
 std::string PackageFiles(const fs::path& root) {
     const std::string list = std::string("/var/lib/dpkg/info/") + PackageName + ".list";
-    std::ifstream in(Below(root, list));
+    std::ifstream in(BelowRoot(root, list));
     if (!in) return "Пакет gsmprog не установлен (нет " + list + ").\n";
     std::string text = PackageState(root);
     for (std::string file; std::getline(in, file);) {
         if (file.empty() || file.front() != '/') continue;
         std::error_code error;
-        const fs::file_status status = fs::symlink_status(Below(root, file), error);
+        const fs::file_status status = fs::symlink_status(BelowRoot(root, file), error);
         if (fs::is_directory(status)) continue;
         text += (fs::exists(status) ? "  есть " : "  НЕТ  ") + file + "\n";
     }
@@ -104,7 +96,7 @@ std::string SupportReportText(const SupportReportInput& input) {
                          input.program + ".\n" + input.logNote + "\n";
     AppendPart(report, "Программа и система",
                input.program + "\nОС: " + OsRelease(input.places.root) + "\nЯдро: " +
-                   FirstLine(Below(input.places.root, "/proc/version")) + "\n");
+                   FirstLine(BelowRoot(input.places.root, "/proc/version")) + "\n");
     AppendPart(report, "Проверка кабеля", CableCheckText(CheckCables(input.places)));
     AppendPart(report, "Файлы пакета gsmprog", PackageFiles(input.places.root));
     Bound(report);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "ports/system_files.h"
 #include "ports/usb_sysfs.h"
 
 namespace gsmprog {
@@ -17,8 +18,6 @@ const char* const RuleFolders[] = {"/etc/udev/rules.d", "/run/udev/rules.d",
                                    "/lib/udev/rules.d"};
 const char* const BrlttyPrograms[] = {"/usr/bin/brltty", "/usr/sbin/brltty", "/bin/brltty"};
 constexpr const char* BrlttyRuleName = "85-brltty.rules";
-
-fs::path Below(const fs::path& root, const std::string& path) { return root / path.substr(1); }
 
 bool Exists(const fs::path& file) {
     std::error_code error;
@@ -50,18 +49,18 @@ SystemServices ReadSystemServices(const fs::path& root, const ProcessTable& proc
     services.modemManager = processes.Named("ModemManager");
     services.brltty = processes.Named("brltty");
     for (const char* program : BrlttyPrograms)
-        if (Exists(Below(root, program))) services.brlttyFiles.push_back(program);
+        if (Exists(BelowRoot(root, program))) services.brlttyFiles.push_back(program);
     for (const char* folder : RuleFolders) {
         const std::string brltty = std::string(folder) + "/" + BrlttyRuleName;
-        if (Exists(Below(root, brltty))) {
+        if (Exists(BelowRoot(root, brltty))) {
             services.brlttyFiles.push_back(brltty);
             if (services.brlttyRuleFile.empty()) {
                 services.brlttyRuleFile = brltty;
-                services.brlttyProducts = RuleProducts(Below(root, brltty));
+                services.brlttyProducts = RuleProducts(BelowRoot(root, brltty));
             }
         }
         const std::string gsmprog = std::string(folder) + "/" + GsmprogRuleName;
-        if (Exists(Below(root, gsmprog))) services.gsmprogRules.push_back(gsmprog);
+        if (Exists(BelowRoot(root, gsmprog))) services.gsmprogRules.push_back(gsmprog);
     }
     return services;
 }
@@ -77,7 +76,7 @@ bool BrlttyRuleMatches(const SystemServices& services, const std::string& vendor
 
 std::optional<bool> MarkedForModemManagerToIgnore(const fs::path& root, const std::string& numbers) {
     if (numbers.empty()) return std::nullopt;
-    std::ifstream in(Below(root, "/run/udev/data/c" + numbers));
+    std::ifstream in(BelowRoot(root, "/run/udev/data/c" + numbers));
     if (!in) return std::nullopt;
     for (std::string line; std::getline(in, line);)
         if (line == "E:ID_MM_DEVICE_IGNORE=1") return true;

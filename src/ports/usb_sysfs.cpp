@@ -6,19 +6,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "ports/system_files.h"
+
 namespace gsmprog {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The first line of a sysfs attribute; empty when it cannot be read.
-std::string Attribute(const fs::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    std::getline(in, line);
-    return line;
-}
 
 std::optional<int> Number(const fs::path& file) {
     std::ifstream in(file);
@@ -44,12 +38,12 @@ void ReadPort(const fs::path& interface, UsbInterface& found) {
         if (name == "tty") {
             for (const fs::path& inner : Entries(entry)) {
                 found.tty = inner.filename().string();
-                found.ttyNumbers = Attribute(inner / "dev");
+                found.ttyNumbers = FirstLine(inner / "dev");
                 return;
             }
         } else if (name.starts_with("tty")) {
             found.tty = name;
-            found.ttyNumbers = Attribute(entry / "tty" / name / "dev");
+            found.ttyNumbers = FirstLine(entry / "tty" / name / "dev");
             found.latencyTimerMs = Number(entry / "latency_timer");
             return;
         }
@@ -69,12 +63,12 @@ UsbInterface ReadInterface(const fs::path& interface) {
 FtdiUsbDevice ReadDevice(const fs::path& device) {
     FtdiUsbDevice found;
     found.usbPath = device.filename().string();
-    found.vendorId = Attribute(device / "idVendor");
-    found.productId = Attribute(device / "idProduct");
-    found.product = Attribute(device / "product");
-    found.manufacturer = Attribute(device / "manufacturer");
-    found.serial = Attribute(device / "serial");
-    found.numbers = Attribute(device / "dev");
+    found.vendorId = FirstLine(device / "idVendor");
+    found.productId = FirstLine(device / "idProduct");
+    found.product = FirstLine(device / "product");
+    found.manufacturer = FirstLine(device / "manufacturer");
+    found.serial = FirstLine(device / "serial");
+    found.numbers = FirstLine(device / "dev");
     found.busNumber = Number(device / "busnum").value_or(0);
     found.deviceNumber = Number(device / "devnum").value_or(0);
     const std::string interfacePrefix = found.usbPath + ":";
@@ -90,7 +84,7 @@ std::vector<FtdiUsbDevice> ListFtdiUsbDevices(const fs::path& sysfsRoot) {
     std::vector<FtdiUsbDevice> devices;
     // The interfaces are listed there too, but only devices have an idVendor.
     for (const fs::path& entry : Entries(sysfsRoot / "bus" / "usb" / "devices"))
-        if (Attribute(entry / "idVendor") == FtdiVendorHex) devices.push_back(ReadDevice(entry));
+        if (FirstLine(entry / "idVendor") == FtdiVendorHex) devices.push_back(ReadDevice(entry));
     return devices;
 }
 
