@@ -43,7 +43,11 @@ std::string AdapterVerdict(const CheckedCable& cable) {
         return "Кабель взят программой в обход драйвера (usbfs): " +
                ProcessesText(cable.usbfsHolders) + "; закройте её и переподключите кабель";
     }
-    if (!NoDriver(usb)) return {};   // some driver of its own; then the port decides
+    for (const UsbInterface& interface : usb.interfaces)
+        if (!interface.driver.empty())
+            return "Кабель взял драйвер " + interface.driver + ", а не ftdi_sio, и порта у него нет: "
+                   "выгрузите этот драйвер (sudo modprobe -r " + interface.driver +
+                   ") и переподключите кабель";
     if (usb.productId == "0000")
         return "Код изделия 0000: вероятно, поддельная микросхема, стёртая драйвером; замените "
                "кабель или до отключения отдайте его драйверу: echo 0403 0000 | sudo tee "
