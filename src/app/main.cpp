@@ -13,6 +13,7 @@
 #include "ui/main/main.h"
 #include "ui/main/russian_ui.h"
 #include "cable/serial_cable.h"
+#include "diag/debug_log.h"
 #include "ui/main/user_dialogs.h"
 #include "program_version.h"
 
@@ -95,6 +96,8 @@ int AnsweredOnTerminal(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
     if (const int code = AnsweredOnTerminal(argc, argv); code >= 0) return code;
+    // The window's last log lines go into a support report, GSMPROG_DEBUG or not.
+    gsmprog::KeepDebugRing();
     Application app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gsmprog"));
     QApplication::setDesktopFileName(QStringLiteral("gsmprog"));

@@ -3,8 +3,8 @@
 #include <QSerialPortInfo>
 #include <mutex>
 
-#include "cable/latency_timer.h"
 #include "diag/debug_log.h"
+#include "ports/latency_timer.h"
 
 namespace gsmprog {
 

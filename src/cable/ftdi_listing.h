@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "cable/listed_cable.h"
+#include "ports/listed_cable.h"
 
 namespace gsmprog {
 

@@ -13,8 +13,8 @@
 #include <cstdint>
 #include <string>
 
-#include "cable/listed_cable.h"
 #include "link/cable.h"
+#include "ports/listed_cable.h"
 
 namespace gsmprog {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <set>
 
-#include "cable/latency_timer.h"
 #include "cable/open_port.h"
 #include "cable/port_thread.h"
 #include "cable/system_listing.h"
 #include "diag/debug_log.h"
+#include "ports/latency_timer.h"
 
 namespace gsmprog {
 
@@ -33,8 +33,7 @@ const char* KindText(CableFailureKind kind) {
     case CableFailureKind::None: break;
     case CableFailureKind::NotFound: return "кабель не найден";
     case CableFailureKind::PortClaimed:
-        return "кабель не найден, но на USB есть адаптер FTDI без последовательного порта "
-               "(его взяла другая служба системы, например brltty)";
+        return "кабель не найден, но на USB есть адаптер FTDI, который держит brltty";
     case CableFailureKind::Busy: return "кабель занят другой программой";
     case CableFailureKind::InUse: return "кабель уже открыт в этой программе";
     case CableFailureKind::Refused: return "система не открыла порт";
@@ -123,7 +122,7 @@ std::vector<ListedCable> SerialCable::CurrentList(bool refresh) {
 CableStatus SerialCable::CreateDeviceInfoList(std::uint32_t* count) {
     *count = static_cast<std::uint32_t>(CurrentList(true).size());
     if (*count == 0) {
-        const bool claimed = listing_->AdapterWithoutPort();
+        const bool claimed = listing_->AdapterHeldByBrltty();
         Fail(CableOk, {claimed ? CableFailureKind::PortClaimed : CableFailureKind::NotFound, 0, {}},
              "список");
     }

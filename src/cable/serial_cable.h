@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "cable/cable_directory.h"
-#include "cable/listed_cable.h"
 #include "link/cable.h"
+#include "ports/cable_directory.h"
+#include "ports/listed_cable.h"
 
 namespace gsmprog {
 
@@ -44,8 +44,8 @@ public:
     // The latency timer in ms of a cable of the last list, as the system reports it now;
     // nothing for a line that has none (a pseudo-terminal that delivers every reply whole).
     std::optional<int> LatencyTimerMs(const std::string& serialNumber);
-    // An FTDI adapter is attached that the system gave no serial port (see usb_sysfs.h).
-    bool AdapterWithoutPort() const { return listing_->AdapterWithoutPort(); }
+    // An FTDI adapter is attached that brltty holds (see ports/cable_check.h).
+    bool AdapterHeldByBrltty() const { return listing_->AdapterHeldByBrltty(); }
 
     CableStatus CreateDeviceInfoList(std::uint32_t* count) override;
     CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,

@@ -1,13 +1,13 @@
 #include "cable/system_listing.h"
 
 #include "cable/ftdi_listing.h"
-#include "cable/usb_sysfs.h"
-#include "cable/virtual_listing.h"
+#include "ports/cable_check.h"
+#include "ports/virtual_listing.h"
 
 namespace gsmprog {
 
-SystemListing::SystemListing(std::filesystem::path cableDirectory, std::filesystem::path sysfsRoot)
-    : cableDirectory_(std::move(cableDirectory)), sysfsRoot_(std::move(sysfsRoot)) {}
+SystemListing::SystemListing(std::filesystem::path cableDirectory, std::filesystem::path systemRoot)
+    : cableDirectory_(std::move(cableDirectory)), systemRoot_(std::move(systemRoot)) {}
 
 std::vector<ListedCable> SystemListing::List() const {
     std::vector<ListedCable> cables = ListFtdiCables();
@@ -15,6 +15,6 @@ std::vector<ListedCable> SystemListing::List() const {
     return cables;
 }
 
-bool SystemListing::AdapterWithoutPort() const { return FtdiAdapterWithoutPort(sysfsRoot_); }
+bool SystemListing::AdapterHeldByBrltty() const { return FtdiAdapterHeldByBrltty(systemRoot_); }
 
 }  // namespace gsmprog

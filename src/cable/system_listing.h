@@ -1,24 +1,25 @@
 #pragma once
 // The cable list of production: the FTDI cables of the system first, then the virtual cables
-// of the cable directory. Adapters without a port are looked for in sysfs below `sysfsRoot`.
+// of the cable directory. An adapter brltty holds is looked for in the system below `systemRoot`
+// (sysfs, /proc and udev's rules).
 
 #include <filesystem>
 #include <vector>
 
-#include "cable/listed_cable.h"
+#include "ports/listed_cable.h"
 
 namespace gsmprog {
 
 class SystemListing final : public CableListing {
 public:
     explicit SystemListing(std::filesystem::path cableDirectory,
-                           std::filesystem::path sysfsRoot = "/sys");
+                           std::filesystem::path systemRoot = "/");
     std::vector<ListedCable> List() const override;
-    bool AdapterWithoutPort() const override;
+    bool AdapterHeldByBrltty() const override;
 
 private:
     const std::filesystem::path cableDirectory_;
-    const std::filesystem::path sysfsRoot_;
+    const std::filesystem::path systemRoot_;
 };
 
 }  // namespace gsmprog

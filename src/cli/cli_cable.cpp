@@ -16,12 +16,12 @@
 #include <iostream>
 #include <thread>
 
-#include "cable/cable_directory.h"
 #include "cable/serial_cable.h"
-#include "cable/single_port.h"
 #include "cable/system_listing.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
+#include "ports/cable_directory.h"
+#include "ports/single_port.h"
 
 namespace gsmprog::cli {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cable/listed_cable.h"
+#include "ports/listed_cable.h"
 #include "link/cable.h"
 #include "link/ftdi_controller.h"
 #include "cli/cli_exchange_journal.h"

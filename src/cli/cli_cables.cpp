@@ -25,7 +25,7 @@ int Cables(CliContext& context) {
     const bool found = cable.CreateDeviceInfoList(&count) == CableOk && count > 0;
     if (!found) PrintText(CableNotFoundText);
     // An adapter the system gave no port to is named whatever else is listed.
-    if (cable.AdapterWithoutPort()) PrintText(AdapterWithoutPortText);
+    if (cable.AdapterHeldByBrltty()) PrintText(AdapterWithoutPortText);
     if (!found) return ExitCableFailure;
     // As the links see them: the list holds the first DevListCapacity cables.
     if (cable.GetDeviceInfoList(list, DevListCapacity, &count) != CableOk) {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "cable/latency_timer.h"
+#include "ports/latency_timer.h"
 #include "cli/cli_cable.h"
 #include "cli/cli_cards.h"
 #include "ops/journal_append.h"

@@ -37,7 +37,7 @@ struct CableInfo {
 enum class CableFailureKind {
     None,          // no failure known
     NotFound,      // no such cable is attached
-    PortClaimed,   // none is, but an FTDI adapter the system gave no port to (brltty took it)
+    PortClaimed,   // none is, but brltty holds an FTDI adapter, which so has no port
     Busy,          // another program holds the port
     InUse,         // the port is open already in this program
     Refused,       // the system would not open the port (access rights, a vanished device, ...)

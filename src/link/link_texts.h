@@ -47,7 +47,7 @@ inline constexpr const char* UoDoneText = "Программирование УО
 const char* OpenFailureText(CableResult result);
 // The cable's own failure behind an open that gave `opened`. BusyCableText: another program
 // holds the cable (CableBusyText), which the driver's text would hide. MissingCableNote: no
-// cable was found but the system shows an FTDI adapter without a port. nullptr otherwise.
+// cable was found but brltty holds an FTDI adapter (the cable check's verdict). nullptr otherwise.
 const char* BusyCableText(CableResult opened, const CableFailure& failure);
 const char* MissingCableNote(CableResult opened, const CableFailure& failure);
 // The reason for a failed exchange; nullptr for LinkDone and LinkStopped, which are no failures.

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 #include "program_version.h"
 #include "vmodem/mode_dispatch.h"
 #include "vmodem/pty_line.h"

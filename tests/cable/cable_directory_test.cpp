@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 #include "support/child_process.h"
 
 namespace gsmprog::test {

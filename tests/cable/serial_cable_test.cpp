@@ -15,10 +15,10 @@
 #include <fstream>
 #include <thread>
 
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 #include "support/child_process.h"
 #include "cable/serial_cable.h"
-#include "cable/single_port.h"
+#include "ports/single_port.h"
 #include "support/scripted_cable.h"
 
 namespace gsmprog::test {

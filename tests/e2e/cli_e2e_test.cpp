@@ -1,6 +1,7 @@
 // gsmprog-cli cables | program | read | write-uo run as programs against gsmprog-vmodem:
 // output, exit codes, the Russian texts, the database after success, failure and stop.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -15,8 +16,8 @@
 #include "cards/card_dates.h"
 #include "link/checksums.h"
 #include "link/ftdi_read_ctrl.h"
-#include "cable/cable_directory.h"
 #include "cable/serial_cable.h"
+#include "ports/cable_directory.h"
 #include "link/link_texts.h"
 #include "ops/hex_text.h"
 #include "ops/journal_reader.h"
@@ -169,6 +170,47 @@ TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
     EXPECT_EQ(Run({"cables"}).exitCode, 1);
     StartModem();          // the same cable again, with whole replies
     EXPECT_EQ(Run({"cables"}).out, "VMODEM1\n");
+}
+
+// The cable check as a new user runs it: no cable, the virtual modem, then a terminal program
+// on the modem's port (this test, which holds it open).
+TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
+    const auto none = Run({"doctor"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_NE(none.out.find("\n! Кабель FTDI не найден: подключите кабель к порту USB"), std::string::npos)
+        << none.out;
+    EXPECT_TRUE(none.out.ends_with("Итог: готового к работе кабеля нет.\n")) << none.out;
+
+    StartModem();
+    ASSERT_TRUE(modem_->Started()) << modem_->Log();
+    const auto found = Run({"doctor"});
+    EXPECT_EQ(found.exitCode, 0) << found.out;
+    EXPECT_NE(found.out.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath() + ", модем gsmprog-vmodem (PID " +
+                             std::to_string(modem_->Pid()) + ")\n"),
+              std::string::npos)
+        << found.out;
+    EXPECT_NE(found.out.find("  открывается: да\n"), std::string::npos) << found.out;
+    EXPECT_TRUE(found.out.ends_with("  готов к работе\nИтог: есть кабель, готовый к работе.\n")) << found.out;
+
+    const int terminal = ::open(modem_->PtyPath().c_str(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    std::string self;
+    std::getline(std::ifstream("/proc/self/comm"), self);
+    const auto busy = Run({"doctor"});
+    ::close(terminal);
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_NE(busy.out.find("\n! Порт занят: программа " + self + " (PID " + std::to_string(::getpid()) + ")\n"),
+              std::string::npos)
+        << busy.out;
+    EXPECT_EQ(Run({"doctor", "extra"}).exitCode, 2);
+
+    const fs::path report = work_.Path() / "report.txt";
+    ASSERT_EQ(Run({"support-report", report.string()}).exitCode, 0);
+    const std::string text = FileBytes(report);
+    EXPECT_TRUE(text.starts_with("Отчёт gsmprog для поддержки\n")) << text;
+    EXPECT_NE(text.find("\n== Проверка кабеля ==\nСистема:\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath()), std::string::npos) << text;
+    EXPECT_EQ(Run({"support-report", (work_.Path() / CardDatabase::DatabaseFileName).string()}).exitCode, 2);
 }
 
 // A 1 ms cable behind a busy USB hub: the pieces of every reply lie 15 ms apart, further than

@@ -20,6 +20,7 @@
 #include <QTest>
 #include <fstream>
 
+#include "cable/fake_system.h"
 #include "cards/card_dates.h"
 #include "cards/database_lock.h"
 #include "ui/ftiDialog/ftiDialog.h"
@@ -194,19 +195,34 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown[0].detail, QStringLiteral("Кабель занят другой программой"));
     }
 
-    void AnFtdiAdapterWithoutAPortIsNamedUnderTheMissingCable() {
+    void AnFtdiAdapterBrlttyHoldsIsNamedUnderTheMissingCable() {
         WindowFixture f;
         WriteTwoCards(f);
-        QTemporaryDir sysfs;
-        const std::filesystem::path adapter = sysfs.path().toStdString() + "/bus/usb/devices/1-1";
-        std::filesystem::create_directories(adapter / "1-1:1.0");   // an interface without a tty
-        std::ofstream(adapter / "idVendor") << "0403\n";
-        f.UseSysfs(sysfs.path().toStdString());
+        FakeSystem system;
+        system.Brltty();
+        system.Adapter({.driver = "usbfs", .tty = ""});
+        system.Process(641, "brltty", {"/dev/bus/usb/001/005"});
+        f.UseSystemRoot(system.root.Path());
         f.Start();
         f.Click("SpeedButton1");
         WaitIdle(f);
         QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, CableNotFoundText)});
         QCOMPARE(f.dialogs.shown[0].detail, QString::fromUtf8(AdapterWithoutPortText));
+    }
+
+    // A counterfeit chip erased to product ID 0000 has no port either, but no brltty in it.
+    void AnErasedAdapterIsNotBlamedOnBrltty() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        FakeSystem system;
+        system.Brltty();
+        system.Adapter({.product = "0000", .driver = "", .tty = ""});
+        f.UseSystemRoot(system.root.Path());
+        f.Start();
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, CableNotFoundText)});
+        QCOMPARE(f.dialogs.shown[0].detail, QString());
     }
 
     void StopsEndWithTheStopMessageAlone() {

@@ -82,7 +82,7 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 
 TForm1& WindowFixture::Start() {
     cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(
-        std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables", sysfsRoot_));
+        std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables", systemRoot_));
     form_ = std::make_unique<TForm1>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     if (form_->Declined()) return *form_;
     form_->show();

@@ -66,8 +66,9 @@ public:
     // The cards as the file on disk holds them now.
     std::unique_ptr<CardDatabase> ReadBack() const;
 
-    // Where the window's cable looks for USB adapters (sysfs); /sys unless set before Start.
-    void UseSysfs(const std::filesystem::path& root) { sysfsRoot_ = root; }
+    // Where the window's cable looks for USB adapters and the programs holding them (the
+    // system's sysfs, /proc and udev rules below it); / unless set before Start.
+    void UseSystemRoot(const std::filesystem::path& root) { systemRoot_ = root; }
     TForm1& Start();
     // The main window with the control window handed to it, as the program starts them.
     TForm4& StartWithControl();
@@ -104,7 +105,7 @@ private:
     QTemporaryDir dir_;
     std::filesystem::path sharedDir_;
     QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
-    std::filesystem::path sysfsRoot_ = "/sys";
+    std::filesystem::path systemRoot_ = "/";
     std::unique_ptr<SerialCable> cable_;
     std::unique_ptr<TForm1> form_;
     std::unique_ptr<TForm4> form4_;

@@ -1,4 +1,4 @@
-#include "cable/cable_directory.h"
+#include "ports/cable_directory.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

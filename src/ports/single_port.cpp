@@ -1,8 +1,8 @@
-#include "cable/single_port.h"
+#include "ports/single_port.h"
 
-#include "cable/cable_directory.h"
-#include "cable/latency_timer.h"
 #include "diag/debug_log.h"
+#include "ports/cable_directory.h"
+#include "ports/latency_timer.h"
 
 namespace gsmprog {
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "cable/listed_cable.h"
+#include "ports/listed_cable.h"
 
 namespace gsmprog {
 

@@ -1,11 +1,11 @@
-#include "cable/virtual_listing.h"
+#include "ports/virtual_listing.h"
 
 #include <cstdio>
 #include <mutex>
 #include <set>
 
-#include "cable/cable_directory.h"
 #include "diag/debug_log.h"
+#include "ports/cable_directory.h"
 
 namespace gsmprog {
 

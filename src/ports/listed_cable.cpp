@@ -1,4 +1,4 @@
-#include "cable/listed_cable.h"
+#include "ports/listed_cable.h"
 
 namespace gsmprog {
 

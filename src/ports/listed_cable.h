@@ -29,8 +29,9 @@ public:
     virtual ~CableListing() = default;
     // The cables attached now, in the order the links see them.
     virtual std::vector<ListedCable> List() const = 0;
-    // An FTDI adapter is attached that the system gave no serial port to list.
-    virtual bool AdapterWithoutPort() const { return false; }
+    // An FTDI adapter is attached that brltty holds, so that the system has no serial port of
+    // it to list (the cable check's verdict).
+    virtual bool AdapterHeldByBrltty() const { return false; }
 };
 
 // The device behind links, so that two names of one port are known as one.

@@ -1,4 +1,4 @@
-#include "cable/latency_timer.h"
+#include "ports/latency_timer.h"
 
 #include <fstream>
 

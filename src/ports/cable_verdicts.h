@@ -1,0 +1,23 @@
+#pragma once
+// The verdicts of the cable check: from what was found, each problem as one Russian line that
+// ends in its remedy (the README's troubleshooting steps, shortened).
+
+#include <vector>
+
+#include "ports/cable_check.h"
+
+namespace gsmprog {
+
+// brltty holds the adapter: a brltty process has it through usbfs, or its interface went to
+// usbfs by a program this user cannot see while brltty runs and its rule names the adapter, or
+// no driver has it while brltty runs and its rule names the adapter. Never by guess.
+bool HeldByBrltty(const FtdiUsbDevice& device, const std::vector<SeenProcess>& usbfsHolders,
+                  const SystemServices& services);
+
+// Fills cable.verdicts and cable.usable.
+void JudgeCable(CheckedCable& cable, const SystemServices& services);
+
+// Fills check.verdicts: no cable at all, gsmprog's rule missing, virtual cables refused.
+void JudgeSystem(CableCheck& check);
+
+}  // namespace gsmprog

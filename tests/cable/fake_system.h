@@ -1,0 +1,97 @@
+#pragma once
+// A system in a folder, for the cable listing and the cable check: sysfs, /proc, /dev, udev's
+// records and rules below one root. USB devices are laid out as the kernel documents them
+// (Documentation/ABI/testing/sysfs-bus-usb and sysfs-bus-usb-devices-usbserial): a device
+// folder named by its USB path with idVendor, idProduct, product, manufacturer, serial, busnum,
+// devnum and dev, an interface folder "PATH:1.0" with its driver link, and for ftdi_sio the
+// port ttyUSB0/ with latency_timer and tty/ttyUSB0/dev. /proc as a running system shows it:
+// PID/comm, and PID/fd/N links to the files held open. udev keeps a device's properties in
+// /run/udev/data/cMAJOR:MINOR as "E:KEY=VALUE" lines.
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+
+namespace gsmprog::test {
+
+struct FakeAdapter {
+    std::string usbPath = "1-1.2";
+    std::string vendor = "0403";
+    std::string product = "6001";
+    std::string serial = "A50285BI";
+    std::string driver = "ftdi_sio";   // empty: no driver bound
+    std::string tty = "ttyUSB0";       // empty: no port
+    int latencyTimerMs = 1;
+};
+
+struct FakeSystem {
+    TempDir root;
+
+    std::filesystem::path Path(const std::string& absolute) const {
+        return root.Path() / absolute.substr(1);
+    }
+
+    void File(const std::string& absolute, const std::string& text) const {
+        std::filesystem::create_directories(Path(absolute).parent_path());
+        std::ofstream(Path(absolute)) << text;
+    }
+
+    // On bus 1 as device 5, its port 188:0; /dev/ttyUSB0 made with `mode`.
+    void Adapter(const FakeAdapter& adapter, unsigned mode = 0660) const {
+        const std::string device = "/sys/bus/usb/devices/" + adapter.usbPath;
+        File(device + "/idVendor", adapter.vendor + "\n");
+        File(device + "/idProduct", adapter.product + "\n");
+        File(device + "/product", "FT232R USB UART\n");
+        File(device + "/manufacturer", "FTDI\n");
+        if (!adapter.serial.empty()) File(device + "/serial", adapter.serial + "\n");
+        File(device + "/busnum", "1\n");
+        File(device + "/devnum", "5\n");
+        File(device + "/dev", "189:4\n");
+        const std::string interface = device + "/" + adapter.usbPath + ":1.0";
+        File(interface + "/bInterfaceNumber", "00\n");
+        if (!adapter.driver.empty())
+            std::filesystem::create_directory_symlink(
+                "../../../../../../bus/usb/drivers/" + adapter.driver, Path(interface + "/driver"));
+        if (adapter.tty.empty()) return;
+        const std::string port = interface + "/" + adapter.tty;
+        File(port + "/latency_timer", std::to_string(adapter.latencyTimerMs) + "\n");
+        File(port + "/tty/" + adapter.tty + "/dev", "188:0\n");
+        File("/dev/" + adapter.tty, "");
+        std::filesystem::permissions(Path("/dev/" + adapter.tty),
+                                     static_cast<std::filesystem::perms>(mode));
+    }
+
+    void Process(int pid, const std::string& name, const std::vector<std::string>& openFiles) const {
+        const std::string folder = "/proc/" + std::to_string(pid);
+        File(folder + "/comm", name + "\n");
+        std::filesystem::create_directories(Path(folder + "/fd"));
+        int fd = 3;
+        for (const std::string& file : openFiles)
+            std::filesystem::create_symlink(file, Path(folder + "/fd/" + std::to_string(fd++)));
+    }
+
+    // gsmprog's rule installed, and udev's record of the port with or without its mark.
+    void UdevRuleRan(bool marked) const {
+        File("/usr/lib/udev/rules.d/70-gsmprog-ftdi.rules", "# rule\n");
+        File("/run/udev/data/c188:0", std::string("E:ID_SERIAL=FTDI_FT232R\n") +
+                                          (marked ? "E:ID_MM_DEVICE_IGNORE=1\n" : "") + "G:uaccess\n");
+    }
+
+    // brltty installed with its rule, the lines of Ubuntu 22.04's for FT232R adapters, and running.
+    void Brltty() const {
+        File("/usr/bin/brltty", "");
+        File("/usr/lib/udev/rules.d/85-brltty.rules",
+             "# Device: 0403:6001\n# ENV{PRODUCT}==\"403/6010/*\" (commented out)\n"
+             "ENV{PRODUCT}==\"403/6001/*\", ENV{BRLTTY_BRAILLE_DRIVER}=\"at,ce,hm\", "
+             "GOTO=\"brltty_usb_run\"\n");
+        Process(640, "brltty", {"/dev/null"});
+    }
+};
+
+}  // namespace gsmprog::test
