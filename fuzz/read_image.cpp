@@ -52,6 +52,7 @@ void CheckRoundTrip(const std::uint8_t* bytes, std::size_t length) {
     card = CardRecord{};
     std::memcpy(&card, bytes, std::min(length, sizeof card));
     const int variant = int(length % 2);
+    card.VersionCombo = std::uint8_t(variant);   // the match builds the card's image for its version
     std::tm when{};
     when.tm_year = 125;
     when.tm_mday = 1;
