@@ -6,9 +6,7 @@
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "cli/cli_settings.h"
-#include "link/read_result.h"
 #include "ops/card_history.h"
-#include "ops/hex_text.h"
 #include "ops/image_settings.h"
 #include "ops/journal_append.h"
 
@@ -30,9 +28,8 @@ int Diff(CliContext& context) {
         std::cout << NoWriteText << '\n' << std::flush;
         return ExitSuccess;
     }
-    const std::optional<std::vector<std::uint8_t>> bytes = HexBytes(written->image);
     WideImage image;
-    if (!bytes || !EvaluateReadImage(bytes->data(), bytes->size(), image)) {
+    if (!EvaluateJournalImage(*written, image)) {
         PrintFailure("образ в записи журнала от " + written->time + " повреждён: сравнивать не с чем");
         return ExitUsage;
     }

@@ -5,6 +5,7 @@
 
 #include "cards/card_dates.h"
 #include "link/read_result.h"
+#include "ops/hex_text.h"
 
 namespace gsmprog {
 
@@ -45,6 +46,11 @@ bool EvaluateSavedImage(const std::vector<std::uint8_t>& bytes, WideImage& image
     std::vector<std::uint8_t> narrow(bytes.begin(), gap);
     narrow.insert(narrow.end(), tail, bytes.end());
     return EvaluateReadImage(narrow.data(), narrow.size(), image);
+}
+
+bool EvaluateJournalImage(const JournalEntry& entry, WideImage& image) {
+    const std::optional<std::vector<std::uint8_t>> bytes = HexBytes(entry.image);
+    return bytes && EvaluateReadImage(bytes->data(), bytes->size(), image);
 }
 
 }  // namespace gsmprog

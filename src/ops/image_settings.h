@@ -7,6 +7,7 @@
 
 #include "cards/settings_fields.h"
 #include "link/modem_image.h"
+#include "ops/journal_entry.h"
 
 namespace gsmprog {
 
@@ -24,5 +25,8 @@ CardRecord CardFromImage(const WideImage& image);
 // The image a file holds: the 444 bytes `read --image` saves (a short image widened), or
 // the 316 or 444 bytes as a modem sends them. False when the bytes fail the image's checks.
 bool EvaluateSavedImage(const std::vector<std::uint8_t>& bytes, WideImage& image);
+
+// The image a journal entry keeps (hex), when it passes the image's checks.
+bool EvaluateJournalImage(const JournalEntry& entry, WideImage& image);
 
 }  // namespace gsmprog
