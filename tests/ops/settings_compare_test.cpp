@@ -1,5 +1,4 @@
-// A card compared with the image built from it, field by field, for both image sizes; a card
-// made from an image and an image saved by `read --image` read back.
+// A card compared with the image built from it, field by field, for both image sizes.
 
 #include <gtest/gtest.h>
 
@@ -144,52 +143,6 @@ TEST(SettingsCompare, ValuesShowAsTheWindowShowsThemAndCompareByMeaning) {
         if (field.label == "Название объекта (опционально)") {
             EXPECT_EQ(ShownValue(field, card), "Склад");
         }
-}
-
-// Card number and object filled in, a card made from an image gives the modem that image again.
-TEST(SettingsCompare, ACardMadeFromAnImageRebuildsItAndAShortOneTakesNewCardBalance) {
-    for (std::uint8_t version : {0, 1}) {
-        CardRecord source = SettingsCard(version);
-        source.Reserved11 = 0x5A;
-        if (version == 1) source.Reserved340[7] = 0xA5;
-        const ModemImage held = BuildModemImage(source, version, std::tm{}, {7, 9});
-        WideImage image;
-        ASSERT_TRUE(EvaluateReadImage(held.bytes.data(), held.length, image));
-        CardRecord card = CardFromImage(image);
-        EXPECT_TRUE(card.InUse());
-        EXPECT_EQ(card.NCardEdit[0], 0);
-        EXPECT_EQ(card.Edit1[0], 0);
-        EXPECT_EQ(card.VersionCombo, version);
-        EXPECT_EQ(std::uint16_t(card.ProgID1), held.crc);
-        EXPECT_EQ(std::string(card.balCodeSim1), version == 1 ? "*100#" : "");
-        EXPECT_EQ(std::uint16_t(card.BalanceFlags), version == 1 ? BalanceEnable : 0);
-        std::strcpy(card.NCardEdit, "2024");
-        const ModemImage again = BuildModemImage(card, card.VersionCombo, std::tm{}, {7, 9});
-        EXPECT_EQ(again.length, held.length);
-        EXPECT_EQ(std::memcmp(again.bytes.data(), held.bytes.data(), held.length), 0);
-    }
-}
-
-TEST(SettingsCompare, AnImageSavedByReadIsTakenBackOnlyWithItsChecks) {
-    for (std::uint8_t version : {0, 1}) {
-        const ModemImage held = BuildModemImage(SettingsCard(version), version, std::tm{}, {7, 9});
-        WideImage read;
-        ASSERT_TRUE(EvaluateReadImage(held.bytes.data(), held.length, read));
-        std::vector<std::uint8_t> saved(read.bytes.begin(), read.bytes.end());
-        WideImage image;
-        ASSERT_TRUE(EvaluateSavedImage(saved, image));
-        EXPECT_EQ(image.variant, version);
-        EXPECT_EQ(image.bytes, read.bytes);
-        const std::vector<std::uint8_t> raw(held.bytes.begin(), held.bytes.begin() + long(held.length));
-        EXPECT_TRUE(EvaluateSavedImage(raw, image));
-        saved[100] ^= 1;
-        EXPECT_FALSE(EvaluateSavedImage(saved, image));
-        saved[100] ^= 1;
-        saved[350] = 1;   // nothing of a short image, a change of a long one
-        EXPECT_FALSE(EvaluateSavedImage(saved, image));
-        saved.pop_back();
-        EXPECT_FALSE(EvaluateSavedImage(saved, image));
-    }
 }
 
 }  // namespace
