@@ -12,20 +12,22 @@ constexpr const char* NotConnectedText = "НД";
 constexpr const char* DeviceTypeTexts[] = {"Не подключено", "УОО 1Ш", "УОО 3Ш", "УОО 6ША"};
 constexpr const char* VersionTexts[] = {"до 81.31", "81.32 и выше"};
 
-#define GSMPROG_TEXT(label, member) \
-    SettingsField{label, offsetof(CardRecord, member), sizeof(CardRecord::member), SettingsKind::Text}
+// A text of the record, by member; its edit in the window has the member's name.
+#define GSMPROG_TEXT(label, member)                                                   \
+    SettingsField{label, #member, offsetof(CardRecord, member), sizeof(CardRecord::member), \
+                  SettingsKind::Text}
 
 std::vector<SettingsField> MakeTable() {
     std::vector<SettingsField> table;
-    table.push_back({"ВЕРСИЯ МОДЕМА", offsetof(CardRecord, VersionCombo), 1, SettingsKind::Version});
+    table.push_back({"ВЕРСИЯ МОДЕМА", "VersionCombo", offsetof(CardRecord, VersionCombo), 1, SettingsKind::Version});
     for (int i = 0; i < 4; ++i) {
         const std::string device = "УОО " + std::to_string(i + 1) + ": ";
         const std::size_t entry = std::size_t(i);
-        table.push_back({device + "Тип устройства", offsetof(CardRecord, UoType) + entry, 1,
+        table.push_back({device + "Тип устройства", "uoTypeCombo", offsetof(CardRecord, UoType) + entry, 1,
                          SettingsKind::DeviceType, 0, i});
-        table.push_back({device + "Код УО на ПЦН", offsetof(CardRecord, UoCode) + 4 * entry, 4,
+        table.push_back({device + "Код УО на ПЦН", "CodeUoo", offsetof(CardRecord, UoCode) + 4 * entry, 4,
                          SettingsKind::DeviceCode, 0, i});
-        table.push_back({device + "Адрес УО на линии", offsetof(CardRecord, UoLineAddress) + entry, 1,
+        table.push_back({device + "Адрес УО на линии", "numLine", offsetof(CardRecord, UoLineAddress) + entry, 1,
                          SettingsKind::LineAddress, 0, i});
     }
     for (const SettingsField& text : {
@@ -45,37 +47,38 @@ std::vector<SettingsField> MakeTable() {
         table.push_back(text);
 
     constexpr std::size_t sms = offsetof(CardRecord, SmsFlags);
-    auto smsFlag = [&](const char* label, std::uint8_t bit) {
-        table.push_back({label, sms, 1, SettingsKind::Flag, bit});
+    auto smsFlag = [&](const char* label, const char* control, std::uint8_t bit) {
+        table.push_back({label, control, sms, 1, SettingsKind::Flag, bit});
     };
-    smsFlag("Включить отправку SMS на номер (1)", SmsSendTo1);
+    smsFlag("Включить отправку SMS на номер (1)", "sendSMS1Check", SmsSendTo1);
     table.push_back(GSMPROG_TEXT("Номер 1 для отправки SMS", smsNumber1Edit));
-    smsFlag("Включить отправку SMS на номер (2)", SmsSendTo2);
+    smsFlag("Включить отправку SMS на номер (2)", "sendSMS2Check", SmsSendTo2);
     table.push_back(GSMPROG_TEXT("Номер 2 для отправки SMS", smsNumber2Edit));
     table.push_back(GSMPROG_TEXT("Название объекта (опционально)", smsObjNameEdit));
-    smsFlag("Тип событий: Изменение режима охраны (Снятия / Постановки)", SmsGuardMode);
-    smsFlag("Тип событий: Тревога", SmsAlarm);
-    smsFlag("Тип событий: Пожар", SmsFire);
-    smsFlag("Тип событий: Вызов КТС", SmsKtc);
-    smsFlag("Сохранять SMS в памяти телефона", SmsSaveInPhone);
+    smsFlag("Тип событий: Изменение режима охраны (Снятия / Постановки)", "smsGuardModeCheck", SmsGuardMode);
+    smsFlag("Тип событий: Тревога", "smsAlarmCheck", SmsAlarm);
+    smsFlag("Тип событий: Пожар", "smsFireCheck", SmsFire);
+    smsFlag("Тип событий: Вызов КТС", "smsKtcCheck", SmsKtc);
+    smsFlag("Сохранять SMS в памяти телефона", "saveSMSCheck", SmsSaveInPhone);
 
     constexpr std::size_t balance = offsetof(CardRecord, BalanceFlags);
-    table.push_back({"Включить проверку баланса SIM карт", balance, 2, SettingsKind::Flag, BalanceEnable});
-    table.push_back({"Критический уровень баланса (руб)", offsetof(CardRecord, balCritical), 2,
+    table.push_back(
+        {"Включить проверку баланса SIM карт", "balEnable", balance, 2, SettingsKind::Flag, BalanceEnable});
+    table.push_back({"Критический уровень баланса (руб)", "balCritical", offsetof(CardRecord, balCritical), 2,
                      SettingsKind::CriticalBalance});
     table.push_back(GSMPROG_TEXT("Код запроса баланса для SIM1", balCodeSim1));
     table.push_back(GSMPROG_TEXT("Код запроса баланса для SIM2", balCodeSim2));
-    table.push_back({"Автоматическое извещение о критическом балансе", balance, 2, SettingsKind::ClearedFlag,
-                     BalanceNoCriticalNotice});
+    table.push_back({"Автоматическое извещение о критическом балансе", "balSendPcnCheck", balance, 2,
+                     SettingsKind::ClearedFlag, BalanceNoCriticalNotice});
 
     constexpr std::size_t update = offsetof(CardRecord, UpdateFlags);
-    table.push_back({"Разрешить автоматическое обновление прошивки", update, 1, SettingsKind::Flag,
-                     UpdateAllowFirmware});
+    table.push_back({"Разрешить автоматическое обновление прошивки", "allowUpdateCheck", update, 1,
+                     SettingsKind::Flag, UpdateAllowFirmware});
     table.push_back(GSMPROG_TEXT("Адрес сервера обновлений", ipUpdateEdit));
     table.push_back(GSMPROG_TEXT("Порт сервера обновлений", portUpdateEdit));
     table.push_back(GSMPROG_TEXT("Порт сервера параметров", portParamsEdit));
-    table.push_back({"Разрешить удаленное управление параметрами", update, 1, SettingsKind::Flag,
-                     UpdateAllowParams});
+    table.push_back({"Разрешить удаленное управление параметрами", "allowParamsUpdate", update, 1,
+                     SettingsKind::Flag, UpdateAllowParams});
     return table;
 }
 

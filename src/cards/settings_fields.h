@@ -28,6 +28,7 @@ enum class SettingsKind {
 
 struct SettingsField {
     std::string label;         // UTF-8, "PIN1", "УОО 3: Код УО на ПЦН", "Тип событий: Тревога"
+    const char* control = "";  // the main window's control ("Pin1Edit"; a device's on its tab)
     std::size_t offset = 0;    // in the record
     std::size_t size = 0;      // bytes at `offset`
     SettingsKind kind = SettingsKind::Text;
