@@ -1,7 +1,8 @@
 #pragma once
-// The store step of the commands that write the database after a modem exchange. A command
-// holds the right to write the database (its DatabaseLock) only for that step, so that several
-// commands can program several modems at once; the window holds it for its whole run.
+// The store step of the commands that write the database: after a modem exchange, or a new
+// card made from a modem's image. A command holds the right to write the database (its
+// DatabaseLock) only for that step, so that several commands can program several modems at
+// once; the window holds it for its whole run.
 
 #include <functional>
 #include <string>
