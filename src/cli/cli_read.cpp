@@ -1,6 +1,7 @@
 // gsmprog-cli read: reads the settings image and the version out of the modem and prints
 // them as the read-result window shows them, one Name=value line per control, then the card
-// of the working directory's database that the modem belongs to.
+// of the working directory's database that the modem belongs to, and on request how that card
+// differs from the modem, or a new card made from the modem.
 
 #include <iostream>
 
@@ -8,9 +9,11 @@
 #include "cli/cli_cable.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
+#include "cli/cli_settings.h"
 #include "cards/file_writes.h"
 #include "link/ftdi_read_ctrl.h"
 #include "link/read_result.h"
+#include "ops/image_settings.h"
 #include "text/win1251.h"
 
 namespace gsmprog::cli {
@@ -71,10 +74,17 @@ int Read(CliContext& context) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
     std::filesystem::path imageFile;
-    if (context.args.size() == 2 && context.args[0] == "--image") {
-        imageFile = context.args[1];
-    } else if (!context.args.empty()) {
-        return UsageError("read принимает только --image ФАЙЛ и ключ кабеля");
+    bool showDifferences = false, makeCard = false;
+    for (std::size_t i = 0; i < context.args.size(); ++i) {
+        const std::string& arg = context.args[i];
+        if (arg == "--image" && i + 1 < context.args.size() && imageFile.empty())
+            imageFile = context.args[++i];
+        else if (arg == "--diff")
+            showDifferences = true;
+        else if (arg == "--new-card")
+            makeCard = true;
+        else
+            return UsageError("read принимает только --image ФАЙЛ, --diff, --new-card и ключ кабеля");
     }
     if (!imageFile.empty())
         if (int code = RefuseProtectedOutput(imageFile)) return code;
@@ -112,16 +122,19 @@ int Read(CliContext& context) {
     const ModemCard modemCard = FindModemCard(*database, image);
     PrintView(view, link.Version, image.variant);
     PrintModemCard(modemCard);
+    if (showDifferences && modemCard.match != CardMatch::None)
+        PrintDifferences(CompareWithImage(database->cards[std::size_t(modemCard.slot)], image));
     OperationFacts& facts = journal.Facts();
     facts.imageCrc = std::uint16_t(std::stoul(view.ProgID1, nullptr, 16));
     if (modemCard.match != CardMatch::None) {
         facts.card = database->cards[std::size_t(modemCard.slot)];
         facts.slot = modemCard.slot;
     }
-    return ExitSuccess;
+    return makeCard ? MakeNewCard(image, -1) : ExitSuccess;
 }
 
-const CliCommandRegistrar registrar(CliGroup::Modem, "read", "read [--image ФАЙЛ] [КАБЕЛЬ]",
+const CliCommandRegistrar registrar(CliGroup::Modem, "read",
+                                    "read [--image ФАЙЛ] [--diff] [--new-card] [КАБЕЛЬ]",
                                     "считать модем и найти его карточку",
                                     Read);
 

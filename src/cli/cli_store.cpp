@@ -8,6 +8,7 @@
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "cards/database_lock.h"
+#include "cards/device_codes.h"
 
 namespace gsmprog::cli {
 
@@ -38,19 +39,28 @@ bool TakeForStore(DatabaseLock& lock) {
     }
 }
 
-// Re-reads the database under the lock, changes the card and saves; empty, or the reason.
-std::string Store(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change) {
+// Re-reads the database under the lock, lets `change` change it (it gives the reason it
+// cannot, or nothing) and saves; empty, or the reason.
+std::string Store(CardDatabase& database, const std::function<std::string(CardDatabase&)>& change) {
     database.LoadDatabase();
     if (database.LastLoadState() == CardDatabase::LoadState::CannotOpen ||
         database.LastLoadState() == CardDatabase::LoadState::NotRegular)
         return "файл " + database.LoadedFile().string() + " не читается";
-    CardRecord& card = database.cards[std::size_t(slot)];
-    if (!card.InUse()) return "карточку строки " + std::to_string(slot + 1) + " удалили";
-    change(card);
+    if (std::string refusal = change(database); !refusal.empty()) return refusal;
     if (!database.SaveDatabase()) return WriteFailureText(database, errno);
     if (!database.UnreadCopy().empty())
         PrintFailure("прочитанный не полностью файл базы сохранён как " + database.UnreadCopy().string());
     return {};
+}
+
+int StoreUnderLock(CardDatabase& database, const std::function<std::string(CardDatabase&)>& change,
+                   const std::string& lostText, std::string* told) {
+    DatabaseLock lock;
+    const std::string reason = TakeForStore(lock) ? Store(database, change) : lock.Refusal();
+    if (reason.empty()) return ExitSuccess;
+    PrintFailure(lostText + ": " + reason);
+    if (told) *told += (told->empty() ? "" : "\n") + lostText + ": " + reason;
+    return ExitWriteFailure;
 }
 
 }  // namespace
@@ -71,12 +81,35 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
 
 int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change,
                 const std::string& lostText, std::string* told) {
-    DatabaseLock lock;
-    const std::string reason = TakeForStore(lock) ? Store(database, slot, change) : lock.Refusal();
-    if (reason.empty()) return ExitSuccess;
-    PrintFailure(lostText + ": " + reason);
-    if (told) *told += (told->empty() ? "" : "\n") + lostText + ": " + reason;
-    return ExitWriteFailure;
+    return StoreUnderLock(
+        database,
+        [&](CardDatabase& stored) -> std::string {
+            CardRecord& card = stored.cards[std::size_t(slot)];
+            if (!card.InUse()) return "карточку строки " + std::to_string(slot + 1) + " удалили";
+            change(card);
+            return {};
+        },
+        lostText, told);
+}
+
+int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card, const std::string& lostText) {
+    return StoreUnderLock(
+        database,
+        [&](CardDatabase& stored) -> std::string {
+            if (stored.cards[std::size_t(slot)].InUse()) return RowTakenText(slot);
+            if (const DeviceCodeClash clash = FindDeviceCodeClash(stored, card, slot); clash.device >= 0)
+                return DeviceCodeClashText(clash);
+            stored.cards[std::size_t(slot)] = card;
+            return {};
+        },
+        lostText, nullptr);
+}
+
+std::string RowTakenText(int slot) { return "строка " + std::to_string(slot + 1) + " уже занята карточкой"; }
+
+std::string DeviceCodeClashText(const DeviceCodeClash& clash) {
+    return std::string(DeviceCodeTakenText) + ": код УОО " + std::to_string(clash.device + 1) +
+           " есть у карточки строки " + std::to_string(clash.slot + 1);
 }
 
 }  // namespace gsmprog::cli

@@ -1,12 +1,14 @@
 #pragma once
-// The store step of the commands that write the database after a modem exchange. A command
-// holds the right to write the database (its DatabaseLock) only for that step, so that several
-// commands can program several modems at once; the window holds it for its whole run.
+// The store step of the commands that write the database: after a modem exchange, or a new
+// card made from a modem's image. A command holds the right to write the database (its
+// DatabaseLock) only for that step, so that several commands can program several modems at
+// once; the window holds it for its whole run.
 
 #include <functional>
 #include <string>
 
 #include "cards/card_database.h"
+#include "cards/device_codes.h"
 
 namespace gsmprog::cli {
 
@@ -21,5 +23,15 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
 // reason, adds that line to `told` (when given) and returns ExitWriteFailure.
 int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardRecord&)>& change,
                 const std::string& lostText, std::string* told = nullptr);
+
+// The same for a new card: puts `card` into the empty slot `slot`, unless the slot has been
+// taken or a device code of the card has got into another card meanwhile.
+int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card, const std::string& lostText);
+
+// "строка N уже занята карточкой".
+std::string RowTakenText(int slot);
+// The window's refusal of a card whose device code another card has, with the device and the
+// other card's row.
+std::string DeviceCodeClashText(const DeviceCodeClash& clash);
 
 }  // namespace gsmprog::cli

@@ -12,12 +12,25 @@ bool ConcernsCard(const JournalEntry& entry, int slot, const CardRecord& card) {
     return entry.cardNumber == Win1251ToUtf8(FieldText(card.NCardEdit));
 }
 
+namespace {
+// The newest successful exchange of the card whose operation `wanted` accepts.
+template <typename Wanted>
+std::optional<JournalEntry> LastSuccess(const std::filesystem::path& journal, int slot,
+                                        const CardRecord& card, Wanted wanted) {
+    return LastJournalEntry(journal, [&](const JournalEntry& entry) {
+        return entry.result == JournalResult::Ok && wanted(entry.operation) && ConcernsCard(entry, slot, card);
+    });
+}
+}  // namespace
+
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
                                             const CardRecord& card) {
-    return LastJournalEntry(journal, [&](const JournalEntry& entry) {
-        return entry.result == JournalResult::Ok && entry.operation != JournalOperation::Read &&
-               ConcernsCard(entry, slot, card);
-    });
+    return LastSuccess(journal, slot, card, [](JournalOperation op) { return op != JournalOperation::Read; });
+}
+
+std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
+                                           const CardRecord& card) {
+    return LastSuccess(journal, slot, card, [](JournalOperation op) { return op == JournalOperation::Program; });
 }
 
 std::string CardHistoryText(const std::optional<JournalEntry>& programming) {

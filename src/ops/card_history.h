@@ -21,6 +21,10 @@ bool ConcernsCard(const JournalEntry& entry, int slot, const CardRecord& card);
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
                                             const CardRecord& card);
 
+// The newest successful write of the card's settings into a modem: its entry holds the image.
+std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
+                                           const CardRecord& card);
+
 // "Последнее программирование: 07.12.2026 10:42, ivanov, кабель FT4ABC12, модем 2.5.1" (the
 // cable and modem parts only when known), or NoJournalEntriesText.
 std::string CardHistoryText(const std::optional<JournalEntry>& programming);

@@ -209,7 +209,8 @@ TEST_F(CliCards, HelpGoesToStdoutWithEveryCommandAndTheExitStatuses) {
         EXPECT_EQ(run.err, "") << args[0];
         EXPECT_EQ(run.out.rfind("Использование: gsmprog-cli", 0), 0u) << run.out;
         for (const char* part : {"\n  list ", "\n  show СТРОКА ", "\n  export-csv ФАЙЛ ", "\n  cables ",
-                                 "\n  program СТРОКА [КАБЕЛЬ] ", "\n  read [--image ФАЙЛ] [КАБЕЛЬ]\n",
+                                 "\n  program СТРОКА [КАБЕЛЬ] ", "\n  read [--image ФАЙЛ] [--diff] [--new-card] [КАБЕЛЬ]\n",
+                                 "\n  diff СТРОКА ", "\n  import-image ФАЙЛ [СТРОКА] ",
                                  "\n  write-uo СТРОКА УОО [КАБЕЛЬ]\n", "\n  status [КАБЕЛЬ] ",
                                  "\n  switch-sim [КАБЕЛЬ] ", "\n  monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]\n",
                                  "\n  --cable СЕРИЙНЫЙ_НОМЕР ", "\n  --port ПУТЬ ", "\n  130 "})

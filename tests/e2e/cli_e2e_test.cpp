@@ -460,6 +460,114 @@ TEST_F(Cli, ReadAfterAnEditAndAnObjectDeviceWriteSaysTheCardChanged) {
     EXPECT_NE(result.out.find("CardRow=1\nCardMatch=changed\n"), std::string::npos) << result.out;
 }
 
+// Three fields changed after programming: read --diff and diff list those three, texts
+// escaped as show escapes them; a modem of no card and a card never programmed list nothing.
+TEST_F(Cli, ReadDiffAndDiffListTheFieldsChangedSinceProgramming) {
+    StartModem();
+    SaveCard(Card(1));
+    EXPECT_EQ(Run({"diff", "1"}).out, "Нет записи о программировании этой карточки в журнале\n");
+    ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+    EXPECT_TRUE(Run({"read", "--diff"}).out.ends_with("CardRow=1\nCardMatch=same\nОтличий нет\n"));
+    EXPECT_EQ(Run({"diff", "1"}).out, "Отличий нет\n");
+
+    CardRecord edited = StoredCard();
+    std::strcpy(edited.Pin1Edit, "2222");
+    std::strcpy(edited.smsObjNameEdit, "\xD1\xEA\xEB\t\xE0\xE4");   // "Скл\tад"
+    edited.SmsFlags = edited.SmsFlags | SmsAlarm;
+    std::strcpy(edited.RemarkEdit, "not a setting");
+    edited.DateChanged = CurrentDays();
+    SaveCard(edited);
+    const std::string changes = "PIN1: 2222 → 1111\n"
+                                "Название объекта (опционально): Скл\\tад → Склад\n"
+                                "Тип событий: Тревога: да → нет\n";
+    const auto read = Run({"read", "--diff"});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+    EXPECT_TRUE(read.out.ends_with("CardRow=1\nCardMatch=changed\n" + changes)) << read.out;
+    const auto diff = Run({"diff", "1"});
+    EXPECT_EQ(diff.exitCode, 0);
+    EXPECT_EQ(diff.out, changes);
+
+    // Another card in the row: the row's history is not its own.
+    std::strcpy(edited.NCardEdit, "2025");
+    SaveCard(edited);
+    EXPECT_EQ(Run({"diff", "1"}).out, "Нет записи о программировании этой карточки в журнале\n");
+    edited.UoCode[0] = 99;
+    SaveCard(edited);
+    EXPECT_TRUE(Run({"read", "--diff"}).out.ends_with("CardRow=\nCardMatch=none\n"));
+}
+
+// With no card database, a modem's settings become a card; with number and object filled in,
+// it programs the modem with the image the modem held. A second card of the same devices is
+// refused, and a modem image that fails its checks is made nothing of.
+TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
+    for (const bool shortImage : {false, true}) {
+        SCOPED_TRACE(shortImage);
+        fs::remove(work_.Path() / CardDatabase::DatabaseFileName);
+        fs::remove(work_.Path() / "modem.img");
+        StartModem(shortImage ? std::vector<std::string>{"--short-image"} : std::vector<std::string>{});
+        const fs::path saved = work_.Path() / "wide.img";
+        const auto read = Run({"read", "--new-card", "--image", saved.string()});
+        ASSERT_EQ(read.exitCode, 0) << read.err;
+        EXPECT_TRUE(read.out.ends_with("CardRow=\nCardMatch=none\nNewCardRow=1\n")) << read.out;
+        CardRecord card = StoredCard();
+        CardRecord madeByRead = card;
+        EXPECT_TRUE(card.InUse());
+        EXPECT_EQ(std::string(card.NCardEdit), "");
+        EXPECT_EQ(std::string(card.Pin1Edit), "1111");
+        EXPECT_EQ(card.VersionCombo, shortImage ? 0 : 1);
+        EXPECT_EQ(std::string(card.balCodeSim1), shortImage ? "" : "*100#");
+
+        const std::string database = Database();
+        const auto again = Run({"read", "--new-card"});
+        EXPECT_EQ(again.exitCode, 2);
+        EXPECT_EQ(again.err, "gsmprog-cli: Такой код УО уже есть в базе: код УОО 1 есть у карточки строки 1\n");
+        EXPECT_EQ(Run({"import-image", saved.string()}).exitCode, 2);
+        EXPECT_EQ(Database(), database);
+
+        std::strcpy(card.NCardEdit, "1000");
+        std::strcpy(card.Edit1, "Склад");
+        SaveCard(card);
+        const std::string held = FileBytes(saved);
+        ASSERT_EQ(Run({"program", "1"}).exitCode, 0);
+        std::string written = FileBytes(work_.Path() / "modem.img");
+        if (shortImage) {
+            ASSERT_EQ(written.size(), 316u);
+            written.insert(312, 128, '\0');
+        }
+        ASSERT_EQ(written.size(), held.size());
+        EXPECT_EQ(written.substr(0, 12), held.substr(0, 12));
+        EXPECT_EQ(written.substr(18, 440 - 18), held.substr(18, 440 - 18));
+        EXPECT_NE(written.substr(440), held.substr(440));
+
+        // The image file makes the same card in a row of its own, once the first is gone.
+        card.DateChanged = 0;
+        SaveCard(card);
+        const auto imported = Run({"import-image", saved.string(), "7"});
+        ASSERT_EQ(imported.exitCode, 0) << imported.err;
+        EXPECT_EQ(imported.out, "NewCardRow=7\n");
+        CardRecord fromFile = StoredCard(6);
+        fromFile.DateChanged = madeByRead.DateChanged = 0;
+        EXPECT_EQ(std::memcmp(&fromFile, &madeByRead, sizeof fromFile), 0);
+        EXPECT_EQ(Run({"import-image", saved.string(), "7"}).err,
+                  "gsmprog-cli: строка 7 уже занята карточкой\n");
+        modem_.reset();
+    }
+    std::string broken = FileBytes(work_.Path() / "wide.img");
+    broken[60] ^= 1;
+    std::ofstream(work_.Path() / "broken.img", std::ios::binary) << broken;
+    const auto refused = Run({"import-image", (work_.Path() / "broken.img").string()});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_NE(refused.err.find("нет образа настроек модема"), std::string::npos) << refused.err;
+
+    fs::remove(work_.Path() / CardDatabase::DatabaseFileName);
+    StartModem({"--bad-image-crc"});
+    const auto bad = Run({"read", "--new-card", "--diff"});
+    EXPECT_EQ(bad.exitCode, 3);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_NE(bad.err.find("Получены неверные данные от УОО."), std::string::npos);
+    EXPECT_FALSE(fs::exists(work_.Path() / CardDatabase::DatabaseFileName));
+}
+
 TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     SaveCard(Card(1));
     const std::string database = Database();
@@ -608,6 +716,8 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
         {"write-uo", "2", "1"}, {"read", "--cable"},    {"read", "--cable", "A", "--port", "/dev/null"},
         {"read", "extra"},     {"cables", "x"},         {"read", "--cable", "much/too/long/serial"},
         {"read", "--port", ""}, {"status", "--port", ""},
+        {"diff"},              {"diff", "2"},           {"read", "--image"},
+        {"import-image"},      {"import-image", "/nonexistent.img"}, {"import-image", "x.img", "0"},
     };
     for (const auto& args : bad) {
         const auto result = Run(args);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "cards/card_dates.h"
+#include "cards/settings_fields.h"
 #include "support/sample_cards.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
@@ -44,6 +45,18 @@ private Q_SLOTS:
         // The template keeps what a new card inherits.
         QCOMPARE(FromField(form.Database().TemplateRecord.APN1Edit), QStringLiteral("internet.mts.ru"));
         QCOMPARE(FromField(form.Database().TemplateRecord.Pin1Edit), QString());
+    }
+
+    // The settings table names the window's own controls, and a check box by its own text.
+    void EverySettingsFieldHasItsControl() {
+        WindowFixture f;
+        TForm1& form = f.Start();
+        for (const SettingsField& field : SettingsFields()) {
+            const auto* control = form.findChild<QWidget*>(QString::fromLatin1(field.control));
+            QVERIFY2(control, field.control);
+            if (const auto* box = qobject_cast<const QCheckBox*>(control))
+                QVERIFY2(QString::fromStdString(field.label).endsWith(box->text()), field.control);
+        }
     }
 
     void ReadCardClearsWhatNoControlHolds() {

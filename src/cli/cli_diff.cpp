@@ -1,0 +1,45 @@
+// gsmprog-cli diff ROW: how the card differs from the image last written from it into a modem,
+// as the operations journal keeps it.
+
+#include <iostream>
+
+#include "cli/cli_cards.h"
+#include "cli/cli_command.h"
+#include "cli/cli_settings.h"
+#include "ops/card_history.h"
+#include "ops/image_settings.h"
+#include "ops/journal_append.h"
+
+namespace gsmprog::cli {
+namespace {
+
+constexpr const char* NoWriteText = "Нет записи о программировании этой карточки в журнале";
+
+int Diff(CliContext& context) {
+    if (context.args.size() != 1) return UsageError("diff ожидает номер строки");
+    int slot = 0;
+    if (int status = ParseRow(context.args[0], slot)) return status;
+    std::unique_ptr<CardDatabase> database;
+    if (int status = LoadCards(database)) return status;
+    if (int status = RequireCard(*database, slot)) return status;
+    const CardRecord& card = database->cards[std::size_t(slot)];
+    const std::optional<JournalEntry> written = LastModemWrite(JournalFile(), slot, card);
+    if (!written) {
+        std::cout << NoWriteText << '\n' << std::flush;
+        return ExitSuccess;
+    }
+    WideImage image;
+    if (!EvaluateJournalImage(*written, image)) {
+        PrintFailure("образ в записи журнала от " + written->time + " повреждён: сравнивать не с чем");
+        return ExitUsage;
+    }
+    PrintDifferences(CompareWithImage(card, image));
+    return ExitSuccess;
+}
+
+const CliCommandRegistrar registrar(CliGroup::Cards, "diff", "diff СТРОКА",
+                                    "чем карточка отличается от последнего записанного из неё в модем",
+                                    Diff);
+
+}  // namespace
+}  // namespace gsmprog::cli
