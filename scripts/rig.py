@@ -11,6 +11,7 @@ from pathlib import Path
 
 SLOTS, BLOCK = 9000, 888
 DATABASE, LOCK = "ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"
+JOURNAL = "ProgInfo_12.journal"   # the operations journal, one JSON object a line
 LEFTOVER_PREFIX = ".ProgInfo_12.GAD.tmp-"   # a killed save's file, documented, removed by the next save
 DATE_PROGRAMMED, PROG_ID1, PROG_ID2 = 763, 771, 773   # offsets in a card block
 ROOT = Path(__file__).resolve().parent.parent
@@ -86,7 +87,7 @@ def change_fault(old, new, slot, started, ended, crc=None):
 def stray_files(folder, leftovers_allowed):
     """Names in the database folder that neither gsmprog documents there nor are its files."""
     return sorted(name for name in os.listdir(folder)
-                  if name not in (DATABASE, LOCK)
+                  if name not in (DATABASE, LOCK, JOURNAL)
                   and not (leftovers_allowed and name.startswith(LEFTOVER_PREFIX)))
 
 
