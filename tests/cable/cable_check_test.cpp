@@ -6,14 +6,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "cable/fake_system.h"
+#include "diag/debug_log.h"
+#include "link/modem_image.h"
+#include "ops/hex_text.h"
+#include "ops/journal_entry.h"
+#include "ops/support_report.h"
 #include "ports/cable_check.h"
 #include "ports/cable_check_text.h"
 #include "ports/cable_directory.h"
-#include "ports/support_report.h"
 
 namespace gsmprog::test {
 namespace {
@@ -213,7 +219,8 @@ TEST(SupportReport, HoldsTheSystemTheCheckAndThePackageFilesAndStaysUnderItsLimi
                                        "Status: install ok installed\nVersion: 1.38\n\n");
     system.File("/usr/bin/gsmprog-cli", "");
     system.File("/var/lib/dpkg/info/gsmprog.list", "/.\n/usr\n/usr/bin\n/usr/bin/gsmprog-cli\n/usr/bin/gsmprog\n");
-    const SupportReportInput input{"gsmprog-cli 1.38", "Обмен с модемом в отчёт не входит.", {system.root.Path(), {}}};
+    const SupportReportInput input{"gsmprog-cli 1.38", "Обмен с модемом в отчёт не входит.", {system.root.Path(), {}},
+                                   system.Path("/home/user/ProgInfo_12.journal"), {}};
     const std::string report = SupportReportText(input);
     EXPECT_THAT(report, ::testing::StartsWith("Отчёт gsmprog для поддержки\nСоставлен "));
     EXPECT_THAT(report, HasSubstr(" программой gsmprog-cli 1.38.\nОбмен с модемом в отчёт не входит.\n\n"
@@ -235,6 +242,100 @@ TEST(SupportReport, HoldsTheSystemTheCheckAndThePackageFilesAndStaysUnderItsLimi
     const std::string kept = cut.substr(0, cut.size() - note.size());
     EXPECT_THAT(kept.substr(kept.rfind('\n', kept.size() - 2) + 1),
                 ::testing::StartsWith("  НЕТ  /usr/share/doc/gsmprog/file-"));
+}
+
+// A card's secrets as a journal and a log would carry them: in the image of each entry, in a
+// message, in the bytes that went over the cable and in a reply the link logged as text.
+struct SecretCard {
+    std::vector<std::string> secrets{"4821", "9034", "internet.tajna", "tajny.apn", "tajnylogin",
+                                     "login2", "tajneheslo", "heslo2"};
+    std::vector<std::uint8_t> image;
+
+    SecretCard() {
+        CardRecord card{};
+        std::strcpy(card.NCardEdit, "777");
+        char* fields[] = {card.Pin1Edit, card.Pin2Edit, card.APN1Edit, card.APN2Edit,
+                          card.LoginGsm1Edit, card.LoginGsm2Edit, card.PassGsm1Edit, card.PassGsm2Edit};
+        for (std::size_t i = 0; i < secrets.size(); ++i) std::strcpy(fields[i], secrets[i].c_str());
+        std::strcpy(card.Ip1GsmEdit, "10.0.0.1");
+        const ModemImage built = BuildModemImage(card, 1, std::tm{}, {1, 2});
+        image.assign(built.bytes.begin(), built.bytes.begin() + long(built.length));
+    }
+
+    std::string Journal(int count) const {
+        std::string journal;
+        for (int i = 0; i < count; ++i) {
+            JournalEntry entry;
+            entry.time = "2026-12-07T10:42:13+03:00";
+            entry.result = JournalResult::Failed;
+            entry.message = "операция " + std::to_string(i) + ": модем отверг пароль tajneheslo";
+            entry.image = HexText(image.data(), image.size());
+            journal += JournalLine(entry);
+        }
+        return journal + "{\"torn";
+    }
+};
+
+TEST(SupportReport, HoldsTheLastJournalEntriesAndTheLogWithNoSecretInTextOrBytes) {
+    FakeSystem system;
+    const SecretCard card;
+    system.File("/db/ProgInfo_12.journal", card.Journal(25));
+    const std::uint8_t* apn = card.image.data() + offsetof(CardRecord, APN1Edit);
+    const std::vector<std::string> log{
+        "10:00:00.000 кабель: A50285BI → 6 из 6 байт: " + DebugHex("DEVICE", 6),
+        "10:00:00.010 связь: ответ: READY",
+        "10:00:00.020 кабель: A50285BI → 38 из 38 байт: 3A 23 " + DebugHex(apn, 35),
+        "10:00:00.030 кабель: A50285BI ← 4 байт: " + DebugHex("9034", 4),
+        "10:00:00.040 связь: ответ: internet.tajna",
+        "10:00:00.050 связь: ответ неполон: 52 45, ожидание",
+        "10:00:00.060 связь: модем не ответил на пароль tajnylogin",
+    };
+    const std::string report = SupportReportText(
+        {"gsmprog 1.38", "Диагностический журнал — в конце.", {system.root.Path(), {}},
+         system.Path("/db/ProgInfo_12.journal"), log});
+
+    for (const std::string& secret : card.secrets) {
+        EXPECT_EQ(report.find(secret), std::string::npos) << secret;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(secret.data());
+        EXPECT_EQ(report.find(HexText(bytes, secret.size())), std::string::npos) << secret;
+        EXPECT_EQ(report.find(DebugHex(bytes, secret.size())), std::string::npos) << secret;
+    }
+    // The 20 newest entries, the torn line counted, each image kept but for its secret bytes.
+    EXPECT_EQ(report.find("операция 4:"), std::string::npos);
+    EXPECT_THAT(report, HasSubstr("пропущено записей: 1\n"));
+    std::string image = HexText(card.image.data(), card.image.size());
+    for (auto [offset, size] : {std::pair{42, 10}, std::pair{114, 130}})
+        image.replace(std::size_t(2 * offset), std::size_t(2 * size), std::size_t(2 * size), '*');
+    for (int i = 5; i < 25; ++i)
+        EXPECT_THAT(report, HasSubstr("\"message\":\"операция " + std::to_string(i) +
+                                      ": модем отверг пароль ***\",\"duration_ms\":0,\"image\":\"" +
+                                      image + "\"}\n"));
+    // The log after the journal: the protocol's words kept, every other byte dump masked.
+    EXPECT_THAT(report, HasSubstr("\n== Диагностический журнал этого запуска ==\n"
+                                  "10:00:00.000 кабель: A50285BI → 6 из 6 байт: 44 45 56 49 43 45\n"
+                                  "10:00:00.010 связь: ответ: READY\n"
+                                  "10:00:00.020 кабель: A50285BI → 38 из 38 байт: ***\n"
+                                  "10:00:00.030 кабель: A50285BI ← 4 байт: ***\n"
+                                  "10:00:00.040 связь: ответ: ***\n"
+                                  "10:00:00.050 связь: ответ неполон: ***, ожидание\n"
+                                  "10:00:00.060 связь: модем не ответил на пароль ***\n"));
+}
+
+TEST(SupportReport, AnImageOfNoKnownLengthIsLeftOutAndALongLogLosesItsOldestLines) {
+    FakeSystem system;
+    JournalEntry entry;
+    entry.time = "2026-12-07T10:42:13+03:00";
+    entry.image = std::string(2 * 300, 'A');
+    system.File("/db/ProgInfo_12.journal", JournalLine(entry));
+    std::vector<std::string> log;
+    for (int i = 0; i < 2000; ++i) log.push_back("строка " + std::to_string(i) + " " + std::string(600, 'x'));
+    const std::string report = SupportReportText(
+        {"gsmprog 1.38", "", {system.root.Path(), {}}, system.Path("/db/ProgInfo_12.journal"), log});
+    EXPECT_THAT(report, HasSubstr("\"result\":\"failed\",\"duration_ms\":0}\n"));
+    EXPECT_EQ(report.find("AAAA"), std::string::npos);
+    EXPECT_LT(report.size(), SupportReportLimit);
+    EXPECT_THAT(report, HasSubstr("\n== Диагностический журнал этого запуска ==\n… ранние строки не вошли: "));
+    EXPECT_THAT(report, ::testing::EndsWith("строка 1999 " + std::string(600, 'x') + "\n"));
 }
 
 }  // namespace

@@ -569,7 +569,11 @@ TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
 }
 
 TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
-    SaveCard(Card(1));
+    CardRecord card = Card(1);
+    std::strcpy(card.APN1Edit, "internet.tajna");
+    std::strcpy(card.LoginGsm1Edit, "tajnylogin");
+    std::strcpy(card.PassGsm1Edit, "tajneheslo");
+    SaveCard(card);
     const std::string database = Database();
     StartModem({"--error-in", "block", "--bad-device-crc", "--long-read"});
     auto result = Run({"program", "1"});
@@ -592,6 +596,25 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     EXPECT_EQ(entries[1].operation, JournalOperation::WriteUo);
     EXPECT_NE(entries[1].message.find("Ошибка при программировании УО"), std::string::npos);
     EXPECT_EQ(entries[2].message + "\n", result.err);
+
+    // A support report made now holds the failures and their messages, and no secret.
+    const fs::path report = work_.Path() / "report.txt";
+    ASSERT_EQ(Run({"support-report", report.string()}).exitCode, 0);
+    const std::string text = FileBytes(report);
+    EXPECT_NE(text.find("\"op\":\"program\",\"result\":\"failed\",\"message\":\"Программирование НЕ "
+                        "проведено!\\n\\nПричина:\\nУОО вернул ошибку при программировании\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("--verbose"), std::string::npos);
+    // The PIN's digits alone could be part of a process ID the cable check names.
+    for (const char* secret : {"1111", "internet.tajna", "tajnylogin", "tajneheslo"}) {
+        if (std::strlen(secret) > 4) {
+            EXPECT_EQ(text.find(secret), std::string::npos) << secret;
+        }
+        EXPECT_EQ(text.find(HexText(reinterpret_cast<const std::uint8_t*>(secret), std::strlen(secret))),
+                  std::string::npos)
+            << secret;
+    }
 }
 
 TEST_F(Cli, AModemFallingSilentIsToldWithTheBlockItFollowed) {

@@ -1,9 +1,13 @@
-#include "ports/support_report.h"
+#include "ops/support_report.h"
 
+#include <cerrno>
 #include <ctime>
 #include <fstream>
 #include <system_error>
 
+#include "cards/error_text.h"
+#include "ops/journal_reader.h"
+#include "ops/report_redaction.h"
 #include "ports/cable_check_text.h"
 #include "ports/system_files.h"
 
@@ -80,6 +84,42 @@ void AppendPart(std::string& report, const char* heading, const std::string& bod
     report += body;
 }
 
+// The last journal entries as the journal stores them, redacted; the secrets found in their
+// images are handed back for masking the log too.
+std::string JournalPart(const std::filesystem::path& journal, std::vector<std::string>& secrets) {
+    JournalReadStats stats;
+    const auto entries = LastJournalEntries(journal, SupportReportJournalEntries, &stats);
+    if (stats.error == ENOENT) return "Журнала нет: " + journal.string() + "\n";
+    std::string text = journal.string() + "\n";
+    if (stats.error != 0) text += "Журнал прочитан не весь: " + ErrorText(stats.error) + "\n";
+    if (stats.skipped != 0) text += SkippedEntriesText(stats.skipped) + "\n";
+    for (const JournalEntry& entry : entries) {
+        const std::vector<std::string> found = ImageSecretTexts(entry.image);
+        secrets.insert(secrets.end(), found.begin(), found.end());
+    }
+    for (const JournalEntry& entry : entries) text += JournalLine(RedactedJournalEntry(entry, secrets));
+    return text;
+}
+
+// The newest log lines that fit in `room` bytes, oldest first, with the bytes that went over
+// a cable and the journal's secrets masked.
+std::string LogPart(const std::vector<std::string>& lines, const std::vector<std::string>& secrets,
+                    std::size_t room) {
+    std::vector<std::string> kept;
+    std::size_t size = 0;
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line) {
+        std::string masked = MaskSecretTexts(MaskedDebugLine(*line), secrets) + "\n";
+        if (size + masked.size() > room) break;
+        size += masked.size();
+        kept.push_back(std::move(masked));
+    }
+    std::string text;
+    if (kept.size() < lines.size())
+        text = "… ранние строки не вошли: " + std::to_string(lines.size() - kept.size()) + "\n";
+    for (auto line = kept.rbegin(); line != kept.rend(); ++line) text += *line;
+    return text;
+}
+
 // Cut at a line end so that the whole stays under the limit with the note that says so.
 void Bound(std::string& report) {
     const std::size_t room = SupportReportLimit - std::char_traits<char>::length(CutNote);
@@ -99,6 +139,16 @@ std::string SupportReportText(const SupportReportInput& input) {
                    FirstLine(BelowRoot(input.places.root, "/proc/version")) + "\n");
     AppendPart(report, "Проверка кабеля", CableCheckText(CheckCables(input.places)));
     AppendPart(report, "Файлы пакета gsmprog", PackageFiles(input.places.root));
+    std::vector<std::string> secrets;
+    AppendPart(report, "Журнал операций: последние записи", JournalPart(input.journal, secrets));
+    if (input.logLines) {
+        constexpr const char* Heading = "Диагностический журнал этого запуска";
+        // Room for the heading's line and the cut note's, so that only the log's oldest lines go.
+        const std::size_t reserved = report.size() + std::char_traits<char>::length(Heading) + 8 +
+                                     std::char_traits<char>::length(CutNote) + 64;
+        const std::size_t room = reserved < SupportReportLimit ? SupportReportLimit - reserved : 0;
+        AppendPart(report, Heading, LogPart(*input.logLines, secrets, room));
+    }
     Bound(report);
     return report;
 }
