@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -55,9 +56,15 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {14, 16, 11, 9, 20, 18, 10, 6, 11};   // in average characters
-    for (int column = 0; column < int(std::size(widths)); ++column)
-        view_->setColumnWidth(column, widths[column] * view_->fontMetrics().averageCharWidth() + 12);
+    // Each column as wide as its title or a typical text, whichever is wider; the cable takes the rest.
+    const char* const typical[] = {"07.12.2026 10:42", "Программирование", "остановлено", "000000",
+                                   "Склад «Север»", "1234 + 40000000", "2.5.1", "0000", "ivanov"};
+    for (int column = 0; column < int(std::size(typical)); ++column) {
+        const QString title = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width = std::max(view_->fontMetrics().horizontalAdvance(QString::fromUtf8(typical[column])),
+                                   view_->horizontalHeader()->fontMetrics().horizontalAdvance(title));
+        view_->setColumnWidth(column, width + 12);
+    }
 
     auto* top = new QHBoxLayout;
     top->addWidget(filterEdit_, 1);
