@@ -1,5 +1,5 @@
 // The operations journal file: its lines written and read back, what readers skip, the
-// append's refusals and its lock between processes, and a card's history line.
+// append's refusals and its lock between processes, a card's history line, and a run's recording.
 
 #include <fcntl.h>
 #include <sys/stat.h>
