@@ -9,12 +9,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 
 #include "card_files.h"
-#include "ops/hex_text.h"
+#include "journal_files.h"
 #include "ops/journal_append.h"
-#include "ops/journal_entry.h"
 #include "spread.h"
 #include "support/child_process.h"
 
@@ -22,33 +20,6 @@ namespace gsmprog::bench {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-JournalEntry ProgrammingEntry(int row) {
-    JournalEntry entry;
-    entry.time = "2026-12-07T10:42:13+03:00";
-    entry.operation = JournalOperation::Program;
-    entry.result = JournalResult::Ok;
-    entry.message = "Программирование произведено успешно!";
-    entry.durationMs = 1400;
-    entry.user = "ivanov";
-    entry.host = "laptop";
-    entry.program = "gsmprog";
-    entry.programVersion = "1.38";
-    entry.cable = "FT4ABC12";
-    entry.port = "/dev/ttyUSB0";
-    entry.latencyMs = 1;
-    entry.row = row;
-    entry.cardNumber = std::to_string(1000 + row);
-    entry.object = "Склад «Север», ворота 2";
-    entry.deviceCodes = "1234 + 4000000000";
-    entry.dateChanged = "2026-12-07T10:40:00";
-    entry.imageCrc = "1A2B";
-    entry.previousId = "00FF";
-    std::uint8_t image[444];
-    for (std::size_t i = 0; i < sizeof image; ++i) image[i] = std::uint8_t(i * 7 + row);
-    entry.image = HexText(image, sizeof image);
-    return entry;
-}
 
 void AppendProgrammingEntry(benchmark::State& state) {
     ScratchDir dir;
@@ -67,10 +38,7 @@ void AppendProgrammingEntry(benchmark::State& state) {
 
 void ListHundredThousandEntries(benchmark::State& state) {
     ScratchDir dir;
-    {
-        std::ofstream out(dir.Path() / "ProgInfo_12.journal", std::ios::binary);
-        for (int i = 0; i < 100000; ++i) out << JournalLine(ProgrammingEntry(1 + i % 9000));
-    }
+    WriteProgrammingJournal(dir.Path() / "ProgInfo_12.journal", 100000);
     Spread ms;
     for (auto _ : state) {
         const auto start = Clock::now();

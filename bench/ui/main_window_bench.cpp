@@ -1,7 +1,8 @@
 // Start-up of the main window with a full database against an empty one, until the texts of
 // all rows are built (ratio_min/median/max, full over empty, the two started in turn), selecting
-// a card, one keystroke of the search over 9000 cards that finds nothing, and how long the
-// window's event loop stalls while it programs a virtual modem. Offscreen.
+// a card, one keystroke of the search over 9000 cards that finds nothing, how long the
+// window's event loop stalls while it programs a virtual modem, and the journal window on
+// 100 000 entries: opening it and one keystroke of its filter. Offscreen.
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -15,7 +16,11 @@
 #include <memory>
 
 #include "cards/card_dates.h"
+#include "journal_files.h"
+#include "ops/journal_append.h"
 #include "spread.h"
+#include "ui/journal/journal_table_model.h"
+#include "ui/journal/journal_window.h"
 #include "ui/main/card_grid_model.h"
 #include "ui/main/main.h"
 #include "cable/serial_cable.h"
@@ -197,12 +202,50 @@ void BM_ProgrammingRunStall(benchmark::State& state) {
     state.counters["run_s"] = runs / double(state.iterations());
 }
 
+// The journal window on 100 000 programmings: opened until every row's texts are made (target
+// under 1 s), and one keystroke of its filter that widens it again, so all rows are scanned
+// (target under 50 ms).
+const std::filesystem::path& JournalDir() {
+    static QTemporaryDir dir;
+    static const std::filesystem::path path = [] {
+        const std::filesystem::path directory = dir.path().toStdString();
+        bench::WriteProgrammingJournal(JournalFile(directory), 100000);
+        return directory;
+    }();
+    return path;
+}
+
+void BM_OpenJournalWindow(benchmark::State& state) {
+    SilentDialogs dialogs;
+    for (auto _ : state) {
+        JournalWindow window(dialogs, JournalDir());
+        window.show();
+        if (window.Model().rowCount() != 100000) state.SkipWithError("the journal was not read whole");
+    }
+}
+
+void BM_JournalFilterKeystroke(benchmark::State& state) {
+    SilentDialogs dialogs;
+    JournalWindow window(dialogs, JournalDir());
+    window.show();
+    auto* filter = window.findChild<QLineEdit*>(QStringLiteral("filterEdit"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        filter->setText(QStringLiteral("10427"));
+        state.ResumeTiming();
+        filter->setText(QStringLiteral("1042"));
+    }
+    if (window.Model().rowCount() == 0) state.SkipWithError("the filter found nothing");
+}
+
 }  // namespace
 
 BENCHMARK(BM_ProgrammingRunStall)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_SearchKeystrokeFindingNothing)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StartFullOverEmpty)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(10);
 BENCHMARK(BM_SelectCard)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenJournalWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_JournalFilterKeystroke)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

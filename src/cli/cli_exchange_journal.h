@@ -5,10 +5,8 @@
 // be written is said once on stderr and changes nothing else. Create it after StopSignals, so
 // that the line is written before a second Ctrl-C could end the command.
 
-#include <chrono>
-
 #include "link/ftdi_controller.h"
-#include "ops/operation_facts.h"
+#include "ops/exchange_record.h"
 
 namespace gsmprog::cli {
 
@@ -22,19 +20,18 @@ public:
     ExchangeJournal(const ExchangeJournal&) = delete;
     ExchangeJournal& operator=(const ExchangeJournal&) = delete;
 
-    OperationFacts& Facts() { return facts_; }
+    OperationFacts& Facts() { return record_.Facts(); }
 
     // The exchange begins now.
-    void Begin();
-    // It ended: the cable it ran on and what the modem gave back.
+    void Begin() { record_.Begin(); }
+    // It ended: the cable it ran on, with its device and latency timer as the cable list of
+    // `choice` shows them, and what the modem gave back.
     void Exchanged(const FTDI_Controller& link, const CableChoice& choice);
     // How it ended, with the message the user was given.
-    void End(JournalResult result, std::string message);
+    void End(JournalResult result, std::string message) { record_.End(result, std::move(message)); }
 
 private:
-    OperationFacts facts_;
-    bool begun_ = false;
-    std::chrono::steady_clock::time_point start_;
+    ExchangeRecord record_;
 };
 
 }  // namespace gsmprog::cli

@@ -1,5 +1,5 @@
 // The operations journal file: its lines written and read back, what readers skip, the
-// append's refusals and its lock between processes, and a card's history line.
+// append's refusals and its lock between processes, a card's history line, and a run's recording.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,6 +17,7 @@
 #include "ops/journal_append.h"
 #include "ops/journal_reader.h"
 #include "ops/journal_table.h"
+#include "ops/operation_journal.h"
 #include "support/child_process.h"
 
 namespace gsmprog::test {
@@ -231,6 +232,39 @@ TEST_F(JournalFileTest, ACardsHistoryIsItsLastSuccessfulProgramming) {
     AppendJournalLine(Journal(), JournalLine(later));
     EXPECT_EQ(CardHistoryText(LastProgramming(Journal(), 11, card)),
               "Последнее программирование: 08.12.2026 09:00, ivanov, кабель /dev/ttyUSB0");
+}
+
+TEST_F(JournalFileTest, ARunRecordsBegunExchangesAndTellsAnUnwritableJournalOnce) {
+    OperationJournal journal(dir_.Path());
+    ASSERT_EQ(journal.File(), Journal());
+    ExchangeRecord never(JournalOperation::Read, "gsmprog");
+    EXPECT_EQ(journal.Record(never), "");
+    EXPECT_FALSE(fs::exists(Journal()));
+
+    ExchangeRecord record(JournalOperation::Program, "gsmprog");
+    record.Facts().card = CardRecord{};
+    std::strcpy(record.Facts().card->NCardEdit, "2024");
+    record.Facts().slot = 11;
+    record.Begin();
+    record.End(JournalResult::Stopped, "Программирование ОСТАНОВЛЕНО!");
+    EXPECT_EQ(journal.Record(record), "");
+    const auto entries = LastJournalEntries(Journal(), 10);
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].operation, JournalOperation::Program);
+    EXPECT_EQ(entries[0].result, JournalResult::Stopped);
+    EXPECT_EQ(entries[0].message, "Программирование ОСТАНОВЛЕНО!");
+    EXPECT_EQ(entries[0].program, "gsmprog");
+    EXPECT_EQ(entries[0].row, 12);
+    EXPECT_EQ(entries[0].cardNumber, "2024");
+
+    // A link planted under the journal's name: refused, told the first time only.
+    fs::remove(Journal());
+    AppendBytes(dir_.Path() / "other", "other\n");
+    fs::create_symlink(dir_.Path() / "other", Journal());
+    const std::string failure = journal.Record(record);
+    EXPECT_EQ(failure.rfind("Журнал операций не записан (" + Journal().string() + "): ", 0), 0u) << failure;
+    EXPECT_EQ(journal.Record(record), "");
+    EXPECT_EQ(fs::file_size(dir_.Path() / "other"), 6u);
 }
 
 TEST(JournalTable, RowsNameTheOperationAndCsvQuotesAsSpreadsheetsExpect) {

@@ -1,0 +1,138 @@
+#include "ui/journal/journal_window.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "cards/file_writes.h"
+#include "ops/journal_append.h"
+#include "ops/journal_table.h"
+#include "ui/journal/journal_entry_dialog.h"
+#include "ui/journal/journal_table_model.h"
+#include "ui/main/user_dialogs.h"
+#include "ui/main/write_error.h"
+
+namespace gsmprog {
+
+JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databaseDirectory, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      dialogs_(dialogs),
+      directory_(std::move(databaseDirectory)),
+      journal_(JournalFile(directory_)),
+      model_(new JournalTableModel(this)),
+      filterEdit_(new QLineEdit(this)),
+      onlyCardCheck_(new QCheckBox(QStringLiteral("Только эта карточка"), this)),
+      reloadButton_(new QPushButton(QStringLiteral("Обновить"), this)),
+      exportButton_(new QPushButton(QStringLiteral("Экспорт в CSV..."), this)),
+      view_(new QTableView(this)),
+      countsLabel_(new QLabel(this)) {
+    setWindowTitle(QStringLiteral("Журнал операций"));
+    filterEdit_->setObjectName(QStringLiteral("filterEdit"));
+    filterEdit_->setPlaceholderText(QStringLiteral("Фильтр"));
+    filterEdit_->setClearButtonEnabled(true);
+    onlyCardCheck_->setObjectName(QStringLiteral("onlyCardCheck"));
+    onlyCardCheck_->setEnabled(false);
+    reloadButton_->setObjectName(QStringLiteral("reloadButton"));
+    exportButton_->setObjectName(QStringLiteral("exportButton"));
+    countsLabel_->setObjectName(QStringLiteral("countsLabel"));
+
+    view_->setObjectName(QStringLiteral("journalView"));
+    view_->setModel(model_);
+    view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setWordWrap(false);
+    view_->verticalHeader()->hide();
+    // Fixed row heights and column widths: measuring 100 000 rows would cost more than reading them.
+    view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
+    view_->horizontalHeader()->setStretchLastSection(true);
+    // Each column as wide as its title or a typical text, whichever is wider; the cable takes the rest.
+    const char* const typical[] = {"07.12.2026 10:42", "Программирование", "остановлено", "000000",
+                                   "Склад «Север»", "1234 + 40000000", "2.5.1", "0000", "ivanov"};
+    for (int column = 0; column < int(std::size(typical)); ++column) {
+        const QString title = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width = std::max(view_->fontMetrics().horizontalAdvance(QString::fromUtf8(typical[column])),
+                                   view_->horizontalHeader()->fontMetrics().horizontalAdvance(title));
+        view_->setColumnWidth(column, width + 12);
+    }
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(filterEdit_, 1);
+    top->addWidget(onlyCardCheck_);
+    top->addWidget(reloadButton_);
+    top->addWidget(exportButton_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(view_, 1);
+    layout->addWidget(countsLabel_);
+
+    connect(filterEdit_, &QLineEdit::textChanged, this, &JournalWindow::ApplyFilter);
+    connect(onlyCardCheck_, &QCheckBox::toggled, this, &JournalWindow::ApplyFilter);
+    connect(reloadButton_, &QPushButton::clicked, this, &JournalWindow::Reload);
+    connect(exportButton_, &QPushButton::clicked, this, &JournalWindow::ExportCsv);
+    connect(view_, &QTableView::doubleClicked, this, &JournalWindow::ShowEntry);
+
+    // Fits a 1366x768 screen at 125 % with its title bar and a panel.
+    resize(1060, 540);
+    Reload();
+}
+
+void JournalWindow::SetSelectedCard(int slot, const CardRecord& card) {
+    model_->SetCard(slot, card);
+    const QSignalBlocker blocker(onlyCardCheck_);
+    if (slot < 0) onlyCardCheck_->setChecked(false);
+    onlyCardCheck_->setEnabled(slot >= 0);
+    ApplyFilter();
+}
+
+void JournalWindow::Reload() {
+    const JournalReadStats stats = model_->Load(journal_);
+    skipped_ = stats.skipped;
+    readProblem_.clear();
+    if (stats.error != 0 && stats.error != ENOENT)
+        readProblem_ = QStringLiteral("Журнал операций не прочитан (%1): %2")
+                           .arg(QFile::decodeName(journal_.c_str()), QString::fromLocal8Bit(std::strerror(stats.error)));
+    ShowCounts();
+}
+
+void JournalWindow::ApplyFilter() {
+    model_->SetFilter(filterEdit_->text(), onlyCardCheck_->isChecked());
+    ShowCounts();
+}
+
+void JournalWindow::ShowCounts() {
+    QString text = QStringLiteral("Показано записей: %1 из %2").arg(model_->rowCount()).arg(model_->EntryCount());
+    if (skipped_ > 0) text += QStringLiteral("; ") + QString::fromStdString(SkippedEntriesText(skipped_));
+    if (!readProblem_.isEmpty()) text = readProblem_;
+    countsLabel_->setText(text);
+}
+
+void JournalWindow::ShowEntry(const QModelIndex& index) {
+    if (!index.isValid()) return;
+    JournalEntryDialog dialog(model_->EntryAt(index.row()), this);
+    dialogs_.ShowModal(dialog);
+}
+
+void JournalWindow::ExportCsv() {
+    const QString fileName = dialogs_.AskSaveFileName(
+        this, QStringLiteral("Export_%1.CSV").arg(QFile::decodeName(journal_.filename().c_str())));
+    if (fileName.isEmpty()) return;
+    const std::filesystem::path path = QFile::encodeName(fileName).toStdString();
+    if (RefuseProtectedOutput(dialogs_, this, path, directory_)) return;
+    std::string text = JournalCsvLine(JournalColumnTitles());
+    for (int row = 0; row < model_->rowCount(); ++row) text += JournalCsvLine(JournalRowTexts(model_->EntryAt(row)));
+    const ByteChunk chunks[] = {{text.data(), text.size()}};
+    if (!WriteFileAtomically(path, chunks)) ShowWriteError(dialogs_, this, path, errno);
+}
+
+}  // namespace gsmprog

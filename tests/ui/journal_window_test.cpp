@@ -1,0 +1,168 @@
+// "Журнал операций": newest first, the filter over every column, "Только эта карточка", an
+// entry shown whole, skipped lines told, and the CSV export of what is shown.
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QTreeWidget>
+#include <fstream>
+
+#include "text/win1251.h"
+#include "link/modem_image.h"
+#include "ops/hex_text.h"
+#include "ops/journal_append.h"
+#include "ops/journal_table.h"
+#include "ui/journal/journal_entry_dialog.h"
+#include "ui/journal/journal_table_model.h"
+#include "ui/journal/journal_window.h"
+#include "ui/window_fixture.h"
+
+using namespace gsmprog;
+using namespace gsmprog::test;
+
+class JournalWindowTest : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+    std::filesystem::path Dir() const { return dir_.path().toStdString(); }
+
+    static JournalEntry Entry(int minute, JournalOperation operation, JournalResult result, int row,
+                              const std::string& card, const std::string& user) {
+        JournalEntry entry;
+        entry.time = "2026-12-07T10:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) + ":13+03:00";
+        entry.operation = operation;
+        entry.result = result;
+        entry.message = "сообщение " + std::to_string(minute);
+        entry.user = user;
+        entry.cable = "FT4ABC12";
+        entry.row = row;
+        entry.cardNumber = card;
+        entry.object = "Склад " + card;
+        return entry;
+    }
+    void Append(const JournalEntry& entry) const { QVERIFY(AppendJournalLine(JournalFile(Dir()), JournalLine(entry)).empty()); }
+    // The time column of the rows shown, top to bottom.
+    static QStringList Times(JournalWindow& window) {
+        QStringList times;
+        for (int row = 0; row < window.Model().rowCount(); ++row)
+            times << window.Model().index(row, 0).data().toString().right(2);
+        return times;
+    }
+    static QString Counts(JournalWindow& window) {
+        return window.findChild<QLabel*>(QStringLiteral("countsLabel"))->text();
+    }
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(dir_.isValid());
+        std::filesystem::remove(JournalFile(Dir()));
+        // Oldest first in the file: minutes 1..4; a torn and a garbage line among them.
+        Append(Entry(1, JournalOperation::Program, JournalResult::Ok, 3, "17", "ivanov"));
+        Append(Entry(2, JournalOperation::Read, JournalResult::Failed, 5, "18", "petrov"));
+        std::ofstream(JournalFile(Dir()), std::ios::app) << "{\"version\":1,\"time\":\"2026-12\n" << "мусор\n";
+        Append(Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17", "Petrov"));
+        Append(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "99", "sidorov"));
+    }
+
+    void FiltersEveryColumnAndKeepsToTheSelectedCard() {
+        ScriptedDialogs dialogs;
+        JournalWindow window(dialogs, Dir());
+        // Entry 4 is of row 3 too, but of another card made there since.
+        QCOMPARE(Times(window), (QStringList{"04", "03", "02", "01"}));
+        QCOMPARE(Counts(window), QStringLiteral("Показано записей: 4 из 4; пропущено записей: 2"));
+
+        auto* filter = window.findChild<QLineEdit*>(QStringLiteral("filterEdit"));
+        auto* onlyCard = window.findChild<QCheckBox*>(QStringLiteral("onlyCardCheck"));
+        QVERIFY(!onlyCard->isEnabled());
+        QTest::keyClicks(filter, QStringLiteral("PETR"));   // any case: "petrov" and "Petrov"
+        QCOMPARE(Times(window), (QStringList{"03", "02"}));
+        QTest::keyClicks(filter, QStringLiteral("ov"));
+        QCOMPARE(Times(window), (QStringList{"03", "02"}));
+        filter->setText(QStringLiteral("сбой"));   // the result column
+        QCOMPARE(Times(window), (QStringList{"02"}));
+        filter->setText(QStringLiteral("запись уоо"));   // the operation column
+        QCOMPARE(Times(window), (QStringList{"03"}));
+        filter->clear();
+        QCOMPARE(Times(window), (QStringList{"04", "03", "02", "01"}));
+
+        window.SetSelectedCard(2, MakeCard("17", "Склад 17"));
+        QVERIFY(onlyCard->isEnabled());
+        QTest::mouseClick(onlyCard, Qt::LeftButton, {}, QPoint(5, onlyCard->height() / 2));
+        QVERIFY(onlyCard->isChecked());
+        QCOMPARE(Times(window), (QStringList{"03", "01"}));
+        QTest::keyClicks(filter, QStringLiteral("ivan"));
+        QCOMPARE(Times(window), (QStringList{"01"}));
+        QCOMPARE(Counts(window), QStringLiteral("Показано записей: 1 из 4; пропущено записей: 2"));
+        filter->clear();
+        // Another card selected while the box is ticked: its entries, not the old card's.
+        window.SetSelectedCard(2, MakeCard("99", "Новый"));
+        QCOMPARE(Times(window), (QStringList{"04"}));
+        Append(Entry(5, JournalOperation::Read, JournalResult::Ok, 3, "99", "ivanov"));
+        window.Reload();
+        QCOMPARE(Times(window), (QStringList{"05", "04"}));
+        window.SetSelectedCard(-1, {});
+        QVERIFY(!onlyCard->isChecked() && !onlyCard->isEnabled());
+        QCOMPARE(Times(window), (QStringList{"05", "04", "03", "02", "01"}));
+    }
+
+    void ADoubleClickShowsTheEntryWholeWithItsImagesSettings() {
+        CardRecord card = ValidCard("17", "Склад 17");
+        StoreField(QStringLiteral("Ленина 5"), card.smsObjNameEdit);
+        const ModemImage image = BuildModemImage(card, 1);
+        JournalEntry entry = Entry(9, JournalOperation::Program, JournalResult::Ok, 3, "17", "ivanov");
+        entry.image = HexText(image.bytes.data(), image.length);
+        entry.imageCrc = "1A2B";
+        Append(entry);
+        ScriptedDialogs dialogs;
+        JournalWindow window(dialogs, Dir());
+        window.show();
+        QStringList fields;
+        dialogs.onModal = [&](QDialog& dialog) {
+            const QTreeWidget& tree = static_cast<JournalEntryDialog&>(dialog).Fields();
+            for (int i = 0; i < tree.topLevelItemCount(); ++i)
+                fields << tree.topLevelItem(i)->text(0) + "=" + tree.topLevelItem(i)->text(1);
+        };
+        auto* view = window.findChild<QTableView*>(QStringLiteral("journalView"));
+        const QRect cell = view->visualRect(view->model()->index(0, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QCOMPARE(dialogs.modals, QStringList{"Запись журнала"});
+        for (const char* field : {"Операция=Программирование", "Сообщение=сообщение 9", "Пользователь=ivanov",
+                                  "Кабель=FT4ABC12", "Строка=3", "ID=1A2B", "Название объекта=Ленина 5",
+                                  "PIN1=1111"})
+            QVERIFY2(fields.contains(QString::fromUtf8(field)), field);
+    }
+
+    void ExportsWhatIsShownAndRefusesTheDatabasesFiles() {
+        ScriptedDialogs dialogs;
+        JournalWindow window(dialogs, Dir());
+        window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))->setText(QStringLiteral("petrov"));
+        const std::filesystem::path out = Dir() / "journal.csv";
+        dialogs.fileNames = {QString::fromStdString(out.string())};
+        window.findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+        QCOMPARE(dialogs.proposedNames, QStringList{"Export_ProgInfo_12.journal.CSV"});
+        QFile file(QString::fromStdString(out.string()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::string expected =
+            JournalCsvLine(JournalColumnTitles()) +
+            JournalCsvLine(JournalRowTexts(Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17", "Petrov"))) +
+            JournalCsvLine(JournalRowTexts(Entry(2, JournalOperation::Read, JournalResult::Failed, 5, "18", "petrov")));
+        QCOMPARE(file.readAll().toStdString(), expected);
+        QVERIFY(dialogs.shown.empty());
+
+        // The journal itself is never an output.
+        const auto journalSize = std::filesystem::file_size(JournalFile(Dir()));
+        dialogs.fileNames = {QString::fromStdString(JournalFile(Dir()).string())};
+        window.findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QVERIFY(dialogs.shown[0].text.contains(QStringLiteral("Нельзя записать")));
+        QCOMPARE(std::filesystem::file_size(JournalFile(Dir())), journalSize);
+    }
+};
+
+QTEST_MAIN(JournalWindowTest)
+#include "journal_window_test.moc"
