@@ -118,7 +118,7 @@ void HardwareOperations::Start(Operation operation, std::unique_ptr<ProgWorker> 
     if (refuseStarts_) return;   // the cable choice was dismissed by the window's end
     ReapFinishedWorkers();
     running_.worker = worker.get();
-    worker->Begin(this, [this, completion](ProgWorker& done) {
+    worker->Begin(handover_, [this, completion](ProgWorker& done) {
         ++completionsRunning_;
         (this->*completion)(done);
         --completionsRunning_;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "ui/main/hardware.h"
+#include "ui/main/qt_handover.h"
 
 namespace Ui {
 class TForm1;
@@ -97,6 +98,7 @@ private:
     UserDialogs& dialogs_;
     CardEditor& editor_;
     Hardware hardware_;
+    QtHandover handover_{*this};
     // Windows of their own, not children of the main window: their controls share names with it.
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<TftdiDialog> ftdiDialog_;
