@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QDialog>
+#include <QSettings>
 #include <QCheckBox>
 #include <QTabBar>
 #include <QTest>
@@ -48,7 +49,10 @@ QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) 
 }
 
 WindowFixture::WindowFixture() {
-    QVERIFY2(dir_.isValid() && runtimeDir_.isValid(), "temporary directories");
+    QVERIFY2(dir_.isValid() && runtimeDir_.isValid() && configDir_.isValid(), "temporary directories");
+    // Each test starts with no remembered window and leaves the user's settings alone.
+    qputenv("XDG_CONFIG_HOME", configDir_.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configDir_.path());
 }
 
 WindowFixture::~WindowFixture() {

@@ -92,6 +92,8 @@ public:
     ~WindowFixture();
 
     std::filesystem::path Dir() const;
+    // Where the window keeps the user's settings in this test.
+    QString ConfigDir() const { return configDir_.path(); }
     // Starts the window on the database directory of `other`, as a second program would.
     void ShareDirectory(const WindowFixture& other) { sharedDir_ = other.Dir(); }
     std::filesystem::path DatabaseFile() const;
@@ -139,6 +141,7 @@ private:
     QTemporaryDir dir_;
     std::filesystem::path sharedDir_;
     QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
+    QTemporaryDir configDir_;    // the user's settings: never the real user's
     std::filesystem::path sysfsRoot_ = "/sys";
     std::unique_ptr<SerialCable> cable_;
     std::unique_ptr<FixtureWindow> form_;

@@ -10,7 +10,9 @@
 
 #include "ui/main/card_grid_model.h"
 #include "ui/ctrlForm/ctrlForm.h"
+#include "ui/main/card_split.h"
 #include "ui/main/screen_fit.h"
+#include "ui/main/window_state.h"
 #include "ui_main.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/main/typed_text_validator.h"
@@ -29,7 +31,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
                QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                          Qt::WindowCloseButtonHint),
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
       database_(std::make_unique<CardDatabase>(std::move(directory))),
       lock_(database_->Directory()),
@@ -62,7 +64,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
-    if (readOnly_) ShowReadOnlyBanner();
+    QWidget* const banner = readOnly_ ? ShowReadOnlyBanner() : nullptr;
 
     // The grid reads the database; its header and row numbers come with the model.
     gridModel_ = new CardGridModel(*database_, this);
@@ -97,15 +99,26 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
     ConnectHandlers();
     KeepSizeForEveryState();
-    // On a low screen the device's loops may scroll below its type, code and modes; the
-    // hardware buttons stay in view whatever else has to scroll.
-    FitWindowToHeight(*this, ScreenRoomForWindow(*this),
-                      {ui->uoSettingsPanel, ui->layout7->sizeHint().height(), ui->layout38});
-
-    // A fixed-size window, centred on the screen.
+    // Laid out first at a fixed size with the list's least rows: on a low screen the
+    // device's loops may scroll below its type, code and modes; the hardware buttons stay in
+    // view whatever else has to scroll.
+    ui->SetsGrid->setFixedHeight(ListHeightForRows(*ui->SetsGrid, MinimumListRows));
+    const int devicePaneFull = ui->uoSettingsPanel->minimumHeight();
+    // The device's type, code and line address stay in view; its modes and loops may scroll.
+    const int devicePaneKept = ui->uoTypeCombo->sizeHint().height() + ui->CodeUoo->sizeHint().height() +
+                               ui->numLine->sizeHint().height() + 2 * ui->layout6->verticalSpacing();
+    const int room = ScreenRoomForWindow(*this);
+    FitWindowToHeight(*this, room, {ui->uoSettingsPanel, devicePaneKept, ui->layout38});
     adjustSize();
+    // Then the list and the card share the height the user gives the window.
+    cardSplit_ = SplitCardList(*this, {ui->rootLayout, ui->SetsGrid, banner, ui->layout40, ui->uoSettingsPanel,
+                                       devicePaneFull, devicePaneKept},
+                               room);
+
+    // Centred on the screen, unless the user's last place is remembered.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader());
 
     // Nothing is selected until the database is loaded and the first row is shown.
     database_->SelectedIndex = -1;
@@ -116,8 +129,8 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 TForm1::~TForm1() { FormDestroy(); }
 
 void TForm1::KeepSizeForEveryState() {
-    // The window has a fixed size: room is kept for the largest device type and for the
-    // longer caption of the edit button, so nothing moves when they change.
+    // Room is kept for the largest device type and for the longer caption of the edit
+    // button, so nothing moves when they change.
     for (QWidget* w : {static_cast<QWidget*>(ui->uoCordsGroup), static_cast<QWidget*>(ui->uoModeGroup),
                        static_cast<QWidget*>(ui->uoProgHintLabel)})
         w->setVisible(true);

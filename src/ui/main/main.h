@@ -23,6 +23,7 @@ namespace Ui {
 class TForm1;
 }
 class QCloseEvent;
+class QSplitter;
 
 namespace gsmprog {
 
@@ -139,7 +140,7 @@ protected:
 
 private:
     bool TakeDatabase();
-    void ShowReadOnlyBanner();
+    QWidget* ShowReadOnlyBanner();
     void KeepSizeForEveryState();
     void ConnectHandlers();
     void ConnectDeviceHandlers();
@@ -156,6 +157,7 @@ private:
     std::unique_ptr<CardSearch> search_;
     std::unique_ptr<HardwareOperations> operations_;
     CardGridModel* gridModel_ = nullptr;
+    QSplitter* cardSplit_ = nullptr;   // between the card list and the card area
     bool lastWriteFailed_ = false;  // the file lacks changes the memory copy holds
     int writeError_ = 0;            // errno of the last failed write
 

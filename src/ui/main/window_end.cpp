@@ -10,6 +10,7 @@
 #include "cards/error_text.h"
 
 #include "ui/main/main.h"
+#include "ui/main/window_state.h"
 #include "ui_main.h"
 #include "ui/main/user_dialogs.h"
 
@@ -33,6 +34,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    if (cardSplit_) SaveWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader());
     lock_.Release();  // the last write is done: another program may write the database now
 }
 
