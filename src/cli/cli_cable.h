@@ -14,7 +14,7 @@
 #include "link/cable.h"
 #include "link/ftdi_controller.h"
 #include "cli/heard_cable.h"
-#include "link/link_outcome.h"
+#include "ops/link_outcome.h"
 
 namespace gsmprog::cli {
 

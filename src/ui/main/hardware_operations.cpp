@@ -11,7 +11,7 @@
 #include "cards/card_dates.h"
 #include "ui/read_frm/card_match_text.h"
 #include "ui/ftiDialog/ftiDialog.h"
-#include "link/link_outcome.h"
+#include "ops/link_outcome.h"
 #include "ui/main/card_editor.h"
 #include "ui/main/hardware_operations.h"
 #include "ui/main/main.h"

@@ -4,7 +4,7 @@
 
 #include "link/ftdi_read_ctrl.h"
 #include "link/ftdi_uo_prog_ctrl.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 
 namespace gsmprog {
 

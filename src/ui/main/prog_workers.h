@@ -17,7 +17,7 @@
 #include "link/ftdi_controller.h"
 #include "ui/main/hardware.h"
 #include "ui/main/work_handover.h"
-#include "link/link_outcome.h"
+#include "ops/link_outcome.h"
 #include "link/modem_image.h"
 
 namespace gsmprog {
