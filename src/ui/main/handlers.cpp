@@ -5,7 +5,6 @@
 
 namespace gsmprog {
 
-void TForm1::ShowCard(int slot) { editor_->ShowCard(slot); }
 void TForm1::ReadCard(CardRecord& record) { editor_->ReadCard(record); }
 void TForm1::SetEditMode(bool on) { editor_->SetEditMode(on); }
 

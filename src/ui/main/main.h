@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "cards/card_database.h"
 #include "cards/database_lock.h"
@@ -67,7 +66,6 @@ public:
     int CurrentGridRow() const;
 
     // Card form binding.
-    void ShowCard(int slot);
     void ReadCard(CardRecord& record);
     void SetEditMode(bool on);
 
