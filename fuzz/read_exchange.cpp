@@ -17,7 +17,7 @@
 
 #include "fuzz/check.h"
 #include "link/ftdi_read_ctrl.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "support/scripted_cable.h"
 #include "support/virtual_clock.h"
 

@@ -11,9 +11,9 @@
 
 #include "cards/card_database.h"
 #include "fuzz/check.h"
-#include "link/card_match.h"
+#include "ops/card_match.h"
 #include "link/checksums.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "link/ftdi_controller.h"
 #include "cli/cli_exchange_journal.h"
 #include "cli/heard_cable.h"
-#include "link/link_outcome.h"
+#include "ops/link_outcome.h"
 
 namespace gsmprog::cli {
 

@@ -7,7 +7,7 @@
 
 #include "prog/ctrl_status.h"
 #include "prog/ctrl_texts.h"
-#include "link/link_texts.h"
+#include "link/cable_texts.h"
 
 namespace gsmprog::cli {
 

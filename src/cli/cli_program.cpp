@@ -9,7 +9,7 @@
 #include "cli/cli_command.h"
 #include "cli/cli_store.h"
 #include "link/modem_image.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 
 namespace gsmprog::cli {
 namespace {

@@ -5,14 +5,14 @@
 
 #include <iostream>
 
-#include "link/card_match.h"
+#include "ops/card_match.h"
 #include "cli/cli_cable.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "cli/cli_settings.h"
 #include "cards/file_writes.h"
 #include "link/ftdi_read_ctrl.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "ops/image_settings.h"
 #include "text/win1251.h"
 

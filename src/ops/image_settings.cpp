@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "cards/card_dates.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "ops/hex_text.h"
 
 namespace gsmprog {

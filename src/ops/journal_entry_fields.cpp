@@ -1,6 +1,6 @@
 #include "ops/journal_entry_fields.h"
 
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "ops/hex_text.h"
 #include "ops/journal_table.h"
 #include "text/charset.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "cards/card_fields.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "ops/hex_text.h"
 #include "ops/journal_time.h"
 #include "program_version.h"

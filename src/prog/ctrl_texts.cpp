@@ -4,7 +4,7 @@
 
 #include "text/charset.h"
 #include "prog/ctrl_frame.h"
-#include "link/link_texts.h"
+#include "link/cable_texts.h"
 
 namespace gsmprog {
 

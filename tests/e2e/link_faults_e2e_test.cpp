@@ -11,7 +11,7 @@
 #include "link/ftdi_read_ctrl.h"
 #include "link/ftdi_uo_prog_ctrl.h"
 #include "link/modem_image.h"
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "cable/serial_cable.h"
 #include "support/vmodem_process.h"
 

@@ -7,7 +7,7 @@
 
 #include "link/exchange_support.h"
 #include "link/ftdi_controller.h"
-#include "link/link_outcome.h"
+#include "ops/link_outcome.h"
 
 namespace gsmprog::test {
 namespace {

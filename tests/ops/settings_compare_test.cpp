@@ -5,7 +5,7 @@
 #include <cstring>
 #include <set>
 
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "ops/image_settings.h"
 
 namespace gsmprog::test {

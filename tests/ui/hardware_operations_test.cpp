@@ -25,7 +25,7 @@
 #include "cards/database_lock.h"
 #include "ui/ftiDialog/ftiDialog.h"
 #include "ui/main/end_signals.h"
-#include "link/link_texts.h"
+#include "ops/operation_texts.h"
 #include "ui/read_frm/read_frm.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"

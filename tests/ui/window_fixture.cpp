@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QDialog>
+#include <QSettings>
 #include <QCheckBox>
 #include <QTabBar>
 #include <QTest>
@@ -48,12 +49,15 @@ QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) 
 }
 
 WindowFixture::WindowFixture() {
-    QVERIFY2(dir_.isValid() && runtimeDir_.isValid(), "temporary directories");
+    QVERIFY2(dir_.isValid() && runtimeDir_.isValid() && configDir_.isValid(), "temporary directories");
+    // Each test starts with no remembered window and leaves the user's settings alone.
+    qputenv("XDG_CONFIG_HOME", configDir_.path().toLocal8Bit());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configDir_.path());
 }
 
 WindowFixture::~WindowFixture() {
     if (form_) {
-        form_->EditMode = false;  // close without the question, whatever the test left
+        if (form_->EditMode) dialogs.answers.push_front(true);  // leave whatever edit the test left
         form_->close();
     }
 }
@@ -83,7 +87,7 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 TForm1& WindowFixture::Start() {
     cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(
         std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables", systemRoot_));
-    form_ = std::make_unique<TForm1>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
+    form_ = std::make_unique<FixtureWindow>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     if (form_->Declined()) return *form_;
     form_->show();
     form_->activateWindow();

@@ -1,6 +1,6 @@
 #include "ui/ctrlForm/link_state_line.h"
 
-#include "link/link_texts.h"
+#include "link/cable_texts.h"
 #include "link/open_cable.h"
 
 namespace gsmprog {

@@ -19,7 +19,7 @@ bool TForm1::TakeDatabase() {
 }
 
 // The title bar alone is easy to miss: a line above the card list says it too, and who writes.
-void TForm1::ShowReadOnlyBanner() {
+QWidget* TForm1::ShowReadOnlyBanner() {
     const LockHolder& holder = lock_.Holder();
     QString text = QStringLiteral("Только просмотр: ");
     if (holder.pid == 0) {
@@ -36,6 +36,7 @@ void TForm1::ShowReadOnlyBanner() {
     banner->setObjectName(QStringLiteral("readOnlyBanner"));
     banner->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; padding: 2px; }"));
     ui->rootLayout->insertWidget(ui->rootLayout->indexOf(ui->SetsGrid), banner);
+    return banner;
 }
 
 // Editing and the operations that record their result in the card stay off; viewing, search,

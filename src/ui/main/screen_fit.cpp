@@ -44,10 +44,11 @@ QScrollArea* PlainScrollArea() {
     return scroll;
 }
 
-// The part's lower controls scroll inside a view no taller than `height`.
-void ScrollInside(QWidget& part, int height) {
+}  // namespace
+
+QScrollArea* ScrollPartInside(QWidget& part, int height) {
     QLayout* holder = part.parentWidget() ? part.parentWidget()->layout() : nullptr;
-    if (!holder) return;
+    if (!holder) return nullptr;
     QScrollArea* scroll = PlainScrollArea();
     const int width = std::max(part.minimumWidth(), part.minimumSizeHint().width()) + scroll->verticalScrollBar()->sizeHint().width();
     delete holder->replaceWidget(&part, scroll);
@@ -56,7 +57,10 @@ void ScrollInside(QWidget& part, int height) {
     scroll->setWidgetResizable(true);
     scroll->setWidget(&part);
     scroll->setFixedSize(width, height);
+    return scroll;
 }
+
+namespace {
 
 void ScrollWholeContent(QWidget& window, QLayout* footer, int room) {
     QLayout* layout = window.layout();
@@ -86,7 +90,7 @@ void FitWindowToHeight(QWidget& window, int room, const ScreenFitParts& parts) {
     if (QWidget* part = parts.shrinkable) {
         const int full = std::max(part->minimumHeight(), part->minimumSizeHint().height());
         const int height = std::max(parts.keptHeight, full - (WantedHeight(window) - room));
-        if (height < full) ScrollInside(*part, height);
+        if (height < full) ScrollPartInside(*part, height);
         if (WantedHeight(window) <= room) return;
     }
     ScrollWholeContent(window, parts.footer, room);
@@ -95,10 +99,13 @@ void FitWindowToHeight(QWidget& window, int room, const ScreenFitParts& parts) {
 int ScreenRoomForWindow(const QWidget& window) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return std::numeric_limits<int>::max();
+    return screen->availableGeometry().height() - TitleBarAllowance(window);
+}
+
+int TitleBarAllowance(const QWidget& window) {
     // The window manager's title bar is not there before the window is shown; desktops draw
     // theirs up to about 16 pixels taller than Qt's own.
-    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 16;
-    return screen->availableGeometry().height() - titleBar;
+    return window.style()->pixelMetric(QStyle::PM_TitleBarHeight) + 16;
 }
 
 }  // namespace gsmprog

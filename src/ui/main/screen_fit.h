@@ -2,6 +2,7 @@
 // Keeps a fixed-size window within the screen it opens on.
 
 class QLayout;
+class QScrollArea;
 class QWidget;
 
 namespace gsmprog {
@@ -24,5 +25,11 @@ void FitWindowToHeight(QWidget& window, int room, const ScreenFitParts& parts);
 
 // The room the primary screen leaves for the window's content, below its title bar.
 int ScreenRoomForWindow(const QWidget& window);
+// What a window manager's title bar may take above a window not yet shown.
+int TitleBarAllowance(const QWidget& window);
+
+// Puts `part` in its place into a frameless scroll area `height` high, as wide as the part
+// and a scroll bar; the part scrolls vertically inside it.
+QScrollArea* ScrollPartInside(QWidget& part, int height);
 
 }  // namespace gsmprog

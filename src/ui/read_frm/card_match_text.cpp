@@ -1,6 +1,6 @@
 #include "ui/read_frm/card_match_text.h"
 
-#include "link/card_match.h"
+#include "ops/card_match.h"
 #include "text/win1251.h"
 
 namespace gsmprog {

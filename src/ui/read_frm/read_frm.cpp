@@ -1,6 +1,6 @@
 #include "ui/read_frm/read_frm.h"
 
-#include "link/read_result.h"
+#include "ops/read_result.h"
 #include "ui_read_frm.h"
 #include "text/win1251.h"
 

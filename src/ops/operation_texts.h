@@ -1,23 +1,17 @@
 #pragma once
-// The reasons the programming operations give when they fail (UTF-8). A window or the
-// command line puts them under its own header.
+// What the programming operations tell the user (UTF-8): the reasons they give when they
+// fail, which a window or the command line puts under its own header, and their messages of
+// success and of a stop. The cable's own failures are told by link/cable_texts.h.
 
 #include <string>
 
+#include "link/cable_texts.h"
 #include "link/link_result.h"
-#include "link/open_cable.h"
 
 namespace gsmprog {
 
 enum class LinkOperation { ProgramModem, ReadModem, WriteUo };
 
-inline constexpr const char* CableNotFoundText = "Кабель FTDI не найден.";
-inline constexpr const char* DriverFailureText =
-    "Драйвер FTDI не отвечает.\nПроверьте наличие драйвера и перезапустите программу.";
-inline constexpr const char* CableAccessFailureText = "Ошибка при обращении к устройству FTDI.";
-inline constexpr const char* CableBusyText = "Кабель занят другой программой";
-inline constexpr const char* AdapterWithoutPortText =
-    "Кабель FTDI подключён, но его порт занят другой службой системы (например, brltty)";
 inline constexpr const char* BadReadDataText = "Получены неверные данные от УОО.";
 // A card whose modem version names no image layout would send an empty image.
 inline constexpr const char* NoImageVariantText =
@@ -43,13 +37,6 @@ inline constexpr const char* ProgramDoneText =
     "программирования.\nНа ПЦН удалите и снова поставьте УОО на обслуживание!";
 inline constexpr const char* UoDoneText = "Программирование УО произведено успешно!";
 
-// The reason for a failed Open; nullptr for CableOpened.
-const char* OpenFailureText(CableResult result);
-// The cable's own failure behind an open that gave `opened`. BusyCableText: another program
-// holds the cable (CableBusyText), which the driver's text would hide. MissingCableNote: no
-// cable was found but brltty holds an FTDI adapter (the cable check's verdict). nullptr otherwise.
-const char* BusyCableText(CableResult opened, const CableFailure& failure);
-const char* MissingCableNote(CableResult opened, const CableFailure& failure);
 // The reason for a failed exchange; nullptr for LinkDone and LinkStopped, which are no failures.
 const char* ExchangeFailureText(LinkOperation operation, LinkResult result);
 // The line told under the reason when the modem fell silent in the middle of a write: that it

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "link/checksums.h"
-#include "link/link_texts.h"
-#include "link/read_result.h"
+#include "ops/operation_texts.h"
+#include "ops/read_result.h"
 
 namespace gsmprog {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/read_result.h"
+#include "ops/read_result.h"
 
 #include <cstdio>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "link/card_match.h"
+#include "ops/card_match.h"
 
 namespace gsmprog {
 namespace {

@@ -1,4 +1,4 @@
-#include "link/card_match.h"
+#include "ops/card_match.h"
 
 #include <cstddef>
 #include <cstring>

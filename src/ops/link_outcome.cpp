@@ -1,4 +1,4 @@
-#include "link/link_outcome.h"
+#include "ops/link_outcome.h"
 
 namespace gsmprog {
 

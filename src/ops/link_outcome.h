@@ -8,7 +8,7 @@
 
 #include "cards/card_record.h"
 #include "link/ftdi_controller.h"
-#include "link/link_texts.h"
+#include "ops/operation_texts.h"
 
 namespace gsmprog {
 

@@ -1,26 +1,6 @@
-#include "link/link_texts.h"
+#include "ops/operation_texts.h"
 
 namespace gsmprog {
-
-const char* OpenFailureText(CableResult result) {
-    switch (result) {
-    case CableOpened: return nullptr;
-    case CableNotFound: return CableNotFoundText;
-    case CableDriverFailure: break;
-    }
-    return DriverFailureText;
-}
-
-const char* BusyCableText(CableResult opened, const CableFailure& failure) {
-    if (opened == CableDriverFailure && failure.kind == CableFailureKind::Busy) return CableBusyText;
-    return nullptr;
-}
-
-const char* MissingCableNote(CableResult opened, const CableFailure& failure) {
-    if (opened == CableNotFound && failure.kind == CableFailureKind::PortClaimed)
-        return AdapterWithoutPortText;
-    return nullptr;
-}
 
 const char* ExchangeFailureText(LinkOperation operation, LinkResult result) {
     if (result == LinkDone || result == LinkStopped) return nullptr;
