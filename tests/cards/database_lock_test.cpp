@@ -242,8 +242,9 @@ TEST(DatabaseLock, OneFileReachedThroughLinksHasOneLock) {
     EXPECT_EQ(FileNames(shared.Path()), (std::vector<std::string>{"cards.gad", "cards.gad.lock"}));
     auto read = std::make_unique<CardDatabase>(first.Path());
     read->LoadDatabase();
-    EXPECT_EQ(read->cards[0].ProgID1, std::uint16_t(PatternCard(1).ProgID1 + Rounds));
-    EXPECT_EQ(read->cards[1].ProgID1, std::uint16_t(PatternCard(2).ProgID1 + Rounds));
+    const std::uint16_t first1 = read->cards[0].ProgID1, second1 = read->cards[1].ProgID1;  // packed
+    EXPECT_EQ(first1, std::uint16_t(PatternCard(1).ProgID1 + Rounds));
+    EXPECT_EQ(second1, std::uint16_t(PatternCard(2).ProgID1 + Rounds));
 }
 
 }  // namespace
