@@ -3,14 +3,17 @@
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "ui/ctrlForm/ctrlForm.h"
 #include "ui/main/end_signals.h"
 #include "ui/main/main.h"
+#include "ui/main/prog_workers.h"
 #include "ui/main/russian_ui.h"
 #include "cable/serial_cable.h"
 #include "diag/debug_log.h"
@@ -48,6 +51,23 @@ private:
 };
 
 constexpr int ExitUsage = 2;
+// Longer than a cable write may block: an abandoned worker ends within it unless the
+// adapter is wedged for good.
+constexpr std::chrono::milliseconds AbandonedWorkerWait{3000};
+
+// The main window and the control window on the one serial cable, until the main window ends.
+int RunWindows(QApplication& app) {
+    gsmprog::QtUserDialogs dialogs;
+    const auto cable = std::make_shared<gsmprog::SerialCable>();
+    const gsmprog::Hardware hardware{*cable, gsmprog::SystemClock(), cable};
+    gsmprog::TForm1 form1(dialogs, hardware);
+    if (form1.Declined()) return 0;  // another program writes the database; not viewed
+    gsmprog::TForm4 form4(dialogs, hardware);
+    form1.SetControlWindow(form4);
+    const gsmprog::EndSignals endSignals([&form1] { form1.EndWithoutQuestions(); });
+    form1.show();
+    return app.exec();
+}
 
 bool Set(const char* name) {
     const char* value = std::getenv(name);
@@ -104,21 +124,20 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/gsmprog.png")));
     gsmprog::InstallRussianTranslation(app);
 
+    int code = 1;
     try {
-        gsmprog::QtUserDialogs dialogs;
-        gsmprog::SerialCable cable;
-        const gsmprog::Hardware hardware{cable, gsmprog::SystemClock()};
-        gsmprog::TForm1 form1(dialogs, hardware);
-        if (form1.Declined()) return 0;  // another program writes the database; not viewed
-        gsmprog::TForm4 form4(dialogs, hardware);
-        form1.SetControlWindow(form4);
-        const gsmprog::EndSignals endSignals([&form1] { form1.EndWithoutQuestions(); });
-        form1.show();
-        return app.exec();
+        code = RunWindows(app);
     } catch (const std::exception& e) {
         Application::ShowError(QString::fromLocal8Bit(e.what()));
     } catch (...) {
         Application::ShowError(QString());
     }
-    return 1;
+    // A worker left to end on its own (its cable wedged at close) keeps its cable alive; it
+    // still needs the application and the program's statics until it ends. When it does not
+    // end in time the program leaves without destroying what it could still be using.
+    if (!gsmprog::ProgWorker::AbandonedEnded(AbandonedWorkerWait)) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -94,10 +94,4 @@ UoCommand BuildUoCommand(const CardRecord& record, int device) {
     return BuildUoCommand(record, device, RandomBelow(256), RandomBelow(256));
 }
 
-std::array<std::uint8_t, UoAnswerSize> UoAnswerFor(const UoCommand& command) {
-    std::array<std::uint8_t, UoAnswerSize> answer{command[8], command[9], 0, 0};
-    StoreCrc(answer.data() + 2, Crc16(answer.data(), 2));
-    return answer;
-}
-
 }  // namespace gsmprog

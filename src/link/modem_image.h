@@ -56,7 +56,4 @@ UoCommand BuildUoCommand(const CardRecord& record, int device, std::uint8_t rand
 // The same with fresh random bytes.
 UoCommand BuildUoCommand(const CardRecord& record, int device);
 
-// The object device's answer to `command`: its bytes 8 and 9 and their CRC-16.
-std::array<std::uint8_t, UoAnswerSize> UoAnswerFor(const UoCommand& command);
-
 }  // namespace gsmprog

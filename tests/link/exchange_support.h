@@ -18,6 +18,15 @@ namespace gsmprog::test {
 
 inline const Bytes& EndFrame = EndFrameBytes;
 
+// The object device's answer to `command`: its bytes 8 and 9 and their CRC-16.
+inline std::array<std::uint8_t, UoAnswerSize> UoAnswerFor(const UoCommand& command) {
+    std::array<std::uint8_t, UoAnswerSize> answer{command[8], command[9], 0, 0};
+    const std::uint16_t crc = Crc16(answer.data(), 2);   // low byte first
+    answer[2] = static_cast<std::uint8_t>(crc & 0xFF);
+    answer[3] = static_cast<std::uint8_t>(crc >> 8);
+    return answer;
+}
+
 // The frames in which the write exchange sends `image`, then the end frame.
 inline std::vector<Bytes> FramesOf(const Bytes& image) {
     std::vector<Bytes> frames;

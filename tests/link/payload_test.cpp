@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "link/checksums.h"
+#include "link/exchange_support.h"
 #include "link/modem_image.h"
 #include "support/sample_cards.h"
 
@@ -144,7 +145,7 @@ TEST(BuildUoCommand, LayoutAndAnswer) {
     EXPECT_EQ(command[8], crc & 0xFF);
     EXPECT_EQ(command[9], crc >> 8);
 
-    const auto answer = UoAnswerFor(command);
+    const auto answer = test::UoAnswerFor(command);
     EXPECT_EQ(answer[0], command[8]);
     EXPECT_EQ(answer[1], command[9]);
     EXPECT_EQ(Crc16(answer.data(), 4), 0);

@@ -271,10 +271,16 @@ CableStatus ScriptedCable::Write(CableHandle handle, const void* buffer, std::ui
     const Bytes written(bytes, bytes + toWrite);
     std::function<void(const Bytes&)> responder;
     {
-        std::lock_guard guard(lock_);
+        std::unique_lock guard(lock_);
         CableEvent event = Event(CableCall::Write);
         event.bytes = written;
         const auto fault = Hit(CableCall::Write);
+        if (fault && fault->kind == Fault::Kind::Blocks) {
+            blocked_ = true;
+            blockChanged_.notify_all();
+            blockChanged_.wait(guard, [this] { return unblocked_; });
+            blocked_ = false;
+        }
         const CableStatus status = Log(std::move(event), Checked(fault, handle));
         const bool shortened = fault && fault->kind == Fault::Kind::ShortWrite;
         *bytesWritten = status != CableOk ? 0 : shortened ? std::min(toWrite, fault->written) : toWrite;
@@ -292,6 +298,17 @@ CableStatus ScriptedCable::Write(CableHandle handle, const void* buffer, std::ui
     }
     if (responder) responder(written);
     return CableOk;
+}
+
+void ScriptedCable::AwaitBlocked() const {
+    std::unique_lock guard(lock_);
+    blockChanged_.wait(guard, [this] { return blocked_; });
+}
+
+void ScriptedCable::Unblock() {
+    std::lock_guard guard(lock_);
+    unblocked_ = true;
+    blockChanged_.notify_all();
 }
 
 CableStatus ScriptedCable::Close(CableHandle handle) {

@@ -7,6 +7,7 @@
 // query hook run outside that lock, free to call back in.
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -52,7 +53,7 @@ struct CableEvent {
 
 // Something that goes wrong on the line, from when it is put on.
 struct Fault {
-    enum class Kind { Detached, CallFails, ShortWrite };
+    enum class Kind { Detached, CallFails, ShortWrite, Blocks };
     Kind kind;
     CableCall call = CableCall::Write;
     int nth = 0;                       // the nth call of `call` from now (1-based); 0: every one
@@ -68,6 +69,8 @@ struct Fault {
     static Fault ShortWrite(int nth, std::uint32_t written) {
         return {Kind::ShortWrite, CableCall::Write, nth, CableOk, written};
     }
+    // A wedged adapter: the write hangs until the test calls Unblock, then goes through.
+    static Fault BlockingWrite(int nth) { return {Kind::Blocks, CableCall::Write, nth}; }
 };
 
 class ScriptedCable final : public Cable {
@@ -100,6 +103,10 @@ public:
     // Virtual time of the last read that returned bytes.
     std::uint64_t LastReadAt() const;
     bool IsOpen() const;
+    // Waits until a write hangs on a BlockingWrite fault.
+    void AwaitBlocked() const;
+    // Lets every hanging write, and every later blocking one, go through.
+    void Unblock();
 
     // --- Cable ---
     CableStatus CreateDeviceInfoList(std::uint32_t* count) override;
@@ -162,6 +169,9 @@ private:
     std::vector<CableEvent> events_;
     std::array<int, static_cast<std::size_t>(CableCall::Close) + 1> counts_{};
     std::uint64_t lastReadAt_ = 0;
+    mutable std::condition_variable blockChanged_;
+    bool blocked_ = false;     // a write hangs now
+    bool unblocked_ = false;
 };
 
 }  // namespace gsmprog::test

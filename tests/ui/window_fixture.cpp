@@ -53,7 +53,7 @@ WindowFixture::WindowFixture() {
 
 WindowFixture::~WindowFixture() {
     if (form_) {
-        form_->EditMode = false;  // close without the question, whatever the test left
+        if (form_->EditMode) dialogs.answers.push_front(true);  // leave whatever edit the test left
         form_->close();
     }
 }
@@ -83,7 +83,7 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 TForm1& WindowFixture::Start() {
     cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(
         std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables", systemRoot_));
-    form_ = std::make_unique<TForm1>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
+    form_ = std::make_unique<FixtureWindow>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     if (form_->Declined()) return *form_;
     form_->show();
     form_->activateWindow();

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cards/card_database.h"
@@ -50,6 +51,40 @@ public:
     QStringList modals;   // window titles of the dialogs shown
 };
 
+// The main window as the tests hold it: what a user set earlier by hand (the row the search
+// continues after, the cable chosen in an earlier dialog) can also be set directly.
+class FixtureWindow final : public TForm1 {
+public:
+    using TForm1::TForm1;
+
+    class SearchRowSetter {
+    public:
+        explicit SearchRowSetter(FixtureWindow& window) : window_(window) {}
+        operator int() const { return window_.Search().SearchRow(); }
+        SearchRowSetter& operator=(int row) {
+            window_.Search().ContinueAfter(row);
+            return *this;
+        }
+
+    private:
+        FixtureWindow& window_;
+    };
+    class CableSetter {
+    public:
+        explicit CableSetter(FixtureWindow& window) : window_(window) {}
+        operator const std::string&() const { return window_.Operations().FtdiSerial(); }
+        CableSetter& operator=(std::string serial) {
+            window_.Operations().UseCable(std::move(serial));
+            return *this;
+        }
+
+    private:
+        FixtureWindow& window_;
+    };
+    SearchRowSetter SearchRow{*this};
+    CableSetter FtdiSerial{*this};
+};
+
 // A database directory with a card file written by the test, and the window started on it.
 class WindowFixture {
 public:
@@ -76,7 +111,7 @@ public:
     // A virtual modem on the window's private cable directory.
     std::unique_ptr<VmodemProcess> StartModem(std::vector<std::string> args = {},
                                               const std::string& serial = "VMODEM1");
-    TForm1& Form() { return *form_; }
+    FixtureWindow& Form() { return *form_; }
 
     template <typename T>
     T* Find(const char* name) const {
@@ -107,7 +142,7 @@ private:
     QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
     std::filesystem::path systemRoot_ = "/";
     std::unique_ptr<SerialCable> cable_;
-    std::unique_ptr<TForm1> form_;
+    std::unique_ptr<FixtureWindow> form_;
     std::unique_ptr<TForm4> form4_;
 };
 

@@ -1,5 +1,6 @@
-// The search box: finds the next card whose grid cells (any case) or SIM data (exact case)
-// contain the typed text, continuing after the last hit and wrapping to the rows above.
+// The search over the card list and the SIM data of the cards.
+
+#include "ui/main/card_search.h"
 
 #include <QFocusEvent>
 #include <QTableView>
@@ -24,48 +25,52 @@ bool SimFieldsContain(const CardRecord& card, const std::string& text) {
 
 }  // namespace
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ui->SearchEdit) {
-        if (event->type() == QEvent::MouseButtonRelease) SearchEditClick();
+CardSearch::CardSearch(TForm1& window, Ui::TForm1& ui, const CardDatabase& database)
+    : window_(window), ui_(ui), database_(database) {}
+
+void CardSearch::Attach(const CardGridModel& gridModel) {
+    gridModel_ = &gridModel;
+    ui_.SearchEdit->installEventFilter(this);
+}
+
+bool CardSearch::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_.SearchEdit) {
+        if (event->type() == QEvent::MouseButtonRelease) window_.SearchEditClick();
         // Leaving the box for another control, not the window losing focus to a dialog.
         if (event->type() == QEvent::FocusOut) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) SearchEditExit();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) window_.SearchEditExit();
         }
     }
-    return QWidget::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event);
 }
 
-void TForm1::SearchEditClick() { ui->SearchEdit->selectAll(); }
+void CardSearch::SearchEditClick() { ui_.SearchEdit->selectAll(); }
 
-void TForm1::SearchEditChange() {
-    SearchRow = 0;
+void CardSearch::SearchEditChange() {
+    searchRow_ = 0;
     FindNext();
 }
 
-void TForm1::SearchEditKeyDown() { FindNext(); }
-
-void TForm1::SpeedButton3Click() { FindNext(); }
-
-void TForm1::SearchEditExit() {
-    if (ui->SearchEdit->text().isEmpty()) ui->SearchEdit->setText(QStringLiteral("(Поиск...)"));
+void CardSearch::SearchEditExit() {
+    if (ui_.SearchEdit->text().isEmpty()) ui_.SearchEdit->setText(QStringLiteral("(Поиск...)"));
 }
 
-int TForm1::GridPass(int firstRow, int lastRow, const QString& lowerText) const {
+int CardSearch::GridPass(int firstRow, int lastRow, const QString& lowerText) const {
     const std::optional<Win1251Needle> needle = Win1251Needle::From(lowerText);
     for (int row = firstRow; row <= lastRow; ++row)
         if (gridModel_->RowContains(row - 1, lowerText, needle)) return row;
     return 0;
 }
 
-int TForm1::SimPass(int firstRow, int lastRow, const std::string& text) const {
+int CardSearch::SimPass(int firstRow, int lastRow, const std::string& text) const {
     for (int row = firstRow; row <= lastRow; ++row)
-        if (SimFieldsContain(database_->cards[row - 1], text)) return row;
+        if (SimFieldsContain(database_.cards[row - 1], text)) return row;
     return 0;
 }
 
-void TForm1::FindNext() {
-    const QString text = ui->SearchEdit->text();
+void CardSearch::FindNext() {
+    const QString text = ui_.SearchEdit->text();
     if (text.isEmpty()) return;  // an empty text is contained nowhere
     const QString lower = text.toLower();
     // A text with a character the cards cannot hold matches no SIM field.
@@ -74,19 +79,19 @@ void TForm1::FindNext() {
 
     // The anchor row itself is never examined; grid cells anywhere below it win over SIM data.
     const int lastRow = CardDatabase::SlotCount;
-    int hit = GridPass(SearchRow + 1, lastRow, lower);
-    if (!hit && simSearch) hit = SimPass(SearchRow + 1, lastRow, bytes);
-    if (!hit && SearchRow > 1) {
-        hit = GridPass(1, SearchRow - 1, lower);
-        if (!hit && simSearch) hit = SimPass(1, SearchRow - 1, bytes);
+    int hit = GridPass(searchRow_ + 1, lastRow, lower);
+    if (!hit && simSearch) hit = SimPass(searchRow_ + 1, lastRow, bytes);
+    if (!hit && searchRow_ > 1) {
+        hit = GridPass(1, searchRow_ - 1, lower);
+        if (!hit && simSearch) hit = SimPass(1, searchRow_ - 1, bytes);
     }
     if (!hit) return;
 
-    SearchRow = hit;
+    searchRow_ = hit;
     const QModelIndex index = gridModel_->index(hit - 1, 0);
-    ui->SetsGrid->setCurrentIndex(index);
-    ui->SetsGrid->scrollTo(index);
-    SelectCard(hit);
+    ui_.SetsGrid->setCurrentIndex(index);
+    ui_.SetsGrid->scrollTo(index);
+    window_.SelectCard(hit);
 }
 
 }  // namespace gsmprog

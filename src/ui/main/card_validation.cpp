@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "ui/main/card_editor.h"
 #include "ui/main/main.h"
 #include "ui/main/typed_numbers.h"
 #include "ui_main.h"
@@ -50,37 +51,37 @@ const CheckedField PinsAndPorts[] = {
 
 }  // namespace
 
-bool TForm1::ValidateCard() {
+bool CardEditor::ValidateCard() {
     const QString failure = ValidationFailure();
     if (failure.isEmpty()) return true;
-    dialogs_.ShowMessage(this, QStringLiteral("Внимание!"), failure);
+    dialogs_.ShowMessage(&window_, QStringLiteral("Внимание!"), failure);
     return false;
 }
 
-QString TForm1::ValidationFailure() const {
+QString CardEditor::ValidationFailure() const {
     // A field of a SIM card that is not used is disabled and not checked.
-    auto enabledOnMainPage = [this](const QLineEdit* edit) { return edit->isEnabledTo(ui->MainGSM_Sheet); };
+    auto enabledOnMainPage = [this](const QLineEdit* edit) { return edit->isEnabledTo(ui_.MainGSM_Sheet); };
 
     // 1. Required fields.
     QString list;
-    if (ui->NCardEdit->text().isEmpty()) AddOnce(list, ui->NCardEdit->toolTip());
+    if (ui_.NCardEdit->text().isEmpty()) AddOnce(list, ui_.NCardEdit->toolTip());
     for (QLineEdit* Ui::TForm1::*field : RequiredAccessPoints) {
-        const QLineEdit* edit = ui.get()->*field;
+        const QLineEdit* edit = ui_.*field;
         if (enabledOnMainPage(edit) && edit->text().isEmpty()) AddOnce(list, edit->toolTip());
     }
     if (!list.isEmpty())
         return QStringLiteral("Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n") + list;
 
     // 2. Critical balance.
-    if (ui->balEnable->isChecked()) {
-        const int critical = WholeNumberOr(ui->balCritical->text(), -1);
+    if (ui_.balEnable->isChecked()) {
+        const int critical = WholeNumberOr(ui_.balCritical->text(), -1);
         if (critical < 10 || critical > 500)
             return QStringLiteral("Задано неверное значение критического баланса SIM. Разрешается задавать значения от 10 до 500р");
     }
 
     // 3. Ports and PINs of the main page.
     for (const CheckedField& field : PinsAndPorts) {
-        const QLineEdit* edit = ui.get()->*field.edit;
+        const QLineEdit* edit = ui_.*field.edit;
         if (enabledOnMainPage(edit) && !field.valid(edit->text())) AddOnce(list, edit->toolTip());
     }
     if (!list.isEmpty())
@@ -88,7 +89,7 @@ QString TForm1::ValidationFailure() const {
                QStringLiteral("\n\n*Номера портов должны быть от 5000 до 65535\n*PIN-коды должны быть 4х-значные");
 
     // 4. Remote parameter control needs device 1.
-    if (ui->allowParamsUpdate->isChecked() && !UoEditBuffer[0].Connected())
+    if (ui_.allowParamsUpdate->isChecked() && !uoEditBuffer_[0].Connected())
         return QStringLiteral("Для удаленной настройки параметров НЕОБХОДИМО, чтобы УОО 1 был настроен. Код УОО 1 "
                               "будет использоваться для настройки параметров в АРМ Приемника ТОРИС.");
 
@@ -96,24 +97,24 @@ QString TForm1::ValidationFailure() const {
     auto anyPair = [this](auto same) {
         for (int i = 0; i < UoSlotCount; ++i)
             for (int j = i + 1; j < UoSlotCount; ++j)
-                if (UoEditBuffer[i].Connected() && UoEditBuffer[j].Connected() && same(UoEditBuffer[i], UoEditBuffer[j]))
+                if (uoEditBuffer_[i].Connected() && uoEditBuffer_[j].Connected() && same(uoEditBuffer_[i], uoEditBuffer_[j]))
                     return true;
         return false;
     };
     if (anyPair([](const UoSlot& a, const UoSlot& b) { return a.code == b.code; }))
         return QStringLiteral("Одинаковые коды использованы для разных УО в текущей записи");
-    for (const UoSlot& entry : UoEditBuffer)
+    for (const UoSlot& entry : uoEditBuffer_)
         if (entry.Connected() && entry.lineAddress > 15)
             return QStringLiteral("Адрес УО на линии должен лежать в диапазоне 0 - 15");
     if (anyPair([](const UoSlot& a, const UoSlot& b) { return a.lineAddress == b.lineAddress; }))
         return QStringLiteral("Одинаковые адреса на линии использованы для разных УО в текущей записи");
 
     // 8. Device codes are unique across the cards in use.
-    for (const UoSlot& entry : UoEditBuffer) {
+    for (const UoSlot& entry : uoEditBuffer_) {
         if (!entry.Connected()) continue;
         for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
-            const CardRecord& other = database_->cards[slot];
-            if (slot == database_->SelectedIndex || !other.InUse()) continue;
+            const CardRecord& other = database_.cards[slot];
+            if (slot == database_.SelectedIndex || !other.InUse()) continue;
             for (int i = 0; i < UoSlotCount; ++i)
                 if (other.UoType[i] != 0 && other.UoCode[i] == entry.code)
                     return QStringLiteral("Такой код УО уже есть в базе");
@@ -121,21 +122,21 @@ QString TForm1::ValidationFailure() const {
     }
 
     // 9. SMS numbers in use; each failing field is listed.
-    if (ui->sendSMS1Check->isChecked() && !ValidSmsNumber(ui->smsNumber1Edit->text()))
-        list += ui->smsNumber1Edit->toolTip() + QLatin1Char('\n');
-    if (ui->sendSMS2Check->isChecked() && !ValidSmsNumber(ui->smsNumber2Edit->text()))
-        list += ui->smsNumber2Edit->toolTip() + QLatin1Char('\n');
+    if (ui_.sendSMS1Check->isChecked() && !ValidSmsNumber(ui_.smsNumber1Edit->text()))
+        list += ui_.smsNumber1Edit->toolTip() + QLatin1Char('\n');
+    if (ui_.sendSMS2Check->isChecked() && !ValidSmsNumber(ui_.smsNumber2Edit->text()))
+        list += ui_.smsNumber2Edit->toolTip() + QLatin1Char('\n');
     if (!list.isEmpty())
         return QStringLiteral("Неверные данные в полях:\n\n") + list +
                QStringLiteral("\nВсе используемые номера телефонов должны содержать 11 цифр и начинаться с 8.");
 
     // 10. Update server.
-    if (ui->allowUpdateCheck->isChecked() &&
-        (ui->ipUpdateEdit->text().isEmpty() || WholeNumberOr(ui->portUpdateEdit->text(), 999) < 1000))
+    if (ui_.allowUpdateCheck->isChecked() &&
+        (ui_.ipUpdateEdit->text().isEmpty() || WholeNumberOr(ui_.portUpdateEdit->text(), 999) < 1000))
         return QStringLiteral("Неверные значения IP или порта сервера обновлений.");
 
     // 11. Parameter-control port, whether remote control is on or not.
-    if (WholeNumberOr(ui->portParamsEdit->text(), 999) < 1000)
+    if (WholeNumberOr(ui_.portParamsEdit->text(), 999) < 1000)
         return QStringLiteral("Неверные значения порта управления параметрами.");
     return {};
 }

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "cards/card_dates.h"
+#include "ui/main/card_editor.h"
 #include "ui/main/main.h"
 #include "ui/main/typed_numbers.h"
 #include "ui/main/typed_text_validator.h"
@@ -62,61 +63,61 @@ const TextBinding TextBindings[] = {
 
 }  // namespace
 
-void TForm1::ShowCard(int slot) {
-    CardRecord fallback = database_->TemplateRecord;
+void CardEditor::ShowCard(int slot) {
+    CardRecord fallback = database_.TemplateRecord;
     fallback.VersionCombo = 1;
-    const bool inUse = database_->cards[slot].InUse();
-    const CardRecord& card = inUse ? database_->cards[slot] : fallback;
+    const bool inUse = database_.cards[slot].InUse();
+    const CardRecord& card = inUse ? database_.cards[slot] : fallback;
 
     CardRecord shown = card;
     for (const TextBinding& binding : TextBindings) {
         const std::span<char> field = binding.field(shown);
-        TypedTextValidator::ShowValue(ui.get()->*binding.edit, FromWin1251(field.data(), field.size()));
+        TypedTextValidator::ShowValue(ui_.*binding.edit, FromWin1251(field.data(), field.size()));
     }
-    ui->allowUpdateCheck->setChecked(card.UpdateFlags & UpdateAllowFirmware);
-    ui->allowParamsUpdate->setChecked(card.UpdateFlags & UpdateAllowParams);
+    ui_.allowUpdateCheck->setChecked(card.UpdateFlags & UpdateAllowFirmware);
+    ui_.allowParamsUpdate->setChecked(card.UpdateFlags & UpdateAllowParams);
 
     if (!inUse) {   // a new card takes no PINs from the template
-        ui->Pin1Edit->clear();
-        ui->Pin2Edit->clear();
+        ui_.Pin1Edit->clear();
+        ui_.Pin2Edit->clear();
     }
-    if (ui->ipUpdateEdit->text().isEmpty() || ui->portUpdateEdit->text().isEmpty() ||
-        ui->portParamsEdit->text().isEmpty())
+    if (ui_.ipUpdateEdit->text().isEmpty() || ui_.portUpdateEdit->text().isEmpty() ||
+        ui_.portParamsEdit->text().isEmpty())
         defaultUpdSettingsClick();
 
-    ui->UseSim1->setChecked(true);
-    ui->UseSim2->setChecked(true);
+    ui_.UseSim1->setChecked(true);
+    ui_.UseSim2->setChecked(true);
     UseSim1Click();
     UseSim2Click();
 
     const std::uint16_t critical = card.balCritical;
-    TypedTextValidator::ShowValue(ui->balCritical, QString::number(critical == 0 ? 10 : critical));
+    TypedTextValidator::ShowValue(ui_.balCritical, QString::number(critical == 0 ? 10 : critical));
     const std::uint16_t balanceFlags = card.BalanceFlags;
-    ui->balEnable->setChecked(balanceFlags & BalanceEnable);
-    ui->balSendPcnCheck->setChecked(!(balanceFlags & BalanceNoCriticalNotice));
+    ui_.balEnable->setChecked(balanceFlags & BalanceEnable);
+    ui_.balSendPcnCheck->setChecked(!(balanceFlags & BalanceNoCriticalNotice));
     balEnableClick();
 
     const std::uint8_t sms = card.SmsFlags;
-    ui->sendSMS1Check->setChecked(sms & SmsSendTo1);
-    ui->sendSMS2Check->setChecked(sms & SmsSendTo2);
-    ui->smsGuardModeCheck->setChecked(sms & SmsGuardMode);
-    ui->smsFireCheck->setChecked(sms & SmsFire);
-    ui->smsKtcCheck->setChecked(sms & SmsKtc);
-    ui->smsAlarmCheck->setChecked(sms & SmsAlarm);
-    ui->saveSMSCheck->setChecked(sms & SmsSaveInPhone);
+    ui_.sendSMS1Check->setChecked(sms & SmsSendTo1);
+    ui_.sendSMS2Check->setChecked(sms & SmsSendTo2);
+    ui_.smsGuardModeCheck->setChecked(sms & SmsGuardMode);
+    ui_.smsFireCheck->setChecked(sms & SmsFire);
+    ui_.smsKtcCheck->setChecked(sms & SmsKtc);
+    ui_.smsAlarmCheck->setChecked(sms & SmsAlarm);
+    ui_.saveSMSCheck->setChecked(sms & SmsSaveInPhone);
     sendSMS1CheckClick();
     allowUpdateCheckClick();
 
-    ShowUoTab(ui->UooTab->currentIndex());
+    ShowUoTab(ui_.UooTab->currentIndex());
 
     // Any other version byte leaves the combo box where it was.
-    if (card.VersionCombo <= 1) ui->VersionCombo->setCurrentIndex(card.VersionCombo);
+    if (card.VersionCombo <= 1) ui_.VersionCombo->setCurrentIndex(card.VersionCombo);
     VersionComboChange();
 
-    RefreshCardRow();
+    window_.RefreshCardRow();
 }
 
-void TForm1::ReadCard(CardRecord& record) {
+void CardEditor::ReadCard(CardRecord& record) {
     const double programmed = record.DateProgrammed;
     const std::uint16_t id2 = record.ProgID2;
     record = CardRecord{};
@@ -127,39 +128,39 @@ void TForm1::ReadCard(CardRecord& record) {
         // The maximum lengths and validators keep every text storable; a text that is still
         // refused leaves the field empty rather than spilling into the next one.
         const std::span<char> field = binding.field(record);
-        StoreWin1251((ui.get()->*binding.edit)->text(), field.data(), field.size());
+        StoreWin1251((ui_.*binding.edit)->text(), field.data(), field.size());
     }
     record.DateChanged = CurrentDays();
-    record.UpdateFlags = (ui->allowUpdateCheck->isChecked() ? UpdateAllowFirmware : 0) |
-                         (ui->allowParamsUpdate->isChecked() ? UpdateAllowParams : 0);
+    record.UpdateFlags = (ui_.allowUpdateCheck->isChecked() ? UpdateAllowFirmware : 0) |
+                         (ui_.allowParamsUpdate->isChecked() ? UpdateAllowParams : 0);
 
 
-    record.balCritical = static_cast<std::uint16_t>(WholeNumberOr(ui->balCritical->text(), 10));
-    record.BalanceFlags = (ui->balEnable->isChecked() ? BalanceEnable : 0) |
-                          (ui->balSendPcnCheck->isChecked() ? 0 : BalanceNoCriticalNotice);
+    record.balCritical = static_cast<std::uint16_t>(WholeNumberOr(ui_.balCritical->text(), 10));
+    record.BalanceFlags = (ui_.balEnable->isChecked() ? BalanceEnable : 0) |
+                          (ui_.balSendPcnCheck->isChecked() ? 0 : BalanceNoCriticalNotice);
     // The shown identifier is always the slot's own, so this keeps the stored value.
-    record.ProgID1 = static_cast<std::uint16_t>(HexNumberOrZero(ui->ProgID1->text()));
+    record.ProgID1 = static_cast<std::uint16_t>(HexNumberOrZero(ui_.ProgID1->text()));
 
-    record.SmsFlags = (ui->sendSMS1Check->isChecked() ? SmsSendTo1 : 0) |
-                      (ui->sendSMS2Check->isChecked() ? SmsSendTo2 : 0) |
-                      (ui->smsGuardModeCheck->isChecked() ? SmsGuardMode : 0) |
-                      (ui->smsFireCheck->isChecked() ? SmsFire : 0) |
-                      (ui->smsKtcCheck->isChecked() ? SmsKtc : 0) |
-                      (ui->smsAlarmCheck->isChecked() ? SmsAlarm : 0) |
-                      (ui->saveSMSCheck->isChecked() ? SmsSaveInPhone : 0);
+    record.SmsFlags = (ui_.sendSMS1Check->isChecked() ? SmsSendTo1 : 0) |
+                      (ui_.sendSMS2Check->isChecked() ? SmsSendTo2 : 0) |
+                      (ui_.smsGuardModeCheck->isChecked() ? SmsGuardMode : 0) |
+                      (ui_.smsFireCheck->isChecked() ? SmsFire : 0) |
+                      (ui_.smsKtcCheck->isChecked() ? SmsKtc : 0) |
+                      (ui_.smsAlarmCheck->isChecked() ? SmsAlarm : 0) |
+                      (ui_.saveSMSCheck->isChecked() ? SmsSaveInPhone : 0);
 
     StoreUoSlots(record);
-    const int version = ui->VersionCombo->currentIndex();
+    const int version = ui_.VersionCombo->currentIndex();
     if (version == 0 || version == 1) record.VersionCombo = static_cast<std::uint8_t>(version);
 
-    database_->TemplateRecord = MakeTemplate(record);
-    RefreshCardRow();
+    database_.TemplateRecord = MakeTemplate(record);
+    window_.RefreshCardRow();
 }
 
-void TForm1::LoadUoSlots(int slot) {
-    const CardRecord& card = database_->cards[slot];
+void CardEditor::LoadUoSlots(int slot) {
+    const CardRecord& card = database_.cards[slot];
     for (int i = 0; i < UoSlotCount; ++i) {
-        UoSlot& entry = UoEditBuffer[i];
+        UoSlot& entry = uoEditBuffer_[i];
         entry.code = card.UoCode[i];
         entry.lineAddress = card.UoLineAddress[i];
         entry.type = card.UoType[i];
@@ -170,9 +171,9 @@ void TForm1::LoadUoSlots(int slot) {
     }
 }
 
-void TForm1::StoreUoSlots(CardRecord& record) const {
+void CardEditor::StoreUoSlots(CardRecord& record) const {
     for (int i = 0; i < UoSlotCount; ++i) {
-        const UoSlot& entry = UoEditBuffer[i];
+        const UoSlot& entry = uoEditBuffer_[i];
         if (!entry.Connected()) {
             // A device that is not connected keeps no settings, whatever the hidden controls held.
             record.UoCode[i] = 0;
@@ -193,18 +194,18 @@ void TForm1::StoreUoSlots(CardRecord& record) const {
     }
 }
 
-void TForm1::ShowUoTab(int tab) {
-    const UoSlot entry = UoEditBuffer[tab];
+void CardEditor::ShowUoTab(int tab) {
+    const UoSlot entry = uoEditBuffer_[tab];
     for (int loop = 0; loop < 6; ++loop) {
         const std::uint8_t bit = 1u << loop;
         Cord(loop)->setCurrentIndex((entry.guardLoops & bit) ? 1 : (entry.fireLoops & bit) ? 2 : 0);
     }
-    ui->uoIndicCheck->setChecked(entry.modes & UoModeIndicatorBlink);
-    ui->uoBatteryCheck->setChecked(entry.modes & UoModeNoBatteryCheck);
-    ui->fireWoGuard->setChecked(entry.modes & UoModeFireWithoutGuard);
-    ui->uoTypeCombo->setCurrentIndex(entry.type);
-    TypedTextValidator::ShowValue(ui->CodeUoo, QString::number(entry.code));
-    TypedTextValidator::ShowValue(ui->numLine, QString::number(entry.lineAddress));
+    ui_.uoIndicCheck->setChecked(entry.modes & UoModeIndicatorBlink);
+    ui_.uoBatteryCheck->setChecked(entry.modes & UoModeNoBatteryCheck);
+    ui_.fireWoGuard->setChecked(entry.modes & UoModeFireWithoutGuard);
+    ui_.uoTypeCombo->setCurrentIndex(entry.type);
+    TypedTextValidator::ShowValue(ui_.CodeUoo, QString::number(entry.code));
+    TypedTextValidator::ShowValue(ui_.numLine, QString::number(entry.lineAddress));
     uoTypeComboChange();
 }
 

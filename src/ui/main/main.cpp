@@ -4,16 +4,12 @@
 #include <QHeaderView>
 #include <QScreen>
 #include <QLineEdit>
-#include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <stdexcept>
 
 #include "ui/main/card_grid_model.h"
 #include "ui/ctrlForm/ctrlForm.h"
-#include "ui/ftiDialog/ftiDialog.h"
-#include "ui/main/prog_workers.h"
-#include "ui/read_frm/read_frm.h"
 #include "ui/main/screen_fit.h"
 #include "ui_main.h"
 #include "ui/main/user_dialogs.h"
@@ -35,10 +31,20 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
       dialogs_(dialogs),
-      hardware_(hardware),
       database_(std::make_unique<CardDatabase>(std::move(directory))),
       lock_(database_->Directory()),
-      ui(std::make_unique<Ui::TForm1>()) {
+      ui(std::make_unique<Ui::TForm1>()),
+      editor_(std::make_unique<CardEditor>(*this, *ui, *database_, dialogs)),
+      search_(std::make_unique<CardSearch>(*this, *ui, *database_)),
+      operations_(std::make_unique<HardwareOperations>(*this, *ui, *database_, dialogs, *editor_, hardware)),
+      EditMode(editor_->EditMode()),
+      DatabaseChanged(editor_->DatabaseChanged()),
+      SearchRow(search_->SearchRow()),
+      UoEditBuffer(editor_->UoEditBuffer()),
+      FtdiSerial(operations_->FtdiSerial()),
+      ProgRunning(*operations_, HardwareOperations::Operation::Programming,
+                  HardwareOperations::Operation::UoWriting),
+      ReadRunning(*operations_, HardwareOperations::Operation::Reading) {
     if (!TakeDatabase()) {
         declined_ = true;
         return;
@@ -85,12 +91,9 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     }
     for (QPushButton* button : {ui->ProgBtn, ui->SpeedButton1, ui->ProgUoBtn})
         button->setMinimumWidth(button->sizeHint().width());   // the designed captions are the longest
-    SetCardControlsEnabled(false);
-
-    form2_ = std::make_unique<TForm2>();
-    ftdiDialog_ = std::make_unique<TftdiDialog>();
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(100);
+    editor_->SetCardControlsEnabled(false);
+    search_->Attach(*gridModel_);
+    operations_->Attach();
 
     ConnectHandlers();
     KeepSizeForEveryState();
@@ -133,7 +136,6 @@ void TForm1::ConnectHandlers() {
     connect(ui->ProgBtn, &QPushButton::clicked, this, &TForm1::ProgBtnClick);
     connect(ui->SpeedButton1, &QPushButton::clicked, this, &TForm1::SpeedButton1Click);
     connect(ui->ProgUoBtn, &QPushButton::clicked, this, &TForm1::ProgUoBtnClick);
-    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &TForm1::BitBtn1Click);
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
@@ -141,7 +143,6 @@ void TForm1::ConnectHandlers() {
     connect(ui->SearchEdit, &QLineEdit::textChanged, this, &TForm1::SearchEditChange);
     connect(ui->SearchEdit, &QLineEdit::returnPressed, this, &TForm1::SearchEditKeyDown);
     connect(ui->SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
-    ui->SearchEdit->installEventFilter(this);
     connect(ui->SetsGrid, &QAbstractItemView::clicked, this, &TForm1::SetsGridClick);
     connect(ui->SetsGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this] { SetsGridClick(); });  // keyboard moves select like a click
@@ -166,15 +167,10 @@ void TForm1::ConnectDeviceHandlers() {
     connect(ui->CodeUoo, &QLineEdit::textEdited, this, &TForm1::CodeUooChange);
     connect(ui->numLine, &QLineEdit::textEdited, this, &TForm1::numLineChange);
     for (int loop = 0; loop < 6; ++loop)
-        connect(Cord(loop), &QComboBox::activated, this, [this, loop] { CordChange(loop); });
+        connect(editor_->Cord(loop), &QComboBox::activated, this, [this, loop] { CordChange(loop); });
     connect(ui->uoIndicCheck, &QCheckBox::clicked, this, &TForm1::uoIndicCheckClick);
     connect(ui->uoBatteryCheck, &QCheckBox::clicked, this, &TForm1::uoBatteryCheckClick);
     connect(ui->fireWoGuard, &QCheckBox::clicked, this, &TForm1::fireWoGuardClick);
-}
-
-QComboBox* TForm1::Cord(int loop) const {
-    QComboBox* const cords[6] = {ui->Cord1, ui->Cord2, ui->Cord3, ui->Cord4, ui->Cord5, ui->Cord6};
-    return cords[loop];
 }
 
 void TForm1::FillCardGrid() {
@@ -210,7 +206,7 @@ void TForm1::RefreshCardRow(int slot) {
 }
 
 void TForm1::SelectCard(int row) {
-    SearchRow = row;
+    search_->ContinueAfter(row);
     if (row - 1 == database_->SelectedIndex) return;
     database_->SelectedIndex = row - 1;
 
@@ -223,9 +219,9 @@ void TForm1::SelectCard(int row) {
             SaveDatabase();
         }
     }
-    LoadUoSlots(row - 1);
+    editor_->LoadUoSlots(row - 1);
     ui->UooTab->setCurrentIndex(0);
-    ShowCard(row - 1);
+    editor_->ShowCard(row - 1);
 }
 
 void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }
@@ -235,8 +231,8 @@ void TForm1::ExitBtnClick() { close(); }
 void TForm1::ctrlBtnClick() {
     if (!form4_) return;
     // The cable of the programming operations, asked for only when several are attached.
-    ChooseCable();
-    form4_->UseCable(FtdiSerial);
+    operations_->ChooseCable();
+    form4_->UseCable(operations_->FtdiSerial());
     dialogs_.ShowModal(*form4_);
 }
 
@@ -256,42 +252,5 @@ bool TForm1::StoreDatabase() {
 void TForm1::ReportWriteFailure() {
     ShowWriteError(dialogs_, this, database_->DatabasePath(), writeError_);
 }
-
-void TForm1::SetCardControlsEnabled(bool on) {
-    // Outside edit mode the card is there to be read: its disabled fields keep the text
-    // colour (the style's grey on grey is barely legible) and only their background tells
-    // them from edit mode. In edit mode a field the option rules disable is grey as usual.
-    QPalette readable;
-    if (!on) {
-        readable = palette();
-        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-            readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
-    }
-    // The card's group is disabled piece by piece: the device tab row stays usable in viewing.
-    for (QWidget* child : ui->GroupBox1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (child != ui->GroupBox8) {
-            child->setEnabled(on);
-            child->setPalette(readable);
-        }
-    for (QWidget* part : {ui->uoSettingsPanel, ui->MainGSM_Sheet, ui->Add_GSM_Sheet, ui->BalanceSheet,
-                          ui->SMS_Sheet, ui->UpdateSheet}) {
-        part->setEnabled(on);
-        part->setPalette(readable);
-    }
-}
-
-void TForm1::SetEditMode(bool on) {
-    SetCardControlsEnabled(on);
-    ui->BitBtn2->setEnabled(on);
-    ui->BitBtn3->setEnabled(on);
-    for (QWidget* control : {static_cast<QWidget*>(ui->ProgBtn), static_cast<QWidget*>(ui->SpeedButton1),
-                             static_cast<QWidget*>(ui->ProgUoBtn), static_cast<QWidget*>(ui->SetsGrid),
-                             static_cast<QWidget*>(ui->SearchEdit), static_cast<QWidget*>(ui->SpeedButton3)})
-        control->setEnabled(!on);
-    ui->BitBtn1->setText(on ? QStringLiteral("Отменить редактирование")
-                            : QStringLiteral("Включить редактирование"));
-    KeepReadOnly();
-}
-
 
 }  // namespace gsmprog

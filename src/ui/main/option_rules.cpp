@@ -1,6 +1,7 @@
 // The dependencies between the window's options: what a switch enables, what a device type
 // shows, and the device controls writing the buffer entry of the selected tab while editing.
 
+#include "ui/main/card_editor.h"
 #include "ui/main/main.h"
 #include "ui/main/typed_numbers.h"
 #include "ui_main.h"
@@ -11,89 +12,89 @@ namespace {
 enum UoType { NotConnected = 0, Uoo1, Uoo3, Uoo6 };
 }
 
-void TForm1::VersionComboChange() {
-    const int balancePage = ui->PageControl1->indexOf(ui->BalanceSheet);
-    ui->PageControl1->setTabVisible(balancePage, ui->VersionCombo->currentIndex() >= 1);
+void CardEditor::VersionComboChange() {
+    const int balancePage = ui_.PageControl1->indexOf(ui_.BalanceSheet);
+    ui_.PageControl1->setTabVisible(balancePage, ui_.VersionCombo->currentIndex() >= 1);
 }
 
-void TForm1::balEnableClick() {
-    const bool on = ui->balEnable->isChecked();
-    for (QWidget* control : {static_cast<QWidget*>(ui->balCritical), static_cast<QWidget*>(ui->balCodeSim1),
-                             static_cast<QWidget*>(ui->balCodeSim2), static_cast<QWidget*>(ui->balSendPcnCheck)})
+void CardEditor::balEnableClick() {
+    const bool on = ui_.balEnable->isChecked();
+    for (QWidget* control : {static_cast<QWidget*>(ui_.balCritical), static_cast<QWidget*>(ui_.balCodeSim1),
+                             static_cast<QWidget*>(ui_.balCodeSim2), static_cast<QWidget*>(ui_.balSendPcnCheck)})
         control->setEnabled(on);
 }
 
-void TForm1::sendSMS1CheckClick() {
-    const bool first = ui->sendSMS1Check->isChecked();
-    const bool second = ui->sendSMS2Check->isChecked();
-    ui->smsNumber1Edit->setEnabled(first);
-    ui->smsNumber2Edit->setEnabled(second);
-    for (QWidget* control : {ui->smsGuardModeCheck, ui->smsAlarmCheck, ui->smsFireCheck,
-                             ui->smsKtcCheck, ui->saveSMSCheck})
+void CardEditor::sendSMS1CheckClick() {
+    const bool first = ui_.sendSMS1Check->isChecked();
+    const bool second = ui_.sendSMS2Check->isChecked();
+    ui_.smsNumber1Edit->setEnabled(first);
+    ui_.smsNumber2Edit->setEnabled(second);
+    for (QWidget* control : {ui_.smsGuardModeCheck, ui_.smsAlarmCheck, ui_.smsFireCheck,
+                             ui_.smsKtcCheck, ui_.saveSMSCheck})
         control->setEnabled(first || second);
-    ui->smsObjNameEdit->setEnabled(true);
+    ui_.smsObjNameEdit->setEnabled(true);
 }
 
-void TForm1::allowUpdateCheckClick() {
-    const bool on = ui->allowUpdateCheck->isChecked();
-    ui->ipUpdateEdit->setEnabled(on);
-    ui->portUpdateEdit->setEnabled(on);
-    ui->portParamsEdit->setEnabled(true);
+void CardEditor::allowUpdateCheckClick() {
+    const bool on = ui_.allowUpdateCheck->isChecked();
+    ui_.ipUpdateEdit->setEnabled(on);
+    ui_.portUpdateEdit->setEnabled(on);
+    ui_.portParamsEdit->setEnabled(true);
 }
 
-void TForm1::defaultUpdSettingsClick() {
-    ui->ipUpdateEdit->setText(QLatin1String(DefaultUpdateHost));
-    ui->portUpdateEdit->setText(QLatin1String(DefaultUpdatePort));
-    ui->portParamsEdit->setText(QLatin1String(DefaultParamsPort));
+void CardEditor::defaultUpdSettingsClick() {
+    ui_.ipUpdateEdit->setText(QLatin1String(TForm1::DefaultUpdateHost));
+    ui_.portUpdateEdit->setText(QLatin1String(TForm1::DefaultUpdatePort));
+    ui_.portParamsEdit->setText(QLatin1String(TForm1::DefaultParamsPort));
 }
 
-void TForm1::SetUseSimRule(int sim, bool on) {
-    QWidget* const first[] = {ui->Pin1Edit, ui->Ip1GsmEdit, ui->Port1GsmEdit,
-                              ui->APN1Edit, ui->LoginGsm1Edit, ui->PassGsm1Edit};
-    QWidget* const second[] = {ui->Pin2Edit, ui->Ip2GsmEdit, ui->Port2GsmEdit,
-                               ui->APN2Edit, ui->LoginGsm2Edit, ui->PassGsm2Edit};
+void CardEditor::SetUseSimRule(int sim, bool on) {
+    QWidget* const first[] = {ui_.Pin1Edit, ui_.Ip1GsmEdit, ui_.Port1GsmEdit,
+                              ui_.APN1Edit, ui_.LoginGsm1Edit, ui_.PassGsm1Edit};
+    QWidget* const second[] = {ui_.Pin2Edit, ui_.Ip2GsmEdit, ui_.Port2GsmEdit,
+                               ui_.APN2Edit, ui_.LoginGsm2Edit, ui_.PassGsm2Edit};
     for (QWidget* control : sim == 1 ? first : second) control->setEnabled(on);
 }
 
-void TForm1::UseSim1Click() { SetUseSimRule(1, ui->UseSim1->isChecked()); }
-void TForm1::UseSim2Click() { SetUseSimRule(2, ui->UseSim2->isChecked()); }
+void CardEditor::UseSim1Click() { SetUseSimRule(1, ui_.UseSim1->isChecked()); }
+void CardEditor::UseSim2Click() { SetUseSimRule(2, ui_.UseSim2->isChecked()); }
 
-void TForm1::uoTypeComboChange() {
-    const int type = ui->uoTypeCombo->currentIndex();
+void CardEditor::uoTypeComboChange() {
+    const int type = ui_.uoTypeCombo->currentIndex();
     // A stored type the list does not know shows no item; it is kept, not replaced by "none".
-    if (EditMode && type >= 0) CurrentUoSlot().type = static_cast<std::uint8_t>(type);
+    if (editMode_ && type >= 0) CurrentUoSlot().type = static_cast<std::uint8_t>(type);
 
     const bool withLoops = type == Uoo3 || type == Uoo6;
     const bool connected = type != NotConnected;
-    ui->uoProgHintLabel->setVisible(type == Uoo1);
-    ui->uoCordsGroup->setVisible(withLoops);
-    ui->uoModeGroup->setVisible(withLoops);
-    for (QWidget* control : {static_cast<QWidget*>(ui->numLine), static_cast<QWidget*>(ui->uoNumLineLabel),
-                             static_cast<QWidget*>(ui->CodeUoo), static_cast<QWidget*>(ui->codeUoLabel)})
+    ui_.uoProgHintLabel->setVisible(type == Uoo1);
+    ui_.uoCordsGroup->setVisible(withLoops);
+    ui_.uoModeGroup->setVisible(withLoops);
+    for (QWidget* control : {static_cast<QWidget*>(ui_.numLine), static_cast<QWidget*>(ui_.uoNumLineLabel),
+                             static_cast<QWidget*>(ui_.CodeUoo), static_cast<QWidget*>(ui_.codeUoLabel)})
         control->setVisible(connected);
-    ui->ProgUoBtn->setVisible(withLoops);
-    for (QWidget* control : {static_cast<QWidget*>(ui->Cord4), static_cast<QWidget*>(ui->Cord5),
-                             static_cast<QWidget*>(ui->Cord6), static_cast<QWidget*>(ui->CordLabel4),
-                             static_cast<QWidget*>(ui->CordLabel5), static_cast<QWidget*>(ui->CordLabel6)})
+    ui_.ProgUoBtn->setVisible(withLoops);
+    for (QWidget* control : {static_cast<QWidget*>(ui_.Cord4), static_cast<QWidget*>(ui_.Cord5),
+                             static_cast<QWidget*>(ui_.Cord6), static_cast<QWidget*>(ui_.CordLabel4),
+                             static_cast<QWidget*>(ui_.CordLabel5), static_cast<QWidget*>(ui_.CordLabel6)})
         control->setVisible(type == Uoo6);
-    ui->fireWoGuard->setVisible(type == Uoo6);
+    ui_.fireWoGuard->setVisible(type == Uoo6);
 }
 
-void TForm1::UooTabChange() { ShowUoTab(ui->UooTab->currentIndex()); }
+void CardEditor::UooTabChange() { ShowUoTab(ui_.UooTab->currentIndex()); }
 
-UoSlot& TForm1::CurrentUoSlot() { return UoEditBuffer[ui->UooTab->currentIndex()]; }
+UoSlot& CardEditor::CurrentUoSlot() { return uoEditBuffer_[ui_.UooTab->currentIndex()]; }
 
-void TForm1::CodeUooChange() {
-    if (EditMode) CurrentUoSlot().code = static_cast<std::uint32_t>(WholeNumberOr(ui->CodeUoo->text(), 0));
+void CardEditor::CodeUooChange() {
+    if (editMode_) CurrentUoSlot().code = static_cast<std::uint32_t>(WholeNumberOr(ui_.CodeUoo->text(), 0));
 }
 
-void TForm1::numLineChange() {
-    if (EditMode)
-        CurrentUoSlot().lineAddress = static_cast<std::uint8_t>(WholeNumberOr(ui->numLine->text(), 0) & 0xFF);
+void CardEditor::numLineChange() {
+    if (editMode_)
+        CurrentUoSlot().lineAddress = static_cast<std::uint8_t>(WholeNumberOr(ui_.numLine->text(), 0) & 0xFF);
 }
 
-void TForm1::CordChange(int loop) {
-    if (!EditMode) return;
+void CardEditor::CordChange(int loop) {
+    if (!editMode_) return;
     UoSlot& entry = CurrentUoSlot();
     const std::uint8_t bit = 1u << loop;
     entry.guardLoops &= ~bit;
@@ -103,14 +104,14 @@ void TForm1::CordChange(int loop) {
     if (item == 2) entry.fireLoops |= bit;
 }
 
-void TForm1::WriteModeBit(std::uint8_t bit, bool on) {
-    if (!EditMode) return;
+void CardEditor::WriteModeBit(std::uint8_t bit, bool on) {
+    if (!editMode_) return;
     UoSlot& entry = CurrentUoSlot();
     entry.modes = on ? (entry.modes | bit) : (entry.modes & ~bit);
 }
 
-void TForm1::uoIndicCheckClick() { WriteModeBit(UoModeIndicatorBlink, ui->uoIndicCheck->isChecked()); }
-void TForm1::uoBatteryCheckClick() { WriteModeBit(UoModeNoBatteryCheck, ui->uoBatteryCheck->isChecked()); }
-void TForm1::fireWoGuardClick() { WriteModeBit(UoModeFireWithoutGuard, ui->fireWoGuard->isChecked()); }
+void CardEditor::uoIndicCheckClick() { WriteModeBit(UoModeIndicatorBlink, ui_.uoIndicCheck->isChecked()); }
+void CardEditor::uoBatteryCheckClick() { WriteModeBit(UoModeNoBatteryCheck, ui_.uoBatteryCheck->isChecked()); }
+void CardEditor::fireWoGuardClick() { WriteModeBit(UoModeFireWithoutGuard, ui_.fireWoGuard->isChecked()); }
 
 }  // namespace gsmprog

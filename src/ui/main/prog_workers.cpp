@@ -1,8 +1,6 @@
 #include "ui/main/prog_workers.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QMetaObject>
+#include <condition_variable>
 
 #include "link/ftdi_read_ctrl.h"
 #include "link/ftdi_uo_prog_ctrl.h"
@@ -10,11 +8,28 @@
 
 namespace gsmprog {
 
-ProgWorker::ProgWorker(std::unique_ptr<FTDI_Controller> link, const Cable& cable,
+namespace {
+
+// The abandoned workers still running. Never destroyed: a worker may end while the program
+// itself is ending.
+struct AbandonedWorkers {
+    std::mutex lock;
+    std::condition_variable ended;
+    int running = 0;
+};
+
+AbandonedWorkers& Abandoned() {
+    static AbandonedWorkers* const workers = new AbandonedWorkers;
+    return *workers;
+}
+
+}  // namespace
+
+ProgWorker::ProgWorker(std::unique_ptr<FTDI_Controller> link, const Hardware& hardware,
                        std::string serialNumber, LinkOperation operation, int slot,
                        const CardRecord& card)
     : card_(card),
-      cable_(cable),
+      hardware_(hardware),
       serialNumber_(std::move(serialNumber)),
       operation_(operation),
       slot_(slot),
@@ -24,8 +39,8 @@ ProgWorker::~ProgWorker() {
     if (thread_.joinable()) thread_.join();
 }
 
-void ProgWorker::Begin(QObject* receiver, Completion completion) {
-    receiver_ = receiver;
+void ProgWorker::Begin(WorkHandover& handover, Completion completion) {
+    handover_ = &handover;
     completion_ = std::move(completion);
     thread_ = std::thread([this] { Body(); });
 }
@@ -37,9 +52,7 @@ void ProgWorker::Body() {
         std::lock_guard guard(lock_);
         handOver = handingOver_ = !abandoned_;
     }
-    if (handOver)
-        QMetaObject::invokeMethod(receiver_, [this] { completion_(*this); },
-                                  Qt::BlockingQueuedConnection);
+    if (handOver) handover_->RunOnWindowThread([this] { completion_(*this); });
     bool freeSelf = false;
     {
         std::lock_guard guard(lock_);
@@ -47,7 +60,12 @@ void ProgWorker::Body() {
         finished_ = true;
         freeSelf = selfOwned_;
     }
-    if (freeSelf) delete this;
+    if (!freeSelf) return;
+    delete this;   // the link, and with the last holder the cable, go here
+    AbandonedWorkers& abandoned = Abandoned();
+    std::lock_guard guard(abandoned.lock);
+    --abandoned.running;
+    abandoned.ended.notify_all();
 }
 
 void ProgWorker::Stop() {
@@ -73,7 +91,7 @@ LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, st
     } else if (const char* reason = FailureReason(operation_, outcome)) {
         result.OpFailed = true;
         result.FailReason = reason;
-        const CableFailure cableFailure = cable_.LastFailure();
+        const CableFailure cableFailure = hardware_.cable.LastFailure();
         const char* busy = BusyCableText(outcome.opened, cableFailure);
         if (const char* note = busy ? busy : MissingCableNote(outcome.opened, cableFailure))
             result.FailDetail = note;
@@ -86,8 +104,7 @@ LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, st
 bool ProgWorker::Finish(std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!finished_) {
-        // The worker's hand-over is a call queued to the window, which is waiting here.
-        QCoreApplication::sendPostedEvents(receiver_, QEvent::MetaCall);
+        handover_->RunHandedOver();
         if (std::chrono::steady_clock::now() >= deadline) {
             std::lock_guard guard(lock_);
             if (!handingOver_ && !finished_) {
@@ -107,15 +124,26 @@ void ProgWorker::Abandon(std::unique_ptr<ProgWorker> worker) {
         guard.unlock();
         return;   // ended meanwhile: joined and freed here
     }
+    {
+        AbandonedWorkers& abandoned = Abandoned();
+        std::lock_guard count(abandoned.lock);
+        ++abandoned.running;
+    }
     worker->selfOwned_ = true;
     worker->thread_.detach();
     guard.unlock();
     worker.release();
 }
 
+bool ProgWorker::AbandonedEnded(std::chrono::milliseconds bound) {
+    AbandonedWorkers& abandoned = Abandoned();
+    std::unique_lock guard(abandoned.lock);
+    return abandoned.ended.wait_for(guard, bound, [&] { return abandoned.running == 0; });
+}
+
 TProgThread::TProgThread(const Hardware& hardware, std::string serialNumber, int slot,
                          const CardRecord& card)
-    : ProgWorker(std::make_unique<FTDI_Controller>(hardware.cable, hardware.clock), hardware.cable,
+    : ProgWorker(std::make_unique<FTDI_Controller>(hardware.cable, hardware.clock), hardware,
                  std::move(serialNumber), LinkOperation::ProgramModem, slot, card) {}
 
 void TProgThread::Run() {
@@ -133,7 +161,7 @@ void TProgThread::Run() {
 }
 
 TReadThread::TReadThread(const Hardware& hardware, std::string serialNumber)
-    : ProgWorker(std::make_unique<FTDI_ReadCtrl>(hardware.cable, hardware.clock), hardware.cable,
+    : ProgWorker(std::make_unique<FTDI_ReadCtrl>(hardware.cable, hardware.clock), hardware,
                  std::move(serialNumber), LinkOperation::ReadModem, -1, CardRecord{}) {}
 
 void TReadThread::Run() {
@@ -153,7 +181,7 @@ void TReadThread::Run() {
 
 TProgUoThread::TProgUoThread(const Hardware& hardware, std::string serialNumber, int slot,
                              const CardRecord& card, int device)
-    : ProgWorker(std::make_unique<FTDI_UoProgCtrl>(hardware.cable, hardware.clock), hardware.cable,
+    : ProgWorker(std::make_unique<FTDI_UoProgCtrl>(hardware.cable, hardware.clock), hardware,
                  std::move(serialNumber), LinkOperation::WriteUo, slot, card),
       device_(device) {}
 

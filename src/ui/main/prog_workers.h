@@ -1,9 +1,9 @@
 #pragma once
-// The workers of the three hardware operations of the main window. Each owns its link and
-// with it the cable, runs the exchange in a thread of its own, and hands its result over on
-// the window's thread: the completion step runs there while the worker waits for it.
+// The workers of the three hardware operations of the main window. Each owns its link, keeps
+// the cable alive, runs the exchange in a thread of its own, and hands its result over on
+// the window's thread: the completion step runs there while the worker waits for it. Plain
+// C++: the hand-over goes through WorkHandover, so the workers run without windows too.
 
-#include <QObject>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -16,6 +16,7 @@
 #include "cards/card_record.h"
 #include "link/ftdi_controller.h"
 #include "ui/main/hardware.h"
+#include "ui/main/work_handover.h"
 #include "link/link_outcome.h"
 #include "link/modem_image.h"
 
@@ -39,8 +40,9 @@ public:
     ProgWorker(const ProgWorker&) = delete;
     ProgWorker& operator=(const ProgWorker&) = delete;
 
-    // Starts the thread; `completion` runs on `receiver`'s thread once the exchange ended.
-    void Begin(QObject* receiver, Completion completion);
+    // Starts the thread; `completion` runs on the window's thread through `handover` once the
+    // exchange ended. The hand-over must outlive the worker unless the worker is abandoned.
+    void Begin(WorkHandover& handover, Completion completion);
     // Ends the exchange at its next poll, also when the cable is still being opened, and
     // marks the worker terminated. Window thread only.
     void Stop();
@@ -53,12 +55,16 @@ public:
     // Waits at most `timeout` for the thread to end, running its completion step meanwhile.
     // False when it is still inside the exchange: it then never hands over any more.
     bool Finish(std::chrono::milliseconds timeout);
-    // Lets a worker that did not finish in time end on its own and free itself.
+    // Lets a worker that did not finish in time end on its own and free itself; it keeps
+    // the cable alive until then.
     static void Abandon(std::unique_ptr<ProgWorker> worker);
+    // Waits at most `bound` for every abandoned worker to end; false when one still runs. The
+    // program's end asks this before anything such a worker could still use goes away.
+    static bool AbandonedEnded(std::chrono::milliseconds bound);
 
 protected:
-    ProgWorker(std::unique_ptr<FTDI_Controller> link, const Cable& cable, std::string serialNumber,
-               LinkOperation operation, int slot, const CardRecord& card);
+    ProgWorker(std::unique_ptr<FTDI_Controller> link, const Hardware& hardware,
+               std::string serialNumber, LinkOperation operation, int slot, const CardRecord& card);
 
     // In the thread: builds the payload, runs the exchange and publishes the result.
     virtual void Run() = 0;
@@ -73,11 +79,11 @@ protected:
 private:
     void Body();
 
-    const Cable& cable_;   // the link's, asked why it failed
+    const Hardware hardware_;   // the link's cable and clock, kept alive as long as the worker
     const std::string serialNumber_;
     const LinkOperation operation_;
     const int slot_;
-    QObject* receiver_ = nullptr;
+    WorkHandover* handover_ = nullptr;
     Completion completion_;
     bool terminated_ = false;   // window thread only
     std::atomic<bool> finished_{false};

@@ -1,5 +1,5 @@
-// Edit mode: entering and cancelling it, saving and deleting the shown card, the question
-// when the window closes during an edit, and the end without questions.
+// The window's end: the questions at close, the workers' end, the last write and the release
+// of the database; and the end without questions (a stop signal, a logout).
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,53 +17,7 @@ namespace gsmprog {
 
 namespace {
 const QString Attention = QStringLiteral("Внимание");
-}
-
-void TForm1::BitBtn1Click() {
-    if (!EditMode) {
-        EditMode = true;
-        SetEditMode(true);
-        return;
-    }
-    if (!dialogs_.AskYesNoDefaultNo(this, Attention, QStringLiteral("Все изменения будут утеряны. Отменить редактирование?")))
-        return;
-    // The stored card comes back on every device tab, too.
-    const int slot = database_->SelectedIndex;
-    LoadUoSlots(slot);
-    ShowCard(slot);
-    EditMode = false;
-    SetEditMode(false);
-}
-
-void TForm1::BitBtn2Click() {
-    if (!ValidateCard()) return;
-    ReadCard(database_->cards[database_->SelectedIndex]);
-    EditMode = false;
-    SetEditMode(false);
-    DatabaseChanged = true;
-    SaveDatabase();
-    ui->SetsGrid->setFocus();   // back to the list, where the next card is chosen
-}
-
-void TForm1::BitBtn3Click() {
-    if (!dialogs_.AskYesNoDefaultNo(this, Attention, QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
-        return;
-    const int slot = database_->SelectedIndex;
-    database_->cards[slot] = CardRecord{};
-    LoadUoSlots(slot);
-    ShowCard(slot);
-    EditMode = false;
-    SetEditMode(false);
-    SaveDatabase();
-    ui->SetsGrid->setFocus();
-}
-
-bool TForm1::FormCloseQuery() {
-    if (!EditMode) return true;
-    return dialogs_.AskYesNo(
-        this, Attention,
-        QStringLiteral("Включен режим редактирования. Хотите выйти из программы без сохранения текущей записи?"));
-}
+}  // namespace
 
 void TForm1::closeEvent(QCloseEvent* event) {
     if (!endingQuietly_ && !FormCloseQuery()) {
@@ -84,6 +38,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::EndWithoutQuestions() {
     endingQuietly_ = true;
+    operations_->RefuseStarts();
     // Each dismissed dialog ends its own event loop once control is back there.
     for (int left = 16; left > 0; --left) {
         QWidget* modal = QApplication::activeModalWidget();
@@ -95,7 +50,7 @@ void TForm1::EndWithoutQuestions() {
     }
     // A completion step under its dismissed message must return first: the workers' end
     // waits for their hand-overs, and that one would wait for this close.
-    if (completionsRunning_ > 0) {
+    if (operations_->CompletionRunning()) {
         QTimer::singleShot(10, this, &TForm1::EndWithoutQuestions);
         return;
     }
@@ -105,7 +60,7 @@ void TForm1::EndWithoutQuestions() {
 bool TForm1::FormClose() {
     // A card saved from the editor in this run asks for the last write; so does a change
     // whose write failed, which would otherwise be lost without a word when the program ends.
-    if (!DatabaseChanged && !lastWriteFailed_) return true;
+    if (!editor_->DatabaseChanged() && !lastWriteFailed_) return true;
     if (!endingQuietly_) return SaveDatabase();
     // Ended by a signal: nobody may be there to close a message, so the failure goes to stderr.
     if (StoreDatabase()) return true;

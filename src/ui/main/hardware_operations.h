@@ -1,0 +1,115 @@
+#pragma once
+// The hardware operations of the main window: programming the modem, reading it back and
+// writing one object device, each run by a worker; the choice of the cable; the activity bar;
+// and the end of the workers when the window goes. One operation runs at a time: its button
+// reads "Остановить" and stops it, the buttons of the others are off meanwhile.
+
+#include <QObject>
+#include <QString>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/main/hardware.h"
+#include "ui/main/qt_handover.h"
+
+namespace Ui {
+class TForm1;
+}
+class QPushButton;
+class QTimer;
+
+namespace gsmprog {
+
+class CardDatabase;
+class CardEditor;
+class ProgWorker;
+class TForm1;
+class TForm2;
+class TftdiDialog;
+class UserDialogs;
+struct CardRecord;
+
+class HardwareOperations final : public QObject {
+public:
+    enum class Operation { None, Programming, Reading, UoWriting };
+
+    HardwareOperations(TForm1& window, Ui::TForm1& ui, CardDatabase& database, UserDialogs& dialogs,
+                       CardEditor& editor, Hardware hardware);
+    ~HardwareOperations() override;
+    // Builds the dialogs and the activity bar's timer once the window's controls exist.
+    void Attach();
+
+    // The operation whose button reads "Остановить", if any.
+    Operation Running() const { return running_.operation; }
+    // True while any worker, a stopped one included, has not ended yet.
+    bool WorkersAlive() const;
+    // A completion step is on the stack, e.g. under its message.
+    bool CompletionRunning() const { return completionsRunning_ > 0; }
+    // The cable chosen for programming; empty: the first one.
+    const std::string& FtdiSerial() const { return ftdiSerial_; }
+    // The cable to use for the next operation while it is attached.
+    void UseCable(std::string serial) { ftdiSerial_ = std::move(serial); }
+
+    // A click on an operation's button: starts it, or stops it when it runs.
+    void ProgBtnClick();
+    void SpeedButton1Click();
+    void ProgUoBtnClick();
+    void Timer1Timer();
+    // Fixes FtdiSerial, asking the user only when several cables are attached.
+    void ChooseCable();
+    // No worker starts any more: the window is ending without questions.
+    void RefuseStarts() { refuseStarts_ = true; }
+    // Stops every running worker and waits for each (at most 2 s) before the window goes.
+    void FormDestroy();
+
+private:
+    // The running operation and its worker: the one record of what runs. The worker is null
+    // when the start was refused at the window's end.
+    struct RunningOperation {
+        Operation operation = Operation::None;
+        ProgWorker* worker = nullptr;
+    };
+    using Completion = void (HardwareOperations::*)(ProgWorker&);
+    using RecordWrite = void (*)(CardRecord& card, std::uint16_t newProgId);
+
+    bool HasData(int slot) const;
+    QPushButton* Button(Operation operation) const;
+    void SetOperationButtons(QPushButton* running, bool on);
+    void ShowProgress(bool on);
+    // A start or an end of the operation of `button`: its caption ("Остановить" while it runs),
+    // the other operations' controls and the activity bar.
+    void ShowOperationRunning(QPushButton* button, bool running, const QString& idleCaption = {});
+    void Start(Operation operation, std::unique_ptr<ProgWorker> worker, Completion completion);
+    // Stops the running operation as its button does, without the stop message.
+    void StopRunning();
+    void CompleteProgramming(ProgWorker& worker);
+    void CompleteRead(ProgWorker& worker);
+    void CompleteUoWrite(ProgWorker& worker);
+    // The completion of both writes: a confirmed one is recorded in the card it started from.
+    void CompleteWrite(ProgWorker& worker, const RecordWrite& record, const char* doneText,
+                       const QString& caption);
+    void ReapFinishedWorkers();
+
+    TForm1& window_;
+    Ui::TForm1& ui_;
+    CardDatabase& database_;
+    UserDialogs& dialogs_;
+    CardEditor& editor_;
+    Hardware hardware_;
+    QtHandover handover_{*this};
+    // Windows of their own, not children of the main window: their controls share names with it.
+    std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<TftdiDialog> ftdiDialog_;
+    QTimer* Timer1 = nullptr;
+    std::string ftdiSerial_;
+    RunningOperation running_;
+    // Every worker not yet ended, the stopped ones included.
+    std::vector<std::unique_ptr<ProgWorker>> workers_;
+    bool waitingForWorkers_ = false;
+    bool refuseStarts_ = false;
+    int completionsRunning_ = 0;
+};
+
+}  // namespace gsmprog
