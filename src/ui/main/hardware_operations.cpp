@@ -57,6 +57,7 @@ QString Lines(const QString& first, const QString& second) {
     return first + QLatin1Char('\n') + second;
 }
 
+// The message the user was given when stopping `operation`.
 const char* StoppedText(JournalOperation operation) {
     switch (operation) {
     case JournalOperation::Program: return ProgramStoppedText;
@@ -65,6 +66,7 @@ const char* StoppedText(JournalOperation operation) {
     }
     return "";
 }
+
 // The failure as the user is told it: the header, the reason and what the cable told.
 QString FailureMessage(const char* header, const ProgWorker::Result& result) {
     return Lines(QString::fromUtf8(header) + QString::fromStdString(result.FailReason),
@@ -210,8 +212,9 @@ void HardwareOperations::CompleteWrite(ProgWorker& worker, const RecordWrite& re
             recordInCard();
             window_.SaveDatabase();
         }
-        TellJournalWarning(Journal(exchange, result.OpSucceeded ? JournalResult::Ok : JournalResult::Stopped,
-                                   QString::fromUtf8(StoppedText(exchange.Facts().operation))));
+        const JournalResult ended = result.OpSucceeded ? JournalResult::Ok : JournalResult::Stopped;
+        TellJournalWarning(
+            Journal(exchange, ended, QString::fromUtf8(StoppedText(exchange.Facts().operation))));
         return;
     }
     ShowProgress(false);
@@ -221,10 +224,12 @@ void HardwareOperations::CompleteWrite(ProgWorker& worker, const RecordWrite& re
         // a stop signal) must not leave the modem with an ID the card does not know.
         const bool stored = window_.StoreDatabase();
         const QString done = QString::fromUtf8(doneText);
-        dialogs_.ShowMessageWithDetail(&window_, Completed, done, Journal(exchange, JournalResult::Ok, done));
+        dialogs_.ShowMessageWithDetail(&window_, Completed, done,
+                                       Journal(exchange, JournalResult::Ok, done));
         if (!stored) window_.ReportWriteFailure();
     } else if (result.OpFailed) {
-        ShowFailure(ProgramFailedHeader, result, Journal(exchange, JournalResult::Failed, FailureMessage(ProgramFailedHeader, result)));
+        ShowFailure(ProgramFailedHeader, result,
+                    Journal(exchange, JournalResult::Failed, FailureMessage(ProgramFailedHeader, result)));
     } else {
         TellJournalWarning(Journal(exchange, JournalResult::Stopped, {}));
     }
@@ -249,17 +254,20 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
     const ProgWorker::Result result = worker.TakeResult();
     ExchangeRecord exchange = worker.TakeRecord();
     // The card the modem was programmed from, as far as the database tells.
-    const ModemCard found = result.OpSucceeded ? FindModemCard(database_, result.ReadImage) : ModemCard{};
+    const ModemCard found =
+        result.OpSucceeded ? FindModemCard(database_, result.ReadImage) : ModemCard{};
     if (result.OpSucceeded) {
         OperationFacts& facts = exchange.Facts();
-        facts.imageCrc = std::uint16_t(std::stoul(DescribeReadImage(result.ReadImage).ProgID1, nullptr, 16));
+        facts.imageCrc =
+            std::uint16_t(std::stoul(DescribeReadImage(result.ReadImage).ProgID1, nullptr, 16));
         if (found.match != CardMatch::None) {
             facts.card = database_.cards[std::size_t(found.slot)];
             facts.slot = found.slot;
         }
     }
     if (worker.Terminated()) {
-        TellJournalWarning(Journal(exchange, JournalResult::Stopped, QString::fromUtf8(ReadStoppedText)));
+        TellJournalWarning(
+            Journal(exchange, JournalResult::Stopped, QString::fromUtf8(ReadStoppedText)));
         return;
     }
     ShowProgress(false);
@@ -277,7 +285,8 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
         form2_->SetCardHistory(Lines(history, warning));
         dialogs_.ShowModal(*form2_);
     } else if (result.OpFailed) {
-        ShowFailure(ReadFailedHeader, result, Journal(exchange, JournalResult::Failed, FailureMessage(ReadFailedHeader, result)));
+        ShowFailure(ReadFailedHeader, result,
+                    Journal(exchange, JournalResult::Failed, FailureMessage(ReadFailedHeader, result)));
     } else {
         TellJournalWarning(Journal(exchange, JournalResult::Stopped, {}));
     }
@@ -337,10 +346,12 @@ void HardwareOperations::ChooseCable() {
     ftdiSerial_ = ftdiDialog_->ChosenSerial().toStdString();
 }
 
-QString HardwareOperations::Journal(ExchangeRecord& record, JournalResult result, const QString& message) {
+QString HardwareOperations::Journal(ExchangeRecord& record, JournalResult result,
+                                   const QString& message) {
     OperationFacts& facts = record.Facts();
     // The cable's device and latency timer as the cable list shows them now.
-    if (const auto* serialCable = dynamic_cast<const SerialCable*>(&hardware_.cable); serialCable && !facts.cable.empty())
+    const auto* serialCable = dynamic_cast<const SerialCable*>(&hardware_.cable);
+    if (serialCable && !facts.cable.empty())
         for (const ListedCable& listed : serialCable->ListCables())
             if (listed.serialNumber == facts.cable) {
                 facts.port = listed.device.string();
@@ -360,13 +371,15 @@ void HardwareOperations::TellJournalWarning(const QString& warning) {
 
 void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Result& result,
                                      const QString& warning) {
-    const QString text = QString::fromUtf8(header) + QString::fromStdString(result.FailReason) + QStringLiteral("\n\n");
+    const QString text =
+        QString::fromUtf8(header) + QString::fromStdString(result.FailReason) + QStringLiteral("\n\n");
     const QString detail = Lines(QString::fromStdString(result.FailDetail), warning);
     if (!result.CableFailed) {
         dialogs_.ShowMessageWithDetail(&window_, Attention, text, detail);
         return;
     }
-    if (dialogs_.ShowMessageWithAction(&window_, Attention, text, detail, QStringLiteral("Проверить кабель")))
+    if (dialogs_.ShowMessageWithAction(&window_, Attention, text, detail,
+                                       QStringLiteral("Проверить кабель")))
         ShowCableCheck();
 }
 
