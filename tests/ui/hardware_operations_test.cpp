@@ -7,6 +7,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -25,7 +26,13 @@
 #include "cards/database_lock.h"
 #include "ui/ftiDialog/ftiDialog.h"
 #include "ui/main/end_signals.h"
+#include "link/cable_texts.h"
 #include "ops/operation_texts.h"
+#include "ops/hex_text.h"
+#include "ops/journal_reader.h"
+#include "ops/operation_journal.h"
+#include "ui/journal/journal_table_model.h"
+#include "ui/journal/journal_window.h"
 #include "ui/read_frm/read_frm.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
@@ -55,6 +62,30 @@ void WriteTwoCards(WindowFixture& f) {
     CardRecord second = ValidCard("202", "Офис");
     Connect(second, 0, 1, 5678, 1);
     f.WriteDatabase({{0, first}, {1, second}});
+}
+
+// The journal of the window's database, oldest first.
+std::vector<JournalEntry> JournalOf(const WindowFixture& f) {
+    std::vector<JournalEntry> entries;
+    ReadJournal(OperationJournal(f.Dir()).File(),
+                [&](JournalEntry&& entry, std::string_view) { entries.push_back(std::move(entry)); });
+    return entries;
+}
+
+std::string FileHex(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    return HexText(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+JournalWindow* OpenJournalWindow() {
+    JournalWindow* found = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<JournalWindow*>(w); window && window->isVisible()) {
+            if (found) return nullptr;   // only one may be open
+            found = window;
+        }
+    return found;
 }
 
 QString Failure(const char* header, const char* reason) {
@@ -153,6 +184,97 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.modals, (QStringList{"Считанные данные", "Считанные данные"}));
     }
 
+    // Every operation leaves its entry; the card area, the read-result window and the journal
+    // window show them.
+    void OperationsAreJournalledAndShown() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        const auto image = f.Dir() / "modem.img";
+        auto modem = f.StartModem({"--image", image.string()});
+        f.Start();
+        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(), QStringLiteral("нет записей в журнале"));
+        f.Click("ProgBtn");
+        WaitIdle(f);
+        const std::string written = FileHex(image);
+        QString readHistory;
+        f.dialogs.onModal = [&](QDialog& dialog) {
+            readHistory = dialog.findChild<QLabel*>("cardHistoryLabel")->text();
+        };
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        f.dialogs.onModal = nullptr;
+        f.ChooseTab(1);
+        f.Click("ProgUoBtn");
+        WaitIdle(f);
+
+        const std::vector<JournalEntry> entries = JournalOf(f);
+        QCOMPARE(entries.size(), std::size_t(3));
+        const JournalEntry& program = entries[0];
+        QCOMPARE(program.operation, JournalOperation::Program);
+        QCOMPARE(program.result, JournalResult::Ok);
+        QCOMPARE(program.message, std::string(ProgramDoneText));
+        QCOMPARE(program.image, written);
+        QCOMPARE(QString::fromStdString(program.imageCrc),
+                 QStringLiteral("%1").arg(HeldImageCrc(image), 4, 16, QLatin1Char('0')).toUpper());
+        QCOMPARE(program.previousId, std::string("1A2B"));
+        QCOMPARE(program.row, std::optional<int>(1));
+        QCOMPARE(program.cardNumber, std::string("101"));
+        QCOMPARE(program.program, std::string("gsmprog"));
+        const JournalEntry& read = entries[1];
+        QCOMPARE(read.operation, JournalOperation::Read);
+        QCOMPARE(read.result, JournalResult::Ok);
+        QCOMPARE(read.image, written);
+        QCOMPARE(read.imageCrc, program.imageCrc);
+        QCOMPARE(read.row, std::optional<int>(1));
+        QVERIFY(!read.modemVersion.empty());
+        const JournalEntry& device = entries[2];
+        QCOMPARE(device.operation, JournalOperation::WriteUo);
+        QCOMPARE(device.result, JournalResult::Ok);
+        QCOMPARE(device.device, std::optional<int>(2));
+        QCOMPARE(device.command.size(), std::size_t(2 * UoCommandSize));
+        for (const JournalEntry& entry : entries) {
+            QCOMPARE(entry.cable, std::string("VMODEM1"));
+            QVERIFY(!entry.port.empty());
+        }
+
+        const QString history = f.Find<QLabel>("cardHistoryLabel")->text();
+        QVERIFY2(history.startsWith("Последнее программирование: ") && history.contains("кабель VMODEM1"),
+                 qPrintable(history));
+        QVERIFY2(readHistory.startsWith("Последнее программирование: "), qPrintable(readHistory));
+        f.ClickRow(2);
+        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(), QStringLiteral("нет записей в журнале"));
+
+        // One journal window, raised by a second click, told the selected card and each new entry.
+        f.Click("journalBtn");
+        f.Click("journalBtn");
+        JournalWindow* journal = OpenJournalWindow();
+        QVERIFY(journal);
+        QCOMPARE(journal->Model().EntryCount(), 3);
+        QVERIFY(journal->Model().HasCard());
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(journal->Model().EntryCount(), 4);
+        QCOMPARE(journal->Model().EntryAt(0).operation, JournalOperation::Read);
+    }
+
+    // A journal that cannot be written changes no result; it is told once, under the result.
+    void AnUnwritableJournalIsToldOnceUnderTheResult() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        std::filesystem::create_directory(OperationJournal(f.Dir()).File());
+        auto modem = f.StartModem();
+        f.Start();
+        f.Click("ProgBtn");
+        WaitIdle(f);
+        f.Click("ProgUoBtn");
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), (QStringList{QString::fromUtf8(ProgramDoneText), QString::fromUtf8(UoDoneText)}));
+        QVERIFY2(f.dialogs.shown[0].detail.startsWith("Журнал операций не записан"),
+                 qPrintable(f.dialogs.shown[0].detail));
+        QCOMPARE(f.dialogs.shown[1].detail, QString());
+        QVERIFY(f.ReadBack()->cards[0].ProgID1 != 0x1A2B);
+    }
+
     void EmptyCardAndMissingCable() {
         WindowFixture f;
         WriteTwoCards(f);
@@ -178,6 +300,25 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
         QCOMPARE(f.dialogs.shown.back().detail, QString());
         QCOMPARE(f.Find<QPushButton>("SpeedButton1")->text(), QStringLiteral("Считать"));
+
+        // Both failures are journalled as the user was told them, and each box offered the check.
+        const std::vector<JournalEntry> entries = JournalOf(f);
+        QCOMPARE(entries.size(), std::size_t(2));
+        QCOMPARE(entries[0].operation, JournalOperation::Program);
+        QCOMPARE(entries[1].operation, JournalOperation::Read);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            QCOMPARE(entries[i].result, JournalResult::Failed);
+            QCOMPARE(QString::fromStdString(entries[i].message), f.dialogs.Texts()[int(i) + 1].trimmed());
+            QCOMPARE(f.dialogs.shown[i + 1].action, QStringLiteral("Проверить кабель"));
+        }
+        QCOMPARE(entries[0].row, std::optional<int>(1));
+        QCOMPARE(entries[0].previousId, std::string("1A2B"));
+        // "Проверить кабель" opens the cable check.
+        f.dialogs.chooseAction = true;
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.modals, QStringList{QStringLiteral("Проверка кабеля")});
+        QCOMPARE(JournalOf(f).size(), std::size_t(3));
     }
 
     void ABusyCableKeepsTheFailureTextAndSaysSoBelow() {
@@ -251,6 +392,12 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!form.WorkersAlive(), OperationTimeoutMs);
         QCOMPARE(f.dialogs.Texts().back(), QString::fromUtf8(ReadStoppedText));
         QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
+
+        const std::vector<JournalEntry> entries = JournalOf(f);
+        QCOMPARE(entries.size(), std::size_t(3));
+        for (const JournalEntry& entry : entries) QCOMPARE(entry.result, JournalResult::Stopped);
+        QCOMPARE(entries[0].message, std::string(ProgramStoppedText));
+        QCOMPARE(entries[2].message, std::string(ReadStoppedText));
     }
 
     void ShortImageWithoutVersionAndBadData() {
@@ -339,6 +486,9 @@ private Q_SLOTS:
         QVERIFY(!form.WorkersAlive());
         QVERIFY(f.dialogs.shown.empty());
         QCOMPARE(std::uint16_t(f.ReadBack()->cards[0].ProgID1), std::uint16_t(0x1A2B));
+        const std::vector<JournalEntry> entries = JournalOf(f);
+        QCOMPARE(entries.size(), std::size_t(1));
+        QCOMPARE(entries[0].result, JournalResult::Stopped);
     }
 
     // A logout or `kill` while the success message waits: the modem holds the new ID, and

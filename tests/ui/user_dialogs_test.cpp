@@ -66,6 +66,21 @@ private Q_SLOTS:
         });
         dialogs.ShowMessage(nullptr, "Ошибка", "Ошибка записи на диск");
         QCOMPARE(buttons, 1);
+
+        // A message offering a next step: OK declines it, its own button takes it.
+        for (const bool take : {false, true}) {
+            QStringList captions;
+            WhenOpen<QMessageBox>([&](QMessageBox* box) {
+                for (QAbstractButton* button : box->buttons()) captions << Plain(button->text());
+                for (QAbstractButton* button : box->buttons())
+                    if ((Plain(button->text()) == "Проверить кабель") == take) button->click();
+            });
+            QCOMPARE(dialogs.ShowMessageWithAction(nullptr, "Внимание", "Кабель FTDI не найден.", {},
+                                                   "Проверить кабель"),
+                     take);
+            QCOMPARE(captions.size(), 2);
+            QVERIFY(captions.contains("Проверить кабель"));
+        }
     }
 
     void SaveDialogProposesTheNameAndReplacesWithoutAsking() {

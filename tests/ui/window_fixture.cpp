@@ -15,7 +15,7 @@
 namespace gsmprog::test {
 
 bool ScriptedDialogs::AskYesNo(QWidget*, const QString& caption, const QString& text) {
-    shown.push_back({caption, text, true, {}});
+    shown.push_back({caption, text, true, {}, {}});
     if (answers.empty()) {
         ++unansweredQuestions;
         return false;
@@ -31,8 +31,15 @@ void ScriptedDialogs::ShowMessage(QWidget* parent, const QString& caption, const
 
 void ScriptedDialogs::ShowMessageWithDetail(QWidget*, const QString& caption, const QString& text,
                                             const QString& detail) {
-    shown.push_back({caption, text, false, detail});
+    shown.push_back({caption, text, false, detail, {}});
     if (onMessage) onMessage(shown.back());
+}
+
+bool ScriptedDialogs::ShowMessageWithAction(QWidget*, const QString& caption, const QString& text,
+                                            const QString& detail, const QString& actionText) {
+    shown.push_back({caption, text, false, detail, actionText});
+    if (onMessage) onMessage(shown.back());
+    return chooseAction;
 }
 
 void ScriptedDialogs::ShowModal(QDialog& dialog) {
@@ -66,6 +73,10 @@ std::filesystem::path WindowFixture::Dir() const {
     return sharedDir_.empty() ? std::filesystem::path(dir_.path().toStdString()) : sharedDir_;
 }
 
+std::filesystem::path WindowFixture::CableDirectory() const {
+    return std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables";
+}
+
 std::filesystem::path WindowFixture::DatabaseFile() const {
     return Dir() / CardDatabase::DatabaseFileName;
 }
@@ -85,10 +96,10 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 }
 
 TForm1& WindowFixture::Start() {
-    cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(
-        std::filesystem::path(runtimeDir_.path().toStdString()) / "gsmprog" / "cables", systemRoot_));
+    cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(CableDirectory(), systemRoot_));
     form_ = std::make_unique<FixtureWindow>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     if (form_->Declined()) return *form_;
+    form_->SetCablePlaces({systemRoot_, CableDirectory()});
     form_->show();
     form_->activateWindow();
     if (!QTest::qWaitForWindowActive(form_.get())) qWarning("the window did not become active");

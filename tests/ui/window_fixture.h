@@ -29,10 +29,12 @@ public:
         QString text;
         bool question;
         QString detail;
+        QString action;   // the extra button offered beside OK, if any
     };
     std::vector<Shown> shown;
     std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
     std::deque<QString> fileNames;  // answers of the save-file dialog
+    bool chooseAction = false;      // a message offering a button beyond OK is answered with it
     QStringList proposedNames;
     int unansweredQuestions = 0;
 
@@ -40,6 +42,8 @@ public:
     void ShowMessage(QWidget*, const QString& caption, const QString& text) override;
     void ShowMessageWithDetail(QWidget*, const QString& caption, const QString& text,
                                const QString& detail) override;
+    bool ShowMessageWithAction(QWidget*, const QString& caption, const QString& text,
+                               const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
     void ShowModal(QDialog& dialog) override;
     QStringList Texts() const;
@@ -97,6 +101,8 @@ public:
     // Starts the window on the database directory of `other`, as a second program would.
     void ShareDirectory(const WindowFixture& other) { sharedDir_ = other.Dir(); }
     std::filesystem::path DatabaseFile() const;
+    // The window's private cable directory, where the virtual modems announce their cables.
+    std::filesystem::path CableDirectory() const;
     // Writes `cards` (slot, card) into a fresh database file before the window starts.
     void WriteDatabase(const std::vector<std::pair<int, CardRecord>>& cards,
                        const CardRecord& templateRecord = {});

@@ -8,7 +8,14 @@
 #include <cstring>
 #include <utility>
 
+#include "cable/serial_cable.h"
 #include "cards/card_dates.h"
+#include "ops/card_match.h"
+#include "ops/read_result.h"
+#include "ops/card_history.h"
+#include "ports/cable_directory.h"
+#include "ports/latency_timer.h"
+#include "ui/cableCheck/cable_check_window.h"
 #include "ui/read_frm/card_match_text.h"
 #include "ui/ftiDialog/ftiDialog.h"
 #include "ops/link_outcome.h"
@@ -43,19 +50,40 @@ QString StoppedCaption(HardwareOperations::Operation operation) {
     return {};
 }
 
-// The header and the reason, and under them what the cable told of the failure, if anything.
-void ShowFailure(UserDialogs& dialogs, QWidget* parent, const char* header,
-                 const ProgWorker::Result& result) {
-    dialogs.ShowMessageWithDetail(
-        parent, Attention,
-        QString::fromUtf8(header) + QString::fromStdString(result.FailReason) + QStringLiteral("\n\n"),
-        QString::fromStdString(result.FailDetail));
+// Lines shown one under the other, the empty ones left out.
+QString Lines(const QString& first, const QString& second) {
+    if (first.isEmpty()) return second;
+    if (second.isEmpty()) return first;
+    return first + QLatin1Char('\n') + second;
+}
+
+// The message the user was given when stopping `operation`.
+const char* StoppedText(JournalOperation operation) {
+    switch (operation) {
+    case JournalOperation::Program: return ProgramStoppedText;
+    case JournalOperation::Read: return ReadStoppedText;
+    case JournalOperation::WriteUo: return UoStoppedText;
+    }
+    return "";
+}
+
+// The failure as the user is told it: the header, the reason and what the cable told.
+QString FailureMessage(const char* header, const ProgWorker::Result& result) {
+    return Lines(QString::fromUtf8(header) + QString::fromStdString(result.FailReason),
+                 QString::fromStdString(result.FailDetail));
 }
 }  // namespace
 
 HardwareOperations::HardwareOperations(TForm1& window, Ui::TForm1& ui, CardDatabase& database,
                                        UserDialogs& dialogs, CardEditor& editor, Hardware hardware)
-    : window_(window), ui_(ui), database_(database), dialogs_(dialogs), editor_(editor), hardware_(hardware) {}
+    : window_(window),
+      ui_(ui),
+      database_(database),
+      dialogs_(dialogs),
+      editor_(editor),
+      hardware_(hardware),
+      journal_(database.Directory()),
+      cablePlaces_{"/", DefaultCableDirectory()} {}
 
 HardwareOperations::~HardwareOperations() { FormDestroy(); }
 
@@ -171,6 +199,7 @@ void HardwareOperations::CompleteProgramming(ProgWorker& worker) {
 void HardwareOperations::CompleteWrite(ProgWorker& worker, const RecordWrite& record,
                                        const char* doneText, const QString& caption) {
     const ProgWorker::Result result = worker.TakeResult();
+    ExchangeRecord exchange = worker.TakeRecord();
     const int slot = worker.Slot();
     const auto recordInCard = [&] {
         record(database_.cards[std::size_t(slot)], result.NewProgID);
@@ -183,6 +212,9 @@ void HardwareOperations::CompleteWrite(ProgWorker& worker, const RecordWrite& re
             recordInCard();
             window_.SaveDatabase();
         }
+        const JournalResult ended = result.OpSucceeded ? JournalResult::Ok : JournalResult::Stopped;
+        TellJournalWarning(
+            Journal(exchange, ended, QString::fromUtf8(StoppedText(exchange.Facts().operation))));
         return;
     }
     ShowProgress(false);
@@ -191,10 +223,15 @@ void HardwareOperations::CompleteWrite(ProgWorker& worker, const RecordWrite& re
         // On disk before the message waits for the user: a session ended meanwhile (a logout,
         // a stop signal) must not leave the modem with an ID the card does not know.
         const bool stored = window_.StoreDatabase();
-        dialogs_.ShowMessage(&window_, Completed, QString::fromUtf8(doneText));
+        const QString done = QString::fromUtf8(doneText);
+        dialogs_.ShowMessageWithDetail(&window_, Completed, done,
+                                       Journal(exchange, JournalResult::Ok, done));
         if (!stored) window_.ReportWriteFailure();
     } else if (result.OpFailed) {
-        ShowFailure(dialogs_, &window_, ProgramFailedHeader, result);
+        ShowFailure(ProgramFailedHeader, result,
+                    Journal(exchange, JournalResult::Failed, FailureMessage(ProgramFailedHeader, result)));
+    } else {
+        TellJournalWarning(Journal(exchange, JournalResult::Stopped, {}));
     }
     ShowOperationRunning(Button(running_.operation), false, caption);
     running_ = {};
@@ -214,16 +251,44 @@ void HardwareOperations::SpeedButton1Click() {
 }
 
 void HardwareOperations::CompleteRead(ProgWorker& worker) {
-    if (worker.Terminated()) return;
     const ProgWorker::Result result = worker.TakeResult();
+    ExchangeRecord exchange = worker.TakeRecord();
+    // The card the modem was programmed from, as far as the database tells.
+    const ModemCard found =
+        result.OpSucceeded ? FindModemCard(database_, result.ReadImage) : ModemCard{};
+    if (result.OpSucceeded) {
+        OperationFacts& facts = exchange.Facts();
+        facts.imageCrc =
+            std::uint16_t(std::stoul(DescribeReadImage(result.ReadImage).ProgID1, nullptr, 16));
+        if (found.match != CardMatch::None) {
+            facts.card = database_.cards[std::size_t(found.slot)];
+            facts.slot = found.slot;
+        }
+    }
+    if (worker.Terminated()) {
+        TellJournalWarning(
+            Journal(exchange, JournalResult::Stopped, QString::fromUtf8(ReadStoppedText)));
+        return;
+    }
     ShowProgress(false);
     if (result.OpSucceeded) {
+        const QString match = CardMatchText(database_, result.ReadImage);
+        const QString warning = Journal(exchange, JournalResult::Ok, match);
         form2_->Fill(result.ReadImage);
         form2_->SetVersion(QString::fromStdString(result.ReadVersion));
-        form2_->SetCardMatch(CardMatchText(database_, result.ReadImage));
+        form2_->SetCardMatch(match);
+        const QString history =
+            found.match == CardMatch::None
+                ? QString()
+                : QString::fromStdString(CardHistoryText(LastProgramming(
+                      journal_.File(), found.slot, database_.cards[std::size_t(found.slot)])));
+        form2_->SetCardHistory(Lines(history, warning));
         dialogs_.ShowModal(*form2_);
     } else if (result.OpFailed) {
-        ShowFailure(dialogs_, &window_, ReadFailedHeader, result);
+        ShowFailure(ReadFailedHeader, result,
+                    Journal(exchange, JournalResult::Failed, FailureMessage(ReadFailedHeader, result)));
+    } else {
+        TellJournalWarning(Journal(exchange, JournalResult::Stopped, {}));
     }
     ShowOperationRunning(ui_.SpeedButton1, false, ReadCaption);
     editor_.EndEditing();
@@ -279,6 +344,48 @@ void HardwareOperations::ChooseCable() {
     ftdiDialog_->SetSerials(serials);
     dialogs_.ShowModal(*ftdiDialog_);
     ftdiSerial_ = ftdiDialog_->ChosenSerial().toStdString();
+}
+
+QString HardwareOperations::Journal(ExchangeRecord& record, JournalResult result,
+                                   const QString& message) {
+    OperationFacts& facts = record.Facts();
+    // The cable's device and latency timer as the cable list shows them now.
+    const auto* serialCable = dynamic_cast<const SerialCable*>(&hardware_.cable);
+    if (serialCable && !facts.cable.empty())
+        for (const ListedCable& listed : serialCable->ListCables())
+            if (listed.serialNumber == facts.cable) {
+                facts.port = listed.device.string();
+                facts.latencyMs = ReadLatencyTimer(listed);
+                break;
+            }
+    record.End(result, message.toStdString());
+    const QString warning = QString::fromStdString(journal_.Record(record));
+    window_.OperationJournalled();
+    return warning;
+}
+
+void HardwareOperations::TellJournalWarning(const QString& warning) {
+    // Not while the window is going: nobody would read it.
+    if (!warning.isEmpty() && !waitingForWorkers_) dialogs_.ShowMessage(&window_, Attention, warning);
+}
+
+void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Result& result,
+                                     const QString& warning) {
+    const QString text =
+        QString::fromUtf8(header) + QString::fromStdString(result.FailReason) + QStringLiteral("\n\n");
+    const QString detail = Lines(QString::fromStdString(result.FailDetail), warning);
+    if (!result.CableFailed) {
+        dialogs_.ShowMessageWithDetail(&window_, Attention, text, detail);
+        return;
+    }
+    if (dialogs_.ShowMessageWithAction(&window_, Attention, text, detail,
+                                       QStringLiteral("Проверить кабель")))
+        ShowCableCheck();
+}
+
+void HardwareOperations::ShowCableCheck() {
+    CableCheckWindow check(dialogs_, cablePlaces_, database_.Directory(), &window_);
+    dialogs_.ShowModal(check);
 }
 
 void HardwareOperations::FormDestroy() {

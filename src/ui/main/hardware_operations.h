@@ -11,7 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "ops/operation_journal.h"
+#include "ports/cable_check.h"
 #include "ui/main/hardware.h"
+#include "ui/main/prog_workers.h"
 #include "ui/main/qt_handover.h"
 
 namespace Ui {
@@ -24,7 +27,6 @@ namespace gsmprog {
 
 class CardDatabase;
 class CardEditor;
-class ProgWorker;
 class TForm1;
 class TForm2;
 class TftdiDialog;
@@ -51,6 +53,10 @@ public:
     const std::string& FtdiSerial() const { return ftdiSerial_; }
     // The cable to use for the next operation while it is attached.
     void UseCable(std::string serial) { ftdiSerial_ = std::move(serial); }
+    // Where "Проверить кабель" looks for the system's files and the virtual cables.
+    void UseCablePlaces(CheckPlaces places) { cablePlaces_ = std::move(places); }
+    // The journal every operation of this window appends to.
+    const OperationJournal& Journal() const { return journal_; }
 
     // A click on an operation's button: starts it, or stops it when it runs.
     void ProgBtnClick();
@@ -91,6 +97,15 @@ private:
     void CompleteWrite(ProgWorker& worker, const RecordWrite& record, const char* doneText,
                        const QString& caption);
     void ReapFinishedWorkers();
+    // Ends the journal entry of an operation as the user is told and appends it; the warning
+    // of a journal that cannot be written (once per run), empty otherwise.
+    QString Journal(ExchangeRecord& record, JournalResult result, const QString& message);
+    // The warning of an operation the user stopped, whose message is already gone.
+    void TellJournalWarning(const QString& warning);
+    // The failure of an operation: a cable that is missing or cannot be opened offers
+    // "Проверить кабель".
+    void ShowFailure(const char* header, const ProgWorker::Result& result, const QString& warning);
+    void ShowCableCheck();
 
     TForm1& window_;
     Ui::TForm1& ui_;
@@ -107,6 +122,8 @@ private:
     RunningOperation running_;
     // Every worker not yet ended, the stopped ones included.
     std::vector<std::unique_ptr<ProgWorker>> workers_;
+    OperationJournal journal_;
+    CheckPlaces cablePlaces_;
     bool waitingForWorkers_ = false;
     bool refuseStarts_ = false;
     int completionsRunning_ = 0;

@@ -10,6 +10,7 @@
 
 #include "ui/main/card_grid_model.h"
 #include "ui/ctrlForm/ctrlForm.h"
+#include "ui/journal/journal_window.h"
 #include "ui/main/card_split.h"
 #include "ui/main/screen_fit.h"
 #include "ui/main/window_state.h"
@@ -153,6 +154,7 @@ void TForm1::ConnectHandlers() {
     connect(ui->BitBtn2, &QPushButton::clicked, this, &TForm1::BitBtn2Click);
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui->SpeedButton4, &QPushButton::clicked, this, &TForm1::SpeedButton4Click);
+    connect(ui->journalBtn, &QPushButton::clicked, this, &TForm1::journalBtnClick);
     connect(ui->SearchEdit, &QLineEdit::textChanged, this, &TForm1::SearchEditChange);
     connect(ui->SearchEdit, &QLineEdit::returnPressed, this, &TForm1::SearchEditKeyDown);
     connect(ui->SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
@@ -235,6 +237,7 @@ void TForm1::SelectCard(int row) {
     editor_->LoadUoSlots(row - 1);
     ui->UooTab->setCurrentIndex(0);
     editor_->ShowCard(row - 1);
+    ShowCardHistory();
 }
 
 void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }

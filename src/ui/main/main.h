@@ -27,6 +27,7 @@ class QSplitter;
 namespace gsmprog {
 
 class CardGridModel;
+class JournalWindow;
 class TForm4;
 class UserDialogs;
 
@@ -121,6 +122,13 @@ public:
     // "Экспорт в CSV".
     void SpeedButton4Click();
 
+    // "Журнал операций": the journal window, one of it, raised when open.
+    void journalBtnClick();
+    // An operation's entry went to the journal: the journal window and the card's history show it.
+    void OperationJournalled();
+    // Where "Проверить кабель" looks for the system's files and the virtual cables.
+    void SetCablePlaces(CheckPlaces places);
+
     // The hardware operations: program the modem, read it, write one object device. A second
     // click on the running operation's button stops it.
     void ProgBtnClick();
@@ -143,6 +151,8 @@ private:
     void ConnectHandlers();
     void ConnectDeviceHandlers();
     bool FormClose();
+    // The selected card's last programming in the journal, and the card the journal window keeps to.
+    void ShowCardHistory();
 
     UserDialogs& dialogs_;
     std::unique_ptr<CardDatabase> database_;
@@ -160,6 +170,7 @@ private:
     int writeError_ = 0;            // errno of the last failed write
 
     TForm4* form4_ = nullptr;
+    std::unique_ptr<JournalWindow> journalWindow_;
     bool endingQuietly_ = false;
 
 public:

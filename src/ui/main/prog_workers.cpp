@@ -18,6 +18,14 @@ struct AbandonedWorkers {
     int running = 0;
 };
 
+JournalOperation JournalOperationOf(LinkOperation operation) {
+    switch (operation) {
+    case LinkOperation::ReadModem: return JournalOperation::Read;
+    case LinkOperation::WriteUo: return JournalOperation::WriteUo;
+    default: return JournalOperation::Program;
+    }
+}
+
 AbandonedWorkers& Abandoned() {
     static AbandonedWorkers* const workers = new AbandonedWorkers;
     return *workers;
@@ -28,12 +36,16 @@ AbandonedWorkers& Abandoned() {
 ProgWorker::ProgWorker(std::unique_ptr<FTDI_Controller> link, const Hardware& hardware,
                        std::string serialNumber, LinkOperation operation, int slot,
                        const CardRecord& card)
-    : card_(card),
-      hardware_(hardware),
+    : hardware_(hardware),
       serialNumber_(std::move(serialNumber)),
       operation_(operation),
       slot_(slot),
-      link_(std::move(link)) {}
+      link_(std::move(link)),
+      record_(JournalOperationOf(operation), "gsmprog") {
+    if (slot < 0) return;
+    record_.Facts().card = card;
+    record_.Facts().slot = slot;
+}
 
 ProgWorker::~ProgWorker() {
     if (thread_.joinable()) thread_.join();
@@ -42,6 +54,7 @@ ProgWorker::~ProgWorker() {
 void ProgWorker::Begin(WorkHandover& handover, Completion completion) {
     handover_ = &handover;
     completion_ = std::move(completion);
+    record_.Begin();
     thread_ = std::thread([this] { Body(); });
 }
 
@@ -79,6 +92,11 @@ ProgWorker::Result ProgWorker::TakeResult() const {
     return result_;
 }
 
+ExchangeRecord ProgWorker::TakeRecord() const {
+    std::lock_guard guard(lock_);
+    return record_;
+}
+
 void ProgWorker::Publish(Result result) {
     std::lock_guard guard(lock_);
     result_ = std::move(result);
@@ -86,11 +104,16 @@ void ProgWorker::Publish(Result result) {
 
 LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, std::int32_t length) {
     const LinkOutcome outcome = RunExchange(*link_, serialNumber_, payload, length);
+    {
+        std::lock_guard guard(lock_);
+        record_.Exchanged(*link_);
+    }
     if (outcome.Done()) {
         result.OpSucceeded = true;
     } else if (const char* reason = FailureReason(operation_, outcome)) {
         result.OpFailed = true;
         result.FailReason = reason;
+        result.CableFailed = outcome.opened != CableOpened;
         const CableFailure cableFailure = hardware_.cable.LastFailure();
         const char* busy = BusyCableText(outcome.opened, cableFailure);
         if (const char* note = busy ? busy : MissingCableNote(outcome.opened, cableFailure))
@@ -144,18 +167,23 @@ bool ProgWorker::AbandonedEnded(std::chrono::milliseconds bound) {
 TProgThread::TProgThread(const Hardware& hardware, std::string serialNumber, int slot,
                          const CardRecord& card)
     : ProgWorker(std::make_unique<FTDI_Controller>(hardware.cable, hardware.clock), hardware,
-                 std::move(serialNumber), LinkOperation::ProgramModem, slot, card) {}
+                 std::move(serialNumber), LinkOperation::ProgramModem, slot, card),
+      image_(BuildModemImage(card, card.VersionCombo)) {
+    OperationFacts& facts = Facts();
+    facts.previousId = std::uint16_t(card.ProgID1);
+    facts.imageCrc = image_.crc;
+    facts.image.assign(image_.bytes.begin(), image_.bytes.begin() + std::ptrdiff_t(image_.length));
+}
 
 void TProgThread::Run() {
     Result result;
-    const ModemImage image = BuildModemImage(card_, card_.VersionCombo);
-    result.NewProgID = image.crc;
-    if (image.length == 0) {
+    result.NewProgID = image_.crc;
+    if (image_.length == 0) {
         // Only the two known layouts make an image; an empty one must never be sent.
         result.OpFailed = true;
         result.FailReason = NoImageVariantText;
     } else {
-        Exchange(result, image.bytes.data(), static_cast<std::int32_t>(image.length));
+        Exchange(result, image_.bytes.data(), static_cast<std::int32_t>(image_.length));
     }
     Publish(std::move(result));
 }
@@ -183,12 +211,14 @@ TProgUoThread::TProgUoThread(const Hardware& hardware, std::string serialNumber,
                              const CardRecord& card, int device)
     : ProgWorker(std::make_unique<FTDI_UoProgCtrl>(hardware.cable, hardware.clock), hardware,
                  std::move(serialNumber), LinkOperation::WriteUo, slot, card),
-      device_(device) {}
+      command_(BuildUoCommand(card, device)) {
+    Facts().device = device;
+    Facts().command.assign(command_.begin(), command_.end());
+}
 
 void TProgUoThread::Run() {
     Result result;
-    const UoCommand command = BuildUoCommand(card_, device_);
-    Exchange(result, command.data(), static_cast<std::int32_t>(command.size()));
+    Exchange(result, command_.data(), static_cast<std::int32_t>(command_.size()));
     Publish(std::move(result));
 }
 

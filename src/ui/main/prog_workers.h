@@ -19,6 +19,7 @@
 #include "ui/main/work_handover.h"
 #include "ops/link_outcome.h"
 #include "link/modem_image.h"
+#include "ops/exchange_record.h"
 
 namespace gsmprog {
 
@@ -30,6 +31,7 @@ public:
         bool OpFailed = false;
         std::string FailReason;       // UTF-8
         std::string FailDetail;       // UTF-8, shown under the reason; often empty
+        bool CableFailed = false;     // the cable was missing or could not be opened
         std::uint16_t NewProgID = 0;  // the CRC of the image written
         WideImage ReadImage{};
         std::string ReadVersion;      // UTF-8
@@ -50,6 +52,9 @@ public:
     // The card the operation started from.
     int Slot() const { return slot_; }
     Result TakeResult() const;
+    // The journal entry of the exchange so far: what was sent and for which card, and once
+    // the exchange ended the cable and what came back. The completion step ends and records it.
+    ExchangeRecord TakeRecord() const;
     bool Finished() const { return finished_; }
 
     // Waits at most `timeout` for the thread to end, running its completion step meanwhile.
@@ -66,6 +71,9 @@ protected:
     ProgWorker(std::unique_ptr<FTDI_Controller> link, const Hardware& hardware,
                std::string serialNumber, LinkOperation operation, int slot, const CardRecord& card);
 
+    // Window thread, before Begin: the facts the journal entry starts from.
+    OperationFacts& Facts() { return record_.Facts(); }
+
     // In the thread: builds the payload, runs the exchange and publishes the result.
     virtual void Run() = 0;
     // Runs the exchange with `payload` and takes its outcome into `result`.
@@ -74,7 +82,6 @@ protected:
     void Publish(Result result);
 
     FTDI_Controller& Link() { return *link_; }
-    const CardRecord card_;   // a copy: the window's card may change meanwhile
 
 private:
     void Body();
@@ -93,6 +100,7 @@ private:
     mutable std::mutex lock_;
     std::unique_ptr<FTDI_Controller> link_;
     Result result_;
+    ExchangeRecord record_;
     bool handingOver_ = false;   // the completion step is asked for
     bool abandoned_ = false;     // the window no longer waits: never hand over
     bool selfOwned_ = false;     // the thread frees the worker when it ends
@@ -106,6 +114,7 @@ public:
 
 private:
     void Run() override;
+    const ModemImage image_;
 };
 
 // Reads the settings image and the version back out of the modem.
@@ -125,7 +134,7 @@ public:
 
 private:
     void Run() override;
-    const int device_;
+    const UoCommand command_;
 };
 
 }  // namespace gsmprog

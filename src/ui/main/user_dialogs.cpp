@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace gsmprog {
 
@@ -31,6 +32,15 @@ void QtUserDialogs::ShowMessageWithDetail(QWidget* parent, const QString& captio
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);
     box.exec();
+}
+
+bool QtUserDialogs::ShowMessageWithAction(QWidget* parent, const QString& caption, const QString& text,
+                                          const QString& detail, const QString& actionText) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.setInformativeText(detail);
+    const QAbstractButton* action = box.addButton(actionText, QMessageBox::ActionRole);
+    box.exec();
+    return box.clickedButton() == action;
 }
 
 QString QtUserDialogs::AskSaveFileName(QWidget* parent, const QString& proposedName) {

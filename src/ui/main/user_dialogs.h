@@ -24,6 +24,14 @@ public:
     // The same with a detail under the text (e.g. the file and the system's reason).
     virtual void ShowMessageWithDetail(QWidget* parent, const QString& caption, const QString& text,
                                        const QString& detail) = 0;
+    // The same with a button `actionText` beside OK offering the next step (e.g. checking the
+    // cable); true when the user chose it. Without such a button the report is shown as is.
+    virtual bool ShowMessageWithAction(QWidget* parent, const QString& caption, const QString& text,
+                                       const QString& detail, const QString& actionText) {
+        (void)actionText;
+        ShowMessageWithDetail(parent, caption, text, detail);
+        return false;
+    }
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
     // no question before replacing a file. Empty when cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
@@ -39,6 +47,8 @@ public:
     void ShowMessage(QWidget* parent, const QString& caption, const QString& text) override;
     void ShowMessageWithDetail(QWidget* parent, const QString& caption, const QString& text,
                                const QString& detail) override;
+    bool ShowMessageWithAction(QWidget* parent, const QString& caption, const QString& text,
+                               const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
     void ShowModal(QDialog& dialog) override;
 };

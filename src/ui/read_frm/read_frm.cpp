@@ -65,4 +65,6 @@ void TForm2::SetVersion(const QString& version) { ui->versionEdit->setText(versi
 
 void TForm2::SetCardMatch(const QString& text) { ui->cardMatchLabel->setText(text); }
 
+void TForm2::SetCardHistory(const QString& text) { ui->cardHistoryLabel->setText(text); }
+
 }  // namespace gsmprog

@@ -25,6 +25,8 @@ public:
     void SetVersion(const QString& version);
     // The line that names the card the modem belongs to.
     void SetCardMatch(const QString& text);
+    // The line under it: the last programming of that card in the operations journal.
+    void SetCardHistory(const QString& text);
 
 private:
     std::unique_ptr<Ui::TForm2> ui;
