@@ -33,6 +33,8 @@ public:
     std::vector<Shown> shown;
     std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
     std::deque<QString> fileNames;  // answers of the save-file dialog
+    std::deque<QString> texts;      // typed answers; none left: cancelled, and counted unanswered
+    QStringList textPrompts;        // "caption: label [proposed]" of each text asked for
     QStringList proposedNames;
     int unansweredQuestions = 0;
 
@@ -41,6 +43,7 @@ public:
     void ShowMessageWithDetail(QWidget*, const QString& caption, const QString& text,
                                const QString& detail) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
+    QString AskText(QWidget*, const QString& caption, const QString& label, const QString& proposed) override;
     void ShowModal(QDialog& dialog) override;
     QStringList Texts() const;
 

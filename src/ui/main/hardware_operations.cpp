@@ -55,12 +55,15 @@ void ShowFailure(UserDialogs& dialogs, QWidget* parent, const char* header,
 
 HardwareOperations::HardwareOperations(TForm1& window, Ui::TForm1& ui, CardDatabase& database,
                                        UserDialogs& dialogs, CardEditor& editor, Hardware hardware)
-    : window_(window), ui_(ui), database_(database), dialogs_(dialogs), editor_(editor), hardware_(hardware) {}
+    : window_(window), ui_(ui), database_(database), dialogs_(dialogs), editor_(editor), hardware_(hardware),
+      readComparison_(window, database, dialogs) {}
 
 HardwareOperations::~HardwareOperations() { FormDestroy(); }
 
 void HardwareOperations::Attach() {
     form2_ = std::make_unique<TForm2>();
+    connect(form2_.get(), &TForm2::CompareRequested, this,
+            [this] { readComparison_.CompareWithChosenCard(*form2_); });
     ftdiDialog_ = std::make_unique<TftdiDialog>();
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -221,6 +224,7 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
         form2_->Fill(result.ReadImage);
         form2_->SetVersion(QString::fromStdString(result.ReadVersion));
         form2_->SetCardMatch(CardMatchText(database_, result.ReadImage));
+        readComparison_.Present(*form2_, result.ReadImage);
         dialogs_.ShowModal(*form2_);
     } else if (result.OpFailed) {
         ShowFailure(dialogs_, &window_, ReadFailedHeader, result);
@@ -228,6 +232,8 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
     ShowOperationRunning(ui_.SpeedButton1, false, ReadCaption);
     editor_.EndEditing();
     running_ = {};
+    // After the read has ended, so that the new card's edit mode stays.
+    if (result.OpSucceeded && form2_->NewCardChosen()) readComparison_.MakeCard();
 }
 
 void HardwareOperations::ProgUoBtnClick() {
