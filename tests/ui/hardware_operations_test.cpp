@@ -28,6 +28,9 @@
 #include "ui/ftiDialog/ftiDialog.h"
 #include "ui/main/end_signals.h"
 #include "link/link_texts.h"
+#include "ops/hex_text.h"
+#include "ops/journal_append.h"
+#include "ops/journal_entry.h"
 #include "ui/read_frm/read_frm.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
@@ -503,6 +506,38 @@ private Q_SLOTS:
         for (std::size_t i = 0; i < written.size() - 4; ++i)
             if (i < stamp || i >= stamp + sizeof(CardRecord::ImageTimestamp))
                 QVERIFY2(written[i] == held.bytes[i], qPrintable(QString::number(i)));
+    }
+
+    // "Что изменено после программирования" compares the selected card with the image the
+    // journal keeps of its last programming, or says there is none.
+    void ChangesSinceProgrammingComeFromTheJournal() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        CardRecord programmed = ValidCard("101", "Склад");
+        Connect(programmed, 0, 2, 1234, 3);
+        Connect(programmed, 1, 2, 1235, 7);
+        StoreField("9999", programmed.Pin2Edit);
+        const ModemImage image = BuildModemImage(programmed, 1);
+        JournalEntry entry;
+        entry.time = "2026-12-07T10:42:13+03:00";
+        entry.operation = JournalOperation::Program;
+        entry.result = JournalResult::Ok;
+        entry.row = 1;
+        entry.cardNumber = "101";
+        entry.image = HexText(image.bytes.data(), image.length);
+        QVERIFY(AppendJournalLine(JournalFile(f.Dir()), JournalLine(entry)).empty());
+        f.Start();
+        QStringList rows;
+        f.dialogs.onModal = [&](QDialog& dialog) { rows = ShownDifferences(dialog); };
+        f.ClickRow(1);
+        f.Click("ChangesBtn");
+        QCOMPARE(f.dialogs.modals, QStringList{"Что изменено после программирования"});
+        QCOMPARE(rows, (QStringList{"PIN2 | 2222 | 9999"}));
+        f.ClickRow(2);
+        f.Click("ChangesBtn");
+        QCOMPARE(f.dialogs.Texts(), QStringList{"Нет записи о программировании этой карточки в журнале"});
+        f.ClickRow(3);
+        QVERIFY(!f.Enabled("ChangesBtn"));
     }
 
     // The same end in edit mode and under a question: no question is asked or waited for.
