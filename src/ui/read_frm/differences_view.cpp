@@ -8,9 +8,9 @@
 namespace gsmprog {
 
 namespace {
-// Rows shown before the table scrolls: enough for a typical edit, low enough for a
-// 1366x768 screen at 125 %.
-constexpr int VisibleRows = 5;
+// Rows shown before the table scrolls: enough for a typical edit, low enough for the read
+// window on a 1366x768 screen at 125 %.
+constexpr int VisibleRows = 4;
 }  // namespace
 
 DifferencesView::DifferencesView(QWidget* parent)
@@ -27,6 +27,7 @@ DifferencesView::DifferencesView(QWidget* parent)
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->setVisible(false);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);   // text rows, not edit rows
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->setWordWrap(false);
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
