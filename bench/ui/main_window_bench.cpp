@@ -39,6 +39,7 @@ public:
     void ShowMessage(QWidget*, const QString&, const QString&) override {}
     void ShowMessageWithDetail(QWidget*, const QString&, const QString&, const QString&) override {}
     QString AskSaveFileName(QWidget*, const QString&) override { return {}; }
+    QString AskText(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     void ShowModal(QDialog&) override {}
 };
 

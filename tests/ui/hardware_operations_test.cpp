@@ -18,8 +18,10 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTableWidget>
 #include <QTest>
 #include <fstream>
+#include <functional>
 
 #include "cable/fake_system.h"
 #include "cards/card_dates.h"
@@ -33,6 +35,8 @@
 #include "ops/operation_journal.h"
 #include "ui/journal/journal_table_model.h"
 #include "ui/journal/journal_window.h"
+#include "ops/journal_append.h"
+#include "ops/journal_entry.h"
 #include "ui/read_frm/read_frm.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
@@ -88,6 +92,27 @@ JournalWindow* OpenJournalWindow() {
     return found;
 }
 
+// The image file the modem keeps.
+std::vector<std::uint8_t> HeldImage(const std::filesystem::path& image) {
+    std::ifstream in(image, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// What a read window lists under its card line: "Поле | В карточке | В модеме" rows,
+// "Отличий нет", or nothing (no card to compare with).
+QStringList ShownDifferences(QWidget& dialog) {
+    auto* table = dialog.findChild<QTableWidget*>("differencesTable");
+    auto* none = dialog.findChild<QLabel*>("noDifferencesLabel");
+    if (!table || !none) qFatal("no differences in the read window");
+    if (none->isVisibleTo(&dialog)) return {none->text()};
+    QStringList rows;
+    if (!table->isVisibleTo(&dialog)) return rows;
+    for (int row = 0; row < table->rowCount(); ++row)
+        rows << table->item(row, 0)->text() + " | " + table->item(row, 1)->text() + " | " +
+                    table->item(row, 2)->text();
+    return rows;
+}
+
 QString Failure(const char* header, const char* reason) {
     return QString::fromUtf8(header) + QString::fromUtf8(reason) + "\n\n";
 }
@@ -112,6 +137,19 @@ private:
         WaitIdle(f);
         f.dialogs.onModal = nullptr;
         return line;
+    }
+
+    // Reads the modem; returns the differences its window lists, after `then` acted in it.
+    static QStringList ReadDifferences(WindowFixture& f, const std::function<void(QDialog&)>& then = {}) {
+        QStringList rows;
+        f.dialogs.onModal = [&](QDialog& dialog) {
+            rows = ShownDifferences(dialog);
+            if (then) then(dialog);
+        };
+        f.Click("SpeedButton1");
+        WaitIdle(f);
+        f.dialogs.onModal = nullptr;
+        return rows;
     }
 
 private Q_SLOTS:
@@ -517,6 +555,138 @@ private Q_SLOTS:
         QCOMPARE(std::uint16_t(f.ReadBack()->cards[0].ProgID1), held);
         DatabaseLock other(f.Dir());
         QCOMPARE(other.Take("test"), DatabaseLock::Outcome::Taken);
+    }
+
+    // After programming the read window finds no difference; after three fields of the card
+    // changed it lists exactly those three with both values. "Сравнить с карточкой…" compares
+    // with the card named by its number; a modem no card owns lists nothing.
+    void ReadListsTheFieldsChangedSinceProgramming() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto modem = f.StartModem({"--image", (f.Dir() / "modem.img").string()});
+        f.Start();
+        f.ClickRow(1);
+        f.Click("ProgBtn");
+        WaitIdle(f);
+        QCOMPARE(ReadDifferences(f), QStringList{"Отличий нет"});
+
+        f.StartEditing();
+        f.Type("Pin1Edit", "4321");
+        f.Type("APN2Edit", "internet3");
+        f.Type("smsObjNameEdit", QStringLiteral("Склад 2"));
+        f.Save();
+        QStringList other;
+        QString heading;
+        const QStringList changed = ReadDifferences(f, [&](QDialog& dialog) {
+            QCOMPARE(dialog.findChild<QLabel*>("differencesHeading")->text(),
+                     QStringLiteral("Отличия от карточки № 101, строка 1:"));
+            f.dialogs.texts = {"202"};
+            QTest::mouseClick(dialog.findChild<QPushButton*>("compareCardBtn"), Qt::LeftButton);
+            other = ShownDifferences(dialog);
+            heading = dialog.findChild<QLabel*>("differencesHeading")->text();
+        });
+        QCOMPARE(changed, (QStringList{"PIN1 | 4321 | 1111", "Точка доступа 2 | internet3 | internet2",
+                                       "Название объекта (опционально) | Склад 2 | "}));
+        QCOMPARE(heading, QStringLiteral("Отличия от карточки № 202, строка 2:"));
+        QVERIFY(other.contains("УОО 1: Код УО на ПЦН | 5678 | 1234"));
+        QCOMPARE(f.dialogs.unansweredQuestions, 0);
+
+        f.ClickRow(1);
+        f.StartEditing();
+        f.Type("CodeUoo", "999");   // the modem's codes are no card's any more
+        f.Save();
+        QCOMPARE(ReadDifferences(f), QStringList{});
+        QVERIFY(f.dialogs.shown.size() == 1);   // the programming's message alone
+    }
+
+    // With an empty database a read becomes a card: "Создать карточку…" opens the read settings
+    // unsaved in the empty row chosen, in edit mode, number and object empty and the number
+    // focused; once saved and programmed back, the modem gets the settings it held.
+    void ACardMadeFromTheModemProgramsTheSameSettings() {
+        CardRecord source = ValidCard("303", QStringLiteral("Дача"));
+        Connect(source, 0, 3, 4321, 5);
+        StoreField(QStringLiteral("Дача 7"), source.smsObjNameEdit);
+        StoreField("*105#", source.balCodeSim2);
+        source.SmsFlags = SmsSendTo2 | SmsAlarm;
+        StoreField("89110000000", source.smsNumber2Edit);
+        source.balCritical = 50;   // as a window saves it: an empty value is stored as 10
+        source.VersionCombo = 1;
+        const ModemImage held = BuildModemImage(source, 1);
+        WindowFixture f;
+        f.WriteDatabase({});
+        const auto image = f.Dir() / "modem.img";
+        {
+            std::ofstream out(image, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(held.bytes.data()), std::streamsize(held.length));
+        }
+        auto modem = f.StartModem({"--image", image.string()});
+        TForm1& form = f.Start();
+        QVERIFY(!f.Enabled("ChangesBtn"));
+
+        const QStringList shown = ReadDifferences(f, [&](QDialog& dialog) {
+            auto* newCard = dialog.findChild<QPushButton*>("newCardBtn");
+            QVERIFY(newCard->isVisibleTo(&dialog));
+            f.dialogs.texts = {"3"};   // not the first empty row: the user's choice
+            QTest::mouseClick(newCard, Qt::LeftButton);
+        });
+        QCOMPARE(shown, QStringList{});
+        QCOMPARE(f.dialogs.textPrompts,
+                 QStringList{"Создать карточку: Пустая строка для новой карточки: [1]"});
+        QVERIFY(form.EditMode);
+        QCOMPARE(form.Database().SelectedIndex, 2);
+        QCOMPARE(f.Text("NCardEdit"), QString());
+        QCOMPARE(f.Text("Edit1"), QString());
+        QCOMPARE(form.focusWidget(), f.Find<QWidget>("NCardEdit"));
+        QCOMPARE(f.Text("smsObjNameEdit"), QStringLiteral("Дача 7"));
+        QVERIFY(!f.ReadBack()->cards[2].InUse());   // nothing written before the save
+
+        f.Type("NCardEdit", "303");
+        f.Type("Edit1", QStringLiteral("Дача"));
+        f.Save();
+        QVERIFY(!form.EditMode);
+        QVERIFY(f.ReadBack()->cards[2].InUse());
+        QCOMPARE(std::uint16_t(f.ReadBack()->cards[2].ProgID1), held.crc);
+        f.Click("ProgBtn");
+        WaitIdle(f);
+        const std::vector<std::uint8_t> written = HeldImage(image);
+        QCOMPARE(written.size(), held.length);
+        // Equal but for the moment of the write, the random pair and the CRC.
+        const std::size_t stamp = offsetof(CardRecord, ImageTimestamp);
+        for (std::size_t i = 0; i < written.size() - 4; ++i)
+            if (i < stamp || i >= stamp + sizeof(CardRecord::ImageTimestamp))
+                QVERIFY2(written[i] == held.bytes[i], qPrintable(QString::number(i)));
+    }
+
+    // "Что изменено после программирования" compares the selected card with the image the
+    // journal keeps of its last programming, or says there is none.
+    void ChangesSinceProgrammingComeFromTheJournal() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        CardRecord programmed = ValidCard("101", "Склад");
+        Connect(programmed, 0, 2, 1234, 3);
+        Connect(programmed, 1, 2, 1235, 7);
+        StoreField("9999", programmed.Pin2Edit);
+        const ModemImage image = BuildModemImage(programmed, 1);
+        JournalEntry entry;
+        entry.time = "2026-12-07T10:42:13+03:00";
+        entry.operation = JournalOperation::Program;
+        entry.result = JournalResult::Ok;
+        entry.row = 1;
+        entry.cardNumber = "101";
+        entry.image = HexText(image.bytes.data(), image.length);
+        QVERIFY(AppendJournalLine(JournalFile(f.Dir()), JournalLine(entry)).empty());
+        f.Start();
+        QStringList rows;
+        f.dialogs.onModal = [&](QDialog& dialog) { rows = ShownDifferences(dialog); };
+        f.ClickRow(1);
+        f.Click("ChangesBtn");
+        QCOMPARE(f.dialogs.modals, QStringList{"Что изменено после программирования"});
+        QCOMPARE(rows, (QStringList{"PIN2 | 2222 | 9999"}));
+        f.ClickRow(2);
+        f.Click("ChangesBtn");
+        QCOMPARE(f.dialogs.Texts(), QStringList{"Нет записи о программировании этой карточки в журнале"});
+        f.ClickRow(3);
+        QVERIFY(!f.Enabled("ChangesBtn"));
     }
 
     // The same end in edit mode and under a question: no question is asked or waited for.

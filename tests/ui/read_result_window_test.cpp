@@ -190,6 +190,26 @@ private Q_SLOTS:
         QCOMPARE(CardMatchText(*database, Long(other)), QStringLiteral("В базе нет карточки с этими кодами УО"));
     }
 
+    // "Создать карточку…" shows only where offered; a click closes the window with the choice,
+    // which the next read forgets. The differences show only when a card is compared.
+    void NewCardIsChosenOnlyWhereOffered() {
+        TForm2 form;
+        form.Fill(Long(Sample()));
+        form.show();
+        QPushButton* newCard = Control<QPushButton>(form, "newCardBtn");
+        QVERIFY(!newCard->isVisible());
+        QVERIFY(Control<QPushButton>(form, "compareCardBtn")->isVisible());
+        QVERIFY(!Control<QWidget>(form, "differencesTable")->isVisible());
+        form.ShowDifferences(QStringLiteral("Отличия от карточки № 1, строка 1:"), {});
+        QVERIFY(Control<QLabel>(form, "noDifferencesLabel")->isVisible());
+        QVERIFY(!Control<QWidget>(form, "differencesTable")->isVisible());
+        form.OfferNewCard(true);
+        QTest::mouseClick(newCard, Qt::LeftButton);
+        QVERIFY(!form.isVisible() && form.NewCardChosen());
+        form.Fill(Long(Sample()));
+        QVERIFY(!form.NewCardChosen());
+    }
+
     void CableDialogListsSerialsInOrderAndKeepsTheChoice() {
         TftdiDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Выбор FTDI"));

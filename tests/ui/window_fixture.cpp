@@ -55,6 +55,18 @@ QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) 
     return name;
 }
 
+QString ScriptedDialogs::AskText(QWidget*, const QString& caption, const QString& label,
+                                 const QString& proposed) {
+    textPrompts << caption + QStringLiteral(": ") + label + QStringLiteral(" [") + proposed + QLatin1Char(']');
+    if (texts.empty()) {
+        ++unansweredQuestions;
+        return {};
+    }
+    const QString text = texts.front();
+    texts.pop_front();
+    return text;
+}
+
 WindowFixture::WindowFixture() {
     QVERIFY2(dir_.isValid() && runtimeDir_.isValid() && configDir_.isValid(), "temporary directories");
     // Each test starts with no remembered window and leaves the user's settings alone.

@@ -35,6 +35,8 @@ public:
     std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
     std::deque<QString> fileNames;  // answers of the save-file dialog
     bool chooseAction = false;      // a message offering a button beyond OK is answered with it
+    std::deque<QString> texts;      // typed answers; none left: cancelled, and counted unanswered
+    QStringList textPrompts;        // "caption: label [proposed]" of each text asked for
     QStringList proposedNames;
     int unansweredQuestions = 0;
 
@@ -45,6 +47,7 @@ public:
     bool ShowMessageWithAction(QWidget*, const QString& caption, const QString& text,
                                const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
+    QString AskText(QWidget*, const QString& caption, const QString& label, const QString& proposed) override;
     void ShowModal(QDialog& dialog) override;
     QStringList Texts() const;
 

@@ -7,6 +7,7 @@
 
 #include "cards/card_database.h"
 #include "ui/main/main.h"
+#include "ui/main/typed_numbers.h"
 #include "ui/main/user_dialogs.h"
 #include "ui_main.h"
 
@@ -46,6 +47,21 @@ void CardEditor::SaveCard() {
     databaseChanged_ = true;
     window_.SaveDatabase();
     ui_.SetsGrid->setFocus();   // back to the list, where the next card is chosen
+}
+
+void CardEditor::EditUnsavedCard(const CardRecord& card) {
+    LoadUoSlots(card);
+    ui_.UooTab->setCurrentIndex(0);
+    ShowRecord(card, true);
+    // The identifier the modem holds: saved with the card, it tells the modem is up to date.
+    ui_.ProgID1->setText(ProgIdText(card.ProgID1));
+    editMode_ = true;
+    SetEditMode(true);
+    ui_.NCardEdit->setFocus();
+}
+
+void CardEditor::UpdateChangesButton() {
+    ui_.ChangesBtn->setEnabled(!editMode_ && database_.cards[database_.SelectedIndex].InUse());
 }
 
 void CardEditor::DeleteCard() {
@@ -105,6 +121,7 @@ void CardEditor::SetEditMode(bool on) {
         control->setEnabled(!on);
     ui_.BitBtn1->setText(on ? QStringLiteral("Отменить редактирование")
                             : QStringLiteral("Включить редактирование"));
+    UpdateChangesButton();
     window_.KeepReadOnly();
 }
 

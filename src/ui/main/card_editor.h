@@ -34,6 +34,7 @@ public:
     void ShowCard(int slot);
     void ReadCard(CardRecord& record);
     void LoadUoSlots(int slot);
+    void LoadUoSlots(const CardRecord& card);
     void ShowUoTab(int tab);
     void StoreUoSlots(CardRecord& record) const;
 
@@ -45,6 +46,9 @@ public:
     // "Включить/Отменить редактирование", "Сохранить изменения", "Удалить запись".
     void ToggleEditing();
     void SaveCard();
+    // A card that is not in the database yet (settings read from a modem) shown for editing in
+    // the selected empty row, its card number to be typed first; only a save stores it.
+    void EditUnsavedCard(const CardRecord& card);
     void DeleteCard();
     // The question at close while editing; true when the window may close.
     bool MayClose();
@@ -72,6 +76,10 @@ public:
     QComboBox* Cord(int loop) const;
 
 private:
+    // The controls show `card`; `inUse` false: a new card (the template without its PINs).
+    void ShowRecord(const CardRecord& card, bool inUse);
+    // "Что изменено после программирования" serves a stored card outside edit mode.
+    void UpdateChangesButton();
     void SetUseSimRule(int sim, bool on);
     void WriteModeBit(std::uint8_t bit, bool on);
     UoSlot& CurrentUoSlot();

@@ -88,10 +88,7 @@ void CardSearch::FindNext() {
     if (!hit) return;
 
     searchRow_ = hit;
-    const QModelIndex index = gridModel_->index(hit - 1, 0);
-    ui_.SetsGrid->setCurrentIndex(index);
-    ui_.SetsGrid->scrollTo(index);
-    window_.SelectCard(hit);
+    window_.ShowRow(hit);
 }
 
 }  // namespace gsmprog

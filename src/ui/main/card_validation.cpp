@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "cards/device_codes.h"
 #include "ui/main/card_editor.h"
 #include "ui/main/main.h"
 #include "ui/main/typed_numbers.h"
@@ -110,16 +111,9 @@ QString CardEditor::ValidationFailure() const {
         return QStringLiteral("Одинаковые адреса на линии использованы для разных УО в текущей записи");
 
     // 8. Device codes are unique across the cards in use.
-    for (const UoSlot& entry : uoEditBuffer_) {
-        if (!entry.Connected()) continue;
-        for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
-            const CardRecord& other = database_.cards[slot];
-            if (slot == database_.SelectedIndex || !other.InUse()) continue;
-            for (int i = 0; i < UoSlotCount; ++i)
-                if (other.UoType[i] != 0 && other.UoCode[i] == entry.code)
-                    return QStringLiteral("Такой код УО уже есть в базе");
-        }
-    }
+    for (const UoSlot& entry : uoEditBuffer_)
+        if (entry.Connected() && CardWithDeviceCode(database_, entry.code, database_.SelectedIndex) >= 0)
+            return QString::fromUtf8(DeviceCodeTakenText);
 
     // 9. SMS numbers in use; each failing field is listed.
     if (ui_.sendSMS1Check->isChecked() && !ValidSmsNumber(ui_.smsNumber1Edit->text()))

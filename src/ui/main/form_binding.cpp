@@ -67,8 +67,11 @@ void CardEditor::ShowCard(int slot) {
     CardRecord fallback = database_.TemplateRecord;
     fallback.VersionCombo = 1;
     const bool inUse = database_.cards[slot].InUse();
-    const CardRecord& card = inUse ? database_.cards[slot] : fallback;
+    ShowRecord(inUse ? database_.cards[slot] : fallback, inUse);
+    window_.RefreshCardRow();
+}
 
+void CardEditor::ShowRecord(const CardRecord& card, bool inUse) {
     CardRecord shown = card;
     for (const TextBinding& binding : TextBindings) {
         const std::span<char> field = binding.field(shown);
@@ -113,8 +116,7 @@ void CardEditor::ShowCard(int slot) {
     // Any other version byte leaves the combo box where it was.
     if (card.VersionCombo <= 1) ui_.VersionCombo->setCurrentIndex(card.VersionCombo);
     VersionComboChange();
-
-    window_.RefreshCardRow();
+    UpdateChangesButton();
 }
 
 void CardEditor::ReadCard(CardRecord& record) {
@@ -157,8 +159,9 @@ void CardEditor::ReadCard(CardRecord& record) {
     window_.RefreshCardRow();
 }
 
-void CardEditor::LoadUoSlots(int slot) {
-    const CardRecord& card = database_.cards[slot];
+void CardEditor::LoadUoSlots(int slot) { LoadUoSlots(database_.cards[slot]); }
+
+void CardEditor::LoadUoSlots(const CardRecord& card) {
     for (int i = 0; i < UoSlotCount; ++i) {
         UoSlot& entry = uoEditBuffer_[i];
         entry.code = card.UoCode[i];

@@ -82,6 +82,7 @@ HardwareOperations::HardwareOperations(TForm1& window, Ui::TForm1& ui, CardDatab
       dialogs_(dialogs),
       editor_(editor),
       hardware_(hardware),
+      readComparison_(window, database, dialogs),
       journal_(database.Directory()),
       cablePlaces_{"/", DefaultCableDirectory()} {}
 
@@ -89,6 +90,8 @@ HardwareOperations::~HardwareOperations() { FormDestroy(); }
 
 void HardwareOperations::Attach() {
     form2_ = std::make_unique<TForm2>();
+    connect(form2_.get(), &TForm2::CompareRequested, this,
+            [this] { readComparison_.CompareWithChosenCard(*form2_); });
     ftdiDialog_ = std::make_unique<TftdiDialog>();
     Timer1 = new QTimer(this);
     Timer1->setInterval(100);
@@ -283,6 +286,7 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
                 : QString::fromStdString(CardHistoryText(LastProgramming(
                       journal_.File(), found.slot, database_.cards[std::size_t(found.slot)])));
         form2_->SetCardHistory(Lines(history, warning));
+        readComparison_.Present(*form2_, result.ReadImage);
         dialogs_.ShowModal(*form2_);
     } else if (result.OpFailed) {
         ShowFailure(ReadFailedHeader, result,
@@ -293,6 +297,8 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
     ShowOperationRunning(ui_.SpeedButton1, false, ReadCaption);
     editor_.EndEditing();
     running_ = {};
+    // After the read has ended, so that the new card's edit mode stays.
+    if (result.OpSucceeded && form2_->NewCardChosen()) readComparison_.MakeCard();
 }
 
 void HardwareOperations::ProgUoBtnClick() {

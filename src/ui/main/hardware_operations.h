@@ -16,6 +16,7 @@
 #include "ui/main/hardware.h"
 #include "ui/main/prog_workers.h"
 #include "ui/main/qt_handover.h"
+#include "ui/main/read_comparison.h"
 
 namespace Ui {
 class TForm1;
@@ -116,6 +117,7 @@ private:
     QtHandover handover_{*this};
     // Windows of their own, not children of the main window: their controls share names with it.
     std::unique_ptr<TForm2> form2_;
+    ReadComparison readComparison_;
     std::unique_ptr<TftdiDialog> ftdiDialog_;
     QTimer* Timer1 = nullptr;
     std::string ftdiSerial_;

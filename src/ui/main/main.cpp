@@ -16,6 +16,7 @@
 #include "ui/main/window_state.h"
 #include "ui_main.h"
 #include "ui/main/user_dialogs.h"
+#include "ui/main/typed_numbers.h"
 #include "ui/main/typed_text_validator.h"
 #include "ui/main/write_error.h"
 #include "program_version.h"
@@ -155,6 +156,7 @@ void TForm1::ConnectHandlers() {
     connect(ui->BitBtn3, &QPushButton::clicked, this, &TForm1::BitBtn3Click);
     connect(ui->SpeedButton4, &QPushButton::clicked, this, &TForm1::SpeedButton4Click);
     connect(ui->journalBtn, &QPushButton::clicked, this, &TForm1::journalBtnClick);
+    connect(ui->ChangesBtn, &QPushButton::clicked, this, &TForm1::ChangesBtnClick);
     connect(ui->SearchEdit, &QLineEdit::textChanged, this, &TForm1::SearchEditChange);
     connect(ui->SearchEdit, &QLineEdit::returnPressed, this, &TForm1::SearchEditKeyDown);
     connect(ui->SpeedButton3, &QToolButton::clicked, this, &TForm1::SpeedButton3Click);
@@ -216,8 +218,8 @@ void TForm1::RefreshCardRow(int slot) {
     const CardRecord& card = database_->cards[slot];
     const std::uint16_t id1 = card.ProgID1;
     const std::uint16_t id2 = card.ProgID2;
-    ui->ProgID1->setText(QStringLiteral("%1").arg(id1, 4, 16, QLatin1Char('0')).toUpper());
-    ui->ProgID2->setText(QStringLiteral("%1").arg(id2, 4, 16, QLatin1Char('0')).toUpper());
+    ui->ProgID1->setText(ProgIdText(id1));
+    ui->ProgID2->setText(ProgIdText(id2));
 }
 
 void TForm1::SelectCard(int row) {
@@ -238,6 +240,18 @@ void TForm1::SelectCard(int row) {
     ui->UooTab->setCurrentIndex(0);
     editor_->ShowCard(row - 1);
     ShowCardHistory();
+}
+
+void TForm1::ShowRow(int row) {
+    const QModelIndex index = gridModel_->index(row - 1, 0);
+    ui->SetsGrid->setCurrentIndex(index);
+    ui->SetsGrid->scrollTo(index);
+    SelectCard(row);
+}
+
+void TForm1::EditUnsavedCard(int row, const CardRecord& card) {
+    ShowRow(row);
+    editor_->EditUnsavedCard(card);
 }
 
 void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }

@@ -64,6 +64,10 @@ public:
     void RefreshCardRow();
     void RefreshCardRow(int slot);
     void SelectCard(int row);
+    // Selects `row` in the list, scrolled into view, and shows its card.
+    void ShowRow(int row);
+    // Shows `card`, which is not stored yet, in the empty `row` in edit mode.
+    void EditUnsavedCard(int row, const CardRecord& card);
     int CurrentGridRow() const;
 
     // Card form binding.
@@ -121,6 +125,9 @@ public:
 
     // "Экспорт в CSV".
     void SpeedButton4Click();
+    // "Что изменено после программирования": the selected card against the image last
+    // written from it into a modem, as the operations journal keeps it.
+    void ChangesBtnClick();
 
     // "Журнал операций": the journal window, one of it, raised when open.
     void journalBtnClick();

@@ -14,4 +14,8 @@ std::uint32_t HexNumberOrZero(const QString& text) {
     return ok ? value : 0;
 }
 
+QString ProgIdText(std::uint16_t id) {
+    return QStringLiteral("%1").arg(id, 4, 16, QLatin1Char('0')).toUpper();
+}
+
 }  // namespace gsmprog

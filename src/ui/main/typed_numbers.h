@@ -11,5 +11,7 @@ namespace gsmprog {
 std::int32_t WholeNumberOr(const QString& text, std::int32_t fallback);
 // The text as a hexadecimal number, or 0.
 std::uint32_t HexNumberOrZero(const QString& text);
+// A programming identifier as the window shows it: four upper-case hexadecimal digits.
+QString ProgIdText(std::uint16_t id);
 
 }  // namespace gsmprog

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -46,6 +47,13 @@ bool QtUserDialogs::ShowMessageWithAction(QWidget* parent, const QString& captio
 QString QtUserDialogs::AskSaveFileName(QWidget* parent, const QString& proposedName) {
     return QFileDialog::getSaveFileName(parent, QString(), proposedName, QString(), nullptr,
                                         QFileDialog::DontConfirmOverwrite);
+}
+
+QString QtUserDialogs::AskText(QWidget* parent, const QString& caption, const QString& label,
+                               const QString& proposed) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, proposed, &ok);
+    return ok ? text : QString();
 }
 
 void QtUserDialogs::ShowModal(QDialog& dialog) { dialog.exec(); }

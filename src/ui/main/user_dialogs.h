@@ -35,6 +35,9 @@ public:
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
     // no question before replacing a file. Empty when cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
+    // One line typed by the user, `proposed` in the edit at first; null when cancelled.
+    virtual QString AskText(QWidget* parent, const QString& caption, const QString& label,
+                            const QString& proposed) = 0;
     // Shows one of the program's own dialogs modally and returns when it is closed.
     virtual void ShowModal(QDialog& dialog) = 0;
 };
@@ -50,6 +53,8 @@ public:
     bool ShowMessageWithAction(QWidget* parent, const QString& caption, const QString& text,
                                const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
+    QString AskText(QWidget* parent, const QString& caption, const QString& label,
+                    const QString& proposed) override;
     void ShowModal(QDialog& dialog) override;
 };
 

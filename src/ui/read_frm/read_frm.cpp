@@ -1,6 +1,10 @@
 #include "ui/read_frm/read_frm.h"
 
+#include <QBoxLayout>
+#include <QPushButton>
+
 #include "ops/read_result.h"
+#include "ui/read_frm/differences_view.h"
 #include "ui_read_frm.h"
 #include "text/win1251.h"
 
@@ -19,11 +23,38 @@ TForm2::TForm2(QWidget* parent) : QDialog(parent), ui(std::make_unique<Ui::TForm
     // GroupBox6 stays enabled so that the card line can be selected and copied; its ProgID1
     // is disabled on its own.
     connect(ui->Button1, &QPushButton::clicked, this, &QDialog::reject);
+    AddComparison();
+}
+
+// Below the card line and the whole window's width, so that long values stay readable: the
+// differences and the buttons that compare with another card or make a card of the read.
+void TForm2::AddComparison() {
+    auto* row = new QHBoxLayout;
+    differences_ = new DifferencesView(this);
+    differences_->hide();
+    row->addWidget(differences_, 1);
+    auto* buttons = new QVBoxLayout;
+    auto* compare = new QPushButton(QStringLiteral("Сравнить с карточкой…"), this);
+    compare->setObjectName(QStringLiteral("compareCardBtn"));
+    newCardButton_ = new QPushButton(QStringLiteral("Создать карточку…"), this);
+    newCardButton_->setObjectName(QStringLiteral("newCardBtn"));
+    newCardButton_->hide();
+    buttons->addWidget(compare);
+    buttons->addWidget(newCardButton_);
+    buttons->addStretch(1);
+    row->addLayout(buttons);
+    ui->rootLayout->addLayout(row);
+    connect(compare, &QPushButton::clicked, this, &TForm2::CompareRequested);
+    connect(newCardButton_, &QPushButton::clicked, this, [this] {
+        newCardChosen_ = true;
+        accept();
+    });
 }
 
 TForm2::~TForm2() = default;
 
 void TForm2::Fill(const WideImage& image) {
+    newCardChosen_ = false;
     const ReadResultView view = DescribeReadImage(image);
     const auto show = [](QLineEdit* edit, const std::string& text) {
         edit->setText(FromWin1251(text));
@@ -66,5 +97,13 @@ void TForm2::SetVersion(const QString& version) { ui->versionEdit->setText(versi
 void TForm2::SetCardMatch(const QString& text) { ui->cardMatchLabel->setText(text); }
 
 void TForm2::SetCardHistory(const QString& text) { ui->cardHistoryLabel->setText(text); }
+
+void TForm2::ShowDifferences(const QString& heading, const std::vector<SettingsDifference>& differences) {
+    differences_->Show(heading, differences);
+}
+
+void TForm2::HideDifferences() { differences_->hide(); }
+
+void TForm2::OfferNewCard(bool offered) { newCardButton_->setVisible(offered); }
 
 }  // namespace gsmprog

@@ -1,0 +1,57 @@
+// "Что изменено после программирования": the selected card against the image last written
+// from it into a modem, which the operations journal beside the database keeps.
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ops/card_history.h"
+#include "ops/image_settings.h"
+#include "ops/journal_append.h"
+#include "ops/journal_time.h"
+#include "text/win1251.h"
+#include "ui/main/main.h"
+#include "ui/main/user_dialogs.h"
+#include "ui/read_frm/differences_view.h"
+
+namespace gsmprog {
+
+namespace {
+const QString Caption = QStringLiteral("Что изменено после программирования");
+}
+
+void TForm1::ChangesBtnClick() {
+    const int slot = database_->SelectedIndex;
+    const CardRecord& card = database_->cards[std::size_t(slot)];
+    if (!card.InUse()) return;   // the button is off meanwhile
+    const std::optional<JournalEntry> written = LastModemWrite(JournalFile(database_->Directory()), slot, card);
+    if (!written) {
+        dialogs_.ShowMessage(this, Caption, QStringLiteral("Нет записи о программировании этой карточки в журнале"));
+        return;
+    }
+    WideImage image;
+    if (!EvaluateJournalImage(*written, image)) {
+        dialogs_.ShowMessage(this, Caption,
+                             QStringLiteral("Образ в записи журнала от %1 повреждён: сравнивать не с чем")
+                                 .arg(QString::fromStdString(ShortTimeText(written->time))));
+        return;
+    }
+    QDialog dialog(this);
+    dialog.setWindowTitle(Caption);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* view = new DifferencesView(&dialog);
+    view->Show(QStringLiteral("Карточка № %1, строка %2, и записанное в модем %3:")
+                   .arg(FromField(card.NCardEdit), QString::number(slot + 1),
+                        QString::fromStdString(ShortTimeText(written->time))),
+               CompareWithImage(card, image), QStringLiteral("Записано в модем"));
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(720, dialog.sizeHint().height());
+    dialogs_.ShowModal(dialog);
+}
+
+}  // namespace gsmprog
