@@ -3,11 +3,16 @@
 // - IdleControlMode: 10 s in control mode; counter "cpu_percent" is the processor time of
 //   the process (link thread, cable thread and reader) in percent of one core over that
 //   time; the target is under 2.
-// - ChattyModem: 30 s of a modem sending 1000 traces a second; the counters give the resident
-//   memory after 10 s and after 30 s and their ratio "rss_growth" (flat: about 1.0), the
-//   highest it rose above where it started ("rss_peak_growth_mb", sampled at every read), the
-//   reads that took all the events they may ("full_reads": the reader fell behind for a
-//   moment) and the traffic events dropped (0: the window keeps up).
+// - ChattyModem: 30 s of a modem sending 1000 traces a second; "cpu_percent" is the processor
+//   time of the whole process (every thread: link, cable and reader) in percent of one core,
+//   "switches_per_s" its threads' switches a second; the counters give the resident memory
+//   after 10 s and after 30 s and their ratio "rss_growth" (flat: about 1.0), the highest it
+//   rose above where it started ("rss_peak_growth_mb", sampled at every read), the reads that
+//   took all the events they may ("full_reads": the reader fell behind for a moment) and the
+//   traffic events dropped (0: the window keeps up).
+// - MonitorCommand: gsmprog-cli monitor as an installer runs it, a process of its own against
+//   a modem sending 1000 traces a second; "cpu_percent" and "switches_per_s" are that
+//   process's, over 20 s after its first 5 (the target is under 5 percent).
 // - QueueAtItsBound: the event queue filled past its bounds with traffic events of one size
 //   (the argument, in bytes), as when its reader stalls; "heap_mb" is the memory it then holds
 //   (the target is under 8 MB), "queue_mb" its own account of it.
@@ -25,6 +30,7 @@
 #include "prog/result_queue.h"
 #include "process_usage.h"
 #include "cable/serial_cable.h"
+#include "support/child_process.h"
 #include "support/vmodem_process.h"
 
 namespace gsmprog {
@@ -32,6 +38,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+using bench::ProcessContextSwitches;
 using bench::ProcessCpuSeconds;
 using bench::ResidentMegabytes;
 
@@ -44,12 +51,9 @@ void RunLikeTheWindow(FTDI_KorvelCtrl& link, std::chrono::seconds length, EachRe
     const auto start = Clock::now();
     auto nextSecond = start;
     int seconds = 0;
-    CtrlPacket packet;
-    std::string text;
     while (Clock::now() - start < length) {
-        int taken = 0;
-        while (taken < CtrlEventsPerRead && link.FetchResult(&packet, &text) != CtrlNothing) ++taken;
-        eachRead(taken == CtrlEventsPerRead);
+        const std::size_t taken = link.FetchResults(CtrlEventsPerRead, [](const CtrlResult&) {});
+        eachRead(taken >= std::size_t(CtrlEventsPerRead));
         if (Clock::now() >= nextSecond) {
             nextSecond += std::chrono::milliseconds(CtrlStatusIntervalMs);
             if (link.PendingCount() == 0) link.RequestStatus();
@@ -101,7 +105,11 @@ void ChattyModem(benchmark::State& state) {
     double rssAt10 = 0, rssAt30 = 0, rssPeak = 0;
     const double rssBefore = ResidentMegabytes();
     int fullReads = 0;
+    double cpu = 0, switches = 0, wall = 0;
     for (auto _ : state) {
+        const double cpuStart = ProcessCpuSeconds();
+        const double switchesStart = ProcessContextSwitches();
+        const auto wallStart = Clock::now();
         RunLikeTheWindow(
             link, std::chrono::seconds(30),
             [&](bool full) {
@@ -112,13 +120,50 @@ void ChattyModem(benchmark::State& state) {
                 if (second == 10) rssAt10 = ResidentMegabytes();
             });
         rssAt30 = ResidentMegabytes();
+        cpu += ProcessCpuSeconds() - cpuStart;
+        switches += ProcessContextSwitches() - switchesStart;
+        wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
     }
+    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["switches_per_s"] = switches / wall;
     state.counters["rss_10s_mb"] = rssAt10;
     state.counters["rss_30s_mb"] = rssAt30;
     state.counters["rss_growth"] = rssAt30 / rssAt10;
     state.counters["rss_peak_growth_mb"] = rssPeak - rssBefore;
     state.counters["full_reads"] = fullReads;
     state.counters["dropped"] = double(link.DroppedEvents());
+}
+
+void MonitorCommand(benchmark::State& state) {
+    constexpr auto Settle = std::chrono::seconds(5);
+    constexpr auto Measured = std::chrono::seconds(20);
+    test::VmodemSetup setup;
+    setup.args = {"--traces", "1000"};
+    test::VmodemProcess modem(setup);
+    if (!modem.Started()) return state.SkipWithError("gsmprog-vmodem did not start");
+    double cpu = 0, switches = 0, wall = 0;
+    std::size_t lines = 0;
+    for (auto _ : state) {
+        test::ChildProcess monitor(test::CliProgram(), {"monitor", "--seconds", "30"}, modem.Environment());
+        // Its lines are taken as they come, so that it never waits for its output.
+        const auto readUntil = [&](Clock::time_point end) {
+            for (std::string line; Clock::now() < end;)
+                if (monitor.ReadLine(line, std::chrono::milliseconds(100))) ++lines;
+        };
+        const auto started = Clock::now();
+        readUntil(started + Settle);
+        const double cpuStart = ProcessCpuSeconds(monitor.Pid());
+        const double switchesStart = ProcessContextSwitches(monitor.Pid());
+        const auto wallStart = Clock::now();
+        readUntil(wallStart + Measured);
+        cpu += ProcessCpuSeconds(monitor.Pid()) - cpuStart;
+        switches += ProcessContextSwitches(monitor.Pid()) - switchesStart;
+        wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
+        if (monitor.Wait().exitCode != 0) return state.SkipWithError("gsmprog-cli monitor failed");
+    }
+    state.counters["cpu_percent"] = 100.0 * cpu / wall;
+    state.counters["switches_per_s"] = switches / wall;
+    state.counters["lines"] = double(lines);
 }
 
 // The heap in use, in bytes.
@@ -146,6 +191,7 @@ void QueueAtItsBound(benchmark::State& state) {
 
 BENCHMARK(IdleControlMode)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(ChattyModem)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(MonitorCommand)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(QueueAtItsBound)->Arg(1)->Arg(16)->Arg(64)->Arg(256)->Arg(400)->Arg(1024)->Arg(CtrlPacketDataSize)
     ->Iterations(3)->Unit(benchmark::kMillisecond);
 

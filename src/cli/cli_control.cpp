@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <limits>
 #include <thread>
 
 #include "prog/ctrl_status.h"
@@ -35,6 +36,21 @@ bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event) {
     event.code = link.FetchResult(&event.packet, &event.text, &event.errorState);
     if (event.code == CtrlError) event.cableFailure = cable.LastFailure();
     return event.code != CtrlNothing;
+}
+
+std::size_t TakeEvents(FTDI_KorvelCtrl& link, const Cable& cable,
+                       const std::function<void(const ControlEvent&)>& show) {
+    ControlEvent event;
+    return link.FetchResults(std::numeric_limits<std::size_t>::max(), [&](const CtrlResult& result) {
+        event.code = result.code;
+        event.text = result.text;
+        event.errorState = result.errorState;
+        // An error condition leaves the packet as it was, as NextEvent does.
+        event.packet.code = 0;
+        if (result.packet != nullptr) event.packet = *result.packet;
+        if (event.code == CtrlError) event.cableFailure = cable.LastFailure();
+        show(event);
+    });
 }
 
 std::string FailureText(const ControlEvent& failure, const std::string& serial) {

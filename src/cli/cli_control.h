@@ -2,7 +2,9 @@
 // What the control commands share: the control link on the chosen cable, driven as the
 // control window drives it, and the texts of its events.
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "cli/cli_cable.h"
@@ -22,6 +24,11 @@ struct ControlEvent {
 
 // Takes the next event of the link on `cable`; false when none waits.
 bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event);
+
+// Takes every event that waits in one hand-over (FTDI_KorvelCtrl::FetchResults) and passes
+// each to `show` in order; returns how many were passed.
+std::size_t TakeEvents(FTDI_KorvelCtrl& link, const Cable& cable,
+                       const std::function<void(const ControlEvent&)>& show);
 
 // The text of an error condition or an error reply of the link on the cable `serial` (empty:
 // the first of the list); never empty.

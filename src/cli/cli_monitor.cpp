@@ -61,7 +61,7 @@ public:
         const auto start = Clock::now();
         auto nextTick = start;
         while (!stop && (seconds == 0 || Clock::now() - start < std::chrono::seconds(seconds))) {
-            for (ControlEvent event; NextEvent(Link, LinkCable, event);) Show(event);
+            TakeEvents(Link, LinkCable, [this](const ControlEvent& event) { Show(event); });
             Reached = Reached || Link.InControlMode();
             std::cout.flush();
             Recovery.Keep(Link, Clock::now());

@@ -1,7 +1,9 @@
 #include "prog/ftdi_korvel_ctrl.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstring>
+#include <utility>
 
 #include "diag/debug_log.h"
 #include "prog/ctrl_frame.h"
@@ -108,36 +110,70 @@ int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message,
     if (out == nullptr || message == nullptr) return CtrlNothing;
     message->clear();
     if (errorState != nullptr) *errorState = 0;
-
-    if (ErrorState != 0) {
-        // Control mode is left before the error is cleared, so the held link cannot send
-        // anything between the two.
-        if (ErrorState == CtrlReplyTimeout) InCtrlMode = 0;
-        const std::uint32_t state = ErrorState.exchange(0);
-        std::uint8_t requestCode;
-        {
-            std::lock_guard guard(Lock);
-            requestCode = Current.code;
-        }
-        *message = ErrorStateText(state, PendingCount() > 0, requestCode);
-        if (errorState != nullptr) *errorState = state;
-        return CtrlError;
-    }
-
+    int code = CtrlNothing;
+    const CtrlResultReader keep = [&](const CtrlResult& result) {
+        code = result.code;
+        *message = result.text;
+        if (result.packet != nullptr) *out = *result.packet;
+        if (errorState != nullptr) *errorState = result.errorState;
+    };
+    if (PassErrorCondition(keep)) return code;
+    ResultQueue::Batch taken = TakeResults(1);
     CtrlPacket event;
-    {
-        std::lock_guard guard(Lock);
-        if (!Results.Pop(event)) return CtrlNothing;
-    }
-    if (event.code == CtrlErrorReply) Reset();
-    *message = EventText(event, LastStatusByte);
-    *out = event;
-    return event.code;
+    PassEvent(taken, event, keep);
+    return code;
 }
 
-void FTDI_KorvelCtrl::Append(const CtrlPacket& event) {
+std::size_t FTDI_KorvelCtrl::FetchResults(std::size_t most, const CtrlResultReader& read) {
+    ResultQueue::Batch taken = TakeResults(most);
+    CtrlPacket event;
+    std::size_t passed = 0;
+    while (true) {
+        if (PassErrorCondition(read)) ++passed;
+        if (!PassEvent(taken, event, read)) return passed;
+        ++passed;
+    }
+}
+
+ResultQueue::Batch FTDI_KorvelCtrl::TakeResults(std::size_t most) {
+    ResultQueue::Batch taken;
     std::lock_guard guard(Lock);
-    Results.Push(event);
+    Results.Take(taken, most);
+    return taken;
+}
+
+bool FTDI_KorvelCtrl::PassErrorCondition(const CtrlResultReader& read) {
+    if (ErrorState == 0) return false;
+    // Control mode is left before the error is cleared, so the held link cannot send
+    // anything between the two.
+    if (ErrorState == CtrlReplyTimeout) InCtrlMode = 0;
+    CtrlResult result;
+    result.code = CtrlError;
+    result.errorState = ErrorState.exchange(0);
+    std::uint8_t requestCode;
+    {
+        std::lock_guard guard(Lock);
+        requestCode = Current.code;
+    }
+    result.text = ErrorStateText(result.errorState, PendingCount() > 0, requestCode);
+    read(result);
+    return true;
+}
+
+bool FTDI_KorvelCtrl::PassEvent(ResultQueue::Batch& taken, CtrlPacket& event,
+                                const CtrlResultReader& read) {
+    if (!taken.Pop(event)) return false;
+    if (event.code == CtrlErrorReply) {
+        // What came after the error reply is dropped with what still waits.
+        Reset();
+        taken.Clear();
+    }
+    CtrlResult result;
+    result.code = event.code;
+    result.packet = &event;
+    result.text = EventText(event, LastStatusByte);
+    read(result);
+    return true;
 }
 
 void FTDI_KorvelCtrl::Execute(std::stop_token stop) {
@@ -196,6 +232,8 @@ void FTDI_KorvelCtrl::RunSession() {
         Port.Close(Handle);
         Handle = 0;
     }
+    // Bytes of the closed cable are as lost as those still in it.
+    InboxBegin = InboxEnd = 0;
     InCtrlMode = 0;
 }
 
@@ -282,54 +320,79 @@ bool FTDI_KorvelCtrl::Dispatch() {
 }
 
 bool FTDI_KorvelCtrl::ReceiveReply() {
-    std::size_t count = 0;
-    const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
-    if (status != CableOk) {
-        CableFailed("чтение из кабеля не прошло");
-        ErrorState = status;
-        return false;
-    }
-    if (count == 0) return false;
-    if (DebugLogOn()) Log("кадр ← " + DebugHex(ReceiveBuffer, std::min(count, ReceiveCapacity - 1)));
+    ResultQueue::Batch events;
+    std::bitset<256> replyCodes;   // of the replies parsed, for the end of the wait
+    bool received = false;
+    // The frames of one read: the inbox holds what the first collection did not take.
+    do {
+        std::size_t count = 0;
+        const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
+        if (status != CableOk) {
+            CableFailed("чтение из кабеля не прошло");
+            ErrorState = status;
+            break;
+        }
+        if (count == 0) break;
+        received = true;
+        if (DebugLogOn())
+            Log("кадр ← " + DebugHex(ReceiveBuffer, std::min(count, ReceiveCapacity - 1)));
+        // An endless collection is logged by the bytes the buffer kept.
+        events.Add(CtrlBytesReceived, ReceiveBuffer, std::min(count, ReceiveCapacity - 1));
+        if (count >= ReceiveCapacity || !ParseFrame(ReceiveBuffer, count, Reply)) {
+            if (DebugLogOn()) Log("кадр не разобран: " + std::to_string(count) + " байт");
+            continue;
+        }
+        if (Reply.code == CtrlStatus) LastStatusByte = Reply.data[0];
+        events.Add(Reply);
+        replyCodes.set(Reply.code);
+    } while (!InboxEmpty());
+    if (events.Empty()) return received;
 
-    // An endless collection is logged by the bytes the buffer kept.
-    CtrlPacket received;
-    received.code = CtrlBytesReceived;
-    received.length = static_cast<std::int32_t>(std::min(count, ReceiveCapacity - 1));
-    std::memcpy(received.data, ReceiveBuffer, static_cast<std::size_t>(received.length));
-    Append(received);
-
-    CtrlPacket reply;
-    if (count >= ReceiveCapacity || !ParseFrame(ReceiveBuffer, count, reply)) {
-        if (DebugLogOn()) Log("кадр не разобран: " + std::to_string(count) + " байт");
-        return true;
-    }
-    if (reply.code == CtrlStatus) LastStatusByte = reply.data[0];
     std::lock_guard guard(Lock);
-    Results.Push(reply);
-    if (reply.code == Current.code || reply.code == CtrlErrorReply) SendTick = 0;
-    return true;
+    Results.Push(events);
+    if (replyCodes.test(Current.code) || replyCodes.test(CtrlErrorReply)) SendTick = 0;
+    return received;
 }
 
 CableStatus FTDI_KorvelCtrl::ReceiveFrame(std::uint8_t* buffer, std::size_t capacity,
                                           std::size_t& count) {
     std::memset(buffer, 0, capacity);
     count = 0;
-    std::uint32_t queued = 0, txQueue = 0, events = 0;
-    CableStatus status = Port.GetStatus(Handle, &queued, &txQueue, &events);
-    if (status != CableOk || queued == 0) return status;
+    std::uint32_t queued = 0;
+    CableStatus status = CableOk;
+    if (InboxEmpty()) {
+        std::uint32_t txQueue = 0, events = 0;
+        status = Port.GetStatus(Handle, &queued, &txQueue, &events);
+        if (status != CableOk || queued == 0) return status;
+    }
 
     const bool inCtrlMode = InCtrlMode != 0;
     while (Active() && count < capacity) {
-        std::uint8_t byte = 0;
-        std::uint32_t got = 0;
-        status = Port.Read(Handle, &byte, 1, &got);
-        if (status != CableOk || got == 0) break;
+        if (InboxEmpty()) {
+            status = FillInbox(std::exchange(queued, 0));
+            if (status != CableOk || InboxEmpty()) break;
+        }
+        const std::uint8_t byte = Inbox[InboxBegin++];
         if (count < capacity - 1) buffer[count] = byte;
         ++count;
         if (FrameComplete(buffer, count, inCtrlMode)) break;
     }
     if (count > 0) CableWorks("кабель снова отвечает");
+    return status;
+}
+
+CableStatus FTDI_KorvelCtrl::FillInbox(std::uint32_t queued) {
+    InboxBegin = InboxEnd = 0;
+    if (queued == 0) {
+        std::uint32_t txQueue = 0, events = 0;
+        const CableStatus status = Port.GetStatus(Handle, &queued, &txQueue, &events);
+        if (status != CableOk) return status;
+    }
+    // Nothing waits in the middle of a frame: the read waits for its next byte.
+    const auto wanted = static_cast<std::uint32_t>(std::clamp<std::size_t>(queued, 1, sizeof Inbox));
+    std::uint32_t got = 0;
+    const CableStatus status = Port.Read(Handle, Inbox, wanted, &got);
+    if (status == CableOk) InboxEnd = std::min<std::size_t>(got, sizeof Inbox);
     return status;
 }
 

@@ -5,11 +5,14 @@
 // notifications, the raw bytes sent and received, its own errors) for its reader.
 // The reader meets the thread only through the two queues guarded by `Lock` and a few
 // atomic flags; it never touches the cable and the thread never calls the reader.
+// Bytes move in batches: a read takes everything the cable has, frames are cut from it in
+// memory, and the events of one read, like those of one fetch, pass the lock in one go.
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <string>
@@ -22,6 +25,15 @@
 #include "prog/result_queue.h"
 
 namespace gsmprog {
+
+// One event as FetchResult gives it; `packet` is null for an error condition.
+struct CtrlResult {
+    int code = CtrlNothing;
+    const CtrlPacket* packet = nullptr;
+    std::string text;
+    std::uint32_t errorState = 0;
+};
+using CtrlResultReader = std::function<void(const CtrlResult&)>;
 
 class FTDI_KorvelCtrl {
 public:
@@ -64,6 +76,11 @@ public:
     // otherwise the event's code; `out` receives the event, `message` its text (or empty).
     // `errorState`, when given, receives the error state of an error condition, else 0.
     int FetchResult(CtrlPacket* out, std::string* message, std::uint32_t* errorState = nullptr);
+    // Takes up to `most` events under one lock and passes them to `read` in their order, as
+    // as many calls of FetchResult would: an error condition that is set comes ahead of the
+    // events still taken (and besides the `most`), and an error reply drops those after it.
+    // Returns how many results were passed.
+    std::size_t FetchResults(std::size_t most, const CtrlResultReader& read);
     // Traffic events dropped because the reader fell behind.
     std::uint64_t DroppedEvents() const;
 
@@ -81,17 +98,26 @@ private:
     // Sends the next request when none is awaited, or again when its reply is overdue.
     // True when bytes were written.
     bool Dispatch();
-    // Collects one frame if bytes wait and queues its events. True when bytes came.
+    // Collects the frames of the bytes that wait and queues their events in one go. True when
+    // bytes came.
     bool ReceiveReply();
-    // Reads one frame byte by byte until it is complete or the line is silent for the read
-    // time-out. `count` is the number of bytes collected; the buffer holds the first
-    // capacity-1 of them, zero-terminated. A collection stops at `capacity` bytes.
+    // Collects one frame until it is complete or the line is silent for the read time-out.
+    // `count` is the number of bytes collected; the buffer holds the first capacity-1 of
+    // them, zero-terminated. A collection stops at `capacity` bytes; the bytes after it wait
+    // in the inbox for the next one.
     CableStatus ReceiveFrame(std::uint8_t* buffer, std::size_t capacity, std::size_t& count);
+    // Refills the empty inbox with everything the cable has (`queued` bytes, when known), or,
+    // when it has nothing, with the next byte that comes within the read time-out.
+    CableStatus FillInbox(std::uint32_t queued);
+    bool InboxEmpty() const { return InboxBegin == InboxEnd; }
+    // The reader's side: an error condition, when one is set, and the next event taken.
+    bool PassErrorCondition(const CtrlResultReader& read);
+    bool PassEvent(ResultQueue::Batch& taken, CtrlPacket& event, const CtrlResultReader& read);
+    ResultQueue::Batch TakeResults(std::size_t most);
     void Queue(std::uint8_t code);
     // The cable's state changes: written to the diagnostic log once per change, not per cycle.
     void CableFailed(const char* what);
     void CableWorks(const char* what);
-    void Append(const CtrlPacket& event);
 
     Cable& Port;
     LinkClock& Clock;
@@ -107,6 +133,11 @@ private:
     std::atomic<std::uint32_t> CtrlModeResets{0};
     std::uint8_t HandshakeBuffer[ReceiveCapacity] = {};
     std::uint8_t ReceiveBuffer[ReceiveCapacity] = {};
+    // Bytes read from the cable and not yet collected; the link thread's alone.
+    std::uint8_t Inbox[ReceiveCapacity] = {};
+    std::size_t InboxBegin = 0;
+    std::size_t InboxEnd = 0;
+    CtrlPacket Reply;                        // the link thread's: each frame is parsed into it
     std::deque<CtrlPacket> Requests;         // guarded by Lock
     ResultQueue Results;                     // guarded by Lock
     std::atomic<std::uint32_t> ErrorState{0};

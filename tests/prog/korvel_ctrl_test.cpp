@@ -422,6 +422,47 @@ TEST_F(ControlLink, ChattyModemLosesOnlyTrafficEvents) {
     EXPECT_EQ(link->DroppedEvents(), 1u + 201u + 200u + 1u - Capacity);
 }
 
+TEST_F(ControlLink, FramesThatCameTogetherAreReadAtOnceAndFetchedInOneBatch) {
+    const Bytes deviceTrace{0xAE, 0xD3, 0x00, 0x03, 0x10, 0x20, 0x30, 0x1C};
+    Run([&](const Bytes& written, ScriptedCable& line) {
+        if (written == Handshake) line.Deliver(Text("READY"), 1);
+        if (written == StatusRequest) {
+            Bytes together = GsmTrace;
+            together.insert(together.end(), StatusReply.begin(), StatusReply.end());
+            together.insert(together.end(), deviceTrace.begin(), deviceTrace.end());
+            together.insert(together.end(), GsmTrace.begin(), GsmTrace.begin() + 3);
+            line.Deliver(together, 20);
+            line.Deliver(Bytes(GsmTrace.begin() + 3, GsmTrace.end()), 40);   // the rest, later
+        }
+    });
+    WaitUntilAllRead(1);
+    const int readsBefore = line->CountOf(CableCall::Read);
+    link->RequestStatus();
+    WaitUntilAllRead(2);
+    // One read takes the three whole frames and the start of the fourth, one waits for its
+    // next byte, one takes the rest; the reader does not poll the cable.
+    const auto reads = line->EventsOf(CableCall::Read);
+    ASSERT_EQ(reads.size(), std::size_t(readsBefore) + 3);
+    EXPECT_EQ(reads[readsBefore].bytes.size(), 29u);
+    EXPECT_EQ(reads[readsBefore].args.at(0), 29u);
+
+    std::vector<std::pair<int, std::string>> events;
+    const auto take = [&](const CtrlResult& result) {
+        events.emplace_back(result.code, result.text);
+        if (result.code == CtrlStatus) {
+            EXPECT_EQ(result.packet->data[0], 0x80);
+        }
+    };
+    EXPECT_EQ(link->FetchResults(5, take), 5u);
+    EXPECT_EQ(link->FetchResults(100, take), 4u);
+    EXPECT_EQ(link->FetchResults(100, take), 0u);
+    EXPECT_EQ(events, (std::vector<std::pair<int, std::string>>{
+                          {250, "TX(3): 51 0C A3 "}, {251, ""}, {210, "TX: AT"},
+                          {251, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC "}, {12, ""},
+                          {251, ""}, {211, "RX: 10 20 30 "}, {251, ""}, {210, "TX: AT"}}));
+    EXPECT_EQ(link->PendingCount(), 0u);
+}
+
 TEST_F(ControlLink, EndlessCollectionIsLoggedByWhatTheBufferHolds) {
     auto armed = std::make_shared<std::atomic<bool>>(false);
     Run([armed](const Bytes& written, ScriptedCable& line) {

@@ -101,5 +101,36 @@ TEST(ResultQueue, TheBytesEventsCarryAreBoundedToo) {
     EXPECT_EQ(out.data[4000], 0) << "nothing of an earlier packet stays behind";
 }
 
+TEST(ResultQueue, BatchesMoveInAndOutInOrderUnderTheSameBound) {
+    ResultQueue queue(4);
+    queue.Push(Event(CtrlStatus, 1));
+    queue.Push(Event(CtrlGsmTrace, 2));
+    ResultQueue::Batch incoming;
+    const std::uint8_t bytes[] = {3, 0xEE};
+    incoming.Add(CtrlBytesReceived, bytes, 2);
+    incoming.Add(Event(CtrlSimSwitch, 4));
+    incoming.Add(Event(CtrlDeviceTrace, 5));   // drops 2, the oldest traffic
+    incoming.Add(Event(CtrlErrorReply, 6));    // drops 3, taken in with the same batch
+    queue.Push(incoming);
+    EXPECT_TRUE(incoming.Empty());
+    EXPECT_EQ(queue.Dropped(), 2u);
+    const std::size_t heldBefore = queue.Bytes();
+
+    ResultQueue::Batch taken;
+    queue.Take(taken, 3);
+    EXPECT_EQ(queue.Size(), 1u);
+    EXPECT_LT(queue.Bytes(), heldBefore);
+    queue.Push(Event(CtrlBytesSent, 7));   // traffic taken out no longer gives way
+    queue.Push(Event(CtrlBytesSent, 8));
+    queue.Push(Event(CtrlBytesSent, 9));
+    queue.Push(Event(CtrlBytesSent, 10));  // drops 7
+    EXPECT_EQ(queue.Dropped(), 3u);
+    std::vector<std::pair<int, int>> out;
+    for (CtrlPacket event; taken.Pop(event);) out.emplace_back(event.code, event.data[0]);
+    EXPECT_EQ(out, (std::vector<std::pair<int, int>>{{12, 1}, {5, 4}, {211, 5}}));
+    EXPECT_EQ(Drain(queue), (std::vector<std::pair<int, int>>{{255, 6}, {250, 8}, {250, 9}, {250, 10}}));
+    EXPECT_EQ(queue.Bytes(), 0u);
+}
+
 }  // namespace
 }  // namespace gsmprog

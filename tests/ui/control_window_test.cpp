@@ -7,12 +7,15 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTabWidget>
+#include <QTextBlock>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
 
 #include "support/scripted_cable.h"
+#include "ui/ctrlForm/traffic_log.h"
 #include "ui/ctrlForm/voltage_chart.h"
 #include "ui/window_fixture.h"
 
@@ -264,6 +267,47 @@ private Q_SLOTS:
         QVERIFY2(Lines(form, "gsmLog").size() + Lines(form, "ismLog").size() - lines > 1500,
                  qPrintable(QString::number(Lines(form, "gsmLog").size())));
         QVERIFY(In<VoltageChart>(form, "voltChart")->PointCount() - points >= 2);
+    }
+
+    void ALogKeepsItsNewestLinesAndFollowsThemWhileAtItsEnd() {
+        ScriptedDialogs dialogs;
+        QPlainTextEdit view;
+        view.resize(400, 200);
+        TrafficLog log(view, dialogs, QStringLiteral("Обмен GSM.txt"));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QScrollBar* bar = view.verticalScrollBar();
+        const auto tick = [&](int first, int count) {
+            for (int i = first; i < first + count; ++i) log.Add(QStringLiteral("12:00:00"), QString::number(i));
+            log.Flush();
+        };
+        tick(0, 1);
+        QCOMPARE(view.toPlainText(), QStringLiteral("12:00:00 > 0"));
+        for (int first = 1; first < TrafficLog::MostLines + 50; first += 99)
+            tick(first, std::min(99, TrafficLog::MostLines + 50 - first));
+        QStringList lines = view.toPlainText().split('\n');
+        QCOMPARE(lines.size(), TrafficLog::MostLines);
+        QCOMPARE(lines.front(), QStringLiteral("12:00:00 > 50"));
+        QCOMPARE(lines.back(), QStringLiteral("12:00:00 > 10049"));
+        QCOMPARE(bar->value(), bar->maximum());
+
+        bar->setValue(bar->maximum() / 2);   // the installer reads older lines
+        const int reading = bar->value();
+        tick(20000, 3);
+        QCOMPARE(bar->value(), reading - 3);   // the same lines stay in view
+        bar->setValue(bar->maximum());
+        tick(20003, 1);
+        QCOMPARE(bar->value(), bar->maximum());
+        QCOMPARE(view.document()->lastBlock().text(), QStringLiteral("12:00:00 > 20003"));
+
+        // More than a log holds in one tick: the newest of them.
+        tick(30000, TrafficLog::MostLines + 2);
+        lines = view.toPlainText().split('\n');
+        QCOMPARE(lines.size(), TrafficLog::MostLines);
+        QCOMPARE(lines.front(), QStringLiteral("12:00:00 > 30002"));
+        log.Clear();
+        tick(0, 2);
+        QCOMPARE(view.toPlainText(), QStringLiteral("12:00:00 > 0\n12:00:00 > 1"));
     }
 };
 

@@ -80,17 +80,13 @@ void TForm4::FormClose() {
 
 void TForm4::Timer1Timer() {
     if (!isVisible()) return;
-    CtrlPacket packet;
-    std::string text;
     QString time;   // of this tick, made when first needed: most ticks bring nothing
-    for (int taken = 0; taken < CtrlEventsPerRead; ++taken) {
-        std::uint32_t errorState = 0;
-        const int code = link_->FetchResult(&packet, &text, &errorState);
-        if (code == CtrlNothing) break;
+    link_->FetchResults(CtrlEventsPerRead, [&](const CtrlResult& result) {
         LastActivity = std::time(nullptr);
         if (time.isEmpty()) time = TimeOfDay();
-        ShowEvent(code, packet, text, errorState, time);
-    }
+        ShowEvent(result, time);
+    });
+    // The tick's lines go to each log in one append.
     ismLog_->Flush();
     gsmLog_->Flush();
     // A modem restarted or a cable plugged in again is found without closing the window.
@@ -105,11 +101,11 @@ void TForm4::ShowLinkState() {
     ui->sim1Btn->setEnabled(stateLine_.LinkUp());
 }
 
-void TForm4::ShowEvent(int code, const CtrlPacket& packet, const std::string& text,
-                       std::uint32_t errorState, const QString& time) {
-    switch (code) {
+void TForm4::ShowEvent(const CtrlResult& result, const QString& time) {
+    const std::string& text = result.text;
+    switch (result.code) {
     case CtrlError:
-        stateLine_.Failed(time, text, errorState, cable_.LastFailure());
+        stateLine_.Failed(time, text, result.errorState, cable_.LastFailure());
         SetFieldsStale(true);
         return;
     case CtrlBytesSent:
@@ -126,7 +122,7 @@ void TForm4::ShowEvent(int code, const CtrlPacket& packet, const std::string& te
         if (ui->uooViewCheck->isChecked() && !text.empty())
             ismLog_->Add(time, QString::fromStdString(text));
         break;
-    case CtrlStatus: ShowStatus(packet); break;
+    case CtrlStatus: ShowStatus(*result.packet); break;
     default: break;
     }
     stateLine_.Replied();

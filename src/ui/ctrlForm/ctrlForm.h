@@ -23,6 +23,7 @@ class FTDI_KorvelCtrl;
 class TrafficLog;
 class UserDialogs;
 struct CtrlPacket;
+struct CtrlResult;
 
 class TForm4 : public QDialog {
     Q_OBJECT
@@ -52,8 +53,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void ShowEvent(int code, const CtrlPacket& packet, const std::string& text,
-                   std::uint32_t errorState, const QString& time);
+    void ShowEvent(const CtrlResult& result, const QString& time);
     void ShowStatus(const CtrlPacket& reply);
     void ShowLinkState();
     // Stale fields keep their values, greyed, until the next status reply.

@@ -5,7 +5,12 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTime>
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 
@@ -17,7 +22,6 @@ namespace gsmprog {
 
 TrafficLog::TrafficLog(QPlainTextEdit& view, UserDialogs& dialogs, QString proposedName)
     : QObject(&view), view_(view), dialogs_(dialogs), proposedName_(std::move(proposedName)) {
-    view_.setMaximumBlockCount(MostLines);
     view_.setUndoRedoEnabled(false);   // nobody edits a log; an undo history would only grow
     save_ = new QAction(QString::fromUtf8(SaveActionText), &view_);
     connect(save_, &QAction::triggered, this, &TrafficLog::Save);
@@ -31,9 +35,36 @@ void TrafficLog::Add(const QString& time, const QString& text) {
 
 void TrafficLog::Flush() {
     if (waiting_.isEmpty()) return;
-    // One append per tick: a chatty modem costs one layout pass, not one per line.
-    view_.appendPlainText(waiting_.join(QLatin1Char('\n')));
+    if (waiting_.size() > MostLines) waiting_.erase(waiting_.begin(), waiting_.end() - MostLines);
+    QTextDocument& document = *view_.document();
+    QScrollBar& bar = *view_.verticalScrollBar();
+    const int top = bar.value();   // in lines: a log does not wrap them
+    const bool following = top == bar.maximum();
+    QTextCursor cursor(&document);
+    // The oldest lines give way in an edit of their own, and the new ones go in with a cursor
+    // that never asks for a layout: the document's own line limit and appendPlainText lay out
+    // lines at both ends, and each such layout of a line narrower than the widest one
+    // measures the whole log again.
+    const int lines = document.isEmpty() ? 0 : document.blockCount();
+    const int excess = std::max(0, lines + int(waiting_.size()) - MostLines);
+    if (excess > 0) {
+        cursor.beginEditBlock();
+        const int keptFrom = excess < lines ? document.findBlockByNumber(excess).position()
+                                            : document.characterCount() - 1;
+        cursor.setPosition(keptFrom, QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        cursor.endEditBlock();
+    }
+    // One insert per tick: a chatty modem costs one layout pass, not one per line.
+    cursor.beginEditBlock();
+    cursor.setPosition(document.characterCount() - 1);
+    const QString text = waiting_.join(QLatin1Char('\n'));
+    cursor.insertText(document.isEmpty() ? text : QLatin1Char('\n') + text);
+    cursor.endEditBlock();
     waiting_.clear();
+    // A log scrolled to its end follows the newest lines; one scrolled back keeps its lines
+    // in view as the oldest give way.
+    bar.setValue(following ? bar.maximum() : std::max(0, top - excess));
 }
 
 void TrafficLog::Clear() {
