@@ -57,7 +57,8 @@ inline std::unique_ptr<CardDatabase> FullDatabase(const std::filesystem::path& d
 // Writes `bytes` to `file` and syncs it, as plainly as it can be done.
 inline void PlainWriteFsync(const std::filesystem::path& file, const std::vector<char>& bytes) {
     const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()) || ::fsync(fd) != 0)
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != ssize_t(bytes.size()) ||
+        ::fsync(fd) != 0)
         std::abort();
     ::close(fd);
 }

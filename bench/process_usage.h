@@ -18,7 +18,9 @@ namespace gsmprog::bench {
 inline double ProcessCpuSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    const auto seconds = [](const timeval& t) {
+        return double(t.tv_sec) + double(t.tv_usec) / 1e6;
+    };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
@@ -32,7 +34,8 @@ inline double ProcessContextSwitches() {
 // User and system time of every thread of the running process `pid` so far, in seconds.
 inline double ProcessCpuSeconds(pid_t pid) {
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    const std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::string text((std::istreambuf_iterator<char>(stat)),
+                           std::istreambuf_iterator<char>());
     // The fields after the command name, which may hold blanks, from the third on.
     std::istringstream fields(text.substr(text.rfind(')') + 2));
     std::string field;
@@ -48,7 +51,8 @@ inline double ProcessCpuSeconds(pid_t pid) {
 inline double ProcessContextSwitches(pid_t pid) {
     double switches = 0;
     std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
+    for (const auto& task :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", error)) {
         std::ifstream status(task.path() / "status");
         for (std::string line; std::getline(status, line);)
             if (line.find("ctxt_switches:") != std::string::npos)

@@ -40,7 +40,8 @@ constexpr std::size_t Slots = CardDatabase::SlotCount;
 class ScratchFolder {
 public:
     ScratchFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "gsmprog-fuzz-XXXXXX").string();
+        std::string name =
+            (std::filesystem::temp_directory_path() / "gsmprog-fuzz-XXXXXX").string();
         FUZZ_CHECK(::mkdtemp(name.data()) != nullptr);
         path_ = name;
     }
@@ -65,7 +66,7 @@ void FileBytes(const std::uint8_t* data, std::size_t size, std::string& bytes) {
     }
     if (rest.size() < 3) return;
     const std::size_t count = std::uint8_t(rest[0]) | std::size_t(std::uint8_t(rest[1])) << 8;
-    const std::size_t blocks = count % (Slots + 4);   // up to two card blocks too many
+    const std::size_t blocks = count % (Slots + 4);  // up to two card blocks too many
     const long offset = static_cast<std::int8_t>(rest[2]);
     const long length = long(blocks * ((flags & 4) ? OldBlock : CardRecordSize)) + offset;
     rest.remove_prefix(3);
@@ -91,7 +92,7 @@ bool Same(const CardRecord& a, const CardRecord& b) { return std::memcmp(&a, &b,
 
 void CheckLoaded(const CardDatabase& db, bool complete, const std::string& file) {
     const std::size_t size = file.size();
-    const bool oldGeneration = size % OldBlock == 0;   // 0 bytes included
+    const bool oldGeneration = size % OldBlock == 0;  // 0 bytes included
     const bool fits = oldGeneration || size % CardRecordSize == 0;
     const std::size_t blocks = fits ? size / (oldGeneration ? OldBlock : CardRecordSize) : 0;
     const std::size_t cards = blocks > 0 ? blocks - 1 : 0;
@@ -127,8 +128,9 @@ void ShowCards(const CardDatabase& db) {
             const std::size_t shown = gsmprog::FormatDays(date).size();
             FUZZ_CHECK(shown == 0 || shown == 19);
         }
-        for (const std::string_view text : {gsmprog::FieldText(card.NCardEdit), gsmprog::FieldText(card.Edit1),
-                                            gsmprog::FieldText(card.FIOEdit), gsmprog::FieldText(card.SIM_ID2_Edit)})
+        for (const std::string_view text :
+             {gsmprog::FieldText(card.NCardEdit), gsmprog::FieldText(card.Edit1),
+              gsmprog::FieldText(card.FIOEdit), gsmprog::FieldText(card.SIM_ID2_Edit)})
             FUZZ_CHECK(gsmprog::Win1251ToUtf8(text).size() >= text.size());
     }
     gsmprog::CsvText(db.cards.data(), int(Shown));

@@ -1,12 +1,12 @@
 // The control link's receiving side on any byte stream from the modem.
 //
 // A frame ParseFrame accepts must be one that FrameComplete ends exactly at its last byte, or
-// the link could never collect it (checked for the rest of the stream from each frame on). Then the stream reaches a running FTDI_KorvelCtrl in
-// control mode on a scripted cable in virtual time: it must log every byte received once and
-// in order, cut into frames where FrameComplete ends them (or at its receive buffer's 4096
-// bytes, or where the line falls silent), and report as replies exactly the frames ParseFrame
-// accepts. The reader takes the link's events while the link sleeps, on the link's thread, so
-// a run does not depend on how the threads are scheduled.
+// the link could never collect it (checked for the rest of the stream from each frame on). Then the
+// stream reaches a running FTDI_KorvelCtrl in control mode on a scripted cable in virtual time: it
+// must log every byte received once and in order, cut into frames where FrameComplete ends them (or
+// at its receive buffer's 4096 bytes, or where the line falls silent), and report as replies
+// exactly the frames ParseFrame accepts. The reader takes the link's events while the link sleeps,
+// on the link's thread, so a run does not depend on how the threads are scheduled.
 //
 // Input: a byte of flags, then the stream. Flag 1 queues a status request and flag 2 a SIM
 // switch as the stream arrives, so that replies also meet a request awaiting them.
@@ -30,7 +30,7 @@ namespace {
 using namespace gsmprog;
 using test::Bytes;
 
-constexpr std::size_t ReceiveCapacity = 4096;   // the link's receive buffer
+constexpr std::size_t ReceiveCapacity = 4096;  // the link's receive buffer
 // Enough for every frame rule; a longer stream's events could outgrow the result queue.
 constexpr std::size_t MaxStream = 3 * ReceiveCapacity;
 
@@ -61,7 +61,8 @@ std::vector<Event> ExpectedEvents(const Bytes& stream) {
         std::size_t count = 0;
         while (at + count < stream.size() && count < ReceiveCapacity)
             if (FrameComplete(frame, ++count, true)) break;
-        events.push_back({CtrlBytesReceived, Bytes(frame, frame + std::min(count, ReceiveCapacity - 1))});
+        events.push_back(
+            {CtrlBytesReceived, Bytes(frame, frame + std::min(count, ReceiveCapacity - 1))});
         CtrlPacket reply;
         if (count < ReceiveCapacity && ParseFrame(frame, count, reply)) {
             events.push_back({reply.code, Bytes(reply.data, reply.data + reply.length)});

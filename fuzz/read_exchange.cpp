@@ -51,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     test::VirtualClock clock;
     test::ScriptedCable cable(&clock);
     if (failing != 0)
-        cable.Inject(test::Fault::CallFails(Failing[failing - 1], CableIoError, (data[1] >> 2) + 1));
+        cable.Inject(
+            test::Fault::CallFails(Failing[failing - 1], CableIoError, (data[1] >> 2) + 1));
     std::size_t writes = 0;
     std::uint64_t lastReplyAt = 0;
     {
@@ -59,10 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cable.OnWrite([&](const Bytes&) {
             if (++writes == stopAtWrite) link.Stop();
             if (next == end) return;
-            const std::size_t length = std::min<std::size_t>(*next & 0x7F, std::size_t(end - next - 1));
+            const std::size_t length =
+                std::min<std::size_t>(*next & 0x7F, std::size_t(end - next - 1));
             const Bytes reply(next + 1, next + 1 + length);
             const std::uint32_t delayMs = (*next & 0x80) ? LateReplyMs : 0;
-            lastReplyAt = std::max(lastReplyAt, clock.NowMs() + delayMs);   // replies keep their order
+            lastReplyAt =
+                std::max(lastReplyAt, clock.NowMs() + delayMs);  // replies keep their order
             cable.Deliver(reply, delayMs);
             next += 1 + length;
         });

@@ -30,7 +30,7 @@ void CheckWidened(const std::uint8_t* bytes, std::size_t length) {
     if (length == LongImageSize) {
         std::memcpy(expected, bytes, LongImageSize);
     } else {
-        std::memcpy(expected, bytes, 312);   // then the random pair and the CRC at 440..443
+        std::memcpy(expected, bytes, 312);  // then the random pair and the CRC at 440..443
         std::memcpy(expected + 440, bytes + 312, 4);
     }
     FUZZ_CHECK(std::memcmp(image.bytes.data(), expected, LongImageSize) == 0);
@@ -52,22 +52,25 @@ void CheckRoundTrip(const std::uint8_t* bytes, std::size_t length) {
     card = CardRecord{};
     std::memcpy(&card, bytes, std::min(length, sizeof card));
     const int variant = int(length % 2);
-    card.VersionCombo = std::uint8_t(variant);   // the match builds the card's image for its version
+    card.VersionCombo = std::uint8_t(variant);  // the match builds the card's image for its version
     std::tm when{};
     when.tm_year = 125;
     when.tm_mday = 1;
-    const ModemImage image = BuildModemImage(card, variant, when, {std::uint8_t(bytes[0] % 255), 7});
+    const ModemImage image =
+        BuildModemImage(card, variant, when, {std::uint8_t(bytes[0] % 255), 7});
 
     WideImage read;
     FUZZ_CHECK(EvaluateReadImage(image.bytes.data(), image.length, read));
     FUZZ_CHECK(read.variant == variant);
-    FUZZ_CHECK(std::memcmp(read.bytes.data() + 18, reinterpret_cast<const char*>(&card) + 18, 312 - 18) == 0);
+    FUZZ_CHECK(std::memcmp(read.bytes.data() + 18, reinterpret_cast<const char*>(&card) + 18,
+                           312 - 18) == 0);
 
     card.DateChanged = 1.0;
     card.DateProgrammed = 2.0;
     card.ProgID1 = image.crc;
     const ModemCard found = FindModemCard(*database, read);
-    const bool anyDevice = std::any_of(card.UoType, card.UoType + 4, [](std::uint8_t t) { return t != 0; });
+    const bool anyDevice =
+        std::any_of(card.UoType, card.UoType + 4, [](std::uint8_t t) { return t != 0; });
     FUZZ_CHECK(found.match == (anyDevice ? CardMatch::Same : CardMatch::None));
     FUZZ_CHECK(found.slot == (anyDevice ? 0 : -1));
 }

@@ -37,7 +37,8 @@ double MillisecondsOf(const std::function<void()>& work) {
 }
 
 // Times `plain` and `ours` in turn on every iteration.
-void Interleaved(benchmark::State& state, const std::function<void()>& plain, const std::function<void()>& ours) {
+void Interleaved(benchmark::State& state, const std::function<void()>& plain,
+                 const std::function<void()>& ours) {
     Spread ratio, plainMs, oursMs;
     for (auto _ : state) {
         const double plainTime = MillisecondsOf(plain);
@@ -77,13 +78,14 @@ void StoreOverPlainWrite(benchmark::State& state) {
     // The commands work on the database of the current directory, and lock it there.
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.Path());
-    CardDatabase command;   // the command's own copy, loaded at its start
+    CardDatabase command;  // the command's own copy, loaded at its start
     command.LoadDatabase();
     const std::vector<char> bytes(DatabaseFileSize, 'x');
     const auto plainWrite = [&] { PlainWriteFsync(dir.Path() / "plain.bin", bytes); };
     const auto store = [&] {
         const auto change = [](CardRecord& card) { card.DateChanged += 1; };
-        if (cli::StoreInCard(command, 0, change, "карточка не записана") != cli::ExitSuccess) std::abort();
+        if (cli::StoreInCard(command, 0, change, "карточка не записана") != cli::ExitSuccess)
+            std::abort();
     };
     Interleaved(state, plainWrite, store);
     std::filesystem::current_path(previous);

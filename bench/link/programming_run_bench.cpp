@@ -65,7 +65,8 @@ void ProgramCommand(benchmark::State& state, std::vector<std::string> modemArgs)
     int failed = 0;
     for (auto _ : state) {
         auto start = Clock::now();
-        const test::ProgramResult result = test::RunProgram(test::CliProgram(), args, modem.Environment());
+        const test::ProgramResult result =
+            test::RunProgram(test::CliProgram(), args, modem.Environment());
         const double programMs = MillisecondsSince(start);
         if (result.exitCode != 0) {
             // Counted and told, not timed: a busy machine can hold a reply's second piece back
@@ -73,7 +74,8 @@ void ProgramCommand(benchmark::State& state, std::vector<std::string> modemArgs)
             if (failed++ == 0) {
                 const std::string log = modem.Log();
                 std::cerr << "program failed: " << result.err << "the modem's log ends:\n"
-                          << log.substr(log.size() - std::min<std::size_t>(log.size(), 1500)) << "\n";
+                          << log.substr(log.size() - std::min<std::size_t>(log.size(), 1500))
+                          << "\n";
             }
             continue;
         }
@@ -92,11 +94,17 @@ void ProgramCommand(benchmark::State& state, std::vector<std::string> modemArgs)
     writeMs.Report(state, "write_ms");
 }
 BENCHMARK_CAPTURE(ProgramCommand, whole, std::vector<std::string>{})
-    ->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(15);
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(15);
 BENCHMARK_CAPTURE(ProgramCommand, pieces_1ms, std::vector<std::string>{"--split-replies", "1"})
-    ->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(15);
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(15);
 BENCHMARK_CAPTURE(ProgramCommand, pieces_16ms, std::vector<std::string>{"--split-replies", "16"})
-    ->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 
 }  // namespace
 }  // namespace gsmprog

@@ -42,7 +42,8 @@ void ListHundredThousandEntries(benchmark::State& state) {
     Spread ms;
     for (auto _ : state) {
         const auto start = Clock::now();
-        const test::ProgramResult listed = test::RunProgram(test::CliProgram(), {"-C", dir.Path().string(), "journal"});
+        const test::ProgramResult listed =
+            test::RunProgram(test::CliProgram(), {"-C", dir.Path().string(), "journal"});
         const double took = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
         if (listed.exitCode != 0 || listed.out.empty()) std::abort();
         state.SetIterationTime(took / 1000);
@@ -52,7 +53,10 @@ void ListHundredThousandEntries(benchmark::State& state) {
 }
 
 BENCHMARK(AppendProgrammingEntry)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(200);
-BENCHMARK(ListHundredThousandEntries)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(ListHundredThousandEntries)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 
 }  // namespace
 }  // namespace gsmprog::bench

@@ -87,7 +87,8 @@ void IdleControlMode(benchmark::State& state) {
     for (auto _ : state) {
         const double cpuStart = ProcessCpuSeconds();
         const auto wallStart = Clock::now();
-        RunLikeTheWindow(link, std::chrono::seconds(10), [](bool) {}, [](int) {});
+        RunLikeTheWindow(
+            link, std::chrono::seconds(10), [](bool) {}, [](int) {});
         cpu += ProcessCpuSeconds() - cpuStart;
         wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
     }
@@ -144,7 +145,8 @@ void MonitorCommand(benchmark::State& state) {
     double cpu = 0, switches = 0, wall = 0;
     std::size_t lines = 0;
     for (auto _ : state) {
-        test::ChildProcess monitor(test::CliProgram(), {"monitor", "--seconds", "30"}, modem.Environment());
+        test::ChildProcess monitor(test::CliProgram(), {"monitor", "--seconds", "30"},
+                                   modem.Environment());
         // Its lines are taken as they come, so that it never waits for its output.
         const auto readUntil = [&](Clock::time_point end) {
             for (std::string line; Clock::now() < end;)
@@ -192,8 +194,16 @@ void QueueAtItsBound(benchmark::State& state) {
 BENCHMARK(IdleControlMode)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(ChattyModem)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(MonitorCommand)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
-BENCHMARK(QueueAtItsBound)->Arg(1)->Arg(16)->Arg(64)->Arg(256)->Arg(400)->Arg(1024)->Arg(CtrlPacketDataSize)
-    ->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(QueueAtItsBound)
+    ->Arg(1)
+    ->Arg(16)
+    ->Arg(64)
+    ->Arg(256)
+    ->Arg(400)
+    ->Arg(1024)
+    ->Arg(CtrlPacketDataSize)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace gsmprog

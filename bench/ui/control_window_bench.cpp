@@ -78,58 +78,80 @@ public:
         std::lock_guard guard(lock_);
         return arrivals_[Index(code)];
     }
-    static int Index(std::uint8_t code) { return code == CtrlStatus ? 0 : code == CtrlGsmTrace ? 1 : 2; }
+    static int Index(std::uint8_t code) {
+        return code == CtrlStatus ? 0 : code == CtrlGsmTrace ? 1 : 2;
+    }
 
 private:
     QElapsedTimer clock_;
-    std::mutex lock_;   // the link thread adds, the window's thread reads
+    std::mutex lock_;  // the link thread adds, the window's thread reads
     std::vector<qint64> arrivals_[3];
 };
 
 // The serial cable, noting each whole status reply and trace as the link reads its last byte.
 class WatchedCable final : public Cable {
 public:
-    WatchedCable(const std::filesystem::path& dir, Moments& moments) : cable_(dir), moments_(moments) {}
+    WatchedCable(const std::filesystem::path& dir, Moments& moments)
+        : cable_(dir), moments_(moments) {}
 
-    CableStatus Read(CableHandle handle, void* buffer, std::uint32_t toRead, std::uint32_t* bytesRead) override {
+    CableStatus Read(CableHandle handle, void* buffer, std::uint32_t toRead,
+                     std::uint32_t* bytesRead) override {
         const CableStatus status = cable_.Read(handle, buffer, toRead, bytesRead);
-        if (status == CableOk && *bytesRead == 0) frame_.clear();   // the line fell silent
-        for (std::uint32_t i = 0; status == CableOk && i < *bytesRead; ++i) Take(static_cast<std::uint8_t*>(buffer)[i]);
+        if (status == CableOk && *bytesRead == 0) frame_.clear();  // the line fell silent
+        for (std::uint32_t i = 0; status == CableOk && i < *bytesRead; ++i)
+            Take(static_cast<std::uint8_t*>(buffer)[i]);
         return status;
     }
-    CableStatus CreateDeviceInfoList(std::uint32_t* count) override { return cable_.CreateDeviceInfoList(count); }
-    CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity, std::uint32_t* count) override {
+    CableStatus CreateDeviceInfoList(std::uint32_t* count) override {
+        return cable_.CreateDeviceInfoList(count);
+    }
+    CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,
+                                  std::uint32_t* count) override {
         return cable_.GetDeviceInfoList(list, capacity, count);
     }
-    CableStatus OpenEx(const char* serial, CableHandle* handle) override { return cable_.OpenEx(serial, handle); }
-    CableStatus SetBaudRate(CableHandle h, std::uint32_t baud) override { return cable_.SetBaudRate(h, baud); }
-    CableStatus SetDataCharacteristics(CableHandle h, std::uint8_t w, std::uint8_t s, std::uint8_t p) override {
+    CableStatus OpenEx(const char* serial, CableHandle* handle) override {
+        return cable_.OpenEx(serial, handle);
+    }
+    CableStatus SetBaudRate(CableHandle h, std::uint32_t baud) override {
+        return cable_.SetBaudRate(h, baud);
+    }
+    CableStatus SetDataCharacteristics(CableHandle h, std::uint8_t w, std::uint8_t s,
+                                       std::uint8_t p) override {
         return cable_.SetDataCharacteristics(h, w, s, p);
     }
-    CableStatus SetFlowControl(CableHandle h, std::uint16_t f, std::uint8_t on, std::uint8_t off) override {
+    CableStatus SetFlowControl(CableHandle h, std::uint16_t f, std::uint8_t on,
+                               std::uint8_t off) override {
         return cable_.SetFlowControl(h, f, on, off);
     }
-    CableStatus SetLatencyTimer(CableHandle h, std::uint8_t ms) override { return cable_.SetLatencyTimer(h, ms); }
-    CableStatus SetTimeouts(CableHandle h, std::uint32_t r, std::uint32_t w) override { return cable_.SetTimeouts(h, r, w); }
-    CableStatus GetStatus(CableHandle h, std::uint32_t* rx, std::uint32_t* tx, std::uint32_t* ev) override {
+    CableStatus SetLatencyTimer(CableHandle h, std::uint8_t ms) override {
+        return cable_.SetLatencyTimer(h, ms);
+    }
+    CableStatus SetTimeouts(CableHandle h, std::uint32_t r, std::uint32_t w) override {
+        return cable_.SetTimeouts(h, r, w);
+    }
+    CableStatus GetStatus(CableHandle h, std::uint32_t* rx, std::uint32_t* tx,
+                          std::uint32_t* ev) override {
         return cable_.GetStatus(h, rx, tx, ev);
     }
-    CableStatus Write(CableHandle h, const void* b, std::uint32_t n, std::uint32_t* w) override { return cable_.Write(h, b, n, w); }
+    CableStatus Write(CableHandle h, const void* b, std::uint32_t n, std::uint32_t* w) override {
+        return cable_.Write(h, b, n, w);
+    }
     CableStatus Close(CableHandle h) override { return cable_.Close(h); }
 
 private:
     void Take(std::uint8_t byte) {
-        if (frame_.empty() && byte != CtrlReplyHeader) return;   // handshake text
+        if (frame_.empty() && byte != CtrlReplyHeader) return;  // handshake text
         frame_.push_back(byte);
         if (!FrameComplete(frame_.data(), frame_.size(), true)) return;
         const std::uint8_t code = frame_[1];
-        if (code == CtrlStatus || code == CtrlGsmTrace || code == CtrlDeviceTrace) moments_.Arrived(code);
+        if (code == CtrlStatus || code == CtrlGsmTrace || code == CtrlDeviceTrace)
+            moments_.Arrived(code);
         frame_.clear();
     }
 
     SerialCable cable_;
     Moments& moments_;
-    std::vector<std::uint8_t> frame_;   // the link thread's alone
+    std::vector<std::uint8_t> frame_;  // the link thread's alone
 };
 
 // Notes the moment of every line added to a log: the last line seen is marked, and the lines
@@ -139,8 +161,8 @@ public:
     LogWatch(QPlainTextEdit& log, Moments& moments) {
         QObject::connect(&log, &QPlainTextEdit::textChanged, [&log, &moments, this] {
             int added = 0;
-            for (QTextBlock block = log.document()->lastBlock(); block.isValid() && block.userState() != 1;
-                 block = block.previous())
+            for (QTextBlock block = log.document()->lastBlock();
+                 block.isValid() && block.userState() != 1; block = block.previous())
                 if (!block.text().isEmpty()) ++added;
             log.document()->lastBlock().setUserState(1);
             for (; added > 0 && shown.size() < MostMoments; --added) shown.push_back(moments.Now());
@@ -157,14 +179,15 @@ void ControlWindowOpen(benchmark::State& state) {
     if (!modem.Started()) return state.SkipWithError("gsmprog-vmodem did not start");
     Moments moments;
     WatchedCable cable(modem.CableDir(), moments);
-    QtUserDialogs dialogs;   // never asked: nothing is saved
+    QtUserDialogs dialogs;  // never asked: nothing is saved
     TForm4 form(dialogs, Hardware{cable, SystemClock()});
     form.findChild<QCheckBox*>("CheckBox1")->setChecked(true);
     form.findChild<QCheckBox*>("uooViewCheck")->setChecked(true);
     LogWatch gsm(*form.findChild<QPlainTextEdit*>("gsmLog"), moments);
     LogWatch device(*form.findChild<QPlainTextEdit*>("ismLog"), moments);
     std::vector<qint64> statusShown = Preallocated();
-    auto* line = static_cast<QLineSeries*>(form.findChild<VoltageChart*>("voltChart")->chart()->series().front());
+    auto* line = static_cast<QLineSeries*>(
+        form.findChild<VoltageChart*>("voltChart")->chart()->series().front());
     QObject::connect(line, &QLineSeries::pointAdded, [&] { statusShown.push_back(moments.Now()); });
 
     double cpu = 0, rssSettled = 0, rssFull = 0, rssEnd = 0;
@@ -193,10 +216,12 @@ void ControlWindowOpen(benchmark::State& state) {
     }
     qint64 slowest = 0;
     double lost = 0;
-    for (const auto& [code, watch] : {std::pair{CtrlGsmTrace, &gsm}, std::pair{CtrlDeviceTrace, &device}}) {
+    for (const auto& [code, watch] :
+         {std::pair{CtrlGsmTrace, &gsm}, std::pair{CtrlDeviceTrace, &device}}) {
         const std::vector<qint64> arrived = moments.Arrivals(code);
         // Traces that arrived in the last tick may not be shown yet.
-        const auto due = std::count_if(arrived.begin(), arrived.end(), [&](qint64 t) { return end - t > 100'000'000; });
+        const auto due = std::count_if(arrived.begin(), arrived.end(),
+                                       [&](qint64 t) { return end - t > 100'000'000; });
         lost += double(std::max<qint64>(0, due - qint64(watch->shown.size())));
         for (std::size_t k = 0; k < arrived.size() && k < watch->shown.size(); ++k)
             slowest = std::max(slowest, watch->shown[k] - arrived[k]);
@@ -211,7 +236,13 @@ void ControlWindowOpen(benchmark::State& state) {
     state.counters["rss_growth_30s"] = rssEnd / rssFull;
 }
 
-BENCHMARK(ControlWindowOpen)->Arg(0)->Arg(100)->Arg(1000)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(ControlWindowOpen)
+    ->Arg(0)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -39,7 +39,9 @@ public:
     void ShowMessage(QWidget*, const QString&, const QString&) override {}
     void ShowMessageWithDetail(QWidget*, const QString&, const QString&, const QString&) override {}
     QString AskSaveFileName(QWidget*, const QString&) override { return {}; }
-    QString AskText(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    QString AskText(QWidget*, const QString&, const QString&, const QString&) override {
+        return {};
+    }
     void ShowModal(QDialog&) override {}
 };
 
@@ -53,13 +55,15 @@ const std::filesystem::path& FullDatabaseDir() {
             CardRecord& card = database->cards[slot];
             StoreField(QStringLiteral("К-%1").arg(slot), card.NCardEdit);
             StoreField(QStringLiteral("Объект номер %1, склад").arg(slot), card.Edit1);
-            StoreField(QStringLiteral("8970101%1").arg(slot, 12, 10, QLatin1Char('0')), card.SIM_ID1_Edit);
+            StoreField(QStringLiteral("8970101%1").arg(slot, 12, 10, QLatin1Char('0')),
+                       card.SIM_ID1_Edit);
             StoreField(QStringLiteral("Sim-%1").arg(slot), card.SIM_ID2_Edit);
             for (int i = 0; i < 4; ++i) {
                 card.UoType[i] = i % 3 + 1;
                 card.UoCode[i] = static_cast<std::uint32_t>(slot * 4 + i);
             }
-            card.DateChanged = DaysFromDate({2024, 1 + slot % 12, 1 + slot % 28, 8, slot % 60, 30, 0});
+            card.DateChanged =
+                DaysFromDate({2024, 1 + slot % 12, 1 + slot % 28, 8, slot % 60, 30, 0});
             card.DateProgrammed = card.DateChanged + 1.5;
         }
         database->SaveDatabase();
@@ -97,7 +101,8 @@ double StartMs(const std::filesystem::path& dir) {
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
     form.show();
     loop.exec();
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
     return built ? ms : -1;
 }
 
@@ -133,7 +138,8 @@ void BM_SelectCard(benchmark::State& state) {
 double SearchMs(QLineEdit* box, const QString& text) {
     const auto begin = std::chrono::steady_clock::now();
     box->setText(text);
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin)
+        .count();
 }
 
 // One keystroke in the search box over 9000 cards, for a text found nowhere: both passes over
@@ -141,7 +147,9 @@ double SearchMs(QLineEdit* box, const QString& text) {
 // the rows' texts; "first_ms" the first search half a second after start.
 void BM_SearchKeystrokeFindingNothing(benchmark::State& state) {
     SilentDialogs dialogs;
-    auto box = [](TForm1& form) { return form.findChild<QLineEdit*>(QStringLiteral("SearchEdit")); };
+    auto box = [](TForm1& form) {
+        return form.findChild<QLineEdit*>(QStringLiteral("SearchEdit"));
+    };
     {
         TForm1 cold(dialogs, NoCables(), FullDatabaseDir());
         cold.show();
@@ -222,7 +230,8 @@ void BM_OpenJournalWindow(benchmark::State& state) {
     for (auto _ : state) {
         JournalWindow window(dialogs, JournalDir());
         window.show();
-        if (window.Model().rowCount() != 100000) state.SkipWithError("the journal was not read whole");
+        if (window.Model().rowCount() != 100000)
+            state.SkipWithError("the journal was not read whole");
     }
 }
 

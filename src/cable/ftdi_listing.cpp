@@ -24,7 +24,8 @@ std::vector<ListedCable> ListFtdiCables() {
         const std::string serial = info.serialNumber().toStdString();
         const std::filesystem::path device = info.systemLocation().toStdString();
         if (serial.empty()) {
-            if (DebugLogOn()) DebugLog("кабель", "FTDI без серийного номера пропущен: " + device.string());
+            if (DebugLogOn())
+                DebugLog("кабель", "FTDI без серийного номера пропущен: " + device.string());
             continue;
         }
         cables.push_back({serial.substr(0, SerialNumberCapacity), device,

@@ -42,7 +42,7 @@ CableFailure OpenPort::Open() {
         port_.close();
         return locked;
     }
-    port_.clear();   // bytes left over from an earlier use of the cable are no reply
+    port_.clear();  // bytes left over from an earlier use of the cable are no reply
     return {};
 }
 
@@ -103,7 +103,8 @@ CableStatus OpenPort::Read(void* buffer, std::uint32_t toRead, std::uint32_t* by
     return CableOk;
 }
 
-CableStatus OpenPort::Write(const void* buffer, std::uint32_t toWrite, std::uint32_t* bytesWritten) {
+CableStatus OpenPort::Write(const void* buffer, std::uint32_t toWrite,
+                            std::uint32_t* bytesWritten) {
     const qint64 queued = port_.write(static_cast<const char*>(buffer), toWrite);
     if (queued < 0) return CableIoError;
     QDeadlineTimer deadline(writeTimeoutMs_ > 0 ? writeTimeoutMs_ : DefaultWriteWaitMs);
@@ -112,7 +113,7 @@ CableStatus OpenPort::Write(const void* buffer, std::uint32_t toWrite, std::uint
             IsLineError(port_.error()))
             return CableIoError;
     }
-    Look();   // waiting for the write may have taken bytes in
+    Look();  // waiting for the write may have taken bytes in
     if (port_.error() == QSerialPort::TimeoutError) port_.clearError();
     *bytesWritten = static_cast<std::uint32_t>(queued - port_.bytesToWrite());
     return CableOk;
@@ -125,8 +126,7 @@ void OpenPort::OnLineEvent(short events) {
 }
 
 bool OpenPort::Pull() {
-    while (port_.waitForReadyRead(0)) {
-    }
+    while (port_.waitForReadyRead(0)) {}
     Look();
     const bool failed = IsLineError(port_.error());
     if (port_.error() == QSerialPort::TimeoutError) port_.clearError();

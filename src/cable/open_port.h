@@ -64,13 +64,13 @@ private:
     bool AwaitQuiet();
 
     QSerialPort port_;
-    const std::string device_;   // canonical path
-    const ListedCable listed_;   // as found when opened
+    const std::string device_;  // canonical path
+    const ListedCable listed_;  // as found when opened
     int readTimeoutMs_ = 0;
     int writeTimeoutMs_ = 0;
     int quietMs_ = 0;
-    bool watched_ = true;        // cleared when the line hangs up
-    qint64 seen_ = 0;            // bytes in the port's buffer at the last look
+    bool watched_ = true;  // cleared when the line hangs up
+    qint64 seen_ = 0;      // bytes in the port's buffer at the last look
     Clock::time_point lastArrival_{};
 };
 

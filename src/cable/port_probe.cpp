@@ -28,7 +28,7 @@ CableFailure ProbePort(const std::string& device) {
         return {kind, error, SystemErrorText(error)};
     }
     const CableFailure locked = LockPort(fd);
-    ::close(fd);   // also lets go of the probe's own lock
+    ::close(fd);  // also lets go of the probe's own lock
     return locked;
 }
 

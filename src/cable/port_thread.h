@@ -15,7 +15,7 @@ class PortThread final : public QThread {
 public:
     // Both are called in the thread only, between calls.
     struct Watch {
-        std::function<std::vector<int>()> lines;           // the descriptors to watch
+        std::function<std::vector<int>()> lines;            // the descriptors to watch
         std::function<void(int fd, short events)> onEvent;  // poll(2) reported `events` on `fd`
     };
 
@@ -35,8 +35,8 @@ private:
     void WatchLines();
 
     const Watch watch_;
-    const int wakeFd_;                     // an eventfd: a call or the end is waiting
-    std::mutex lock_;                      // guards task_, quitting_ and finished_
+    const int wakeFd_;  // an eventfd: a call or the end is waiting
+    std::mutex lock_;   // guards task_, quitting_ and finished_
     std::condition_variable changed_;
     const std::function<void()>* task_ = nullptr;
     bool quitting_ = false;

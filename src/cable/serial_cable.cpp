@@ -56,9 +56,9 @@ SerialCable::SerialCable(fs::path cableDirectory)
 
 SerialCable::SerialCable(std::unique_ptr<CableListing> listing)
     : listing_(std::move(listing)),
-      thread_(std::make_unique<PortThread>(PortThread::Watch{
-          [this] { return WatchedLines(); },
-          [this](int fd, short events) { OnLineEvent(fd, events); }})) {}
+      thread_(std::make_unique<PortThread>(
+          PortThread::Watch{[this] { return WatchedLines(); },
+                            [this](int fd, short events) { OnLineEvent(fd, events); }})) {}
 
 SerialCable::~SerialCable() {
     InPortThread([this] {
@@ -81,7 +81,8 @@ CableStatus SerialCable::OnPort(CableHandle handle, const char* what,
         if (it == ports_.end()) return CableInvalidHandle;
         const CableStatus status = call(*it->second);
         if (status == CableOk) return status;
-        return Fail(status, it->second->LineFailure(), it->second->Listed().serialNumber + ": " + what);
+        return Fail(status, it->second->LineFailure(),
+                    it->second->Listed().serialNumber + ": " + what);
     });
 }
 
@@ -89,7 +90,8 @@ CableStatus SerialCable::Fail(CableStatus status, CableFailure failure, const st
     if (DebugLogOn()) {
         std::string text = what + ": " + KindText(failure.kind);
         if (!failure.systemText.empty()) text += ": " + failure.systemText;
-        if (failure.systemError != 0) text += " (errno " + std::to_string(failure.systemError) + ")";
+        if (failure.systemError != 0)
+            text += " (errno " + std::to_string(failure.systemError) + ")";
         Log(text);
     }
     std::lock_guard guard(failureLock_);
@@ -152,7 +154,7 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
     const auto named = [&](const ListedCable& c) { return c.serialNumber == serialNumber; };
     auto found = std::find_if(cables.begin(), cables.end(), named);
     if (found == cables.end()) {
-        cables = CurrentList(true);   // plugged in since the list was taken
+        cables = CurrentList(true);  // plugged in since the list was taken
         found = std::find_if(cables.begin(), cables.end(), named);
     }
     if (found == cables.end() || !fs::exists(found->device))
@@ -200,8 +202,8 @@ CableStatus SerialCable::SetDataCharacteristics(CableHandle handle, std::uint8_t
     });
 }
 
-CableStatus SerialCable::SetFlowControl(CableHandle handle, std::uint16_t flowControl,
-                                        std::uint8_t, std::uint8_t) {
+CableStatus SerialCable::SetFlowControl(CableHandle handle, std::uint16_t flowControl, std::uint8_t,
+                                        std::uint8_t) {
     return OnPort(handle, "управление потоком",
                   [&](OpenPort& port) { return port.SetFlowControl(flowControl); });
 }
@@ -242,8 +244,8 @@ CableStatus SerialCable::Read(CableHandle handle, void* buffer, std::uint32_t to
     return OnPort(handle, "чтение", [&](OpenPort& port) {
         const CableStatus status = port.Read(buffer, toRead, bytesRead);
         if (DebugLogOn() && *bytesRead > 0)
-            Log(port.Listed().serialNumber + " ← " + std::to_string(*bytesRead) + " байт: " +
-                DebugHex(buffer, *bytesRead));
+            Log(port.Listed().serialNumber + " ← " + std::to_string(*bytesRead) +
+                " байт: " + DebugHex(buffer, *bytesRead));
         return status;
     });
 }

@@ -89,7 +89,7 @@ private:
     std::mutex listLock_;
     std::vector<ListedCable> list_;
     std::vector<ListedCable> CurrentList(bool refresh);
-    mutable std::mutex failureLock_;   // guards lastFailure_
+    mutable std::mutex failureLock_;  // guards lastFailure_
     CableFailure lastFailure_;
     // Touched only in the port thread; declared before it, so that it outlives the thread.
     std::map<CableHandle, std::unique_ptr<OpenPort>> ports_;

@@ -22,7 +22,7 @@ namespace gsmprog {
 namespace {
 
 constexpr std::size_t HugePageSize = std::size_t(2) << 20;
-constexpr std::size_t Gen11PrefixSize = 312;  // bytes 0..311 are the same in both generations
+constexpr std::size_t Gen11PrefixSize = 312;   // bytes 0..311 are the same in both generations
 constexpr std::size_t Gen11DroppedSize = 128;  // record bytes 312..439 are not in generation 11
 static_assert(Gen11PrefixSize + Gen11DroppedSize + (CardDatabase::OldBlockSize - Gen11PrefixSize) ==
               CardRecordSize);
@@ -68,7 +68,7 @@ void* CardDatabase::operator new(std::size_t size) {
     const std::size_t rounded = (size + HugePageSize - 1) / HugePageSize * HugePageSize;
     void* memory = std::aligned_alloc(HugePageSize, rounded);
     if (memory == nullptr) throw std::bad_alloc();
-    ::madvise(memory, rounded, MADV_HUGEPAGE);   // only a hint: without it, ordinary pages
+    ::madvise(memory, rounded, MADV_HUGEPAGE);  // only a hint: without it, ordinary pages
     return memory;
 }
 
@@ -82,7 +82,8 @@ bool CardDatabase::LoadDatabase() {
     const bool complete = ReadFile(filled);
     loadDetail_.cardsRead = filled;
     std::fill(cards.begin() + std::ptrdiff_t(filled), cards.end(), CardRecord{});
-    unreadFileAtRisk_ = loadedFile_ == DatabasePath() && !complete && loadState_ != LoadState::BrokenLink;
+    unreadFileAtRisk_ =
+        loadedFile_ == DatabasePath() && !complete && loadState_ != LoadState::BrokenLink;
     return complete;
 }
 
@@ -150,7 +151,8 @@ bool CardDatabase::ReadGeneration12(int fd, std::size_t size, std::size_t& fille
     filled = ReadAt(fd, cards.data(), wanted * CardRecordSize, 0) / CardRecordSize;
     if (filled < wanted) return false;
     CardRecord last{};
-    if (ReadAt(fd, &last, CardRecordSize, off_t(size - CardRecordSize)) < CardRecordSize) return false;
+    if (ReadAt(fd, &last, CardRecordSize, off_t(size - CardRecordSize)) < CardRecordSize)
+        return false;
     TemplateRecord = last;
     return inFile <= std::size_t(SlotCount);
 }
@@ -168,7 +170,8 @@ bool CardDatabase::KeepUnreadFile() {
     const std::string base = std::string(DatabaseFileName) + UnreadCopyInfix + stamp;
     // An earlier copy is never replaced: a second copy in the same second gets a suffix.
     for (int n = 1; n <= 100; ++n) {
-        const std::filesystem::path copy = directory_ / (n == 1 ? base : base + "-" + std::to_string(n));
+        const std::filesystem::path copy =
+            directory_ / (n == 1 ? base : base + "-" + std::to_string(n));
         if (KeepUnderNewName(DatabasePath(), copy)) {
             unreadCopy_ = copy;
             return true;
@@ -195,12 +198,14 @@ bool CardDatabase::SaveDatabase() {
         if (!KeepUnreadFile()) return false;
         unreadFileAtRisk_ = false;
     }
-    const ByteChunk chunks[] = {{cards.data(), sizeof cards}, {&TemplateRecord, sizeof TemplateRecord}};
+    const ByteChunk chunks[] = {{cards.data(), sizeof cards},
+                                {&TemplateRecord, sizeof TemplateRecord}};
     return ReplaceRegularFile(DatabasePath(), chunks);
 }
 
 bool CardDatabase::CanSave() const {
-    return LinkLeadsToAFile() && CanReplaceRegularFile(DatabasePath(), sizeof cards + sizeof TemplateRecord);
+    return LinkLeadsToAFile() &&
+           CanReplaceRegularFile(DatabasePath(), sizeof cards + sizeof TemplateRecord);
 }
 
 }  // namespace gsmprog

@@ -37,11 +37,12 @@ public:
 
     // What the last load found, for telling why it is not complete.
     struct LoadDetail {
-        std::uintmax_t size = 0;     // bytes of the file
-        std::size_t cardBlocks = 0;  // card blocks its size announces (0 for a size of neither format)
-        std::size_t cardsRead = 0;   // card blocks read into the slots
-        bool sizeFits = false;       // the size is one of a format
-        int error = 0;               // errno of CannotOpen and BrokenLink
+        std::uintmax_t size = 0;  // bytes of the file
+        std::size_t cardBlocks =
+            0;  // card blocks its size announces (0 for a size of neither format)
+        std::size_t cardsRead = 0;  // card blocks read into the slots
+        bool sizeFits = false;      // the size is one of a format
+        int error = 0;              // errno of CannotOpen and BrokenLink
     };
 
     // Where the files live; empty means the current working directory.

@@ -42,7 +42,8 @@ std::optional<LocalDateTime> DateFromDays(double value) {
 
 double DaysFromDate(const LocalDateTime& date) {
     const sys_days day{std::chrono::year{date.year} / unsigned(date.month) / unsigned(date.day)};
-    const long long ms = ((date.hour * 60LL + date.minute) * 60 + date.second) * 1000 + date.millisecond;
+    const long long ms =
+        ((date.hour * 60LL + date.minute) * 60 + date.second) * 1000 + date.millisecond;
     return double((day - Epoch).count()) + double(ms) / double(MillisecondsPerDay);
 }
 

@@ -17,12 +17,12 @@ static_assert(std::endian::native == std::endian::little,
 
 #pragma pack(push, 1)
 struct CardRecord {
-    char ImageCardNumber[11];      // image only
+    char ImageCardNumber[11];  // image only
     std::uint8_t Reserved11;
     std::uint8_t ImageTimestamp[6];  // image only
     std::uint32_t UoCode[4];
     std::uint8_t UoLineAddress[4];
-    std::uint8_t UoType[4];          // 0 "Не подключено", 1 "УОО 1Ш", 2 "УОО 3Ш", 3 "УОО 6ША"
+    std::uint8_t UoType[4];  // 0 "Не подключено", 1 "УОО 1Ш", 2 "УОО 3Ш", 3 "УОО 6ША"
     char Pin1Edit[5];
     char Pin2Edit[5];
     char Ip1GsmEdit[25];
@@ -45,11 +45,11 @@ struct CardRecord {
     char portUpdateEdit[6];
     char balCodeSim1[12];
     char balCodeSim2[12];
-    std::uint16_t balCritical;       // 0 = not set, shown as 10
+    std::uint16_t balCritical;  // 0 = not set, shown as 10
     std::uint16_t BalanceFlags;
     std::uint8_t Reserved340[100];
-    std::uint8_t ImageRandom[2];     // image only
-    std::uint16_t ImageCrc;          // image only
+    std::uint8_t ImageRandom[2];  // image only
+    std::uint16_t ImageCrc;       // image only
     char NCardEdit[11];
     char Edit1[100];
     char FIOEdit[100];
@@ -57,7 +57,7 @@ struct CardRecord {
     char PUK1_Edit[20];
     char Number1_Edit[15];
     char SIM_ID1_Edit[25];
-    double DateChanged;              // days since 1899-12-30, local time; in-use marker
+    double DateChanged;  // days since 1899-12-30, local time; in-use marker
     double DateProgrammed;
     std::uint16_t ProgID1;
     std::uint16_t ProgID2;
@@ -65,7 +65,7 @@ struct CardRecord {
     char PUK2_Edit[20];
     char Number2_Edit[15];
     char SIM_ID2_Edit[25];
-    std::uint8_t VersionCombo;       // 0 "до 81.31" (316-byte image), 1 "81.32 и выше" (444)
+    std::uint8_t VersionCombo;  // 0 "до 81.31" (316-byte image), 1 "81.32 и выше" (444)
     std::uint8_t Reserved837[3];
     std::uint8_t UoGuardCords[4];
     std::uint8_t UoFireCords[4];
@@ -83,8 +83,10 @@ inline constexpr std::size_t CardRecordSize = 888;
 static_assert(sizeof(CardRecord) == CardRecordSize);
 
 // Offsets and sizes of the stored layout.
-static_assert(offsetof(CardRecord, ImageCardNumber) == 0 && sizeof(CardRecord::ImageCardNumber) == 11);
-static_assert(offsetof(CardRecord, ImageTimestamp) == 12 && sizeof(CardRecord::ImageTimestamp) == 6);
+static_assert(offsetof(CardRecord, ImageCardNumber) == 0 &&
+              sizeof(CardRecord::ImageCardNumber) == 11);
+static_assert(offsetof(CardRecord, ImageTimestamp) == 12 &&
+              sizeof(CardRecord::ImageTimestamp) == 6);
 static_assert(offsetof(CardRecord, UoCode) == 18 && sizeof(CardRecord::UoCode) == 16);
 static_assert(offsetof(CardRecord, UoLineAddress) == 34 && sizeof(CardRecord::UoLineAddress) == 4);
 static_assert(offsetof(CardRecord, UoType) == 38 && sizeof(CardRecord::UoType) == 4);
@@ -96,18 +98,25 @@ static_assert(offsetof(CardRecord, Port1GsmEdit) == 102 && sizeof(CardRecord::Po
 static_assert(offsetof(CardRecord, Port2GsmEdit) == 108 && sizeof(CardRecord::Port2GsmEdit) == 6);
 static_assert(offsetof(CardRecord, APN1Edit) == 114 && sizeof(CardRecord::APN1Edit) == 25);
 static_assert(offsetof(CardRecord, APN2Edit) == 139 && sizeof(CardRecord::APN2Edit) == 25);
-static_assert(offsetof(CardRecord, LoginGsm1Edit) == 164 && sizeof(CardRecord::LoginGsm1Edit) == 20);
-static_assert(offsetof(CardRecord, LoginGsm2Edit) == 184 && sizeof(CardRecord::LoginGsm2Edit) == 20);
+static_assert(offsetof(CardRecord, LoginGsm1Edit) == 164 &&
+              sizeof(CardRecord::LoginGsm1Edit) == 20);
+static_assert(offsetof(CardRecord, LoginGsm2Edit) == 184 &&
+              sizeof(CardRecord::LoginGsm2Edit) == 20);
 static_assert(offsetof(CardRecord, PassGsm1Edit) == 204 && sizeof(CardRecord::PassGsm1Edit) == 20);
 static_assert(offsetof(CardRecord, PassGsm2Edit) == 224 && sizeof(CardRecord::PassGsm2Edit) == 20);
 static_assert(offsetof(CardRecord, UpdateFlags) == 244 && sizeof(CardRecord::UpdateFlags) == 1);
 static_assert(offsetof(CardRecord, SmsFlags) == 245 && sizeof(CardRecord::SmsFlags) == 1);
-static_assert(offsetof(CardRecord, smsNumber1Edit) == 246 && sizeof(CardRecord::smsNumber1Edit) == 12);
-static_assert(offsetof(CardRecord, smsNumber2Edit) == 258 && sizeof(CardRecord::smsNumber2Edit) == 12);
-static_assert(offsetof(CardRecord, smsObjNameEdit) == 270 && sizeof(CardRecord::smsObjNameEdit) == 11);
+static_assert(offsetof(CardRecord, smsNumber1Edit) == 246 &&
+              sizeof(CardRecord::smsNumber1Edit) == 12);
+static_assert(offsetof(CardRecord, smsNumber2Edit) == 258 &&
+              sizeof(CardRecord::smsNumber2Edit) == 12);
+static_assert(offsetof(CardRecord, smsObjNameEdit) == 270 &&
+              sizeof(CardRecord::smsObjNameEdit) == 11);
 static_assert(offsetof(CardRecord, ipUpdateEdit) == 281 && sizeof(CardRecord::ipUpdateEdit) == 19);
-static_assert(offsetof(CardRecord, portParamsEdit) == 300 && sizeof(CardRecord::portParamsEdit) == 6);
-static_assert(offsetof(CardRecord, portUpdateEdit) == 306 && sizeof(CardRecord::portUpdateEdit) == 6);
+static_assert(offsetof(CardRecord, portParamsEdit) == 300 &&
+              sizeof(CardRecord::portParamsEdit) == 6);
+static_assert(offsetof(CardRecord, portUpdateEdit) == 306 &&
+              sizeof(CardRecord::portUpdateEdit) == 6);
 static_assert(offsetof(CardRecord, balCodeSim1) == 312 && sizeof(CardRecord::balCodeSim1) == 12);
 static_assert(offsetof(CardRecord, balCodeSim2) == 324 && sizeof(CardRecord::balCodeSim2) == 12);
 static_assert(offsetof(CardRecord, balCritical) == 336 && sizeof(CardRecord::balCritical) == 2);
@@ -122,7 +131,8 @@ static_assert(offsetof(CardRecord, PUK1_Edit) == 695 && sizeof(CardRecord::PUK1_
 static_assert(offsetof(CardRecord, Number1_Edit) == 715 && sizeof(CardRecord::Number1_Edit) == 15);
 static_assert(offsetof(CardRecord, SIM_ID1_Edit) == 730 && sizeof(CardRecord::SIM_ID1_Edit) == 25);
 static_assert(offsetof(CardRecord, DateChanged) == 755 && sizeof(CardRecord::DateChanged) == 8);
-static_assert(offsetof(CardRecord, DateProgrammed) == 763 && sizeof(CardRecord::DateProgrammed) == 8);
+static_assert(offsetof(CardRecord, DateProgrammed) == 763 &&
+              sizeof(CardRecord::DateProgrammed) == 8);
 static_assert(offsetof(CardRecord, ProgID1) == 771 && sizeof(CardRecord::ProgID1) == 2);
 static_assert(offsetof(CardRecord, ProgID2) == 773 && sizeof(CardRecord::ProgID2) == 2);
 static_assert(offsetof(CardRecord, PUK2_Edit) == 776 && sizeof(CardRecord::PUK2_Edit) == 20);

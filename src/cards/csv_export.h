@@ -9,7 +9,8 @@
 
 namespace gsmprog {
 
-inline constexpr const char* CsvHeader = "NCard;Object;KodUoo;KodLine;Pin1;Pin2;SIM1_ID;SIM2_ID\r\n";
+inline constexpr const char* CsvHeader =
+    "NCard;Object;KodUoo;KodLine;Pin1;Pin2;SIM1_ID;SIM2_ID\r\n";
 
 // The export text of the cards in use among the first `count` of `cards`, in slot order.
 std::string CsvText(const CardRecord* cards, int count);

@@ -40,10 +40,11 @@ DatabaseLocation LocateDatabase(const fs::path& directory) {
 std::string BrokenLinkText(const DatabaseLocation& location) {
     if (location.linkError == 0) return {};
     const std::string link = location.file.string() + " — символическая ссылка";
-    if (location.linkError == ENOENT) return link + " на несуществующий файл " + location.linkTarget;
+    if (location.linkError == ENOENT)
+        return link + " на несуществующий файл " + location.linkTarget;
     if (location.linkError == ELOOP) return link + ", замкнутая в кольцо";
-    return link + " на " + location.linkTarget + ", которая не ведёт к файлу: " +
-           ReadErrorText(location.linkError);
+    return link + " на " + location.linkTarget +
+           ", которая не ведёт к файлу: " + ReadErrorText(location.linkError);
 }
 
 }  // namespace gsmprog

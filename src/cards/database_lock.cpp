@@ -42,8 +42,8 @@ std::string UserName(uid_t uid) {
 // Written in place and cut to its length afterwards: the file is never emptied first, so a
 // reader finds either a whole text or one that does not parse.
 bool WriteHolder(int fd, const LockHolder& holder) {
-    const std::string text = "program=" + holder.program + "\nhost=" + holder.host + "\nuser=" +
-                             holder.user + "\npid=" + std::to_string(holder.pid) +
+    const std::string text = "program=" + holder.program + "\nhost=" + holder.host +
+                             "\nuser=" + holder.user + "\npid=" + std::to_string(holder.pid) +
                              "\nsince=" + std::to_string(holder.since) + "\n";
     return ::pwrite(fd, text.data(), text.size(), 0) == ssize_t(text.size()) &&
            ::ftruncate(fd, off_t(text.size())) == 0;
@@ -64,7 +64,9 @@ bool InGroup(gid_t group) {
     return false;
 }
 
-std::string NotRegularText(mode_t mode) { return "это " + FileKindText(mode) + ", а не обычный файл"; }
+std::string NotRegularText(mode_t mode) {
+    return "это " + FileKindText(mode) + ", а не обычный файл";
+}
 
 // Why the file `info` describes cannot serve as the lock file; empty when it can.
 std::string LockFileProblem(const struct stat& info) {
@@ -79,8 +81,10 @@ std::string LockFileProblem(const struct stat& info) {
 
 // Whoever may write the database may take its lock too, however the lock file was made.
 void ShareWithDatabaseWriters(int fd, const std::filesystem::path& database) {
-    struct stat lock {}, data {};
-    if (::fstat(fd, &lock) != 0 || lock.st_uid != ::geteuid() || ::stat(database.c_str(), &data) != 0)
+    struct stat lock {
+    }, data{};
+    if (::fstat(fd, &lock) != 0 || lock.st_uid != ::geteuid() ||
+        ::stat(database.c_str(), &data) != 0)
         return;
     const mode_t wanted = (lock.st_mode & 0777) | (data.st_mode & 0666);
     if (wanted != (lock.st_mode & 0777)) ::fchmod(fd, wanted);
@@ -177,7 +181,8 @@ DatabaseLock::Outcome DatabaseLock::Take(const std::string& program) {
         const int fd = OpenLockFile(location.file);
         if (fd < 0) {
             // A lock file removed or replaced between two steps: once more with the new one.
-            if ((error_ == ENOENT || error_ == EAGAIN) && problem_.empty() && attempt < 10) continue;
+            if ((error_ == ENOENT || error_ == EAGAIN) && problem_.empty() && attempt < 10)
+                continue;
             return Outcome::Failed;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -188,7 +193,8 @@ DatabaseLock::Outcome DatabaseLock::Take(const std::string& program) {
             return error == EWOULDBLOCK ? Outcome::Held : Outcome::Failed;
         }
         // A lock file removed between the open and the lock guards nothing: open the new one.
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         if (::fstat(fd, &held) == 0 && ::lstat(lockFile_.c_str(), &named) == 0 &&
             held.st_ino == named.st_ino && held.st_dev == named.st_dev) {
             fd_ = fd;
@@ -228,9 +234,11 @@ std::string DatabaseLock::Refusal() const {
     std::error_code failed;
     const std::filesystem::path absolute = std::filesystem::absolute(lockFile_, failed);
     const std::string file = (failed ? lockFile_ : absolute).string();
-    if (!problem_.empty()) return "Файл блокировки базы карточек " + file + " не подходит: " + problem_;
+    if (!problem_.empty())
+        return "Файл блокировки базы карточек " + file + " не подходит: " + problem_;
     if (error_ != 0)
-        return "Не удалось заблокировать базу карточек для записи (" + file + "): " + ErrorText(error_);
+        return "Не удалось заблокировать базу карточек для записи (" + file +
+               "): " + ErrorText(error_);
     if (holder_.pid == 0) return "База карточек уже открыта другой программой";
     return "База карточек уже открыта: " + holder_.Text();
 }

@@ -20,10 +20,10 @@
 namespace gsmprog {
 
 struct LockHolder {
-    std::string program;   // e.g. "gsmprog", "gsmprog-cli"
+    std::string program;  // e.g. "gsmprog", "gsmprog-cli"
     std::string host;
     std::string user;
-    long pid = 0;          // 0: the holder could not be read
+    long pid = 0;            // 0: the holder could not be read
     std::int64_t since = 0;  // seconds since the epoch
 
     // "gsmprog на host, пользователь user, с 10:42" (the date too when not today).

@@ -12,7 +12,8 @@ int CardWithDeviceCode(const CardDatabase& database, std::uint32_t code, int exc
     return -1;
 }
 
-DeviceCodeClash FindDeviceCodeClash(const CardDatabase& database, const CardRecord& card, int slot) {
+DeviceCodeClash FindDeviceCodeClash(const CardDatabase& database, const CardRecord& card,
+                                    int slot) {
     for (int i = 0; i < 4; ++i) {
         if (card.UoType[i] == 0) continue;
         const int other = CardWithDeviceCode(database, card.UoCode[i], slot);

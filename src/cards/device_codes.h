@@ -15,8 +15,8 @@ inline constexpr const char* DeviceCodeTakenText = "Такой код УО уж�
 int CardWithDeviceCode(const CardDatabase& database, std::uint32_t code, int exceptSlot);
 
 struct DeviceCodeClash {
-    int device = -1;   // the device of the card, 0..3; -1 when nothing clashes
-    int slot = -1;     // the other card's slot
+    int device = -1;  // the device of the card, 0..3; -1 when nothing clashes
+    int slot = -1;    // the other card's slot
 };
 
 // The first connected device of `card` whose code another card in use (not `slot`) has.

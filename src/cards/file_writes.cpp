@@ -62,7 +62,9 @@ void SyncDirectory(const fs::path& directory) {
     ::close(fd);
 }
 
-std::string HiddenPrefix(const fs::path& target) { return "." + target.filename().string() + ".tmp-"; }
+std::string HiddenPrefix(const fs::path& target) {
+    return "." + target.filename().string() + ".tmp-";
+}
 
 // Calls `make` with fresh hidden names of `target` until one is not taken (EEXIST).
 template <typename Make>
@@ -199,11 +201,12 @@ void RemoveLeftovers(const fs::path& target) {
         int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat held {}, named {};
+        struct stat held {
+        }, named{};
         // Its writer is gone once its lock can be had; the name must still be that file.
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) &&
-            ::lstat(path.c_str(), &named) == 0 && named.st_ino == held.st_ino &&
-            named.st_dev == held.st_dev)
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+            S_ISREG(held.st_mode) && ::lstat(path.c_str(), &named) == 0 &&
+            named.st_ino == held.st_ino && named.st_dev == held.st_dev)
             ::unlink(path.c_str());
         ::close(fd);
     }
@@ -224,7 +227,8 @@ bool ReplaceRegularFile(const fs::path& path, std::span<const ByteChunk> chunks)
 bool WriteFileAtomically(const fs::path& path, std::span<const ByteChunk> chunks) {
     const fs::path target = ResolveLinks(path);
     struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode)) return WriteInPlace(target, chunks);
+    if (::stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode))
+        return WriteInPlace(target, chunks);
     return ReplaceRegularFile(target, chunks);
 }
 

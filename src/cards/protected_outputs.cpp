@@ -26,7 +26,8 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 // What the file named `name` in the folder of `database` is to the database; empty: nothing.
 std::string RoleOf(const std::string& name, const std::string& database) {
-    if (name == database || name == CardDatabase::OldDatabaseFileName) return "это файл базы карточек";
+    if (name == database || name == CardDatabase::OldDatabaseFileName)
+        return "это файл базы карточек";
     if (name == database + LockFileSuffix) return "это файл блокировки базы карточек";
     if (name.starts_with(database + UnreadCopyInfix)) return "это сохранённая копия базы карточек";
     if (name == JournalFileName) return "это журнал операций базы карточек";
@@ -62,14 +63,16 @@ std::string RoleByIdentity(const struct stat& written, const DatabaseFolder& fol
 std::string ProtectedOutputReason(const fs::path& output, const fs::path& directory) {
     const fs::path written = ResolveLinks(output);
     const fs::path parent = written.has_parent_path() ? written.parent_path() : fs::path(".");
-    struct stat file {}, folder {};
+    struct stat file {
+    }, folder{};
     const bool exists = ::stat(written.c_str(), &file) == 0;
     const bool inFolder = ::stat(parent.c_str(), &folder) == 0;
     for (const DatabaseFolder& database : DatabaseFolders(directory)) {
         struct stat databaseFolder {};
         if (inFolder && ::stat(database.directory.c_str(), &databaseFolder) == 0 &&
             SameFile(folder, databaseFolder)) {
-            if (std::string role = RoleOf(written.filename().string(), database.database); !role.empty())
+            if (std::string role = RoleOf(written.filename().string(), database.database);
+                !role.empty())
                 return role;
         }
         if (exists)

@@ -13,22 +13,27 @@ constexpr const char* DeviceTypeTexts[] = {"Не подключено", "УОО 
 constexpr const char* VersionTexts[] = {"до 81.31", "81.32 и выше"};
 
 // A text of the record, by member; its edit in the window has the member's name.
-#define GSMPROG_TEXT(label, member)                                                   \
-    SettingsField{label, #member, offsetof(CardRecord, member), sizeof(CardRecord::member), \
-                  SettingsKind::Text}
+#define GSMPROG_TEXT(label, member)                                               \
+    SettingsField {                                                               \
+        label, #member, offsetof(CardRecord, member), sizeof(CardRecord::member), \
+            SettingsKind::Text                                                    \
+    }
 
 std::vector<SettingsField> MakeTable() {
     std::vector<SettingsField> table;
-    table.push_back({"ВЕРСИЯ МОДЕМА", "VersionCombo", offsetof(CardRecord, VersionCombo), 1, SettingsKind::Version});
+    table.push_back({"ВЕРСИЯ МОДЕМА", "VersionCombo", offsetof(CardRecord, VersionCombo), 1,
+                     SettingsKind::Version});
     for (int i = 0; i < 4; ++i) {
         const std::string device = "УОО " + std::to_string(i + 1) + ": ";
         const std::size_t entry = std::size_t(i);
-        table.push_back({device + "Тип устройства", "uoTypeCombo", offsetof(CardRecord, UoType) + entry, 1,
-                         SettingsKind::DeviceType, 0, i});
-        table.push_back({device + "Код УО на ПЦН", "CodeUoo", offsetof(CardRecord, UoCode) + 4 * entry, 4,
-                         SettingsKind::DeviceCode, 0, i});
-        table.push_back({device + "Адрес УО на линии", "numLine", offsetof(CardRecord, UoLineAddress) + entry, 1,
-                         SettingsKind::LineAddress, 0, i});
+        table.push_back({device + "Тип устройства", "uoTypeCombo",
+                         offsetof(CardRecord, UoType) + entry, 1, SettingsKind::DeviceType, 0, i});
+        table.push_back({device + "Код УО на ПЦН", "CodeUoo",
+                         offsetof(CardRecord, UoCode) + 4 * entry, 4, SettingsKind::DeviceCode, 0,
+                         i});
+        table.push_back({device + "Адрес УО на линии", "numLine",
+                         offsetof(CardRecord, UoLineAddress) + entry, 1, SettingsKind::LineAddress,
+                         0, i});
     }
     for (const SettingsField& text : {
              GSMPROG_TEXT("PIN1", Pin1Edit),
@@ -55,21 +60,22 @@ std::vector<SettingsField> MakeTable() {
     smsFlag("Включить отправку SMS на номер (2)", "sendSMS2Check", SmsSendTo2);
     table.push_back(GSMPROG_TEXT("Номер 2 для отправки SMS", smsNumber2Edit));
     table.push_back(GSMPROG_TEXT("Название объекта (опционально)", smsObjNameEdit));
-    smsFlag("Тип событий: Изменение режима охраны (Снятия / Постановки)", "smsGuardModeCheck", SmsGuardMode);
+    smsFlag("Тип событий: Изменение режима охраны (Снятия / Постановки)", "smsGuardModeCheck",
+            SmsGuardMode);
     smsFlag("Тип событий: Тревога", "smsAlarmCheck", SmsAlarm);
     smsFlag("Тип событий: Пожар", "smsFireCheck", SmsFire);
     smsFlag("Тип событий: Вызов КТС", "smsKtcCheck", SmsKtc);
     smsFlag("Сохранять SMS в памяти телефона", "saveSMSCheck", SmsSaveInPhone);
 
     constexpr std::size_t balance = offsetof(CardRecord, BalanceFlags);
-    table.push_back(
-        {"Включить проверку баланса SIM карт", "balEnable", balance, 2, SettingsKind::Flag, BalanceEnable});
-    table.push_back({"Критический уровень баланса (руб)", "balCritical", offsetof(CardRecord, balCritical), 2,
-                     SettingsKind::CriticalBalance});
+    table.push_back({"Включить проверку баланса SIM карт", "balEnable", balance, 2,
+                     SettingsKind::Flag, BalanceEnable});
+    table.push_back({"Критический уровень баланса (руб)", "balCritical",
+                     offsetof(CardRecord, balCritical), 2, SettingsKind::CriticalBalance});
     table.push_back(GSMPROG_TEXT("Код запроса баланса для SIM1", balCodeSim1));
     table.push_back(GSMPROG_TEXT("Код запроса баланса для SIM2", balCodeSim2));
-    table.push_back({"Автоматическое извещение о критическом балансе", "balSendPcnCheck", balance, 2,
-                     SettingsKind::ClearedFlag, BalanceNoCriticalNotice});
+    table.push_back({"Автоматическое извещение о критическом балансе", "balSendPcnCheck", balance,
+                     2, SettingsKind::ClearedFlag, BalanceNoCriticalNotice});
 
     constexpr std::size_t update = offsetof(CardRecord, UpdateFlags);
     table.push_back({"Разрешить автоматическое обновление прошивки", "allowUpdateCheck", update, 1,
@@ -114,7 +120,8 @@ bool CarriedBy(const SettingsField& field, int variant) {
 }
 
 std::string ShownValue(const SettingsField& field, const CardRecord& record) {
-    const std::uint32_t value = field.kind == SettingsKind::Text ? 0 : Number(record, field.offset, field.size);
+    const std::uint32_t value =
+        field.kind == SettingsKind::Text ? 0 : Number(record, field.offset, field.size);
     switch (field.kind) {
     case SettingsKind::Text: {
         const char* text = reinterpret_cast<const char*>(&record) + field.offset;

@@ -16,24 +16,24 @@
 namespace gsmprog {
 
 enum class SettingsKind {
-    Text,          // Windows-1251 up to the first zero, shown in UTF-8
-    Version,       // VersionCombo: "до 81.31", "81.32 и выше"
-    DeviceType,    // a UoType entry: "Не подключено", "УОО 1Ш", "УОО 3Ш", "УОО 6ША"
-    DeviceCode,    // a UoCode entry, unsigned decimal; "НД" while the device is not connected
-    LineAddress,   // a UoLineAddress entry, decimal; "НД" while the device is not connected
-    Flag,          // a check box: "да" when `bit` is set in the byte or word at `offset`
-    ClearedFlag,   // a check box ticked when `bit` is clear
-    CriticalBalance,   // balCritical, decimal, 0 shown as 10
+    Text,     // Windows-1251 up to the first zero, shown in UTF-8
+    Version,  // VersionCombo: "до 81.31", "81.32 и выше"
+    DeviceType,  // a UoType entry: "Не подключено", "УОО 1Ш", "УОО 3Ш", "УОО 6ША"
+    DeviceCode,       // a UoCode entry, unsigned decimal; "НД" while the device is not connected
+    LineAddress,      // a UoLineAddress entry, decimal; "НД" while the device is not connected
+    Flag,             // a check box: "да" when `bit` is set in the byte or word at `offset`
+    ClearedFlag,      // a check box ticked when `bit` is clear
+    CriticalBalance,  // balCritical, decimal, 0 shown as 10
 };
 
 struct SettingsField {
-    std::string label;         // UTF-8, "PIN1", "УОО 3: Код УО на ПЦН", "Тип событий: Тревога"
+    std::string label;  // UTF-8, "PIN1", "УОО 3: Код УО на ПЦН", "Тип событий: Тревога"
     const char* control = "";  // the main window's control ("Pin1Edit"; a device's on its tab)
     std::size_t offset = 0;    // in the record
     std::size_t size = 0;      // bytes at `offset`
     SettingsKind kind = SettingsKind::Text;
-    std::uint16_t bit = 0;     // Flag, ClearedFlag
-    int device = -1;           // DeviceType, DeviceCode, LineAddress: entry 0..3
+    std::uint16_t bit = 0;  // Flag, ClearedFlag
+    int device = -1;        // DeviceType, DeviceCode, LineAddress: entry 0..3
 };
 
 // The short image ("до 81.31") carries the record's settings up to here, the long one
@@ -55,8 +55,8 @@ std::string ShownValue(const SettingsField& field, const CardRecord& record);
 
 struct SettingsDifference {
     const SettingsField* field = nullptr;
-    std::string first;    // the value in the first record (the card)
-    std::string second;   // the value in the second (the modem or the image written)
+    std::string first;   // the value in the first record (the card)
+    std::string second;  // the value in the second (the modem or the image written)
 };
 
 // The fields whose shown values differ between `card` and `held`, of those an image of

@@ -29,8 +29,7 @@ namespace {
 
 constexpr auto SilenceNotice = std::chrono::seconds(3);
 constexpr int WatchIntervalMs = 20;
-constexpr const char* WaitingText =
-    "Модем не отвечает, ожидание ответа. Остановить — Ctrl-C.";
+constexpr const char* WaitingText = "Модем не отвечает, ожидание ответа. Остановить — Ctrl-C.";
 
 // A descriptor closed at the end of its scope; -1 when it could not be had.
 struct Descriptor {
@@ -63,8 +62,9 @@ std::string NotSerialReason(const std::filesystem::path& port) {
         ::close(fd);
         if (terminal) return {};
     }
-    return port.string() + " — не последовательный порт; --port ждёт устройство кабеля, "
-                           "например /dev/ttyUSB0";
+    return port.string() +
+           " — не последовательный порт; --port ждёт устройство кабеля, "
+           "например /dev/ttyUSB0";
 }
 
 }  // namespace
@@ -84,8 +84,10 @@ int TakeCableOption(std::vector<std::string>& args, CableChoice& choice) {
         const std::string& value = args[++i];
         if (arg == "--port") {
             // An empty path would leave the choice empty, which means the first cable.
-            if (value.empty()) return UsageError("после --port нужен путь к порту, например /dev/ttyUSB0");
-            if (const std::string reason = NotSerialReason(value); !reason.empty()) return UsageError(reason);
+            if (value.empty())
+                return UsageError("после --port нужен путь к порту, например /dev/ttyUSB0");
+            if (const std::string reason = NotSerialReason(value); !reason.empty())
+                return UsageError(reason);
             choice.port = value;
         } else if (!IsValidCableSerial(value)) {
             return UsageError("серийный номер кабеля — от 1 до 15 печатных символов: " + value);
@@ -124,12 +126,15 @@ std::vector<std::string> AttachedSerials(const CableChoice& choice) {
         return {};
     std::vector<std::string> serials;
     for (std::uint32_t i = 0; i < count; ++i)
-        serials.emplace_back(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
+        serials.emplace_back(list[i].SerialNumber,
+                             strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
     return serials;
 }
 
-std::string UnknownCableText(const std::string& serial, CableResult opened, const CableFailure& failure) {
-    if (serial.empty() || opened != CableDriverFailure || failure.kind != CableFailureKind::NotFound)
+std::string UnknownCableText(const std::string& serial, CableResult opened,
+                             const CableFailure& failure) {
+    if (serial.empty() || opened != CableDriverFailure ||
+        failure.kind != CableFailureKind::NotFound)
         return {};
     const std::vector<std::string> attached = AttachedSerials({});
     if (attached.empty() || std::find(attached.begin(), attached.end(), serial) != attached.end())
@@ -148,8 +153,7 @@ StopSignals::~StopSignals() {
     // A signal that came after the work ended is dropped, not delivered late.
     const sigset_t set = StopSet();
     const timespec none{0, 0};
-    while (sigtimedwait(&set, nullptr, &none) > 0) {
-    }
+    while (sigtimedwait(&set, nullptr, &none) > 0) {}
     pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 
@@ -226,11 +230,16 @@ int ReportOutcome(const LinkOutcome& outcome, LinkOperation operation, const cha
     // A busy cable is named as such rather than the driver blamed; a missing one is followed
     // by what the system shows of it.
     const char* busy = BusyCableText(outcome.opened, outcome.cableFailure);
-    const std::string unknown = UnknownCableText(outcome.serial, outcome.opened, outcome.cableFailure);
+    const std::string unknown =
+        UnknownCableText(outcome.serial, outcome.opened, outcome.cableFailure);
     std::string message =
-        std::string(failedHeader) + (busy ? busy : !unknown.empty() ? unknown.c_str() : FailureReason(operation, outcome));
-    if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure)) message += std::string("\n") + note;
-    if (const std::string silence = SilenceText(outcome.silence); !silence.empty()) message += "\n" + silence;
+        std::string(failedHeader) + (busy               ? busy
+                                     : !unknown.empty() ? unknown.c_str()
+                                                        : FailureReason(operation, outcome));
+    if (const char* note = MissingCableNote(outcome.opened, outcome.cableFailure))
+        message += std::string("\n") + note;
+    if (const std::string silence = SilenceText(outcome.silence); !silence.empty())
+        message += "\n" + silence;
     PrintText(message);
     journal.End(JournalResult::Failed, std::move(message));
     if (outcome.opened != CableOpened) return ExitCableFailure;

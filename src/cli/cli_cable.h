@@ -22,8 +22,8 @@
 namespace gsmprog::cli {
 
 struct CableChoice {
-    std::string serial;            // --cable: this cable of the cable list
-    std::filesystem::path port;    // --port: this serial device alone
+    std::string serial;          // --cable: this cable of the cable list
+    std::filesystem::path port;  // --port: this serial device alone
 };
 
 // Takes the cable option out of `args`. Prints the reason and returns ExitUsage for a
@@ -43,7 +43,8 @@ std::vector<std::string> AttachedSerials(const CableChoice& choice);
 // For an open of the cable `serial` (--cable) that gave `opened` because no such cable is
 // attached: the reason, naming the cables that are. Empty for any other failure, for no
 // serial number, and when the cable has turned up since.
-std::string UnknownCableText(const std::string& serial, CableResult opened, const CableFailure& failure);
+std::string UnknownCableText(const std::string& serial, CableResult opened,
+                             const CableFailure& failure);
 
 // Blocks SIGINT and SIGTERM from its construction on, in this thread and in every thread
 // started afterwards (so create it before any cable), and restores them at the end.
@@ -79,9 +80,9 @@ private:
 };
 
 struct LinkOutcome : gsmprog::LinkOutcome {
-    bool stopped = false;   // by a signal
-    CableFailure cableFailure;   // the cable's last failure when the exchange ended
-    std::string serial;          // the cable asked for; empty for the first of the list
+    bool stopped = false;       // by a signal
+    CableFailure cableFailure;  // the cable's last failure when the exchange ended
+    std::string serial;         // the cable asked for; empty for the first of the list
 };
 
 // Waits for the cable to open, hands the payload over and Starts the link, in a worker; a

@@ -33,7 +33,8 @@ int Cables(CliContext& context) {
         return ExitCableFailure;
     }
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::string serial(list[i].SerialNumber, strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
+        const std::string serial(list[i].SerialNumber,
+                                 strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber));
         std::cout << serial;
         const auto latency = cable.LatencyTimerMs(serial);
         if (latency) std::cout << "\tlatency_timer=" << *latency;

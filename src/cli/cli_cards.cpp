@@ -50,13 +50,14 @@ std::string IncompleteLoadText(const CardDatabase& database) {
     if (!detail.sizeFits)
         return file + " не прочитан: его размер " + std::to_string(detail.size) +
                " байт не подходит ни к одному формату базы карточек";
-    if (detail.cardBlocks > std::size_t(CardDatabase::SlotCount) && detail.cardsRead == std::size_t(CardDatabase::SlotCount))
+    if (detail.cardBlocks > std::size_t(CardDatabase::SlotCount) &&
+        detail.cardsRead == std::size_t(CardDatabase::SlotCount))
         return "в файле " + FileName(database.LoadedFile()) + " карточек больше " +
                std::to_string(CardDatabase::SlotCount) + " (" + std::to_string(detail.cardBlocks) +
                "): прочитаны первые " + std::to_string(CardDatabase::SlotCount);
     if (detail.cardsRead < std::min<std::size_t>(detail.cardBlocks, CardDatabase::SlotCount))
-        return file + " прочитан не полностью: прочитано карточек " + std::to_string(detail.cardsRead) +
-               " из " + std::to_string(detail.cardBlocks);
+        return file + " прочитан не полностью: прочитано карточек " +
+               std::to_string(detail.cardsRead) + " из " + std::to_string(detail.cardBlocks);
     return file + " прочитан не полностью: не прочитана последняя запись (образец новой карточки)";
 }
 
@@ -71,7 +72,9 @@ int LoadCards(std::unique_ptr<CardDatabase>& database) {
                      ReadErrorText(database->LastLoadDetail().error));
         return ExitUsage;
     case CardDatabase::LoadState::BrokenLink:
-        PrintFailure("внимание: " + BrokenLinkText(LocateDatabase(std::filesystem::path(FileName(database->DatabasePath())).parent_path())) +
+        PrintFailure("внимание: " +
+                     BrokenLinkText(LocateDatabase(
+                         std::filesystem::path(FileName(database->DatabasePath())).parent_path())) +
                      ": карточек нет, и записать базу через эту ссылку нельзя");
         return ExitSuccess;
     case CardDatabase::LoadState::NotRegular:

@@ -15,8 +15,9 @@ std::vector<CliCommand>& Registry() {
 
 // Columns are counted in characters: the texts are UTF-8.
 std::size_t Width(const std::string& text) {
-    return std::size_t(std::count_if(text.begin(), text.end(),
-                                     [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+    return std::size_t(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
 }
 
 // A row of the usage: `left` at the margin and `right` from `column` on, on a line of its
@@ -25,10 +26,8 @@ void PrintRow(std::ostream& out, const std::string& left, const std::string& rig
               std::size_t column = 30) {
     out << "  " << left;
     const std::size_t width = Width(left) + 2;
-    if (width + 2 > column)
-        out << "\n" << std::string(column, ' ');
-    else
-        out << std::string(column - width, ' ');
+    if (width + 2 > column) out << "\n" << std::string(column, ' ');
+    else out << std::string(column - width, ' ');
     out << right << "\n";
 }
 

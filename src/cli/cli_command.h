@@ -20,8 +20,9 @@ enum ExitCode : int {
 };
 
 struct CliContext {
-    std::filesystem::path workDir;   // -C DIR (empty without -C); the process has already changed into it
-    std::vector<std::string> args;   // the command's own arguments
+    std::filesystem::path
+        workDir;  // -C DIR (empty without -C); the process has already changed into it
+    std::vector<std::string> args;  // the command's own arguments
 };
 
 using CliHandler = int (*)(CliContext& context);
@@ -32,8 +33,8 @@ enum class CliGroup { Cards, Modem, Control };
 struct CliCommand {
     CliGroup group;
     std::string name;
-    std::string synopsis;      // e.g. "show СТРОКА"
-    std::string description;   // one line of the usage text
+    std::string synopsis;     // e.g. "show СТРОКА"
+    std::string description;  // one line of the usage text
     CliHandler handler;
 };
 

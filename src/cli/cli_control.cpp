@@ -41,16 +41,19 @@ bool NextEvent(FTDI_KorvelCtrl& link, const Cable& cable, ControlEvent& event) {
 std::size_t TakeEvents(FTDI_KorvelCtrl& link, const Cable& cable,
                        const std::function<void(const ControlEvent&)>& show) {
     ControlEvent event;
-    return link.FetchResults(std::numeric_limits<std::size_t>::max(), [&](const CtrlResult& result) {
-        event.code = result.code;
-        event.text = result.text;
-        event.errorState = result.errorState;
-        // An error condition leaves the packet as it was, as NextEvent does.
-        event.packet.code = 0;
-        if (result.packet != nullptr) event.packet = *result.packet;
-        if (event.code == CtrlError) event.cableFailure = cable.LastFailure();
-        show(event);
-    });
+    return link.FetchResults(std::numeric_limits<std::size_t>::max(),
+                             [&](const CtrlResult& result) {
+                                 event.code = result.code;
+                                 event.text = result.text;
+                                 event.errorState = result.errorState;
+                                 // An error condition leaves the packet as it was, as NextEvent
+                                 // does.
+                                 event.packet.code = 0;
+                                 if (result.packet != nullptr) event.packet = *result.packet;
+                                 if (event.code == CtrlError)
+                                     event.cableFailure = cable.LastFailure();
+                                 show(event);
+                             });
 }
 
 std::string FailureText(const ControlEvent& failure, const std::string& serial) {
@@ -58,7 +61,8 @@ std::string FailureText(const ControlEvent& failure, const std::string& serial) 
     // named as such rather than the driver blamed.
     const auto opened = static_cast<CableResult>(failure.errorState);
     if (const char* busy = BusyCableText(opened, failure.cableFailure)) return busy;
-    if (std::string unknown = UnknownCableText(serial, opened, failure.cableFailure); !unknown.empty())
+    if (std::string unknown = UnknownCableText(serial, opened, failure.cableFailure);
+        !unknown.empty())
         return unknown;
     if (!failure.text.empty()) return failure.text;
     // States the link leaves without a text: a missing cable while nothing was pending, and
@@ -68,8 +72,7 @@ std::string FailureText(const ControlEvent& failure, const std::string& serial) 
 }
 
 int FailureExit(const ControlEvent& failure) {
-    const bool deviceFailure =
-        failure.errorState == 0 || failure.errorState == CtrlReplyTimeout;
+    const bool deviceFailure = failure.errorState == 0 || failure.errorState == CtrlReplyTimeout;
     return deviceFailure ? ExitDeviceFailure : ExitCableFailure;
 }
 
@@ -94,9 +97,10 @@ int AwaitReply(CliContext& context, const char* command, void (FTDI_KorvelCtrl::
                std::uint8_t replyCode, ControlEvent& reply) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
-    if (!context.args.empty()) return UsageError(std::string(command) + " принимает только ключ кабеля");
+    if (!context.args.empty())
+        return UsageError(std::string(command) + " принимает только ключ кабеля");
 
-    StopSignals stopSignals;   // before the cable starts its thread
+    StopSignals stopSignals;  // before the cable starts its thread
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
     std::atomic<bool> stop{false};

@@ -18,8 +18,8 @@ struct ControlEvent {
     int code = CtrlNothing;
     std::string text;
     CtrlPacket packet;
-    std::uint32_t errorState = 0;   // of an error condition
-    CableFailure cableFailure;      // of an error condition: the cable's last failure
+    std::uint32_t errorState = 0;  // of an error condition
+    CableFailure cableFailure;     // of an error condition: the cable's last failure
 };
 
 // Takes the next event of the link on `cable`; false when none waits.

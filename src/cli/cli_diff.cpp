@@ -30,16 +30,17 @@ int Diff(CliContext& context) {
     }
     WideImage image;
     if (!EvaluateJournalImage(*written, image)) {
-        PrintFailure("образ в записи журнала от " + written->time + " повреждён: сравнивать не с чем");
+        PrintFailure("образ в записи журнала от " + written->time +
+                     " повреждён: сравнивать не с чем");
         return ExitUsage;
     }
     PrintDifferences(CompareWithImage(card, image));
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar(CliGroup::Cards, "diff", "diff СТРОКА",
-                                    "чем карточка отличается от последнего записанного из неё в модем",
-                                    Diff);
+const CliCommandRegistrar registrar(
+    CliGroup::Cards, "diff", "diff СТРОКА",
+    "чем карточка отличается от последнего записанного из неё в модем", Diff);
 
 }  // namespace
 }  // namespace gsmprog::cli

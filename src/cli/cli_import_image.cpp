@@ -36,14 +36,16 @@ int ImportImage(CliContext& context) {
     bytes.resize(std::size_t(in.gcount()));
     WideImage image;
     if (!EvaluateSavedImage(bytes, image)) {
-        PrintFailure(file + ": нет образа настроек модема (316 или 444 байта с верной контрольной суммой)");
+        PrintFailure(
+            file + ": нет образа настроек модема (316 или 444 байта с верной контрольной суммой)");
         return ExitUsage;
     }
     return MakeNewCard(image, slot);
 }
 
 const CliCommandRegistrar registrar(CliGroup::Cards, "import-image", "import-image ФАЙЛ [СТРОКА]",
-                                    "новая карточка из образа, сохранённого read --image", ImportImage);
+                                    "новая карточка из образа, сохранённого read --image",
+                                    ImportImage);
 
 }  // namespace
 }  // namespace gsmprog::cli

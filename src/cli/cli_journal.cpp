@@ -50,7 +50,8 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
         } else if (option == "--since") {
             filter.since = UserTimeSeconds(value);
             if (!filter.since)
-                return UsageError("неверная дата " + value + ": ожидается ГГГГ-ММ-ДД или ГГГГ-ММ-ДД ЧЧ:ММ");
+                return UsageError("неверная дата " + value +
+                                  ": ожидается ГГГГ-ММ-ДД или ГГГГ-ММ-ДД ЧЧ:ММ");
         } else if (value == "tsv") {
             format = Format::Tsv;
         } else if (value == "csv") {
@@ -67,7 +68,7 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
 void AppendTsvLine(std::string& out, const JournalRow& row) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         if (i > 0) out += '\t';
-        out += Printable(row[i]);   // as `list` escapes its texts
+        out += Printable(row[i]);  // as `list` escapes its texts
     }
     out += '\n';
 }
@@ -79,19 +80,21 @@ int Journal(CliContext& context) {
     const std::filesystem::path journal = JournalFile();
     std::string out;
     if (format == Format::Csv) out = JournalCsvLine(JournalColumnTitles());
-    const JournalReadStats stats = ReadJournal(journal, [&](JournalEntry&& entry, std::string_view line) {
-        if (!filter.Accepts(entry)) return;
-        switch (format) {
-        case Format::Tsv: AppendTsvLine(out, JournalRowTexts(entry)); break;
-        case Format::Csv: out += JournalCsvLine(JournalRowTexts(entry)); break;
-        case Format::Json:
-            out += line;
-            out += '\n';
-            break;
-        }
-    });
+    const JournalReadStats stats =
+        ReadJournal(journal, [&](JournalEntry&& entry, std::string_view line) {
+            if (!filter.Accepts(entry)) return;
+            switch (format) {
+            case Format::Tsv: AppendTsvLine(out, JournalRowTexts(entry)); break;
+            case Format::Csv: out += JournalCsvLine(JournalRowTexts(entry)); break;
+            case Format::Json:
+                out += line;
+                out += '\n';
+                break;
+            }
+        });
     if (stats.error == ENOENT) {
-        PrintFailure("журнала операций " + journal.string() + " нет: операций с модемом здесь не было");
+        PrintFailure("журнала операций " + journal.string() +
+                     " нет: операций с модемом здесь не было");
     } else if (stats.error != 0) {
         PrintFailure("не удалось прочитать журнал операций " + journal.string() + ": " +
                      ReadErrorText(stats.error));
@@ -102,9 +105,10 @@ int Journal(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar(CliGroup::Cards, "journal",
-                                    "journal [--row СТРОКА] [--card НОМЕР] [--since ДАТА] [--format tsv|csv|json]",
-                                    "журнал операций с модемами, от старых к новым", Journal);
+const CliCommandRegistrar registrar(
+    CliGroup::Cards, "journal",
+    "journal [--row СТРОКА] [--card НОМЕР] [--since ДАТА] [--format tsv|csv|json]",
+    "журнал операций с модемами, от старых к новым", Journal);
 
 }  // namespace
 }  // namespace gsmprog::cli

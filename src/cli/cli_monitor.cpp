@@ -113,8 +113,7 @@ int ParseSeconds(std::vector<std::string>& args, long& seconds) {
             std::size_t used = 0;
             seconds = std::stol(args[1], &used);
             if (used == args[1].size() && seconds > 0) return ExitSuccess;
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
         return UsageError("--seconds: нужно целое число секунд больше 0: " + args[1]);
     }
     return UsageError("monitor принимает только --seconds СЕКУНДЫ и ключ кабеля");
@@ -123,16 +122,15 @@ int ParseSeconds(std::vector<std::string>& args, long& seconds) {
 int Monitor(CliContext& context) {
     CableChoice choice;
     if (int code = TakeCableOption(context.args, choice); code != ExitSuccess) return code;
-    long seconds = 0;   // 0: until a signal
+    long seconds = 0;  // 0: until a signal
     if (int code = ParseSeconds(context.args, seconds); code != ExitSuccess) return code;
 
-    StopSignals stopSignals;   // before the cable starts its thread
+    StopSignals stopSignals;  // before the cable starts its thread
     const auto cable = MakeCable(choice);
     FTDI_KorvelCtrl link(*cable, SystemClock(), choice.serial);
     std::atomic<bool> stop{false};
     MonitorLoop loop(link, *cable, choice.serial);
-    const bool stopped =
-        stopSignals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
+    const bool stopped = stopSignals.Run([&] { loop.Run(seconds, stop); }, [&] { stop = true; });
     link.Stop();
     if (const auto dropped = link.DroppedEvents(); dropped > 0)
         PrintText("Пропущено событий обмена: " + std::to_string(dropped));
@@ -146,9 +144,9 @@ int Monitor(CliContext& context) {
     return HandshakeFailure(choice);
 }
 
-const CliCommandRegistrar registrar{
-    CliGroup::Control, "monitor", "monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]",
-    "события обмена, как в окне «Контроль»", Monitor};
+const CliCommandRegistrar registrar{CliGroup::Control, "monitor",
+                                    "monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]",
+                                    "события обмена, как в окне «Контроль»", Monitor};
 
 }  // namespace
 }  // namespace gsmprog::cli

@@ -39,7 +39,8 @@ int Program(CliContext& context) {
         return ExitUsage;
     }
 
-    if (int code = CheckStorable(*database, "Модем не программировался: его новый ID некуда записать.");
+    if (int code =
+            CheckStorable(*database, "Модем не программировался: его новый ID некуда записать.");
         code != ExitSuccess)
         return code;
 
@@ -49,8 +50,9 @@ int Program(CliContext& context) {
     facts.previousId = std::uint16_t(card.ProgID1);
     facts.imageCrc = image.crc;
     facts.image.assign(image.bytes.begin(), image.bytes.begin() + std::ptrdiff_t(image.length));
-    const LinkOutcome outcome = RunLink(stopSignals, link, cable, opening, choice, journal,
-                                        image.bytes.data(), static_cast<std::int32_t>(image.length));
+    const LinkOutcome outcome =
+        RunLink(stopSignals, link, cable, opening, choice, journal, image.bytes.data(),
+                static_cast<std::int32_t>(image.length));
     if (int code = ReportOutcome(outcome, LinkOperation::ProgramModem, ProgramFailedHeader,
                                  ProgramStoppedText, ProgramDoneText, journal);
         code != ExitSuccess)
@@ -59,7 +61,8 @@ int Program(CliContext& context) {
     // The modem holds the new ID whether or not it reaches the card: it is printed either way.
     const std::string id = "ProgID1=" + ProgIdText(image.crc);
     const int stored = StoreInCard(
-        *database, slot, [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); },
+        *database, slot,
+        [&](CardRecord& card) { RecordModemProgrammed(card, image.crc, CurrentDays()); },
         "Модем запрограммирован, но его новый ID (" + id + ") не записан в базу карточек",
         &facts.message);
     std::cout << id << "\n";
@@ -67,8 +70,7 @@ int Program(CliContext& context) {
 }
 
 const CliCommandRegistrar registrar(CliGroup::Modem, "program", "program СТРОКА [КАБЕЛЬ]",
-                                    "записать в модем карточку строки СТРОКА",
-                                    Program);
+                                    "записать в модем карточку строки СТРОКА", Program);
 
 }  // namespace
 }  // namespace gsmprog::cli

@@ -79,12 +79,11 @@ int Read(CliContext& context) {
         const std::string& arg = context.args[i];
         if (arg == "--image" && i + 1 < context.args.size() && imageFile.empty())
             imageFile = context.args[++i];
-        else if (arg == "--diff")
-            showDifferences = true;
-        else if (arg == "--new-card")
-            makeCard = true;
+        else if (arg == "--diff") showDifferences = true;
+        else if (arg == "--new-card") makeCard = true;
         else
-            return UsageError("read принимает только --image ФАЙЛ, --diff, --new-card и ключ кабеля");
+            return UsageError(
+                "read принимает только --image ФАЙЛ, --diff, --new-card и ключ кабеля");
     }
     if (!imageFile.empty())
         if (int code = RefuseProtectedOutput(imageFile)) return code;
@@ -135,8 +134,7 @@ int Read(CliContext& context) {
 
 const CliCommandRegistrar registrar(CliGroup::Modem, "read",
                                     "read [--image ФАЙЛ] [--diff] [--new-card] [КАБЕЛЬ]",
-                                    "считать модем и найти его карточку",
-                                    Read);
+                                    "считать модем и найти его карточку", Read);
 
 }  // namespace
 }  // namespace gsmprog::cli

@@ -39,7 +39,8 @@ int MakeNewCard(const WideImage& image, int slot) {
         return ExitUsage;
     }
     const CardRecord card = CardFromImage(image);
-    if (const DeviceCodeClash clash = FindDeviceCodeClash(*database, card, slot); clash.device >= 0) {
+    if (const DeviceCodeClash clash = FindDeviceCodeClash(*database, card, slot);
+        clash.device >= 0) {
         PrintFailure(DeviceCodeClashText(clash));
         return ExitUsage;
     }

@@ -99,8 +99,7 @@ int Show(CliContext& context) {
         return ExitSuccess;
     }
     const std::string history = CardHistoryText(LastProgramming(JournalFile(), slot, card));
-    std::cout << ShowText(card) << "LastOperation=" << Printable(history) << '\n'
-              << std::flush;
+    std::cout << ShowText(card) << "LastOperation=" << Printable(history) << '\n' << std::flush;
     return ExitSuccess;
 }
 

@@ -10,7 +10,8 @@ namespace {
 
 int Status(CliContext& context) {
     ControlEvent reply;
-    const int code = AwaitReply(context, "status", &FTDI_KorvelCtrl::RequestStatus, CtrlStatus, reply);
+    const int code =
+        AwaitReply(context, "status", &FTDI_KorvelCtrl::RequestStatus, CtrlStatus, reply);
     if (code == ExitSuccess) std::cout << StatusText(reply.packet, "\n") << std::endl;
     return code;
 }

@@ -33,7 +33,8 @@ bool TakeForStore(DatabaseLock& lock) {
     for (;;) {
         const DatabaseLock::Outcome outcome = lock.Take(CliProgramName);
         if (outcome == DatabaseLock::Outcome::Taken) return true;
-        if (outcome == DatabaseLock::Outcome::Failed || std::chrono::steady_clock::now() >= deadline)
+        if (outcome == DatabaseLock::Outcome::Failed ||
+            std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(LockPoll);
     }
@@ -49,7 +50,8 @@ std::string Store(CardDatabase& database, const std::function<std::string(CardDa
     if (std::string refusal = change(database); !refusal.empty()) return refusal;
     if (!database.SaveDatabase()) return WriteFailureText(database, errno);
     if (!database.UnreadCopy().empty())
-        PrintFailure("прочитанный не полностью файл базы сохранён как " + database.UnreadCopy().string());
+        PrintFailure("прочитанный не полностью файл базы сохранён как " +
+                     database.UnreadCopy().string());
     return {};
 }
 
@@ -72,8 +74,7 @@ int CheckStorable(const CardDatabase& database, const std::string& untouchedText
     if (outcome == DatabaseLock::Outcome::Failed ||
         (outcome == DatabaseLock::Outcome::Held && HeldByWindow(lock)))
         reason = lock.Refusal();
-    else if (!database.CanSave())
-        reason = WriteFailureText(database, errno);
+    else if (!database.CanSave()) reason = WriteFailureText(database, errno);
     if (reason.empty()) return ExitSuccess;
     PrintFailure(reason + ". " + untouchedText);
     return ExitWriteFailure;
@@ -92,12 +93,14 @@ int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardR
         lostText, told);
 }
 
-int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card, const std::string& lostText) {
+int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card,
+                 const std::string& lostText) {
     return StoreUnderLock(
         database,
         [&](CardDatabase& stored) -> std::string {
             if (stored.cards[std::size_t(slot)].InUse()) return RowTakenText(slot);
-            if (const DeviceCodeClash clash = FindDeviceCodeClash(stored, card, slot); clash.device >= 0)
+            if (const DeviceCodeClash clash = FindDeviceCodeClash(stored, card, slot);
+                clash.device >= 0)
                 return DeviceCodeClashText(clash);
             stored.cards[std::size_t(slot)] = card;
             return {};
@@ -105,7 +108,9 @@ int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card, const
         lostText, nullptr);
 }
 
-std::string RowTakenText(int slot) { return "строка " + std::to_string(slot + 1) + " уже занята карточкой"; }
+std::string RowTakenText(int slot) {
+    return "строка " + std::to_string(slot + 1) + " уже занята карточкой";
+}
 
 std::string DeviceCodeClashText(const DeviceCodeClash& clash) {
     return std::string(DeviceCodeTakenText) + ": код УОО " + std::to_string(clash.device + 1) +

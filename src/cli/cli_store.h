@@ -26,7 +26,8 @@ int StoreInCard(CardDatabase& database, int slot, const std::function<void(CardR
 
 // The same for a new card: puts `card` into the empty slot `slot`, unless the slot has been
 // taken or a device code of the card has got into another card meanwhile.
-int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card, const std::string& lostText);
+int StoreNewCard(CardDatabase& database, int slot, const CardRecord& card,
+                 const std::string& lostText);
 
 // "строка N уже занята карточкой".
 std::string RowTakenText(int slot);

@@ -25,8 +25,11 @@ int SupportReport(CliContext& context) {
     if (context.args.size() != 1 || context.args[0].empty())
         return UsageError("support-report ожидает имя файла");
     if (int status = RefuseProtectedOutput(context.args[0])) return status;
-    const std::string report = SupportReportText({std::string("gsmprog-cli ") + ProgramVersion, LogNote,
-                                                  {"/", DefaultCableDirectory()}, JournalFile(), {}});
+    const std::string report = SupportReportText({std::string("gsmprog-cli ") + ProgramVersion,
+                                                  LogNote,
+                                                  {"/", DefaultCableDirectory()},
+                                                  JournalFile(),
+                                                  {}});
     const ByteChunk chunk{report.data(), report.size()};
     if (!WriteFileAtomically(context.args[0], {&chunk, 1})) {
         PrintFailure("отчёт не записан в " + context.args[0] + ": " + ErrorText(errno));
@@ -35,9 +38,10 @@ int SupportReport(CliContext& context) {
     return ExitSuccess;
 }
 
-const CliCommandRegistrar registrar(CliGroup::Modem, "support-report", "support-report ФАЙЛ",
-                                    "записать в ФАЙЛ отчёт для поддержки (версии, система, проверка кабеля, журнал)",
-                                    SupportReport);
+const CliCommandRegistrar registrar(
+    CliGroup::Modem, "support-report", "support-report ФАЙЛ",
+    "записать в ФАЙЛ отчёт для поддержки (версии, система, проверка кабеля, журнал)",
+    SupportReport);
 
 }  // namespace
 }  // namespace gsmprog::cli

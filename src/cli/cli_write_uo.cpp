@@ -53,7 +53,8 @@ int WriteUo(CliContext& context) {
         return ExitUsage;
     }
     const UoCommand command = BuildUoCommand(card, device);
-    if (int code = CheckStorable(*database, "УОО не программировалось: дату программирования некуда записать.");
+    if (int code = CheckStorable(
+            *database, "УОО не программировалось: дату программирования некуда записать.");
         code != ExitSuccess)
         return code;
 
@@ -69,18 +70,17 @@ int WriteUo(CliContext& context) {
         code != ExitSuccess)
         return code;
 
-    const int stored =
-        StoreInCard(*database, slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); },
-                    "УОО запрограммировано, но дата программирования не записана в базу карточек",
-                    &facts.message);
+    const int stored = StoreInCard(
+        *database, slot, [](CardRecord& card) { RecordUoProgrammed(card, CurrentDays()); },
+        "УОО запрограммировано, но дата программирования не записана в базу карточек",
+        &facts.message);
     if (stored != ExitSuccess) return stored;
     std::cout << UoDoneText << "\n";
     return ExitSuccess;
 }
 
 const CliCommandRegistrar registrar(CliGroup::Modem, "write-uo", "write-uo СТРОКА УОО [КАБЕЛЬ]",
-                                    "записать в УОО (1..4) его шлейфы из карточки",
-                                    WriteUo);
+                                    "записать в УОО (1..4) его шлейфы из карточки", WriteUo);
 
 }  // namespace
 }  // namespace gsmprog::cli

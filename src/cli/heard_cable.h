@@ -17,21 +17,26 @@ public:
     explicit HeardCable(std::unique_ptr<Cable> cable);
 
     // When bytes last came in, or when the cable was made if none came yet.
-    Clock::time_point LastHeard() const { return Clock::time_point(Clock::duration(lastHeard_.load())); }
+    Clock::time_point LastHeard() const {
+        return Clock::time_point(Clock::duration(lastHeard_.load()));
+    }
 
     CableStatus CreateDeviceInfoList(std::uint32_t* count) override;
-    CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity, std::uint32_t* count) override;
+    CableStatus GetDeviceInfoList(CableInfo* list, std::uint32_t capacity,
+                                  std::uint32_t* count) override;
     CableStatus OpenEx(const char* serialNumber, CableHandle* handle) override;
     CableStatus SetBaudRate(CableHandle handle, std::uint32_t baud) override;
-    CableStatus SetDataCharacteristics(CableHandle handle, std::uint8_t wordLength, std::uint8_t stopBits,
-                                       std::uint8_t parity) override;
+    CableStatus SetDataCharacteristics(CableHandle handle, std::uint8_t wordLength,
+                                       std::uint8_t stopBits, std::uint8_t parity) override;
     CableStatus SetFlowControl(CableHandle handle, std::uint16_t flowControl, std::uint8_t xon,
                                std::uint8_t xoff) override;
     CableStatus SetLatencyTimer(CableHandle handle, std::uint8_t milliseconds) override;
-    CableStatus SetTimeouts(CableHandle handle, std::uint32_t readMs, std::uint32_t writeMs) override;
+    CableStatus SetTimeouts(CableHandle handle, std::uint32_t readMs,
+                            std::uint32_t writeMs) override;
     CableStatus GetStatus(CableHandle handle, std::uint32_t* rxQueue, std::uint32_t* txQueue,
                           std::uint32_t* events) override;
-    CableStatus Read(CableHandle handle, void* buffer, std::uint32_t toRead, std::uint32_t* bytesRead) override;
+    CableStatus Read(CableHandle handle, void* buffer, std::uint32_t toRead,
+                     std::uint32_t* bytesRead) override;
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;

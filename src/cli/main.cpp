@@ -68,11 +68,12 @@ int main(int argc, char** argv) {
             std::error_code error;
             std::filesystem::current_path(context.workDir, error);
             if (error)
-                return UsageError("не удалось перейти в каталог " + context.workDir.string() + ": " +
-                                  ReadErrorText(error.value()));
+                return UsageError("не удалось перейти в каталог " + context.workDir.string() +
+                                  ": " + ReadErrorText(error.value()));
         }
         context.args.assign(args.begin() + std::ptrdiff_t(i), args.end());
         return CheckOutput(command.handler(context));
     }
-    return UsageError((name.starts_with("-") ? "неизвестный ключ " : "неизвестная команда ") + name);
+    return UsageError((name.starts_with("-") ? "неизвестный ключ " : "неизвестная команда ") +
+                      name);
 }

@@ -27,8 +27,8 @@ struct RingLine {
     std::string text;
 };
 std::mutex ringLock;
-std::vector<RingLine> ring;   // guarded by ringLock; grows to DebugRingCapacity, then wraps
-std::size_t ringNext = 0;     // guarded by ringLock: the oldest line once the ring is full
+std::vector<RingLine> ring;  // guarded by ringLock; grows to DebugRingCapacity, then wraps
+std::size_t ringNext = 0;    // guarded by ringLock: the oldest line once the ring is full
 
 std::string Stamp(const timespec& when) {
     std::tm local{};

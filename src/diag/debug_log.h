@@ -14,7 +14,7 @@
 namespace gsmprog {
 
 namespace debug_log_detail {
-extern std::atomic<bool> on;   // stderr or the ring
+extern std::atomic<bool> on;  // stderr or the ring
 }  // namespace debug_log_detail
 
 inline constexpr std::size_t DebugRingCapacity = 2000;

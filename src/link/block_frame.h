@@ -8,7 +8,7 @@ namespace gsmprog {
 
 inline constexpr std::uint8_t FrameStart = 0x3A;
 inline constexpr std::uint8_t EndFrame[] = {FrameStart, 0x00, 0xC6};
-inline constexpr std::uint32_t MaxFrameData = 35;   // the most a device frame may carry
+inline constexpr std::uint32_t MaxFrameData = 35;  // the most a device frame may carry
 
 // Writes the frame of `n` bytes of `data` into `frame` (room for n + 3); returns n + 3.
 std::uint32_t MakeBlockFrame(const std::uint8_t* data, std::uint32_t n, std::uint8_t* frame);

@@ -28,26 +28,26 @@ struct CableInfo {
     std::uint32_t Type = 0;
     std::uint32_t ID = 0;
     std::uint32_t LocId = 0;
-    char SerialNumber[16] = {};   // NUL-terminated ASCII
+    char SerialNumber[16] = {};  // NUL-terminated ASCII
     char Description[64] = {};
     CableHandle ftHandle = 0;
 };
 
 // Why a cable call failed, beyond its status.
 enum class CableFailureKind {
-    None,          // no failure known
-    NotFound,      // no such cable is attached
-    PortClaimed,   // none is, but brltty holds an FTDI adapter, which so has no port
-    Busy,          // another program holds the port
-    InUse,         // the port is open already in this program
-    Refused,       // the system would not open the port (access rights, a vanished device, ...)
-    Line,          // a call on an open port failed
+    None,         // no failure known
+    NotFound,     // no such cable is attached
+    PortClaimed,  // none is, but brltty holds an FTDI adapter, which so has no port
+    Busy,         // another program holds the port
+    InUse,        // the port is open already in this program
+    Refused,      // the system would not open the port (access rights, a vanished device, ...)
+    Line,         // a call on an open port failed
 };
 
 struct CableFailure {
     CableFailureKind kind = CableFailureKind::None;
-    int systemError = 0;       // the errno value when the system gave one, else 0
-    std::string systemText;    // the system's own words for it; may be empty
+    int systemError = 0;     // the errno value when the system gave one, else 0
+    std::string systemText;  // the system's own words for it; may be empty
 };
 
 // Room in a link's device list.

@@ -12,7 +12,8 @@ const char* OpenFailureText(CableResult result) {
 }
 
 const char* BusyCableText(CableResult opened, const CableFailure& failure) {
-    if (opened == CableDriverFailure && failure.kind == CableFailureKind::Busy) return CableBusyText;
+    if (opened == CableDriverFailure && failure.kind == CableFailureKind::Busy)
+        return CableBusyText;
     return nullptr;
 }
 

@@ -13,10 +13,8 @@ std::uint16_t Crc16(const std::uint8_t* bytes, std::size_t count) {
     for (std::size_t i = 0; i < count; ++i) {
         std::uint8_t byte = bytes[i];
         for (int bit = 0; bit < 8; ++bit) {
-            if ((byte ^ crc) & 1)
-                crc = static_cast<std::uint16_t>((crc >> 1) ^ 0x8408);
-            else
-                crc = static_cast<std::uint16_t>(crc >> 1);
+            if ((byte ^ crc) & 1) crc = static_cast<std::uint16_t>((crc >> 1) ^ 0x8408);
+            else crc = static_cast<std::uint16_t>(crc >> 1);
             byte = static_cast<std::uint8_t>(byte >> 1);
         }
     }

@@ -85,14 +85,16 @@ bool FTDI_Controller::ReplyCutShort() const {
 bool FTDI_Controller::Poll() {
     if (!ReceiveAfter(0)) return false;
     const std::uint32_t since = clock_.TickMs();
-    if (DebugLogOn() && ReplyCutShort()) Log("ответ неполон: " + DebugReply(RxBuf, received_) + ", ожидание");
+    if (DebugLogOn() && ReplyCutShort())
+        Log("ответ неполон: " + DebugReply(RxBuf, received_) + ", ожидание");
     while (ReplyCutShort() && IsRunning() && clock_.TickMs() - since < CutReplyWaitMs) {
         clock_.Sleep(CutReplyPollMs);
         if (!ReceiveAfter(received_)) return false;
     }
     if (DebugLogOn() && received_ > 0)
-        Log(received_ < ReceiveCapacity ? "ответ: " + DebugReply(RxBuf, received_)
-                                        : "ответ длиной " + std::to_string(received_) + " байт отброшен");
+        Log(received_ < ReceiveCapacity
+                ? "ответ: " + DebugReply(RxBuf, received_)
+                : "ответ длиной " + std::to_string(received_) + " байт отброшен");
     return true;
 }
 
@@ -163,17 +165,16 @@ LinkResult FTDI_Controller::Exchange() {
         if (pending) {
             if (!Send(frame, frameLength, true)) return LinkCableFailure;
             position += FrameData;
-            if (endFrame)
-                Silence.endSent = true;
-            else
-                ++Silence.blocksSent;
+            if (endFrame) Silence.endSent = true;
+            else ++Silence.blocksSent;
             pending = false;
             idle = 0;
         } else {
             if (!Poll()) return LinkCableFailure;
             if (ReplyIs("NEXT")) {
                 if (position < DataLen) {
-                    const auto n = static_cast<std::uint32_t>(std::min(FrameData, DataLen - position));
+                    const auto n =
+                        static_cast<std::uint32_t>(std::min(FrameData, DataLen - position));
                     frameLength = MakeBlockFrame(TxData + position, n, frame);
                     if (DebugLogOn())
                         Log("блок: байты " + std::to_string(position) + "–" +

@@ -47,9 +47,9 @@ public:
     std::uint8_t RxBuf[BufferSize] = {};
     std::uint8_t Data[BufferSize] = {};
     std::int32_t DataLen = 0;
-    std::string Version = "Н/Д";   // UTF-8
+    std::string Version = "Н/Д";  // UTF-8
     std::string SerialNumber;
-    WriteSilence Silence;          // of the last write; read once Start has returned
+    WriteSilence Silence;  // of the last write; read once Start has returned
 
 protected:
     // Writes the bytes; false when the write fails or, with `compareCount`, writes fewer.
@@ -75,7 +75,7 @@ protected:
 
     Cable& cable_;
     LinkClock& clock_;
-    std::uint32_t received_ = 0;   // waiting count of the last poll
+    std::uint32_t received_ = 0;  // waiting count of the last poll
 
 private:
     std::atomic<bool> stopRequested_{false};

@@ -11,7 +11,7 @@ namespace gsmprog {
 
 namespace {
 constexpr int VersionAttempts = 4;
-constexpr int BlockIdleLimit = 200;   // polls of 10 ms without a block
+constexpr int BlockIdleLimit = 200;  // polls of 10 ms without a block
 }  // namespace
 
 LinkResult FTDI_ReadCtrl::QueryVersion() {
@@ -66,7 +66,8 @@ LinkResult FTDI_ReadCtrl::Exchange() {
                     } else if (RxBuf[n + 2] == NegatedSum8(RxBuf, n + 2u)) {
                         nextPending = true;
                         if (total + n > BufferSize) {
-                            if (DebugLogOn()) Log("образ длиннее " + std::to_string(BufferSize) + " байт");
+                            if (DebugLogOn())
+                                Log("образ длиннее " + std::to_string(BufferSize) + " байт");
                             bad = true;
                         } else {
                             std::memcpy(Data + total, RxBuf + 2, n);
@@ -92,7 +93,7 @@ LinkResult FTDI_ReadCtrl::Exchange() {
     }
     if (!IsRunning()) return LinkStopped;
     if (bad) {
-        Send("ERROR", false);   // the modem is told; the outcome does not matter any more
+        Send("ERROR", false);  // the modem is told; the outcome does not matter any more
         return LinkDeviceFailure;
     }
     if (DebugLogOn()) Log("конец образа: " + std::to_string(total) + " байт");

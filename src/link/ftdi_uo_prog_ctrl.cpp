@@ -7,7 +7,7 @@
 namespace gsmprog {
 
 namespace {
-constexpr int PollsPerCommand = 70;   // about seven seconds of 100 ms polls, then again
+constexpr int PollsPerCommand = 70;  // about seven seconds of 100 ms polls, then again
 }  // namespace
 
 bool FTDI_UoProgCtrl::ReplyCutShort() const {
@@ -15,7 +15,7 @@ bool FTDI_UoProgCtrl::ReplyCutShort() const {
 }
 
 LinkResult FTDI_UoProgCtrl::Exchange() {
-    cable_.SetBaudRate(Handle, 115200);   // as the device expects it; the status is not used
+    cable_.SetBaudRate(Handle, 115200);  // as the device expects it; the status is not used
     if (const LinkResult attention = Attention(); attention != LinkDone) return attention;
 
     const auto length = static_cast<std::uint32_t>(DataLen);

@@ -13,10 +13,11 @@ namespace {
 // One generator for the process, seeded from the clock once; builders run on several threads.
 std::uint8_t RandomBelow(unsigned bound) {
     static std::mutex lock;
-    static std::minstd_rand generator(static_cast<std::uint32_t>(
-        std::chrono::system_clock::now().time_since_epoch().count()));
+    static std::minstd_rand generator(
+        static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     std::lock_guard guard(lock);
-    return static_cast<std::uint8_t>(std::uniform_int_distribution<unsigned>(0, bound - 1)(generator));
+    return static_cast<std::uint8_t>(
+        std::uniform_int_distribution<unsigned>(0, bound - 1)(generator));
 }
 
 void StoreCrc(std::uint8_t* at, std::uint16_t crc) {

@@ -17,8 +17,8 @@ inline constexpr std::size_t LongImageSize = 444;   // VersionCombo 1, "81.32 и
 
 struct ModemImage {
     std::array<std::uint8_t, LongImageSize> bytes{};
-    std::size_t length = 0;   // 316, 444, or 0 for a variant without an image
-    std::uint16_t crc = 0;    // ImageCrc: the card's next ProgID1
+    std::size_t length = 0;  // 316, 444, or 0 for a variant without an image
+    std::uint16_t crc = 0;   // ImageCrc: the card's next ProgID1
 };
 
 // The random pair of an image: two values 0..254.
@@ -37,7 +37,7 @@ ModemImage BuildModemImage(const CardRecord& record, int variant);
 // An image as read back, in the 444-byte layout.
 struct WideImage {
     std::array<std::uint8_t, LongImageSize> bytes{};
-    int variant = 0;   // 1 when 444 bytes were read, 0 when 316
+    int variant = 0;  // 1 when 444 bytes were read, 0 when 316
 };
 
 // Widens 316 read bytes to the 444-byte layout (random pair and CRC moved to 440..443,

@@ -44,14 +44,13 @@ CableResult OpenCable(Cable& cable, CableInfo* devList, const std::string& seria
     failed |= cable.SetBaudRate(handle, 115200) != CableOk;
     failed |= cable.SetDataCharacteristics(handle, 8, 0, 0) != CableOk;
     failed |= cable.SetFlowControl(handle, 0, 0, 0) != CableOk;
-    if (tuning == CableTuning::Programming)
-        failed |= cable.SetLatencyTimer(handle, 100) != CableOk;
-    else
-        failed |= cable.SetTimeouts(handle, 50, 4) != CableOk;
+    if (tuning == CableTuning::Programming) failed |= cable.SetLatencyTimer(handle, 100) != CableOk;
+    else failed |= cable.SetTimeouts(handle, 50, 4) != CableOk;
     if (failed) {
         cable.Close(handle);
         handle = 0;
-        return Failed(tuning, CableDriverFailure, "кабель " + serial + " не принял настройки линии");
+        return Failed(tuning, CableDriverFailure,
+                      "кабель " + serial + " не принял настройки линии");
     }
     if (DebugLogOn()) DebugLog(LinkName(tuning), "кабель " + serial + " открыт: 115200 8N1");
     return CableOpened;

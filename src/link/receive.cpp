@@ -8,8 +8,8 @@
 
 namespace gsmprog {
 
-CableStatus Receive(Cable& cable, CableHandle handle, std::uint8_t* buffer,
-                    std::uint32_t capacity, std::uint32_t& received) {
+CableStatus Receive(Cable& cable, CableHandle handle, std::uint8_t* buffer, std::uint32_t capacity,
+                    std::uint32_t& received) {
     std::memset(buffer, 0, capacity);
     std::uint32_t waiting = 0, txQueue = 0, events = 0;
     CableStatus status = cable.GetStatus(handle, &waiting, &txQueue, &events);
@@ -30,11 +30,14 @@ CableStatus Receive(Cable& cable, CableHandle handle, std::uint8_t* buffer,
 
 bool IsReplyCutShort(const std::uint8_t* reply, std::uint32_t length) {
     if (length == 0) return false;
-    if (reply[0] == FrameStart) return length < 2 || (reply[1] <= MaxFrameData && length < reply[1] + 3u);
+    if (reply[0] == FrameStart)
+        return length < 2 || (reply[1] <= MaxFrameData && length < reply[1] + 3u);
     const std::string_view text(reinterpret_cast<const char*>(reply), length);
     constexpr std::string_view Words[] = {"READY", "READYNEXT", "NEXT", "OK", "ERROR"};
     const auto is = [&](std::string_view word) { return word == text; };
-    const auto begins = [&](std::string_view word) { return word.size() > length && word.starts_with(text); };
+    const auto begins = [&](std::string_view word) {
+        return word.size() > length && word.starts_with(text);
+    };
     return std::none_of(std::begin(Words), std::end(Words), is) &&
            std::any_of(std::begin(Words), std::end(Words), begins);
 }

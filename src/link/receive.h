@@ -17,8 +17,8 @@ inline constexpr std::uint32_t ReceiveCapacity = 100;
 //
 // A reply of `capacity` bytes or more is not taken (the buffer stays zero), but it is read
 // and discarded, so that it cannot stand in the queue and hide every later reply.
-CableStatus Receive(Cable& cable, CableHandle handle, std::uint8_t* buffer,
-                    std::uint32_t capacity, std::uint32_t& received);
+CableStatus Receive(Cable& cable, CableHandle handle, std::uint8_t* buffer, std::uint32_t capacity,
+                    std::uint32_t& received);
 
 // An adapter behind a busy USB hub may hand a reply over in pieces further apart than its
 // latency timer. A reply that is plainly cut short is given this long to become whole before

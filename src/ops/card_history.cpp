@@ -18,19 +18,22 @@ template <typename Wanted>
 std::optional<JournalEntry> LastSuccess(const std::filesystem::path& journal, int slot,
                                         const CardRecord& card, Wanted wanted) {
     return LastJournalEntry(journal, [&](const JournalEntry& entry) {
-        return entry.result == JournalResult::Ok && wanted(entry.operation) && ConcernsCard(entry, slot, card);
+        return entry.result == JournalResult::Ok && wanted(entry.operation) &&
+               ConcernsCard(entry, slot, card);
     });
 }
 }  // namespace
 
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
                                             const CardRecord& card) {
-    return LastSuccess(journal, slot, card, [](JournalOperation op) { return op != JournalOperation::Read; });
+    return LastSuccess(journal, slot, card,
+                       [](JournalOperation op) { return op != JournalOperation::Read; });
 }
 
 std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
                                            const CardRecord& card) {
-    return LastSuccess(journal, slot, card, [](JournalOperation op) { return op == JournalOperation::Program; });
+    return LastSuccess(journal, slot, card,
+                       [](JournalOperation op) { return op == JournalOperation::Program; });
 }
 
 std::string CardHistoryText(const std::optional<JournalEntry>& programming) {

@@ -33,7 +33,7 @@ ModemCard FindModemCard(const CardDatabase& database, const WideImage& image) {
         const CardRecord& card = database.cards[std::size_t(slot)];
         if (!card.InUse() || !SameDevices(card, read)) continue;
         if (HoldsCardSettings(card, image)) return {slot, CardMatch::Same};
-        const std::uint16_t progId = card.ProgID1, imageCrc = read.ImageCrc;   // packed: copy out
+        const std::uint16_t progId = card.ProgID1, imageCrc = read.ImageCrc;  // packed: copy out
         return {slot, progId == imageCrc ? CardMatch::Changed : CardMatch::Differs};
     }
     return {};
@@ -46,10 +46,11 @@ bool HoldsCardSettings(const CardRecord& card, const WideImage& image) {
     if (built.length == 0) return false;
     constexpr std::size_t stamp = offsetof(CardRecord, ImageTimestamp);
     constexpr std::size_t afterStamp = stamp + sizeof(CardRecord::ImageTimestamp);
-    const std::size_t settingsEnd = built.length - 4;   // random pair and CRC follow
+    const std::size_t settingsEnd = built.length - 4;  // random pair and CRC follow
     const std::uint8_t* read = image.bytes.data();
     return std::memcmp(built.bytes.data(), read, stamp) == 0 &&
-           std::memcmp(built.bytes.data() + afterStamp, read + afterStamp, settingsEnd - afterStamp) == 0;
+           std::memcmp(built.bytes.data() + afterStamp, read + afterStamp,
+                       settingsEnd - afterStamp) == 0;
 }
 
 const char* CardMatchWord(CardMatch match) {

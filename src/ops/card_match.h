@@ -11,14 +11,14 @@
 namespace gsmprog {
 
 enum class CardMatch {
-    None,      // no card in use has these devices, or the modem has no connected device
-    Same,      // the modem holds the card's settings as they are now
-    Changed,   // the modem holds the card's last written image, but the card changed since
-    Differs,   // the modem holds other settings, written from another image than the card's last
+    None,     // no card in use has these devices, or the modem has no connected device
+    Same,     // the modem holds the card's settings as they are now
+    Changed,  // the modem holds the card's last written image, but the card changed since
+    Differs,  // the modem holds other settings, written from another image than the card's last
 };
 
 struct ModemCard {
-    int slot = -1;   // the matching card's slot (grid row - 1); -1 for CardMatch::None
+    int slot = -1;  // the matching card's slot (grid row - 1); -1 for CardMatch::None
     CardMatch match = CardMatch::None;
 };
 

@@ -21,12 +21,13 @@ void ExchangeRecord::Begin() {
 }
 
 void ExchangeRecord::Exchanged(const FTDI_Controller& link) {
-    facts_.duration =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start_);
+    facts_.duration = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start_);
     facts_.cable = link.SerialNumber;
     if (facts_.cable.empty())
-        facts_.cable.assign(link.DevList[0].SerialNumber,
-                            strnlen(link.DevList[0].SerialNumber, sizeof link.DevList[0].SerialNumber));
+        facts_.cable.assign(
+            link.DevList[0].SerialNumber,
+            strnlen(link.DevList[0].SerialNumber, sizeof link.DevList[0].SerialNumber));
     if (link.Version != NoVersion) facts_.modemVersion = link.Version;
     if (facts_.operation == JournalOperation::Read && link.DataLen > 0)
         facts_.image.assign(link.Data, link.Data + link.DataLen);

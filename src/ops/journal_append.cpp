@@ -29,7 +29,7 @@ public:
         if (fd_ < 0 && errno == EACCES) fd_ = Open(journal, O_WRONLY);
     }
     ~JournalDescriptor() {
-        if (fd_ >= 0) ::close(fd_);   // also releases the lock
+        if (fd_ >= 0) ::close(fd_);  // also releases the lock
     }
     JournalDescriptor(const JournalDescriptor&) = delete;
     JournalDescriptor& operator=(const JournalDescriptor&) = delete;
@@ -37,7 +37,8 @@ public:
 
 private:
     static int Open(const std::filesystem::path& journal, int access) {
-        return ::open(journal.c_str(), access | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+        return ::open(journal.c_str(),
+                      access | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
     }
     int fd_;
 };
@@ -115,7 +116,8 @@ std::string AppendJournalLine(const std::filesystem::path& journal, std::string_
     std::string text;
     if (EndsInsideLine(file.fd(), info.st_size)) text += '\n';
     text += line;
-    if (std::string failure = WriteAll(file.fd(), text, info.st_size); !failure.empty()) return failure;
+    if (std::string failure = WriteAll(file.fd(), text, info.st_size); !failure.empty())
+        return failure;
     if (::fdatasync(file.fd()) != 0) {
         const int error = errno;
         // Some network file systems cannot sync a single file: the line is written all the same.

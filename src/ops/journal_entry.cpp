@@ -12,24 +12,28 @@ namespace {
 // Member names of the stored line; they never change meaning within a version.
 namespace key {
 constexpr std::string_view Version = "v", Time = "time", Operation = "op", Result = "result",
-                           Message = "message", Duration = "duration_ms", User = "user", Host = "host",
-                           Program = "program", ProgramVersion = "program_version", Cable = "cable",
-                           Port = "port", Latency = "latency_ms", Row = "row", Card = "card",
-                           Object = "object", Codes = "codes", DateChanged = "date_changed",
-                           ModemVersion = "modem_version", Crc = "crc", PreviousId = "prev_id",
-                           Image = "image", Device = "device", Command = "command";
+                           Message = "message", Duration = "duration_ms", User = "user",
+                           Host = "host", Program = "program", ProgramVersion = "program_version",
+                           Cable = "cable", Port = "port", Latency = "latency_ms", Row = "row",
+                           Card = "card", Object = "object", Codes = "codes",
+                           DateChanged = "date_changed", ModemVersion = "modem_version",
+                           Crc = "crc", PreviousId = "prev_id", Image = "image", Device = "device",
+                           Command = "command";
 }  // namespace key
 
 constexpr JournalOperation Operations[] = {JournalOperation::Program, JournalOperation::Read,
                                            JournalOperation::WriteUo};
-constexpr JournalResult Results[] = {JournalResult::Ok, JournalResult::Failed, JournalResult::Stopped};
+constexpr JournalResult Results[] = {JournalResult::Ok, JournalResult::Failed,
+                                     JournalResult::Stopped};
 
 class LineWriter {
 public:
     void Text(std::string_view name, const std::string& value) {
         if (!value.empty()) Raw(name, value, true);
     }
-    void Number(std::string_view name, std::int64_t value) { Raw(name, std::to_string(value), false); }
+    void Number(std::string_view name, std::int64_t value) {
+        Raw(name, std::to_string(value), false);
+    }
     void Number(std::string_view name, const std::optional<int>& value) {
         if (value) Number(name, *value);
     }
@@ -43,10 +47,8 @@ private:
         line_ += line_.empty() ? '{' : ',';
         AppendJsonString(line_, name);
         line_ += ':';
-        if (quoted)
-            AppendJsonString(line_, value);
-        else
-            line_ += value;
+        if (quoted) AppendJsonString(line_, value);
+        else line_ += value;
     }
     std::string line_;
 };
@@ -129,7 +131,8 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
         else if (name == key::Time) text(entry.time);
         else if (name == key::Operation) {
             for (JournalOperation operation : Operations)
-                if (value.text == OperationWord(operation)) entry.operation = operation, knownOperation = true;
+                if (value.text == OperationWord(operation))
+                    entry.operation = operation, knownOperation = true;
         } else if (name == key::Result) {
             for (JournalResult result : Results)
                 if (value.text == ResultWord(result)) entry.result = result, knownResult = true;

@@ -18,35 +18,35 @@ enum class JournalResult { Ok, Failed, Stopped };
 
 struct JournalEntry {
     int version = JournalVersion;
-    std::string time;              // local ISO 8601 with offset, "2026-12-07T10:42:13+03:00"
+    std::string time;  // local ISO 8601 with offset, "2026-12-07T10:42:13+03:00"
     JournalOperation operation = JournalOperation::Program;
     JournalResult result = JournalResult::Failed;
-    std::string message;           // the message the user saw
+    std::string message;  // the message the user saw
     std::int64_t durationMs = 0;
 
     // Who and where.
     std::string user;
     std::string host;
-    std::string program;           // "gsmprog-cli", "gsmprog"
+    std::string program;  // "gsmprog-cli", "gsmprog"
     std::string programVersion;
     std::string cable;             // the cable's serial number
     std::string port;              // its device
     std::optional<int> latencyMs;  // its latency timer, when it has one
 
     // The card (UTF-8 texts), when the exchange had one.
-    std::optional<int> row;        // grid row 1..9000
+    std::optional<int> row;  // grid row 1..9000
     std::string cardNumber;
     std::string object;
-    std::string deviceCodes;       // as the card list shows them, "1234 + 4000000000"
-    std::string dateChanged;       // the card's DateChanged then, "2026-12-07T10:40:00"
+    std::string deviceCodes;  // as the card list shows them, "1234 + 4000000000"
+    std::string dateChanged;  // the card's DateChanged then, "2026-12-07T10:40:00"
 
     // The modem.
-    std::string modemVersion;      // the DEVICE reply; empty when none came
-    std::string imageCrc;          // the image's ID, four hex digits
-    std::string previousId;        // ProgID1 before a programming
-    std::string image;             // the image written or read, upper-case hex
-    std::optional<int> device;     // object device 1..4 of a write
-    std::string command;           // its command bytes, hex
+    std::string modemVersion;   // the DEVICE reply; empty when none came
+    std::string imageCrc;       // the image's ID, four hex digits
+    std::string previousId;     // ProgID1 before a programming
+    std::string image;          // the image written or read, upper-case hex
+    std::optional<int> device;  // object device 1..4 of a write
+    std::string command;        // its command bytes, hex
 };
 
 // "program", "read", "write-uo"; "ok", "failed", "stopped": the words of the stored line.

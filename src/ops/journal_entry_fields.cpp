@@ -18,7 +18,9 @@ void AddImageSettings(const WideImage& image, std::vector<JournalField>& fields)
     const auto text = [&](const char* name, const std::string& win1251) {
         fields.push_back({name, Win1251ToUtf8(win1251)});
     };
-    const auto tick = [&](const char* name, bool checked) { fields.push_back({name, Tick(checked)}); };
+    const auto tick = [&](const char* name, bool checked) {
+        fields.push_back({name, Tick(checked)});
+    };
     text("Код УО в базе ПЦН", view.CodeUoo);
     text("Адрес УО на линии", view.numLine);
     text("PIN1", view.Pin1Edit);
@@ -67,7 +69,8 @@ std::vector<JournalField> JournalEntryFields(const JournalEntry& entry) {
     add("Длительность, мс", std::to_string(entry.durationMs));
     add("Пользователь", entry.user);
     add("Компьютер", entry.host);
-    add("Программа", entry.program + (entry.programVersion.empty() ? "" : " " + entry.programVersion));
+    add("Программа",
+        entry.program + (entry.programVersion.empty() ? "" : " " + entry.programVersion));
     add("Кабель", entry.cable);
     add("Порт", entry.port);
     if (entry.latencyMs) add("Таймер задержки кабеля, мс", std::to_string(*entry.latencyMs));

@@ -10,8 +10,8 @@
 namespace gsmprog {
 
 struct JournalField {
-    std::string name;    // UTF-8, e.g. "Пользователь"
-    std::string value;   // UTF-8
+    std::string name;   // UTF-8, e.g. "Пользователь"
+    std::string value;  // UTF-8
 };
 
 // The entry's fields that hold something, then, when its image is a whole settings image

@@ -17,7 +17,8 @@ constexpr std::size_t ChunkSize = 1 << 20;
 class FileReader {
 public:
     explicit FileReader(const std::filesystem::path& path)
-        // Reading follows a link: reading harms nothing, and a journal kept elsewhere stays readable.
+        // Reading follows a link: reading harms nothing, and a journal kept elsewhere stays
+        // readable.
         : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
     ~FileReader() {
         if (fd_ >= 0) ::close(fd_);
@@ -55,8 +56,8 @@ JournalReadStats ReadJournal(const std::filesystem::path& journal, const Journal
         }
     };
     std::vector<char> buffer(ChunkSize);
-    std::string carried;        // the start of a line the last chunk cut
-    bool overlong = false;      // the line being read is too long: dropped up to its end
+    std::string carried;    // the start of a line the last chunk cut
+    bool overlong = false;  // the line being read is too long: dropped up to its end
     for (;;) {
         const ssize_t got = ::read(file.fd(), buffer.data(), buffer.size());
         if (got < 0) {
@@ -109,8 +110,8 @@ std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal
     return last;
 }
 
-std::optional<JournalEntry> LastJournalEntry(const std::filesystem::path& journal,
-                                             const std::function<bool(const JournalEntry&)>& wanted) {
+std::optional<JournalEntry> LastJournalEntry(
+    const std::filesystem::path& journal, const std::function<bool(const JournalEntry&)>& wanted) {
     std::optional<JournalEntry> last;
     ReadJournal(journal, [&](JournalEntry&& entry, std::string_view) {
         if (wanted(entry)) last = std::move(entry);

@@ -20,9 +20,9 @@ namespace gsmprog {
 inline constexpr std::size_t MaxJournalLine = 64 * 1024;
 
 struct JournalReadStats {
-    std::size_t entries = 0;   // lines that gave an entry
-    std::size_t skipped = 0;   // lines that did not
-    int error = 0;             // errno of a failed open or read; ENOENT when there is no journal
+    std::size_t entries = 0;  // lines that gave an entry
+    std::size_t skipped = 0;  // lines that did not
+    int error = 0;            // errno of a failed open or read; ENOENT when there is no journal
 };
 
 using JournalVisitor = std::function<void(JournalEntry&& entry, std::string_view line)>;
@@ -35,8 +35,8 @@ std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal
                                             JournalReadStats* stats = nullptr);
 
 // The newest entry `wanted` accepts; nothing when there is none.
-std::optional<JournalEntry> LastJournalEntry(const std::filesystem::path& journal,
-                                             const std::function<bool(const JournalEntry&)>& wanted);
+std::optional<JournalEntry> LastJournalEntry(
+    const std::filesystem::path& journal, const std::function<bool(const JournalEntry&)>& wanted);
 
 // "пропущено записей: N", told when lines were skipped.
 std::string SkippedEntriesText(std::size_t skipped);

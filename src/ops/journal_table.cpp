@@ -33,7 +33,8 @@ std::string Win1251OrMark(const std::string& utf8) {
     std::size_t i = 0;
     while (i < utf8.size()) {
         std::size_t length = 1;
-        while (i + length < utf8.size() && (static_cast<unsigned char>(utf8[i + length]) & 0xC0) == 0x80)
+        while (i + length < utf8.size() &&
+               (static_cast<unsigned char>(utf8[i + length]) & 0xC0) == 0x80)
             ++length;
         std::string one;
         bytes += Utf8ToWin1251(utf8.substr(i, length), one) ? one : "?";
@@ -45,9 +46,9 @@ std::string Win1251OrMark(const std::string& utf8) {
 }  // namespace
 
 const JournalRow& JournalColumnTitles() {
-    static const JournalRow titles{"Время",        "Операция", "Результат",    "Строка",
-                                   "Карточка",     "Объект",   "Коды УОО",     "Версия модема",
-                                   "ID",           "Пользователь", "Кабель",   "Сообщение"};
+    static const JournalRow titles{"Время",    "Операция",     "Результат", "Строка",
+                                   "Карточка", "Объект",       "Коды УОО",  "Версия модема",
+                                   "ID",       "Пользователь", "Кабель",    "Сообщение"};
     return titles;
 }
 

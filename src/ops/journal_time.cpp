@@ -11,7 +11,7 @@ namespace {
 
 struct WallTime {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    std::optional<int> offsetMinutes;   // east of UTC; nothing: local time
+    std::optional<int> offsetMinutes;  // east of UTC; nothing: local time
 };
 
 bool Digits(std::string_view text, std::size_t at, std::size_t count, int& value) {
@@ -72,7 +72,8 @@ std::tm BrokenDown(const WallTime& time) {
 
 std::optional<std::int64_t> Seconds(const WallTime& time) {
     std::tm broken = BrokenDown(time);
-    if (time.offsetMinutes) return std::int64_t(::timegm(&broken)) - std::int64_t(*time.offsetMinutes) * 60;
+    if (time.offsetMinutes)
+        return std::int64_t(::timegm(&broken)) - std::int64_t(*time.offsetMinutes) * 60;
     const std::time_t local = std::mktime(&broken);
     if (local == std::time_t(-1)) return std::nullopt;
     return std::int64_t(local);
@@ -87,9 +88,10 @@ std::string LocalIsoTime(std::chrono::system_clock::time_point when) {
     const long offset = local.tm_gmtoff / 60;
     const long magnitude = offset < 0 ? -offset : offset;
     char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", local.tm_year + 1900,
-                  local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,
-                  offset < 0 ? '-' : '+', magnitude / 60, magnitude % 60);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, offset < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
     return text;
 }
 
@@ -110,8 +112,8 @@ std::string CardDateIso(double days) {
     const auto date = DateFromDays(days);
     if (!date) return {};
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", date->year, date->month, date->day,
-                  date->hour, date->minute, date->second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", date->year, date->month,
+                  date->day, date->hour, date->minute, date->second);
     return text;
 }
 

@@ -82,8 +82,8 @@ private:
         return pos_ == text_.size();
     }
     void SkipSpace() {
-        while (pos_ < text_.size() &&
-               (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n'))
+        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t' ||
+                                       text_[pos_] == '\r' || text_[pos_] == '\n'))
             ++pos_;
     }
     bool Take(char c) {
@@ -184,7 +184,8 @@ private:
                 if (!Hex4(code)) return false;
                 if (code >= 0xD800 && code <= 0xDBFF) {
                     std::uint32_t low = 0;
-                    if (!Take('\\') || !Take('u') || !Hex4(low) || low < 0xDC00 || low > 0xDFFF) return false;
+                    if (!Take('\\') || !Take('u') || !Hex4(low) || low < 0xDC00 || low > 0xDFFF)
+                        return false;
                     code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
                 } else if (code >= 0xDC00 && code <= 0xDFFF) {
                     return false;

@@ -16,8 +16,8 @@ void AppendJsonString(std::string& out, std::string_view text);
 struct JsonValue {
     enum class Kind { String, Number, Other };
     Kind kind = Kind::Other;
-    std::string_view raw;    // a number as written
-    std::string text;        // a string unescaped (UTF-8)
+    std::string_view raw;  // a number as written
+    std::string text;      // a string unescaped (UTF-8)
 };
 
 using JsonMember = std::function<void(std::string_view name, const JsonValue& value)>;

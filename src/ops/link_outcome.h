@@ -14,8 +14,8 @@ namespace gsmprog {
 
 struct LinkOutcome {
     CableResult opened = CableOpened;
-    LinkResult result = LinkStopped;   // only meaningful when the cable opened
-    WriteSilence silence;              // of a settings-image write that failed
+    LinkResult result = LinkStopped;  // only meaningful when the cable opened
+    WriteSilence silence;             // of a settings-image write that failed
 
     bool Done() const { return opened == CableOpened && result == LinkDone; }
 };

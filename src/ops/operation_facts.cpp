@@ -20,9 +20,10 @@ namespace {
 // The account the program runs as; the environment only when the system names none.
 std::string LoginName() {
     std::vector<char> buffer(16384);
-    passwd entry {};
+    passwd entry{};
     passwd* found = nullptr;
-    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr)
         return found->pw_name;
     for (const char* name : {"LOGNAME", "USER"})
         if (const char* value = std::getenv(name); value != nullptr && *value != '\0') return value;
@@ -35,7 +36,9 @@ std::string HostName() {
     return name;
 }
 
-std::string Hex(const std::vector<std::uint8_t>& bytes) { return HexText(bytes.data(), bytes.size()); }
+std::string Hex(const std::vector<std::uint8_t>& bytes) {
+    return HexText(bytes.data(), bytes.size());
+}
 
 }  // namespace
 

@@ -4,11 +4,13 @@
 
 namespace gsmprog {
 
-OperationJournal::OperationJournal(const std::filesystem::path& directory) : file_(JournalFile(directory)) {}
+OperationJournal::OperationJournal(const std::filesystem::path& directory)
+    : file_(JournalFile(directory)) {}
 
 std::string OperationJournal::Record(const ExchangeRecord& record) {
     if (!record.Begun()) return {};
-    const std::string failure = AppendJournalLine(file_, JournalLine(BuildJournalEntry(record.Facts())));
+    const std::string failure =
+        AppendJournalLine(file_, JournalLine(BuildJournalEntry(record.Facts())));
     if (failure.empty() || failureTold_) return {};
     failureTold_ = true;
     return JournalFailureText(file_, failure);

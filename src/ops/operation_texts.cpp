@@ -21,8 +21,8 @@ std::string SilenceText(const WriteSilence& silence) {
                " блоков, запись не подтверждена.";
     if (silence.blocksSent == 0)
         return "Модем перестал отвечать после READY: ни один блок образа не запрошен.";
-    return "Модем перестал отвечать после блока " + std::to_string(silence.blocksSent) + " из " + count +
-           ": ответа на него нет.";
+    return "Модем перестал отвечать после блока " + std::to_string(silence.blocksSent) + " из " +
+           count + ": ответа на него нет.";
 }
 
 }  // namespace gsmprog

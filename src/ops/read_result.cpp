@@ -8,7 +8,7 @@
 namespace gsmprog {
 
 namespace {
-constexpr const char* NotConnected = "\xCD\xC4";   // "НД" in Windows-1251
+constexpr const char* NotConnected = "\xCD\xC4";  // "НД" in Windows-1251
 
 // A text field, up to its first zero and never past its own end: a field without a
 // terminator does not run on into the next one.

@@ -15,8 +15,8 @@ namespace gsmprog {
 bool EvaluateReadImage(const std::uint8_t* bytes, std::size_t length, WideImage& image);
 
 struct ReadResultView {
-    std::string CodeUoo;         // per device "%lu; " or "НД; "
-    std::string numLine;         // per device "%i; " or "НД; "
+    std::string CodeUoo;  // per device "%lu; " or "НД; "
+    std::string numLine;  // per device "%i; " or "НД; "
     std::string Pin1Edit, Pin2Edit;
     std::string Ip1GsmEdit, Ip2GsmEdit;
     std::string Port1GsmEdit, Port2GsmEdit;
@@ -33,10 +33,10 @@ struct ReadResultView {
     std::string smsNumber1Edit, smsNumber2Edit;
     std::string smsObjNameEdit;
     std::string balCodeSim1, balCodeSim2;
-    std::string balCritical;     // "%hu", 0 shown as 10
+    std::string balCritical;  // "%hu", 0 shown as 10
     bool balSendPcnCheck = false;
-    std::string ProgID1;         // ImageCrc as four upper-case hex digits
-    bool balanceGroupVisible = false;   // GroupBox4: only for a 444-byte read
+    std::string ProgID1;               // ImageCrc as four upper-case hex digits
+    bool balanceGroupVisible = false;  // GroupBox4: only for a 444-byte read
 };
 
 ReadResultView DescribeReadImage(const WideImage& image);

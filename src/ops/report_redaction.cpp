@@ -31,22 +31,25 @@ constexpr std::array<ByteRange, 8> SecretFields{{
     {offsetof(CardRecord, PassGsm1Edit), sizeof CardRecord::PassGsm1Edit},
     {offsetof(CardRecord, PassGsm2Edit), sizeof CardRecord::PassGsm2Edit},
 }};
-static_assert(offsetof(CardRecord, PassGsm2Edit) + sizeof CardRecord::PassGsm2Edit <= ShortImageSize);
+static_assert(offsetof(CardRecord, PassGsm2Edit) + sizeof CardRecord::PassGsm2Edit <=
+              ShortImageSize);
 
 std::optional<std::vector<std::uint8_t>> ImageBytes(std::string_view hex) {
     auto bytes = HexBytes(hex);
-    if (!bytes || (bytes->size() != ShortImageSize && bytes->size() != LongImageSize)) return std::nullopt;
+    if (!bytes || (bytes->size() != ShortImageSize && bytes->size() != LongImageSize))
+        return std::nullopt;
     return bytes;
 }
 
 // The words the programming link and the modem exchange, and the end frame: nothing secret.
 bool ProtocolWord(const std::vector<std::uint8_t>& bytes) {
-    static constexpr std::string_view Words[] = {"DEVICE", "READ", "WRITE", "READY", "READYNEXT",
-                                                 "NEXT", "OK", "ERROR"};
+    static constexpr std::string_view Words[] = {"DEVICE",    "READ", "WRITE", "READY",
+                                                 "READYNEXT", "NEXT", "OK",    "ERROR"};
     const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     for (std::string_view word : Words)
         if (text == word) return true;
-    return bytes.size() == sizeof EndFrame && std::memcmp(bytes.data(), EndFrame, sizeof EndFrame) == 0;
+    return bytes.size() == sizeof EndFrame &&
+           std::memcmp(bytes.data(), EndFrame, sizeof EndFrame) == 0;
 }
 
 // The bytes of a dump as DebugHex writes it ("3A 00 C6"); nothing when it is no such dump
@@ -69,9 +72,10 @@ bool HarmlessDump(std::string_view dump) {
 // "ответ: READY" and "ответ неполон: 52 45, ожидание" of the link.
 struct DumpMarker {
     std::string_view start;
-    std::string_view end;   // what follows the dump to the line's end
+    std::string_view end;  // what follows the dump to the line's end
 };
-constexpr DumpMarker Markers[] = {{" байт: ", ""}, {"ответ неполон: ", ", ожидание"}, {"ответ: ", ""}};
+constexpr DumpMarker Markers[] = {
+    {" байт: ", ""}, {"ответ неполон: ", ", ожидание"}, {"ответ: ", ""}};
 
 }  // namespace
 
@@ -98,7 +102,8 @@ std::vector<std::string> ImageSecretTexts(std::string_view hex) {
 std::string MaskSecretTexts(std::string text, const std::vector<std::string>& secrets) {
     for (const std::string& secret : secrets) {
         if (secret.empty()) continue;
-        for (std::size_t at = text.find(secret); at != std::string::npos; at = text.find(secret, at + SecretMask.size()))
+        for (std::size_t at = text.find(secret); at != std::string::npos;
+             at = text.find(secret, at + SecretMask.size()))
             text.replace(at, secret.size(), SecretMask);
     }
     return text;
@@ -106,8 +111,9 @@ std::string MaskSecretTexts(std::string text, const std::vector<std::string>& se
 
 JournalEntry RedactedJournalEntry(JournalEntry entry, const std::vector<std::string>& secrets) {
     entry.image = MaskedImageHex(entry.image);
-    for (std::string* text : {&entry.message, &entry.object, &entry.cardNumber, &entry.deviceCodes,
-                              &entry.user, &entry.host, &entry.cable, &entry.port, &entry.modemVersion})
+    for (std::string* text :
+         {&entry.message, &entry.object, &entry.cardNumber, &entry.deviceCodes, &entry.user,
+          &entry.host, &entry.cable, &entry.port, &entry.modemVersion})
         *text = MaskSecretTexts(std::move(*text), secrets);
     return entry;
 }

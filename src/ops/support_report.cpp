@@ -97,7 +97,8 @@ std::string JournalPart(const std::filesystem::path& journal, std::vector<std::s
         const std::vector<std::string> found = ImageSecretTexts(entry.image);
         secrets.insert(secrets.end(), found.begin(), found.end());
     }
-    for (const JournalEntry& entry : entries) text += JournalLine(RedactedJournalEntry(entry, secrets));
+    for (const JournalEntry& entry : entries)
+        text += JournalLine(RedactedJournalEntry(entry, secrets));
     return text;
 }
 
@@ -135,8 +136,8 @@ std::string SupportReportText(const SupportReportInput& input) {
     std::string report = "Отчёт gsmprog для поддержки\nСоставлен " + Now() + " программой " +
                          input.program + ".\n" + input.logNote + "\n";
     AppendPart(report, "Программа и система",
-               input.program + "\nОС: " + OsRelease(input.places.root) + "\nЯдро: " +
-                   FirstLine(BelowRoot(input.places.root, "/proc/version")) + "\n");
+               input.program + "\nОС: " + OsRelease(input.places.root) +
+                   "\nЯдро: " + FirstLine(BelowRoot(input.places.root, "/proc/version")) + "\n");
     AppendPart(report, "Проверка кабеля", CableCheckText(CheckCables(input.places)));
     AppendPart(report, "Файлы пакета gsmprog", PackageFiles(input.places.root));
     std::vector<std::string> secrets;

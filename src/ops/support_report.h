@@ -20,11 +20,11 @@ inline constexpr std::size_t SupportReportLimit = 1000 * 1000;
 inline constexpr std::size_t SupportReportJournalEntries = 20;
 
 struct SupportReportInput {
-    std::string program;     // "gsmprog-cli 1.38"
-    std::string logNote;     // where the diagnostic log of a failure is to be found
+    std::string program;  // "gsmprog-cli 1.38"
+    std::string logNote;  // where the diagnostic log of a failure is to be found
     CheckPlaces places;
-    std::filesystem::path journal;                  // the card database's operations journal
-    std::optional<std::vector<std::string>> logLines;   // the window's diagnostic log, oldest first
+    std::filesystem::path journal;                     // the card database's operations journal
+    std::optional<std::vector<std::string>> logLines;  // the window's diagnostic log, oldest first
 };
 
 // A heading line per part ("== Проверка кабеля =="), the parts in the order above. The log's

@@ -30,8 +30,9 @@ CheckedCable CheckAdapter(const FtdiUsbDevice& device, const CheckPlaces& places
     cable.usb = device;
     cable.usbfsHolders = processes.Holding(UsbfsNode(device));
     cable.heldByBrltty = HeldByBrltty(device, cable.usbfsHolders, services);
-    const auto port = std::find_if(device.interfaces.begin(), device.interfaces.end(),
-                                   [](const UsbInterface& interface) { return !interface.tty.empty(); });
+    const auto port =
+        std::find_if(device.interfaces.begin(), device.interfaces.end(),
+                     [](const UsbInterface& interface) { return !interface.tty.empty(); });
     if (port == device.interfaces.end()) return cable;
     cable.node = "/dev/" + port->tty;
     cable.latencyTimerMs = port->latencyTimerMs;
@@ -54,8 +55,8 @@ CheckedCable CheckVirtual(const VirtualCable& found, const fs::path& directory,
     std::error_code error;
     const fs::path lock = fs::weakly_canonical(directory, error) / (found.serialNumber + ".lock");
     cable.modem = processes.Holding(lock.string());
-    cable.latencyTimerMs =
-        ReadLatencyTimer({found.serialNumber, found.device, LatencyTimerFile(directory, found.serialNumber), {}});
+    cable.latencyTimerMs = ReadLatencyTimer(
+        {found.serialNumber, found.device, LatencyTimerFile(directory, found.serialNumber), {}});
     CheckPort(cable, found.device, processes);
     return cable;
 }
@@ -63,7 +64,8 @@ CheckedCable CheckVirtual(const VirtualCable& found, const fs::path& directory,
 }  // namespace
 
 bool CableCheck::Usable() const {
-    return std::any_of(cables.begin(), cables.end(), [](const CheckedCable& cable) { return cable.usable; });
+    return std::any_of(cables.begin(), cables.end(),
+                       [](const CheckedCable& cable) { return cable.usable; });
 }
 
 CableCheck CheckCables(const CheckPlaces& places) {
@@ -74,7 +76,8 @@ CableCheck CheckCables(const CheckPlaces& places) {
     for (const FtdiUsbDevice& device : ListFtdiUsbDevices(places.root / "sys"))
         check.cables.push_back(CheckAdapter(device, places, processes, check.services));
     if (!places.cableDirectory.empty()) {
-        for (const VirtualCable& found : ListVirtualCables(places.cableDirectory, &check.virtualDistrust))
+        for (const VirtualCable& found :
+             ListVirtualCables(places.cableDirectory, &check.virtualDistrust))
             check.cables.push_back(CheckVirtual(found, places.cableDirectory, processes));
     }
     for (CheckedCable& cable : check.cables) JudgeCable(cable, check.services);
@@ -82,8 +85,11 @@ CableCheck CheckCables(const CheckPlaces& places) {
     if (DebugLogOn()) {
         for (const CheckedCable& cable : check.cables)
             for (const std::string& verdict : cable.verdicts)
-                DebugLog("кабель", "проверка: " + (cable.serial.empty() ? cable.node : cable.serial) + ": " + verdict);
-        for (const std::string& verdict : check.verdicts) DebugLog("кабель", "проверка: " + verdict);
+                DebugLog("кабель",
+                         "проверка: " + (cable.serial.empty() ? cable.node : cable.serial) + ": " +
+                             verdict);
+        for (const std::string& verdict : check.verdicts)
+            DebugLog("кабель", "проверка: " + verdict);
     }
     return check;
 }
@@ -94,8 +100,9 @@ bool FtdiAdapterHeldByBrltty(const fs::path& root) {
     for (const FtdiUsbDevice& device : ListFtdiUsbDevices(root / "sys")) {
         if (!HeldByBrltty(device, processes.Holding(UsbfsNode(device)), services)) continue;
         if (DebugLogOn())
-            DebugLog("кабель", "USB " + device.usbPath + ": адаптер FTDI без последовательного "
-                                                          "порта, его держит brltty");
+            DebugLog("кабель", "USB " + device.usbPath +
+                                   ": адаптер FTDI без последовательного "
+                                   "порта, его держит brltty");
         return true;
     }
     return false;

@@ -18,31 +18,31 @@
 namespace gsmprog {
 
 struct CheckedCable {
-    std::string serial;                      // the serial number the cable list names it by
-    std::optional<FtdiUsbDevice> usb;        // an FTDI adapter; nothing for a virtual cable
-    std::vector<SeenProcess> usbfsHolders;   // programs talking to the adapter past the driver
-    std::vector<SeenProcess> modem;          // a virtual cable's own modem
-    std::string node;                        // "/dev/ttyUSB0", "/dev/pts/3"; empty without a port
+    std::string serial;                     // the serial number the cable list names it by
+    std::optional<FtdiUsbDevice> usb;       // an FTDI adapter; nothing for a virtual cable
+    std::vector<SeenProcess> usbfsHolders;  // programs talking to the adapter past the driver
+    std::vector<SeenProcess> modem;         // a virtual cable's own modem
+    std::string node;                       // "/dev/ttyUSB0", "/dev/pts/3"; empty without a port
     PortAccess access;
-    std::vector<SeenProcess> holders;        // other programs with the port open
+    std::vector<SeenProcess> holders;  // other programs with the port open
     std::optional<int> latencyTimerMs;
-    std::optional<bool> modemManagerIgnores; // nothing when udev keeps no record of the port
+    std::optional<bool> modemManagerIgnores;  // nothing when udev keeps no record of the port
     bool heldByBrltty = false;
     std::vector<std::string> verdicts;
-    bool usable = false;                     // gsmprog can list and open it now
+    bool usable = false;  // gsmprog can list and open it now
 };
 
 struct CableCheck {
     SystemServices services;
     std::filesystem::path cableDirectory;
-    std::string virtualDistrust;             // why the virtual cables are not used; usually empty
-    std::vector<CheckedCable> cables;        // the FTDI adapters by USB path, then the virtual cables
-    std::vector<std::string> verdicts;       // problems of no single cable
+    std::string virtualDistrust;        // why the virtual cables are not used; usually empty
+    std::vector<CheckedCable> cables;   // the FTDI adapters by USB path, then the virtual cables
+    std::vector<std::string> verdicts;  // problems of no single cable
     bool Usable() const;
 };
 
 struct CheckPlaces {
-    std::filesystem::path root = "/";   // where /sys, /proc, /dev, /run, /etc and /usr are found
+    std::filesystem::path root = "/";  // where /sys, /proc, /dev, /run, /etc and /usr are found
     std::filesystem::path cableDirectory;
 };
 

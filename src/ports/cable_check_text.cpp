@@ -23,9 +23,13 @@ void AppendServices(const SystemServices& services, std::string& text) {
     text += "  ModemManager: " + RunningText(services.modemManager) + "\n";
     text += "  brltty: ";
     if (services.brlttyFiles.empty() && services.brltty.empty()) text += "не установлен\n";
-    else text += "установлен (" + Joined(services.brlttyFiles) + "), " + RunningText(services.brltty) + "\n";
+    else
+        text += "установлен (" + Joined(services.brlttyFiles) + "), " +
+                RunningText(services.brltty) + "\n";
     text += "  правило udev gsmprog: " +
-            (services.gsmprogRules.empty() ? std::string("не установлено") : Joined(services.gsmprogRules)) + "\n";
+            (services.gsmprogRules.empty() ? std::string("не установлено")
+                                           : Joined(services.gsmprogRules)) +
+            "\n";
 }
 
 // Whose open files /proc shows: all to root, else only this user's own.
@@ -47,10 +51,14 @@ void AppendPort(const CheckedCable& cable, std::string& text) {
         text += ": владелец " + access.ownerName + ", группа " + access.groupName + ", права " +
                 ModeText(access.mode) + ", доступ этому пользователю: " + AccessText(access);
     text += "\n  открывается: ";
-    text += access.openError == 0 ? std::string("да") : std::string("нет (") + std::strerror(access.openError) + ")";
-    text += "\n  занят другой программой: " + (cable.holders.empty() ? NoHolderText() : ProcessesText(cable.holders)) + "\n";
+    text += access.openError == 0 ? std::string("да")
+                                  : std::string("нет (") + std::strerror(access.openError) + ")";
+    text += "\n  занят другой программой: " +
+            (cable.holders.empty() ? NoHolderText() : ProcessesText(cable.holders)) + "\n";
     text += "  задержка (latency_timer): " +
-            (cable.latencyTimerMs ? std::to_string(*cable.latencyTimerMs) + " мс" : std::string("нет")) + "\n";
+            (cable.latencyTimerMs ? std::to_string(*cable.latencyTimerMs) + " мс"
+                                  : std::string("нет")) +
+            "\n";
     if (!cable.usb) return;
     text += "  ModemManager: ";
     if (!cable.modemManagerIgnores) text += "udev не хранит сведений о порте\n";
@@ -60,8 +68,9 @@ void AppendPort(const CheckedCable& cable, std::string& text) {
 
 void AppendAdapter(const CheckedCable& cable, std::string& text) {
     const FtdiUsbDevice& usb = *cable.usb;
-    text += "Кабель FTDI " + (cable.serial.empty() ? std::string("без серийного номера") : cable.serial) +
-            " (USB " + usb.usbPath + "): " + usb.vendorId + ":" + usb.productId;
+    text += "Кабель FTDI " +
+            (cable.serial.empty() ? std::string("без серийного номера") : cable.serial) + " (USB " +
+            usb.usbPath + "): " + usb.vendorId + ":" + usb.productId;
     if (!usb.product.empty()) text += ", «" + usb.product + "»";
     if (!usb.manufacturer.empty()) text += ", " + usb.manufacturer;
     text += "\n";
@@ -72,7 +81,8 @@ void AppendAdapter(const CheckedCable& cable, std::string& text) {
         text += "\n";
     }
     if (!cable.usbfsHolders.empty())
-        text += "  работает с ним в обход драйвера (usbfs): " + ProcessesText(cable.usbfsHolders) + "\n";
+        text += "  работает с ним в обход драйвера (usbfs): " + ProcessesText(cable.usbfsHolders) +
+                "\n";
 }
 
 void AppendCable(const CheckedCable& cable, std::string& text) {
@@ -95,7 +105,8 @@ std::string CableCheckText(const CableCheck& check) {
     AppendServices(check.services, text);
     for (const CheckedCable& cable : check.cables) AppendCable(cable, text);
     for (const std::string& verdict : check.verdicts) text += "! " + verdict + "\n";
-    text += check.Usable() ? "Итог: есть кабель, готовый к работе.\n" : "Итог: готового к работе кабеля нет.\n";
+    text += check.Usable() ? "Итог: есть кабель, готовый к работе.\n"
+                           : "Итог: готового к работе кабеля нет.\n";
     return text;
 }
 

@@ -54,13 +54,14 @@ bool OwnerAlive(const fs::path& directory, const std::string& serialNumber) {
     const int fd = ::open(OwnerLockFile(directory, serialNumber).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return true;
     const bool free = ::flock(fd, LOCK_SH | LOCK_NB) == 0;
-    ::close(fd);   // also lets go of the probe's own lock
+    ::close(fd);  // also lets go of the probe's own lock
     return !free;
 }
 
 // Whether `file` still names the file open as `fd`.
 bool NamesOpenFile(const fs::path& file, int fd) {
-    struct stat named {}, open {};
+    struct stat named {
+    }, open{};
     return ::lstat(file.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 &&
            named.st_dev == open.st_dev && named.st_ino == open.st_ino;
 }
@@ -195,7 +196,7 @@ RegisterResult RegisterVirtualCable(const fs::path& directory, const std::string
     if (error) {
         ReleaseOwnerLock(directory, serialNumber);
         return error == std::errc::file_exists ? RegisterResult::AlreadyPresent
-                                                : RegisterResult::Failed;
+                                               : RegisterResult::Failed;
     }
     return RegisterResult::Registered;
 }

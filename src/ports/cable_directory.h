@@ -12,7 +12,7 @@ namespace gsmprog {
 
 struct VirtualCable {
     std::string serialNumber;
-    std::filesystem::path device;   // the pseudo-terminal the link points at
+    std::filesystem::path device;  // the pseudo-terminal the link points at
 };
 
 // A virtual cable may announce, beside its link, how far apart (in ms) the pieces of one
@@ -56,8 +56,7 @@ RegisterResult RegisterVirtualCable(const std::filesystem::path& directory,
 
 // Removes the link, its announcement and its lock file, but only while the link still points
 // at `device`.
-void UnregisterVirtualCable(const std::filesystem::path& directory,
-                            const std::string& serialNumber,
+void UnregisterVirtualCable(const std::filesystem::path& directory, const std::string& serialNumber,
                             const std::filesystem::path& device);
 
 }  // namespace gsmprog

@@ -32,22 +32,24 @@ std::string AdapterVerdict(const CheckedCable& cable) {
     const FtdiUsbDevice& usb = *cable.usb;
     if (cable.heldByBrltty)
         return "brltty забрал кабель: без брайлевского дисплея удалите его (sudo apt remove "
-               "brltty), с дисплеем удалите строки " + RuleHex(usb.vendorId) + "/" +
-               RuleHex(usb.productId) + " из копии его правила в /etc/udev/rules.d/; затем "
+               "brltty), с дисплеем удалите строки " +
+               RuleHex(usb.vendorId) + "/" + RuleHex(usb.productId) +
+               " из копии его правила в /etc/udev/rules.d/; затем "
                "переподключите кабель";
     if (AnyDriver(usb, "usbfs")) {
         if (cable.usbfsHolders.empty())
             return "Кабель взят программой в обход драйвера (usbfs), её не видно этому "
-                   "пользователю: найдите её (sudo fuser -v " + UsbfsNode(usb) +
-                   "), закройте и переподключите кабель";
+                   "пользователю: найдите её (sudo fuser -v " +
+                   UsbfsNode(usb) + "), закройте и переподключите кабель";
         return "Кабель взят программой в обход драйвера (usbfs): " +
                ProcessesText(cable.usbfsHolders) + "; закройте её и переподключите кабель";
     }
     for (const UsbInterface& interface : usb.interfaces)
         if (!interface.driver.empty())
-            return "Кабель взял драйвер " + interface.driver + ", а не ftdi_sio, и порта у него нет: "
-                   "выгрузите этот драйвер (sudo modprobe -r " + interface.driver +
-                   ") и переподключите кабель";
+            return "Кабель взял драйвер " + interface.driver +
+                   ", а не ftdi_sio, и порта у него нет: "
+                   "выгрузите этот драйвер (sudo modprobe -r " +
+                   interface.driver + ") и переподключите кабель";
     if (usb.productId == "0000")
         return "Код изделия 0000: вероятно, поддельная микросхема, стёртая драйвером; замените "
                "кабель или до отключения отдайте его драйверу: echo 0403 0000 | sudo tee "
@@ -67,35 +69,41 @@ void JudgePort(CheckedCable& cable, const SystemServices& services) {
                            std::to_string(holder.pid) + ")");
     const int error = cable.access.openError;
     if (error == EACCES || error == EPERM) {
-        verdicts.push_back("Нет прав на " + cable.node + ": установите пакет gsmprog или "
-                           "вступите в группу " + GroupToJoin(cable.access) +
-                           " (sudo usermod -aG " + GroupToJoin(cable.access) +
-                           " $USER, затем войдите в систему заново)");
+        verdicts.push_back("Нет прав на " + cable.node +
+                           ": установите пакет gsmprog или "
+                           "вступите в группу " +
+                           GroupToJoin(cable.access) + " (sudo usermod -aG " +
+                           GroupToJoin(cable.access) + " $USER, затем войдите в систему заново)");
     } else if (error == EBUSY && cable.holders.empty()) {
-        verdicts.push_back("Порт занят программой, которую этот пользователь не видит: её "
-                           "назовёт sudo fuser -v " + cable.node);
+        verdicts.push_back(
+            "Порт занят программой, которую этот пользователь не видит: её "
+            "назовёт sudo fuser -v " +
+            cable.node);
     } else if (error != 0 && error != EBUSY) {
         verdicts.push_back("Порт " + cable.node + " не открывается: " + SystemError(error));
     }
     if (!cable.usb) return;
     if (cable.serial.empty())
-        verdicts.push_back("У кабеля нет серийного номера, а gsmprog различает кабели по нему: "
-                           "укажите порт сами (gsmprog-cli --port " + cable.node + ")");
+        verdicts.push_back(
+            "У кабеля нет серийного номера, а gsmprog различает кабели по нему: "
+            "укажите порт сами (gsmprog-cli --port " +
+            cable.node + ")");
     if (!services.gsmprogRules.empty() && cable.latencyTimerMs.value_or(1) > 1)
         verdicts.push_back("Задержка кабеля " + std::to_string(*cable.latencyTimerMs) +
                            " мс вместо 1: правило udev пакета gsmprog для него не сработало; "
                            "переподключите кабель");
     if (!services.modemManager.empty() && !cable.modemManagerIgnores.value_or(false))
-        verdicts.push_back("ModemManager может занять порт: установите пакет gsmprog (его "
-                           "правило велит ModemManager не трогать кабели FTDI) или остановите "
-                           "его (sudo systemctl stop ModemManager)");
+        verdicts.push_back(
+            "ModemManager может занять порт: установите пакет gsmprog (его "
+            "правило велит ModemManager не трогать кабели FTDI) или остановите "
+            "его (sudo systemctl stop ModemManager)");
 }
 
 }  // namespace
 
 bool HeldByBrltty(const FtdiUsbDevice& device, const std::vector<SeenProcess>& usbfsHolders,
                   const SystemServices& services) {
-    if (!AnyDriver(device, "usbfs") && !NoDriver(device)) return false;   // its driver has it
+    if (!AnyDriver(device, "usbfs") && !NoDriver(device)) return false;  // its driver has it
     if (AnyNamed(usbfsHolders, "brltty")) return true;
     if (services.brltty.empty() || !BrlttyRuleMatches(services, device.vendorId, device.productId))
         return false;
@@ -115,18 +123,21 @@ void JudgeCable(CheckedCable& cable, const SystemServices& services) {
 }
 
 void JudgeSystem(CableCheck& check) {
-    const bool anyAdapter = std::any_of(check.cables.begin(), check.cables.end(),
-                                        [](const CheckedCable& cable) { return cable.usb.has_value(); });
+    const bool anyAdapter =
+        std::any_of(check.cables.begin(), check.cables.end(),
+                    [](const CheckedCable& cable) { return cable.usb.has_value(); });
     if (!check.virtualDistrust.empty())
         check.verdicts.push_back("Виртуальные кабели из " + check.cableDirectory.string() +
                                  " не используются: " + check.virtualDistrust);
     if (check.cables.empty())
-        check.verdicts.push_back("Кабель FTDI не найден: подключите кабель к порту USB (для "
-                                 "пробы без кабеля запустите gsmprog-vmodem)");
+        check.verdicts.push_back(
+            "Кабель FTDI не найден: подключите кабель к порту USB (для "
+            "пробы без кабеля запустите gsmprog-vmodem)");
     if (check.services.gsmprogRules.empty() && (anyAdapter || check.cables.empty()))
-        check.verdicts.push_back("Правило udev пакета gsmprog не установлено: установите пакет "
-                                 "gsmprog (или скопируйте его 70-gsmprog-ftdi.rules в "
-                                 "/etc/udev/rules.d/) и переподключите кабель");
+        check.verdicts.push_back(
+            "Правило udev пакета gsmprog не установлено: установите пакет "
+            "gsmprog (или скопируйте его 70-gsmprog-ftdi.rules в "
+            "/etc/udev/rules.d/) и переподключите кабель");
 }
 
 }  // namespace gsmprog

@@ -10,12 +10,12 @@ namespace gsmprog {
 
 struct PortAccess {
     bool exists = false;
-    std::string ownerName;   // the user's name, or the number when it has none
+    std::string ownerName;  // the user's name, or the number when it has none
     std::string groupName;
-    unsigned mode = 0;       // the permission bits, 0660
-    bool modeAllows = false;     // owner, group or others may read and write it by the mode alone
-    bool accessAllows = false;   // access(2) allows reading and writing: the mode or an ACL
-    int openError = 0;           // errno of the test open; 0 when it opened
+    unsigned mode = 0;          // the permission bits, 0660
+    bool modeAllows = false;    // owner, group or others may read and write it by the mode alone
+    bool accessAllows = false;  // access(2) allows reading and writing: the mode or an ACL
+    int openError = 0;          // errno of the test open; 0 when it opened
 };
 
 // Opens `node` for reading and writing, without waiting for the line and without making it the

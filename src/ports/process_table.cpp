@@ -33,13 +33,14 @@ std::vector<std::string> OpenFiles(const fs::path& process) {
 
 ProcessTable::ProcessTable(const fs::path& procRoot) {
     std::error_code error;
-    for (fs::directory_iterator it(procRoot, error), end; !error && it != end; it.increment(error)) {
+    for (fs::directory_iterator it(procRoot, error), end; !error && it != end;
+         it.increment(error)) {
         const std::string name = it->path().filename().string();
         if (!IsPid(name)) continue;
         Entry entry;
         entry.process.pid = std::stoi(name);
         std::ifstream comm(it->path() / "comm");
-        if (!std::getline(comm, entry.process.name)) continue;   // gone meanwhile
+        if (!std::getline(comm, entry.process.name)) continue;  // gone meanwhile
         entry.openFiles = OpenFiles(it->path());
         entries_.push_back(std::move(entry));
     }
@@ -58,7 +59,8 @@ std::vector<SeenProcess> ProcessTable::Holding(const std::string& file) const {
     std::vector<SeenProcess> found;
     for (const Entry& entry : entries_) {
         if (entry.process.pid == ::getpid()) continue;
-        if (std::find(entry.openFiles.begin(), entry.openFiles.end(), file) != entry.openFiles.end())
+        if (std::find(entry.openFiles.begin(), entry.openFiles.end(), file) !=
+            entry.openFiles.end())
             found.push_back(entry.process);
     }
     return found;

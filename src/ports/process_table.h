@@ -12,7 +12,7 @@ namespace gsmprog {
 
 struct SeenProcess {
     int pid = 0;
-    std::string name;   // /proc/PID/comm: the program's name, at most 15 bytes
+    std::string name;  // /proc/PID/comm: the program's name, at most 15 bytes
 };
 
 class ProcessTable {

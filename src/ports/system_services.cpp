@@ -74,7 +74,8 @@ bool BrlttyRuleMatches(const SystemServices& services, const std::string& vendor
     return false;
 }
 
-std::optional<bool> MarkedForModemManagerToIgnore(const fs::path& root, const std::string& numbers) {
+std::optional<bool> MarkedForModemManagerToIgnore(const fs::path& root,
+                                                  const std::string& numbers) {
     if (numbers.empty()) return std::nullopt;
     std::ifstream in(BelowRoot(root, "/run/udev/data/c" + numbers));
     if (!in) return std::nullopt;

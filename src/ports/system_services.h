@@ -16,12 +16,12 @@ namespace gsmprog {
 inline constexpr const char* GsmprogRuleName = "70-gsmprog-ftdi.rules";
 
 struct SystemServices {
-    std::vector<SeenProcess> modemManager;     // running ModemManager processes
-    std::vector<SeenProcess> brltty;           // running brltty processes
-    std::vector<std::string> brlttyFiles;      // its program and rule files present: installed
-    std::string brlttyRuleFile;                // the rule file udev uses; empty when none
-    std::vector<std::string> brlttyProducts;   // "403/6001/" of each line of it that starts brltty
-    std::vector<std::string> gsmprogRules;     // gsmprog's rule files present
+    std::vector<SeenProcess> modemManager;    // running ModemManager processes
+    std::vector<SeenProcess> brltty;          // running brltty processes
+    std::vector<std::string> brlttyFiles;     // its program and rule files present: installed
+    std::string brlttyRuleFile;               // the rule file udev uses; empty when none
+    std::vector<std::string> brlttyProducts;  // "403/6001/" of each line of it that starts brltty
+    std::vector<std::string> gsmprogRules;    // gsmprog's rule files present
 };
 
 SystemServices ReadSystemServices(const std::filesystem::path& root, const ProcessTable& processes);

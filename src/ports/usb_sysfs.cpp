@@ -90,7 +90,8 @@ std::vector<FtdiUsbDevice> ListFtdiUsbDevices(const fs::path& sysfsRoot) {
 
 std::string UsbfsNode(const FtdiUsbDevice& device) {
     char node[40];
-    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", device.busNumber, device.deviceNumber);
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", device.busNumber,
+                  device.deviceNumber);
     return node;
 }
 

@@ -21,13 +21,13 @@ struct UsbInterface {
 };
 
 struct FtdiUsbDevice {
-    std::string usbPath;     // "1-1.2": bus 1, port 1, then port 2 of the hub there
-    std::string vendorId;    // four hex digits, as the device reports them
+    std::string usbPath;   // "1-1.2": bus 1, port 1, then port 2 of the hub there
+    std::string vendorId;  // four hex digits, as the device reports them
     std::string productId;
-    std::string product;     // the device's own words; may be empty
+    std::string product;  // the device's own words; may be empty
     std::string manufacturer;
     std::string serial;
-    std::string numbers;     // the device's "major:minor"; may be empty
+    std::string numbers;  // the device's "major:minor"; may be empty
     int busNumber = 0;
     int deviceNumber = 0;
     std::vector<UsbInterface> interfaces;

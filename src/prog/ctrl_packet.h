@@ -12,9 +12,9 @@ inline constexpr std::int32_t CtrlPacketDataSize = 4099;
 struct CtrlPacket {
     std::uint8_t code = 0;
     std::uint8_t data[CtrlPacketDataSize] = {};
-    std::int32_t length = 0;     // meaningful bytes in data
-    std::uint8_t attempts = 0;   // sends still allowed for a request
-    std::uint32_t timeout = 0;   // ms per attempt
+    std::int32_t length = 0;    // meaningful bytes in data
+    std::uint8_t attempts = 0;  // sends still allowed for a request
+    std::uint32_t timeout = 0;  // ms per attempt
 };
 
 // Request and reply codes of the control protocol, and the link's own event codes.

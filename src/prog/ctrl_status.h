@@ -9,10 +9,10 @@
 namespace gsmprog {
 
 struct CtrlStatusFields {
-    int simNumber = 1;            // bit 7 of the status byte plus 1
-    std::uint16_t batVolt1 = 0;   // battery, charging current off, mV
-    std::uint16_t batVolt2 = 0;   // battery, charging current on, mV
-    std::uint16_t pwrVolt = 0;    // external supply, mV
+    int simNumber = 1;           // bit 7 of the status byte plus 1
+    std::uint16_t batVolt1 = 0;  // battery, charging current off, mV
+    std::uint16_t batVolt2 = 0;  // battery, charging current on, mV
+    std::uint16_t pwrVolt = 0;   // external supply, mV
 };
 
 // The fields of a status reply (code 12) event.

@@ -16,7 +16,8 @@ std::string TraceText(const std::uint8_t* bytes, std::size_t count) {
     const std::uint8_t* begin = bytes;
     while (begin < end && *begin <= 32) ++begin;
     while (end > begin && end[-1] <= 32) --end;
-    return Win1251ToUtf8(std::string_view(reinterpret_cast<const char*>(begin), std::size_t(end - begin)));
+    return Win1251ToUtf8(
+        std::string_view(reinterpret_cast<const char*>(begin), std::size_t(end - begin)));
 }
 
 const char* Direction(const CtrlPacket& trace) { return trace.data[0] != 0 ? "TX: " : "RX: "; }

@@ -12,11 +12,11 @@
 namespace gsmprog {
 
 namespace {
-constexpr char Handshake[] = "CTRL_SETUP_GSMA";   // sent without its terminating zero
+constexpr char Handshake[] = "CTRL_SETUP_GSMA";  // sent without its terminating zero
 constexpr std::uint32_t HandshakeReplyWaitMs = 200;
 constexpr std::uint32_t RequestTimeoutMs = 200;
 constexpr std::uint8_t RequestAttempts = 3;
-constexpr std::uint32_t OpenRetrySlices = 30;  // 3 s between open attempts ...
+constexpr std::uint32_t OpenRetrySlices = 30;    // 3 s between open attempts ...
 constexpr std::uint32_t OpenRetrySliceMs = 100;  // ... watching Stop every 100 ms
 constexpr std::uint32_t HeldSleepMs = 100;
 // A cycle that found nothing to do waits this long before polling again, so an idle link
@@ -105,8 +105,7 @@ std::uint64_t FTDI_KorvelCtrl::DroppedEvents() const {
     return Results.Dropped();
 }
 
-int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message,
-                                 std::uint32_t* errorState) {
+int FTDI_KorvelCtrl::FetchResult(CtrlPacket* out, std::string* message, std::uint32_t* errorState) {
     if (out == nullptr || message == nullptr) return CtrlNothing;
     message->clear();
     if (errorState != nullptr) *errorState = 0;
@@ -321,7 +320,7 @@ bool FTDI_KorvelCtrl::Dispatch() {
 
 bool FTDI_KorvelCtrl::ReceiveReply() {
     ResultQueue::Batch events;
-    std::bitset<256> replyCodes;   // of the replies parsed, for the end of the wait
+    std::bitset<256> replyCodes;  // of the replies parsed, for the end of the wait
     bool received = false;
     // The frames of one read: the inbox holds what the first collection did not take.
     do {
@@ -389,7 +388,8 @@ CableStatus FTDI_KorvelCtrl::FillInbox(std::uint32_t queued) {
         if (status != CableOk) return status;
     }
     // Nothing waits in the middle of a frame: the read waits for its next byte.
-    const auto wanted = static_cast<std::uint32_t>(std::clamp<std::size_t>(queued, 1, sizeof Inbox));
+    const auto wanted =
+        static_cast<std::uint32_t>(std::clamp<std::size_t>(queued, 1, sizeof Inbox));
     std::uint32_t got = 0;
     const CableStatus status = Port.Read(Handle, Inbox, wanted, &got);
     if (status == CableOk) InboxEnd = std::min<std::size_t>(got, sizeof Inbox);

@@ -128,7 +128,7 @@ private:
     // cable and open it anew; `Session` is the count the link thread works for.
     std::atomic<std::uint32_t> Sessions{0};
     std::uint32_t Session = 0;
-    CtrlPacket Current;                      // guarded by Lock
+    CtrlPacket Current;  // guarded by Lock
     std::atomic<std::uint32_t> InCtrlMode{0};
     std::atomic<std::uint32_t> CtrlModeResets{0};
     std::uint8_t HandshakeBuffer[ReceiveCapacity] = {};
@@ -137,9 +137,9 @@ private:
     std::uint8_t Inbox[ReceiveCapacity] = {};
     std::size_t InboxBegin = 0;
     std::size_t InboxEnd = 0;
-    CtrlPacket Reply;                        // the link thread's: each frame is parsed into it
-    std::deque<CtrlPacket> Requests;         // guarded by Lock
-    ResultQueue Results;                     // guarded by Lock
+    CtrlPacket Reply;                 // the link thread's: each frame is parsed into it
+    std::deque<CtrlPacket> Requests;  // guarded by Lock
+    ResultQueue Results;              // guarded by Lock
     std::atomic<std::uint32_t> ErrorState{0};
     mutable std::mutex Lock;
     std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding; 1 for a send at tick 0
@@ -147,8 +147,8 @@ private:
     std::string SerialNumber;                // guarded by Lock
     std::atomic<bool> CableFails{false};
     std::atomic<std::uint8_t> LastStatusByte{0};
-    std::uint64_t Resets = 0;                // guarded by Lock; tells a send that Reset came between
-    std::jthread Thread;                     // last: starts once everything above exists
+    std::uint64_t Resets = 0;  // guarded by Lock; tells a send that Reset came between
+    std::jthread Thread;       // last: starts once everything above exists
 };
 
 }  // namespace gsmprog

@@ -26,7 +26,7 @@ class ResultQueue {
         std::uint8_t code = 0;
         std::uint8_t attempts = 0;
         std::uint32_t timeout = 0;
-        std::vector<std::uint8_t> bytes;   // the event's meaningful data only
+        std::vector<std::uint8_t> bytes;  // the event's meaningful data only
     };
     using EventList = std::list<StoredEvent>;
 
@@ -79,7 +79,7 @@ private:
     std::size_t ByteCapacity;
     std::size_t HeldBytes = 0;
     EventList Events;
-    std::deque<EventList::iterator> Traffic;   // the traffic entries of Events, oldest first
+    std::deque<EventList::iterator> Traffic;  // the traffic entries of Events, oldest first
     std::uint64_t DroppedCount = 0;
 };
 

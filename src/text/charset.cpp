@@ -13,7 +13,7 @@ constexpr const char* Utf8 = "UTF-8";
 // The one byte the C library's table leaves out stands for the control character of the
 // same number, as in Windows' own table, so every byte has a character and comes back.
 constexpr char Unassigned = '\x98';
-constexpr std::string_view UnassignedUtf8 = "\xC2\x98";   // U+0098
+constexpr std::string_view UnassignedUtf8 = "\xC2\x98";  // U+0098
 
 // One iconv conversion, opened once per thread: a descriptor must not be shared between
 // threads, and opening one for every field would cost more than the conversion.
@@ -41,8 +41,9 @@ public:
         char* output = out.data();
         std::size_t outputLeft = room;
         while (inputLeft > 0) {
-            if (iconv(descriptor_, &input, &inputLeft, &output, &outputLeft) != std::size_t(-1)) break;
-            if (errno == E2BIG) return false;   // the room given is always enough
+            if (iconv(descriptor_, &input, &inputLeft, &output, &outputLeft) != std::size_t(-1))
+                break;
+            if (errno == E2BIG) return false;  // the room given is always enough
             out.resize(std::size_t(output - out.data()));
             const std::size_t taken = onInvalid(out, std::string_view(input, inputLeft));
             if (taken == 0) return false;

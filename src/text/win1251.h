@@ -24,8 +24,12 @@ bool ToWin1251(const QString& text, std::string& bytes);
 bool StoreWin1251(const QString& text, char* field, std::size_t size);
 
 template <std::size_t N>
-QString FromField(const char (&field)[N]) { return FromWin1251(field, N); }
+QString FromField(const char (&field)[N]) {
+    return FromWin1251(field, N);
+}
 template <std::size_t N>
-bool StoreField(const QString& text, char (&field)[N]) { return StoreWin1251(text, field, N); }
+bool StoreField(const QString& text, char (&field)[N]) {
+    return StoreWin1251(text, field, N);
+}
 
 }  // namespace gsmprog

@@ -16,7 +16,8 @@ const std::array<char, 256>& LowerBytes() {
         for (int b = 0; b < 256; ++b) {
             const char byte = static_cast<char>(b);
             std::string folded;
-            const bool ok = b != 0 && ToWin1251(FromWin1251(std::string(1, byte)).toLower(), folded) &&
+            const bool ok = b != 0 &&
+                            ToWin1251(FromWin1251(std::string(1, byte)).toLower(), folded) &&
                             folded.size() == 1;
             lower[std::size_t(b)] = ok ? folded[0] : byte;
         }
@@ -35,9 +36,9 @@ std::optional<Win1251Needle> Win1251Needle::From(const QString& lowerText) {
 
 bool Win1251Needle::FoundIn(std::string_view field) const {
     const std::array<char, 256>& lower = LowerBytes();
-    return std::search(field.begin(), field.end(), bytes_.begin(), bytes_.end(), [&](char a, char b) {
-               return lower[static_cast<unsigned char>(a)] == b;
-           }) != field.end();
+    return std::search(field.begin(), field.end(), bytes_.begin(), bytes_.end(),
+                       [&](char a, char b) { return lower[static_cast<unsigned char>(a)] == b; }) !=
+           field.end();
 }
 
 }  // namespace gsmprog

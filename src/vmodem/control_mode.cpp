@@ -13,7 +13,7 @@ constexpr std::uint8_t ReplyHeader = 0xAE;
 constexpr std::uint8_t SimSwitch = 0x05;
 constexpr std::uint8_t Status = 0x0C;
 constexpr std::uint8_t ErrorReply = 0xFF;
-constexpr std::uint8_t BadFrame = 0;       // header, checksum or length
+constexpr std::uint8_t BadFrame = 0;  // header, checksum or length
 constexpr std::uint8_t UnknownCode = 1;
 // Bytes of a bad packet come without a pause longer than the host's read time-out.
 constexpr std::uint64_t BadPacketPauseMs = 50;
@@ -27,7 +27,7 @@ struct GsmLine {
     const char* text;
 };
 constexpr GsmLine GsmTraffic[] = {
-    {true, "AT+CSQ"}, {false, "+CSQ: 21,0"}, {false, "OK"},
+    {true, "AT+CSQ"},   {false, "+CSQ: 21,0"}, {false, "OK"},
     {true, "AT+CREG?"}, {false, "+CREG: 0,1"}, {false, "OK"},
 };
 struct DeviceLine {
@@ -63,7 +63,7 @@ const ModeRegistrar registrar{{
     [](const VmodemOptions& options, ModemMemory&) -> std::unique_ptr<DeviceMode> {
         ControlSettings settings;
         std::string error;
-        ParseControlSettings(options, settings, error);   // validated at start
+        ParseControlSettings(options, settings, error);  // validated at start
         return std::make_unique<ControlMode>(settings);
     },
 }};
@@ -130,14 +130,12 @@ void ControlMode::Enter(std::uint64_t nowMs, ModemLine& line) {
 
 std::size_t ControlMode::Consume(std::span<const std::uint8_t> input, std::uint64_t nowMs,
                                  ModemLine& line) {
-    if (!ready_) return input.size();   // outside control mode requests mean nothing
+    if (!ready_) return input.size();  // outside control mode requests mean nothing
     if (input[0] != RequestHeader) {
         // A packet with a wrong header is answered once; the rest of it, arriving without a
         // pause, goes unanswered. Dropped byte by byte, so an entry word behind it is found.
-        if (badPacketAtMs_ && nowMs - *badPacketAtMs_ <= BadPacketPauseMs)
-            badPacketAtMs_ = nowMs;
-        else
-            RejectPacket(nowMs, line);
+        if (badPacketAtMs_ && nowMs - *badPacketAtMs_ <= BadPacketPauseMs) badPacketAtMs_ = nowMs;
+        else RejectPacket(nowMs, line);
         return 1;
     }
     if (partial_ && nowMs - partial_->atMs > BadPacketPauseMs) {
@@ -180,7 +178,8 @@ void ControlMode::Answer(std::uint8_t request, ModemLine& line) {
             return Bytes{static_cast<std::uint8_t>(v & 0xFF), static_cast<std::uint8_t>(v >> 8)};
         };
         Bytes payload{settings_.statusByte};
-        for (std::uint16_t mv : {settings_.batteryOffMv, settings_.batteryOnMv, settings_.supplyMv}) {
+        for (std::uint16_t mv :
+             {settings_.batteryOffMv, settings_.batteryOnMv, settings_.supplyMv}) {
             const Bytes two = le(mv);
             payload.insert(payload.end(), two.begin(), two.end());
         }

@@ -16,15 +16,15 @@ struct ControlSettings {
     std::uint16_t batteryOffMv = 4100;
     std::uint16_t batteryOnMv = 4200;
     std::uint16_t supplyMv = 12000;
-    int tracesPerSecond = 0;         // GSM and device traces in turn
-    int ibuttonEverySeconds = 0;     // 0: never
+    int tracesPerSecond = 0;      // GSM and device traces in turn
+    int ibuttonEverySeconds = 0;  // 0: never
     int outputsEverySeconds = 0;
     // Faults.
-    int refuseHandshakes = 0;        // answer "ERROR" to this many handshakes
-    int crlfHandshakes = 0;          // answer "READY\r\n" to this many handshakes
-    bool silent = false;             // never answer a request
-    bool badChecksum = false;        // replies carry a wrong checksum
-    int errorReply = -1;             // answer every request with this error byte
+    int refuseHandshakes = 0;  // answer "ERROR" to this many handshakes
+    int crlfHandshakes = 0;    // answer "READY\r\n" to this many handshakes
+    bool silent = false;       // never answer a request
+    bool badChecksum = false;  // replies carry a wrong checksum
+    int errorReply = -1;       // answer every request with this error byte
 };
 
 // Reads the mode's switches; false with a reason when one is out of range.
@@ -49,18 +49,18 @@ private:
     void SendTrace(ModemLine& line);
 
     ControlSettings settings_;
-    bool ready_ = false;             // "READY" sent; requests and traffic only then
+    bool ready_ = false;  // "READY" sent; requests and traffic only then
     int handshakes_ = 0;
     std::uint64_t readySinceMs_ = 0;
     std::uint64_t tracesSent_ = 0;
     std::uint64_t ibuttonsSent_ = 0;
     std::uint64_t outputsSent_ = 0;
-    std::optional<std::uint64_t> badPacketAtMs_;   // last byte of a rejected packet
+    std::optional<std::uint64_t> badPacketAtMs_;  // last byte of a rejected packet
     struct Partial {
-        std::uint64_t atMs;    // when its last byte came
+        std::uint64_t atMs;  // when its last byte came
         std::size_t bytes;
     };
-    std::optional<Partial> partial_;               // the start of a request, waiting for the rest
+    std::optional<Partial> partial_;  // the start of a request, waiting for the rest
 };
 
 }  // namespace gsmprog::vmodem

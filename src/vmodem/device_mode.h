@@ -47,8 +47,8 @@ public:
 };
 
 struct ModeEntry {
-    std::string name;                 // shown in the log, e.g. "programming"
-    std::string entryWord;            // e.g. "PROG_GSMA"
+    std::string name;                       // shown in the log, e.g. "programming"
+    std::string entryWord;                  // e.g. "PROG_GSMA"
     std::vector<OptionDefinition> options;  // the mode's own command-line switches
     // Checks the values of those switches at start; false with a reason.
     std::function<bool(const VmodemOptions&, std::string& error)> validate;

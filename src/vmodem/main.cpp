@@ -41,7 +41,8 @@ std::vector<OptionDefinition> CommonOptions() {
 
 std::uint64_t NowMs() {
     return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now().time_since_epoch()).count());
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 int Usage(const std::vector<OptionDefinition>& definitions, const std::string& error) {
@@ -50,7 +51,7 @@ int Usage(const std::vector<OptionDefinition>& definitions, const std::string& e
         return 2;
     }
     std::cout << "Использование: gsmprog-vmodem [КЛЮЧИ]\n"
-           "Виртуальный GSM модем на псевдотерминале; виден программам как кабель FTDI.\n"
+                 "Виртуальный GSM модем на псевдотерминале; виден программам как кабель FTDI.\n"
               << OptionHelp(definitions);
     return 0;
 }
@@ -77,8 +78,10 @@ int main(int argc, char** argv) {
 
     const std::string serial = options->Text("serial", "VMODEM1");
     if (!IsValidCableSerial(serial))
-        return Usage(definitions, "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
-    const std::filesystem::path cableDir = options->Text("cable-dir", DefaultCableDirectory().string());
+        return Usage(definitions,
+                     "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
+    const std::filesystem::path cableDir =
+        options->Text("cable-dir", DefaultCableDirectory().string());
     std::optional<ReplySplit> split;
     if (options->Has("split-replies")) {
         split = ReplySplit::Parse(options->Text("split-replies"), error);
@@ -99,11 +102,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     switch (RegisterVirtualCable(cableDir, serial, line.SlavePath(), latencyTimerMs)) {
-    case RegisterResult::Registered:
-        break;
+    case RegisterResult::Registered: break;
     case RegisterResult::Untrusted:
-        std::cerr << "gsmprog-vmodem: кабель не зарегистрирован: " << CableDirectoryDistrust(cableDir)
-                  << "; программы не берут кабели из такого каталога (укажите свой ключом --cable-dir)\n";
+        std::cerr
+            << "gsmprog-vmodem: кабель не зарегистрирован: " << CableDirectoryDistrust(cableDir)
+            << "; программы не берут кабели из такого каталога (укажите свой ключом --cable-dir)\n";
         return 1;
     case RegisterResult::AlreadyPresent:
         std::cerr << "gsmprog-vmodem: кабель " << serial << " уже есть в " << cableDir.string()

@@ -11,8 +11,7 @@ namespace gsmprog::vmodem {
 namespace fs = std::filesystem;
 
 bool IsValidImage(const std::vector<std::uint8_t>& image) {
-    return (image.size() == 316 || image.size() == 444) &&
-           Crc16(image.data(), image.size()) == 0;
+    return (image.size() == 316 || image.size() == 444) && Crc16(image.data(), image.size()) == 0;
 }
 
 ModemMemory::ModemMemory(fs::path imageFile) : imageFile_(std::move(imageFile)) {}

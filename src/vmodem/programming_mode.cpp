@@ -40,8 +40,10 @@ const ModeRegistrar registrar{{
     {
         {"error-in", OptionKind::Text, "ФАЗА",
          "ответить ERROR в фазе attention|write|block|image|device|read|readblock"},
-        {"silent-after-block", OptionKind::Number, "K", "замолчать после блока K записи или чтения"},
-        {"corrupt-read-block", OptionKind::Number, "K", "испортить контрольный байт блока K чтения"},
+        {"silent-after-block", OptionKind::Number, "K",
+         "замолчать после блока K записи или чтения"},
+        {"corrupt-read-block", OptionKind::Number, "K",
+         "испортить контрольный байт блока K чтения"},
         {"short-image", OptionKind::Flag, "", "до первой записи отдавать образ 316 байт"},
         {"long-read", OptionKind::Flag, "", "при чтении отдать 5000 байт"},
         {"bad-image-crc", OptionKind::Flag, "", "при чтении отдать образ с неверной CRC"},
@@ -57,7 +59,7 @@ const ModeRegistrar registrar{{
     [](const VmodemOptions& options, ModemMemory& memory) -> std::unique_ptr<DeviceMode> {
         ProgrammingFaults faults;
         std::string error;
-        ParseProgrammingFaults(options, faults, error);   // validated at start
+        ParseProgrammingFaults(options, faults, error);  // validated at start
         return std::make_unique<ProgrammingMode>(faults, memory);
     },
 }};

@@ -11,22 +11,21 @@ namespace gsmprog::vmodem {
 
 // Switches that make the modem misbehave on purpose.
 struct ProgrammingFaults {
-    std::string errorIn;             // phase answered with "ERROR" (see ProgrammingPhases)
-    int silentAfterBlock = 0;        // no answer at all after block k of a write or read
-    int corruptReadBlock = 0;        // read block k carries a wrong check byte
-    bool badImageCrc = false;        // the image read back fails its CRC
-    bool shortImage = false;         // the image served before any write has 316 bytes
-    bool longRead = false;           // a read sends 5000 bytes
-    bool badDeviceCrc = false;       // the device answer carries a wrong CRC
-    bool noVersion = false;          // "DEVICE" gets no answer
-    bool readyNext = false;          // "WRITE" is answered "READYNEXT"
+    std::string errorIn;        // phase answered with "ERROR" (see ProgrammingPhases)
+    int silentAfterBlock = 0;   // no answer at all after block k of a write or read
+    int corruptReadBlock = 0;   // read block k carries a wrong check byte
+    bool badImageCrc = false;   // the image read back fails its CRC
+    bool shortImage = false;    // the image served before any write has 316 bytes
+    bool longRead = false;      // a read sends 5000 bytes
+    bool badDeviceCrc = false;  // the device answer carries a wrong CRC
+    bool noVersion = false;     // "DEVICE" gets no answer
+    bool readyNext = false;     // "WRITE" is answered "READYNEXT"
     std::uint8_t version[3] = {2, 5, 1};
 };
 
 // Phases that --error-in accepts.
-inline constexpr const char* ProgrammingPhases[] = {"attention", "write", "block",
-                                                    "image",     "device", "read",
-                                                    "readblock"};
+inline constexpr const char* ProgrammingPhases[] = {"attention", "write", "block",    "image",
+                                                    "device",    "read",  "readblock"};
 
 // Reads the switches; false with a reason for a bad value.
 bool ParseProgrammingFaults(const VmodemOptions& options, ProgrammingFaults& faults,
@@ -59,10 +58,10 @@ private:
     ModemMemory& memory_;
     std::vector<std::uint8_t> defaultImage_;
     State state_ = State::Idle;
-    std::vector<std::uint8_t> received_;   // image taken so far in a write
-    int blocks_ = 0;                       // blocks taken or sent in this write or read
+    std::vector<std::uint8_t> received_;  // image taken so far in a write
+    int blocks_ = 0;                      // blocks taken or sent in this write or read
     std::size_t readPosition_ = 0;
-    std::optional<std::uint64_t> nextDueMs_;   // "NEXT" that follows "READY" after a pause
+    std::optional<std::uint64_t> nextDueMs_;  // "NEXT" that follows "READY" after a pause
 };
 
 }  // namespace gsmprog::vmodem

@@ -73,7 +73,9 @@ void PtyLine::Send(const Bytes& reply) {
     // A busy machine can hold the modem up past its gap; the host may then take the first piece
     // for the whole reply, and the log should say why.
     const auto late = std::chrono::duration_cast<std::chrono::milliseconds>(
-                          std::chrono::steady_clock::now() - start).count() - cut->gapMs;
+                          std::chrono::steady_clock::now() - start)
+                          .count() -
+                      cut->gapMs;
     if (late > LateLogMs)
         Log("вторая часть ответа ушла на " + std::to_string(late) + " мс позже паузы " +
             std::to_string(cut->gapMs) + " мс");

@@ -36,7 +36,7 @@ private:
     const volatile std::sig_atomic_t& stop_;
     std::optional<ReplySplit> split_;
     int master_ = -1;
-    int slave_ = -1;   // held open so that the master never sees a hang-up between hosts
+    int slave_ = -1;  // held open so that the master never sees a hang-up between hosts
     std::string slavePath_;
 };
 

@@ -23,8 +23,8 @@ public:
     int LatencyTimerMs() const { return random_ ? RandomGapLimitMs : gapMs_; }
 
     struct Cut {
-        std::size_t at;   // bytes in the first piece
-        int gapMs;        // pause before the second
+        std::size_t at;  // bytes in the first piece
+        int gapMs;       // pause before the second
     };
     // How the next reply of `size` bytes goes out; nothing when it goes whole. A fixed gap
     // cuts in the middle; a random one anywhere, after a random pause.

@@ -41,7 +41,7 @@ std::optional<VmodemOptions> ParseOptions(const std::vector<std::string>& args,
             arg.erase(eq);
         }
         auto definition = std::find_if(definitions.begin(), definitions.end(),
-                                 [&](const OptionDefinition& s) { return s.name == arg; });
+                                       [&](const OptionDefinition& s) { return s.name == arg; });
         if (definition == definitions.end()) {
             error = "неизвестный ключ --" + arg;
             return std::nullopt;

@@ -13,7 +13,7 @@ namespace gsmprog::vmodem {
 enum class OptionKind { Flag, Text, Number };
 
 struct OptionDefinition {
-    std::string name;      // without the leading "--"
+    std::string name;  // without the leading "--"
     OptionKind kind;
     std::string argument;  // name of the value in the help, e.g. "K"
     std::string help;

@@ -43,14 +43,16 @@ std::vector<std::string> Verdicts(const CableCheck& check) {
 // root it runs in a child that became nobody.
 std::string TextAsUser(const FakeSystem& system) {
     if (::geteuid() != 0) return CableCheckText(Check(system));
-    fs::permissions(system.root.Path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec |
-                                            fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(system.root.Path(), fs::perms::owner_all | fs::perms::group_exec |
+                                            fs::perms::others_exec | fs::perms::group_read |
+                                            fs::perms::others_read);
     int pipe[2];
     if (::pipe(pipe) != 0) return "pipe failed";
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(pipe[0]);
-        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+            ::_exit(2);
         const std::string text = CableCheckText(Check(system));
         const bool written = ::write(pipe[1], text.data(), text.size()) == ssize_t(text.size());
         ::_exit(written ? 0 : 1);
@@ -58,7 +60,8 @@ std::string TextAsUser(const FakeSystem& system) {
     ::close(pipe[1]);
     std::string text;
     char buffer[4096];
-    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) text.append(buffer, std::size_t(n));
+    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, std::size_t(n));
     ::close(pipe[0]);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -77,11 +80,14 @@ TEST(CableCheck, AHealthyCableIsUsableWithNoVerdict) {
     EXPECT_TRUE(Verdicts(check).empty()) << CableCheckText(check);
     const std::string text = CableCheckText(check);
     EXPECT_THAT(text, HasSubstr("ModemManager: работает: ModemManager (PID 812)\n"));
-    EXPECT_THAT(text, HasSubstr("правило udev gsmprog: /usr/lib/udev/rules.d/70-gsmprog-ftdi.rules\n"));
-    EXPECT_THAT(text, HasSubstr("Кабель FTDI A50285BI (USB 1-1.2): 0403:6001, «FT232R USB UART», FTDI\n"
-                                "  интерфейс 1-1.2:1.0: драйвер ftdi_sio, порт ttyUSB0\n"
-                                "  порт /dev/ttyUSB0: владелец "));
-    EXPECT_THAT(text, HasSubstr(", права 0660, доступ этому пользователю: по правам\n  открывается: да\n"));
+    EXPECT_THAT(text,
+                HasSubstr("правило udev gsmprog: /usr/lib/udev/rules.d/70-gsmprog-ftdi.rules\n"));
+    EXPECT_THAT(text,
+                HasSubstr("Кабель FTDI A50285BI (USB 1-1.2): 0403:6001, «FT232R USB UART», FTDI\n"
+                          "  интерфейс 1-1.2:1.0: драйвер ftdi_sio, порт ttyUSB0\n"
+                          "  порт /dev/ttyUSB0: владелец "));
+    EXPECT_THAT(
+        text, HasSubstr(", права 0660, доступ этому пользователю: по правам\n  открывается: да\n"));
     EXPECT_THAT(text, HasSubstr("задержка (latency_timer): 1 мс\n  ModemManager: не трогает порт"));
     EXPECT_THAT(text, HasSubstr("Итог: есть кабель, готовый к работе.\n"));
 }
@@ -91,8 +97,12 @@ TEST(CableCheck, NoPermissionOnThePortNamesThePackageAndTheGroup) {
     system.Adapter({}, 0000);
     system.UdevRuleRan(true);
     const std::string text = TextAsUser(system);
-    EXPECT_THAT(text, HasSubstr("доступ этому пользователю: нет\n  открывается: нет (Permission denied)\n"));
-    EXPECT_THAT(text, HasSubstr("\n! Нет прав на /dev/ttyUSB0: установите пакет gsmprog или вступите в группу "));
+    EXPECT_THAT(
+        text,
+        HasSubstr("доступ этому пользователю: нет\n  открывается: нет (Permission denied)\n"));
+    EXPECT_THAT(
+        text,
+        HasSubstr("\n! Нет прав на /dev/ttyUSB0: установите пакет gsmprog или вступите в группу "));
     EXPECT_THAT(text, HasSubstr("  не готов к работе\n"));
     EXPECT_THAT(text, HasSubstr("Итог: готового к работе кабеля нет.\n"));
 }
@@ -104,39 +114,43 @@ TEST(CableCheck, APortHeldByAnotherProgramNamesItAndItsPid) {
     system.Process(1234, "minicom", {"/dev/pts/0", "/dev/ttyUSB0"});
     system.Process(1300, "bash", {"/dev/pts/0"});
     const CableCheck check = Check(system);
-    EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: программа minicom (PID 1234)"});
+    EXPECT_EQ(Verdicts(check),
+              std::vector<std::string>{"Порт занят: программа minicom (PID 1234)"});
     EXPECT_FALSE(check.Usable());
 }
 
 TEST(CableCheck, BrlttyIsNamedOnlyWhenItHoldsTheAdapter) {
-    const std::string brlttyVerdict = "brltty забрал кабель: без брайлевского дисплея удалите его (sudo apt "
-                                      "remove brltty), с дисплеем удалите строки 403/6001 из копии его "
-                                      "правила в /etc/udev/rules.d/; затем переподключите кабель";
-    {   // through usbfs, seen holding the device
+    const std::string brlttyVerdict =
+        "brltty забрал кабель: без брайлевского дисплея удалите его (sudo apt "
+        "remove brltty), с дисплеем удалите строки 403/6001 из копии его "
+        "правила в /etc/udev/rules.d/; затем переподключите кабель";
+    {  // through usbfs, seen holding the device
         FakeSystem system;
         system.Brltty();
         system.Adapter({.driver = "usbfs", .tty = ""});
         system.Process(641, "brltty", {"/dev/bus/usb/001/005"});
         const CableCheck check = Check(system);
         EXPECT_EQ(Verdicts(check).at(0), brlttyVerdict);
-        EXPECT_THAT(CableCheckText(check), HasSubstr("в обход драйвера (usbfs): brltty (PID 641)\n"));
+        EXPECT_THAT(CableCheckText(check),
+                    HasSubstr("в обход драйвера (usbfs): brltty (PID 641)\n"));
         EXPECT_TRUE(FtdiAdapterHeldByBrltty(system.root.Path()));
     }
-    {   // left without a driver by brltty, whose rule names the adapter
+    {  // left without a driver by brltty, whose rule names the adapter
         FakeSystem system;
         system.Brltty();
         system.Adapter({.driver = "", .tty = ""});
         EXPECT_EQ(Verdicts(Check(system)).at(0), brlttyVerdict);
     }
-    {   // no driver, brltty installed but not running: the driver is missing, not taken
+    {  // no driver, brltty installed but not running: the driver is missing, not taken
         FakeSystem system;
         system.Brltty();
         fs::remove_all(system.Path("/proc/640"));
         system.Adapter({.driver = "", .tty = ""});
-        EXPECT_THAT(Verdicts(Check(system)).at(0), HasSubstr("Драйвер ftdi_sio не взял кабель: загрузите его"));
+        EXPECT_THAT(Verdicts(Check(system)).at(0),
+                    HasSubstr("Драйвер ftdi_sio не взял кабель: загрузите его"));
         EXPECT_FALSE(FtdiAdapterHeldByBrltty(system.root.Path()));
     }
-    {   // brltty's rule names only FT232R: another FTDI chip without a driver is not its doing
+    {  // brltty's rule names only FT232R: another FTDI chip without a driver is not its doing
         FakeSystem system;
         system.Brltty();
         system.Adapter({.product = "6010", .driver = "", .tty = ""});
@@ -151,8 +165,9 @@ TEST(CableCheck, AnErasedProductIdIsACounterfeitChipNotBrltty) {
     system.Adapter({.product = "0000", .driver = "", .tty = ""});
     const CableCheck check = Check(system);
     ASSERT_EQ(Verdicts(check).size(), 1u);
-    EXPECT_THAT(Verdicts(check)[0], HasSubstr("Код изделия 0000: вероятно, поддельная микросхема, стёртая "
-                                              "драйвером; замените кабель или "));
+    EXPECT_THAT(Verdicts(check)[0],
+                HasSubstr("Код изделия 0000: вероятно, поддельная микросхема, стёртая "
+                          "драйвером; замените кабель или "));
     EXPECT_THAT(CableCheckText(check), HasSubstr("0403:0000, «FT232R USB UART», FTDI\n"
                                                  "  интерфейс 1-1.2:1.0: драйвер не подключён\n"));
     EXPECT_FALSE(check.Usable());
@@ -164,14 +179,16 @@ TEST(CableCheck, ModemManagerNotToldToIgnoreTheCableIsTold) {
     system.UdevRuleRan(false);
     system.Process(812, "ModemManager", {});
     const CableCheck check = Check(system);
-    EXPECT_EQ(Verdicts(check), (std::vector<std::string>{
-                                   "Задержка кабеля 16 мс вместо 1: правило udev пакета gsmprog для него "
-                                   "не сработало; переподключите кабель",
-                                   "ModemManager может занять порт: установите пакет gsmprog (его правило "
-                                   "велит ModemManager не трогать кабели FTDI) или остановите его (sudo "
-                                   "systemctl stop ModemManager)"}));
-    EXPECT_TRUE(check.Usable());   // it may take the port, but has not
-    EXPECT_THAT(CableCheckText(check), HasSubstr("ModemManager: не предупреждён (нет ID_MM_DEVICE_IGNORE=1)"));
+    EXPECT_EQ(Verdicts(check),
+              (std::vector<std::string>{
+                  "Задержка кабеля 16 мс вместо 1: правило udev пакета gsmprog для него "
+                  "не сработало; переподключите кабель",
+                  "ModemManager может занять порт: установите пакет gsmprog (его правило "
+                  "велит ModemManager не трогать кабели FTDI) или остановите его (sudo "
+                  "systemctl stop ModemManager)"}));
+    EXPECT_TRUE(check.Usable());  // it may take the port, but has not
+    EXPECT_THAT(CableCheckText(check),
+                HasSubstr("ModemManager: не предупреждён (нет ID_MM_DEVICE_IGNORE=1)"));
 }
 
 TEST(CableCheck, NoCableAtAllAndNoRuleAreTold) {
@@ -179,7 +196,8 @@ TEST(CableCheck, NoCableAtAllAndNoRuleAreTold) {
     const CableCheck check = Check(system);
     ASSERT_EQ(check.verdicts.size(), 2u);
     EXPECT_THAT(check.verdicts[0], HasSubstr("Кабель FTDI не найден: подключите кабель"));
-    EXPECT_THAT(check.verdicts[1], HasSubstr("Правило udev пакета gsmprog не установлено: установите пакет gsmprog"));
+    EXPECT_THAT(check.verdicts[1],
+                HasSubstr("Правило udev пакета gsmprog не установлено: установите пакет gsmprog"));
     EXPECT_FALSE(check.Usable());
 }
 
@@ -196,10 +214,11 @@ TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
     CableCheck check = Check(system, cables);
     ASSERT_EQ(check.cables.size(), 1u);
     EXPECT_TRUE(check.cables[0].usable);
-    EXPECT_TRUE(Verdicts(check).empty());   // gsmprog's rule matters to FTDI adapters alone
+    EXPECT_TRUE(Verdicts(check).empty());  // gsmprog's rule matters to FTDI adapters alone
     EXPECT_THAT(CableCheckText(check), HasSubstr("Виртуальный кабель VM7: " + std::string(name) +
                                                  ", модем gsmprog-vmodem (PID 4242)\n"));
-    EXPECT_THAT(CableCheckText(check), HasSubstr("задержка (latency_timer): 3 мс\n  готов к работе\n"));
+    EXPECT_THAT(CableCheckText(check),
+                HasSubstr("задержка (latency_timer): 3 мс\n  готов к работе\n"));
 
     system.Process(5000, "screen", {name});
     check = Check(system, cables);
@@ -214,26 +233,36 @@ TEST(SupportReport, HoldsTheSystemTheCheckAndThePackageFilesAndStaysUnderItsLimi
     system.Adapter({});
     system.UdevRuleRan(true);
     system.File("/etc/os-release", "NAME=\"Ubuntu\"\nPRETTY_NAME=\"Ubuntu 22.04.4 LTS\"\n");
-    system.File("/proc/version", "Linux version 6.5.0-41-generic (buildd@lcy02) #41~22.04.2-Ubuntu SMP\n");
-    system.File("/var/lib/dpkg/status", "Package: gsmprog-extra\nVersion: 9\n\nPackage: gsmprog\n"
-                                       "Status: install ok installed\nVersion: 1.38\n\n");
+    system.File("/proc/version",
+                "Linux version 6.5.0-41-generic (buildd@lcy02) #41~22.04.2-Ubuntu SMP\n");
+    system.File("/var/lib/dpkg/status",
+                "Package: gsmprog-extra\nVersion: 9\n\nPackage: gsmprog\n"
+                "Status: install ok installed\nVersion: 1.38\n\n");
     system.File("/usr/bin/gsmprog-cli", "");
-    system.File("/var/lib/dpkg/info/gsmprog.list", "/.\n/usr\n/usr/bin\n/usr/bin/gsmprog-cli\n/usr/bin/gsmprog\n");
-    const SupportReportInput input{"gsmprog-cli 1.38", "Обмен с модемом в отчёт не входит.", {system.root.Path(), {}},
-                                   system.Path("/home/user/ProgInfo_12.journal"), {}};
+    system.File("/var/lib/dpkg/info/gsmprog.list",
+                "/.\n/usr\n/usr/bin\n/usr/bin/gsmprog-cli\n/usr/bin/gsmprog\n");
+    const SupportReportInput input{"gsmprog-cli 1.38",
+                                   "Обмен с модемом в отчёт не входит.",
+                                   {system.root.Path(), {}},
+                                   system.Path("/home/user/ProgInfo_12.journal"),
+                                   {}};
     const std::string report = SupportReportText(input);
     EXPECT_THAT(report, ::testing::StartsWith("Отчёт gsmprog для поддержки\nСоставлен "));
-    EXPECT_THAT(report, HasSubstr(" программой gsmprog-cli 1.38.\nОбмен с модемом в отчёт не входит.\n\n"
-                                  "== Программа и система ==\ngsmprog-cli 1.38\nОС: Ubuntu 22.04.4 LTS\n"
-                                  "Ядро: Linux version 6.5.0-41-generic (buildd@lcy02) #41~22.04.2-Ubuntu SMP\n\n"
-                                  "== Проверка кабеля ==\nСистема:\n"));
-    EXPECT_THAT(report, HasSubstr("Итог: есть кабель, готовый к работе.\n\n== Файлы пакета gsmprog ==\n"
-                                  "  Status: install ok installed\n  Version: 1.38\n"
-                                  "  есть /usr/bin/gsmprog-cli\n  НЕТ  /usr/bin/gsmprog\n"));
+    EXPECT_THAT(
+        report,
+        HasSubstr(" программой gsmprog-cli 1.38.\nОбмен с модемом в отчёт не входит.\n\n"
+                  "== Программа и система ==\ngsmprog-cli 1.38\nОС: Ubuntu 22.04.4 LTS\n"
+                  "Ядро: Linux version 6.5.0-41-generic (buildd@lcy02) #41~22.04.2-Ubuntu SMP\n\n"
+                  "== Проверка кабеля ==\nСистема:\n"));
+    EXPECT_THAT(report,
+                HasSubstr("Итог: есть кабель, готовый к работе.\n\n== Файлы пакета gsmprog ==\n"
+                          "  Status: install ok installed\n  Version: 1.38\n"
+                          "  есть /usr/bin/gsmprog-cli\n  НЕТ  /usr/bin/gsmprog\n"));
 
     // However many files the package names, the report stays under the limit, cut at a line.
     std::string many;
-    for (int i = 0; i < 40000; ++i) many += "/usr/share/doc/gsmprog/file-" + std::to_string(i) + "\n";
+    for (int i = 0; i < 40000; ++i)
+        many += "/usr/share/doc/gsmprog/file-" + std::to_string(i) + "\n";
     system.File("/var/lib/dpkg/info/gsmprog.list", many);
     const std::string cut = SupportReportText(input);
     EXPECT_LT(cut.size(), SupportReportLimit);
@@ -247,15 +276,16 @@ TEST(SupportReport, HoldsTheSystemTheCheckAndThePackageFilesAndStaysUnderItsLimi
 // A card's secrets as a journal and a log would carry them: in the image of each entry, in a
 // message, in the bytes that went over the cable and in a reply the link logged as text.
 struct SecretCard {
-    std::vector<std::string> secrets{"4821", "9034", "internet.tajna", "tajny.apn", "tajnylogin",
-                                     "login2", "tajneheslo", "heslo2"};
+    std::vector<std::string> secrets{"4821",       "9034",   "internet.tajna", "tajny.apn",
+                                     "tajnylogin", "login2", "tajneheslo",     "heslo2"};
     std::vector<std::uint8_t> image;
 
     SecretCard() {
         CardRecord card{};
         std::strcpy(card.NCardEdit, "777");
-        char* fields[] = {card.Pin1Edit, card.Pin2Edit, card.APN1Edit, card.APN2Edit,
-                          card.LoginGsm1Edit, card.LoginGsm2Edit, card.PassGsm1Edit, card.PassGsm2Edit};
+        char* fields[] = {card.Pin1Edit,     card.Pin2Edit,      card.APN1Edit,
+                          card.APN2Edit,     card.LoginGsm1Edit, card.LoginGsm2Edit,
+                          card.PassGsm1Edit, card.PassGsm2Edit};
         for (std::size_t i = 0; i < secrets.size(); ++i) std::strcpy(fields[i], secrets[i].c_str());
         std::strcpy(card.Ip1GsmEdit, "10.0.0.1");
         const ModemImage built = BuildModemImage(card, 1, std::tm{}, {1, 2});
@@ -290,9 +320,11 @@ TEST(SupportReport, HoldsTheLastJournalEntriesAndTheLogWithNoSecretInTextOrBytes
         "10:00:00.050 связь: ответ неполон: 52 45, ожидание",
         "10:00:00.060 связь: модем не ответил на пароль tajnylogin",
     };
-    const std::string report = SupportReportText(
-        {"gsmprog 1.38", "Диагностический журнал — в конце.", {system.root.Path(), {}},
-         system.Path("/db/ProgInfo_12.journal"), log});
+    const std::string report = SupportReportText({"gsmprog 1.38",
+                                                  "Диагностический журнал — в конце.",
+                                                  {system.root.Path(), {}},
+                                                  system.Path("/db/ProgInfo_12.journal"),
+                                                  log});
 
     for (const std::string& secret : card.secrets) {
         EXPECT_EQ(report.find(secret), std::string::npos) << secret;
@@ -328,13 +360,19 @@ TEST(SupportReport, AnImageOfNoKnownLengthIsLeftOutAndALongLogLosesItsOldestLine
     entry.image = std::string(2 * 300, 'A');
     system.File("/db/ProgInfo_12.journal", JournalLine(entry));
     std::vector<std::string> log;
-    for (int i = 0; i < 2000; ++i) log.push_back("строка " + std::to_string(i) + " " + std::string(600, 'x'));
-    const std::string report = SupportReportText(
-        {"gsmprog 1.38", "", {system.root.Path(), {}}, system.Path("/db/ProgInfo_12.journal"), log});
+    for (int i = 0; i < 2000; ++i)
+        log.push_back("строка " + std::to_string(i) + " " + std::string(600, 'x'));
+    const std::string report = SupportReportText({"gsmprog 1.38",
+                                                  "",
+                                                  {system.root.Path(), {}},
+                                                  system.Path("/db/ProgInfo_12.journal"),
+                                                  log});
     EXPECT_THAT(report, HasSubstr("\"result\":\"failed\",\"duration_ms\":0}\n"));
     EXPECT_EQ(report.find("AAAA"), std::string::npos);
     EXPECT_LT(report.size(), SupportReportLimit);
-    EXPECT_THAT(report, HasSubstr("\n== Диагностический журнал этого запуска ==\n… ранние строки не вошли: "));
+    EXPECT_THAT(
+        report,
+        HasSubstr("\n== Диагностический журнал этого запуска ==\n… ранние строки не вошли: "));
     EXPECT_THAT(report, ::testing::EndsWith("строка 1999 " + std::string(600, 'x') + "\n"));
 }
 

@@ -25,9 +25,11 @@ TEST(CableDirectory, DefaultFollowsXdgRuntimeDirElseTmpWithUid) {
     ::setenv("XDG_RUNTIME_DIR", "/run/user/1234", 1);
     EXPECT_EQ(DefaultCableDirectory(), fs::path("/run/user/1234/gsmprog/cables"));
     ::setenv("XDG_RUNTIME_DIR", "", 1);
-    EXPECT_EQ(DefaultCableDirectory(), fs::path("/tmp/gsmprog-" + std::to_string(getuid()) + "/cables"));
+    EXPECT_EQ(DefaultCableDirectory(),
+              fs::path("/tmp/gsmprog-" + std::to_string(getuid()) + "/cables"));
     ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(DefaultCableDirectory(), fs::path("/tmp/gsmprog-" + std::to_string(getuid()) + "/cables"));
+    EXPECT_EQ(DefaultCableDirectory(),
+              fs::path("/tmp/gsmprog-" + std::to_string(getuid()) + "/cables"));
     if (saved) ::setenv("XDG_RUNTIME_DIR", keep.c_str(), 1);
 }
 
@@ -50,12 +52,12 @@ TEST(CableDirectory, ListsLiveLinksSortedByNameSkippingDanglingAndForeignEntries
     fs::create_symlink(dir.Path() / "devB", cables / "b2");
     fs::create_symlink(dir.Path() / "devA", cables / "B1");
     fs::create_symlink(dir.Path() / "devA", cables / "a3");
-    fs::create_symlink(dir.Path() / "gone", cables / "A0");                       // dangling
-    fs::create_symlink(dir.Path() / "devA", cables / "much-too-long-name");      // not a serial
-    std::ofstream(cables / "plainfile").put('x');                                 // not a link
+    fs::create_symlink(dir.Path() / "gone", cables / "A0");                  // dangling
+    fs::create_symlink(dir.Path() / "devA", cables / "much-too-long-name");  // not a serial
+    std::ofstream(cables / "plainfile").put('x');                            // not a link
     const auto listed = ListVirtualCables(cables);
     ASSERT_EQ(listed.size(), 3u);
-    EXPECT_EQ(listed[0].serialNumber, "B1");   // byte order: upper case first
+    EXPECT_EQ(listed[0].serialNumber, "B1");  // byte order: upper case first
     EXPECT_EQ(listed[1].serialNumber, "a3");
     EXPECT_EQ(listed[2].serialNumber, "b2");
     EXPECT_EQ(listed[2].device, dir.Path() / "devB");
@@ -69,30 +71,34 @@ TEST(CableDirectory, RegisterReplacesOnlyStaleLinksAndUnregisterOnlyItsOwn) {
     std::ofstream(dir.Path() / "pty2").put('x');
     EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty1"), RegisterResult::Registered);
     EXPECT_EQ(fs::status(cables).permissions() & fs::perms::all, fs::perms::owner_all);
-    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"), RegisterResult::AlreadyPresent);
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"),
+              RegisterResult::AlreadyPresent);
     EXPECT_EQ(RegisterVirtualCable(cables, "bad/name", dir.Path() / "pty2"),
               RegisterResult::InvalidSerial);
 
-    UnregisterVirtualCable(cables, "M1", dir.Path() / "pty2");   // not its link: stays
+    UnregisterVirtualCable(cables, "M1", dir.Path() / "pty2");  // not its link: stays
     EXPECT_TRUE(fs::is_symlink(cables / "M1"));
 
-    fs::remove(dir.Path() / "pty1");   // the modem died without cleaning up
-    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2", 16), RegisterResult::Registered);
+    fs::remove(dir.Path() / "pty1");  // the modem died without cleaning up
+    EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2", 16),
+              RegisterResult::Registered);
     EXPECT_EQ(fs::read_symlink(cables / "M1"), dir.Path() / "pty2");
     // Died again; its device came to the next modem, which announces nothing.
     EXPECT_EQ(RegisterVirtualCable(cables, "M1", dir.Path() / "pty2"), RegisterResult::Registered);
     EXPECT_FALSE(fs::exists(LatencyTimerFile(cables, "M1")));
 
     std::ofstream(dir.Path() / "pty1").put('x');
-    EXPECT_EQ(RegisterVirtualCable(cables, "M2", dir.Path() / "pty1", 7), RegisterResult::Registered);
+    EXPECT_EQ(RegisterVirtualCable(cables, "M2", dir.Path() / "pty1", 7),
+              RegisterResult::Registered);
     std::ifstream announced(LatencyTimerFile(cables, "M2"));
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(announced), {}), "7\n");
-    EXPECT_EQ(ListVirtualCables(cables).size(), 2u);   // the announcement is no cable
-    for (const char* serial : {"M1", "M2"}) UnregisterVirtualCable(cables, serial, dir.Path() / "pty2");
+    EXPECT_EQ(ListVirtualCables(cables).size(), 2u);  // the announcement is no cable
+    for (const char* serial : {"M1", "M2"})
+        UnregisterVirtualCable(cables, serial, dir.Path() / "pty2");
     EXPECT_FALSE(fs::exists(fs::symlink_status(cables / "M1")));
-    EXPECT_FALSE(fs::exists(cables / "M1.lock"));   // removed while still held
+    EXPECT_FALSE(fs::exists(cables / "M1.lock"));  // removed while still held
     EXPECT_TRUE(fs::exists(cables / "M2.lock"));
-    EXPECT_TRUE(fs::exists(LatencyTimerFile(cables, "M2")));   // not its link: stays
+    EXPECT_TRUE(fs::exists(LatencyTimerFile(cables, "M2")));  // not its link: stays
 
     // Killed: its lock file is there but nobody holds it, while its pseudo-terminal's number
     // went to another program. The link is no cable any more, and the next modem takes it.

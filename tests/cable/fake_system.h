@@ -25,8 +25,8 @@ struct FakeAdapter {
     std::string vendor = "0403";
     std::string product = "6001";
     std::string serial = "A50285BI";
-    std::string driver = "ftdi_sio";   // empty: no driver bound
-    std::string tty = "ttyUSB0";       // empty: no port
+    std::string driver = "ftdi_sio";  // empty: no driver bound
+    std::string tty = "ttyUSB0";      // empty: no port
     int latencyTimerMs = 1;
 };
 
@@ -67,7 +67,8 @@ struct FakeSystem {
                                      static_cast<std::filesystem::perms>(mode));
     }
 
-    void Process(int pid, const std::string& name, const std::vector<std::string>& openFiles) const {
+    void Process(int pid, const std::string& name,
+                 const std::vector<std::string>& openFiles) const {
         const std::string folder = "/proc/" + std::to_string(pid);
         File(folder + "/comm", name + "\n");
         std::filesystem::create_directories(Path(folder + "/fd"));
@@ -80,7 +81,8 @@ struct FakeSystem {
     void UdevRuleRan(bool marked) const {
         File("/usr/lib/udev/rules.d/70-gsmprog-ftdi.rules", "# rule\n");
         File("/run/udev/data/c188:0", std::string("E:ID_SERIAL=FTDI_FT232R\n") +
-                                          (marked ? "E:ID_MM_DEVICE_IGNORE=1\n" : "") + "G:uaccess\n");
+                                          (marked ? "E:ID_MM_DEVICE_IGNORE=1\n" : "") +
+                                          "G:uaccess\n");
     }
 
     // brltty installed with its rule, the lines of Ubuntu 22.04's for FT232R adapters, and running.

@@ -34,7 +34,7 @@ public:
         ::grantpt(master_);
         ::unlockpt(master_);
         path_ = ::ptsname(master_);
-        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);   // keeps the line up between opens
+        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);  // keeps the line up between opens
         termios raw{};
         ::tcgetattr(slave_, &raw);
         ::cfmakeraw(&raw);
@@ -45,7 +45,9 @@ public:
         ::close(master_);
     }
     const std::string& Path() const { return path_; }
-    void Send(const std::string& bytes) { ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void Send(const std::string& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
     std::string Received(std::size_t expected) {
         std::string got;
         for (int i = 0; i < 250 && got.size() < expected; ++i) {
@@ -94,7 +96,7 @@ TEST_F(SerialCableTest, OpensAVirtualCableAndCarriesBytesBothWays) {
     EXPECT_EQ(cable.SetBaudRate(handle, 115200), CableOk);
     EXPECT_EQ(cable.SetDataCharacteristics(handle, 8, 0, 0), CableOk);
     EXPECT_EQ(cable.SetFlowControl(handle, 0, 0, 0), CableOk);
-    EXPECT_EQ(cable.SetLatencyTimer(handle, 100), CableOk);   // best effort on a pty
+    EXPECT_EQ(cable.SetLatencyTimer(handle, 100), CableOk);  // best effort on a pty
 
     std::uint32_t written = 0;
     ASSERT_EQ(cable.Write(handle, "PROG_GSMA", 9, &written), CableOk);
@@ -114,7 +116,7 @@ TEST_F(SerialCableTest, OpensAVirtualCableAndCarriesBytesBothWays) {
 }
 
 TEST_F(SerialCableTest, AfterTheProgrammingTuningAReplyInPiecesIsReportedWhole) {
-    std::ofstream(LatencyTimerFile(cables, "VC1")) << 20;   // pieces up to 20 ms apart
+    std::ofstream(LatencyTimerFile(cables, "VC1")) << 20;  // pieces up to 20 ms apart
     SerialCable cable(cables);
     EXPECT_EQ(cable.LatencyTimerMs("VC1"), 20);
     CableHandle handle = 0;
@@ -195,7 +197,7 @@ TEST_F(SerialCableTest, UnknownAndVanishedCablesAreNotFound) {
     std::uint32_t count = 0;
     cable.CreateDeviceInfoList(&count);
     fs::remove(cables / "VC1");
-    EXPECT_EQ(cable.OpenEx("VC1", &handle), CableOk);   // taken from the list just made
+    EXPECT_EQ(cable.OpenEx("VC1", &handle), CableOk);  // taken from the list just made
     cable.Close(handle);
     cable.CreateDeviceInfoList(&count);
     EXPECT_EQ(cable.OpenEx("VC1", &handle), CableDeviceNotFound);
@@ -207,7 +209,8 @@ TEST_F(SerialCableTest, MoreThanTenCablesFillOnlyTheCapacityGiven) {
         more.push_back(std::make_unique<Pty>());
         char name[8];
         std::snprintf(name, sizeof name, "X%02d", i);
-        ASSERT_EQ(RegisterVirtualCable(cables, name, more.back()->Path()), RegisterResult::Registered);
+        ASSERT_EQ(RegisterVirtualCable(cables, name, more.back()->Path()),
+                  RegisterResult::Registered);
     }
     SerialCable cable(cables);
     std::uint32_t count = 0;

@@ -17,7 +17,7 @@ TEST(UsbSysfs, FtdiAdaptersAreReadWithTheirDriverPortAndTimer) {
     FakeSystem system;
     system.File("/sys/bus/usb/devices/usb1/idVendor", "1d6b\n");
     system.File("/sys/bus/usb/devices/1-2/idVendor", "046d\n");
-    EXPECT_TRUE(ListFtdiUsbDevices(system.Path("/sys")).empty());   // no FTDI adapter
+    EXPECT_TRUE(ListFtdiUsbDevices(system.Path("/sys")).empty());  // no FTDI adapter
 
     system.Adapter({.latencyTimerMs = 16});
     system.Adapter({.usbPath = "1-3", .product = "0000", .serial = "", .driver = "", .tty = ""});

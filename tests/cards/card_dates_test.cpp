@@ -34,8 +34,8 @@ TEST(CardDates, FractionsRoundToTheMillisecondBeforeTheSecondsAreCut) {
 
 TEST(CardDates, EncodingAndDecodingAreInverse) {
     const LocalDateTime dates[] = {
-        {1899, 12, 30, 0, 0, 0, 0},    {1900, 2, 28, 23, 59, 59, 999}, {1900, 3, 1, 0, 0, 0, 1},
-        {2000, 2, 29, 6, 7, 8, 9},     {2026, 12, 7, 10, 25, 0, 0},    {9999, 12, 31, 23, 59, 59, 999},
+        {1899, 12, 30, 0, 0, 0, 0}, {1900, 2, 28, 23, 59, 59, 999}, {1900, 3, 1, 0, 0, 0, 1},
+        {2000, 2, 29, 6, 7, 8, 9},  {2026, 12, 7, 10, 25, 0, 0},    {9999, 12, 31, 23, 59, 59, 999},
     };
     for (const LocalDateTime& date : dates) {
         const auto back = DateFromDays(DaysFromDate(date));
@@ -47,9 +47,15 @@ TEST(CardDates, EncodingAndDecodingAreInverse) {
 
 TEST(CardDates, ValuesWithoutADateNeverCrash) {
     const double bad[] = {
-        std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
-        -std::numeric_limits<double>::infinity(), -0.5, -1e300, 2958466.0, 1e300,
-        std::numeric_limits<double>::max(), 2958466.0 - 1e-10,  // rounds into the year 10000
+        std::numeric_limits<double>::quiet_NaN(),
+        std::numeric_limits<double>::infinity(),
+        -std::numeric_limits<double>::infinity(),
+        -0.5,
+        -1e300,
+        2958466.0,
+        1e300,
+        std::numeric_limits<double>::max(),
+        2958466.0 - 1e-10,  // rounds into the year 10000
     };
     for (double value : bad) {
         EXPECT_FALSE(DateFromDays(value).has_value()) << value;

@@ -75,7 +75,8 @@ TEST(MakeTemplate, KeepsStationAndUpdateSettingsOnly) {
     EXPECT_EQ(Slice(out, 52, 244), Slice(in, 52, 244)) << "stations, APNs, logins, UpdateFlags";
     EXPECT_EQ(Slice(out, 245, 280), std::string(36, '\0')) << "SmsFlags, SMS numbers, SMS object";
     EXPECT_EQ(Slice(out, 281, 311), Slice(in, 281, 311)) << "update server and ports";
-    EXPECT_EQ(Slice(out, 312, 887), std::string(576, '\0')) << "balance, object, SIMs, dates, devices";
+    EXPECT_EQ(Slice(out, 312, 887), std::string(576, '\0'))
+        << "balance, object, SIMs, dates, devices";
     EXPECT_FALSE(MakeTemplate(card).InUse());
 }
 

@@ -35,9 +35,7 @@ protected:
     }
 };
 
-TEST_F(CsvExport, WithoutCardsOnlyTheHeaderIsWritten) {
-    EXPECT_EQ(Export(), Header);
-}
+TEST_F(CsvExport, WithoutCardsOnlyTheHeaderIsWritten) { EXPECT_EQ(Export(), Header); }
 
 TEST_F(CsvExport, ExampleCardGivesItsLineInWindows1251) {
     cards[3] = Card("17", "\xD1\xEA\xEB\xE0\xE4");  // "Склад"
@@ -72,9 +70,10 @@ TEST_F(CsvExport, OnlyFieldsThatWouldBreakTheLineAreQuoted) {
     std::strcpy(cards[0].Pin1Edit, "12\r4");
     std::strcpy(cards[0].SIM_ID1_Edit, "a\nb");
     std::strcpy(cards[0].SIM_ID2_Edit, "plain,text 'x'");
-    EXPECT_EQ(Export(), Header +
-                            "\"N;1\";\"\xCE\xCE\xCE \"\"\xD0\xEE\xE3\xE0\"\"\";NA,NA,NA,NA;NA,NA,NA,NA;"
-                            "\"12\r4\";;\"a\nb\";plain,text 'x'\r\n");
+    EXPECT_EQ(Export(),
+              Header +
+                  "\"N;1\";\"\xCE\xCE\xCE \"\"\xD0\xEE\xE3\xE0\"\"\";NA,NA,NA,NA;NA,NA,NA,NA;"
+                  "\"12\r4\";;\"a\nb\";plain,text 'x'\r\n");
 }
 
 TEST_F(CsvExport, FullFieldsWithoutTerminatorStayInsideTheirField) {
@@ -101,7 +100,8 @@ TEST_F(CsvExport, SomethingOtherThanAFileIsWrittenInPlace) {
 }
 
 TEST_F(CsvExport, UnwritablePlaceIsReported) {
-    EXPECT_FALSE(ExportCsv(dir.Path() / "no-such-dir" / "out.csv", cards.data(), int(cards.size())));
+    EXPECT_FALSE(
+        ExportCsv(dir.Path() / "no-such-dir" / "out.csv", cards.data(), int(cards.size())));
 }
 
 }  // namespace

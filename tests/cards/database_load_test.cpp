@@ -30,8 +30,7 @@ protected:
         for (std::size_t i = 0; i < CardDatabase::SlotCount; ++i) {
             if (i < count)
                 ASSERT_EQ(Bytes(db->cards[i]), Bytes(PatternCard(int(i) + 1))) << "slot " << i;
-            else
-                ASSERT_EQ(Bytes(db->cards[i]), std::string(CardRecordSize, '\0')) << "slot " << i;
+            else ASSERT_EQ(Bytes(db->cards[i]), std::string(CardRecordSize, '\0')) << "slot " << i;
         }
     }
     void ExpectNothingLoaded() {
@@ -72,8 +71,9 @@ TEST_F(DatabaseLoad, TemplateOnlyFileIsComplete) {
 TEST_F(DatabaseLoad, SizesThatFitNeitherFormatLoadNothing) {
     const std::string full = Gen12File(9000, templateCard);
     for (std::size_t size : {full.size() - 1, full.size() + 1, std::size_t(887), std::size_t(1)}) {
-        WriteBytes(dir.Path() / "ProgInfo_12.GAD", full.substr(0, std::min(size, full.size())) +
-                                                std::string(size > full.size() ? 1 : 0, 'x'));
+        WriteBytes(dir.Path() / "ProgInfo_12.GAD",
+                   full.substr(0, std::min(size, full.size())) +
+                       std::string(size > full.size() ? 1 : 0, 'x'));
         EXPECT_FALSE(db->LoadDatabase()) << size;
         EXPECT_EQ(db->LastLoadState(), State::Partial) << size;
         ExpectNothingLoaded();

@@ -66,7 +66,8 @@ TEST(DatabaseLock, OneHolderAtATimeNamedToTheOthers) {
     char time[8];
     std::strftime(time, sizeof time, "%H:%M", &local);
     EXPECT_EQ(command.Refusal(), std::string("База карточек уже открыта: gsmprog на ") + host +
-                                     ", пользователь " + ::getpwuid(::geteuid())->pw_name + ", с " + time);
+                                     ", пользователь " + ::getpwuid(::geteuid())->pw_name + ", с " +
+                                     time);
 
     window.Release();
     EXPECT_EQ(command.Take("gsmprog-cli"), Outcome::Taken);
@@ -115,11 +116,13 @@ TEST(DatabaseLock, PlantedLockFilesAreRefusedAndNothingIsWritten) {
         {[](auto& lock, auto& database) { fs::create_hard_link(database, lock); },
          "у файла есть другие имена (жёсткие ссылки)"},
         {[](auto& lock, auto&) { fs::create_directory(lock); }, "это каталог, а не обычный файл"},
-        {[](auto& lock, auto&) { ::mkfifo(lock.c_str(), 0666); }, "это именованный канал, а не обычный файл"},
+        {[](auto& lock, auto&) { ::mkfifo(lock.c_str(), 0666); },
+         "это именованный канал, а не обычный файл"},
     };
     for (const Plant& plant : plants) {
         TempDir dir;
-        const fs::path database = dir.Path() / "ProgInfo_12.GAD", lock = dir.Path() / "ProgInfo_12.GAD.lock";
+        const fs::path database = dir.Path() / "ProgInfo_12.GAD",
+                       lock = dir.Path() / "ProgInfo_12.GAD.lock";
         const std::string cards = Gen12File(9000, PatternCard(900));
         WriteBytes(database, cards);
         plant.make(lock, database);
@@ -149,14 +152,16 @@ TEST(DatabaseLock, AnotherUsersLockFileServesOnlyThroughTheirGroup) {
     EXPECT_EQ(foreign.Take("gsmprog"), Outcome::Failed);
     EXPECT_NE(foreign.Refusal().find("не подходит: файл принадлежит пользователю " +
                                      std::string(::getpwuid(Nobody)->pw_name)),
-              std::string::npos) << foreign.Refusal();
+              std::string::npos)
+        << foreign.Refusal();
 }
 
 // A lock file made while the database was read-only: the database made writable again, its
 // writers take the lock; one whose lock file stays read-only takes it all the same.
 TEST(DatabaseLock, ALockFileMadeBesideAReadOnlyDatabaseStillServes) {
     TempDir dir;
-    const fs::path database = dir.Path() / "ProgInfo_12.GAD", lock = dir.Path() / "ProgInfo_12.GAD.lock";
+    const fs::path database = dir.Path() / "ProgInfo_12.GAD",
+                   lock = dir.Path() / "ProgInfo_12.GAD.lock";
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(dir.Path().c_str(), Nobody, Nobody), 0);
     }
@@ -187,9 +192,9 @@ TEST(DatabaseLock, OnlyAHolderThatReallyHoldsItIsNamed) {
     const fs::path lock = dir.Path() / "ProgInfo_12.GAD.lock";
     DatabaseLock window(dir.Path()), command(dir.Path());
     ASSERT_EQ(window.Take("gsmprog"), Outcome::Taken);
-    window.Release();   // the window closes ...
+    window.Release();  // the window closes ...
     {
-        BareHolder next(lock);   // ... and the next holder has the lock, not yet its name
+        BareHolder next(lock);  // ... and the next holder has the lock, not yet its name
         ASSERT_TRUE(next.Locked());
         EXPECT_EQ(command.Take("gsmprog-cli"), Outcome::Held);
         EXPECT_EQ(command.Holder().pid, 0);
@@ -201,7 +206,7 @@ TEST(DatabaseLock, OnlyAHolderThatReallyHoldsItIsNamed) {
     char host[256] = {};
     ::gethostname(host, sizeof host - 1);
     WriteBytes(lock, "program=gsmprog\nhost=" + std::string(host) + "\nuser=u\npid=" +
-                         std::to_string(gone) + "\nsince=1700000000\n");   // a window killed
+                         std::to_string(gone) + "\nsince=1700000000\n");  // a window killed
     {
         BareHolder next(lock);
         EXPECT_EQ(command.Take("gsmprog-cli"), Outcome::Held);
@@ -242,7 +247,8 @@ TEST(DatabaseLock, OneFileReachedThroughLinksHasOneLock) {
     EXPECT_EQ(FileNames(shared.Path()), (std::vector<std::string>{"cards.gad", "cards.gad.lock"}));
     auto read = std::make_unique<CardDatabase>(first.Path());
     read->LoadDatabase();
-    const std::uint16_t first1 = read->cards[0].ProgID1, second1 = read->cards[1].ProgID1;  // packed
+    const std::uint16_t first1 = read->cards[0].ProgID1,
+                        second1 = read->cards[1].ProgID1;  // packed
     EXPECT_EQ(first1, std::uint16_t(PatternCard(1).ProgID1 + Rounds));
     EXPECT_EQ(second1, std::uint16_t(PatternCard(2).ProgID1 + Rounds));
 }

@@ -96,7 +96,8 @@ TEST_F(DatabaseSave, Generation11IsConvertedIntoANewFileAndLeftUntouched) {
     ASSERT_TRUE(db->SaveDatabase());
     EXPECT_EQ(ReadBytes(file).size(), FullSize);
     EXPECT_TRUE(ReadBytes(dir.Path() / "ProgInfo_11.GAD") == old);
-    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
+    EXPECT_EQ(FileNames(dir.Path()),
+              (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
 }
 
 TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
@@ -109,7 +110,8 @@ TEST_F(DatabaseSave, FailedWriteLeavesTheOldFileIntactAndIsReported) {
     });
     EXPECT_EQ(status, 1) << "SaveDatabase must report the failed write";
     EXPECT_TRUE(ReadBytes(file) == original);
-    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "temporary removed";
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"})
+        << "temporary removed";
 }
 
 TEST_F(DatabaseSave, ReadOnlyFileIsNeitherReplacedNorWritten) {
@@ -147,7 +149,8 @@ bool IsUnreadCopyName(const std::string& name) {
     if (!name.starts_with(prefix) || name.size() != prefix.size() + 15) return false;
     for (std::size_t i = prefix.size(); i < name.size(); ++i) {
         const bool dash = i == prefix.size() + 8;
-        if (dash ? name[i] != '-' : !std::isdigit(static_cast<unsigned char>(name[i]))) return false;
+        if (dash ? name[i] != '-' : !std::isdigit(static_cast<unsigned char>(name[i])))
+            return false;
     }
     return true;
 }
@@ -190,7 +193,8 @@ TEST_F(UnreadFile, AnEarlierCopyIsNeverOverwritten) {
     ASSERT_TRUE(db->SaveDatabase());
     const auto copies = Copies();
     ASSERT_EQ(copies.size(), 2u);
-    std::vector<std::string> contents{ReadBytes(dir.Path() / copies[0]), ReadBytes(dir.Path() / copies[1])};
+    std::vector<std::string> contents{ReadBytes(dir.Path() / copies[0]),
+                                      ReadBytes(dir.Path() / copies[1])};
     std::sort(contents.begin(), contents.end());
     EXPECT_EQ(contents, (std::vector<std::string>{"first", "second"}));
 }
@@ -216,7 +220,8 @@ TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
     auto fromOld = std::make_unique<CardDatabase>(other.Path());
     EXPECT_FALSE(fromOld->LoadDatabase());
     ASSERT_TRUE(fromOld->SaveDatabase());
-    EXPECT_EQ(FileNames(other.Path()), (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
+    EXPECT_EQ(FileNames(other.Path()),
+              (std::vector<std::string>{"ProgInfo_11.GAD", "ProgInfo_12.GAD"}));
     EXPECT_TRUE(ReadBytes(other.Path() / "ProgInfo_11.GAD") == old);
 }
 
@@ -226,7 +231,8 @@ TEST_F(UnreadFile, IsCopiedWholeOrNotAtAllWhereItCannotBeLinked) {
     char shm[] = "/dev/shm/gsmprog-unread-XXXXXX";
     if (!::mkdtemp(shm)) GTEST_SKIP() << "no /dev/shm";
     const std::filesystem::path elsewhere = shm;
-    struct stat here {}, there {};
+    struct stat here {
+    }, there{};
     ::stat(dir.Path().c_str(), &here);
     ::stat(elsewhere.c_str(), &there);
     if (here.st_dev == there.st_dev) {
@@ -271,7 +277,8 @@ TEST_F(DatabaseSave, KilledSavesLeaveNothingALaterSaveKeeps) {
     const int writer = ::open(living.c_str(), O_RDONLY);
     ASSERT_EQ(::flock(writer, LOCK_EX), 0);
     ASSERT_TRUE(db->SaveDatabase());
-    EXPECT_EQ(FileNames(dir.Path()), (std::vector<std::string>{".ProgInfo_12.GAD.tmp-2-2", "ProgInfo_12.GAD"}));
+    EXPECT_EQ(FileNames(dir.Path()),
+              (std::vector<std::string>{".ProgInfo_12.GAD.tmp-2-2", "ProgInfo_12.GAD"}));
     EXPECT_TRUE(ReadBytes(file) == Gen12File(9000, PatternCard(900)));
     ::close(writer);
 }
@@ -290,9 +297,14 @@ TEST_F(DatabaseSave, SomethingElseUnderItsNameIsNeitherReadNorReplaced) {
 TEST_F(DatabaseSave, CanSaveTellsBeforehandWhatASaveWouldMeet) {
     WriteBytes(file, Gen12File(3, PatternCard(900)));
     EXPECT_TRUE(db->CanSave());
-    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"}) << "the probe goes";
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"})
+        << "the probe goes";
     ::chmod(file.c_str(), 0444);
-    EXPECT_EQ(WithoutPrivileges(dir.Path(), [&] { return db->CanSave() ? 0 : errno == EACCES ? 1 : 2; }), 1)
+    EXPECT_EQ(
+        WithoutPrivileges(dir.Path(), [&] { return db->CanSave()     ? 0
+                                                   : errno == EACCES ? 1
+                                                                     : 2; }),
+        1)
         << "a read-only file";
 }
 

@@ -95,7 +95,8 @@ protected:
         return file + Bytes(PatternCard(900));
     }
 
-    ProgramResult Run(std::vector<std::string> args, const std::map<std::string, std::string>& env = {}) {
+    ProgramResult Run(std::vector<std::string> args,
+                      const std::map<std::string, std::string>& env = {}) {
         args.insert(args.begin(), {"-C", work.Path().string()});
         return RunProgram(CliProgram(), args, env);
     }
@@ -128,14 +129,16 @@ TEST_F(CliCards, ListReadsAGeneration11File) {
     WriteBytes(work.Path() / "ProgInfo_11.GAD", file + Gen11Block(PatternCard(900)));
     const ProgramResult run = Run({"list"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.out,
-              "1\t123456789 + 4000000000 + 42\tКарта-1234\tОбъект «Ёлка» ул. Щорса\t2024-03-15 10:20:30\t"
-              "2023-01-02 03:04:05\n"
-              "3\t\t\tB\t2023-03-15 18:00:00\t2023-03-16 12:00:00\n");
+    EXPECT_EQ(
+        run.out,
+        "1\t123456789 + 4000000000 + 42\tКарта-1234\tОбъект «Ёлка» ул. Щорса\t2024-03-15 10:20:30\t"
+        "2023-01-02 03:04:05\n"
+        "3\t\t\tB\t2023-03-15 18:00:00\t2023-03-16 12:00:00\n");
     const ProgramResult shown = Run({"show", "1"});
     EXPECT_NE(shown.out.find("\nbalCodeSim1=\nbalCodeSim2=\nbalCritical=0\nBalanceFlags=0\n"),
               std::string::npos)
-        << "generation 11 has no balance fields\n" << shown.out;
+        << "generation 11 has no balance fields\n"
+        << shown.out;
 }
 
 TEST_F(CliCards, ShowPrintsEveryStoredFieldOfTheRow) {
@@ -147,14 +150,15 @@ TEST_F(CliCards, ShowPrintsEveryStoredFieldOfTheRow) {
     const ProgramResult last = Run({"show", "9000"});
     EXPECT_NE(last.out.find("\nUoCode=4294967295,0,0,0\n"), std::string::npos) << last.out;
     EXPECT_NE(last.out.find("\nDateChanged=1899-12-30 00:01:26\nDateProgrammed=\nProgID1=0000\n"),
-              std::string::npos) << last.out;
+              std::string::npos)
+        << last.out;
 }
 
 // A text can hold any byte but zero: escaped, it stays in its column and on its line.
 TEST_F(CliCards, ControlCharactersInTextsAreEscaped) {
     CardRecord& card = slots[1];
     std::strcpy(card.NCardEdit, "1\t2");
-    std::strcpy(card.Edit1, "a\nb\rc\\d\x01\x7F\x98\xC4");   // 0x98 is no Windows-1251 letter
+    std::strcpy(card.Edit1, "a\nb\rc\\d\x01\x7F\x98\xC4");  // 0x98 is no Windows-1251 letter
     card.DateChanged = 45000.75;
     WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     const std::string text = "a\\nb\\rc\\\\d\\x01\\x7F\\x98Д";
@@ -172,7 +176,8 @@ TEST_F(CliCards, ShowOfAnEmptySlotSaysEmpty) {
         EXPECT_EQ(run.out, "empty\n") << row;
     }
     TempDir empty;
-    const ProgramResult noFile = RunProgram(CliProgram(), {"-C", empty.Path().string(), "show", "1"});
+    const ProgramResult noFile =
+        RunProgram(CliProgram(), {"-C", empty.Path().string(), "show", "1"});
     EXPECT_EQ(noFile.exitCode, 0);
     EXPECT_EQ(noFile.out, "empty\n");
 }
@@ -180,9 +185,9 @@ TEST_F(CliCards, ShowOfAnEmptySlotSaysEmpty) {
 TEST_F(CliCards, BadRowsAndUsageAreRefusedWithStatus2) {
     WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     const std::vector<std::vector<std::string>> bad = {
-        {"show", "0"},  {"show", "9001"}, {"show", "-1"}, {"show", "1x"}, {"show", ""},
-        {"show", " 1"}, {"show"},         {"show", "1", "2"}, {"list", "1"}, {"export-csv"},
-        {"frobnicate"}, {},
+        {"show", "0"}, {"show", "9001"}, {"show", "-1"}, {"show", "1x"},
+        {"show", ""},  {"show", " 1"},   {"show"},       {"show", "1", "2"},
+        {"list", "1"}, {"export-csv"},   {"frobnicate"}, {},
     };
     for (const auto& args : bad) {
         const ProgramResult run = Run(args);
@@ -193,27 +198,34 @@ TEST_F(CliCards, BadRowsAndUsageAreRefusedWithStatus2) {
         EXPECT_NE(run.err, "") << joined;
     }
     // The reason and where help is, not the whole usage that would push the reason off screen.
-    EXPECT_EQ(Run({"frobnicate"}).err, "gsmprog-cli: неизвестная команда frobnicate\nСправка: gsmprog-cli --help\n");
-    EXPECT_EQ(Run({"--frobnicate"}).err, "gsmprog-cli: неизвестный ключ --frobnicate\nСправка: gsmprog-cli --help\n");
-    EXPECT_EQ(Run({"show", "1x"}).err,
-              "gsmprog-cli: номер строки должен быть числом от 1 до 9000: 1x\nСправка: gsmprog-cli --help\n");
-    const ProgramResult noDir = RunProgram(CliProgram(), {"-C", (work.Path() / "missing").string(), "list"});
+    EXPECT_EQ(Run({"frobnicate"}).err,
+              "gsmprog-cli: неизвестная команда frobnicate\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(Run({"--frobnicate"}).err,
+              "gsmprog-cli: неизвестный ключ --frobnicate\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(
+        Run({"show", "1x"}).err,
+        "gsmprog-cli: номер строки должен быть числом от 1 до 9000: 1x\nСправка: gsmprog-cli --help\n");
+    const ProgramResult noDir =
+        RunProgram(CliProgram(), {"-C", (work.Path() / "missing").string(), "list"});
     EXPECT_EQ(noDir.exitCode, 2);
     EXPECT_NE(noDir.err.find("missing"), std::string::npos) << noDir.err;
 }
 
 TEST_F(CliCards, HelpGoesToStdoutWithEveryCommandAndTheExitStatuses) {
-    for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"help"}, {"show", "--help"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"help"}, {"show", "--help"}}) {
         const ProgramResult run = Run(args);
         EXPECT_EQ(run.exitCode, 0) << args[0];
         EXPECT_EQ(run.err, "") << args[0];
         EXPECT_EQ(run.out.rfind("Использование: gsmprog-cli", 0), 0u) << run.out;
-        for (const char* part : {"\n  list ", "\n  show СТРОКА ", "\n  export-csv ФАЙЛ ", "\n  cables ",
-                                 "\n  program СТРОКА [КАБЕЛЬ] ", "\n  read [--image ФАЙЛ] [--diff] [--new-card] [КАБЕЛЬ]\n",
-                                 "\n  diff СТРОКА ", "\n  import-image ФАЙЛ [СТРОКА] ",
-                                 "\n  write-uo СТРОКА УОО [КАБЕЛЬ]\n", "\n  status [КАБЕЛЬ] ",
-                                 "\n  switch-sim [КАБЕЛЬ] ", "\n  monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]\n",
-                                 "\n  --cable СЕРИЙНЫЙ_НОМЕР ", "\n  --port ПУТЬ ", "\n  130 "})
+        for (const char* part :
+             {"\n  list ", "\n  show СТРОКА ", "\n  export-csv ФАЙЛ ", "\n  cables ",
+              "\n  program СТРОКА [КАБЕЛЬ] ",
+              "\n  read [--image ФАЙЛ] [--diff] [--new-card] [КАБЕЛЬ]\n", "\n  diff СТРОКА ",
+              "\n  import-image ФАЙЛ [СТРОКА] ", "\n  write-uo СТРОКА УОО [КАБЕЛЬ]\n",
+              "\n  status [КАБЕЛЬ] ", "\n  switch-sim [КАБЕЛЬ] ",
+              "\n  monitor [--seconds СЕКУНДЫ] [КАБЕЛЬ]\n", "\n  --cable СЕРИЙНЫЙ_НОМЕР ",
+              "\n  --port ПУТЬ ", "\n  130 "})
             EXPECT_NE(run.out.find(part), std::string::npos) << part;
     }
     const ProgramResult version = Run({"--version"});
@@ -248,7 +260,8 @@ TEST_F(CliCards, ExportCsvFailureIsReportedWithStatus4) {
 TEST_F(CliCards, AFolderWithoutADatabaseIsSaidSo) {
     const std::string said = "gsmprog-cli: в каталоге " + work.Path().string() +
                              " нет базы карточек (ProgInfo_12.GAD)\n";
-    for (const auto& args : std::vector<std::vector<std::string>>{{"list"}, {"show", "1"}, {"export-csv", "x.csv"}}) {
+    for (const auto& args :
+         std::vector<std::vector<std::string>>{{"list"}, {"show", "1"}, {"export-csv", "x.csv"}}) {
         const ProgramResult run = Run(args);
         EXPECT_EQ(run.exitCode, 0) << args[0];
         EXPECT_EQ(run.err, said) << args[0];
@@ -282,7 +295,8 @@ TEST_F(CliCards, FilesThatDidNotLoadWholeAreNamedWithTheReason) {
     };
     for (const auto& [bytes, reason] : cases) {
         WriteBytes(file, bytes);
-        for (const auto& args : {std::vector<std::string>{"list"}, std::vector<std::string>{"show", "1"}}) {
+        for (const auto& args :
+             {std::vector<std::string>{"list"}, std::vector<std::string>{"show", "1"}}) {
             const ProgramResult run = Run(args);
             EXPECT_EQ(run.exitCode, 0) << args[0];
             EXPECT_EQ(run.err.rfind("gsmprog-cli: внимание: ", 0), 0u) << run.err;
@@ -294,9 +308,10 @@ TEST_F(CliCards, FilesThatDidNotLoadWholeAreNamedWithTheReason) {
 TEST_F(CliCards, OnlyARegularFileIsTakenForTheDatabase) {
     const auto file = work.Path() / "ProgInfo_12.GAD";
     ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
-    ProgramResult run = Run({"list"});   // a pipe would keep it waiting for a writer
+    ProgramResult run = Run({"list"});  // a pipe would keep it waiting for a writer
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_EQ(run.err, "gsmprog-cli: " + file.string() + " — именованный канал, а не файл базы карточек\n");
+    EXPECT_EQ(run.err,
+              "gsmprog-cli: " + file.string() + " — именованный канал, а не файл базы карточек\n");
     std::filesystem::remove(file);
     std::filesystem::create_directory(file);
     run = Run({"export-csv", "x.csv"});
@@ -312,7 +327,8 @@ TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
     WriteBytes(work.Path() / "ProgInfo_12.GAD.lock", "");
     TempDir other;
     std::filesystem::create_hard_link(work.Path() / "ProgInfo_12.GAD", other.Path() / "copy.gad");
-    std::filesystem::create_symlink(work.Path() / "ProgInfo_12.GAD.lock", other.Path() / "lock-link");
+    std::filesystem::create_symlink(work.Path() / "ProgInfo_12.GAD.lock",
+                                    other.Path() / "lock-link");
     const std::vector<std::pair<std::string, std::string>> outputs{
         {"ProgInfo_12.GAD", "это файл базы карточек"},
         {(other.Path() / "copy.gad").string(), "это файл базы карточек"},
@@ -322,8 +338,9 @@ TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
         {"ProgInfo_12.GAD.unread-20260101-000000", "это сохранённая копия базы карточек"},
     };
     for (const auto& [output, reason] : outputs) {
-        for (const auto& args : {std::vector<std::string>{"export-csv", output},
-                                 std::vector<std::string>{"read", "--image", output, "--cable", "NONE"}}) {
+        for (const auto& args :
+             {std::vector<std::string>{"export-csv", output},
+              std::vector<std::string>{"read", "--image", output, "--cable", "NONE"}}) {
             const ProgramResult run = Run(args);
             EXPECT_EQ(run.exitCode, 2) << args[0] << " " << output;
             EXPECT_EQ(run.err, "gsmprog-cli: Нельзя записать в " + output + ": " + reason + "\n");
@@ -331,7 +348,8 @@ TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
     }
     EXPECT_TRUE(ReadBytes(work.Path() / "ProgInfo_12.GAD") == cards);
     EXPECT_EQ(ReadBytes(work.Path() / "ProgInfo_12.GAD.lock"), "");
-    EXPECT_EQ(FileNames(work.Path()), (std::vector<std::string>{"ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"}));
+    EXPECT_EQ(FileNames(work.Path()),
+              (std::vector<std::string>{"ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"}));
 }
 
 // A link that leads nowhere is no database: said, and nothing is made at its end.
@@ -340,13 +358,15 @@ TEST_F(CliCards, ADatabaseLinkThatLeadsNowhereIsSaid) {
     std::filesystem::create_symlink("gone.gad", file);
     ProgramResult run = Run({"list"});
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "gsmprog-cli: внимание: " + file.string() +
-                           " — символическая ссылка на несуществующий файл gone.gad: карточек нет, и "
-                           "записать базу через эту ссылку нельзя\n");
+    EXPECT_EQ(run.err,
+              "gsmprog-cli: внимание: " + file.string() +
+                  " — символическая ссылка на несуществующий файл gone.gad: карточек нет, и "
+                  "записать базу через эту ссылку нельзя\n");
     std::filesystem::remove(file);
     std::filesystem::create_symlink("ProgInfo_12.GAD", file);
     run = Run({"program", "1", "--cable", "NONE"});
-    EXPECT_NE(run.err.find(file.string() + " — символическая ссылка, замкнутая в кольцо"), std::string::npos)
+    EXPECT_NE(run.err.find(file.string() + " — символическая ссылка, замкнутая в кольцо"),
+              std::string::npos)
         << run.err;
     EXPECT_EQ(FileNames(work.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
 }
@@ -356,8 +376,9 @@ TEST_F(CliCards, UnreadableFolderOrDatabaseGivesTheReason) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs to run the command as another user";
     WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
     ::chmod((work.Path() / "ProgInfo_12.GAD").c_str(), 0);
-    const std::vector<std::string> nobody{"--reuid=65534", "--regid=65534", "--clear-groups",
-                                          CliProgram().string(), "-C", work.Path().string(), "list"};
+    const std::vector<std::string> nobody{
+        "--reuid=65534",      "--regid=65534", "--clear-groups", CliProgram().string(), "-C",
+        work.Path().string(), "list"};
     ::chmod(work.Path().c_str(), 0755);
     ProgramResult run = RunProgram("/usr/bin/setpriv", nobody);
     EXPECT_EQ(run.exitCode, 2);
@@ -366,7 +387,10 @@ TEST_F(CliCards, UnreadableFolderOrDatabaseGivesTheReason) {
     run = RunProgram("/usr/bin/setpriv", nobody);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err.rfind("gsmprog-cli: не удалось перейти в каталог " + work.Path().string() +
-                            ": нет прав доступа\n", 0), 0u) << run.err;
+                                ": нет прав доступа\n",
+                            0),
+              0u)
+        << run.err;
 }
 
 TEST_F(CliCards, OutputThatCannotBeWrittenIsAFailure) {

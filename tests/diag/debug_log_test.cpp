@@ -28,8 +28,10 @@ TEST(DebugRing, NothingIsKeptUntilAskedThenTheLastLinesOldestFirst) {
     for (std::size_t i = 0; i < DebugRingCapacity + 5; ++i) DebugLog("тест", std::to_string(i));
     const std::vector<std::string> lines = DebugRingLines();
     ASSERT_EQ(lines.size(), DebugRingCapacity);
-    EXPECT_THAT(lines.front(), MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.[0-9][0-9][0-9] тест: 5"));
-    EXPECT_THAT(lines.back(), ::testing::EndsWith(" тест: " + std::to_string(DebugRingCapacity + 4)));
+    EXPECT_THAT(lines.front(),
+                MatchesRegex("[0-9][0-9]:[0-9][0-9]:[0-9][0-9]\\.[0-9][0-9][0-9] тест: 5"));
+    EXPECT_THAT(lines.back(),
+                ::testing::EndsWith(" тест: " + std::to_string(DebugRingCapacity + 4)));
 }
 
 TEST(DebugRing, ALongLineIsCutAtACharacter) {
@@ -48,7 +50,8 @@ TEST(DebugRing, LinesOfSeveralThreadsStayWholeAndInTheirOrder) {
     std::vector<std::thread> threads;
     for (int t = 0; t < Threads; ++t)
         threads.emplace_back([t] {
-            for (int i = 0; i < PerThread; ++i) DebugLog("поток" + std::to_string(t), std::to_string(i));
+            for (int i = 0; i < PerThread; ++i)
+                DebugLog("поток" + std::to_string(t), std::to_string(i));
         });
     for (std::thread& thread : threads) thread.join();
     const std::vector<std::string> lines = DebugRingLines();

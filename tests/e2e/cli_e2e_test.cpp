@@ -46,7 +46,7 @@ CardRecord Card(std::uint8_t version) {
     card.UoLineAddress[1] = 17;
     card.UoGuardCords[1] = 0x15;
     std::strcpy(card.Pin1Edit, "1111");
-    std::strcpy(card.smsObjNameEdit, "\xD1\xEA\xEB\xE0\xE4");   // "Склад"
+    std::strcpy(card.smsObjNameEdit, "\xD1\xEA\xEB\xE0\xE4");  // "Склад"
     card.SmsFlags = SmsSendTo1 | SmsFire;
     std::strcpy(card.balCodeSim1, "*100#");
     card.ProgID1 = 0x1A2B;
@@ -89,12 +89,15 @@ protected:
                 {"LC_ALL", "C.UTF-8"},
                 {"GSMPROG_DEBUG", debugLog}};
     }
-    std::string Database() const { return FileBytes(work_.Path() / CardDatabase::DatabaseFileName); }
+    std::string Database() const {
+        return FileBytes(work_.Path() / CardDatabase::DatabaseFileName);
+    }
     fs::path Journal() const { return work_.Path() / "ProgInfo_12.journal"; }
     std::vector<JournalEntry> Journalled() const {
         std::vector<JournalEntry> entries;
         const JournalReadStats stats = ReadJournal(
-            Journal(), [&](JournalEntry&& entry, std::string_view) { entries.push_back(std::move(entry)); });
+            Journal(),
+            [&](JournalEntry&& entry, std::string_view) { entries.push_back(std::move(entry)); });
         EXPECT_EQ(stats.skipped, 0u);
         return entries;
     }
@@ -145,7 +148,7 @@ TEST_F(Cli, CablesListsVirtualCablesSortedOrSaysNoneIsThere) {
     const auto listed = Run({"cables"});
     EXPECT_EQ(listed.exitCode, 0);
     EXPECT_EQ(listed.out, "AAA7\nVMODEM1\n");
-    EXPECT_EQ(Run({"cables", "--port", modem_->PtyPath()}).exitCode, 2);   // one port is no list
+    EXPECT_EQ(Run({"cables", "--port", modem_->PtyPath()}).exitCode, 2);  // one port is no list
 
     // The same links in a folder another user owns are nobody's cables, and the user is told.
     const std::filesystem::path folder = runtime_.Path() / "gsmprog";
@@ -167,9 +170,9 @@ TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
     VmodemProcess modem(setup);
     ASSERT_TRUE(modem.Started()) << modem.Log();
     EXPECT_EQ(Run({"cables"}).out, "VMODEM1\tlatency_timer=7\n");
-    modem.Stop(SIGKILL);   // its link and announcement stay behind
+    modem.Stop(SIGKILL);  // its link and announcement stay behind
     EXPECT_EQ(Run({"cables"}).exitCode, 1);
-    StartModem();          // the same cable again, with whole replies
+    StartModem();  // the same cable again, with whole replies
     EXPECT_EQ(Run({"cables"}).out, "VMODEM1\n");
 }
 
@@ -178,7 +181,8 @@ TEST_F(Cli, CablesShowTheLatencyTimerAVirtualModemAnnounces) {
 TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
     const auto none = Run({"doctor"});
     EXPECT_EQ(none.exitCode, 1);
-    EXPECT_NE(none.out.find("\n! Кабель FTDI не найден: подключите кабель к порту USB"), std::string::npos)
+    EXPECT_NE(none.out.find("\n! Кабель FTDI не найден: подключите кабель к порту USB"),
+              std::string::npos)
         << none.out;
     EXPECT_TRUE(none.out.ends_with("Итог: готового к работе кабеля нет.\n")) << none.out;
 
@@ -186,12 +190,14 @@ TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
     ASSERT_TRUE(modem_->Started()) << modem_->Log();
     const auto found = Run({"doctor"});
     EXPECT_EQ(found.exitCode, 0) << found.out;
-    EXPECT_NE(found.out.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath() + ", модем gsmprog-vmodem (PID " +
-                             std::to_string(modem_->Pid()) + ")\n"),
-              std::string::npos)
+    EXPECT_NE(
+        found.out.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath() +
+                       ", модем gsmprog-vmodem (PID " + std::to_string(modem_->Pid()) + ")\n"),
+        std::string::npos)
         << found.out;
     EXPECT_NE(found.out.find("  открывается: да\n"), std::string::npos) << found.out;
-    EXPECT_TRUE(found.out.ends_with("  готов к работе\nИтог: есть кабель, готовый к работе.\n")) << found.out;
+    EXPECT_TRUE(found.out.ends_with("  готов к работе\nИтог: есть кабель, готовый к работе.\n"))
+        << found.out;
 
     const int terminal = ::open(modem_->PtyPath().c_str(), O_RDWR | O_NOCTTY);
     ASSERT_GE(terminal, 0);
@@ -200,7 +206,8 @@ TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
     const auto busy = Run({"doctor"});
     ::close(terminal);
     EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_NE(busy.out.find("\n! Порт занят: программа " + self + " (PID " + std::to_string(::getpid()) + ")\n"),
+    EXPECT_NE(busy.out.find("\n! Порт занят: программа " + self + " (PID " +
+                            std::to_string(::getpid()) + ")\n"),
               std::string::npos)
         << busy.out;
     EXPECT_EQ(Run({"doctor", "extra"}).exitCode, 2);
@@ -210,8 +217,11 @@ TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
     const std::string text = FileBytes(report);
     EXPECT_TRUE(text.starts_with("Отчёт gsmprog для поддержки\n")) << text;
     EXPECT_NE(text.find("\n== Проверка кабеля ==\nСистема:\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath()), std::string::npos) << text;
-    EXPECT_EQ(Run({"support-report", (work_.Path() / CardDatabase::DatabaseFileName).string()}).exitCode, 2);
+    EXPECT_NE(text.find("Виртуальный кабель VMODEM1: " + modem_->PtyPath()), std::string::npos)
+        << text;
+    EXPECT_EQ(
+        Run({"support-report", (work_.Path() / CardDatabase::DatabaseFileName).string()}).exitCode,
+        2);
 }
 
 // A 1 ms cable behind a busy USB hub: the pieces of every reply lie 15 ms apart, further than
@@ -245,12 +255,13 @@ TEST_P(CliExchange, ProgramWritesTheImageAndRecordsItsCrc) {
     const std::string image = FileBytes(work_.Path() / "modem.img");
     ASSERT_EQ(image.size(), 444u);
     EXPECT_EQ(image.substr(0, 5), std::string("2024\0", 5));
-    const auto crc = static_cast<std::uint16_t>(std::uint8_t(image[442]) | std::uint8_t(image[443]) << 8);
+    const auto crc =
+        static_cast<std::uint16_t>(std::uint8_t(image[442]) | std::uint8_t(image[443]) << 8);
     char expected[32];
     std::snprintf(expected, sizeof expected, "ProgID1=%04X\n", unsigned(crc));
     EXPECT_EQ(result.out, expected);
     const CardRecord stored = StoredCard();
-    const std::uint16_t id1 = stored.ProgID1, id2 = stored.ProgID2;   // packed: copy out
+    const std::uint16_t id1 = stored.ProgID1, id2 = stored.ProgID2;  // packed: copy out
     const double programmed = stored.DateProgrammed;
     EXPECT_EQ(id1, crc);
     EXPECT_EQ(id2, 0x1A2B);
@@ -278,7 +289,7 @@ TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
     EXPECT_EQ(program.result, JournalResult::Ok);
     EXPECT_EQ(program.message, ProgramDoneText);
     EXPECT_EQ(HexBytes(program.image), written);
-    EXPECT_EQ(program.imageCrc, programmed.out.substr(8, 4));   // "ProgID1=XXXX"
+    EXPECT_EQ(program.imageCrc, programmed.out.substr(8, 4));  // "ProgID1=XXXX"
     EXPECT_EQ(program.previousId, "1A2B");
     EXPECT_EQ(program.row, 1);
     EXPECT_EQ(program.cardNumber, "2024");
@@ -293,7 +304,7 @@ TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
     const JournalEntry& read = entries[1];
     EXPECT_EQ(read.operation, JournalOperation::Read);
     EXPECT_EQ(read.result, JournalResult::Ok);
-    EXPECT_EQ(HexBytes(read.image), written);   // what the modem sent back is what it holds
+    EXPECT_EQ(HexBytes(read.image), written);  // what the modem sent back is what it holds
     EXPECT_EQ(read.modemVersion, "3.0.12");
     EXPECT_EQ(read.imageCrc, program.imageCrc);
     EXPECT_EQ(read.row, 1);
@@ -303,35 +314,42 @@ TEST_F(Cli, ProgramReadAndWriteUoAreJournalledWithTheirImagesAndListed) {
     EXPECT_EQ(write.operation, JournalOperation::WriteUo);
     EXPECT_EQ(write.device, 2);
     EXPECT_EQ(write.message, UoDoneText);
-    std::string spaced;   // the command as the diagnostic log shows the bytes sent
-    for (std::size_t i = 0; i < write.command.size(); i += 2) spaced += " " + write.command.substr(i, 2);
+    std::string spaced;  // the command as the diagnostic log shows the bytes sent
+    for (std::size_t i = 0; i < write.command.size(); i += 2)
+        spaced += " " + write.command.substr(i, 2);
     ASSERT_EQ(write.command.size(), 20u);
     EXPECT_NE(uo.err.find("VMODEM1 → 10 из 10 байт:" + spaced + "\n"), std::string::npos) << uo.err;
 
     // The card's last programming is the object-device write: no modem version is asked there.
     const std::string shown = Run({"show", "1"}).out;
-    EXPECT_NE(shown.find("\nLastOperation=Последнее программирование: " + ShortTimeText(write.time) + ", " +
-                         write.user + ", кабель VMODEM1\n"),
+    EXPECT_NE(shown.find("\nLastOperation=Последнее программирование: " +
+                         ShortTimeText(write.time) + ", " + write.user + ", кабель VMODEM1\n"),
               std::string::npos)
         << shown;
 
     const auto tsv = Run({"journal"});
     EXPECT_EQ(tsv.exitCode, 0) << tsv.err;
     EXPECT_EQ(tsv.err, "");
-    EXPECT_TRUE(tsv.out.starts_with(program.time + "\tПрограммирование\tуспешно\t1\t2024\t\t1234 + 4000000000\t\t" +
-                                    program.imageCrc + "\t" + program.user + "\tVMODEM1\tПрограммирование "
-                                    "произведено успешно!\\n\\nВыключите"))
+    EXPECT_TRUE(tsv.out.starts_with(
+        program.time + "\tПрограммирование\tуспешно\t1\t2024\t\t1234 + 4000000000\t\t" +
+        program.imageCrc + "\t" + program.user +
+        "\tVMODEM1\tПрограммирование "
+        "произведено успешно!\\n\\nВыключите"))
         << tsv.out;
     EXPECT_EQ(std::count(tsv.out.begin(), tsv.out.end(), '\n'), 3);
     EXPECT_EQ(Run({"journal", "--format", "json"}).out, FileBytes(Journal()));
-    EXPECT_EQ(Run({"journal", "--card", "2024", "--row", "1", "--since", "2000-01-01"}).out, tsv.out);
+    EXPECT_EQ(Run({"journal", "--card", "2024", "--row", "1", "--since", "2000-01-01"}).out,
+              tsv.out);
     EXPECT_EQ(Run({"journal", "--row", "2"}).out, "");
     EXPECT_EQ(Run({"journal", "--since", "2999-01-01 00:00"}).out, "");
     const std::string csv = Run({"journal", "--format", "csv"}).out;
-    EXPECT_TRUE(csv.starts_with("\xC2\xF0\xE5\xEC\xFF;")) << csv;   // "Время;" in Windows-1251
-    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4 + 3);   // the programming's message spans lines
-    for (const auto& bad : std::vector<std::vector<std::string>>{
-             {"journal", "--since", "вчера"}, {"journal", "--format", "xml"}, {"journal", "--row"}, {"journal", "x"}})
+    EXPECT_TRUE(csv.starts_with("\xC2\xF0\xE5\xEC\xFF;")) << csv;  // "Время;" in Windows-1251
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'),
+              4 + 3);  // the programming's message spans lines
+    for (const auto& bad : std::vector<std::vector<std::string>>{{"journal", "--since", "вчера"},
+                                                                 {"journal", "--format", "xml"},
+                                                                 {"journal", "--row"},
+                                                                 {"journal", "x"}})
         EXPECT_EQ(Run(bad).exitCode, 2) << bad[1];
 
     // Lines another program cannot have meant are skipped, and said to be.
@@ -366,12 +384,12 @@ TEST_F(Cli, AJournalThatCannotBeWrittenIsToldAndTheOperationStands) {
 TEST_F(Cli, ACardSavedWhileTheModemWasBusyKeepsItsChange) {
     StartModem();
     SaveCard(Card(1));
-    ::kill(modem_->Pid(), SIGSTOP);   // the modem hangs: the command waits in its handshake
+    ::kill(modem_->Pid(), SIGSTOP);  // the modem hangs: the command waits in its handshake
     ChildProcess program(CliProgram(), With({"program", "1"}), Env());
     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     CardRecord other = Card(1);
     std::strcpy(other.NCardEdit, "3003");
-    SaveCard(other, 1);                // the window saves another card meanwhile
+    SaveCard(other, 1);  // the window saves another card meanwhile
     ::kill(modem_->Pid(), SIGCONT);
     const auto result = program.Wait();
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -399,8 +417,10 @@ TEST_P(CliExchange, ReadPrintsTheControlsInOrderAndWritesTheWideImage) {
               "smsKtcCheck=0\nsmsAlarmCheck=0\nsaveSMSCheck=0\n"
               "smsNumber1Edit=\nsmsNumber2Edit=\nsmsObjNameEdit=Склад\n"
               "balCodeSim1=*100#\nbalCodeSim2=\nbalCritical=10\nbalSendPcnCheck=1\n"
-              "ProgID1=" + std::string(progId) + "\nReadVariant=1\n"
-              "CardRow=1\nCardMatch=same\n");
+              "ProgID1=" +
+                  std::string(progId) +
+                  "\nReadVariant=1\n"
+                  "CardRow=1\nCardMatch=same\n");
     EXPECT_EQ(FileBytes(work_.Path() / "wide.img"), FileBytes(work_.Path() / "modem.img"));
 }
 
@@ -409,7 +429,7 @@ TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
     SaveCard(Card(0), 4);
     ASSERT_EQ(Run({"program", "5"}).exitCode, 0);
     CardRecord other = StoredCard(4);
-    other.ProgID1 = static_cast<std::uint16_t>(other.ProgID1 + 1);   // the card of another write
+    other.ProgID1 = static_cast<std::uint16_t>(other.ProgID1 + 1);  // the card of another write
     std::strcpy(other.Pin1Edit, "2222");
     SaveCard(other, 4);
     const std::string database = Database();
@@ -473,14 +493,15 @@ TEST_F(Cli, ReadDiffAndDiffListTheFieldsChangedSinceProgramming) {
 
     CardRecord edited = StoredCard();
     std::strcpy(edited.Pin1Edit, "2222");
-    std::strcpy(edited.smsObjNameEdit, "\xD1\xEA\xEB\t\xE0\xE4");   // "Скл\tад"
+    std::strcpy(edited.smsObjNameEdit, "\xD1\xEA\xEB\t\xE0\xE4");  // "Скл\tад"
     edited.SmsFlags = edited.SmsFlags | SmsAlarm;
     std::strcpy(edited.RemarkEdit, "not a setting");
     edited.DateChanged = CurrentDays();
     SaveCard(edited);
-    const std::string changes = "PIN1: 2222 → 1111\n"
-                                "Название объекта (опционально): Скл\\tад → Склад\n"
-                                "Тип событий: Тревога: да → нет\n";
+    const std::string changes =
+        "PIN1: 2222 → 1111\n"
+        "Название объекта (опционально): Скл\\tад → Склад\n"
+        "Тип событий: Тревога: да → нет\n";
     const auto read = Run({"read", "--diff"});
     ASSERT_EQ(read.exitCode, 0) << read.err;
     EXPECT_TRUE(read.out.ends_with("CardRow=1\nCardMatch=changed\n" + changes)) << read.out;
@@ -505,7 +526,8 @@ TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
         SCOPED_TRACE(shortImage);
         fs::remove(work_.Path() / CardDatabase::DatabaseFileName);
         fs::remove(work_.Path() / "modem.img");
-        StartModem(shortImage ? std::vector<std::string>{"--short-image"} : std::vector<std::string>{});
+        StartModem(shortImage ? std::vector<std::string>{"--short-image"}
+                              : std::vector<std::string>{});
         const fs::path saved = work_.Path() / "wide.img";
         const auto read = Run({"read", "--new-card", "--image", saved.string()});
         ASSERT_EQ(read.exitCode, 0) << read.err;
@@ -521,7 +543,9 @@ TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
         const std::string database = Database();
         const auto again = Run({"read", "--new-card"});
         EXPECT_EQ(again.exitCode, 2);
-        EXPECT_EQ(again.err, "gsmprog-cli: Такой код УО уже есть в базе: код УОО 1 есть у карточки строки 1\n");
+        EXPECT_EQ(
+            again.err,
+            "gsmprog-cli: Такой код УО уже есть в базе: код УОО 1 есть у карточки строки 1\n");
         EXPECT_EQ(Run({"import-image", saved.string()}).exitCode, 2);
         EXPECT_EQ(Database(), database);
 
@@ -579,8 +603,9 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     StartModem({"--error-in", "block", "--bad-device-crc", "--long-read"});
     auto result = Run({"program", "1"});
     EXPECT_EQ(result.exitCode, 3);
-    EXPECT_EQ(result.err, "Программирование НЕ проведено!\n\nПричина:\n"
-                          "УОО вернул ошибку при программировании\n");
+    EXPECT_EQ(result.err,
+              "Программирование НЕ проведено!\n\nПричина:\n"
+              "УОО вернул ошибку при программировании\n");
     result = Run({"write-uo", "1", "2"});
     EXPECT_EQ(result.exitCode, 3);
     EXPECT_NE(result.err.find("Ошибка при программировании УО"), std::string::npos);
@@ -592,8 +617,9 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     const std::vector<JournalEntry> entries = Journalled();
     ASSERT_EQ(entries.size(), 3u);
     for (const JournalEntry& entry : entries) EXPECT_EQ(entry.result, JournalResult::Failed);
-    EXPECT_EQ(entries[0].message, "Программирование НЕ проведено!\n\nПричина:\n"
-                                  "УОО вернул ошибку при программировании");
+    EXPECT_EQ(entries[0].message,
+              "Программирование НЕ проведено!\n\nПричина:\n"
+              "УОО вернул ошибку при программировании");
     EXPECT_EQ(entries[1].operation, JournalOperation::WriteUo);
     EXPECT_NE(entries[1].message.find("Ошибка при программировании УО"), std::string::npos);
     EXPECT_EQ(entries[2].message + "\n", result.err);
@@ -602,9 +628,10 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
     const fs::path report = work_.Path() / "report.txt";
     ASSERT_EQ(Run({"support-report", report.string()}).exitCode, 0);
     const std::string text = FileBytes(report);
-    EXPECT_NE(text.find("\"op\":\"program\",\"result\":\"failed\",\"message\":\"Программирование НЕ "
-                        "проведено!\\n\\nПричина:\\nУОО вернул ошибку при программировании\""),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("\"op\":\"program\",\"result\":\"failed\",\"message\":\"Программирование НЕ "
+                  "проведено!\\n\\nПричина:\\nУОО вернул ошибку при программировании\""),
+        std::string::npos)
         << text;
     EXPECT_NE(text.find("--verbose"), std::string::npos);
     // The PIN's digits alone could be part of a process ID the cable check names.
@@ -612,8 +639,9 @@ TEST_F(Cli, DeviceFailuresGiveTheirReasonAndExit3AndLeaveTheDatabase) {
         if (std::strlen(secret) > 4) {
             EXPECT_EQ(text.find(secret), std::string::npos) << secret;
         }
-        EXPECT_EQ(text.find(HexText(reinterpret_cast<const std::uint8_t*>(secret), std::strlen(secret))),
-                  std::string::npos)
+        EXPECT_EQ(
+            text.find(HexText(reinterpret_cast<const std::uint8_t*>(secret), std::strlen(secret))),
+            std::string::npos)
             << secret;
     }
 }
@@ -624,9 +652,10 @@ TEST_F(Cli, AModemFallingSilentIsToldWithTheBlockItFollowed) {
     const auto result = Run({"program", "1"});
     EXPECT_EQ(result.exitCode, 3);
     // After the notice that the modem is being waited for.
-    EXPECT_TRUE(result.err.ends_with("Программирование НЕ проведено!\n\nПричина:\n"
-                                     "УОО вернул ошибку при программировании\n"
-                                     "Модем перестал отвечать после блока 3 из 14: ответа на него нет.\n"))
+    EXPECT_TRUE(
+        result.err.ends_with("Программирование НЕ проведено!\n\nПричина:\n"
+                             "УОО вернул ошибку при программировании\n"
+                             "Модем перестал отвечать после блока 3 из 14: ответа на него нет.\n"))
         << result.err;
 }
 
@@ -642,8 +671,9 @@ TEST_F(Cli, CableFailuresExit1) {
     StartModem();
     result = Run({"read", "--cable", "OTHER1"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\n"
-                          "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
+    EXPECT_EQ(result.err,
+              "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\n"
+              "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
     result = Run({"status", "--cable", "OTHER1"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Кабеля с серийным номером OTHER1 нет. Подключены: VMODEM1.\n");
@@ -654,7 +684,8 @@ TEST_F(Cli, CableFailuresExit1) {
     ASSERT_EQ(holding.Open(), CableOpened);
     result = Run({"write-uo", "1", "2"});
     EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err, "Программирование НЕ проведено!\n\nПричина:\nКабель занят другой программой\n");
+    EXPECT_EQ(result.err,
+              "Программирование НЕ проведено!\n\nПричина:\nКабель занят другой программой\n");
 }
 
 TEST_F(Cli, TheDiagnosticLogTellsTheListingTheOpenTheBytesAndTheReason) {
@@ -668,14 +699,14 @@ TEST_F(Cli, TheDiagnosticLogTellsTheListingTheOpenTheBytesAndTheReason) {
     StartModem({"--error-in", "read"});
     const std::string failure =
         "СЧИТЫВАНИЕ НЕ ПРОИЗВЕДЕНО\n\nПричина:\nУОО вернул ошибку при считывании\n";
-    EXPECT_EQ(Run({"read"}).err, failure);   // off: the message alone
+    EXPECT_EQ(Run({"read"}).err, failure);  // off: the message alone
     const ProgramResult byEnvironment = RunProgram(CliProgram(), With({"read"}), Env("1"));
     for (const ProgramResult& logged : {byEnvironment, Run({"--verbose", "read"})}) {
-        for (const std::string line : {"кабель: открытие VMODEM1: открыт ",
-                                       "кабель: VMODEM1 → 9 из 9 байт: 50 52 4F 47 5F 47 53 4D 41\n",
-                                       "связь: READ, попытка 1\n",
-                                       "кабель: VMODEM1 ← 5 байт: 45 52 52 4F 52\n",
-                                       "связь: обмен: сбой устройства\n", failure.c_str()})
+        for (const std::string line :
+             {"кабель: открытие VMODEM1: открыт ",
+              "кабель: VMODEM1 → 9 из 9 байт: 50 52 4F 47 5F 47 53 4D 41\n",
+              "связь: READ, попытка 1\n", "кабель: VMODEM1 ← 5 байт: 45 52 52 4F 52\n",
+              "связь: обмен: сбой устройства\n", failure.c_str()})
             EXPECT_NE(logged.err.find(line), std::string::npos) << line << "\n" << logged.err;
         EXPECT_TRUE(logged.out.empty());
     }
@@ -686,7 +717,8 @@ TEST_F(Cli, PortOptionOpensThatDevice) {
     const auto result = Run({"read", "--port", modem_->PtyPath()});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("ReadVariant=0\nCardRow=\nCardMatch=none\n"), std::string::npos);
-    EXPECT_FALSE(fs::exists(work_.Path() / CardDatabase::DatabaseFileName));   // read never creates one
+    EXPECT_FALSE(
+        fs::exists(work_.Path() / CardDatabase::DatabaseFileName));  // read never creates one
 }
 
 TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
@@ -695,7 +727,8 @@ TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
     StartModem({"--silent-after-block", "1", "--no-version"});
     auto result = Interrupt({"program", "1"}, SIGINT);
     EXPECT_EQ(result.exitCode, 130);
-    EXPECT_NE(result.err.find("Программирование ОСТАНОВЛЕНО! GSM Адаптер остался не запрограммированным."),
+    EXPECT_NE(result.err.find(
+                  "Программирование ОСТАНОВЛЕНО! GSM Адаптер остался не запрограммированным."),
               std::string::npos)
         << result.err;
     result = Interrupt({"read"}, SIGTERM);
@@ -706,7 +739,7 @@ TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].result, JournalResult::Stopped);
     EXPECT_EQ(entries[0].message, ProgramStoppedText);
-    EXPECT_EQ(entries[0].image.size(), 2 * 444u);   // what was being written
+    EXPECT_EQ(entries[0].image.size(), 2 * 444u);  // what was being written
     EXPECT_EQ(entries[1].result, JournalResult::Stopped);
     EXPECT_EQ(entries[1].message, ReadStoppedText);
 }
@@ -732,16 +765,35 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
     const std::string notSerial = (work_.Path() / "plain").string();
     std::ofstream(notSerial) << "x";
     const std::vector<std::vector<std::string>> bad{
-        {"write-uo", "1", "1"}, {"write-uo", "1", "3"}, {"read", "--port", "/dev/null"},
-        {"status", "--port", notSerial}, {"cables", "--port", "/dev/null"}, {"program", "1", "--bogus"},
-        {"program"},           {"program", "0"},        {"program", "9001"},
-        {"program", "x"},      {"program", "2"},        {"program", "1"},
-        {"write-uo", "1"},     {"write-uo", "1", "0"},  {"write-uo", "1", "5"},
-        {"write-uo", "2", "1"}, {"read", "--cable"},    {"read", "--cable", "A", "--port", "/dev/null"},
-        {"read", "extra"},     {"cables", "x"},         {"read", "--cable", "much/too/long/serial"},
-        {"read", "--port", ""}, {"status", "--port", ""},
-        {"diff"},              {"diff", "2"},           {"read", "--image"},
-        {"import-image"},      {"import-image", "/nonexistent.img"}, {"import-image", "x.img", "0"},
+        {"write-uo", "1", "1"},
+        {"write-uo", "1", "3"},
+        {"read", "--port", "/dev/null"},
+        {"status", "--port", notSerial},
+        {"cables", "--port", "/dev/null"},
+        {"program", "1", "--bogus"},
+        {"program"},
+        {"program", "0"},
+        {"program", "9001"},
+        {"program", "x"},
+        {"program", "2"},
+        {"program", "1"},
+        {"write-uo", "1"},
+        {"write-uo", "1", "0"},
+        {"write-uo", "1", "5"},
+        {"write-uo", "2", "1"},
+        {"read", "--cable"},
+        {"read", "--cable", "A", "--port", "/dev/null"},
+        {"read", "extra"},
+        {"cables", "x"},
+        {"read", "--cable", "much/too/long/serial"},
+        {"read", "--port", ""},
+        {"status", "--port", ""},
+        {"diff"},
+        {"diff", "2"},
+        {"read", "--image"},
+        {"import-image"},
+        {"import-image", "/nonexistent.img"},
+        {"import-image", "x.img", "0"},
     };
     for (const auto& args : bad) {
         const auto result = Run(args);
@@ -752,13 +804,15 @@ TEST_F(Cli, BadInputIsAUsageErrorWithAReason) {
     }
     // A mistyped command line is answered with its reason and where help is; a card that
     // cannot be used, with its reason alone.
-    EXPECT_EQ(Run({"read", "--port", ""}).err,
-              "gsmprog-cli: после --port нужен путь к порту, например /dev/ttyUSB0\nСправка: gsmprog-cli --help\n");
+    EXPECT_EQ(
+        Run({"read", "--port", ""}).err,
+        "gsmprog-cli: после --port нужен путь к порту, например /dev/ttyUSB0\nСправка: gsmprog-cli --help\n");
     EXPECT_EQ(Run({"write-uo", "1", "5"}).err,
               "gsmprog-cli: номер УОО должен быть от 1 до 4: 5\nСправка: gsmprog-cli --help\n");
     // The window offers no write for a device without loops: neither does the command line.
-    EXPECT_EQ(Run({"write-uo", "1", "1"}).err,
-              "gsmprog-cli: у УОО 1 карточки строки 1 нет настроек шлейфов («УОО 1Ш»): записывать нечего\n");
+    EXPECT_EQ(
+        Run({"write-uo", "1", "1"}).err,
+        "gsmprog-cli: у УОО 1 карточки строки 1 нет настроек шлейфов («УОО 1Ш»): записывать нечего\n");
 }
 
 }  // namespace

@@ -27,7 +27,9 @@ protected:
     std::map<std::string, std::string> Env() const {
         return {{"XDG_RUNTIME_DIR", runtime.Path().string()}, {"LC_ALL", "C.UTF-8"}};
     }
-    ProgramResult Run(std::vector<std::string> args) { return RunProgram(CliProgram(), args, Env()); }
+    ProgramResult Run(std::vector<std::string> args) {
+        return RunProgram(CliProgram(), args, Env());
+    }
 
     TempDir runtime;
     std::unique_ptr<VmodemProcess> modem;
@@ -58,7 +60,7 @@ TEST_F(ControlCli, EachFailureHasItsTextAndExitCode) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Кабель FTDI не найден.\n");
 
-    result = Run({"monitor", "--seconds", "1"});   // never reached a modem: a failed run
+    result = Run({"monitor", "--seconds", "1"});  // never reached a modem: a failed run
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Кабель FTDI не найден.\n");
 
@@ -80,7 +82,8 @@ TEST_F(ControlCli, EachFailureHasItsTextAndExitCode) {
     StartModem({"--ctrl-refuse", "100000"});
     result = Run({"status"});
     EXPECT_EQ(result.exitCode, 3);
-    EXPECT_EQ(result.err, "Модем не перешёл в режим контроля: нет ответа READY на CTRL_SETUP_GSMA.\n");
+    EXPECT_EQ(result.err,
+              "Модем не перешёл в режим контроля: нет ответа READY на CTRL_SETUP_GSMA.\n");
     modem.reset();
 
     // "READY" with a line end is no answer; the handshake is repeated until a plain one.
@@ -125,7 +128,8 @@ TEST_F(ControlCli, MonitorPrintsTimedEventsUntilItsTimeIsUp) {
         const std::string shape = "00:00:00 > ";
         if (text.size() <= shape.size()) return false;
         for (std::size_t i = 0; i < shape.size(); ++i)
-            if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(text[i])) : text[i] != shape[i])
+            if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(text[i]))
+                                : text[i] != shape[i])
                 return false;
         return true;
     };

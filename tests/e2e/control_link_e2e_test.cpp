@@ -62,7 +62,7 @@ protected:
 
     std::unique_ptr<VmodemProcess> modem;
     std::unique_ptr<SerialCable> cable;
-    std::unique_ptr<FTDI_KorvelCtrl> link;   // last: goes first
+    std::unique_ptr<FTDI_KorvelCtrl> link;  // last: goes first
 };
 
 TEST_F(ControlOverPty, StatusThenSimSwitchThenStatus) {
@@ -113,8 +113,9 @@ TEST_F(ControlOverPty, ErrorReplyAndTimeoutOfTheRealModem) {
     Start({"--ctrl-error-reply", "3"});
     link->RequestStatus();
     auto events = FetchUntil(CtrlError);
-    EXPECT_EQ(events.back().text,
-              "Ошибка: Неверный заголовок, ошибка контрольной суммы, неверная длина командного пакета");
+    EXPECT_EQ(
+        events.back().text,
+        "Ошибка: Неверный заголовок, ошибка контрольной суммы, неверная длина командного пакета");
     link.reset();
     modem.reset();
 

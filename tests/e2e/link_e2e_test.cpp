@@ -50,7 +50,8 @@ struct LinkOverPty : ::testing::Test {
     }
     LinkResult Program(const ModemImage& image) {
         FTDI_Controller link{*cable};
-        EXPECT_EQ(link.Open(image.bytes.data(), static_cast<std::int32_t>(image.length)), CableOpened);
+        EXPECT_EQ(link.Open(image.bytes.data(), static_cast<std::int32_t>(image.length)),
+                  CableOpened);
         return link.Start();
     }
     LinkResult Read(Bytes& data, std::string& version) {
@@ -71,7 +72,8 @@ TEST_F(LinkOverPty, WritesAndReadsBackBothImageSizes) {
         Bytes data;
         std::string version;
         ASSERT_EQ(Read(data, version), LinkDone) << modem->Log();
-        EXPECT_EQ(data, Bytes(image.bytes.begin(), image.bytes.begin() + static_cast<long>(image.length)));
+        EXPECT_EQ(data, Bytes(image.bytes.begin(),
+                              image.bytes.begin() + static_cast<long>(image.length)));
         EXPECT_EQ(version, "2.5.1");
         WideImage wide;
         ASSERT_TRUE(EvaluateReadImage(data.data(), data.size(), wide));

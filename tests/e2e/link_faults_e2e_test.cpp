@@ -77,7 +77,7 @@ TEST(LinkFaults, ErrorAnswersInTheReadPhases) {
     // A text "ERROR" instead of a block is ignored; the block time-out ends the read.
     FaultyModem block({"--error-in", "readblock"});
     EXPECT_EQ(block.Read().result, LinkDeviceFailure);
-    block.Modem().Stop();   // the modem has logged all it received
+    block.Modem().Stop();  // the modem has logged all it received
     EXPECT_NE(block.Modem().Log().find("ERROR"), std::string::npos);
 }
 
@@ -101,7 +101,7 @@ TEST(LinkFaults, CorruptBlockAndTooLongReadAreRefused) {
     FaultyModem corrupt({"--corrupt-read-block", "2"});
     EXPECT_EQ(corrupt.Read().result, LinkDeviceFailure);
     corrupt.Modem().Stop();
-    EXPECT_NE(corrupt.Modem().Log().find("ERROR"), std::string::npos);   // the modem was told
+    EXPECT_NE(corrupt.Modem().Log().find("ERROR"), std::string::npos);  // the modem was told
 
     FaultyModem longRead({"--long-read"});
     EXPECT_EQ(longRead.Read().result, LinkDeviceFailure);

@@ -67,7 +67,9 @@ protected:
         database->LoadDatabase();
         return database->cards[std::size_t(slot)].ProgID1;
     }
-    std::string Database() const { return ReadBytes(work_.Path() / CardDatabase::DatabaseFileName); }
+    std::string Database() const {
+        return ReadBytes(work_.Path() / CardDatabase::DatabaseFileName);
+    }
 
     TempDir work_;
     TempDir runtime_;
@@ -94,15 +96,17 @@ TEST_F(SharedDatabase, AModemIsNotTouchedWhenTheDiskCouldNotTakeItsResult) {
     AddModem("VMODEM1");
     const std::string database = Database();
     // A disk without room for a new database (a file size limit stands in for a full disk).
-    const ProgramResult full = RunProgram(
-        "/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 2000; exec \"$0\" \"$@\"", CliProgram().string(),
+    const ProgramResult full =
+        RunProgram("/bin/sh",
+                   {"-c", "trap '' XFSZ; ulimit -f 2000; exec \"$0\" \"$@\"", CliProgram().string(),
                     "-C", work_.Path().string(), "program", "1"},
-        Env());
+                   Env());
     EXPECT_EQ(full.exitCode, 4);
     EXPECT_NE(full.err.find("Ошибка записи на диск (" +
                             (work_.Path() / CardDatabase::DatabaseFileName).string() +
                             "): файл больше допустимого размера. Модем не программировался"),
-              std::string::npos) << full.err;
+              std::string::npos)
+        << full.err;
     EXPECT_FALSE(fs::exists(Image("VMODEM1"))) << "nothing was written into the modem";
     EXPECT_EQ(Database(), database);
 }
@@ -110,10 +114,10 @@ TEST_F(SharedDatabase, AModemIsNotTouchedWhenTheDiskCouldNotTakeItsResult) {
 TEST_F(SharedDatabase, AnIdThatCouldNotBeStoredAfterTheExchangeIsPrinted) {
     VmodemProcess& modem = AddModem("VMODEM1");
     const std::string database = Database();
-    ::kill(modem.Pid(), SIGSTOP);   // the command waits in its handshake
+    ::kill(modem.Pid(), SIGSTOP);  // the command waits in its handshake
     ChildProcess program(CliProgram(), Args({"program", "1"}), Env());
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    DatabaseLock window(work_.Path());   // a window opens the database meanwhile
+    DatabaseLock window(work_.Path());  // a window opens the database meanwhile
     ASSERT_EQ(window.Take("gsmprog"), DatabaseLock::Outcome::Taken);
     ::kill(modem.Pid(), SIGCONT);
     const ProgramResult run = program.Wait();
@@ -123,7 +127,8 @@ TEST_F(SharedDatabase, AnIdThatCouldNotBeStoredAfterTheExchangeIsPrinted) {
     EXPECT_NE(run.err.find("gsmprog-cli: Модем запрограммирован, но его новый ID (" +
                            id.substr(0, id.size() - 1) +
                            ") не записан в базу карточек: База карточек уже открыта: gsmprog на "),
-              std::string::npos) << run.err;
+              std::string::npos)
+        << run.err;
     EXPECT_EQ(Database(), database);
 }
 

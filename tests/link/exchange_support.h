@@ -21,7 +21,7 @@ inline const Bytes& EndFrame = EndFrameBytes;
 // The object device's answer to `command`: its bytes 8 and 9 and their CRC-16.
 inline std::array<std::uint8_t, UoAnswerSize> UoAnswerFor(const UoCommand& command) {
     std::array<std::uint8_t, UoAnswerSize> answer{command[8], command[9], 0, 0};
-    const std::uint16_t crc = Crc16(answer.data(), 2);   // low byte first
+    const std::uint16_t crc = Crc16(answer.data(), 2);  // low byte first
     answer[2] = static_cast<std::uint8_t>(crc & 0xFF);
     answer[3] = static_cast<std::uint8_t>(crc >> 8);
     return answer;
@@ -31,15 +31,17 @@ inline std::array<std::uint8_t, UoAnswerSize> UoAnswerFor(const UoCommand& comma
 inline std::vector<Bytes> FramesOf(const Bytes& image) {
     std::vector<Bytes> frames;
     for (std::size_t p = 0; p < image.size(); p += 32)
-        frames.push_back(Frame(Bytes(image.begin() + static_cast<long>(p),
-                                     image.begin() + static_cast<long>(std::min(p + 32, image.size())))));
+        frames.push_back(
+            Frame(Bytes(image.begin() + static_cast<long>(p),
+                        image.begin() + static_cast<long>(std::min(p + 32, image.size())))));
     frames.push_back(EndFrame);
     return frames;
 }
 
 // `reply` as an adapter behind a busy hub may hand it over: its first half `afterMs` from now,
 // the rest `gapMs` later.
-inline void DeliverCut(ScriptedCable& cable, const Bytes& reply, std::uint32_t gapMs, std::uint32_t afterMs = 0) {
+inline void DeliverCut(ScriptedCable& cable, const Bytes& reply, std::uint32_t gapMs,
+                       std::uint32_t afterMs = 0) {
     const auto half = reply.begin() + static_cast<long>(reply.size() / 2);
     cable.Deliver(Bytes(reply.begin(), half), afterMs);
     cable.Deliver(Bytes(half, reply.end()), afterMs + gapMs);

@@ -81,10 +81,10 @@ TEST_F(OpenCableTest, ARefusedSettingStillMakesAllFourCallsThenClosesAndClearsTh
     EXPECT_EQ(handle, 0u);
     EXPECT_FALSE(cable.IsOpen());
     EXPECT_THAT(Calls(cable),
-                ::testing::ElementsAre(CableCall::CreateDeviceInfoList, CableCall::GetDeviceInfoList,
-                                       CableCall::OpenEx, CableCall::SetBaudRate,
-                                       CableCall::SetDataCharacteristics, CableCall::SetFlowControl,
-                                       CableCall::SetLatencyTimer, CableCall::Close));
+                ::testing::ElementsAre(
+                    CableCall::CreateDeviceInfoList, CableCall::GetDeviceInfoList,
+                    CableCall::OpenEx, CableCall::SetBaudRate, CableCall::SetDataCharacteristics,
+                    CableCall::SetFlowControl, CableCall::SetLatencyTimer, CableCall::Close));
 }
 
 TEST_F(OpenCableTest, MoreThanTenCablesFillOnlyTheTenEntries) {

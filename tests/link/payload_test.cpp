@@ -79,12 +79,12 @@ TEST(BuildModemImage, ShortImageCarriesRandomPairAndCrcWhereTheBalanceCodeStarts
 
 TEST(BuildModemImage, EdgeCases) {
     CardRecord card = SampleCard();
-    std::memcpy(card.NCardEdit, "0123456789", 11);   // ten characters, the most it holds
+    std::memcpy(card.NCardEdit, "0123456789", 11);  // ten characters, the most it holds
     ModemImage image = BuildModemImage(card, 1, March7(), {0, 0});
     EXPECT_EQ(std::memcmp(image.bytes.data(), "0123456789", 10), 0);
     EXPECT_EQ(image.bytes[10], 0);
 
-    std::memset(card.NCardEdit, 'X', sizeof card.NCardEdit);   // no terminator: still bounded
+    std::memset(card.NCardEdit, 'X', sizeof card.NCardEdit);  // no terminator: still bounded
     image = BuildModemImage(card, 1, March7(), {0, 0});
     EXPECT_EQ(std::memcmp(image.bytes.data(), "XXXXXXXXXXX", 11), 0);
 
@@ -136,7 +136,7 @@ TEST(BuildUoCommand, LayoutAndAnswer) {
     card.UoGuardCords[3] = 0x3F;
     card.UoFireCords[3] = 0x05;
     card.UoModes[3] = 0x2A;
-    card.UoLineAddress[0] = 0x99;   // another device: not taken
+    card.UoLineAddress[0] = 0x99;  // another device: not taken
     const UoCommand command = BuildUoCommand(card, 3, 0xA1, 0xB2);
     const std::uint8_t expected[8] = {0x92, 0x08, 0xA1, 0xB2, 0x21, 0x3F, 0x05, 0x2A};
     EXPECT_EQ(std::memcmp(command.data(), expected, 8), 0);

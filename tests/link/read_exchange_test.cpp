@@ -52,7 +52,7 @@ TEST(ReadExchangeSizes, ReadsBothImageSizesWithTheVersion) {
         EXPECT_EQ(rig.link.Version, "1.2.3");
         EXPECT_EQ(Bytes(rig.link.Data, rig.link.Data + rig.link.DataLen), image);
 
-        const std::size_t frames = modem.blocks.size() + 1;   // the blocks, then the end frame
+        const std::size_t frames = modem.blocks.size() + 1;  // the blocks, then the end frame
         std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("DEVICE"), ToBytes("READ")};
         expected.insert(expected.end(), frames, ToBytes("NEXT"));
         expected.push_back(ToBytes("OK"));
@@ -80,7 +80,7 @@ TEST_F(ReadExchange, BlocksCut15msApartAreTakenWhole) {
 TEST_F(ReadExchange, VersionQueryGivesUpAfterFourAttemptsAndTheReadGoesOn) {
     Version(ToBytes("ERROR"), 2);
     Version({}, 1);
-    Version(Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBE});   // wrong check byte
+    Version(Bytes{0x3A, 0x03, 0x01, 0x02, 0x03, 0xBE});  // wrong check byte
     Serve(SampleImage(1));
     EXPECT_EQ(Run(), LinkDone);
     EXPECT_EQ(link.Version, "Н/Д");
@@ -91,10 +91,10 @@ TEST_F(ReadExchange, VersionQueryGivesUpAfterFourAttemptsAndTheReadGoesOn) {
 
 TEST(ReadExchangeVersion, OnlyAWholeSixByteVersionFrameIsTaken) {
     const std::vector<Bytes> refused = {
-        {0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD, 0x00},   // one byte too many
-        {0x3A, 0x03, 0x01, 0x02, 0xBD},               // one byte too few
-        {0x3A, 0x04, 0x01, 0x02, 0x03, 0xBC},         // not three data bytes
-        {0x3B, 0x03, 0x01, 0x02, 0x03, 0xBC},         // not a block frame
+        {0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD, 0x00},  // one byte too many
+        {0x3A, 0x03, 0x01, 0x02, 0xBD},              // one byte too few
+        {0x3A, 0x04, 0x01, 0x02, 0x03, 0xBC},        // not three data bytes
+        {0x3B, 0x03, 0x01, 0x02, 0x03, 0xBC},        // not a block frame
     };
     for (const auto& reply : refused) {
         SCOPED_TRACE(::testing::PrintToString(reply));
@@ -121,8 +121,9 @@ TEST_F(ReadExchange, ReadCommandRepeatsEvery500msAndErrorEndsIt) {
     rig.cable.Reply(ToBytes("READ"), {}, 2);
     rig.cable.Reply(ToBytes("READ"), ToBytes("ERROR"));
     EXPECT_EQ(rig.Run(), LinkDeviceFailure);
-    EXPECT_EQ(WriteTimes(rig.cable, ToBytes("READ")), (std::vector<std::uint64_t>{2200, 2700, 3200}));
-    EXPECT_EQ(WriteTimes(rig.cable, ToBytes("ERROR")).size(), 0u);   // nothing told after the phase
+    EXPECT_EQ(WriteTimes(rig.cable, ToBytes("READ")),
+              (std::vector<std::uint64_t>{2200, 2700, 3200}));
+    EXPECT_EQ(WriteTimes(rig.cable, ToBytes("ERROR")).size(), 0u);  // nothing told after the phase
 }
 
 TEST_F(ReadExchange, BadCheckByteSendsErrorKeepsBlocksSoFarAndLeavesDataLen) {
@@ -139,7 +140,7 @@ TEST_F(ReadExchange, BadCheckByteSendsErrorKeepsBlocksSoFarAndLeavesDataLen) {
 
 TEST_F(ReadExchange, BlockCutShortIsRefusedEvenWhenItsMissingZerosWouldPassTheCheck) {
     Serve(SampleImage(1));
-    blocks[1] = {0x3A, 0x05, 0xC1};   // 5 bytes announced; 3A+05+C1 = 0x100, so zeros "check"
+    blocks[1] = {0x3A, 0x05, 0xC1};  // 5 bytes announced; 3A+05+C1 = 0x100, so zeros "check"
     link.DataLen = 17;
     EXPECT_EQ(Run(), LinkDeviceFailure);
     EXPECT_EQ(cable.Writes().back(), ToBytes("ERROR"));
@@ -183,7 +184,7 @@ TEST_F(ReadExchange, FramesWith36OrMoreBytesAndOtherStartsAreIgnored) {
     Serve(image);
     Bytes long36 = Frame(Bytes(36, 1));
     blocks.insert(blocks.begin(), long36);
-    EXPECT_EQ(Run(), LinkDeviceFailure);   // ignored, then silence until the time-out
+    EXPECT_EQ(Run(), LinkDeviceFailure);  // ignored, then silence until the time-out
     EXPECT_EQ(link.DataLen, 0);
 
     Rig<FTDI_ReadCtrl> rig;
@@ -226,7 +227,7 @@ TEST(ReadExchangePolls, AFailedPollInAnyPhaseIsACableFailure) {
         modem.Serve(SampleImage(1));
         rig.cable.Inject(Fault::CallFails(CableCall::GetStatus, CableIoError, nth));
         EXPECT_EQ(rig.Run(), LinkCableFailure);
-        EXPECT_EQ(rig.cable.Writes().back(), ToBytes(lastWord));   // nothing told after the failure
+        EXPECT_EQ(rig.cable.Writes().back(), ToBytes(lastWord));  // nothing told after the failure
     }
 }
 
@@ -236,8 +237,8 @@ TEST(ReadExchangeWrites, OnlyAShortNextCountsAndTheClosingWordsAreNotChecked) {
     struct Case {
         const char* name;
         int nth;
-        bool fail;               // else short by one byte
-        bool spoilThirdBlock;    // the read ends with "ERROR" as its last write
+        bool fail;             // else short by one byte
+        bool spoilThirdBlock;  // the read ends with "ERROR" as its last write
         LinkResult result;
     };
     const Case cases[] = {

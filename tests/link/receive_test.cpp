@@ -28,22 +28,25 @@ TEST_F(ReceiveTest, TakesEverythingQueuedAndLeavesAZeroAfterIt) {
     EXPECT_EQ(received, 5u);
     EXPECT_STREQ(reinterpret_cast<char*>(buffer), "READY");
     EXPECT_EQ(buffer[ReceiveCapacity - 1], 0);
-    EXPECT_EQ(buffer[ReceiveCapacity], 0xEE);   // never past the capacity
+    EXPECT_EQ(buffer[ReceiveCapacity], 0xEE);  // never past the capacity
     EXPECT_EQ(cable.Events().back().args, (std::vector<std::uint32_t>{5}));
 }
 
 TEST(ReplyCutShort, StrictBeginningsOfWordsAndFramesShortOfTheirLength) {
-    const auto cut = [](const Bytes& reply) { return IsReplyCutShort(reply.data(), std::uint32_t(reply.size())); };
+    const auto cut = [](const Bytes& reply) {
+        return IsReplyCutShort(reply.data(), std::uint32_t(reply.size()));
+    };
     for (const char* beginning : {"N", "NE", "NEX", "R", "REA", "READ", "READYNE", "O", "ERRO"})
         EXPECT_TRUE(cut(ToBytes(beginning))) << beginning;
     // Whole words ("READY" may be followed by "NEXT" as a reply of its own), other text, nothing.
-    for (const char* whole : {"", "READY", "READYNEXT", "NEXT", "OK", "ERROR", "NEXTX", "XT", "RX", "ready"})
+    for (const char* whole :
+         {"", "READY", "READYNEXT", "NEXT", "OK", "ERROR", "NEXTX", "XT", "RX", "ready"})
         EXPECT_FALSE(cut(ToBytes(whole))) << whole;
     EXPECT_TRUE(cut({0x3A}));
     EXPECT_TRUE(cut({0x3A, 0x03, 0x01, 0x02, 0x03}));
     EXPECT_FALSE(cut({0x3A, 0x03, 0x01, 0x02, 0x03, 0xBD}));
     EXPECT_FALSE(cut({0x3A, 0x00, 0xC6}));
-    EXPECT_FALSE(cut({0x3A, 36, 0x00}));   // no frame is that long: nothing to wait for
+    EXPECT_FALSE(cut({0x3A, 36, 0x00}));  // no frame is that long: nothing to wait for
 }
 
 TEST_F(ReceiveTest, NothingQueuedReadsNothing) {

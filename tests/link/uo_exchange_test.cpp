@@ -27,7 +27,7 @@ struct UoExchange : ::testing::Test, Rig<FTDI_UoProgCtrl> {
 
 TEST_F(UoExchange, SetsTheBaudRateAgainThenAttentionThenTheWholeCommand) {
     cable.Reply(commandBytes, answer);
-    cable.Inject(Fault::CallFails(CableCall::SetBaudRate, CableIoError, 2));   // ignored
+    cable.Inject(Fault::CallFails(CableCall::SetBaudRate, CableIoError, 2));  // ignored
     EXPECT_EQ(Run(), LinkDone);
     const auto events = cable.Events();
     std::vector<CableCall> afterOpen;
@@ -53,7 +53,7 @@ TEST_F(UoExchange, AnswersWithBadCrcOrWrongEchoAreDeviceFailures) {
     const auto wrongEcho = UoAnswerFor(different);
     other.cable.Reply(commandBytes, Bytes(wrongEcho.begin(), wrongEcho.end()));
     EXPECT_EQ(other.Run(commandBytes), LinkDeviceFailure);
-    EXPECT_EQ(other.cable.Writes().size(), 2u);   // the device is not asked again
+    EXPECT_EQ(other.cable.Writes().size(), 2u);  // the device is not asked again
 }
 
 // The answer in two pieces 15 ms apart, the first just before a poll.

@@ -105,7 +105,7 @@ TEST_F(WriteExchange, ErrorInAnyPhaseIsDeviceFailure) {
     Answers(block.cable, "READYNEXT");
     block.cable.OnWrite([&](const Bytes&) { block.cable.Deliver(ToBytes("ERROR")); });
     EXPECT_EQ(block.Run(image), LinkDeviceFailure);
-    EXPECT_EQ(block.cable.Writes().size(), 3u);   // ended after the first frame
+    EXPECT_EQ(block.cable.Writes().size(), 3u);  // ended after the first frame
 }
 
 TEST_F(WriteExchange, SilenceAfterAFrameEndsAfter400PollsOf10ms) {
@@ -126,16 +126,21 @@ TEST_F(WriteExchange, SilenceIsToldWithTheBlockItFollowed) {
         Answers(rig.cable, writeAnswer);
         int frames = 0;
         rig.cable.OnWrite([&](const Bytes& written) {
-            if (written[0] == 0x3A && ++frames <= answeredFrames) rig.cable.Deliver(ToBytes("NEXT"));
+            if (written[0] == 0x3A && ++frames <= answeredFrames)
+                rig.cable.Deliver(ToBytes("NEXT"));
         });
-        const LinkOutcome outcome = RunExchange(rig.link, {}, image.data(), std::int32_t(image.size()));
+        const LinkOutcome outcome =
+            RunExchange(rig.link, {}, image.data(), std::int32_t(image.size()));
         EXPECT_EQ(outcome.result, LinkDeviceFailure);
         return SilenceText(outcome.silence);
     };
-    EXPECT_EQ(silentAfter("READYNEXT", 3), "Модем перестал отвечать после блока 4 из 10: ответа на него нет.");
-    EXPECT_EQ(silentAfter("READY", 0), "Модем перестал отвечать после READY: ни один блок образа не запрошен.");
-    EXPECT_EQ(silentAfter("READYNEXT", 10),
-              "Модем перестал отвечать после последнего блока: приняты все 10 блоков, запись не подтверждена.");
+    EXPECT_EQ(silentAfter("READYNEXT", 3),
+              "Модем перестал отвечать после блока 4 из 10: ответа на него нет.");
+    EXPECT_EQ(silentAfter("READY", 0),
+              "Модем перестал отвечать после READY: ни один блок образа не запрошен.");
+    EXPECT_EQ(
+        silentAfter("READYNEXT", 10),
+        "Модем перестал отвечать после последнего блока: приняты все 10 блоков, запись не подтверждена.");
 
     Answers(cable, "READYNEXT");
     cable.OnWrite([this](const Bytes&) { cable.Deliver(ToBytes("ERROR")); });
@@ -153,7 +158,7 @@ TEST_F(WriteExchange, RepliesCut15msApartAreTakenWhole) {
         else DeliverCut(cable, ToBytes(written == EndFrame ? "OK" : "NEXT"), 15);
     });
     clock.OnSleep([this](std::uint64_t now) {
-        if (now > 60000) link.Stop();   // a fault would wait for ever: fail instead
+        if (now > 60000) link.Stop();  // a fault would wait for ever: fail instead
     });
     EXPECT_EQ(Run(), LinkDone);
     std::vector<Bytes> expected{ToBytes("PROG_GSMA"), ToBytes("WRITE")};
@@ -168,9 +173,11 @@ TEST_F(WriteExchange, ABeginningThatStaysCutIsJudgedAfter50ms) {
     cable.OnWrite([this](const Bytes&) { cable.Deliver(ToBytes("NE")); });
     EXPECT_EQ(Run(), LinkDeviceFailure);
     const auto sleeps = clock.Sleeps();
-    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), CutReplyPollMs), CutReplyWaitMs / CutReplyPollMs);
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), CutReplyPollMs),
+              CutReplyWaitMs / CutReplyPollMs);
     EXPECT_EQ(cable.Writes().size(), 3u);
-    EXPECT_EQ(SilenceText(link.Silence), "Модем перестал отвечать после блока 1 из 10: ответа на него нет.");
+    EXPECT_EQ(SilenceText(link.Silence),
+              "Модем перестал отвечать после блока 1 из 10: ответа на него нет.");
 }
 
 TEST_F(WriteExchange, FurtherNextAfterTheDataGetsAnotherEndFrameAndOkEnds) {
@@ -197,7 +204,7 @@ TEST_F(WriteExchange, CableFailuresAreResult1) {
     shortWrite.cable.Inject(Fault::ShortWrite(1, 3));
     shortWrite.cable.Inject(Fault::ShortWrite(3, 4));
     EXPECT_EQ(shortWrite.Run(image), LinkCableFailure);
-    EXPECT_EQ(shortWrite.cable.Writes().size(), 3u);   // short PROG_GSMA, again, short WRITE
+    EXPECT_EQ(shortWrite.cable.Writes().size(), 3u);  // short PROG_GSMA, again, short WRITE
 
     // A failed poll, and a short frame.
     Rig<FTDI_Controller> poll;
@@ -220,7 +227,7 @@ TEST_F(WriteExchange, OpenTakesOnlyAPayloadOfOneTo4095Bytes) {
     ASSERT_EQ(link.Open(big.data(), 4096), CableOpened);
     EXPECT_EQ(link.DataLen, 0);
     FTDI_Controller second{cable, clock};
-    EXPECT_EQ(second.Open(image.data(), 316), CableDriverFailure);   // the cable is taken
+    EXPECT_EQ(second.Open(image.data(), 316), CableDriverFailure);  // the cable is taken
     EXPECT_EQ(second.DataLen, 0);
 }
 
@@ -237,8 +244,8 @@ TEST_F(WriteExchange, AnOpenedLinkTakesItsPayloadWhenTheExchangeStarts) {
 
     // A cable that did not open: the failure is the outcome, and nothing is sent.
     Rig<FTDI_Controller> unopened;
-    const LinkOutcome failed =
-        RunOpenedExchange(unopened.link, CableNotFound, image.data(), static_cast<std::int32_t>(image.size()));
+    const LinkOutcome failed = RunOpenedExchange(unopened.link, CableNotFound, image.data(),
+                                                 static_cast<std::int32_t>(image.size()));
     EXPECT_EQ(failed.opened, CableNotFound);
     EXPECT_FALSE(failed.Done());
     EXPECT_TRUE(unopened.cable.Writes().empty());

@@ -19,7 +19,7 @@ CardRecord Card() {
     card.UoLineAddress[0] = 3;
     card.UoType[2] = 3;
     card.UoCode[2] = 4000000000u;
-    card.UoCode[3] = 77;   // not connected: never compared
+    card.UoCode[3] = 77;  // not connected: never compared
     std::strcpy(card.Pin1Edit, "1111");
     std::strcpy(card.balCodeSim1, "*100#");
     card.VersionCombo = 1;
@@ -61,22 +61,22 @@ TEST_F(CardMatchTest, TheSettingsHeldGiveTheVerdictNotTheDates) {
         EXPECT_EQ(Find(first).slot, 5);
         EXPECT_EQ(Find(first).match, CardMatch::Same);
 
-        const WideImage again = Program(card, 20);   // another stamp and pair: same settings
+        const WideImage again = Program(card, 20);  // another stamp and pair: same settings
         EXPECT_EQ(Find(first).match, CardMatch::Same);
-        std::strcpy(card.RemarkEdit, "x");            // not carried by the image
+        std::strcpy(card.RemarkEdit, "x");  // not carried by the image
         EXPECT_EQ(Find(again).match, CardMatch::Same);
 
         std::strcpy(card.Pin1Edit, "2222");
         card.DateChanged += 1;
         EXPECT_EQ(Find(again).match, CardMatch::Changed);
-        card.DateProgrammed = card.DateChanged + 0.5;   // the object-device write
+        card.DateProgrammed = card.DateChanged + 0.5;  // the object-device write
         EXPECT_EQ(Find(again).match, CardMatch::Changed);
-        EXPECT_EQ(Find(first).match, CardMatch::Differs);   // neither these settings nor this ID
+        EXPECT_EQ(Find(first).match, CardMatch::Differs);  // neither these settings nor this ID
 
-        std::strcpy(card.Pin1Edit, "1111");   // edited back: the modem holds the card again
+        std::strcpy(card.Pin1Edit, "1111");  // edited back: the modem holds the card again
         EXPECT_EQ(Find(first).match, CardMatch::Same);
     }
-    EXPECT_STREQ(CardMatchWord(CardMatch::Changed), "changed");   // the others: end to end
+    EXPECT_STREQ(CardMatchWord(CardMatch::Changed), "changed");  // the others: end to end
 }
 
 // Every byte the image carries counts, and only those: the short image leaves out the balance,
@@ -85,22 +85,24 @@ TEST_F(CardMatchTest, OnlyTheBytesTheImageCarriesCount) {
     CardRecord& card = Slot(0) = Card();
     card.VersionCombo = 0;
     const WideImage shortImage = Program(card, 1);
-    std::strcpy(card.balCodeSim1, "*102#");   // beyond a short image
+    std::strcpy(card.balCodeSim1, "*102#");  // beyond a short image
     card.balCritical = 50;
     EXPECT_EQ(Find(shortImage).match, CardMatch::Same);
-    card.VersionCombo = 1;                    // the modem now needs the long image
+    card.VersionCombo = 1;  // the modem now needs the long image
     EXPECT_EQ(Find(shortImage).match, CardMatch::Changed);
 
     const WideImage longImage = Program(card, 2);
-    for (const std::size_t at : {std::size_t{3}, std::size_t{11}, std::size_t{34}, std::size_t{439}}) {
+    for (const std::size_t at :
+         {std::size_t{3}, std::size_t{11}, std::size_t{34}, std::size_t{439}}) {
         WideImage other = longImage;
         other.bytes[at] ^= 0x40;
         EXPECT_EQ(Find(other).match, CardMatch::Changed) << at;
     }
     WideImage restamped = longImage;
-    for (const std::size_t at : {12, 13, 14, 15, 16, 17, 440, 441, 442, 443}) restamped.bytes[at] ^= 0x40;
+    for (const std::size_t at : {12, 13, 14, 15, 16, 17, 440, 441, 442, 443})
+        restamped.bytes[at] ^= 0x40;
     EXPECT_EQ(Find(restamped).match, CardMatch::Same);
-    card.VersionCombo = 2;   // a version without an image: never the same
+    card.VersionCombo = 2;  // a version without an image: never the same
     EXPECT_EQ(Find(longImage).match, CardMatch::Changed);
 }
 
@@ -111,7 +113,7 @@ TEST_F(CardMatchTest, DevicesPickTheFirstCardInUseInSlotOrder) {
     unused.DateChanged = 0.0005;
     Slot(1) = unused;
     CardRecord moved = written;
-    moved.UoLineAddress[0] = 9;      // another line address: still the same devices
+    moved.UoLineAddress[0] = 9;  // another line address: still the same devices
     moved.UoCode[3] = 5;
     moved.ProgID1 = 1;
     Slot(7) = moved;
@@ -140,7 +142,7 @@ TEST_F(CardMatchTest, OtherDevicesOrNoDeviceMatchNone) {
     CardRecord bare{};
     bare.DateChanged = 45000.25;
     bare.VersionCombo = 1;
-    Slot(3) = bare;   // a card without devices is not found by a modem without devices
+    Slot(3) = bare;  // a card without devices is not found by a modem without devices
     EXPECT_EQ(Find(Program(bare, 1)).match, CardMatch::None);
 }
 

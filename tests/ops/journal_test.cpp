@@ -69,7 +69,7 @@ TEST(JournalLine, KeepsEveryFieldAndReadsWhatALaterProgramAddsButNotALaterVersio
     const JournalEntry entry = FullEntry();
     const std::string line = JournalLine(entry);
     ASSERT_TRUE(line.ends_with("}\n"));
-    EXPECT_EQ(line.find('\n'), line.size() - 1);   // one line, whatever the texts hold
+    EXPECT_EQ(line.find('\n'), line.size() - 1);  // one line, whatever the texts hold
     const auto back = ParseJournalLine(std::string_view(line).substr(0, line.size() - 1));
     ASSERT_TRUE(back);
     ExpectSame(*back, entry);
@@ -81,25 +81,31 @@ TEST(JournalLine, KeepsEveryFieldAndReadsWhatALaterProgramAddsButNotALaterVersio
     ASSERT_TRUE(extended);
     EXPECT_EQ(extended->operation, JournalOperation::Read);
     EXPECT_EQ(extended->cardNumber, "А\xF0\x9F\x98\x80");
-    EXPECT_FALSE(extended->row);   // of the wrong kind: left out
+    EXPECT_FALSE(extended->row);  // of the wrong kind: left out
 
     // A byte that is no UTF-8 cannot spoil the line.
     JournalEntry odd;
     odd.time = entry.time;
-    odd.host = std::string("a\xFF" "b\xD0", 4);
-    EXPECT_EQ(ParseJournalLine(JournalLine(odd))->host, "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+    odd.host = std::string(
+        "a\xFF"
+        "b\xD0",
+        4);
+    EXPECT_EQ(ParseJournalLine(JournalLine(odd))->host,
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD");
 
-    for (const char* refused : {
-             R"({"v":2,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"})",
-             R"({"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"})",
-             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"erase","result":"ok"})",
-             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"maybe"})",
-             R"({"v":1,"op":"read","result":"ok"})",
-             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"} x)",
-             R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok","x":"\ud800"})",
-             "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[",
-             R"({"v":1,"x":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]})",
-             ""})
+    for (
+        const char* refused :
+        {R"({"v":2,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"})",
+         R"({"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"})",
+         R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"erase","result":"ok"})",
+         R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"maybe"})",
+         R"({"v":1,"op":"read","result":"ok"})",
+         R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok"} x)",
+         R"({"v":1,"time":"2026-12-07T10:42:13+03:00","op":"read","result":"ok","x":"\ud800"})",
+         "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[",
+         R"({"v":1,"x":[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[1]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]})",
+         ""})
         EXPECT_FALSE(ParseJournalLine(refused)) << refused;
 }
 
@@ -114,28 +120,31 @@ TEST_F(JournalFileTest, TornGarbageOverlongAndNewerLinesAreSkippedAndCounted) {
     JournalEntry second = FullEntry();
     second.cardNumber = "3003";
     ASSERT_EQ(AppendJournalLine(Journal(), JournalLine(first)), "");
-    AppendBytes(Journal(), "garbage\n\n{\"v\":9,\"time\":\"x\",\"op\":\"read\",\"result\":\"ok\"}\n" +
-                               std::string(MaxJournalLine + 10, 'x') + "\n" + std::string(3, '\0') + "\n");
-    AppendBytes(Journal(), JournalLine(first).substr(0, 40));   // a crash mid-append
+    AppendBytes(Journal(),
+                "garbage\n\n{\"v\":9,\"time\":\"x\",\"op\":\"read\",\"result\":\"ok\"}\n" +
+                    std::string(MaxJournalLine + 10, 'x') + "\n" + std::string(3, '\0') + "\n");
+    AppendBytes(Journal(), JournalLine(first).substr(0, 40));  // a crash mid-append
     // The next append starts a line of its own: the torn line alone is lost.
     ASSERT_EQ(AppendJournalLine(Journal(), JournalLine(second)), "");
-    AppendBytes(Journal(), "{\"v\":1,\"ti");                   // and a torn last line
+    AppendBytes(Journal(), "{\"v\":1,\"ti");  // and a torn last line
 
     std::vector<std::string> cards;
-    const JournalReadStats stats = ReadJournal(Journal(), [&](JournalEntry&& entry, std::string_view line) {
-        cards.push_back(entry.cardNumber);
-        EXPECT_EQ(std::string(line) + "\n", JournalLine(entry));
-    });
+    const JournalReadStats stats =
+        ReadJournal(Journal(), [&](JournalEntry&& entry, std::string_view line) {
+            cards.push_back(entry.cardNumber);
+            EXPECT_EQ(std::string(line) + "\n", JournalLine(entry));
+        });
     EXPECT_EQ(cards, (std::vector<std::string>{"2024", "3003"}));
     EXPECT_EQ(stats.entries, 2u);
-    EXPECT_EQ(stats.skipped, 6u);   // garbage, newer, overlong, zeros, two torn
+    EXPECT_EQ(stats.skipped, 6u);  // garbage, newer, overlong, zeros, two torn
     EXPECT_EQ(stats.error, 0);
     EXPECT_EQ(SkippedEntriesText(stats.skipped), "пропущено записей: 6");
 
     const auto last = LastJournalEntries(Journal(), 1);
     ASSERT_EQ(last.size(), 1u);
     EXPECT_EQ(last.front().cardNumber, "3003");
-    EXPECT_EQ(ReadJournal(dir_.Path() / "none", [](JournalEntry&&, std::string_view) {}).error, ENOENT);
+    EXPECT_EQ(ReadJournal(dir_.Path() / "none", [](JournalEntry&&, std::string_view) {}).error,
+              ENOENT);
 }
 
 TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsAppended) {
@@ -147,11 +156,12 @@ TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsApp
     EXPECT_EQ(AppendJournalLine(Journal(), line), "это символическая ссылка, а не файл журнала");
     fs::remove(Journal());
     fs::create_hard_link(victim, Journal());
-    EXPECT_EQ(AppendJournalLine(Journal(), line), "у файла журнала есть другие имена (жёсткие ссылки)");
+    EXPECT_EQ(AppendJournalLine(Journal(), line),
+              "у файла журнала есть другие имена (жёсткие ссылки)");
     fs::remove(Journal());
     EXPECT_EQ(ReadBytes(victim), "precious\n");
 
-    ASSERT_EQ(::mkfifo(Journal().c_str(), 0600), 0);   // nobody reads it: an open must not wait
+    ASSERT_EQ(::mkfifo(Journal().c_str(), 0600), 0);  // nobody reads it: an open must not wait
     EXPECT_EQ(AppendJournalLine(Journal(), line), "это именованный канал, а не файл журнала");
     fs::remove(Journal());
     fs::create_directory(Journal());
@@ -164,7 +174,8 @@ TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsApp
 TEST_F(JournalFileTest, TheJournalOfALinkedDatabaseIsBesideTheRealFile) {
     TempDir real;
     AppendBytes(real.Path() / CardDatabase::DatabaseFileName, "");
-    fs::create_symlink(real.Path() / CardDatabase::DatabaseFileName, dir_.Path() / CardDatabase::DatabaseFileName);
+    fs::create_symlink(real.Path() / CardDatabase::DatabaseFileName,
+                       dir_.Path() / CardDatabase::DatabaseFileName);
     EXPECT_EQ(JournalFile(dir_.Path()), fs::canonical(real.Path()) / "ProgInfo_12.journal");
     EXPECT_EQ(JournalFile(real.Path()), real.Path() / "ProgInfo_12.journal");
 }
@@ -195,9 +206,10 @@ TEST_F(JournalFileTest, TwoProcessesAppendingAtOnceNeitherInterleaveNorLoseLines
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     std::map<std::string, std::int64_t> next;
-    const JournalReadStats stats = ReadJournal(Journal(), [&](JournalEntry&& entry, std::string_view) {
-        EXPECT_EQ(entry.durationMs, next[entry.user]++) << entry.user;
-    });
+    const JournalReadStats stats =
+        ReadJournal(Journal(), [&](JournalEntry&& entry, std::string_view) {
+            EXPECT_EQ(entry.durationMs, next[entry.user]++) << entry.user;
+        });
     EXPECT_EQ(stats.skipped, 0u);
     EXPECT_EQ(next["first"], Rounds);
     EXPECT_EQ(next["second"], Rounds);
@@ -218,8 +230,7 @@ TEST_F(JournalFileTest, ACardsHistoryIsItsLastSuccessfulProgramming) {
              [](JournalEntry& e) { e.result = JournalResult::Failed; },
              [](JournalEntry& e) { e.result = JournalResult::Stopped; },
              [](JournalEntry& e) { e.operation = JournalOperation::Read; },
-             [](JournalEntry& e) { e.row = 13; },
-             [](JournalEntry& e) { e.cardNumber = "2025"; }}) {
+             [](JournalEntry& e) { e.row = 13; }, [](JournalEntry& e) { e.cardNumber = "2025"; }}) {
         JournalEntry other = later;
         change(other);
         AppendJournalLine(Journal(), JournalLine(other));
@@ -262,7 +273,8 @@ TEST_F(JournalFileTest, ARunRecordsBegunExchangesAndTellsAnUnwritableJournalOnce
     AppendBytes(dir_.Path() / "other", "other\n");
     fs::create_symlink(dir_.Path() / "other", Journal());
     const std::string failure = journal.Record(record);
-    EXPECT_EQ(failure.rfind("Журнал операций не записан (" + Journal().string() + "): ", 0), 0u) << failure;
+    EXPECT_EQ(failure.rfind("Журнал операций не записан (" + Journal().string() + "): ", 0), 0u)
+        << failure;
     EXPECT_EQ(journal.Record(record), "");
     EXPECT_EQ(fs::file_size(dir_.Path() / "other"), 6u);
 }

@@ -25,9 +25,9 @@ TEST(ReadResultView, DevicesShowCodeAndAddressOrNdEachFollowedBySemicolon) {
     card.UoCode[0] = 1234;
     card.UoLineAddress[0] = 3;
     card.UoType[2] = 3;
-    card.UoCode[2] = 0xFFFFFFF0u;   // top bit set: unsigned
+    card.UoCode[2] = 0xFFFFFFF0u;  // top bit set: unsigned
     card.UoLineAddress[2] = 200;
-    card.UoCode[1] = 55;            // not connected: not shown
+    card.UoCode[1] = 55;  // not connected: not shown
     const ReadResultView view = DescribeReadImage(Wide(card, 1));
     EXPECT_EQ(view.CodeUoo, "1234; \xCD\xC4; 4294967280; \xCD\xC4; ");
     EXPECT_EQ(view.numLine, "3; \xCD\xC4; 200; \xCD\xC4; ");
@@ -49,7 +49,7 @@ TEST(ReadResultView, TextsFlagsBalanceAndId) {
     std::strcpy(card.PassGsm2Edit, "p2");
     std::strcpy(card.smsNumber1Edit, "+7111");
     std::strcpy(card.smsNumber2Edit, "+7222");
-    std::strcpy(card.smsObjNameEdit, "\xCE\xE1\xFA\xE5\xEA\xF2");   // "Объект"
+    std::strcpy(card.smsObjNameEdit, "\xCE\xE1\xFA\xE5\xEA\xF2");  // "Объект"
     std::strcpy(card.balCodeSim1, "*100#");
     std::strcpy(card.balCodeSim2, "*102#");
     card.SmsFlags = SmsSendTo2 | SmsFire | SmsAlarm | SmsSaveInPhone;
@@ -75,7 +75,7 @@ TEST(ReadResultView, TextsFlagsBalanceAndId) {
     EXPECT_TRUE(view.smsAlarmCheck);
     EXPECT_TRUE(view.saveSMSCheck);
     EXPECT_EQ(view.balCritical, "10");
-    EXPECT_TRUE(view.balSendPcnCheck);   // bit 1 clear: the notice is sent
+    EXPECT_TRUE(view.balSendPcnCheck);  // bit 1 clear: the notice is sent
     EXPECT_EQ(view.ProgID1, "00AB");
     EXPECT_TRUE(view.balanceGroupVisible);
 
@@ -111,15 +111,17 @@ TEST(EvaluateReadImage, ChecksTheCrcOverTheBytesReadThenWidens) {
     read[7] ^= 1;
     EXPECT_FALSE(EvaluateReadImage(read, 316, image));
     std::uint8_t odd[100] = {};
-    EXPECT_FALSE(EvaluateReadImage(odd, 100, image));   // CRC of zeros is 0, length is not
+    EXPECT_FALSE(EvaluateReadImage(odd, 100, image));  // CRC of zeros is 0, length is not
 }
 
 TEST(LinkTexts, ReasonPerOperationAndCode) {
     EXPECT_STREQ(OpenFailureText(CableNotFound), "Кабель FTDI не найден.");
-    EXPECT_STREQ(OpenFailureText(CableDriverFailure),
-                 "Драйвер FTDI не отвечает.\nПроверьте наличие драйвера и перезапустите программу.");
+    EXPECT_STREQ(
+        OpenFailureText(CableDriverFailure),
+        "Драйвер FTDI не отвечает.\nПроверьте наличие драйвера и перезапустите программу.");
     EXPECT_EQ(OpenFailureText(CableOpened), nullptr);
-    for (auto op : {LinkOperation::ProgramModem, LinkOperation::ReadModem, LinkOperation::WriteUo}) {
+    for (auto op :
+         {LinkOperation::ProgramModem, LinkOperation::ReadModem, LinkOperation::WriteUo}) {
         EXPECT_STREQ(ExchangeFailureText(op, LinkCableFailure),
                      "Ошибка при обращении к устройству FTDI.");
         EXPECT_EQ(ExchangeFailureText(op, LinkDone), nullptr);

@@ -22,13 +22,15 @@ CardRecord SettingsCard(std::uint8_t version) {
         card.UoLineAddress[i] = std::uint8_t(i + 1);
     }
     for (char* text : {card.Pin1Edit, card.Pin2Edit}) std::strcpy(text, "1111");
-    for (char* text : {card.Ip1GsmEdit, card.Ip2GsmEdit, card.APN1Edit, card.APN2Edit, card.LoginGsm1Edit,
-                       card.LoginGsm2Edit, card.PassGsm1Edit, card.PassGsm2Edit, card.ipUpdateEdit})
+    for (char* text :
+         {card.Ip1GsmEdit, card.Ip2GsmEdit, card.APN1Edit, card.APN2Edit, card.LoginGsm1Edit,
+          card.LoginGsm2Edit, card.PassGsm1Edit, card.PassGsm2Edit, card.ipUpdateEdit})
         std::strcpy(text, "abc");
-    for (char* text : {card.Port1GsmEdit, card.Port2GsmEdit, card.portParamsEdit, card.portUpdateEdit})
+    for (char* text :
+         {card.Port1GsmEdit, card.Port2GsmEdit, card.portParamsEdit, card.portUpdateEdit})
         std::strcpy(text, "5000");
     for (char* text : {card.smsNumber1Edit, card.smsNumber2Edit}) std::strcpy(text, "80000000000");
-    std::strcpy(card.smsObjNameEdit, "\xD1\xEA\xEB\xE0\xE4");   // "Склад"
+    std::strcpy(card.smsObjNameEdit, "\xD1\xEA\xEB\xE0\xE4");  // "Склад"
     for (char* text : {card.balCodeSim1, card.balCodeSim2}) std::strcpy(text, "*100#");
     card.SmsFlags = SmsSendTo1 | SmsFire;
     card.UpdateFlags = UpdateAllowParams;
@@ -48,7 +50,7 @@ WideImage ImageOf(const CardRecord& card) {
 void ChangeField(const SettingsField& field, CardRecord& card) {
     auto* bytes = reinterpret_cast<std::uint8_t*>(&card) + field.offset;
     switch (field.kind) {
-    case SettingsKind::Text: bytes[0] = 0xC6; break;   // "Ж"
+    case SettingsKind::Text: bytes[0] = 0xC6; break;  // "Ж"
     case SettingsKind::Flag:
     case SettingsKind::ClearedFlag: bytes[0] ^= std::uint8_t(field.bit); break;
     case SettingsKind::DeviceType: bytes[0] = bytes[0] == 3 ? 2 : 3; break;
@@ -98,7 +100,8 @@ TEST(SettingsCompare, TheTableCoversEverySettingsByteOfTheImage) {
     std::set<std::size_t> covered;
     for (const SettingsField& field : SettingsFields())
         for (std::size_t i = 0; i < field.size; ++i) covered.insert(field.offset + i);
-    for (std::size_t offset = offsetof(CardRecord, UoCode); offset < offsetof(CardRecord, Reserved340); ++offset)
+    for (std::size_t offset = offsetof(CardRecord, UoCode);
+         offset < offsetof(CardRecord, Reserved340); ++offset)
         EXPECT_TRUE(covered.count(offset)) << offset;
     EXPECT_TRUE(covered.count(offsetof(CardRecord, VersionCombo)));
 }
@@ -108,13 +111,13 @@ TEST(SettingsCompare, ValuesShowAsTheWindowShowsThemAndCompareByMeaning) {
     card.UoType[2] = 0;
     const WideImage image = ImageOf(card);
     CardRecord same = card;
-    same.UoCode[2] = 77;                   // a device not connected has no code
-    same.Ip1GsmEdit[10] = 'x';             // after the terminator
-    same.SmsFlags |= 0x40;                 // no check box has this bit
+    same.UoCode[2] = 77;        // a device not connected has no code
+    same.Ip1GsmEdit[10] = 'x';  // after the terminator
+    same.SmsFlags |= 0x40;      // no check box has this bit
     same.UpdateFlags |= 0x01;
     same.BalanceFlags |= 0x0100;
-    same.balCritical = 10;                 // 0 is shown as 10
-    std::strcpy(same.NCardEdit, "9999");   // not a setting
+    same.balCritical = 10;                // 0 is shown as 10
+    std::strcpy(same.NCardEdit, "9999");  // not a setting
     std::strcpy(same.FIOEdit, "Адрес");
     same.UoGuardCords[0] = 0x3F;
     same.ProgID1 = 0x1234;
@@ -128,7 +131,8 @@ TEST(SettingsCompare, ValuesShowAsTheWindowShowsThemAndCompareByMeaning) {
     changed.VersionCombo = 0;
     std::vector<std::string> lines;
     for (const SettingsDifference& difference : CompareSettings(changed, HeldSettings(image)))
-        lines.push_back(difference.field->label + ": " + difference.first + " → " + difference.second);
+        lines.push_back(difference.field->label + ": " + difference.first + " → " +
+                        difference.second);
     EXPECT_EQ(lines, (std::vector<std::string>{
                          "ВЕРСИЯ МОДЕМА: до 81.31 → 81.32 и выше",
                          "УОО 3: Тип устройства: УОО 6ША → Не подключено",

@@ -29,7 +29,9 @@ std::size_t CompletesAt(const Bytes& frame, bool inCtrlMode) {
     return 0;
 }
 
-bool Parse(const Bytes& frame, CtrlPacket& out) { return ParseFrame(frame.data(), frame.size(), out); }
+bool Parse(const Bytes& frame, CtrlPacket& out) {
+    return ParseFrame(frame.data(), frame.size(), out);
+}
 
 TEST(CtrlFrame, RequestsAreHeaderCodeAndNegatedSum) {
     EXPECT_EQ(BuildFrame(Request(CtrlStatus)), (Bytes{0x51, 0x0C, 0xA3}));
@@ -99,8 +101,9 @@ TEST(CtrlFrame, ShortRepliesAndErrorTexts) {
     EXPECT_EQ(EventText(reply, 0), "Ошибка: Нет такого кода команды");
 
     EXPECT_EQ(ErrorReplyText(0), ErrorReplyText(3));
-    EXPECT_EQ(ErrorReplyText(3),
-              "Ошибка: Неверный заголовок, ошибка контрольной суммы, неверная длина командного пакета");
+    EXPECT_EQ(
+        ErrorReplyText(3),
+        "Ошибка: Неверный заголовок, ошибка контрольной суммы, неверная длина командного пакета");
     EXPECT_EQ(ErrorReplyText(4), "Ошибка: Нет такого кода команды");
     EXPECT_EQ(ErrorReplyText(2), "Ошибка: Не допустимый параметр команды");
     EXPECT_EQ(ErrorReplyText(255), ErrorReplyText(0));
@@ -133,7 +136,8 @@ TEST(CtrlFrame, TracesBecomeDirectionAndText) {
 TEST(CtrlFrame, GsmTextIsTrimmedAndDecodedFromWindows1251) {
     CtrlPacket trace;
     trace.code = CtrlGsmTrace;
-    const Bytes payload{0x00, 0x0B, '\r', '\n', ' ', 'O', 'K', ' ', 0xCF, 0xF0, 0xE8, 0xA8, '\r', 0x00};
+    const Bytes payload{0x00, 0x0B, '\r', '\n', ' ',  'O',  'K',
+                        ' ',  0xCF, 0xF0, 0xE8, 0xA8, '\r', 0x00};
     std::copy(payload.begin(), payload.end(), trace.data);
     trace.length = static_cast<std::int32_t>(payload.size());
     EXPECT_EQ(EventText(trace, 0), "RX: OK ПриЁ");
@@ -147,10 +151,10 @@ TEST(CtrlFrame, RejectsWrongHeaderChecksumCodeAndLength) {
     untouched.code = 0x77;
     EXPECT_FALSE(Parse({0xAF, 0x05, 0x4C}, untouched));
     EXPECT_FALSE(Parse({0xAE, 0x05, 0x4E}, untouched));
-    EXPECT_FALSE(Parse({0xAE, 0x07, 0x4B}, untouched));               // no such reply
+    EXPECT_FALSE(Parse({0xAE, 0x07, 0x4B}, untouched));  // no such reply
     EXPECT_FALSE(Parse({'R', 'E', 'A', 'D', 'Y', '\r', '\n'}, untouched));
-    EXPECT_FALSE(Parse({0xAE, 0x0C, 0x46}, untouched));               // status cut short
-    EXPECT_FALSE(Parse({0xAE, 0xD2, 0x01, 0x05, 0x7A}, untouched));   // trace shorter than L
+    EXPECT_FALSE(Parse({0xAE, 0x0C, 0x46}, untouched));              // status cut short
+    EXPECT_FALSE(Parse({0xAE, 0xD2, 0x01, 0x05, 0x7A}, untouched));  // trace shorter than L
     EXPECT_FALSE(Parse({0xAE, 0x05}, untouched));
     EXPECT_EQ(untouched.code, 0x77);
     EXPECT_EQ(untouched.length, 0);

@@ -53,7 +53,7 @@ struct Event {
     int code;
     std::string text;
     CtrlPacket packet;
-    std::uint32_t state;   // of an error condition
+    std::uint32_t state;  // of an error condition
 };
 
 // The modem: called in the link's thread with each block the link writes.
@@ -83,7 +83,8 @@ protected:
         });
         link = std::make_unique<FTDI_KorvelCtrl>(*line, time, "", capacity);
         // A token real pause per sleep, so that the reader keeps pace with the link's time.
-        time.OnSleep([](std::uint64_t) { std::this_thread::sleep_for(std::chrono::microseconds(20)); });
+        time.OnSleep(
+            [](std::uint64_t) { std::this_thread::sleep_for(std::chrono::microseconds(20)); });
         link->Start();
     }
 
@@ -147,7 +148,7 @@ TEST_F(ControlLink, StatusExchangeLogsRequestThenReplyThenStatus) {
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].bytes, Handshake);
     EXPECT_EQ(writes[1].bytes, StatusRequest);
-    EXPECT_GE(writes[1].atMs - writes[0].atMs, 200u);   // the handshake reply is awaited first
+    EXPECT_GE(writes[1].atMs - writes[0].atMs, 200u);  // the handshake reply is awaited first
     EXPECT_TRUE(Eventually([&] { return link->PendingCount() == 0; }));
 
     // The cable is closed after Stop, also when Start follows at once, and opened anew
@@ -174,7 +175,8 @@ TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
     for (const auto& [request, code] : {std::pair{StatusRequest, 12}, std::pair{SimRequest, 5}}) {
         SCOPED_TRACE(code);
         Run(Answering({}));
-        if (code == 12) link->RequestStatus(); else link->RequestSimSwitch();
+        if (code == 12) link->RequestStatus();
+        else link->RequestSimSwitch();
         auto events = FetchUntil(CtrlError);
         EXPECT_EQ(events.back().text, "Таймаут ожидания ответа, cmd = " + std::to_string(code));
         EXPECT_EQ(events.back().state, 54u);
@@ -221,13 +223,13 @@ TEST_F(ControlLink, ErrorReplyFinishesTheRequestAndDropsWhatIsUndelivered) {
     ASSERT_EQ(Codes(events), (std::vector<int>{250, 251, 255}));
     EXPECT_EQ(events[1].text, "RX(4): AE FF 01 52 ");
     EXPECT_EQ(events[2].text, "Ошибка: Нет такого кода команды");
-    EXPECT_EQ(events[2].state, 0u);   // an error reply, not an error condition
+    EXPECT_EQ(events[2].state, 0u);  // an error reply, not an error condition
     EXPECT_EQ(events[2].packet.data[0], 1);
     CtrlPacket packet;
     std::string text;
-    EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);   // the trace and status: dropped
+    EXPECT_EQ(link->FetchResult(&packet, &text), CtrlNothing);  // the trace and status: dropped
     EXPECT_EQ(link->PendingCount(), 0u);
-    EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake, StatusRequest}));   // not sent again
+    EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake, StatusRequest}));  // not sent again
 }
 
 TEST_F(ControlLink, GsmTraceIsLoggedWithoutTextAndShownAsText) {
@@ -277,7 +279,7 @@ TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
     link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
     const std::size_t idleBefore = time.Sleeps().size();
     std::atomic<std::uint64_t> stoppedAt{0};
-    int retrySleeps = 0;   // only touched by the link's thread
+    int retrySleeps = 0;  // only touched by the link's thread
     time.OnSleep([&, stopper = link.get()](std::uint64_t now) {
         if (stoppedAt != 0 || time.Sleeps().back() != 100 || ++retrySleeps < 7) return;
         stopper->Stop();
@@ -285,7 +287,7 @@ TEST_F(ControlLink, StopDuringTheOpenRetryEndsItWithin100ms) {
     });
     link->Start();
     ASSERT_TRUE(Eventually([&] { return stoppedAt != 0 && time.NowMs() > stoppedAt + 1000; }));
-    link.reset();   // the hook above lives in this scope
+    link.reset();  // the hook above lives in this scope
 
     // Without a cable the clock moves by sleeps alone: after Stop the link leaves the
     // 3-second wait at once and goes idle (10 ms pauses).
@@ -346,7 +348,7 @@ TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
     Run([this](const Bytes& written, ScriptedCable& line) {
         if (written == Handshake) line.Deliver(Text("READY"), 1);
         if (written == SimRequest) {
-            link->RequestStatus();   // waits behind the outstanding SIM switch
+            link->RequestStatus();  // waits behind the outstanding SIM switch
             line.Deliver(StatusReply, 5);
             line.Deliver(SimReply, 150);
         }
@@ -360,7 +362,7 @@ TEST_F(ControlLink, UnaskedReplyIsDeliveredAndDoesNotEndTheWait) {
     const auto writes = Writes();
     EXPECT_EQ(writes[1].bytes, SimRequest);
     EXPECT_EQ(writes[2].bytes, StatusRequest);
-    EXPECT_GE(writes[2].atMs - writes[1].atMs, 150u);   // only after the SIM switch reply
+    EXPECT_GE(writes[2].atMs - writes[1].atMs, 150u);  // only after the SIM switch reply
 }
 
 TEST_F(ControlLink, CableFailureWhileWorkingIsReportedAndWorkGoesOn) {
@@ -386,7 +388,7 @@ TEST_F(ControlLink, CableFailureWhileWorkingIsReportedAndWorkGoesOn) {
         std::lock_guard guard(fetchedGuard);
         return !fetched.empty() && fetched.back().code == CtrlStatus;
     }));
-    link.reset();   // the reader above lives in this scope
+    link.reset();  // the reader above lives in this scope
     // The failed query follows the send in the same cycle, and an error is fetched ahead of
     // the events that wait. The link holds until then, and reads the reply on the same handle
     // without asking again.
@@ -415,7 +417,8 @@ TEST_F(ControlLink, ChattyModemLosesOnlyTrafficEvents) {
     std::vector<int> codes;
     CtrlPacket packet;
     std::string text;
-    for (int code; (code = link->FetchResult(&packet, &text)) != CtrlNothing;) codes.push_back(code);
+    for (int code; (code = link->FetchResult(&packet, &text)) != CtrlNothing;)
+        codes.push_back(code);
     EXPECT_EQ(codes.size(), Capacity);
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 12), 1);
     // 1 request, 201 frames received, 200 traces and 1 status reply; 16 kept.
@@ -432,7 +435,7 @@ TEST_F(ControlLink, FramesThatCameTogetherAreReadAtOnceAndFetchedInOneBatch) {
             together.insert(together.end(), deviceTrace.begin(), deviceTrace.end());
             together.insert(together.end(), GsmTrace.begin(), GsmTrace.begin() + 3);
             line.Deliver(together, 20);
-            line.Deliver(Bytes(GsmTrace.begin() + 3, GsmTrace.end()), 40);   // the rest, later
+            line.Deliver(Bytes(GsmTrace.begin() + 3, GsmTrace.end()), 40);  // the rest, later
         }
     });
     WaitUntilAllRead(1);
@@ -457,9 +460,15 @@ TEST_F(ControlLink, FramesThatCameTogetherAreReadAtOnceAndFetchedInOneBatch) {
     EXPECT_EQ(link->FetchResults(100, take), 4u);
     EXPECT_EQ(link->FetchResults(100, take), 0u);
     EXPECT_EQ(events, (std::vector<std::pair<int, std::string>>{
-                          {250, "TX(3): 51 0C A3 "}, {251, ""}, {210, "TX: AT"},
-                          {251, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC "}, {12, ""},
-                          {251, ""}, {211, "RX: 10 20 30 "}, {251, ""}, {210, "TX: AT"}}));
+                          {250, "TX(3): 51 0C A3 "},
+                          {251, ""},
+                          {210, "TX: AT"},
+                          {251, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC "},
+                          {12, ""},
+                          {251, ""},
+                          {211, "RX: 10 20 30 "},
+                          {251, ""},
+                          {210, "TX: AT"}}));
     EXPECT_EQ(link->PendingCount(), 0u);
 }
 
@@ -491,22 +500,27 @@ TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
     const Bytes paddedText{0xAE, 0xD2, 0x00, 0x05, ' ', 'O', 'K', '\r', '\n', 0x00, 0xAA};
     const Bytes noText{0xAE, 0xD2, 0x00, 0x00, 0x00, 0x80};
     const Bytes noData{0xAE, 0xD3, 0x01, 0x00, 0x7E};
-    Bytes shifted{0x00};   // one stray byte ahead of a status reply, without a pause
+    Bytes shifted{0x00};  // one stray byte ahead of a status reply, without a pause
     shifted.insert(shifted.end(), StatusReply.begin(), StatusReply.end());
     const std::string wrongHeader =
         "Ошибка: Неверный заголовок, ошибка контрольной суммы, неверная длина командного пакета";
     struct Case {
         const char* name;
-        std::vector<Bytes> frames;   // each after a pause longer than the read time-out
+        std::vector<Bytes> frames;  // each after a pause longer than the read time-out
         std::vector<std::pair<int, std::string>> events;
     };
     const std::vector<Case> cases = {
-        {"outputs before any status", {outputs},
+        {"outputs before any status",
+         {outputs},
          {{251, "RX(3): AE 0D 45 "}, {13, "Установлено значение выходов: 00 "}}},
-        {"outputs after a status", {StatusReply, outputs},
-         {{251, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC "}, {12, ""},
-          {251, "RX(3): AE 0D 45 "}, {13, "Установлено значение выходов: 80 "}}},
-        {"iButton key", {key},
+        {"outputs after a status",
+         {StatusReply, outputs},
+         {{251, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC "},
+          {12, ""},
+          {251, "RX(3): AE 0D 45 "},
+          {13, "Установлено значение выходов: 80 "}}},
+        {"iButton key",
+         {key},
          {{251, "RX(11): AE 03 01 02 03 04 05 06 07 08 2B "}, {3, "Получен код ключа IButton"}}},
         {"device trace", {deviceTrace}, {{251, ""}, {211, "RX: 10 20 30 "}}},
         {"GSM text with blanks and line end", {paddedText}, {{251, ""}, {210, "RX: OK"}}},
@@ -515,13 +529,18 @@ TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
         {"wrong checksum, code outside the table, wrong header",
          {{0xAE, 0x05, 0x4E}, {0xAE, 0x07, 0x4B}, {0xAF, 0x05, 0x4C}},
          {{251, "RX(3): AE 05 4E "}, {251, "RX(3): AE 07 4B "}, {251, "RX(3): AF 05 4C "}}},
-        {"error reply 2 with nothing asked", {{0xAE, 0xFF, 0x02, 0x51}},
+        {"error reply 2 with nothing asked",
+         {{0xAE, 0xFF, 0x02, 0x51}},
          {{251, "RX(4): AE FF 02 51 "}, {255, "Ошибка: Не допустимый параметр команды"}}},
-        {"error reply 3", {{0xAE, 0xFF, 0x03, 0x50}},
+        {"error reply 3",
+         {{0xAE, 0xFF, 0x03, 0x50}},
          {{251, "RX(4): AE FF 03 50 "}, {255, wrongHeader}}},
         // No search for the header: the stray byte shifts every collection until silence.
-        {"stray byte", {shifted},
-         {{251, "RX(3): 00 AE 0C "}, {251, "RX(3): 80 10 0E "}, {251, "RX(3): 74 0E 2C "},
+        {"stray byte",
+         {shifted},
+         {{251, "RX(3): 00 AE 0C "},
+          {251, "RX(3): 80 10 0E "},
+          {251, "RX(3): 74 0E 2C "},
           {251, "RX(2): 2E CC "}}},
     };
     for (const auto& test : cases) {
@@ -529,7 +548,7 @@ TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
         Run([frames = test.frames](const Bytes& written, ScriptedCable& line) {
             if (written != Handshake) return;
             line.Deliver(Text("READY"), 1);
-            std::uint32_t after = 300;   // once the handshake reply has been read
+            std::uint32_t after = 300;  // once the handshake reply has been read
             for (const auto& frame : frames) line.Deliver(frame, after += 100);
         });
         WaitUntilAllRead(1);
@@ -538,7 +557,7 @@ TEST_F(ControlLink, UnaskedFramesReachTheReaderWithTheirTexts) {
         while ((event.code = link->FetchResult(&event.packet, &event.text)) != CtrlNothing)
             events.emplace_back(event.code, event.text);
         EXPECT_EQ(events, test.events);
-        EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake}));   // nothing is answered
+        EXPECT_EQ(line->Writes(), (std::vector<Bytes>{Handshake}));  // nothing is answered
         link.reset();
     }
 }
@@ -565,7 +584,7 @@ TEST_F(ControlLink, SpoiltExpectedReplyRunsIntoTheTimeLimitAndTheRequestIsSentAg
 }
 
 TEST_F(ControlLink, PendingCountAndResetBeforeControlMode) {
-    Run(Answering({}, {"ERROR"}));   // never in control mode: nothing is sent
+    Run(Answering({}, {"ERROR"}));  // never in control mode: nothing is sent
     link->RequestStatus();
     link->RequestSimSwitch();
     link->RequestStatus();
@@ -587,7 +606,8 @@ TEST_F(ControlLink, CableFailureDuringTheHandshakeIsNotReportedAndTheHandshakeIs
     Run([handshakes](const Bytes& written, ScriptedCable& line) {
         if (written == StatusRequest) line.Deliver(StatusReply, 20);
         if (written != Handshake) return;
-        if ((*handshakes)++ == 0) line.Inject(Fault::CallFails(CableCall::GetStatus, CableDeviceNotOpened, 1));
+        if ((*handshakes)++ == 0)
+            line.Inject(Fault::CallFails(CableCall::GetStatus, CableDeviceNotOpened, 1));
         line.Deliver(Text("READY"), 1);
     });
     link->RequestStatus();
@@ -664,7 +684,7 @@ TEST_F(ControlLink, MissingCableIsLookedForEveryThreeSecondsWhetherOrNotTheError
     line->Inject(Fault::Detached());
     link = std::make_unique<FTDI_KorvelCtrl>(*line, time);
     std::mutex guard;
-    std::vector<int> lookupsAtSleep;   // lookups made before each 100 ms sleep
+    std::vector<int> lookupsAtSleep;  // lookups made before each 100 ms sleep
     time.OnSleep([&](std::uint64_t) {
         if (time.Sleeps().back() != 100) return;
         std::lock_guard lock(guard);
@@ -673,7 +693,7 @@ TEST_F(ControlLink, MissingCableIsLookedForEveryThreeSecondsWhetherOrNotTheError
     link->Start();
     ASSERT_TRUE(Eventually([&] { return line->CountOf(CableCall::CreateDeviceInfoList) >= 4; }));
     EXPECT_TRUE(link->CableFailing());
-    link.reset();   // the hook above lives in this scope
+    link.reset();  // the hook above lives in this scope
     for (int lookups : {1, 2, 3})
         EXPECT_EQ(std::count(lookupsAtSleep.begin(), lookupsAtSleep.end(), lookups), 30) << lookups;
 }

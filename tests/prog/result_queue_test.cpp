@@ -41,8 +41,8 @@ TEST(ResultQueue, WhenFullTheOldestTrafficGivesWay) {
     queue.Push(Event(CtrlBytesReceived, 2));
     queue.Push(Event(CtrlGsmTrace, 3));
     queue.Push(Event(CtrlErrorReply, 4));
-    queue.Push(Event(CtrlDeviceTrace, 5));   // drops 2
-    queue.Push(Event(CtrlIButtonKey, 6));    // drops 3
+    queue.Push(Event(CtrlDeviceTrace, 5));  // drops 2
+    queue.Push(Event(CtrlIButtonKey, 6));   // drops 3
     EXPECT_EQ(queue.Size(), 4u);
     EXPECT_EQ(queue.Dropped(), 2u);
     EXPECT_EQ(Drain(queue),
@@ -53,12 +53,11 @@ TEST(ResultQueue, RepliesNotificationsAndErrorsAreNeverDropped) {
     ResultQueue queue(2);
     queue.Push(Event(CtrlStatus, 1));
     queue.Push(Event(CtrlSimSwitch, 2));
-    queue.Push(Event(CtrlBytesSent, 3));     // no traffic to give way: the newest is dropped
-    queue.Push(Event(CtrlOutputsSet, 4));    // kept beyond the bound
+    queue.Push(Event(CtrlBytesSent, 3));   // no traffic to give way: the newest is dropped
+    queue.Push(Event(CtrlOutputsSet, 4));  // kept beyond the bound
     queue.Push(Event(CtrlErrorReply, 5));
     EXPECT_EQ(queue.Dropped(), 1u);
-    EXPECT_EQ(Drain(queue),
-              (std::vector<std::pair<int, int>>{{12, 1}, {5, 2}, {13, 4}, {255, 5}}));
+    EXPECT_EQ(Drain(queue), (std::vector<std::pair<int, int>>{{12, 1}, {5, 2}, {13, 4}, {255, 5}}));
 }
 
 TEST(ResultQueue, TakingTrafficFromTheFrontKeepsTheDropOrder) {
@@ -109,8 +108,8 @@ TEST(ResultQueue, BatchesMoveInAndOutInOrderUnderTheSameBound) {
     const std::uint8_t bytes[] = {3, 0xEE};
     incoming.Add(CtrlBytesReceived, bytes, 2);
     incoming.Add(Event(CtrlSimSwitch, 4));
-    incoming.Add(Event(CtrlDeviceTrace, 5));   // drops 2, the oldest traffic
-    incoming.Add(Event(CtrlErrorReply, 6));    // drops 3, taken in with the same batch
+    incoming.Add(Event(CtrlDeviceTrace, 5));  // drops 2, the oldest traffic
+    incoming.Add(Event(CtrlErrorReply, 6));   // drops 3, taken in with the same batch
     queue.Push(incoming);
     EXPECT_TRUE(incoming.Empty());
     EXPECT_EQ(queue.Dropped(), 2u);
@@ -120,7 +119,7 @@ TEST(ResultQueue, BatchesMoveInAndOutInOrderUnderTheSameBound) {
     queue.Take(taken, 3);
     EXPECT_EQ(queue.Size(), 1u);
     EXPECT_LT(queue.Bytes(), heldBefore);
-    queue.Push(Event(CtrlBytesSent, 7));   // traffic taken out no longer gives way
+    queue.Push(Event(CtrlBytesSent, 7));  // traffic taken out no longer gives way
     queue.Push(Event(CtrlBytesSent, 8));
     queue.Push(Event(CtrlBytesSent, 9));
     queue.Push(Event(CtrlBytesSent, 10));  // drops 7
@@ -128,7 +127,8 @@ TEST(ResultQueue, BatchesMoveInAndOutInOrderUnderTheSameBound) {
     std::vector<std::pair<int, int>> out;
     for (CtrlPacket event; taken.Pop(event);) out.emplace_back(event.code, event.data[0]);
     EXPECT_EQ(out, (std::vector<std::pair<int, int>>{{12, 1}, {5, 4}, {211, 5}}));
-    EXPECT_EQ(Drain(queue), (std::vector<std::pair<int, int>>{{255, 6}, {250, 8}, {250, 9}, {250, 10}}));
+    EXPECT_EQ(Drain(queue),
+              (std::vector<std::pair<int, int>>{{255, 6}, {250, 8}, {250, 9}, {250, 10}}));
     EXPECT_EQ(queue.Bytes(), 0u);
 }
 

@@ -17,7 +17,7 @@ std::filesystem::path VmodemProgram();
 std::filesystem::path CliProgram();
 
 struct ProgramResult {
-    int exitCode = -1;    // -1 when it ended by a signal or did not run
+    int exitCode = -1;  // -1 when it ended by a signal or did not run
     std::string out;
     std::string err;
 };
@@ -30,7 +30,7 @@ public:
     ChildProcess(const std::filesystem::path& program, const std::vector<std::string>& args,
                  const std::map<std::string, std::string>& env = {},
                  const std::filesystem::path& stderrFile = {});
-    ~ChildProcess();   // kills a child still running
+    ~ChildProcess();  // kills a child still running
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
@@ -55,8 +55,7 @@ private:
 };
 
 // Runs a program to its end.
-ProgramResult RunProgram(const std::filesystem::path& program,
-                         const std::vector<std::string>& args,
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
                          const std::map<std::string, std::string>& env = {});
 
 // A directory under /tmp removed with everything in it when the object goes.

@@ -56,7 +56,8 @@ CardRecord FullCard(std::uint8_t version) {
     Put(card.PassGsm1Edit, "пароль1");
     Put(card.PassGsm2Edit, "pass2");
     card.UpdateFlags = UpdateAllowFirmware | UpdateAllowParams;
-    card.SmsFlags = SmsSendTo1 | SmsSendTo2 | SmsGuardMode | SmsFire | SmsKtc | SmsAlarm | SmsSaveInPhone;
+    card.SmsFlags =
+        SmsSendTo1 | SmsSendTo2 | SmsGuardMode | SmsFire | SmsKtc | SmsAlarm | SmsSaveInPhone;
     Put(card.smsNumber1Edit, "89001234567");
     Put(card.smsNumber2Edit, "89007654321");
     Put(card.smsObjNameEdit, "Дача");
@@ -84,7 +85,8 @@ CardRecord FullCard(std::uint8_t version) {
 CardRecord PatternCard(int number) {
     CardRecord card{};
     auto* bytes = reinterpret_cast<unsigned char*>(&card);
-    for (std::size_t i = 0; i < sizeof card; ++i) bytes[i] = static_cast<unsigned char>(number * 31 + i * 7 + 1);
+    for (std::size_t i = 0; i < sizeof card; ++i)
+        bytes[i] = static_cast<unsigned char>(number * 31 + i * 7 + 1);
     card.DateChanged = 45000.5 + number;
     card.DateProgrammed = 45001.25 + number;
     return card;

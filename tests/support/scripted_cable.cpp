@@ -175,7 +175,8 @@ CableStatus ScriptedCable::GetDeviceInfoList(CableInfo* list, std::uint32_t capa
         *count = static_cast<std::uint32_t>(std::min<std::size_t>(capacity, Listed()));
         for (std::uint32_t i = 0; i < *count; ++i) {
             list[i] = CableInfo{};
-            std::strncpy(list[i].SerialNumber, serials_[i].c_str(), sizeof list[i].SerialNumber - 1);
+            std::strncpy(list[i].SerialNumber, serials_[i].c_str(),
+                         sizeof list[i].SerialNumber - 1);
         }
     }
     return Log(Event(CableCall::GetDeviceInfoList, {capacity}), status);
@@ -190,7 +191,7 @@ CableStatus ScriptedCable::OpenEx(const char* serialNumber, CableHandle* handle)
     if (status == CableOk && std::find(serials_.begin(), listed, event.serial) == listed)
         status = CableDeviceNotFound;
     else if (status == CableOk && open_)
-        status = CableDeviceNotOpened;   // already open: access is exclusive
+        status = CableDeviceNotOpened;  // already open: access is exclusive
     if (status == CableOk) {
         open_ = true;
         readTimeoutMs_ = 0;
@@ -283,7 +284,9 @@ CableStatus ScriptedCable::Write(CableHandle handle, const void* buffer, std::ui
         }
         const CableStatus status = Log(std::move(event), Checked(fault, handle));
         const bool shortened = fault && fault->kind == Fault::Kind::ShortWrite;
-        *bytesWritten = status != CableOk ? 0 : shortened ? std::min(toWrite, fault->written) : toWrite;
+        *bytesWritten = status != CableOk ? 0
+                        : shortened       ? std::min(toWrite, fault->written)
+                                          : toWrite;
         if (status != CableOk || *bytesWritten != toWrite) return status;
 
         const auto rule = std::find_if(rules_.begin(), rules_.end(), [&](const Rule& r) {

@@ -45,10 +45,10 @@ enum class CableCall {
 
 struct CableEvent {
     CableCall call;
-    std::uint64_t atMs = 0;             // virtual time of the call (0 without a clock)
-    Bytes bytes;                        // Write: bytes given; Read: bytes returned
-    std::vector<std::uint32_t> args;    // numeric arguments: baud, 8/0/0, time-outs, toRead...
-    std::string serial;                 // OpenEx
+    std::uint64_t atMs = 0;           // virtual time of the call (0 without a clock)
+    Bytes bytes;                      // Write: bytes given; Read: bytes returned
+    std::vector<std::uint32_t> args;  // numeric arguments: baud, 8/0/0, time-outs, toRead...
+    std::string serial;               // OpenEx
 };
 
 // Something that goes wrong on the line, from when it is put on.
@@ -56,9 +56,9 @@ struct Fault {
     enum class Kind { Detached, CallFails, ShortWrite, Blocks };
     Kind kind;
     CableCall call = CableCall::Write;
-    int nth = 0;                       // the nth call of `call` from now (1-based); 0: every one
-    CableStatus status = CableOk;      // CallFails: what the call returns
-    std::uint32_t written = 0;         // ShortWrite: the bytes the write takes
+    int nth = 0;                   // the nth call of `call` from now (1-based); 0: every one
+    CableStatus status = CableOk;  // CallFails: what the call returns
+    std::uint32_t written = 0;     // ShortWrite: the bytes the write takes
 
     // No cable is attached: none is listed, so none opens.
     static Fault Detached() { return {Kind::Detached}; }
@@ -162,7 +162,7 @@ private:
     std::vector<Fault> faults_;
     bool open_ = false;
     std::uint32_t readTimeoutMs_ = 0;
-    std::deque<Arriving> incoming_;   // in order of arrival
+    std::deque<Arriving> incoming_;  // in order of arrival
     std::vector<Rule> rules_;
     std::function<void(const Bytes&)> responder_;
     std::function<void()> statusHook_;
@@ -170,7 +170,7 @@ private:
     std::array<int, static_cast<std::size_t>(CableCall::Close) + 1> counts_{};
     std::uint64_t lastReadAt_ = 0;
     mutable std::condition_variable blockChanged_;
-    bool blocked_ = false;     // a write hangs now
+    bool blocked_ = false;  // a write hangs now
     bool unblocked_ = false;
 };
 

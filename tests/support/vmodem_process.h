@@ -17,14 +17,14 @@ namespace gsmprog::test {
 
 struct VmodemSetup {
     std::string serial = "VMODEM1";
-    std::vector<std::string> args;        // fault switches and the like
-    std::filesystem::path runtimeDir;     // empty: a fresh private one
+    std::vector<std::string> args;     // fault switches and the like
+    std::filesystem::path runtimeDir;  // empty: a fresh private one
 };
 
 class VmodemProcess {
 public:
     explicit VmodemProcess(VmodemSetup setup = {});
-    ~VmodemProcess();   // SIGTERM, then waits
+    ~VmodemProcess();  // SIGTERM, then waits
 
     // True once the modem printed its cable; otherwise Log() says why.
     bool Started() const { return started_; }
@@ -50,7 +50,7 @@ private:
     std::unique_ptr<ChildProcess> child_;
     bool started_ = false;
     bool stopped_ = false;
-    std::string serial_;   // as asked; checked against what the modem printed
+    std::string serial_;  // as asked; checked against what the modem printed
     std::string ptyPath_;
     int exitCode_ = -1;
 };

@@ -27,7 +27,9 @@ TEST(Win1251, EveryByteRoundTripsThroughItsCharacter) {
 TEST(Win1251, CyrillicAndSignsMapToTheirBytes) {
     std::string bytes;
     ASSERT_TRUE(ToWin1251(QString::fromUtf8("Склад №5 ёЁ €"), bytes));
-    EXPECT_EQ(bytes, "\xD1\xEA\xEB\xE0\xE4 \xB9" "5 \xB8\xA8 \x88");
+    EXPECT_EQ(bytes,
+              "\xD1\xEA\xEB\xE0\xE4 \xB9"
+              "5 \xB8\xA8 \x88");
     EXPECT_EQ(FromWin1251(bytes).toStdString(), "Склад №5 ёЁ €");
 }
 
@@ -74,7 +76,9 @@ TEST(Charset, ConvertsEveryByteAndRefusesWhatHasNone) {
     EXPECT_FALSE(Utf8ToWin1251("\xD0", bytes)) << "not UTF-8";
     EXPECT_EQ(bytes, "kept");
     ASSERT_TRUE(Utf8ToWin1251("Ёж №1", bytes));
-    EXPECT_EQ(bytes, "\xA8\xE6 \xB9" "1");
+    EXPECT_EQ(bytes,
+              "\xA8\xE6 \xB9"
+              "1");
 }
 
 // The case-blind search in stored bytes agrees with QString::toLower on what it finds.

@@ -20,7 +20,9 @@ using namespace gsmprog::test;
 class CableCheckWindowTest : public QObject {
     Q_OBJECT
 private:
-    static QTextEdit& Text(CableCheckWindow& window) { return *window.findChild<QTextEdit*>("checkText"); }
+    static QTextEdit& Text(CableCheckWindow& window) {
+        return *window.findChild<QTextEdit*>("checkText");
+    }
     static void Click(CableCheckWindow& window, const char* name) {
         QTest::mouseClick(window.findChild<QPushButton*>(name), Qt::LeftButton);
     }
@@ -46,7 +48,8 @@ private Q_SLOTS:
         const QTextCursor verdict = Text(window).document()->find("! Код изделия 0000");
         QVERIFY(!verdict.isNull());
         QCOMPARE(verdict.charFormat().fontWeight(), int(QFont::Bold));
-        const QTextCursor plain = Text(window).document()->find("Итог: готового к работе кабеля нет.");
+        const QTextCursor plain =
+            Text(window).document()->find("Итог: готового к работе кабеля нет.");
         QVERIFY(!plain.isNull());
         QCOMPARE(plain.charFormat().fontWeight(), int(QFont::Normal));
     }
@@ -61,7 +64,8 @@ private Q_SLOTS:
         window.show();
         QTRY_VERIFY(Shows(window, "порт /dev/ttyUSB0"));
 
-        dialogs.fileNames.push_back(QString::fromStdString((database / "ProgInfo_12.GAD").string()));
+        dialogs.fileNames.push_back(
+            QString::fromStdString((database / "ProgInfo_12.GAD").string()));
         Click(window, "saveReportButton");
         QCOMPARE(dialogs.shown.size(), std::size_t(1));
         QVERIFY(dialogs.shown[0].text.startsWith("Нельзя записать в "));
@@ -72,13 +76,15 @@ private Q_SLOTS:
         Click(window, "saveReportButton");
         QTRY_COMPARE(dialogs.shown.size(), std::size_t(2));
         QCOMPARE(dialogs.proposedNames, QStringList({"gsmprog-report.txt", "gsmprog-report.txt"}));
-        QCOMPARE(dialogs.shown[1].text, QString("Отчёт для поддержки сохранён в %1.").arg(report.c_str()));
+        QCOMPARE(dialogs.shown[1].text,
+                 QString("Отчёт для поддержки сохранён в %1.").arg(report.c_str()));
         QFile file(QString::fromStdString(report.string()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string text = file.readAll().toStdString();
         QVERIFY(text.starts_with("Отчёт gsmprog для поддержки\n"));
         QVERIFY(text.find("Кабель FTDI A50285BI (USB 1-1.2): 0403:6001") != std::string::npos);
-        QVERIFY(text.find("\n== Журнал операций: последние записи ==\nЖурнала нет: ") != std::string::npos);
+        QVERIFY(text.find("\n== Журнал операций: последние записи ==\nЖурнала нет: ") !=
+                std::string::npos);
         QVERIFY(text.find("\n== Диагностический журнал этого запуска ==\n") != std::string::npos);
         QVERIFY(text.size() < SupportReportLimit);
     }

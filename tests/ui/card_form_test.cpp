@@ -43,7 +43,8 @@ private Q_SLOTS:
                          reinterpret_cast<const unsigned char*>(&card)[i],
                      qPrintable(QStringLiteral("byte %1 differs").arg(i)));
         // The template keeps what a new card inherits.
-        QCOMPARE(FromField(form.Database().TemplateRecord.APN1Edit), QStringLiteral("internet.mts.ru"));
+        QCOMPARE(FromField(form.Database().TemplateRecord.APN1Edit),
+                 QStringLiteral("internet.mts.ru"));
         QCOMPARE(FromField(form.Database().TemplateRecord.Pin1Edit), QString());
     }
 
@@ -98,7 +99,8 @@ private Q_SLOTS:
         QCOMPARE(f.Text("ProgID1"), QStringLiteral("0000"));
         for (int tab = 0; tab < 4; ++tab) {
             f.ChooseTab(tab);
-            QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentText(), QStringLiteral("Не подключено"));
+            QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentText(),
+                     QStringLiteral("Не подключено"));
         }
     }
 
@@ -120,11 +122,13 @@ private Q_SLOTS:
         f.StartEditing();
         f.Click("allowUpdateCheck");
         f.Save();
-        QCOMPARE(f.dialogs.Texts(), QStringList{"Неверные значения IP или порта сервера обновлений."});
+        QCOMPARE(f.dialogs.Texts(),
+                 QStringList{"Неверные значения IP или порта сервера обновлений."});
         f.Type("ipUpdateEdit", "upd.example.org");
         f.Save();
         QCOMPARE(f.dialogs.Texts().size(), 1);
-        QCOMPARE(QString::fromLatin1(f.ReadBack()->cards[0].ipUpdateEdit), QStringLiteral("upd.example.org"));
+        QCOMPARE(QString::fromLatin1(f.ReadBack()->cards[0].ipUpdateEdit),
+                 QStringLiteral("upd.example.org"));
     }
 
     void OneEmptyUpdateFieldBringsAllDefaults() {

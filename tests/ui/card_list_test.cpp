@@ -22,21 +22,23 @@ private Q_SLOTS:
     void CaptionCarriesTheVersion() {
         WindowFixture f;
         TForm1& form = f.Start();
-        QCOMPARE(form.windowTitle(), QStringLiteral("Утилита программирования GSM модема (4 УО) - Версия 1.38"));
+        QCOMPARE(form.windowTitle(),
+                 QStringLiteral("Утилита программирования GSM модема (4 УО) - Версия 1.38"));
     }
 
     void StartsBrowsingWithTheCardGroupsDisabled() {
         WindowFixture f;
         f.Start();
         QVERIFY(f.Visible("GroupBox5"));
-        for (const char* name : {"NCardEdit", "VersionCombo", "Edit1", "uoTypeCombo", "CodeUoo",
-                                 "Pin1Edit", "PUK1_Edit", "balEnable", "sendSMS1Check", "ipUpdateEdit",
-                                 "BitBtn2", "BitBtn3"})
+        for (const char* name :
+             {"NCardEdit", "VersionCombo", "Edit1", "uoTypeCombo", "CodeUoo", "Pin1Edit",
+              "PUK1_Edit", "balEnable", "sendSMS1Check", "ipUpdateEdit", "BitBtn2", "BitBtn3"})
             QVERIFY2(!f.Enabled(name), name);
         for (const char* name : {"UooTab", "SetsGrid", "SearchEdit", "SpeedButton3", "SpeedButton4",
                                  "ExitBtn", "BitBtn1", "ProgBtn", "SpeedButton1", "ctrlBtn"})
             QVERIFY2(f.Enabled(name), name);
-        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Включить редактирование"));
+        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(),
+                 QStringLiteral("Включить редактирование"));
         QVERIFY(!f.Visible("Progress"));
         QCOMPARE(f.Form().EditMode, false);
         QCOMPARE(f.Form().Database().SelectedIndex, 0);
@@ -50,9 +52,10 @@ private Q_SLOTS:
         QAbstractItemModel* model = f.Find<QTableView>("SetsGrid")->model();
         QCOMPARE(model->rowCount(), 9000);
         QCOMPARE(model->columnCount(), 6);
-        const QStringList headers = {"", "Код УО", "№ карточки", "Объект", "Дата изменений",
-                                     "Дата программирования"};
-        for (int c = 0; c < 6; ++c) QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
+        const QStringList headers = {"",       "Код УО",         "№ карточки",
+                                     "Объект", "Дата изменений", "Дата программирования"};
+        for (int c = 0; c < 6; ++c)
+            QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), headers[c]);
         for (int row : {1, 2, 4500, 9000}) {
             QCOMPARE(f.Cell(row, 0), QString::number(row));
             for (int c = 1; c <= 5; ++c) QVERIFY(f.Cell(row, c).isEmpty());
@@ -219,7 +222,8 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown.size(), size_t(1));
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
-        QCOMPARE(int(f.Form().Database().cards[1].UoFireCords[0]), 0);  // memory stays authoritative
+        QCOMPARE(int(f.Form().Database().cards[1].UoFireCords[0]),
+                 0);  // memory stays authoritative
     }
 
     void DeviceTabsAreNamed() {

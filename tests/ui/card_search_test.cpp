@@ -24,12 +24,16 @@ CardRecord WithSim(CardRecord card, const char* sim1, const char* sim2) {
 class CardSearchTest : public QObject {
     Q_OBJECT
 private:
-    static int CurrentRow(WindowFixture& f) { return f.Find<QTableView>("SetsGrid")->currentIndex().row() + 1; }
+    static int CurrentRow(WindowFixture& f) {
+        return f.Find<QTableView>("SetsGrid")->currentIndex().row() + 1;
+    }
     static bool CurrentRowInView(WindowFixture& f) {
         QTableView* grid = f.Find<QTableView>("SetsGrid");
         return grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex()));
     }
-    static void Enter(WindowFixture& f) { QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Return); }
+    static void Enter(WindowFixture& f) {
+        QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Return);
+    }
     static void Next(WindowFixture& f) { f.Click("SpeedButton3"); }
 
     // Rows 3, 10 and 8000 hold "Склад" objects; row 20 has "AbC-77" only as its SIM ID 2;
@@ -223,7 +227,8 @@ private Q_SLOTS:
                          {79, phone2}});
         TForm1& form = f.Start();
         f.ClickRow(3);
-        f.Find<QLineEdit>("SearchEdit")->setText(text);  // pasted whole, so no partial text searches first
+        f.Find<QLineEdit>("SearchEdit")
+            ->setText(text);  // pasted whole, so no partial text searches first
         QCOMPARE(form.Database().SelectedIndex + 1, row ? row : 3);
     }
 
@@ -238,7 +243,8 @@ private Q_SLOTS:
         Next(f);
         QCOMPARE(form.SearchRow, 1);
         QVERIFY(CurrentRowInView(f));
-        QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Enter, Qt::KeypadModifier);  // Enter of the keypad
+        QTest::keyClick(f.Find<QLineEdit>("SearchEdit"), Qt::Key_Enter,
+                        Qt::KeypadModifier);  // Enter of the keypad
         QCOMPARE(form.SearchRow, 9000);
         QCOMPARE(CurrentRow(f), 9000);
         QVERIFY(CurrentRowInView(f));

@@ -10,21 +10,25 @@ using namespace gsmprog::test;
 
 namespace {
 
-const QString Missing = QStringLiteral("Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n");
+const QString Missing =
+    QStringLiteral("Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n");
 const QString Balance = QStringLiteral(
     "Задано неверное значение критического баланса SIM. Разрешается задавать значения от 10 до 500р");
 const QString WrongHead = QStringLiteral("Ошибочные данные в полях:\n\n");
-const QString WrongTail =
-    QStringLiteral("\n\n*Номера портов должны быть от 5000 до 65535\n*PIN-коды должны быть 4х-значные");
+const QString WrongTail = QStringLiteral(
+    "\n\n*Номера портов должны быть от 5000 до 65535\n*PIN-коды должны быть 4х-значные");
 const QString NeedsDevice1 = QStringLiteral(
     "Для удаленной настройки параметров НЕОБХОДИМО, чтобы УОО 1 был настроен. Код УОО 1 будет использоваться "
     "для настройки параметров в АРМ Приемника ТОРИС.");
-const QString SameCodes = QStringLiteral("Одинаковые коды использованы для разных УО в текущей записи");
+const QString SameCodes =
+    QStringLiteral("Одинаковые коды использованы для разных УО в текущей записи");
 const QString AddressRange = QStringLiteral("Адрес УО на линии должен лежать в диапазоне 0 - 15");
-const QString SameAddresses = QStringLiteral("Одинаковые адреса на линии использованы для разных УО в текущей записи");
+const QString SameAddresses =
+    QStringLiteral("Одинаковые адреса на линии использованы для разных УО в текущей записи");
 const QString CodeInDatabase = QStringLiteral("Такой код УО уже есть в базе");
 const QString SmsHead = QStringLiteral("Неверные данные в полях:\n\n");
-const QString SmsTail = QStringLiteral("\nВсе используемые номера телефонов должны содержать 11 цифр и начинаться с 8.");
+const QString SmsTail = QStringLiteral(
+    "\nВсе используемые номера телефонов должны содержать 11 цифр и начинаться с 8.");
 const QString UpdateServer = QStringLiteral("Неверные значения IP или порта сервера обновлений.");
 const QString ParamsPort = QStringLiteral("Неверные значения порта управления параметрами.");
 
@@ -52,7 +56,8 @@ struct Editing {
             return {};
         }
         if (f.dialogs.shown.size() != 1) return QStringLiteral("several messages");
-        if (f.dialogs.shown[0].caption != QStringLiteral("Внимание!")) return QStringLiteral("wrong caption");
+        if (f.dialogs.shown[0].caption != QStringLiteral("Внимание!"))
+            return QStringLiteral("wrong caption");
         if (!f.Form().EditMode) return QStringLiteral("left edit mode");
         return f.dialogs.shown[0].text;
     }
@@ -114,21 +119,51 @@ private Q_SLOTS:
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("hint");
-        QTest::newRow("PIN of 3") << "Pin1Edit" << "123" << "PIN1";
-        QTest::newRow("PIN with a letter") << "Pin2Edit" << "12a4" << "PIN2";
-        QTest::newRow("PIN with a sign") << "Pin1Edit" << "+123" << "PIN1";
-        QTest::newRow("PIN with a blank") << "Pin1Edit" << "12 4" << "PIN1";
-        QTest::newRow("PIN with leading zeros") << "Pin1Edit" << "0000" << "";
-        QTest::newRow("port 4999") << "Port1GsmEdit" << "4999" << "Порт МС (WAN1)";
-        QTest::newRow("port 5000") << "Port1GsmEdit" << "5000" << "";
-        QTest::newRow("port 65535") << "Port2GsmEdit" << "65535" << "";
-        QTest::newRow("port 65536") << "Port2GsmEdit" << "65536" << "Порт МС (WAN2)";
-        QTest::newRow("port of letters") << "Port2GsmEdit" << "abcde" << "Порт МС (WAN2)";
-        QTest::newRow("empty port") << "Port1GsmEdit" << "" << "Порт МС (WAN1)";
-        QTest::newRow("port with a leading zero") << "Port1GsmEdit" << "05000" << "";
-        QTest::newRow("port 0999") << "Port2GsmEdit" << "0999" << "Порт МС (WAN2)";
-        QTest::newRow("negative port") << "Port1GsmEdit" << "-5000" << "Порт МС (WAN1)";
-        QTest::newRow("port of 3 digits") << "Port1GsmEdit" << "999" << "Порт МС (WAN1)";
+        QTest::newRow("PIN of 3") << "Pin1Edit"
+                                  << "123"
+                                  << "PIN1";
+        QTest::newRow("PIN with a letter") << "Pin2Edit"
+                                           << "12a4"
+                                           << "PIN2";
+        QTest::newRow("PIN with a sign") << "Pin1Edit"
+                                         << "+123"
+                                         << "PIN1";
+        QTest::newRow("PIN with a blank") << "Pin1Edit"
+                                          << "12 4"
+                                          << "PIN1";
+        QTest::newRow("PIN with leading zeros") << "Pin1Edit"
+                                                << "0000"
+                                                << "";
+        QTest::newRow("port 4999") << "Port1GsmEdit"
+                                   << "4999"
+                                   << "Порт МС (WAN1)";
+        QTest::newRow("port 5000") << "Port1GsmEdit"
+                                   << "5000"
+                                   << "";
+        QTest::newRow("port 65535") << "Port2GsmEdit"
+                                    << "65535"
+                                    << "";
+        QTest::newRow("port 65536") << "Port2GsmEdit"
+                                    << "65536"
+                                    << "Порт МС (WAN2)";
+        QTest::newRow("port of letters") << "Port2GsmEdit"
+                                         << "abcde"
+                                         << "Порт МС (WAN2)";
+        QTest::newRow("empty port") << "Port1GsmEdit"
+                                    << ""
+                                    << "Порт МС (WAN1)";
+        QTest::newRow("port with a leading zero") << "Port1GsmEdit"
+                                                  << "05000"
+                                                  << "";
+        QTest::newRow("port 0999") << "Port2GsmEdit"
+                                   << "0999"
+                                   << "Порт МС (WAN2)";
+        QTest::newRow("negative port") << "Port1GsmEdit"
+                                       << "-5000"
+                                       << "Порт МС (WAN1)";
+        QTest::newRow("port of 3 digits") << "Port1GsmEdit"
+                                          << "999"
+                                          << "Порт МС (WAN1)";
     }
     void PinsAndPorts() {
         QFETCH(QString, field);
@@ -247,7 +282,8 @@ private Q_SLOTS:
         QCOMPARE(e.Save(), QString());  // sending off: not tested
         e.f.Click("sendSMS1Check");
         e.f.Click("sendSMS2Check");
-        QCOMPARE(e.Save(), SmsHead + "Номер 1 для отправки SMS\nНомер 2 для отправки SMS\n" + SmsTail);
+        QCOMPARE(e.Save(),
+                 SmsHead + "Номер 1 для отправки SMS\nНомер 2 для отправки SMS\n" + SmsTail);
     }
 
     void UpdateServerWhenAutomaticUpdateIsOn() {
@@ -281,29 +317,47 @@ private Q_SLOTS:
 
     void OnlyTheFirstFailingCheckIsReported() {
         Editing e;
-        e.f.Type("portParamsEdit", "1");                       // 11
+        e.f.Type("portParamsEdit", "1");  // 11
         e.f.Click("allowUpdateCheck");
-        e.f.Type("ipUpdateEdit", "");                          // 10
-        e.f.Click("sendSMS1Check");                            // 9
-        e.Device(0, 1, "900", "20");                           // 8 and 6
-        e.Device(1, 1, "900", "20");                           // 5 and 7
+        e.f.Type("ipUpdateEdit", "");  // 10
+        e.f.Click("sendSMS1Check");    // 9
+        e.Device(0, 1, "900", "20");   // 8 and 6
+        e.Device(1, 1, "900", "20");   // 5 and 7
         e.f.Click("allowParamsUpdate");
-        e.f.Type("Pin1Edit", "1");                             // 3
+        e.f.Type("Pin1Edit", "1");  // 3
         e.f.Click("balEnable");
-        e.f.Type("balCritical", "1");                          // 2
-        e.f.Type("APN1Edit", "");                              // 1
-        const QString expected[] = {Missing + "Точка доступа 1\n", Balance, WrongHead + "PIN1\n" + WrongTail,
-                                    SameCodes, AddressRange, SameAddresses, CodeInDatabase,
-                                    SmsHead + "Номер 1 для отправки SMS\n" + SmsTail, UpdateServer, ParamsPort};
+        e.f.Type("balCritical", "1");  // 2
+        e.f.Type("APN1Edit", "");      // 1
+        const QString expected[] = {Missing + "Точка доступа 1\n",
+                                    Balance,
+                                    WrongHead + "PIN1\n" + WrongTail,
+                                    SameCodes,
+                                    AddressRange,
+                                    SameAddresses,
+                                    CodeInDatabase,
+                                    SmsHead + "Номер 1 для отправки SMS\n" + SmsTail,
+                                    UpdateServer,
+                                    ParamsPort};
         auto fix = [&](int step) {
             switch (step) {
             case 0: e.f.Type("APN1Edit", "a"); break;
             case 1: e.f.Type("balCritical", "100"); break;
             case 2: e.f.Type("Pin1Edit", "1234"); break;
-            case 3: e.f.ChooseTab(1); e.f.Type("CodeUoo", "905"); break;
-            case 4: e.f.ChooseTab(0); e.f.Type("numLine", "15"); e.f.ChooseTab(1); e.f.Type("numLine", "15"); break;
+            case 3:
+                e.f.ChooseTab(1);
+                e.f.Type("CodeUoo", "905");
+                break;
+            case 4:
+                e.f.ChooseTab(0);
+                e.f.Type("numLine", "15");
+                e.f.ChooseTab(1);
+                e.f.Type("numLine", "15");
+                break;
             case 5: e.f.Type("numLine", "14"); break;
-            case 6: e.f.ChooseTab(0); e.f.Type("CodeUoo", "906"); break;
+            case 6:
+                e.f.ChooseTab(0);
+                e.f.Type("CodeUoo", "906");
+                break;
             case 7: e.f.Type("smsNumber1Edit", "89991112233"); break;
             case 8: e.f.Type("ipUpdateEdit", "h"); break;
             case 9: e.f.Type("portParamsEdit", "25002"); break;

@@ -35,7 +35,8 @@ T* In(QWidget& window, const char* name) {
 
 QString Field(TForm4& form, const char* name) { return In<QLineEdit>(form, name)->text(); }
 QStringList Fields(TForm4& form) {
-    return {Field(form, "simNumEdit"), Field(form, "batVolt1"), Field(form, "batVolt2"), Field(form, "pwrVolt")};
+    return {Field(form, "simNumEdit"), Field(form, "batVolt1"), Field(form, "batVolt2"),
+            Field(form, "pwrVolt")};
 }
 bool Checked(TForm4& form, const char* box) { return In<QCheckBox>(form, box)->isChecked(); }
 QString StateLine(TForm4& form) { return In<QLabel>(form, "linkStateLabel")->text(); }
@@ -72,12 +73,14 @@ class ControlWindowTest : public QObject {
 private Q_SLOTS:
     void OpeningShowsTheStatusFiguresAndAChartPointPerReply() {
         WindowFixture f;
-        auto modem = f.StartModem({"--status-byte", "128", "--bat-off", "65535", "--bat-on", "0",
-                                   "--supply", "11820"});
+        auto modem = f.StartModem(
+            {"--status-byte", "128", "--bat-off", "65535", "--bat-on", "0", "--supply", "11820"});
         TForm4& form = f.StartWithControl();
         QCOMPARE(form.windowTitle(), QStringLiteral("Контроль"));
-        QCOMPARE(In<QCheckBox>(form, "uooViewCheck")->text(), QStringLiteral("Просмотр обмена c УОО"));
-        QCOMPARE(QList<bool>({Checked(form, "CheckBox2"), Checked(form, "CheckBox1"), Checked(form, "uooViewCheck")}),
+        QCOMPARE(In<QCheckBox>(form, "uooViewCheck")->text(),
+                 QStringLiteral("Просмотр обмена c УОО"));
+        QCOMPARE(QList<bool>({Checked(form, "CheckBox2"), Checked(form, "CheckBox1"),
+                              Checked(form, "uooViewCheck")}),
                  QList<bool>({true, false, false}));
         auto* pages = In<QTabWidget>(form, "PageControl5");
         QCOMPARE(pages->currentIndex(), 0);
@@ -88,7 +91,8 @@ private Q_SLOTS:
 
         Open(f);
         QCOMPARE(f.dialogs.modals, QStringList{"Контроль"});
-        QTRY_COMPARE_WITH_TIMEOUT(Fields(form), QStringList({"2", "65535", "0", "11820"}), ReplyTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Fields(form), QStringList({"2", "65535", "0", "11820"}),
+                                  ReplyTimeoutMs);
         QCOMPARE(StateLine(form), QStringLiteral("VMODEM1: Связь установлена"));
         QVERIFY(!Greyed(form, "batVolt1"));
 
@@ -118,7 +122,8 @@ private Q_SLOTS:
 
     void LogsShowWhatTheirBoxesLetThroughAndSave() {
         WindowFixture f;
-        auto modem = f.StartModem({"--traces", "20", "--ibutton-every", "1", "--outputs-every", "1"});
+        auto modem =
+            f.StartModem({"--traces", "20", "--ibutton-every", "1", "--outputs-every", "1"});
         TForm4& form = f.StartWithControl();
         Open(f);
         QTRY_VERIFY_WITH_TIMEOUT(!Field(form, "simNumEdit").isEmpty(), ReplyTimeoutMs);
@@ -128,16 +133,17 @@ private Q_SLOTS:
         // What came while unchecked is gone: checking shows only what follows.
         In<QCheckBox>(form, "CheckBox1")->setChecked(true);
         In<QCheckBox>(form, "uooViewCheck")->setChecked(true);
-        QTest::qWait(30);   // one tick
+        QTest::qWait(30);  // one tick
         QVERIFY(Lines(form, "gsmLog").size() <= 2);
-        QTRY_VERIFY_WITH_TIMEOUT(Lines(form, "ismLog").join('\n').contains("Установлено значение выходов: "),
-                                 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(Lines(form, "ismLog").join('\n').contains("Получен код ключа IButton"), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Lines(form, "ismLog").join('\n').contains("Установлено значение выходов: "), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            Lines(form, "ismLog").join('\n').contains("Получен код ключа IButton"), 3000);
         const QStringList gsm = Lines(form, "gsmLog"), ism = Lines(form, "ismLog");
         QVERIFY(gsm.size() > 5);
         for (const QString& line : gsm + ism) {
             QVERIFY2(line.contains(TimedLine), qPrintable(line));
-            QVERIFY2(!line.contains("X("), qPrintable(line));   // raw bytes stay out
+            QVERIFY2(!line.contains("X("), qPrintable(line));  // raw bytes stay out
         }
         QVERIFY(gsm.join('\n').contains(" > TX: AT+CSQ"));
         QVERIFY(ism.join('\n').contains(" > TX: 01 10 00 "));
@@ -169,7 +175,8 @@ private Q_SLOTS:
         TForm4 form(dialogs, Hardware{cable, SystemClock()});
         In<QCheckBox>(form, "CheckBox2")->setChecked(false);
         form.show();
-        QTRY_COMPARE_WITH_TIMEOUT(StateLine(form), QStringLiteral("Связь установлена"), ReplyTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(StateLine(form), QStringLiteral("Связь установлена"),
+                                  ReplyTimeoutMs);
         QTest::qWait(1500);
         const auto handshakes = [&] { return int(cable.Writes().size()); };
 
@@ -181,17 +188,18 @@ private Q_SLOTS:
         QTest::qWait(4800);
         QCOMPARE(handshakes(), atStatus);
         QTRY_COMPARE_WITH_TIMEOUT(handshakes(), atStatus + 1, 2500);
-        for (const Bytes& written : cable.Writes()) QCOMPARE(Printable(written), Printable(ToBytes("CTRL_SETUP_GSMA")));
+        for (const Bytes& written : cable.Writes())
+            QCOMPARE(Printable(written), Printable(ToBytes("CTRL_SETUP_GSMA")));
     }
 
     void ClosedWhileNoCableTheLinkStaysClosedAndReopeningConnects() {
         WindowFixture f;
         TForm4& form = f.StartWithControl();
         Open(f);
-        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(
-                                     QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"))),
+        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(QStringLiteral(
+                                     "^\\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"))),
                                  5000);
-        form.close();   // the link waits between open attempts now
+        form.close();  // the link waits between open attempts now
         auto modem = f.StartModem();
         QTest::qWait(3500);
         QCOMPARE(Count(modem->Log(), "READY"), 0);
@@ -209,11 +217,13 @@ private Q_SLOTS:
         Open(f);
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("12500"), ReplyTimeoutMs);
         modem->Stop();
-        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(QStringLiteral("^VMODEM1: \\d\\d:\\d\\d:\\d\\d \\S"))),
+        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(
+                                     QStringLiteral("^VMODEM1: \\d\\d:\\d\\d:\\d\\d \\S"))),
                                  ReplyTimeoutMs);
-        for (const char* field : {"simNumEdit", "batVolt1", "batVolt2", "pwrVolt"}) QVERIFY(Greyed(form, field));
+        for (const char* field : {"simNumEdit", "batVolt1", "batVolt2", "pwrVolt"})
+            QVERIFY(Greyed(form, field));
         QCOMPARE(Field(form, "pwrVolt"), QStringLiteral("12500"));
-        Click(form, "Button1");   // the window still answers
+        Click(form, "Button1");  // the window still answers
         QVERIFY(form.isVisible());
 
         modem = f.StartModem({"--supply", "11000"});
@@ -231,7 +241,7 @@ private Q_SLOTS:
         auto first = f.StartModem({}, "VMODEM1");
         auto chosen = f.StartModem({"--supply", "12500"}, "VMODEM2");
         TForm4& form = f.StartWithControl();
-        f.Form().FtdiSerial = "VMODEM2";   // chosen in "Выбор FTDI" for an earlier operation
+        f.Form().FtdiSerial = "VMODEM2";  // chosen in "Выбор FTDI" for an earlier operation
         Open(f);
         QVERIFY(!In<QWidget>(form, "sim1Btn")->isEnabled());
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("12500"), ReplyTimeoutMs);
@@ -239,8 +249,10 @@ private Q_SLOTS:
         QVERIFY(In<QWidget>(form, "sim1Btn")->isEnabled());
 
         chosen->Stop();
-        const QRegularExpression missing(QStringLiteral("^VMODEM2: \\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"));
-        QTRY_VERIFY2_WITH_TIMEOUT(StateLine(form).contains(missing), qPrintable(StateLine(form)), ReplyTimeoutMs);
+        const QRegularExpression missing(
+            QStringLiteral("^VMODEM2: \\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"));
+        QTRY_VERIFY2_WITH_TIMEOUT(StateLine(form).contains(missing), qPrintable(StateLine(form)),
+                                  ReplyTimeoutMs);
         QVERIFY(!In<QWidget>(form, "sim1Btn")->isEnabled());
 
         chosen = f.StartModem({"--supply", "11000"}, "VMODEM2");
@@ -278,7 +290,8 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         QScrollBar* bar = view.verticalScrollBar();
         const auto tick = [&](int first, int count) {
-            for (int i = first; i < first + count; ++i) log.Add(QStringLiteral("12:00:00"), QString::number(i));
+            for (int i = first; i < first + count; ++i)
+                log.Add(QStringLiteral("12:00:00"), QString::number(i));
             log.Flush();
         };
         tick(0, 1);
@@ -291,10 +304,10 @@ private Q_SLOTS:
         QCOMPARE(lines.back(), QStringLiteral("12:00:00 > 10049"));
         QCOMPARE(bar->value(), bar->maximum());
 
-        bar->setValue(bar->maximum() / 2);   // the installer reads older lines
+        bar->setValue(bar->maximum() / 2);  // the installer reads older lines
         const int reading = bar->value();
         tick(20000, 3);
-        QCOMPARE(bar->value(), reading - 3);   // the same lines stay in view
+        QCOMPARE(bar->value(), reading - 3);  // the same lines stay in view
         bar->setValue(bar->maximum());
         tick(20003, 1);
         QCOMPARE(bar->value(), bar->maximum());

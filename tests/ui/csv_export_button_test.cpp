@@ -31,7 +31,11 @@ private Q_SLOTS:
         f.WriteDatabase({{0, first}, {1, doomed}});
         f.Start();
         const std::filesystem::path out = f.Dir() / "export.csv";
-        { QFile old(QString::fromStdString(out.string())); old.open(QIODevice::WriteOnly); old.write("old contents, much longer than the export will be"); }
+        {
+            QFile old(QString::fromStdString(out.string()));
+            old.open(QIODevice::WriteOnly);
+            old.write("old contents, much longer than the export will be");
+        }
 
         f.ClickRow(2);
         f.StartEditing();
@@ -44,10 +48,12 @@ private Q_SLOTS:
         f.Click("SpeedButton4");
 
         QCOMPARE(f.dialogs.proposedNames, QStringList{"Export_ProgInfo_12.GAD.CSV"});
-        const QByteArray expected = QByteArray("NCard;Object;KodUoo;KodLine;Pin1;Pin2;SIM1_ID;SIM2_ID\r\n") +
-                                    "17;" + Cp1251("Склад") + ";305,NA,NA,NA;2,NA,NA,NA;1111;2222;NA;NA\r\n";
+        const QByteArray expected =
+            QByteArray("NCard;Object;KodUoo;KodLine;Pin1;Pin2;SIM1_ID;SIM2_ID\r\n") + "17;" +
+            Cp1251("Склад") + ";305,NA,NA,NA;2,NA,NA,NA;1111;2222;NA;NA\r\n";
         QCOMPARE(Read(out), expected);
-        QCOMPARE(f.dialogs.shown.size(), size_t(1));  // the delete question only: no success message
+        QCOMPARE(f.dialogs.shown.size(),
+                 size_t(1));  // the delete question only: no success message
         QVERIFY(f.Form().EditMode);
     }
 
@@ -64,7 +70,8 @@ private Q_SLOTS:
     void WriteFailureIsReported() {
         WindowFixture f;
         f.Start();
-        f.dialogs.fileNames = {QString::fromStdString((f.Dir() / "no-such-dir" / "x.csv").string())};
+        f.dialogs.fileNames = {
+            QString::fromStdString((f.Dir() / "no-such-dir" / "x.csv").string())};
         f.Click("SpeedButton4");
         QCOMPARE(f.dialogs.shown.size(), size_t(1));
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));

@@ -44,7 +44,8 @@ private Q_SLOTS:
         QVERIFY(f.Enabled("Edit1"));
         QVERIFY(f.Enabled("BitBtn2"));
         QVERIFY(!f.Enabled("SetsGrid"));
-        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Отменить редактирование"));
+        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(),
+                 QStringLiteral("Отменить редактирование"));
     }
 
     void CancelAnsweredYesShowsTheStoredCardOnEveryTab() {
@@ -67,7 +68,8 @@ private Q_SLOTS:
         QCOMPARE(f.Text("Edit1"), QStringLiteral("Склад"));
         QVERIFY(!f.Enabled("Edit1"));
         QVERIFY(f.Enabled("SetsGrid"));
-        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Включить редактирование"));
+        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(),
+                 QStringLiteral("Включить редактирование"));
         const int types[] = {2, 0, 3, 0};
         const char* codes[] = {"10", "", "30", ""};
         for (int tab : {0, 1, 2, 3}) {
@@ -165,7 +167,8 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
         // The file and the system's reason come under the specified text.
-        QVERIFY(f.dialogs.shown[0].detail.startsWith(QString::fromStdString(f.DatabaseFile().string()) + ": "));
+        QVERIFY(f.dialogs.shown[0].detail.startsWith(
+            QString::fromStdString(f.DatabaseFile().string()) + ": "));
         QVERIFY(f.dialogs.shown[0].detail.size() > int(f.DatabaseFile().string().size()) + 4);
         QVERIFY(!form.EditMode);
         QCOMPARE(FromField(form.Database().cards[0].Edit1), QStringLiteral("Новое"));
@@ -201,7 +204,8 @@ private Q_SLOTS:
         for (int c = 1; c <= 5; ++c) QVERIFY(f.Cell(5, c).isEmpty());
         for (int tab : {0, 1, 2, 3}) {
             f.ChooseTab(tab);
-            QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentText(), QStringLiteral("Не подключено"));
+            QCOMPARE(f.Find<QComboBox>("uoTypeCombo")->currentText(),
+                     QStringLiteral("Не подключено"));
         }
         QVERIFY(!f.ReadBack()->cards[4].InUse());
 
@@ -276,8 +280,11 @@ private Q_SLOTS:
         f.dialogs.shown.clear();
         f.dialogs.answers = {false};
         QVERIFY(!form.close());
-        QCOMPARE(f.dialogs.Texts(), QStringList({"Ошибка записи на диск",
-                                                 "Изменения карточек не записаны на диск. Выйти из программы без сохранения?"}));
+        QCOMPARE(
+            f.dialogs.Texts(),
+            QStringList(
+                {"Ошибка записи на диск",
+                 "Изменения карточек не записаны на диск. Выйти из программы без сохранения?"}));
         QVERIFY(form.isVisible());
         // Once the disk takes the file again, closing writes it.
         std::filesystem::remove(f.DatabaseFile());
@@ -318,10 +325,12 @@ private Q_SLOTS:
     }
 };
 
-const QString EditingTest::CancelQuestion = QStringLiteral("Все изменения будут утеряны. Отменить редактирование?");
-const QString EditingTest::DeleteQuestion = QStringLiteral("Вы точно хотите удалить запись безвозвратно?");
-const QString EditingTest::CloseQuestion =
-    QStringLiteral("Включен режим редактирования. Хотите выйти из программы без сохранения текущей записи?");
+const QString EditingTest::CancelQuestion =
+    QStringLiteral("Все изменения будут утеряны. Отменить редактирование?");
+const QString EditingTest::DeleteQuestion =
+    QStringLiteral("Вы точно хотите удалить запись безвозвратно?");
+const QString EditingTest::CloseQuestion = QStringLiteral(
+    "Включен режим редактирования. Хотите выйти из программы без сохранения текущей записи?");
 
 QTEST_MAIN(EditingTest)
 #include "editing_test.moc"

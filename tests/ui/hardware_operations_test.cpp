@@ -71,8 +71,9 @@ void WriteTwoCards(WindowFixture& f) {
 // The journal of the window's database, oldest first.
 std::vector<JournalEntry> JournalOf(const WindowFixture& f) {
     std::vector<JournalEntry> entries;
-    ReadJournal(OperationJournal(f.Dir()).File(),
-                [&](JournalEntry&& entry, std::string_view) { entries.push_back(std::move(entry)); });
+    ReadJournal(OperationJournal(f.Dir()).File(), [&](JournalEntry&& entry, std::string_view) {
+        entries.push_back(std::move(entry));
+    });
     return entries;
 }
 
@@ -86,7 +87,7 @@ JournalWindow* OpenJournalWindow() {
     JournalWindow* found = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (auto* window = qobject_cast<JournalWindow*>(w); window && window->isVisible()) {
-            if (found) return nullptr;   // only one may be open
+            if (found) return nullptr;  // only one may be open
             found = window;
         }
     return found;
@@ -123,8 +124,9 @@ class HardwareOperationsTest : public QObject {
     Q_OBJECT
 private:
     static void WaitIdle(WindowFixture& f) {
-        QTRY_VERIFY_WITH_TIMEOUT(!f.Form().WorkersAlive() && !f.Form().ProgRunning &&
-                                     !f.Form().ReadRunning, OperationTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !f.Form().WorkersAlive() && !f.Form().ProgRunning && !f.Form().ReadRunning,
+            OperationTimeoutMs);
         QCoreApplication::processEvents();
     }
     // Reads the modem; returns the card line of the read-result window ("" when not shown).
@@ -140,7 +142,8 @@ private:
     }
 
     // Reads the modem; returns the differences its window lists, after `then` acted in it.
-    static QStringList ReadDifferences(WindowFixture& f, const std::function<void(QDialog&)>& then = {}) {
+    static QStringList ReadDifferences(WindowFixture& f,
+                                       const std::function<void(QDialog&)>& then = {}) {
         QStringList rows;
         f.dialogs.onModal = [&](QDialog& dialog) {
             rows = ShownDifferences(dialog);
@@ -167,15 +170,18 @@ private Q_SLOTS:
         // every button is in view at once, none of them in a scrolled part.
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QVERIFY(form.height() < screen.height());
-        for (const char* name : {"ExitBtn", "SpeedButton4", "BitBtn1", "BitBtn3", "ProgBtn", "ctrlBtn"}) {
+        for (const char* name :
+             {"ExitBtn", "SpeedButton4", "BitBtn1", "BitBtn3", "ProgBtn", "ctrlBtn"}) {
             QWidget* button = f.Find<QWidget>(name);
-            QVERIFY2(form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())), name);
+            QVERIFY2(
+                form.rect().contains(QRect(button->mapTo(&form, QPoint(0, 0)), button->size())),
+                name);
             for (QWidget* w = button; w != &form; w = w->parentWidget())
                 QVERIFY2(!qobject_cast<QScrollArea*>(w), name);
         }
         // The bottom row keeps its geometry whatever shows in it.
         const QRect control = f.Find<QWidget>("ctrlBtn")->geometry();
-        f.ClickRow(2);   // a device without loops: no "Записать настройки в УОО"
+        f.ClickRow(2);  // a device without loops: no "Записать настройки в УОО"
         QVERIFY(!f.Visible("ProgUoBtn"));
         QCOMPARE(f.Find<QWidget>("ctrlBtn")->geometry(), control);
         f.ClickRow(1);
@@ -183,9 +189,10 @@ private Q_SLOTS:
         const double before = CurrentDays();
         f.Click("ProgBtn");
         QCOMPARE(f.Find<QPushButton>("ProgBtn")->text(), QStringLiteral("Остановить"));
-        for (const char* off : {"SpeedButton1", "ProgUoBtn", "BitBtn1", "SetsGrid"}) QVERIFY(!f.Enabled(off));
+        for (const char* off : {"SpeedButton1", "ProgUoBtn", "BitBtn1", "SetsGrid"})
+            QVERIFY(!f.Enabled(off));
         QVERIFY(f.Enabled("SearchEdit") && f.Visible("Progress"));
-        f.Search("Офис");   // a search hit selects another card meanwhile
+        f.Search("Офис");  // a search hit selects another card meanwhile
         QCOMPARE(form.Database().SelectedIndex, 1);
 
         std::uint16_t onDiskAtMessage = 0;
@@ -208,7 +215,8 @@ private Q_SLOTS:
         }
         QVERIFY(!f.Cell(1, 5).isEmpty());
         QCOMPARE(f.Find<QPushButton>("ProgBtn")->text(), QStringLiteral("Программировать"));
-        for (const char* on : {"SpeedButton1", "ProgUoBtn", "BitBtn1", "SetsGrid"}) QVERIFY(f.Enabled(on));
+        for (const char* on : {"SpeedButton1", "ProgUoBtn", "BitBtn1", "SetsGrid"})
+            QVERIFY(f.Enabled(on));
         QVERIFY(!f.Visible("Progress"));
         // Steps of one every 100 ms, 9 followed by 0, and back to 0 at the end.
         QVERIFY(bar.size() > 3 && bar.back() == 0);
@@ -217,7 +225,8 @@ private Q_SLOTS:
         // The read names the card; a change after programming is told apart.
         QCOMPARE(ReadCardLine(f), QStringLiteral("Карточка № 101 (объект «Склад»), строка 1: "
                                                  "модем запрограммирован этой карточкой"));
-        StoreField("2222", form.Database().cards[0].Pin1Edit);   // edited since: the modem has the old PIN
+        StoreField("2222",
+                   form.Database().cards[0].Pin1Edit);  // edited since: the modem has the old PIN
         QVERIFY(ReadCardLine(f).endsWith("карточка изменена после программирования"));
         QCOMPARE(f.dialogs.modals, (QStringList{"Считанные данные", "Считанные данные"}));
     }
@@ -230,7 +239,8 @@ private Q_SLOTS:
         const auto image = f.Dir() / "modem.img";
         auto modem = f.StartModem({"--image", image.string()});
         f.Start();
-        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(), QStringLiteral("нет записей в журнале"));
+        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(),
+                 QStringLiteral("нет записей в журнале"));
         f.Click("ProgBtn");
         WaitIdle(f);
         const std::string written = FileHex(image);
@@ -276,11 +286,13 @@ private Q_SLOTS:
         }
 
         const QString history = f.Find<QLabel>("cardHistoryLabel")->text();
-        QVERIFY2(history.startsWith("Последнее программирование: ") && history.contains("кабель VMODEM1"),
+        QVERIFY2(history.startsWith("Последнее программирование: ") &&
+                     history.contains("кабель VMODEM1"),
                  qPrintable(history));
         QVERIFY2(readHistory.startsWith("Последнее программирование: "), qPrintable(readHistory));
         f.ClickRow(2);
-        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(), QStringLiteral("нет записей в журнале"));
+        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(),
+                 QStringLiteral("нет записей в журнале"));
 
         // One journal window, raised by a second click, told the selected card and each new entry.
         f.Click("journalBtn");
@@ -306,7 +318,8 @@ private Q_SLOTS:
         WaitIdle(f);
         f.Click("ProgUoBtn");
         WaitIdle(f);
-        QCOMPARE(f.dialogs.Texts(), (QStringList{QString::fromUtf8(ProgramDoneText), QString::fromUtf8(UoDoneText)}));
+        QCOMPARE(f.dialogs.Texts(),
+                 (QStringList{QString::fromUtf8(ProgramDoneText), QString::fromUtf8(UoDoneText)}));
         QVERIFY2(f.dialogs.shown[0].detail.startsWith("Журнал операций не записан"),
                  qPrintable(f.dialogs.shown[0].detail));
         QCOMPARE(f.dialogs.shown[1].detail, QString());
@@ -319,8 +332,10 @@ private Q_SLOTS:
         TForm1& form = f.Start();
         f.ClickRow(3);
         f.Click("ProgBtn");
-        QCOMPARE(f.dialogs.Texts(), QStringList{QStringLiteral(
-            "Текущая запись НЕ СОДЕРЖИТ ДАННЫХ!\nВыберите запись с данными или создайте новую")});
+        QCOMPARE(
+            f.dialogs.Texts(),
+            QStringList{QStringLiteral(
+                "Текущая запись НЕ СОДЕРЖИТ ДАННЫХ!\nВыберите запись с данными или создайте новую")});
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Внимание"));
         form.ProgUoBtnClick();
         form.ProgUoBtnClick();
@@ -346,7 +361,8 @@ private Q_SLOTS:
         QCOMPARE(entries[1].operation, JournalOperation::Read);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             QCOMPARE(entries[i].result, JournalResult::Failed);
-            QCOMPARE(QString::fromStdString(entries[i].message), f.dialogs.Texts()[int(i) + 1].trimmed());
+            QCOMPARE(QString::fromStdString(entries[i].message),
+                     f.dialogs.Texts()[int(i) + 1].trimmed());
             QCOMPARE(f.dialogs.shown[i + 1].action, QStringLiteral("Проверить кабель"));
         }
         QCOMPARE(entries[0].row, std::optional<int>(1));
@@ -500,11 +516,12 @@ private Q_SLOTS:
             WaitIdle(f);
         }
         QCOMPARE(listed, (QStringList{"VMODEM1", "VMODEM2"}));
-        QCOMPARE(f.dialogs.modals, (QStringList{"Выбор FTDI", "Считанные данные", "Считанные данные"}));
+        QCOMPARE(f.dialogs.modals,
+                 (QStringList{"Выбор FTDI", "Считанные данные", "Считанные данные"}));
         QCOMPARE(form.FtdiSerial, std::string("VMODEM2"));
         QVERIFY(first->Log().find("READ") == std::string::npos);
 
-        second->Stop();   // unplugged: the one cable left is taken without a question
+        second->Stop();  // unplugged: the one cable left is taken without a question
         f.Click("SpeedButton1");
         WaitIdle(f);
         QCOMPARE(form.FtdiSerial, std::string("VMODEM1"));
@@ -541,7 +558,7 @@ private Q_SLOTS:
         std::uint16_t onDiskUnderMessage = 0;
         f.dialogs.onMessage = [&](const ScriptedDialogs::Shown&) {
             ::raise(SIGTERM);
-            QTest::qWait(200);   // the message's own event loop, as a real box runs it
+            QTest::qWait(200);  // the message's own event loop, as a real box runs it
             onDiskUnderMessage = f.ReadBack()->cards[0].ProgID1;
         };
         f.Click("ProgBtn");
@@ -585,18 +602,19 @@ private Q_SLOTS:
             other = ShownDifferences(dialog);
             heading = dialog.findChild<QLabel*>("differencesHeading")->text();
         });
-        QCOMPARE(changed, (QStringList{"PIN1 | 4321 | 1111", "Точка доступа 2 | internet3 | internet2",
-                                       "Название объекта (опционально) | Склад 2 | "}));
+        QCOMPARE(changed,
+                 (QStringList{"PIN1 | 4321 | 1111", "Точка доступа 2 | internet3 | internet2",
+                              "Название объекта (опционально) | Склад 2 | "}));
         QCOMPARE(heading, QStringLiteral("Отличия от карточки № 202, строка 2:"));
         QVERIFY(other.contains("УОО 1: Код УО на ПЦН | 5678 | 1234"));
         QCOMPARE(f.dialogs.unansweredQuestions, 0);
 
         f.ClickRow(1);
         f.StartEditing();
-        f.Type("CodeUoo", "999");   // the modem's codes are no card's any more
+        f.Type("CodeUoo", "999");  // the modem's codes are no card's any more
         f.Save();
         QCOMPARE(ReadDifferences(f), QStringList{});
-        QVERIFY(f.dialogs.shown.size() == 1);   // the programming's message alone
+        QVERIFY(f.dialogs.shown.size() == 1);  // the programming's message alone
     }
 
     // With an empty database a read becomes a card: "Создать карточку…" opens the read settings
@@ -609,7 +627,7 @@ private Q_SLOTS:
         StoreField("*105#", source.balCodeSim2);
         source.SmsFlags = SmsSendTo2 | SmsAlarm;
         StoreField("89110000000", source.smsNumber2Edit);
-        source.balCritical = 50;   // as a window saves it: an empty value is stored as 10
+        source.balCritical = 50;  // as a window saves it: an empty value is stored as 10
         source.VersionCombo = 1;
         const ModemImage held = BuildModemImage(source, 1);
         WindowFixture f;
@@ -617,7 +635,8 @@ private Q_SLOTS:
         const auto image = f.Dir() / "modem.img";
         {
             std::ofstream out(image, std::ios::binary);
-            out.write(reinterpret_cast<const char*>(held.bytes.data()), std::streamsize(held.length));
+            out.write(reinterpret_cast<const char*>(held.bytes.data()),
+                      std::streamsize(held.length));
         }
         auto modem = f.StartModem({"--image", image.string()});
         TForm1& form = f.Start();
@@ -626,7 +645,7 @@ private Q_SLOTS:
         const QStringList shown = ReadDifferences(f, [&](QDialog& dialog) {
             auto* newCard = dialog.findChild<QPushButton*>("newCardBtn");
             QVERIFY(newCard->isVisibleTo(&dialog));
-            f.dialogs.texts = {"3"};   // not the first empty row: the user's choice
+            f.dialogs.texts = {"3"};  // not the first empty row: the user's choice
             QTest::mouseClick(newCard, Qt::LeftButton);
         });
         QCOMPARE(shown, QStringList{});
@@ -638,7 +657,7 @@ private Q_SLOTS:
         QCOMPARE(f.Text("Edit1"), QString());
         QCOMPARE(form.focusWidget(), f.Find<QWidget>("NCardEdit"));
         QCOMPARE(f.Text("smsObjNameEdit"), QStringLiteral("Дача 7"));
-        QVERIFY(!f.ReadBack()->cards[2].InUse());   // nothing written before the save
+        QVERIFY(!f.ReadBack()->cards[2].InUse());  // nothing written before the save
 
         f.Type("NCardEdit", "303");
         f.Type("Edit1", QStringLiteral("Дача"));
@@ -684,7 +703,8 @@ private Q_SLOTS:
         QCOMPARE(rows, (QStringList{"PIN2 | 2222 | 9999"}));
         f.ClickRow(2);
         f.Click("ChangesBtn");
-        QCOMPARE(f.dialogs.Texts(), QStringList{"Нет записи о программировании этой карточки в журнале"});
+        QCOMPARE(f.dialogs.Texts(),
+                 QStringList{"Нет записи о программировании этой карточки в журнале"});
         f.ClickRow(3);
         QVERIFY(!f.Enabled("ChangesBtn"));
     }

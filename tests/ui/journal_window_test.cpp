@@ -33,7 +33,8 @@ private:
     static JournalEntry Entry(int minute, JournalOperation operation, JournalResult result, int row,
                               const std::string& card, const std::string& user) {
         JournalEntry entry;
-        entry.time = "2026-12-07T10:" + std::string(minute < 10 ? "0" : "") + std::to_string(minute) + ":13+03:00";
+        entry.time = "2026-12-07T10:" + std::string(minute < 10 ? "0" : "") +
+                     std::to_string(minute) + ":13+03:00";
         entry.operation = operation;
         entry.result = result;
         entry.message = "сообщение " + std::to_string(minute);
@@ -44,7 +45,9 @@ private:
         entry.object = "Склад " + card;
         return entry;
     }
-    void Append(const JournalEntry& entry) const { QVERIFY(AppendJournalLine(JournalFile(Dir()), JournalLine(entry)).empty()); }
+    void Append(const JournalEntry& entry) const {
+        QVERIFY(AppendJournalLine(JournalFile(Dir()), JournalLine(entry)).empty());
+    }
     // The time column of the rows shown, top to bottom.
     static QStringList Times(JournalWindow& window) {
         QStringList times;
@@ -63,7 +66,8 @@ private Q_SLOTS:
         // Oldest first in the file: minutes 1..4; a torn and a garbage line among them.
         Append(Entry(1, JournalOperation::Program, JournalResult::Ok, 3, "17", "ivanov"));
         Append(Entry(2, JournalOperation::Read, JournalResult::Failed, 5, "18", "petrov"));
-        std::ofstream(JournalFile(Dir()), std::ios::app) << "{\"version\":1,\"time\":\"2026-12\n" << "мусор\n";
+        std::ofstream(JournalFile(Dir()), std::ios::app) << "{\"version\":1,\"time\":\"2026-12\n"
+                                                         << "мусор\n";
         Append(Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17", "Petrov"));
         Append(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "99", "sidorov"));
     }
@@ -78,13 +82,13 @@ private Q_SLOTS:
         auto* filter = window.findChild<QLineEdit*>(QStringLiteral("filterEdit"));
         auto* onlyCard = window.findChild<QCheckBox*>(QStringLiteral("onlyCardCheck"));
         QVERIFY(!onlyCard->isEnabled());
-        QTest::keyClicks(filter, QStringLiteral("PETR"));   // any case: "petrov" and "Petrov"
+        QTest::keyClicks(filter, QStringLiteral("PETR"));  // any case: "petrov" and "Petrov"
         QCOMPARE(Times(window), (QStringList{"03", "02"}));
         QTest::keyClicks(filter, QStringLiteral("ov"));
         QCOMPARE(Times(window), (QStringList{"03", "02"}));
-        filter->setText(QStringLiteral("сбой"));   // the result column
+        filter->setText(QStringLiteral("сбой"));  // the result column
         QCOMPARE(Times(window), (QStringList{"02"}));
-        filter->setText(QStringLiteral("запись уоо"));   // the operation column
+        filter->setText(QStringLiteral("запись уоо"));  // the operation column
         QCOMPARE(Times(window), (QStringList{"03"}));
         filter->clear();
         QCOMPARE(Times(window), (QStringList{"04", "03", "02", "01"}));
@@ -113,7 +117,8 @@ private Q_SLOTS:
         CardRecord card = ValidCard("17", "Склад 17");
         StoreField(QStringLiteral("Ленина 5"), card.smsObjNameEdit);
         const ModemImage image = BuildModemImage(card, 1);
-        JournalEntry entry = Entry(9, JournalOperation::Program, JournalResult::Ok, 3, "17", "ivanov");
+        JournalEntry entry =
+            Entry(9, JournalOperation::Program, JournalResult::Ok, 3, "17", "ivanov");
         entry.image = HexText(image.bytes.data(), image.length);
         entry.imageCrc = "1A2B";
         Append(entry);
@@ -131,16 +136,17 @@ private Q_SLOTS:
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
         QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
         QCOMPARE(dialogs.modals, QStringList{"Запись журнала"});
-        for (const char* field : {"Операция=Программирование", "Сообщение=сообщение 9", "Пользователь=ivanov",
-                                  "Кабель=FT4ABC12", "Строка=3", "ID=1A2B", "Название объекта=Ленина 5",
-                                  "PIN1=1111"})
+        for (const char* field :
+             {"Операция=Программирование", "Сообщение=сообщение 9", "Пользователь=ivanov",
+              "Кабель=FT4ABC12", "Строка=3", "ID=1A2B", "Название объекта=Ленина 5", "PIN1=1111"})
             QVERIFY2(fields.contains(QString::fromUtf8(field)), field);
     }
 
     void ExportsWhatIsShownAndRefusesTheDatabasesFiles() {
         ScriptedDialogs dialogs;
         JournalWindow window(dialogs, Dir());
-        window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))->setText(QStringLiteral("petrov"));
+        window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))
+            ->setText(QStringLiteral("petrov"));
         const std::filesystem::path out = Dir() / "journal.csv";
         dialogs.fileNames = {QString::fromStdString(out.string())};
         window.findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
@@ -149,8 +155,10 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string expected =
             JournalCsvLine(JournalColumnTitles()) +
-            JournalCsvLine(JournalRowTexts(Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17", "Petrov"))) +
-            JournalCsvLine(JournalRowTexts(Entry(2, JournalOperation::Read, JournalResult::Failed, 5, "18", "petrov")));
+            JournalCsvLine(JournalRowTexts(
+                Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17", "Petrov"))) +
+            JournalCsvLine(JournalRowTexts(
+                Entry(2, JournalOperation::Read, JournalResult::Failed, 5, "18", "petrov")));
         QCOMPARE(file.readAll().toStdString(), expected);
         QVERIFY(dialogs.shown.empty());
 

@@ -14,7 +14,8 @@ namespace {
 bool ReadableWhenDisabled(WindowFixture& f, const char* name) {
     const QPalette colours = f.Find<QWidget>(name)->palette();
     for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
-        if (colours.color(QPalette::Disabled, role) != colours.color(QPalette::Active, role)) return false;
+        if (colours.color(QPalette::Disabled, role) != colours.color(QPalette::Active, role))
+            return false;
     return true;
 }
 }  // namespace
@@ -123,9 +124,10 @@ private Q_SLOTS:
         QVERIFY(!f.Visible("UseSim1"));
         QVERIFY(!f.Visible("UseSim2"));
         QVERIFY(f.Find<QCheckBox>("UseSim1")->isChecked());
-        QCOMPARE(f.Find<QCheckBox>("UseSim2")->toolTip(), QStringLiteral("Использовать 2ю SIM карту"));
-        const char* second[] = {"Pin2Edit", "Ip2GsmEdit", "Port2GsmEdit", "APN2Edit", "LoginGsm2Edit",
-                                "PassGsm2Edit"};
+        QCOMPARE(f.Find<QCheckBox>("UseSim2")->toolTip(),
+                 QStringLiteral("Использовать 2ю SIM карту"));
+        const char* second[] = {"Pin2Edit", "Ip2GsmEdit",    "Port2GsmEdit",
+                                "APN2Edit", "LoginGsm2Edit", "PassGsm2Edit"};
         for (const char* name : second) QVERIFY2(f.Enabled(name), name);
         f.Find<QCheckBox>("UseSim2")->setChecked(false);
         for (const char* name : second) QVERIFY2(!f.Enabled(name), name);
@@ -164,7 +166,8 @@ private Q_SLOTS:
         QCOMPARE(f.Visible("ProgUoBtn"), loops);
         for (const char* name : {"numLine", "uoNumLineLabel", "CodeUoo", "codeUoLabel"})
             QVERIFY2(f.Visible(name) == address, name);
-        for (const char* name : {"Cord4", "Cord5", "Cord6", "CordLabel4", "CordLabel5", "CordLabel6", "fireWoGuard"})
+        for (const char* name :
+             {"Cord4", "Cord5", "Cord6", "CordLabel4", "CordLabel5", "CordLabel6", "fireWoGuard"})
             QVERIFY2(f.Visible(name) == sixLoops, name);
         if (loops) {
             for (const char* name : {"Cord1", "Cord2", "Cord3", "uoIndicCheck", "uoBatteryCheck"})
@@ -177,25 +180,30 @@ private Q_SLOTS:
         WindowFixture f;
         TForm1& form = f.Start();
         form.SetEditMode(true);
-        for (const char* name : {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "PUK1_Edit", "balEnable",
-                                 "sendSMS1Check", "allowUpdateCheck", "BitBtn2", "BitBtn3", "UooTab",
-                                 "SpeedButton4", "ctrlBtn", "ExitBtn"})
+        for (const char* name : {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "PUK1_Edit",
+                                 "balEnable", "sendSMS1Check", "allowUpdateCheck", "BitBtn2",
+                                 "BitBtn3", "UooTab", "SpeedButton4", "ctrlBtn", "ExitBtn"})
             QVERIFY2(f.Enabled(name), name);
-        for (const char* name : {"ProgBtn", "SpeedButton1", "ProgUoBtn", "SetsGrid", "SearchEdit", "SpeedButton3"})
+        for (const char* name :
+             {"ProgBtn", "SpeedButton1", "ProgUoBtn", "SetsGrid", "SearchEdit", "SpeedButton3"})
             QVERIFY2(!f.Enabled(name), name);
-        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Отменить редактирование"));
+        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(),
+                 QStringLiteral("Отменить редактирование"));
         // In edit mode a field the rules turn off is greyed; the update server is off here.
         QVERIFY(!ReadableWhenDisabled(f, "ipUpdateEdit"));
         form.SetEditMode(false);
-        for (const char* name : {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "BitBtn2", "BitBtn3"})
+        for (const char* name :
+             {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "BitBtn2", "BitBtn3"})
             QVERIFY2(!f.Enabled(name), name);
         // Outside it the card is read: its disabled fields keep the text colour.
-        for (const char* name : {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "ipUpdateEdit", "Cord1"})
+        for (const char* name :
+             {"NCardEdit", "Edit1", "uoTypeCombo", "Pin1Edit", "ipUpdateEdit", "Cord1"})
             QVERIFY2(ReadableWhenDisabled(f, name), name);
         for (const char* name : {"ProgBtn", "SpeedButton1", "ProgUoBtn", "SetsGrid", "SearchEdit",
                                  "SpeedButton3", "UooTab"})
             QVERIFY2(f.Enabled(name), name);
-        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(), QStringLiteral("Включить редактирование"));
+        QCOMPARE(f.Find<QAbstractButton>("BitBtn1")->text(),
+                 QStringLiteral("Включить редактирование"));
     }
 };
 

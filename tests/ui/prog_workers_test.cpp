@@ -20,7 +20,7 @@ namespace gsmprog::test {
 namespace {
 
 using std::chrono::milliseconds;
-constexpr milliseconds WorkerEndWait{2000};   // as the window waits at close
+constexpr milliseconds WorkerEndWait{2000};  // as the window waits at close
 
 // One step at a time, handed from a worker to the test's thread.
 class QueueHandover final : public WorkHandover {
@@ -43,7 +43,7 @@ public:
         changed_.wait(guard, [this] { return pending_ != nullptr; });
         RunPending(guard);
     }
-    std::function<void()> whileWaiting;   // called on each round of a wait for a worker
+    std::function<void()> whileWaiting;  // called on each round of a wait for a worker
 
 private:
     void RunPending(std::unique_lock<std::mutex>& guard) {
@@ -63,7 +63,8 @@ private:
 struct ReadRun {
     explicit ReadRun(std::shared_ptr<ScriptedCable> scripted = std::make_shared<ScriptedCable>())
         : cable(std::move(scripted)),
-          worker(std::make_unique<TReadThread>(Hardware{*cable, SystemClock(), cable}, "FT000001")) {}
+          worker(
+              std::make_unique<TReadThread>(Hardware{*cable, SystemClock(), cable}, "FT000001")) {}
 
     void Begin() {
         worker->Begin(handover, [this](ProgWorker& done) {
@@ -76,7 +77,7 @@ struct ReadRun {
     std::shared_ptr<ScriptedCable> cable;
     QueueHandover handover;
     std::unique_ptr<ProgWorker> worker;
-    int completions = 0;   // test thread only: completions run there
+    int completions = 0;  // test thread only: completions run there
     bool stoppedAtCompletion = false;
     ProgWorker::Result result;
 };
@@ -89,7 +90,7 @@ TEST(ProgWorkers, StopEndsTheExchangeAndHandsOverTheStoppedWorker) {
         if (std::exchange(first, false)) wrote.set_value();
     });
     run.Begin();
-    wrote.get_future().wait();   // the command is out; the worker waits for the answer
+    wrote.get_future().wait();  // the command is out; the worker waits for the answer
     run.worker->Stop();
     run.handover.RunNext();
     EXPECT_EQ(run.completions, 1);
@@ -120,7 +121,7 @@ TEST(ProgWorkers, AnAbandonedWorkerKeepsItsCableUntilItEnds) {
     run->Begin();
     run->cable->AwaitBlocked();
     run->worker->Stop();
-    EXPECT_FALSE(run->worker->Finish(WorkerEndWait));   // wedged in the write
+    EXPECT_FALSE(run->worker->Finish(WorkerEndWait));  // wedged in the write
     ProgWorker::Abandon(std::move(run->worker));
 
     // The window and everything it held go; the worker still holds the cable.
@@ -130,8 +131,8 @@ TEST(ProgWorkers, AnAbandonedWorkerKeepsItsCableUntilItEnds) {
     ASSERT_FALSE(cable.expired());
     cable.lock()->Unblock();
     EXPECT_TRUE(ProgWorker::AbandonedEnded(milliseconds(60000)));
-    EXPECT_TRUE(cable.expired());   // freed by the worker's end
-    EXPECT_EQ(completions, 0);      // never handed over once abandoned
+    EXPECT_TRUE(cable.expired());  // freed by the worker's end
+    EXPECT_EQ(completions, 0);     // never handed over once abandoned
 }
 
 }  // namespace

@@ -28,8 +28,12 @@ T* Control(const QWidget& window, const char* name) {
     if (!control) qFatal("no control %s", name);
     return control;
 }
-QString Text(const QWidget& window, const char* edit) { return Control<QLineEdit>(window, edit)->text(); }
-bool Ticked(const QWidget& window, const char* check) { return Control<QCheckBox>(window, check)->isChecked(); }
+QString Text(const QWidget& window, const char* edit) {
+    return Control<QLineEdit>(window, edit)->text();
+}
+bool Ticked(const QWidget& window, const char* check) {
+    return Control<QCheckBox>(window, check)->isChecked();
+}
 
 WideImage Long(const CardRecord& card) {
     WideImage image;
@@ -72,33 +76,47 @@ private Q_SLOTS:
     void CaptionsAndLabelsAreTheSpecifiedTexts() {
         TForm2 form;
         QCOMPARE(form.windowTitle(), QStringLiteral("Считанные данные"));
-        QMap<QString, QString> labelOf;   // buddy -> label text
+        QMap<QString, QString> labelOf;  // buddy -> label text
         for (const QLabel* label : form.findChildren<QLabel*>())
             if (label->buddy()) labelOf[label->buddy()->objectName()] = label->text();
         const std::map<const char*, const char*> labels{
-            {"CodeUoo", "Код УО в базе ПЦН:"}, {"numLine", "Адрес УО на линии"},
-            {"Pin1Edit", "PIN1"}, {"Ip1GsmEdit", "IP Адрес МС (WAN1)"},
-            {"Port1GsmEdit", "Порт МС (WAN1)"}, {"APN1Edit", "Точка доступа 1"},
-            {"LoginGsm1Edit", "Логин 1"}, {"PassGsm1Edit", "Пароль 1"}, {"Pin2Edit", "PIN2"},
-            {"Ip2GsmEdit", "IP Адрес МС (WAN2)"}, {"Port2GsmEdit", "Порт МС (WAN2)"},
-            {"APN2Edit", "Точка доступа 2"}, {"LoginGsm2Edit", "Логин 2"},
-            {"PassGsm2Edit", "Пароль 2"}, {"ProgID1", "Результат программирования (ID)"},
+            {"CodeUoo", "Код УО в базе ПЦН:"},
+            {"numLine", "Адрес УО на линии"},
+            {"Pin1Edit", "PIN1"},
+            {"Ip1GsmEdit", "IP Адрес МС (WAN1)"},
+            {"Port1GsmEdit", "Порт МС (WAN1)"},
+            {"APN1Edit", "Точка доступа 1"},
+            {"LoginGsm1Edit", "Логин 1"},
+            {"PassGsm1Edit", "Пароль 1"},
+            {"Pin2Edit", "PIN2"},
+            {"Ip2GsmEdit", "IP Адрес МС (WAN2)"},
+            {"Port2GsmEdit", "Порт МС (WAN2)"},
+            {"APN2Edit", "Точка доступа 2"},
+            {"LoginGsm2Edit", "Логин 2"},
+            {"PassGsm2Edit", "Пароль 2"},
+            {"ProgID1", "Результат программирования (ID)"},
             {"balCritical", "Критический уровень баланса (руб)"},
             {"balCodeSim1", "Код запроса баланса для SIM1"},
-            {"balCodeSim2", "Код запроса баланса для SIM2"}, {"smsObjNameEdit", "Название объекта"}};
+            {"balCodeSim2", "Код запроса баланса для SIM2"},
+            {"smsObjNameEdit", "Название объекта"}};
         for (const auto& [buddy, text] : labels)
             QCOMPARE(labelOf.value(QString::fromLatin1(buddy)), QString::fromUtf8(text));
         QCOMPARE(labelOf.size(), qsizetype(labels.size()));
-        const std::map<const char*, const char*> titles{
-            {"GroupBox5", "Настройки GSM"}, {"GroupBox6", "Дополнительная информация"},
-            {"GroupBox4", "Баланс"}, {"GroupBox8", "SMS"}, {"GroupBox9", "Типы событий "}};
+        const std::map<const char*, const char*> titles{{"GroupBox5", "Настройки GSM"},
+                                                        {"GroupBox6", "Дополнительная информация"},
+                                                        {"GroupBox4", "Баланс"},
+                                                        {"GroupBox8", "SMS"},
+                                                        {"GroupBox9", "Типы событий "}};
         for (const auto& [group, title] : titles)
             QCOMPARE(Control<QGroupBox>(form, group)->title(), QString::fromUtf8(title));
         const std::map<const char*, const char*> checks{
             {"balSendPcnCheck", "Отправлять извещение о критическом балансе на ПЦН"},
-            {"sendSMS1Check", "Отправка SMS на номер (1)"}, {"sendSMS2Check", "Отправка SMS на номер (2)"},
-            {"smsGuardModeCheck", "Снятия / Постановки"}, {"smsAlarmCheck", "Тревога"},
-            {"smsFireCheck", "Пожар"}, {"smsKtcCheck", "Вызов КТС"},
+            {"sendSMS1Check", "Отправка SMS на номер (1)"},
+            {"sendSMS2Check", "Отправка SMS на номер (2)"},
+            {"smsGuardModeCheck", "Снятия / Постановки"},
+            {"smsAlarmCheck", "Тревога"},
+            {"smsFireCheck", "Пожар"},
+            {"smsKtcCheck", "Вызов КТС"},
             {"saveSMSCheck", "Сохранять SMS в памяти телефона"}};
         for (const auto& [check, text] : checks)
             QCOMPARE(Control<QCheckBox>(form, check)->text(), QString::fromUtf8(text));
@@ -178,16 +196,19 @@ private Q_SLOTS:
         WideImage read;
         QVERIFY(WidenReadImage(written.bytes.data(), written.length, read));
         const QString line = QStringLiteral("Карточка № 77 (объект «Склад «Север»»), строка 5: ");
-        QCOMPARE(CardMatchText(*database, read), line + QStringLiteral("модем запрограммирован этой карточкой"));
-        StoreField("2222", database->cards[4].Pin1Edit);   // edited after programming
+        QCOMPARE(CardMatchText(*database, read),
+                 line + QStringLiteral("модем запрограммирован этой карточкой"));
+        StoreField("2222", database->cards[4].Pin1Edit);  // edited after programming
         QCOMPARE(CardMatchText(*database, read),
                  line + QStringLiteral("модем запрограммирован этой карточкой, но карточка "
                                        "изменена после программирования"));
         database->cards[4].ProgID1 = static_cast<std::uint16_t>(written.crc + 1);
-        QCOMPARE(CardMatchText(*database, read), line + QStringLiteral("ID не совпадает с карточкой"));
+        QCOMPARE(CardMatchText(*database, read),
+                 line + QStringLiteral("ID не совпадает с карточкой"));
         CardRecord other = Sample();
         Connect(other, 0, 1, 999, 3);
-        QCOMPARE(CardMatchText(*database, Long(other)), QStringLiteral("В базе нет карточки с этими кодами УО"));
+        QCOMPARE(CardMatchText(*database, Long(other)),
+                 QStringLiteral("В базе нет карточки с этими кодами УО"));
     }
 
     // "Создать карточку…" shows only where offered; a click closes the window with the choice,
@@ -224,7 +245,7 @@ private Q_SLOTS:
         dialog.open();
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(dialog.ChosenSerial(), QStringLiteral("FT1"));
-        QTest::keyClick(&dialog, Qt::Key_Escape);   // still a choice, not a cancel
+        QTest::keyClick(&dialog, Qt::Key_Escape);  // still a choice, not a cancel
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.ChosenSerial(), QStringLiteral("FT1"));

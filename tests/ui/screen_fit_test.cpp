@@ -25,7 +25,7 @@ struct TallWindow {
         auto* partLayout = new QVBoxLayout(part);
         partLayout->addStretch();
         partLayout->addWidget(inPart);
-        part->setMinimumSize(300, 400);   // room kept for the part's largest content
+        part->setMinimumSize(300, 400);  // room kept for the part's largest content
         footer->addWidget(bottom);
         auto* layout = new QVBoxLayout(window.get());
         layout->setContentsMargins(9, 9, 9, 9);
@@ -82,7 +82,7 @@ private Q_SLOTS:
 
     void BelowThePartsKeptHeightTheContentScrollsAboveTheFooter() {
         TallWindow w;
-        w.Fit(120);   // the part keeps 100, the rest needs more than 20
+        w.Fit(120);  // the part keeps 100, the rest needs more than 20
         QCOMPARE(w.window->height(), 120);
         QVERIFY(w.InScrollArea(w.top));
         QVERIFY(!w.InScrollArea(w.bottom));

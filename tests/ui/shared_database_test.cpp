@@ -53,10 +53,12 @@ private Q_SLOTS:
         QVERIFY(form.windowTitle().endsWith(QStringLiteral(" — только просмотр")));
         // Said inside the window too, above the list, with the holder and the time it took over.
         const QString banner = second.Find<QLabel>("readOnlyBanner")->text();
-        const QRegularExpression holder(QStringLiteral("^Только просмотр: база открыта в gsmprog на (\\S+) \\((\\S+)\\) с (\\d\\d\\.\\d\\d\\.\\d{4} )?\\d\\d:\\d\\d$"));
+        const QRegularExpression holder(QStringLiteral(
+            "^Только просмотр: база открыта в gsmprog на (\\S+) \\((\\S+)\\) с (\\d\\d\\.\\d\\d\\.\\d{4} )?\\d\\d:\\d\\d$"));
         QVERIFY2(holder.match(banner).hasMatch(), qPrintable(banner));
         QVERIFY(second.Visible("readOnlyBanner"));
-        QVERIFY(second.Find<QWidget>("readOnlyBanner")->y() < second.Find<QWidget>("SetsGrid")->y());
+        QVERIFY(second.Find<QWidget>("readOnlyBanner")->y() <
+                second.Find<QWidget>("SetsGrid")->y());
         QVERIFY(!first.Form().findChild<QLabel*>("readOnlyBanner"));
 
         // Everything a user can do there.
@@ -93,12 +95,13 @@ private Q_SLOTS:
         f.WriteDatabase({{0, ValidCard("1", "Склад")}});
         f.Start();
         const std::string before = Bytes(f.DatabaseFile());
-        TempDir runtime;   // no modem: a command that gets past its checks fails at the cable
+        TempDir runtime;  // no modem: a command that gets past its checks fails at the cable
         ProgramResult run = Program(f.Dir(), runtime);
         QCOMPARE(run.exitCode, 4);
-        QVERIFY2(run.err.starts_with("gsmprog-cli: База карточек уже открыта: gsmprog на ") &&
-                     run.err.ends_with(". Модем не программировался: его новый ID некуда записать.\n"),
-                 run.err.c_str());
+        QVERIFY2(
+            run.err.starts_with("gsmprog-cli: База карточек уже открыта: gsmprog на ") &&
+                run.err.ends_with(". Модем не программировался: его новый ID некуда записать.\n"),
+            run.err.c_str());
         QVERIFY(Bytes(f.DatabaseFile()) == before);
 
         QVERIFY(f.Form().close());

@@ -43,7 +43,8 @@ private Q_SLOTS:
             icon = box->icon();
             box->button(QMessageBox::No)->click();
         });
-        QVERIFY(!dialogs.AskYesNo(nullptr, "Внимание", "Вы точно хотите удалить запись безвозвратно?"));
+        QVERIFY(
+            !dialogs.AskYesNo(nullptr, "Внимание", "Вы точно хотите удалить запись безвозвратно?"));
         QCOMPARE(yes, QStringLiteral("Да"));
         QCOMPARE(no, QStringLiteral("Нет"));
         QCOMPARE(caption, QStringLiteral("Внимание"));
@@ -54,7 +55,8 @@ private Q_SLOTS:
         WhenOpen<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
         QVERIFY(dialogs.AskYesNo(nullptr, "Внимание", "?"));
         WhenOpen<QMessageBox>([](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); });
-        QVERIFY(!dialogs.AskYesNoDefaultNo(nullptr, "Внимание", "Вы точно хотите удалить запись безвозвратно?"));
+        QVERIFY(!dialogs.AskYesNoDefaultNo(nullptr, "Внимание",
+                                           "Вы точно хотите удалить запись безвозвратно?"));
     }
 
     void MessagesHaveOneButton() {
@@ -75,8 +77,8 @@ private Q_SLOTS:
                 for (QAbstractButton* button : box->buttons())
                     if ((Plain(button->text()) == "Проверить кабель") == take) button->click();
             });
-            QCOMPARE(dialogs.ShowMessageWithAction(nullptr, "Внимание", "Кабель FTDI не найден.", {},
-                                                   "Проверить кабель"),
+            QCOMPARE(dialogs.ShowMessageWithAction(nullptr, "Внимание", "Кабель FTDI не найден.",
+                                                   {}, "Проверить кабель"),
                      take);
             QCOMPARE(captions.size(), 2);
             QVERIFY(captions.contains("Проверить кабель"));

@@ -57,7 +57,8 @@ QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) 
 
 QString ScriptedDialogs::AskText(QWidget*, const QString& caption, const QString& label,
                                  const QString& proposed) {
-    textPrompts << caption + QStringLiteral(": ") + label + QStringLiteral(" [") + proposed + QLatin1Char(']');
+    textPrompts << caption + QStringLiteral(": ") + label + QStringLiteral(" [") + proposed +
+                       QLatin1Char(']');
     if (texts.empty()) {
         ++unansweredQuestions;
         return {};
@@ -68,7 +69,8 @@ QString ScriptedDialogs::AskText(QWidget*, const QString& caption, const QString
 }
 
 WindowFixture::WindowFixture() {
-    QVERIFY2(dir_.isValid() && runtimeDir_.isValid() && configDir_.isValid(), "temporary directories");
+    QVERIFY2(dir_.isValid() && runtimeDir_.isValid() && configDir_.isValid(),
+             "temporary directories");
     // Each test starts with no remembered window and leaves the user's settings alone.
     qputenv("XDG_CONFIG_HOME", configDir_.path().toLocal8Bit());
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configDir_.path());
@@ -108,7 +110,8 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 }
 
 TForm1& WindowFixture::Start() {
-    cable_ = std::make_unique<SerialCable>(std::make_unique<SystemListing>(CableDirectory(), systemRoot_));
+    cable_ = std::make_unique<SerialCable>(
+        std::make_unique<SystemListing>(CableDirectory(), systemRoot_));
     form_ = std::make_unique<FixtureWindow>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
     if (form_->Declined()) return *form_;
     form_->SetCablePlaces({systemRoot_, CableDirectory()});

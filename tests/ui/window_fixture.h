@@ -29,7 +29,7 @@ public:
         QString text;
         bool question;
         QString detail;
-        QString action;   // the extra button offered beside OK, if any
+        QString action;  // the extra button offered beside OK, if any
     };
     std::vector<Shown> shown;
     std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
@@ -47,7 +47,8 @@ public:
     bool ShowMessageWithAction(QWidget*, const QString& caption, const QString& text,
                                const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
-    QString AskText(QWidget*, const QString& caption, const QString& label, const QString& proposed) override;
+    QString AskText(QWidget*, const QString& caption, const QString& label,
+                    const QString& proposed) override;
     void ShowModal(QDialog& dialog) override;
     QStringList Texts() const;
 
@@ -55,7 +56,7 @@ public:
     // (it is closed when the hook returns).
     std::function<void(const Shown&)> onMessage;
     std::function<void(QDialog&)> onModal;
-    QStringList modals;   // window titles of the dialogs shown
+    QStringList modals;  // window titles of the dialogs shown
 };
 
 // The main window as the tests hold it: what a user set earlier by hand (the row the search
@@ -136,22 +137,22 @@ public:
     bool Visible(const char* name) const;
 
     // User input.
-    void Type(const char* edit, const QString& text);   // replaces the text by typing
-    void Choose(const char* combo, int item);            // picks an item from the list
-    void Click(const char* button);                      // a button or a check box
-    void ClickRow(int row);                              // grid row 1..9000
-    void ChooseTab(int tab);                             // device tab 0..3
-    void StartEditing();                                 // "Включить редактирование"
-    void Save();                                         // "Сохранить изменения"
-    void Search(const QString& text);                    // types into the search box
+    void Type(const char* edit, const QString& text);  // replaces the text by typing
+    void Choose(const char* combo, int item);          // picks an item from the list
+    void Click(const char* button);                    // a button or a check box
+    void ClickRow(int row);                            // grid row 1..9000
+    void ChooseTab(int tab);                           // device tab 0..3
+    void StartEditing();               // "Включить редактирование"
+    void Save();                       // "Сохранить изменения"
+    void Search(const QString& text);  // types into the search box
 
     ScriptedDialogs dialogs;
 
 private:
     QTemporaryDir dir_;
     std::filesystem::path sharedDir_;
-    QTemporaryDir runtimeDir_;   // the cable directory lives here, apart from the database
-    QTemporaryDir configDir_;    // the user's settings: never the real user's
+    QTemporaryDir runtimeDir_;  // the cable directory lives here, apart from the database
+    QTemporaryDir configDir_;   // the user's settings: never the real user's
     std::filesystem::path systemRoot_ = "/";
     std::unique_ptr<SerialCable> cable_;
     std::unique_ptr<FixtureWindow> form_;

@@ -32,7 +32,8 @@ private Q_SLOTS:
         QVERIFY(form.pos().y() + form.height() <= area.bottom());
         QCOMPARE(form.width(), std::max(form.minimumWidth(), area.width()));
         // The split of the taller window is not taken over: the list keeps its rows.
-        QVERIFY(f.Find<QTableView>("SetsGrid")->height() >= ListHeightForRows(*f.Find<QTableView>("SetsGrid"), MinimumListRows));
+        QVERIFY(f.Find<QTableView>("SetsGrid")->height() >=
+                ListHeightForRows(*f.Find<QTableView>("SetsGrid"), MinimumListRows));
     }
 
     void SplitAndColumnWidthsComeBack() {

@@ -22,11 +22,14 @@ private:
     int count_ = 0;
 };
 
-const ModeRegistrar countingRegistrar{{
-    "counting", "COUNT_ME", {}, nullptr,
-    [](const VmodemOptions&, ModemMemory&) -> std::unique_ptr<DeviceMode> {
-        return std::make_unique<CountingMode>();
-    }}};
+const ModeRegistrar countingRegistrar{
+    {"counting",
+     "COUNT_ME",
+     {},
+     nullptr,
+     [](const VmodemOptions&, ModemMemory&) -> std::unique_ptr<DeviceMode> {
+         return std::make_unique<CountingMode>();
+     }}};
 
 struct Dispatch : ::testing::Test {
     VmodemOptions options;
@@ -62,8 +65,8 @@ TEST_F(Dispatch, AnotherEntryWordSwitchesModeAndBack) {
     Feed("ab");
     Feed("PROG_GSMA");
     EXPECT_EQ(dispatcher.ActiveMode(), "programming");
-    EXPECT_EQ(line.Take(), (std::vector<Bytes>{Word("READY"), Word("COUNTING"), Bytes{1},
-                                               Bytes{2}, Word("READY")}));
+    EXPECT_EQ(line.Take(), (std::vector<Bytes>{Word("READY"), Word("COUNTING"), Bytes{1}, Bytes{2},
+                                               Word("READY")}));
 }
 
 TEST_F(Dispatch, RepeatedEntryWordReentersTheSameMode) {
@@ -72,9 +75,10 @@ TEST_F(Dispatch, RepeatedEntryWordReentersTheSameMode) {
 }
 
 TEST(VmodemOptionsParsing, RefusesUnknownSwitchesAndBadNumbers) {
-    const std::vector<OptionDefinition> definitions{{"serial", OptionKind::Text, "N", ""},
-                                        {"silent-after-block", OptionKind::Number, "K", ""},
-                                        {"ready-next", OptionKind::Flag, "", ""}};
+    const std::vector<OptionDefinition> definitions{
+        {"serial", OptionKind::Text, "N", ""},
+        {"silent-after-block", OptionKind::Number, "K", ""},
+        {"ready-next", OptionKind::Flag, "", ""}};
     std::string error;
     EXPECT_FALSE(ParseOptions({"--bogus"}, definitions, error));
     EXPECT_NE(error.find("--bogus"), std::string::npos);
@@ -82,8 +86,8 @@ TEST(VmodemOptionsParsing, RefusesUnknownSwitchesAndBadNumbers) {
     EXPECT_FALSE(ParseOptions({"--serial"}, definitions, error));
     EXPECT_FALSE(ParseOptions({"--ready-next=1"}, definitions, error));
     EXPECT_FALSE(ParseOptions({"plain"}, definitions, error));
-    const auto options =
-        ParseOptions({"--serial=AB", "--silent-after-block", "3", "--ready-next"}, definitions, error);
+    const auto options = ParseOptions({"--serial=AB", "--silent-after-block", "3", "--ready-next"},
+                                      definitions, error);
     ASSERT_TRUE(options);
     EXPECT_EQ(options->Text("serial"), "AB");
     EXPECT_EQ(options->Number("silent-after-block", 0), 3);

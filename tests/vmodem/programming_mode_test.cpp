@@ -107,7 +107,7 @@ TEST(ProgrammingWrite, FrameSplitAcrossReadsIsAwaited) {
 
 TEST(ProgrammingWrite, BadImagesAndBadFramesAreRefused) {
     Bytes image = SampleImage(0);
-    image[100] ^= 1;   // CRC no longer 0
+    image[100] ^= 1;  // CRC no longer 0
     Modem badCrc;
     EXPECT_EQ(badCrc.WriteImage(image).back(), Word("ERROR"));
     EXPECT_FALSE(badCrc.memory.HasImage());
@@ -171,7 +171,7 @@ TEST(ProgrammingFaultSwitches, ErrorInEachPhase) {
               std::vector<Bytes>{Word("ERROR")});
     EXPECT_EQ(Modem({"--error-in", "write"}).WriteImage(SampleImage(1)).front(), Word("ERROR"));
     const auto block = Modem({"--error-in", "block"}).WriteImage(SampleImage(1));
-    EXPECT_EQ(block[2], Word("ERROR"));   // READY, NEXT, then the first frame is refused
+    EXPECT_EQ(block[2], Word("ERROR"));  // READY, NEXT, then the first frame is refused
     EXPECT_EQ(Modem({"--error-in", "image"}).WriteImage(SampleImage(1)).back(), Word("ERROR"));
 
     Modem device({"--error-in", "device"});

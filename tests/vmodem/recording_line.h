@@ -14,6 +14,8 @@ struct RecordingLine final : ModemLine {
     std::vector<Bytes> Take() { return std::exchange(replies, {}); }
 };
 
-inline Bytes Word(const char* text) { return Bytes(text, text + std::char_traits<char>::length(text)); }
+inline Bytes Word(const char* text) {
+    return Bytes(text, text + std::char_traits<char>::length(text));
+}
 
 }  // namespace gsmprog::vmodem

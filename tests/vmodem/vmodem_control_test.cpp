@@ -43,14 +43,14 @@ TEST_F(ControlModem, AnswersStatusAndSwitchesSim) {
     EXPECT_EQ(line.Take(), std::vector<Bytes>{Word("READY")});
     Feed(StatusRequest);
     // SIM 1, 4100, 4200 and 12000 mV.
-    EXPECT_EQ(line.Take(), (std::vector<Bytes>{{0xAE, 0x0C, 0x00, 0x04, 0x10, 0x68, 0x10, 0xE0,
-                                                0x2E, 0xAC}}));
+    EXPECT_EQ(line.Take(),
+              (std::vector<Bytes>{{0xAE, 0x0C, 0x00, 0x04, 0x10, 0x68, 0x10, 0xE0, 0x2E, 0xAC}}));
     Feed(SimRequest);
     EXPECT_EQ(line.Take(), (std::vector<Bytes>{{0xAE, 0x05, 0x4D}}));
     Feed(StatusRequest);
     const auto replies = line.Take();
     ASSERT_EQ(replies.size(), 1u);
-    EXPECT_EQ(replies[0][2], 0x80);   // now SIM 2
+    EXPECT_EQ(replies[0][2], 0x80);  // now SIM 2
     EXPECT_TRUE(ChecksumHolds(replies[0]));
 }
 
@@ -59,17 +59,18 @@ TEST_F(ControlModem, StatusValuesComeFromTheSwitches) {
     Handshake();
     line.Take();
     Feed(StatusRequest);
-    EXPECT_EQ(line.Take(), (std::vector<Bytes>{{0xAE, 0x0C, 0x80, 0x10, 0x0E, 0x74, 0x0E, 0x2C,
-                                                0x2E, 0xCC}}));
+    EXPECT_EQ(line.Take(),
+              (std::vector<Bytes>{{0xAE, 0x0C, 0x80, 0x10, 0x0E, 0x74, 0x0E, 0x2C, 0x2E, 0xCC}}));
 }
 
 TEST_F(ControlModem, BadRequestsGetErrorReplies) {
     Start();
     Handshake();
     line.Take();
-    Feed({0x51, 0x07, 0xA8});   // no such code
-    Feed({0x51, 0x0C, 0xA4});   // wrong checksum
-    EXPECT_EQ(line.Take(), (std::vector<Bytes>{{0xAE, 0xFF, 0x01, 0x52}, {0xAE, 0xFF, 0x00, 0x53}}));
+    Feed({0x51, 0x07, 0xA8});  // no such code
+    Feed({0x51, 0x0C, 0xA4});  // wrong checksum
+    EXPECT_EQ(line.Take(),
+              (std::vector<Bytes>{{0xAE, 0xFF, 0x01, 0x52}, {0xAE, 0xFF, 0x00, 0x53}}));
     const Bytes badPacket{0xAE, 0xFF, 0x00, 0x53};
     // A wrong header is answered once for the whole packet, however it arrives; a packet
     // after a pause is a new one.
@@ -106,7 +107,7 @@ TEST_F(ControlModem, BadRequestsGetErrorReplies) {
 TEST_F(ControlModem, HandshakeFaults) {
     Start({{"ctrl-refuse", "1"}, {"ctrl-ready-crlf", "1"}});
     Handshake();
-    Feed(StatusRequest);   // outside control mode: ignored
+    Feed(StatusRequest);  // outside control mode: ignored
     Handshake();
     Handshake();
     EXPECT_EQ(line.Take(), (std::vector<Bytes>{Word("ERROR"), Word("READY\r\n"), Word("READY")}));
@@ -148,11 +149,11 @@ TEST_F(ControlModem, RefusesSwitchesOutOfRange) {
 TEST_F(ControlModem, SendsTracesAndNotificationsOnlyInControlModeAfterAQuietSpell) {
     Start({{"traces", "10"}, {"ibutton-every", "1"}, {"outputs-every", "2"}});
     dispatcher->Tick(5000);
-    EXPECT_TRUE(line.Take().empty());   // not in control mode yet
+    EXPECT_TRUE(line.Take().empty());  // not in control mode yet
     Handshake(10000);
     line.Take();
     dispatcher->Tick(10399);
-    EXPECT_TRUE(line.Take().empty());   // "READY" stays alone on the line for a while
+    EXPECT_TRUE(line.Take().empty());  // "READY" stays alone on the line for a while
     dispatcher->Tick(10400 + 1000);
     const auto sent = line.Take();
     // Ten traces in a second, GSM and device in turn, then the iButton key.

@@ -91,7 +91,7 @@ TEST(VmodemProgram, RegistersItsCableAnswersAndRemovesTheLinkOnSigterm) {
 
     EXPECT_EQ(modem.Stop(SIGTERM), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-    EXPECT_TRUE(fs::is_empty(modem.CableDir()));   // its lock file went with it
+    EXPECT_TRUE(fs::is_empty(modem.CableDir()));  // its lock file went with it
 }
 
 TEST(VmodemProgram, SigintAlsoRemovesTheLink) {
@@ -107,7 +107,8 @@ TEST(VmodemProgram, VersionIsTheProgramsLikeTheOtherTwo) {
     const auto version = RunProgram(VmodemProgram(), {"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out.rfind("gsmprog-vmodem ", 0), 0u) << version.out;
-    EXPECT_EQ(RunProgram(VmodemProgram(), {"--version", "1.2.3"}).exitCode, 2);   // the device's is --device-version
+    EXPECT_EQ(RunProgram(VmodemProgram(), {"--version", "1.2.3"}).exitCode,
+              2);  // the device's is --device-version
 }
 
 TEST(VmodemProgram, SplitRepliesComeInTwoPiecesAndTheGapIsAnnounced) {
@@ -120,7 +121,8 @@ TEST(VmodemProgram, SplitRepliesComeInTwoPiecesAndTheGapIsAnnounced) {
     EXPECT_EQ(announced, 100);
 
     Host host(modem.PtyPath());
-    EXPECT_EQ(host.AskInPieces(ToBytes("PROG_GSMA"), 5), (std::vector<Bytes>{ToBytes("RE"), ToBytes("ADY")}));
+    EXPECT_EQ(host.AskInPieces(ToBytes("PROG_GSMA"), 5),
+              (std::vector<Bytes>{ToBytes("RE"), ToBytes("ADY")}));
     EXPECT_EQ(modem.Stop(SIGTERM), 0);
     EXPECT_FALSE(fs::exists(announcement));
 
@@ -139,7 +141,7 @@ TEST(VmodemProgram, AStopSignalEndsItWhileItsLineIsFullOrBetweenPieces) {
         {
             Host host(modem.PtyPath());
             EXPECT_EQ(host.Ask(ToBytes("CTRL_SETUP_GSMA"), 5), ToBytes("READY"));
-        }   // the host goes away; unasked traces fill the line
+        }  // the host goes away; unasked traces fill the line
         std::this_thread::sleep_for(std::chrono::seconds(1));
         EXPECT_EQ(modem.Stop(SIGTERM, std::chrono::seconds(2)), 0) << "--split-replies " << split;
     }

@@ -30,7 +30,8 @@ constexpr const char* LogNote =
 // The check's text line by line; a verdict ("! …") stands out in bold red.
 QString CheckHtml(const std::string& text) {
     QString html = QStringLiteral("<div style=\"white-space: pre-wrap\">");
-    for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    for (const QString& line :
+         QString::fromStdString(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QString escaped = line.toHtmlEscaped();
         html += line.startsWith(QLatin1String("! "))
                     ? QStringLiteral("<b style=\"color:#b00000\">%1</b><br>").arg(escaped)
@@ -43,7 +44,9 @@ QString CheckHtml(const std::string& text) {
 
 CableCheckWindow::CableCheckWindow(UserDialogs& dialogs, CheckPlaces places,
                                    std::filesystem::path databaseDirectory, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), places_(std::move(places)),
+    : QDialog(parent),
+      dialogs_(dialogs),
+      places_(std::move(places)),
       databaseDirectory_(std::move(databaseDirectory)) {
     setWindowTitle(QString::fromUtf8(Caption));
     text_ = new QTextEdit(this);
@@ -106,11 +109,13 @@ void CableCheckWindow::RunAside(std::function<std::string()> work,
         std::string text = work();
         // Queued to the window's thread; dropped if the window is gone by then.
         QMetaObject::invokeMethod(
-            this, [this, text = std::move(text), done] { Finished(text, done); }, Qt::QueuedConnection);
+            this, [this, text = std::move(text), done] { Finished(text, done); },
+            Qt::QueuedConnection);
     });
 }
 
-void CableCheckWindow::Finished(const std::string& text, const std::function<void(const std::string&)>& done) {
+void CableCheckWindow::Finished(const std::string& text,
+                                const std::function<void(const std::string&)>& done) {
     if (worker_.joinable()) worker_.join();
     refresh_->setEnabled(true);
     save_->setEnabled(true);
@@ -126,8 +131,9 @@ void CableCheckWindow::WriteReport(const std::filesystem::path& file, const std:
         ShowWriteError(dialogs_, this, file, errno);
         return;
     }
-    dialogs_.ShowMessage(this, QString::fromUtf8(Caption),
-                         QStringLiteral("Отчёт для поддержки сохранён в %1.").arg(QFile::decodeName(file.c_str())));
+    dialogs_.ShowMessage(
+        this, QString::fromUtf8(Caption),
+        QStringLiteral("Отчёт для поддержки сохранён в %1.").arg(QFile::decodeName(file.c_str())));
 }
 
 }  // namespace gsmprog

@@ -28,8 +28,8 @@ public:
     // `places`: where the system's files and the virtual cables are ("/" and the default cable
     // directory outside tests); `databaseDirectory`: the folder of the card database, whose
     // journal the report holds. The check starts at once.
-    CableCheckWindow(UserDialogs& dialogs, CheckPlaces places, std::filesystem::path databaseDirectory,
-                     QWidget* parent = nullptr);
+    CableCheckWindow(UserDialogs& dialogs, CheckPlaces places,
+                     std::filesystem::path databaseDirectory, QWidget* parent = nullptr);
     ~CableCheckWindow() override;
 
     // Runs the check again; ignored while a check or a report is being made.
@@ -52,7 +52,7 @@ private:
     QTextEdit* text_ = nullptr;
     QPushButton* refresh_ = nullptr;
     QPushButton* save_ = nullptr;
-    std::thread worker_;   // shares nothing with the window: it gets copies, hands back a text
+    std::thread worker_;  // shares nothing with the window: it gets copies, hands back a text
 };
 
 }  // namespace gsmprog

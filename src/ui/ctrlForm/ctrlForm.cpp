@@ -27,7 +27,8 @@ std::int64_t SteadyMs() {
 
 TForm4::TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
-                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       ui(std::make_unique<Ui::TForm4>()),
       cable_(hardware.cable),
       link_(std::make_unique<FTDI_KorvelCtrl>(hardware.cable, hardware.clock)) {
@@ -80,7 +81,7 @@ void TForm4::FormClose() {
 
 void TForm4::Timer1Timer() {
     if (!isVisible()) return;
-    QString time;   // of this tick, made when first needed: most ticks bring nothing
+    QString time;  // of this tick, made when first needed: most ticks bring nothing
     link_->FetchResults(CtrlEventsPerRead, [&](const CtrlResult& result) {
         LastActivity = std::time(nullptr);
         if (time.isEmpty()) time = TimeOfDay();
@@ -141,7 +142,8 @@ void TForm4::ShowStatus(const CtrlPacket& reply) {
 void TForm4::SetFieldsStale(bool stale) {
     for (QLineEdit* field : {ui->simNumEdit, ui->batVolt1, ui->batVolt2, ui->pwrVolt}) {
         QPalette colours = palette();
-        if (stale) colours.setColor(QPalette::Text, colours.color(QPalette::Disabled, QPalette::Text));
+        if (stale)
+            colours.setColor(QPalette::Text, colours.color(QPalette::Disabled, QPalette::Text));
         field->setPalette(colours);
         field->setToolTip(stale ? QString::fromUtf8(StaleHint) : QString());
     }

@@ -60,7 +60,7 @@ private:
     void SetFieldsStale(bool stale);
 
     std::unique_ptr<Ui::TForm4> ui;
-    const Cable& cable_;   // the link's, asked why it failed
+    const Cable& cable_;  // the link's, asked why it failed
     std::unique_ptr<FTDI_KorvelCtrl> link_;
     TrafficLog* ismLog_ = nullptr;
     TrafficLog* gsmLog_ = nullptr;

@@ -22,7 +22,7 @@ void LinkStateLine::Failed(const QString& time, const std::string& message,
     QString text = QString::fromStdString(message);
     const auto opened = static_cast<CableResult>(errorState);
     if (const char* busy = BusyCableText(opened, cause)) {
-        text = QString::fromUtf8(busy);   // the driver is not to blame
+        text = QString::fromUtf8(busy);  // the driver is not to blame
     } else if (opened == CableDriverFailure && cause.kind == CableFailureKind::NotFound) {
         // The chosen cable is not attached (others may be): not a driver failure either.
         text = QString::fromUtf8(CableNotFoundText);
@@ -30,7 +30,7 @@ void LinkStateLine::Failed(const QString& time, const std::string& message,
         // The link gives no text for a missing cable while nothing is asked, nor for the
         // statuses of cable calls that failed while working; the line names them all the same.
         text = QString::fromUtf8(errorState == CableNotFound ? CableNotFoundText
-                                                              : CableAccessFailureText);
+                                                             : CableAccessFailureText);
     }
     failure_ = time + QLatin1Char(' ') + text;
 }

@@ -22,7 +22,7 @@ namespace gsmprog {
 
 TrafficLog::TrafficLog(QPlainTextEdit& view, UserDialogs& dialogs, QString proposedName)
     : QObject(&view), view_(view), dialogs_(dialogs), proposedName_(std::move(proposedName)) {
-    view_.setUndoRedoEnabled(false);   // nobody edits a log; an undo history would only grow
+    view_.setUndoRedoEnabled(false);  // nobody edits a log; an undo history would only grow
     save_ = new QAction(QString::fromUtf8(SaveActionText), &view_);
     connect(save_, &QAction::triggered, this, &TrafficLog::Save);
     view_.setContextMenuPolicy(Qt::CustomContextMenu);
@@ -38,7 +38,7 @@ void TrafficLog::Flush() {
     if (waiting_.size() > MostLines) waiting_.erase(waiting_.begin(), waiting_.end() - MostLines);
     QTextDocument& document = *view_.document();
     QScrollBar& bar = *view_.verticalScrollBar();
-    const int top = bar.value();   // in lines: a log does not wrap them
+    const int top = bar.value();  // in lines: a log does not wrap them
     const bool following = top == bar.maximum();
     QTextCursor cursor(&document);
     // The oldest lines give way in an edit of their own, and the new ones go in with a cursor
@@ -80,7 +80,8 @@ void TrafficLog::Save() {
     const ByteChunk chunk{text.constData(), std::size_t(text.size())};
     const std::filesystem::path file = QFile::encodeName(fileName).toStdString();
     if (RefuseProtectedOutput(dialogs_, view_.window(), file)) return;
-    if (!WriteFileAtomically(file, {&chunk, 1})) ShowWriteError(dialogs_, view_.window(), file, errno);
+    if (!WriteFileAtomically(file, {&chunk, 1}))
+        ShowWriteError(dialogs_, view_.window(), file, errno);
 }
 
 void TrafficLog::ShowMenu(const QPoint& at) {

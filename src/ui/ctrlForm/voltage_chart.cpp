@@ -23,7 +23,7 @@ VoltageChart::VoltageChart(QWidget* parent) : QChartView(parent) {
     chart->setMargins(QMargins(4, 4, 4, 4));
     timeAxis_ = new QDateTimeAxis;
     timeAxis_->setFormat(QStringLiteral("HH:mm"));
-    timeAxis_->setTickCount(6);   // every two minutes
+    timeAxis_->setTickCount(6);  // every two minutes
     timeAxis_->setTitleText(QStringLiteral("Время"));
     voltAxis_ = new QValueAxis;
     voltAxis_->setLabelFormat(QStringLiteral("%.1f"));
@@ -74,7 +74,7 @@ void VoltageChart::FitAxes(qint64 latestMs) {
             low = std::min(low, point.y());
             high = std::max(high, point.y());
         }
-    if (low > high) {   // nothing yet: the range of a 12 V installation
+    if (low > high) {  // nothing yet: the range of a 12 V installation
         low = 0.0;
         high = EmptyTopVolts;
     }

@@ -10,26 +10,29 @@ namespace gsmprog {
 
 namespace {
 // The columns of JournalRowTexts the window shows, in its order.
-constexpr std::array<std::size_t, JournalTableModel::ColumnCount> ShownColumns{0, 1, 2, 4, 5, 6, 7, 8, 9, 10};
+constexpr std::array<std::size_t, JournalTableModel::ColumnCount> ShownColumns{0, 1, 2, 4, 5,
+                                                                               6, 7, 8, 9, 10};
 }  // namespace
 
 JournalTableModel::JournalTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 JournalReadStats JournalTableModel::Load(const std::filesystem::path& journal) {
     std::vector<Row> rows;
-    const JournalReadStats stats = ReadJournal(journal, [&](JournalEntry&& entry, std::string_view) {
-        Row row;
-        JournalRow texts = JournalRowTexts(entry);
-        texts[0] = ShortTimeText(entry.time);
-        for (int column = 0; column < ColumnCount; ++column) {
-            row.texts[std::size_t(column)] = QString::fromStdString(texts[ShownColumns[std::size_t(column)]]);
-            if (column > 0) row.haystack += QLatin1Char('\n');
-            row.haystack += row.texts[std::size_t(column)];
-        }
-        row.haystack = row.haystack.toLower();
-        row.entry = std::move(entry);
-        rows.push_back(std::move(row));
-    });
+    const JournalReadStats stats =
+        ReadJournal(journal, [&](JournalEntry&& entry, std::string_view) {
+            Row row;
+            JournalRow texts = JournalRowTexts(entry);
+            texts[0] = ShortTimeText(entry.time);
+            for (int column = 0; column < ColumnCount; ++column) {
+                row.texts[std::size_t(column)] =
+                    QString::fromStdString(texts[ShownColumns[std::size_t(column)]]);
+                if (column > 0) row.haystack += QLatin1Char('\n');
+                row.haystack += row.texts[std::size_t(column)];
+            }
+            row.haystack = row.haystack.toLower();
+            row.entry = std::move(entry);
+            rows.push_back(std::move(row));
+        });
     std::reverse(rows.begin(), rows.end());
     for (Row& row : rows) row.ofCard = hasCard_ && ConcernsCard(row.entry, cardSlot_, card_);
     shown_.clear();
@@ -83,7 +86,9 @@ int JournalTableModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
-int JournalTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int JournalTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
 
 QVariant JournalTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
@@ -95,7 +100,8 @@ QVariant JournalTableModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant JournalTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+    if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+        section >= ColumnCount)
         return {};
     return QString::fromStdString(JournalColumnTitles()[ShownColumns[std::size_t(section)]]);
 }

@@ -46,7 +46,7 @@ private:
     struct Row {
         JournalEntry entry;
         std::array<QString, ColumnCount> texts;
-        QString haystack;   // the texts in lower case, one line each
+        QString haystack;  // the texts in lower case, one line each
         bool ofCard = false;
     };
     bool Passes(const Row& row) const;
@@ -54,8 +54,8 @@ private:
     void Refilter(bool narrow);
 
     std::vector<Row> rows_;
-    std::vector<int> shown_;   // indexes into rows_, in order
-    QString filter_;           // lower case
+    std::vector<int> shown_;  // indexes into rows_, in order
+    QString filter_;          // lower case
     bool onlyCard_ = false;
     bool hasCard_ = false;
     int cardSlot_ = -1;

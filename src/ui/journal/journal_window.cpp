@@ -23,7 +23,8 @@
 
 namespace gsmprog {
 
-JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databaseDirectory, QWidget* parent)
+JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databaseDirectory,
+                             QWidget* parent)
     : QWidget(parent, Qt::Window),
       dialogs_(dialogs),
       directory_(std::move(databaseDirectory)),
@@ -52,17 +53,28 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     view_->setSelectionMode(QAbstractItemView::SingleSelection);
     view_->setWordWrap(false);
     view_->verticalHeader()->hide();
-    // Fixed row heights and column widths: measuring 100 000 rows would cost more than reading them.
+    // Fixed row heights and column widths: measuring 100 000 rows would cost more than reading
+    // them.
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
-    // Each column as wide as its title or a typical text, whichever is wider; the cable takes the rest.
-    const char* const typical[] = {"07.12.2026 10:42", "Программирование", "остановлено", "000000",
-                                   "Склад «Север»", "1234 + 40000000", "2.5.1", "0000", "ivanov"};
+    // Each column as wide as its title or a typical text, whichever is wider; the cable takes the
+    // rest.
+    const char* const typical[] = {"07.12.2026 10:42",
+                                   "Программирование",
+                                   "остановлено",
+                                   "000000",
+                                   "Склад «Север»",
+                                   "1234 + 40000000",
+                                   "2.5.1",
+                                   "0000",
+                                   "ivanov"};
     for (int column = 0; column < int(std::size(typical)); ++column) {
-        const QString title = model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
-        const int width = std::max(view_->fontMetrics().horizontalAdvance(QString::fromUtf8(typical[column])),
-                                   view_->horizontalHeader()->fontMetrics().horizontalAdvance(title));
+        const QString title =
+            model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+        const int width =
+            std::max(view_->fontMetrics().horizontalAdvance(QString::fromUtf8(typical[column])),
+                     view_->horizontalHeader()->fontMetrics().horizontalAdvance(title));
         view_->setColumnWidth(column, width + 12);
     }
 
@@ -101,7 +113,8 @@ void JournalWindow::Reload() {
     readProblem_.clear();
     if (stats.error != 0 && stats.error != ENOENT)
         readProblem_ = QStringLiteral("Журнал операций не прочитан (%1): %2")
-                           .arg(QFile::decodeName(journal_.c_str()), QString::fromLocal8Bit(std::strerror(stats.error)));
+                           .arg(QFile::decodeName(journal_.c_str()),
+                                QString::fromLocal8Bit(std::strerror(stats.error)));
     ShowCounts();
 }
 
@@ -111,8 +124,11 @@ void JournalWindow::ApplyFilter() {
 }
 
 void JournalWindow::ShowCounts() {
-    QString text = QStringLiteral("Показано записей: %1 из %2").arg(model_->rowCount()).arg(model_->EntryCount());
-    if (skipped_ > 0) text += QStringLiteral("; ") + QString::fromStdString(SkippedEntriesText(skipped_));
+    QString text = QStringLiteral("Показано записей: %1 из %2")
+                       .arg(model_->rowCount())
+                       .arg(model_->EntryCount());
+    if (skipped_ > 0)
+        text += QStringLiteral("; ") + QString::fromStdString(SkippedEntriesText(skipped_));
     if (!readProblem_.isEmpty()) text = readProblem_;
     countsLabel_->setText(text);
 }
@@ -130,7 +146,8 @@ void JournalWindow::ExportCsv() {
     const std::filesystem::path path = QFile::encodeName(fileName).toStdString();
     if (RefuseProtectedOutput(dialogs_, this, path, directory_)) return;
     std::string text = JournalCsvLine(JournalColumnTitles());
-    for (int row = 0; row < model_->rowCount(); ++row) text += JournalCsvLine(JournalRowTexts(model_->EntryAt(row)));
+    for (int row = 0; row < model_->rowCount(); ++row)
+        text += JournalCsvLine(JournalRowTexts(model_->EntryAt(row)));
     const ByteChunk chunks[] = {{text.data(), text.size()}};
     if (!WriteFileAtomically(path, chunks)) ShowWriteError(dialogs_, this, path, errno);
 }

@@ -52,7 +52,7 @@ private:
     QPushButton* exportButton_;
     QTableView* view_;
     QLabel* countsLabel_;
-    QString readProblem_;   // why the journal could not be read; empty when it could
+    QString readProblem_;  // why the journal could not be read; empty when it could
     std::size_t skipped_ = 0;
 };
 

@@ -31,7 +31,9 @@ void CardEditor::ToggleEditing() {
         SetEditMode(true);
         return;
     }
-    if (!dialogs_.AskYesNoDefaultNo(&window_, Attention, QStringLiteral("Все изменения будут утеряны. Отменить редактирование?")))
+    if (!dialogs_.AskYesNoDefaultNo(
+            &window_, Attention,
+            QStringLiteral("Все изменения будут утеряны. Отменить редактирование?")))
         return;
     // The stored card comes back on every device tab, too.
     const int slot = database_.SelectedIndex;
@@ -46,7 +48,7 @@ void CardEditor::SaveCard() {
     EndEditing();
     databaseChanged_ = true;
     window_.SaveDatabase();
-    ui_.SetsGrid->setFocus();   // back to the list, where the next card is chosen
+    ui_.SetsGrid->setFocus();  // back to the list, where the next card is chosen
 }
 
 void CardEditor::EditUnsavedCard(const CardRecord& card) {
@@ -65,7 +67,8 @@ void CardEditor::UpdateChangesButton() {
 }
 
 void CardEditor::DeleteCard() {
-    if (!dialogs_.AskYesNoDefaultNo(&window_, Attention, QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
+    if (!dialogs_.AskYesNoDefaultNo(&window_, Attention,
+                                    QStringLiteral("Вы точно хотите удалить запись безвозвратно?")))
         return;
     const int slot = database_.SelectedIndex;
     database_.cards[slot] = CardRecord{};
@@ -80,7 +83,8 @@ bool CardEditor::MayClose() {
     if (!editMode_) return true;
     return dialogs_.AskYesNo(
         &window_, Attention,
-        QStringLiteral("Включен режим редактирования. Хотите выйти из программы без сохранения текущей записи?"));
+        QStringLiteral(
+            "Включен режим редактирования. Хотите выйти из программы без сохранения текущей записи?"));
 }
 
 void CardEditor::EndEditing() {
@@ -95,7 +99,8 @@ void CardEditor::SetCardControlsEnabled(bool on) {
     QPalette readable;
     if (!on) {
         readable = window_.palette();
-        for (QPalette::ColorRole role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
+        for (QPalette::ColorRole role :
+             {QPalette::Text, QPalette::WindowText, QPalette::ButtonText})
             readable.setColor(QPalette::Disabled, role, readable.color(QPalette::Active, role));
     }
     // The card's group is disabled piece by piece: the device tab row stays usable in viewing.
@@ -104,8 +109,8 @@ void CardEditor::SetCardControlsEnabled(bool on) {
             child->setEnabled(on);
             child->setPalette(readable);
         }
-    for (QWidget* part : {ui_.uoSettingsPanel, ui_.MainGSM_Sheet, ui_.Add_GSM_Sheet, ui_.BalanceSheet,
-                          ui_.SMS_Sheet, ui_.UpdateSheet}) {
+    for (QWidget* part : {ui_.uoSettingsPanel, ui_.MainGSM_Sheet, ui_.Add_GSM_Sheet,
+                          ui_.BalanceSheet, ui_.SMS_Sheet, ui_.UpdateSheet}) {
         part->setEnabled(on);
         part->setPalette(readable);
     }
@@ -115,9 +120,10 @@ void CardEditor::SetEditMode(bool on) {
     SetCardControlsEnabled(on);
     ui_.BitBtn2->setEnabled(on);
     ui_.BitBtn3->setEnabled(on);
-    for (QWidget* control : {static_cast<QWidget*>(ui_.ProgBtn), static_cast<QWidget*>(ui_.SpeedButton1),
-                             static_cast<QWidget*>(ui_.ProgUoBtn), static_cast<QWidget*>(ui_.SetsGrid),
-                             static_cast<QWidget*>(ui_.SearchEdit), static_cast<QWidget*>(ui_.SpeedButton3)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_.ProgBtn), static_cast<QWidget*>(ui_.SpeedButton1),
+          static_cast<QWidget*>(ui_.ProgUoBtn), static_cast<QWidget*>(ui_.SetsGrid),
+          static_cast<QWidget*>(ui_.SearchEdit), static_cast<QWidget*>(ui_.SpeedButton3)})
         control->setEnabled(!on);
     ui_.BitBtn1->setText(on ? QStringLiteral("Отменить редактирование")
                             : QStringLiteral("Включить редактирование"));

@@ -36,7 +36,10 @@ QString LongTimeFormat(const QLocale& locale) {
 }  // namespace
 
 CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
-    : QAbstractTableModel(parent), database_(database), locale_(GridLocale()), rows_(CardDatabase::SlotCount) {
+    : QAbstractTableModel(parent),
+      database_(database),
+      locale_(GridLocale()),
+      rows_(CardDatabase::SlotCount) {
     dateFormat_ = locale_.dateFormat(QLocale::ShortFormat);
     dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale_);
     // Month and day names, AM/PM and separators of these formats: sampled over a year.
@@ -68,7 +71,8 @@ QVariant CardGridModel::data(const QModelIndex& index, int role) const {
     }
     // The row number is a fixed column, drawn like the header.
     if (index.column() == 0) {
-        if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
         if (role == Qt::BackgroundRole) return QGuiApplication::palette().button();
     }
     return {};
@@ -89,11 +93,12 @@ const QString& CardGridModel::CellText(int slot, int column) const {
 bool CardGridModel::RowContains(int slot, const QString& lowerText,
                                 const std::optional<Win1251Needle>& needle) const {
     const CardRecord& card = database_.cards[slot];
-    if (!card.InUse()) return false;   // every cell is empty
+    if (!card.InUse()) return false;  // every cell is empty
     // Every character a card can hold lower-cases within Windows-1251, so a text without a
     // Windows-1251 form is in none of its texts.
-    if (needle && (needle->FoundIn(UoCodesText(card)) || needle->FoundIn(FieldText(card.NCardEdit)) ||
-                   needle->FoundIn(FieldText(card.Edit1))))
+    if (needle &&
+        (needle->FoundIn(UoCodesText(card)) || needle->FoundIn(FieldText(card.NCardEdit)) ||
+         needle->FoundIn(FieldText(card.Edit1))))
         return true;
     if (!MayBeInDate(lowerText)) return false;
     for (const QString& date : Row(slot).lowerDates)
@@ -137,7 +142,8 @@ QString CardGridModel::DateText(double days) const {
     const QDateTime when(QDate(date->year, date->month, date->day),
                          QTime(date->hour, date->minute, date->second, date->millisecond), Qt::UTC);
     // A value on midnight (to the millisecond) is a date without a time of day.
-    const bool midnight = date->hour == 0 && date->minute == 0 && date->second == 0 && date->millisecond == 0;
+    const bool midnight =
+        date->hour == 0 && date->minute == 0 && date->second == 0 && date->millisecond == 0;
     return locale_.toString(when, midnight ? dateFormat_ : dateTimeFormat_);
 }
 

@@ -53,7 +53,7 @@ private:
     struct RowTexts {
         bool built = false;
         std::array<QString, TextColumns> cells;
-        std::array<QString, DateColumns> lowerDates;   // for the search
+        std::array<QString, DateColumns> lowerDates;  // for the search
     };
     const RowTexts& Row(int slot) const;
     QString DateText(double days) const;
@@ -67,7 +67,7 @@ private:
     int nextToBuild_ = 0;
     QString dateTimeFormat_;
     QString dateFormat_;
-    QString dateCharacters_;   // every character a shown date can hold, lower-cased
+    QString dateCharacters_;  // every character a shown date can hold, lower-cased
     mutable std::vector<RowTexts> rows_;
 };
 

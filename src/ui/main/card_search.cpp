@@ -16,9 +16,9 @@ namespace gsmprog {
 namespace {
 
 bool SimFieldsContain(const CardRecord& card, const std::string& text) {
-    for (const std::string_view field : {FieldText(card.SIM_ID1_Edit), FieldText(card.SIM_ID2_Edit),
-                                         FieldText(card.PUK1_Edit), FieldText(card.PUK2_Edit),
-                                         FieldText(card.Number1_Edit), FieldText(card.Number2_Edit)})
+    for (const std::string_view field :
+         {FieldText(card.SIM_ID1_Edit), FieldText(card.SIM_ID2_Edit), FieldText(card.PUK1_Edit),
+          FieldText(card.PUK2_Edit), FieldText(card.Number1_Edit), FieldText(card.Number2_Edit)})
         if (field.find(text) != std::string_view::npos) return true;
     return false;
 }
@@ -39,7 +39,8 @@ bool CardSearch::eventFilter(QObject* watched, QEvent* event) {
         // Leaving the box for another control, not the window losing focus to a dialog.
         if (event->type() == QEvent::FocusOut) {
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) window_.SearchEditExit();
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                window_.SearchEditExit();
         }
     }
     return QObject::eventFilter(watched, event);

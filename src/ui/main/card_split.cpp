@@ -25,8 +25,8 @@ QScrollArea* EnclosingScrollArea(QWidget& widget) {
 }  // namespace
 
 int ListHeightForRows(const QTableView& list, int rows) {
-    return list.horizontalHeader()->sizeHint().height() + rows * list.verticalHeader()->defaultSectionSize() +
-           2 * list.frameWidth();
+    return list.horizontalHeader()->sizeHint().height() +
+           rows * list.verticalHeader()->defaultSectionSize() + 2 * list.frameWidth();
 }
 
 QSplitter* SplitCardList(QWidget& window, const CardSplitParts& parts, int room) {
@@ -80,8 +80,9 @@ QSplitter* SplitCardList(QWidget& window, const CardSplitParts& parts, int room)
     // The window may now grow; by default the list takes what the screen has to spare.
     window.layout()->setSizeConstraint(QLayout::SetMinimumSize);
     window.setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    const int extra = std::clamp(room - windowHeight, 0,
-                                 std::max(0, ListHeightForRows(*parts.list, DefaultListRows) - listHeight));
+    const int extra =
+        std::clamp(room - windowHeight, 0,
+                   std::max(0, ListHeightForRows(*parts.list, DefaultListRows) - listHeight));
     window.resize(window.width(), windowHeight + extra);
     const int aboveHeight = parts.aboveList ? parts.aboveList->height() + parts.root->spacing() : 0;
     split->setSizes({aboveHeight + listHeight + extra, cardHeight});

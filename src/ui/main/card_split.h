@@ -18,13 +18,13 @@ inline constexpr int MinimumListRows = 6;
 int ListHeightForRows(const QTableView& list, int rows);
 
 struct CardSplitParts {
-    QBoxLayout* root = nullptr;   // the window's layout holding the list and the card area
+    QBoxLayout* root = nullptr;  // the window's layout holding the list and the card area
     QTableView* list = nullptr;
     QWidget* aboveList = nullptr;  // a line shown above the list, if any; an item of `root`
-    QLayout* cardArea = nullptr;  // an item of `root`
+    QLayout* cardArea = nullptr;   // an item of `root`
     QWidget* devicePane = nullptr;
-    int devicePaneFull = 0;       // the pane's height with every control of every device type
-    int devicePaneKept = 0;       // what it keeps when it scrolls
+    int devicePaneFull = 0;  // the pane's height with every control of every device type
+    int devicePaneKept = 0;  // what it keeps when it scrolls
 };
 
 // Puts the list and the card area of a window laid out at its fixed, screen-fitted size into

@@ -30,7 +30,8 @@ bool ValidPin(const QString& text) { return DigitsOnly(text, 4); }
 
 // A whole number in 5000..65535, written with at least 4 characters.
 bool ValidPort(const QString& text) {
-    return text.size() >= 4 && WholeNumberOr(text, 70000) <= 65535 && WholeNumberOr(text, 4999) >= 5000;
+    return text.size() >= 4 && WholeNumberOr(text, 70000) <= 65535 &&
+           WholeNumberOr(text, 4999) >= 5000;
 }
 
 bool ValidSmsNumber(const QString& text) { return DigitsOnly(text, 11) && text.front() == u'8'; }
@@ -61,7 +62,9 @@ bool CardEditor::ValidateCard() {
 
 QString CardEditor::ValidationFailure() const {
     // A field of a SIM card that is not used is disabled and not checked.
-    auto enabledOnMainPage = [this](const QLineEdit* edit) { return edit->isEnabledTo(ui_.MainGSM_Sheet); };
+    auto enabledOnMainPage = [this](const QLineEdit* edit) {
+        return edit->isEnabledTo(ui_.MainGSM_Sheet);
+    };
 
     // 1. Required fields.
     QString list;
@@ -71,13 +74,16 @@ QString CardEditor::ValidationFailure() const {
         if (enabledOnMainPage(edit) && edit->text().isEmpty()) AddOnce(list, edit->toolTip());
     }
     if (!list.isEmpty())
-        return QStringLiteral("Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n") + list;
+        return QStringLiteral(
+                   "Заполните ВСЕ необходимые поля перед сохранением!\nПропущенные поля:\n\n") +
+               list;
 
     // 2. Critical balance.
     if (ui_.balEnable->isChecked()) {
         const int critical = WholeNumberOr(ui_.balCritical->text(), -1);
         if (critical < 10 || critical > 500)
-            return QStringLiteral("Задано неверное значение критического баланса SIM. Разрешается задавать значения от 10 до 500р");
+            return QStringLiteral(
+                "Задано неверное значение критического баланса SIM. Разрешается задавать значения от 10 до 500р");
     }
 
     // 3. Ports and PINs of the main page.
@@ -87,18 +93,21 @@ QString CardEditor::ValidationFailure() const {
     }
     if (!list.isEmpty())
         return QStringLiteral("Ошибочные данные в полях:\n\n") + list +
-               QStringLiteral("\n\n*Номера портов должны быть от 5000 до 65535\n*PIN-коды должны быть 4х-значные");
+               QStringLiteral(
+                   "\n\n*Номера портов должны быть от 5000 до 65535\n*PIN-коды должны быть 4х-значные");
 
     // 4. Remote parameter control needs device 1.
     if (ui_.allowParamsUpdate->isChecked() && !uoEditBuffer_[0].Connected())
-        return QStringLiteral("Для удаленной настройки параметров НЕОБХОДИМО, чтобы УОО 1 был настроен. Код УОО 1 "
-                              "будет использоваться для настройки параметров в АРМ Приемника ТОРИС.");
+        return QStringLiteral(
+            "Для удаленной настройки параметров НЕОБХОДИМО, чтобы УОО 1 был настроен. Код УОО 1 "
+            "будет использоваться для настройки параметров в АРМ Приемника ТОРИС.");
 
     // 5. to 7. The connected devices of this card: codes differ, line addresses 0..15 and differ.
     auto anyPair = [this](auto same) {
         for (int i = 0; i < UoSlotCount; ++i)
             for (int j = i + 1; j < UoSlotCount; ++j)
-                if (uoEditBuffer_[i].Connected() && uoEditBuffer_[j].Connected() && same(uoEditBuffer_[i], uoEditBuffer_[j]))
+                if (uoEditBuffer_[i].Connected() && uoEditBuffer_[j].Connected() &&
+                    same(uoEditBuffer_[i], uoEditBuffer_[j]))
                     return true;
         return false;
     };
@@ -108,11 +117,13 @@ QString CardEditor::ValidationFailure() const {
         if (entry.Connected() && entry.lineAddress > 15)
             return QStringLiteral("Адрес УО на линии должен лежать в диапазоне 0 - 15");
     if (anyPair([](const UoSlot& a, const UoSlot& b) { return a.lineAddress == b.lineAddress; }))
-        return QStringLiteral("Одинаковые адреса на линии использованы для разных УО в текущей записи");
+        return QStringLiteral(
+            "Одинаковые адреса на линии использованы для разных УО в текущей записи");
 
     // 8. Device codes are unique across the cards in use.
     for (const UoSlot& entry : uoEditBuffer_)
-        if (entry.Connected() && CardWithDeviceCode(database_, entry.code, database_.SelectedIndex) >= 0)
+        if (entry.Connected() &&
+            CardWithDeviceCode(database_, entry.code, database_.SelectedIndex) >= 0)
             return QString::fromUtf8(DeviceCodeTakenText);
 
     // 9. SMS numbers in use; each failing field is listed.
@@ -122,11 +133,13 @@ QString CardEditor::ValidationFailure() const {
         list += ui_.smsNumber2Edit->toolTip() + QLatin1Char('\n');
     if (!list.isEmpty())
         return QStringLiteral("Неверные данные в полях:\n\n") + list +
-               QStringLiteral("\nВсе используемые номера телефонов должны содержать 11 цифр и начинаться с 8.");
+               QStringLiteral(
+                   "\nВсе используемые номера телефонов должны содержать 11 цифр и начинаться с 8.");
 
     // 10. Update server.
     if (ui_.allowUpdateCheck->isChecked() &&
-        (ui_.ipUpdateEdit->text().isEmpty() || WholeNumberOr(ui_.portUpdateEdit->text(), 999) < 1000))
+        (ui_.ipUpdateEdit->text().isEmpty() ||
+         WholeNumberOr(ui_.portUpdateEdit->text(), 999) < 1000))
         return QStringLiteral("Неверные значения IP или порта сервера обновлений.");
 
     // 11. Parameter-control port, whether remote control is on or not.

@@ -46,8 +46,7 @@ EndSignals::~EndSignals() {
 
 void EndSignals::Received() {
     char bytes[16];
-    while (::read(pipe_[0], bytes, sizeof bytes) > 0) {
-    }
+    while (::read(pipe_[0], bytes, sizeof bytes) > 0) {}
     if (onEnd_) onEnd_();
 }
 

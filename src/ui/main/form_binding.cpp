@@ -80,7 +80,7 @@ void CardEditor::ShowRecord(const CardRecord& card, bool inUse) {
     ui_.allowUpdateCheck->setChecked(card.UpdateFlags & UpdateAllowFirmware);
     ui_.allowParamsUpdate->setChecked(card.UpdateFlags & UpdateAllowParams);
 
-    if (!inUse) {   // a new card takes no PINs from the template
+    if (!inUse) {  // a new card takes no PINs from the template
         ui_.Pin1Edit->clear();
         ui_.Pin2Edit->clear();
     }
@@ -135,7 +135,6 @@ void CardEditor::ReadCard(CardRecord& record) {
     record.DateChanged = CurrentDays();
     record.UpdateFlags = (ui_.allowUpdateCheck->isChecked() ? UpdateAllowFirmware : 0) |
                          (ui_.allowParamsUpdate->isChecked() ? UpdateAllowParams : 0);
-
 
     record.balCritical = static_cast<std::uint16_t>(WholeNumberOr(ui_.balCritical->text(), 10));
     record.BalanceFlags = (ui_.balEnable->isChecked() ? BalanceEnable : 0) |

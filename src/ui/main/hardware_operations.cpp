@@ -44,7 +44,8 @@ QString StoppedCaption(HardwareOperations::Operation operation) {
     switch (operation) {
     case HardwareOperations::Operation::Programming: return ProgramCaption;
     case HardwareOperations::Operation::Reading: return ReadCaption;
-    case HardwareOperations::Operation::UoWriting: return QStringLiteral("Записать настройки в УОО");
+    case HardwareOperations::Operation::UoWriting:
+        return QStringLiteral("Записать настройки в УОО");
     case HardwareOperations::Operation::None: break;
     }
     return {};
@@ -121,23 +122,23 @@ QPushButton* HardwareOperations::Button(Operation operation) const {
 void HardwareOperations::ShowProgress(bool on) {
     ui_.Progress->setValue(0);
     ui_.Progress->setVisible(on);
-    if (on)
-        Timer1->start();
-    else
-        Timer1->stop();
+    if (on) Timer1->start();
+    else Timer1->stop();
 }
 
 // While one operation runs, the buttons of the other two, the list and the edit button are
 // off; the search stays usable.
 void HardwareOperations::SetOperationButtons(QPushButton* running, bool on) {
-    for (QWidget* control : {static_cast<QWidget*>(ui_.ProgBtn), static_cast<QWidget*>(ui_.SpeedButton1),
-                             static_cast<QWidget*>(ui_.ProgUoBtn), static_cast<QWidget*>(ui_.BitBtn1),
-                             static_cast<QWidget*>(ui_.SetsGrid)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_.ProgBtn), static_cast<QWidget*>(ui_.SpeedButton1),
+          static_cast<QWidget*>(ui_.ProgUoBtn), static_cast<QWidget*>(ui_.BitBtn1),
+          static_cast<QWidget*>(ui_.SetsGrid)})
         if (control != running) control->setEnabled(on);
     window_.KeepReadOnly();
 }
 
-void HardwareOperations::ShowOperationRunning(QPushButton* button, bool running, const QString& idleCaption) {
+void HardwareOperations::ShowOperationRunning(QPushButton* button, bool running,
+                                              const QString& idleCaption) {
     button->setText(running ? StopCaption : idleCaption);
     SetOperationButtons(button, !running);
     ShowProgress(running);
@@ -146,7 +147,7 @@ void HardwareOperations::ShowOperationRunning(QPushButton* button, bool running,
 void HardwareOperations::Start(Operation operation, std::unique_ptr<ProgWorker> worker,
                                Completion completion) {
     running_ = {operation, nullptr};
-    if (refuseStarts_) return;   // the cable choice was dismissed by the window's end
+    if (refuseStarts_) return;  // the cable choice was dismissed by the window's end
     ReapFinishedWorkers();
     running_.worker = worker.get();
     worker->Begin(handover_, [this, completion](ProgWorker& done) {
@@ -176,17 +177,20 @@ void HardwareOperations::ProgBtnClick() {
         dialogs_.ShowMessage(&window_, NotCompleted, QString::fromUtf8(ProgramStoppedText));
         return;
     }
-    if (running_.operation != Operation::None) return;   // the button is off meanwhile
+    if (running_.operation != Operation::None) return;  // the button is off meanwhile
     if (!HasData(database_.SelectedIndex)) {
-        dialogs_.ShowMessage(&window_, Attention,
-                             QStringLiteral("Текущая запись НЕ СОДЕРЖИТ ДАННЫХ!\nВыберите запись с данными или создайте новую"));
+        dialogs_.ShowMessage(
+            &window_, Attention,
+            QStringLiteral(
+                "Текущая запись НЕ СОДЕРЖИТ ДАННЫХ!\nВыберите запись с данными или создайте новую"));
         return;
     }
     ShowOperationRunning(ui_.ProgBtn, true);
     ChooseCable();
     const int slot = database_.SelectedIndex;
     Start(Operation::Programming,
-          std::make_unique<TProgThread>(hardware_, ftdiSerial_, slot, database_.cards[std::size_t(slot)]),
+          std::make_unique<TProgThread>(hardware_, ftdiSerial_, slot,
+                                        database_.cards[std::size_t(slot)]),
           &HardwareOperations::CompleteProgramming);
 }
 
@@ -231,8 +235,9 @@ void HardwareOperations::CompleteWrite(ProgWorker& worker, const RecordWrite& re
                                        Journal(exchange, JournalResult::Ok, done));
         if (!stored) window_.ReportWriteFailure();
     } else if (result.OpFailed) {
-        ShowFailure(ProgramFailedHeader, result,
-                    Journal(exchange, JournalResult::Failed, FailureMessage(ProgramFailedHeader, result)));
+        ShowFailure(
+            ProgramFailedHeader, result,
+            Journal(exchange, JournalResult::Failed, FailureMessage(ProgramFailedHeader, result)));
     } else {
         TellJournalWarning(Journal(exchange, JournalResult::Stopped, {}));
     }
@@ -289,8 +294,9 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
         readComparison_.Present(*form2_, result.ReadImage);
         dialogs_.ShowModal(*form2_);
     } else if (result.OpFailed) {
-        ShowFailure(ReadFailedHeader, result,
-                    Journal(exchange, JournalResult::Failed, FailureMessage(ReadFailedHeader, result)));
+        ShowFailure(
+            ReadFailedHeader, result,
+            Journal(exchange, JournalResult::Failed, FailureMessage(ReadFailedHeader, result)));
     } else {
         TellJournalWarning(Journal(exchange, JournalResult::Stopped, {}));
     }
@@ -312,15 +318,15 @@ void HardwareOperations::ProgUoBtnClick() {
     ChooseCable();
     const int slot = database_.SelectedIndex;
     Start(Operation::UoWriting,
-          std::make_unique<TProgUoThread>(hardware_, ftdiSerial_, slot, database_.cards[std::size_t(slot)],
+          std::make_unique<TProgUoThread>(hardware_, ftdiSerial_, slot,
+                                          database_.cards[std::size_t(slot)],
                                           ui_.UooTab->currentIndex()),
           &HardwareOperations::CompleteUoWrite);
 }
 
 void HardwareOperations::CompleteUoWrite(ProgWorker& worker) {
     CompleteWrite(
-        worker,
-        [](CardRecord& card, std::uint16_t) { RecordUoProgrammed(card, CurrentDays()); },
+        worker, [](CardRecord& card, std::uint16_t) { RecordUoProgrammed(card, CurrentDays()); },
         UoDoneText, UoDoneCaption);
 }
 
@@ -338,8 +344,9 @@ void HardwareOperations::ChooseCable() {
         return;
     QStringList serials;
     for (std::uint32_t i = 0; i < std::min(listed, DevListCapacity); ++i)
-        serials << QString::fromLatin1(list[i].SerialNumber,
-                                       qsizetype(strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber)));
+        serials << QString::fromLatin1(
+            list[i].SerialNumber,
+            qsizetype(strnlen(list[i].SerialNumber, sizeof list[i].SerialNumber)));
     // The cable chosen earlier stays in use while it is attached; once it is gone the
     // choice is made again instead of failing until a restart.
     if (!ftdiSerial_.empty() && serials.contains(QString::fromStdString(ftdiSerial_))) return;
@@ -353,7 +360,7 @@ void HardwareOperations::ChooseCable() {
 }
 
 QString HardwareOperations::Journal(ExchangeRecord& record, JournalResult result,
-                                   const QString& message) {
+                                    const QString& message) {
     OperationFacts& facts = record.Facts();
     // The cable's device and latency timer as the cable list shows them now.
     const auto* serialCable = dynamic_cast<const SerialCable*>(&hardware_.cable);
@@ -372,13 +379,14 @@ QString HardwareOperations::Journal(ExchangeRecord& record, JournalResult result
 
 void HardwareOperations::TellJournalWarning(const QString& warning) {
     // Not while the window is going: nobody would read it.
-    if (!warning.isEmpty() && !waitingForWorkers_) dialogs_.ShowMessage(&window_, Attention, warning);
+    if (!warning.isEmpty() && !waitingForWorkers_)
+        dialogs_.ShowMessage(&window_, Attention, warning);
 }
 
 void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Result& result,
                                      const QString& warning) {
-    const QString text =
-        QString::fromUtf8(header) + QString::fromStdString(result.FailReason) + QStringLiteral("\n\n");
+    const QString text = QString::fromUtf8(header) + QString::fromStdString(result.FailReason) +
+                         QStringLiteral("\n\n");
     const QString detail = Lines(QString::fromStdString(result.FailDetail), warning);
     if (!result.CableFailed) {
         dialogs_.ShowMessageWithDetail(&window_, Attention, text, detail);

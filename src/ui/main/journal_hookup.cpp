@@ -27,14 +27,13 @@ void TForm1::SetCablePlaces(CheckPlaces places) { operations_->UseCablePlaces(st
 
 void TForm1::ShowCardHistory() {
     const int slot = database_->SelectedIndex;
-    const bool inUse = slot >= 0 && slot < CardDatabase::SlotCount &&
-                       database_->cards[std::size_t(slot)].InUse();
+    const bool inUse =
+        slot >= 0 && slot < CardDatabase::SlotCount && database_->cards[std::size_t(slot)].InUse();
     const CardRecord card = inUse ? database_->cards[std::size_t(slot)] : CardRecord{};
     if (journalWindow_) journalWindow_->SetSelectedCard(inUse ? slot : -1, card);
-    ui->cardHistoryLabel->setText(
-        inUse ? QString::fromStdString(
-                    CardHistoryText(LastProgramming(operations_->Journal().File(), slot, card)))
-              : QString());
+    ui->cardHistoryLabel->setText(inUse ? QString::fromStdString(CardHistoryText(LastProgramming(
+                                              operations_->Journal().File(), slot, card)))
+                                        : QString());
 }
 
 }  // namespace gsmprog

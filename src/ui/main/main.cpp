@@ -40,7 +40,8 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
       ui(std::make_unique<Ui::TForm1>()),
       editor_(std::make_unique<CardEditor>(*this, *ui, *database_, dialogs)),
       search_(std::make_unique<CardSearch>(*this, *ui, *database_)),
-      operations_(std::make_unique<HardwareOperations>(*this, *ui, *database_, dialogs, *editor_, hardware)),
+      operations_(std::make_unique<HardwareOperations>(*this, *ui, *database_, dialogs, *editor_,
+                                                       hardware)),
       EditMode(editor_->EditMode()),
       DatabaseChanged(editor_->DatabaseChanged()),
       SearchRow(search_->SearchRow()),
@@ -56,7 +57,8 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     ui->setupUi(this);
     for (int i = 1; i <= UoSlotCount; ++i) ui->UooTab->addTab(QStringLiteral("УОО %1").arg(i));
 
-    for (QWidget* group : {static_cast<QWidget*>(ui->GroupBox1), static_cast<QWidget*>(ui->GroupBox5)})
+    for (QWidget* group :
+         {static_cast<QWidget*>(ui->GroupBox1), static_cast<QWidget*>(ui->GroupBox5)})
         for (QLineEdit* edit : group->findChildren<QLineEdit*>())
             TypedTextValidator::Install(edit, edit == ui->CodeUoo || edit == ui->balCritical);
 
@@ -78,23 +80,26 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     // The designed widths, widened where this platform's font needs more for a header.
     QHeaderView* header = ui->SetsGrid->horizontalHeader();
     for (int c = 0; c < CardGridModel::ColumnCount; ++c)
-        ui->SetsGrid->setColumnWidth(c, std::max(GridColumnWidths[c],
-                                                  header->fontMetrics().horizontalAdvance(
-                                                      gridModel_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
-                                                      HeaderTextMargin));
+        ui->SetsGrid->setColumnWidth(
+            c, std::max(GridColumnWidths[c],
+                        header->fontMetrics().horizontalAdvance(
+                            gridModel_->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString()) +
+                            HeaderTextMargin));
     header->setStretchLastSection(true);
 
     // The GSM group is shown; the card's groups start disabled, outside edit mode.
     ui->GroupBox5->setVisible(true);
     // The activity bar and the device button keep their places while hidden, so the buttons
     // never move under the pointer: "Остановить" is where the start button was.
-    for (QWidget* control : {static_cast<QWidget*>(ui->Progress), static_cast<QWidget*>(ui->ProgUoBtn)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui->Progress), static_cast<QWidget*>(ui->ProgUoBtn)}) {
         QSizePolicy policy = control->sizePolicy();
         policy.setRetainSizeWhenHidden(true);
         control->setSizePolicy(policy);
     }
     for (QPushButton* button : {ui->ProgBtn, ui->SpeedButton1, ui->ProgUoBtn})
-        button->setMinimumWidth(button->sizeHint().width());   // the designed captions are the longest
+        button->setMinimumWidth(
+            button->sizeHint().width());  // the designed captions are the longest
     editor_->SetCardControlsEnabled(false);
     search_->Attach(*gridModel_);
     operations_->Attach();
@@ -107,14 +112,16 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     ui->SetsGrid->setFixedHeight(ListHeightForRows(*ui->SetsGrid, MinimumListRows));
     const int devicePaneFull = ui->uoSettingsPanel->minimumHeight();
     // The device's type, code and line address stay in view; its modes and loops may scroll.
-    const int devicePaneKept = ui->uoTypeCombo->sizeHint().height() + ui->CodeUoo->sizeHint().height() +
-                               ui->numLine->sizeHint().height() + 2 * ui->layout6->verticalSpacing();
+    const int devicePaneKept = ui->uoTypeCombo->sizeHint().height() +
+                               ui->CodeUoo->sizeHint().height() + ui->numLine->sizeHint().height() +
+                               2 * ui->layout6->verticalSpacing();
     const int room = ScreenRoomForWindow(*this);
     FitWindowToHeight(*this, room, {ui->uoSettingsPanel, devicePaneKept, ui->layout38});
     adjustSize();
     // Then the list and the card share the height the user gives the window.
-    cardSplit_ = SplitCardList(*this, {ui->rootLayout, ui->SetsGrid, banner, ui->layout40, ui->uoSettingsPanel,
-                                       devicePaneFull, devicePaneKept},
+    cardSplit_ = SplitCardList(*this,
+                               {ui->rootLayout, ui->SetsGrid, banner, ui->layout40,
+                                ui->uoSettingsPanel, devicePaneFull, devicePaneKept},
                                room);
 
     // Centred on the screen, unless the user's last place is remembered.
@@ -133,8 +140,9 @@ TForm1::~TForm1() { FormDestroy(); }
 void TForm1::KeepSizeForEveryState() {
     // Room is kept for the largest device type and for the longer caption of the edit
     // button, so nothing moves when they change.
-    for (QWidget* w : {static_cast<QWidget*>(ui->uoCordsGroup), static_cast<QWidget*>(ui->uoModeGroup),
-                       static_cast<QWidget*>(ui->uoProgHintLabel)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(ui->uoCordsGroup), static_cast<QWidget*>(ui->uoModeGroup),
+          static_cast<QWidget*>(ui->uoProgHintLabel)})
         w->setVisible(true);
     ui->uoSettingsPanel->setMinimumSize(ui->uoSettingsPanel->sizeHint());
     const QString caption = ui->BitBtn1->text();
@@ -184,7 +192,8 @@ void TForm1::ConnectDeviceHandlers() {
     connect(ui->CodeUoo, &QLineEdit::textEdited, this, &TForm1::CodeUooChange);
     connect(ui->numLine, &QLineEdit::textEdited, this, &TForm1::numLineChange);
     for (int loop = 0; loop < 6; ++loop)
-        connect(editor_->Cord(loop), &QComboBox::activated, this, [this, loop] { CordChange(loop); });
+        connect(editor_->Cord(loop), &QComboBox::activated, this,
+                [this, loop] { CordChange(loop); });
     connect(ui->uoIndicCheck, &QCheckBox::clicked, this, &TForm1::uoIndicCheckClick);
     connect(ui->uoBatteryCheck, &QCheckBox::clicked, this, &TForm1::uoBatteryCheckClick);
     connect(ui->fireWoGuard, &QCheckBox::clicked, this, &TForm1::fireWoGuardClick);

@@ -158,12 +158,13 @@ private:
     void ConnectHandlers();
     void ConnectDeviceHandlers();
     bool FormClose();
-    // The selected card's last programming in the journal, and the card the journal window keeps to.
+    // The selected card's last programming in the journal, and the card the journal window keeps
+    // to.
     void ShowCardHistory();
 
     UserDialogs& dialogs_;
     std::unique_ptr<CardDatabase> database_;
-    DatabaseLock lock_;   // held from start to end unless read-only
+    DatabaseLock lock_;  // held from start to end unless read-only
     bool readOnly_ = false;
     bool declined_ = false;
     std::unique_ptr<Ui::TForm1> ui;
@@ -172,9 +173,9 @@ private:
     std::unique_ptr<CardSearch> search_;
     std::unique_ptr<HardwareOperations> operations_;
     CardGridModel* gridModel_ = nullptr;
-    QSplitter* cardSplit_ = nullptr;   // between the card list and the card area
-    bool lastWriteFailed_ = false;  // the file lacks changes the memory copy holds
-    int writeError_ = 0;            // errno of the last failed write
+    QSplitter* cardSplit_ = nullptr;  // between the card list and the card area
+    bool lastWriteFailed_ = false;    // the file lacks changes the memory copy holds
+    int writeError_ = 0;              // errno of the last failed write
 
     TForm4* form4_ = nullptr;
     std::unique_ptr<JournalWindow> journalWindow_;
@@ -185,10 +186,10 @@ public:
     // which they are bound to).
     const bool& EditMode;
     const bool& DatabaseChanged;
-    const int& SearchRow;   // the grid row after which the search continues
+    const int& SearchRow;  // the grid row after which the search continues
     const UoSlots& UoEditBuffer;
-    const std::string& FtdiSerial;   // the cable chosen for programming; empty: the first one
-    const RunningFlag ProgRunning;   // a modem programming or an object-device write runs
+    const std::string& FtdiSerial;  // the cable chosen for programming; empty: the first one
+    const RunningFlag ProgRunning;  // a modem programming or an object-device write runs
     const RunningFlag ReadRunning;
 };
 

@@ -19,8 +19,9 @@ void CardEditor::VersionComboChange() {
 
 void CardEditor::balEnableClick() {
     const bool on = ui_.balEnable->isChecked();
-    for (QWidget* control : {static_cast<QWidget*>(ui_.balCritical), static_cast<QWidget*>(ui_.balCodeSim1),
-                             static_cast<QWidget*>(ui_.balCodeSim2), static_cast<QWidget*>(ui_.balSendPcnCheck)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_.balCritical), static_cast<QWidget*>(ui_.balCodeSim1),
+          static_cast<QWidget*>(ui_.balCodeSim2), static_cast<QWidget*>(ui_.balSendPcnCheck)})
         control->setEnabled(on);
 }
 
@@ -49,9 +50,9 @@ void CardEditor::defaultUpdSettingsClick() {
 }
 
 void CardEditor::SetUseSimRule(int sim, bool on) {
-    QWidget* const first[] = {ui_.Pin1Edit, ui_.Ip1GsmEdit, ui_.Port1GsmEdit,
+    QWidget* const first[] = {ui_.Pin1Edit, ui_.Ip1GsmEdit,    ui_.Port1GsmEdit,
                               ui_.APN1Edit, ui_.LoginGsm1Edit, ui_.PassGsm1Edit};
-    QWidget* const second[] = {ui_.Pin2Edit, ui_.Ip2GsmEdit, ui_.Port2GsmEdit,
+    QWidget* const second[] = {ui_.Pin2Edit, ui_.Ip2GsmEdit,    ui_.Port2GsmEdit,
                                ui_.APN2Edit, ui_.LoginGsm2Edit, ui_.PassGsm2Edit};
     for (QWidget* control : sim == 1 ? first : second) control->setEnabled(on);
 }
@@ -69,13 +70,15 @@ void CardEditor::uoTypeComboChange() {
     ui_.uoProgHintLabel->setVisible(type == Uoo1);
     ui_.uoCordsGroup->setVisible(withLoops);
     ui_.uoModeGroup->setVisible(withLoops);
-    for (QWidget* control : {static_cast<QWidget*>(ui_.numLine), static_cast<QWidget*>(ui_.uoNumLineLabel),
-                             static_cast<QWidget*>(ui_.CodeUoo), static_cast<QWidget*>(ui_.codeUoLabel)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_.numLine), static_cast<QWidget*>(ui_.uoNumLineLabel),
+          static_cast<QWidget*>(ui_.CodeUoo), static_cast<QWidget*>(ui_.codeUoLabel)})
         control->setVisible(connected);
     ui_.ProgUoBtn->setVisible(withLoops);
-    for (QWidget* control : {static_cast<QWidget*>(ui_.Cord4), static_cast<QWidget*>(ui_.Cord5),
-                             static_cast<QWidget*>(ui_.Cord6), static_cast<QWidget*>(ui_.CordLabel4),
-                             static_cast<QWidget*>(ui_.CordLabel5), static_cast<QWidget*>(ui_.CordLabel6)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(ui_.Cord4), static_cast<QWidget*>(ui_.Cord5),
+          static_cast<QWidget*>(ui_.Cord6), static_cast<QWidget*>(ui_.CordLabel4),
+          static_cast<QWidget*>(ui_.CordLabel5), static_cast<QWidget*>(ui_.CordLabel6)})
         control->setVisible(type == Uoo6);
     ui_.fireWoGuard->setVisible(type == Uoo6);
 }
@@ -85,12 +88,14 @@ void CardEditor::UooTabChange() { ShowUoTab(ui_.UooTab->currentIndex()); }
 UoSlot& CardEditor::CurrentUoSlot() { return uoEditBuffer_[ui_.UooTab->currentIndex()]; }
 
 void CardEditor::CodeUooChange() {
-    if (editMode_) CurrentUoSlot().code = static_cast<std::uint32_t>(WholeNumberOr(ui_.CodeUoo->text(), 0));
+    if (editMode_)
+        CurrentUoSlot().code = static_cast<std::uint32_t>(WholeNumberOr(ui_.CodeUoo->text(), 0));
 }
 
 void CardEditor::numLineChange() {
     if (editMode_)
-        CurrentUoSlot().lineAddress = static_cast<std::uint8_t>(WholeNumberOr(ui_.numLine->text(), 0) & 0xFF);
+        CurrentUoSlot().lineAddress =
+            static_cast<std::uint8_t>(WholeNumberOr(ui_.numLine->text(), 0) & 0xFF);
 }
 
 void CardEditor::CordChange(int loop) {
@@ -110,8 +115,14 @@ void CardEditor::WriteModeBit(std::uint8_t bit, bool on) {
     entry.modes = on ? (entry.modes | bit) : (entry.modes & ~bit);
 }
 
-void CardEditor::uoIndicCheckClick() { WriteModeBit(UoModeIndicatorBlink, ui_.uoIndicCheck->isChecked()); }
-void CardEditor::uoBatteryCheckClick() { WriteModeBit(UoModeNoBatteryCheck, ui_.uoBatteryCheck->isChecked()); }
-void CardEditor::fireWoGuardClick() { WriteModeBit(UoModeFireWithoutGuard, ui_.fireWoGuard->isChecked()); }
+void CardEditor::uoIndicCheckClick() {
+    WriteModeBit(UoModeIndicatorBlink, ui_.uoIndicCheck->isChecked());
+}
+void CardEditor::uoBatteryCheckClick() {
+    WriteModeBit(UoModeNoBatteryCheck, ui_.uoBatteryCheck->isChecked());
+}
+void CardEditor::fireWoGuardClick() {
+    WriteModeBit(UoModeFireWithoutGuard, ui_.fireWoGuard->isChecked());
+}
 
 }  // namespace gsmprog

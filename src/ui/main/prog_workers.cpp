@@ -69,12 +69,12 @@ void ProgWorker::Body() {
     bool freeSelf = false;
     {
         std::lock_guard guard(lock_);
-        link_.reset();   // closes the cable now, not when the window gets round to it
+        link_.reset();  // closes the cable now, not when the window gets round to it
         finished_ = true;
         freeSelf = selfOwned_;
     }
     if (!freeSelf) return;
-    delete this;   // the link, and with the last holder the cable, go here
+    delete this;  // the link, and with the last holder the cable, go here
     AbandonedWorkers& abandoned = Abandoned();
     std::lock_guard guard(abandoned.lock);
     --abandoned.running;
@@ -118,8 +118,7 @@ LinkOutcome ProgWorker::Exchange(Result& result, const std::uint8_t* payload, st
         const char* busy = BusyCableText(outcome.opened, cableFailure);
         if (const char* note = busy ? busy : MissingCableNote(outcome.opened, cableFailure))
             result.FailDetail = note;
-        else
-            result.FailDetail = SilenceText(outcome.silence);
+        else result.FailDetail = SilenceText(outcome.silence);
     }
     return outcome;
 }
@@ -145,7 +144,7 @@ void ProgWorker::Abandon(std::unique_ptr<ProgWorker> worker) {
     std::unique_lock guard(worker->lock_);
     if (worker->finished_) {
         guard.unlock();
-        return;   // ended meanwhile: joined and freed here
+        return;  // ended meanwhile: joined and freed here
     }
     {
         AbandonedWorkers& abandoned = Abandoned();
@@ -196,7 +195,8 @@ void TReadThread::Run() {
     Result result;
     if (Exchange(result).Done()) {
         FTDI_Controller& link = Link();
-        if (!EvaluateReadImage(link.Data, static_cast<std::size_t>(link.DataLen), result.ReadImage)) {
+        if (!EvaluateReadImage(link.Data, static_cast<std::size_t>(link.DataLen),
+                               result.ReadImage)) {
             result.OpSucceeded = false;
             result.OpFailed = true;
             result.FailReason = BadReadDataText;

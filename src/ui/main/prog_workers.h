@@ -34,7 +34,7 @@ public:
         bool CableFailed = false;     // the cable was missing or could not be opened
         std::uint16_t NewProgID = 0;  // the CRC of the image written
         WideImage ReadImage{};
-        std::string ReadVersion;      // UTF-8
+        std::string ReadVersion;  // UTF-8
     };
     using Completion = std::function<void(ProgWorker&)>;
 
@@ -86,13 +86,13 @@ protected:
 private:
     void Body();
 
-    const Hardware hardware_;   // the link's cable and clock, kept alive as long as the worker
+    const Hardware hardware_;  // the link's cable and clock, kept alive as long as the worker
     const std::string serialNumber_;
     const LinkOperation operation_;
     const int slot_;
     WorkHandover* handover_ = nullptr;
     Completion completion_;
-    bool terminated_ = false;   // window thread only
+    bool terminated_ = false;  // window thread only
     std::atomic<bool> finished_{false};
     std::thread thread_;
 
@@ -101,9 +101,9 @@ private:
     std::unique_ptr<FTDI_Controller> link_;
     Result result_;
     ExchangeRecord record_;
-    bool handingOver_ = false;   // the completion step is asked for
-    bool abandoned_ = false;     // the window no longer waits: never hand over
-    bool selfOwned_ = false;     // the thread frees the worker when it ends
+    bool handingOver_ = false;  // the completion step is asked for
+    bool abandoned_ = false;    // the window no longer waits: never hand over
+    bool selfOwned_ = false;    // the thread frees the worker when it ends
 };
 
 // Writes the settings image of the card into the modem.

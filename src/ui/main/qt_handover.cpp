@@ -7,7 +7,8 @@
 namespace gsmprog {
 
 void QtHandover::RunOnWindowThread(const std::function<void()>& step) {
-    QMetaObject::invokeMethod(&receiver_, [&step] { step(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        &receiver_, [&step] { step(); }, Qt::BlockingQueuedConnection);
 }
 
 void QtHandover::RunHandedOver() {

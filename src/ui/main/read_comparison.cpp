@@ -29,10 +29,8 @@ ReadComparison::ReadComparison(TForm1& window, CardDatabase& database, UserDialo
 void ReadComparison::Present(TForm2& form, const WideImage& image) {
     image_ = image;
     const ModemCard found = FindModemCard(database_, image_);
-    if (found.slot >= 0)
-        ShowDifferences(form, found.slot);
-    else
-        form.HideDifferences();
+    if (found.slot >= 0) ShowDifferences(form, found.slot);
+    else form.HideDifferences();
     form.OfferNewCard(!window_.ReadOnly());
 }
 
@@ -44,8 +42,8 @@ void ReadComparison::ShowDifferences(TForm2& form, int slot) {
 }
 
 void ReadComparison::CompareWithChosenCard(TForm2& form) {
-    const QString answer =
-        dialogs_.AskText(&form, CompareCaption, QStringLiteral("Номер карточки или номер строки:"), QString());
+    const QString answer = dialogs_.AskText(
+        &form, CompareCaption, QStringLiteral("Номер карточки или номер строки:"), QString());
     if (answer.trimmed().isEmpty()) return;
     const int slot = ChosenCard(form, answer);
     if (slot >= 0) ShowDifferences(form, slot);
@@ -60,9 +58,11 @@ int ReadComparison::ChosenCard(TForm2& form, const QString& answer) {
     }
     const int row = RowNumber(wanted);
     if (row > 0 && database_.cards[std::size_t(row - 1)].InUse()) return row - 1;
-    dialogs_.ShowMessage(&form, Attention,
-                         QStringLiteral("В базе нет карточки с номером «%1» и нет карточки в строке с "
-                                        "таким номером").arg(wanted));
+    dialogs_.ShowMessage(
+        &form, Attention,
+        QStringLiteral("В базе нет карточки с номером «%1» и нет карточки в строке с "
+                       "таким номером")
+            .arg(wanted));
     return -1;
 }
 
@@ -71,21 +71,25 @@ int ReadComparison::ChosenEmptySlot() {
     for (int slot = 0; slot < CardDatabase::SlotCount && firstEmpty < 0; ++slot)
         if (!database_.cards[std::size_t(slot)].InUse()) firstEmpty = slot;
     if (firstEmpty < 0) {
-        dialogs_.ShowMessage(&window_, Attention, QStringLiteral("В базе нет пустых строк для новой карточки"));
+        dialogs_.ShowMessage(&window_, Attention,
+                             QStringLiteral("В базе нет пустых строк для новой карточки"));
         return -1;
     }
-    const QString answer = dialogs_.AskText(&window_, NewCardCaption, QStringLiteral("Пустая строка для новой карточки:"),
+    const QString answer = dialogs_.AskText(&window_, NewCardCaption,
+                                            QStringLiteral("Пустая строка для новой карточки:"),
                                             QString::number(firstEmpty + 1));
     if (answer.trimmed().isEmpty()) return -1;
     const int row = RowNumber(answer);
     if (row == 0) {
-        dialogs_.ShowMessage(&window_, Attention,
-                             QStringLiteral("Номер строки должен быть от 1 до %1").arg(CardDatabase::SlotCount));
+        dialogs_.ShowMessage(
+            &window_, Attention,
+            QStringLiteral("Номер строки должен быть от 1 до %1").arg(CardDatabase::SlotCount));
         return -1;
     }
     if (database_.cards[std::size_t(row - 1)].InUse()) {
-        dialogs_.ShowMessage(&window_, Attention,
-                             QStringLiteral("Строка %1 занята другой карточкой: выберите пустую строку").arg(row));
+        dialogs_.ShowMessage(
+            &window_, Attention,
+            QStringLiteral("Строка %1 занята другой карточкой: выберите пустую строку").arg(row));
         return -1;
     }
     return row - 1;

@@ -28,9 +28,10 @@ QWidget* TForm1::ShowReadOnlyBanner() {
         const QDateTime since = QDateTime::fromSecsSinceEpoch(holder.since);
         const bool today = since.date() == QDate::currentDate();
         text += QStringLiteral("база открыта в %1 на %2 (%3) с %4")
-                    .arg(QString::fromStdString(holder.program), QString::fromStdString(holder.host),
-                         QString::fromStdString(holder.user),
-                         since.toString(today ? QStringLiteral("HH:mm") : QStringLiteral("dd.MM.yyyy HH:mm")));
+                    .arg(QString::fromStdString(holder.program),
+                         QString::fromStdString(holder.host), QString::fromStdString(holder.user),
+                         since.toString(today ? QStringLiteral("HH:mm")
+                                              : QStringLiteral("dd.MM.yyyy HH:mm")));
     }
     auto* banner = new QLabel(text, this);
     banner->setObjectName(QStringLiteral("readOnlyBanner"));

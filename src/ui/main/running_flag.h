@@ -9,7 +9,8 @@ namespace gsmprog {
 class RunningFlag {
 public:
     using Operation = HardwareOperations::Operation;
-    RunningFlag(const HardwareOperations& operations, Operation first, Operation second = Operation::None)
+    RunningFlag(const HardwareOperations& operations, Operation first,
+                Operation second = Operation::None)
         : operations_(operations), first_(first), second_(second) {}
 
     explicit operator bool() const {

@@ -29,7 +29,8 @@ void CloseUpLayouts(QWidget& window) {
     constexpr int Margin = 3;
     for (QLayout* layout : window.findChildren<QLayout*>()) {
         if (layout->spacing() > Spacing) layout->setSpacing(Spacing);
-        if (auto* grid = qobject_cast<QGridLayout*>(layout); grid && grid->verticalSpacing() > Spacing)
+        if (auto* grid = qobject_cast<QGridLayout*>(layout);
+            grid && grid->verticalSpacing() > Spacing)
             grid->setVerticalSpacing(Spacing);
         const QMargins m = layout->contentsMargins();
         layout->setContentsMargins(std::min(m.left(), Margin), std::min(m.top(), Margin),
@@ -50,7 +51,8 @@ QScrollArea* ScrollPartInside(QWidget& part, int height) {
     QLayout* holder = part.parentWidget() ? part.parentWidget()->layout() : nullptr;
     if (!holder) return nullptr;
     QScrollArea* scroll = PlainScrollArea();
-    const int width = std::max(part.minimumWidth(), part.minimumSizeHint().width()) + scroll->verticalScrollBar()->sizeHint().width();
+    const int width = std::max(part.minimumWidth(), part.minimumSizeHint().width()) +
+                      scroll->verticalScrollBar()->sizeHint().width();
     delete holder->replaceWidget(&part, scroll);
     // In the view the part takes what its content needs now: no scroll bar over empty room.
     part.setMinimumHeight(0);
@@ -65,9 +67,9 @@ namespace {
 void ScrollWholeContent(QWidget& window, QLayout* footer, int room) {
     QLayout* layout = window.layout();
     const QSize wanted = layout->totalSizeHint();
-    if (footer) layout->removeItem(footer);   // its controls stay with the window
+    if (footer) layout->removeItem(footer);  // its controls stay with the window
     auto* content = new QWidget;
-    content->setLayout(layout);   // takes the laid-out controls along
+    content->setLayout(layout);  // takes the laid-out controls along
     QScrollArea* scroll = PlainScrollArea();
     scroll->setWidget(content);
     auto* outer = new QVBoxLayout(&window);

@@ -9,7 +9,8 @@
 namespace gsmprog {
 
 namespace {
-bool Ask(QWidget* parent, const QString& caption, const QString& text, QMessageBox::StandardButton byDefault) {
+bool Ask(QWidget* parent, const QString& caption, const QString& text,
+         QMessageBox::StandardButton byDefault) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(byDefault);
     return box.exec() == QMessageBox::Yes;
@@ -20,7 +21,8 @@ bool QtUserDialogs::AskYesNo(QWidget* parent, const QString& caption, const QStr
     return Ask(parent, caption, text, QMessageBox::Yes);
 }
 
-bool QtUserDialogs::AskYesNoDefaultNo(QWidget* parent, const QString& caption, const QString& text) {
+bool QtUserDialogs::AskYesNoDefaultNo(QWidget* parent, const QString& caption,
+                                      const QString& text) {
     return Ask(parent, caption, text, QMessageBox::No);
 }
 
@@ -35,8 +37,9 @@ void QtUserDialogs::ShowMessageWithDetail(QWidget* parent, const QString& captio
     box.exec();
 }
 
-bool QtUserDialogs::ShowMessageWithAction(QWidget* parent, const QString& caption, const QString& text,
-                                          const QString& detail, const QString& actionText) {
+bool QtUserDialogs::ShowMessageWithAction(QWidget* parent, const QString& caption,
+                                          const QString& text, const QString& detail,
+                                          const QString& actionText) {
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.setInformativeText(detail);
     const QAbstractButton* action = box.addButton(actionText, QMessageBox::ActionRole);
@@ -52,7 +55,8 @@ QString QtUserDialogs::AskSaveFileName(QWidget* parent, const QString& proposedN
 QString QtUserDialogs::AskText(QWidget* parent, const QString& caption, const QString& label,
                                const QString& proposed) {
     bool ok = false;
-    const QString text = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, proposed, &ok);
+    const QString text =
+        QInputDialog::getText(parent, caption, label, QLineEdit::Normal, proposed, &ok);
     return ok ? text : QString();
 }
 

@@ -28,8 +28,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
     // A result that arrives while the workers end is recorded before the last write.
     FormDestroy();
     if (!FormClose() && !endingQuietly_ &&
-        !dialogs_.AskYesNo(this, Attention,
-                           QStringLiteral("Изменения карточек не записаны на диск. Выйти из программы без сохранения?"))) {
+        !dialogs_.AskYesNo(
+            this, Attention,
+            QStringLiteral(
+                "Изменения карточек не записаны на диск. Выйти из программы без сохранения?"))) {
         event->ignore();
         return;
     }
@@ -45,10 +47,8 @@ void TForm1::EndWithoutQuestions() {
     for (int left = 16; left > 0; --left) {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal) break;
-        if (auto* dialog = qobject_cast<QDialog*>(modal))
-            dialog->reject();
-        else
-            modal->close();
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        else modal->close();
     }
     // A completion step under its dismissed message must return first: the workers' end
     // waits for their hand-overs, and that one would wait for this close.

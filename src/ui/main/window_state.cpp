@@ -22,12 +22,15 @@ const QString Organisation = QStringLiteral("gsmprog");
 const QString Application = QStringLiteral("gsmprog");
 }  // namespace
 
-QRect ClampedToWorkArea(const QRect& frame, const QRect& workArea, int minimumWidth, int minimumHeight) {
+QRect ClampedToWorkArea(const QRect& frame, const QRect& workArea, int minimumWidth,
+                        int minimumHeight) {
     const int width = std::max(std::min(frame.width(), workArea.width()), minimumWidth);
     const int height = std::max(std::min(frame.height(), workArea.height()), minimumHeight);
     // Where the window is larger than the work area even so, its top left stays on screen.
-    const int x = std::max(std::min(frame.x(), workArea.x() + workArea.width() - width), workArea.x());
-    const int y = std::max(std::min(frame.y(), workArea.y() + workArea.height() - height), workArea.y());
+    const int x =
+        std::max(std::min(frame.x(), workArea.x() + workArea.width() - width), workArea.x());
+    const int y =
+        std::max(std::min(frame.y(), workArea.y() + workArea.height() - height), workArea.y());
     return {x, y, width, height};
 }
 
@@ -41,9 +44,9 @@ void RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns)
         if (!screen) screen = QGuiApplication::primaryScreen();
         const int titleBar = TitleBarAllowance(window);
         if (screen) {
-            const QRect frame = ClampedToWorkArea(QRect(position, size + QSize(0, titleBar)),
-                                                  screen->availableGeometry(), window.minimumWidth(),
-                                                  window.minimumHeight() + titleBar);
+            const QRect frame = ClampedToWorkArea(
+                QRect(position, size + QSize(0, titleBar)), screen->availableGeometry(),
+                window.minimumWidth(), window.minimumHeight() + titleBar);
             window.resize(frame.width(), frame.height() - titleBar);
             window.move(frame.topLeft());
             shrunk = frame.height() - titleBar < size.height();

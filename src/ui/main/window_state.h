@@ -14,7 +14,8 @@ namespace gsmprog {
 
 // `frame`: the window's outer rectangle (title bar included), moved and shrunk into
 // `workArea`; never below the window's `minimum` size.
-QRect ClampedToWorkArea(const QRect& frame, const QRect& workArea, int minimumWidth, int minimumHeight);
+QRect ClampedToWorkArea(const QRect& frame, const QRect& workArea, int minimumWidth,
+                        int minimumHeight);
 
 // Applies what was saved, if anything; the window is not shown yet.
 void RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns);

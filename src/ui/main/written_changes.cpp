@@ -24,17 +24,20 @@ const QString Caption = QStringLiteral("Что изменено после пр�
 void TForm1::ChangesBtnClick() {
     const int slot = database_->SelectedIndex;
     const CardRecord& card = database_->cards[std::size_t(slot)];
-    if (!card.InUse()) return;   // the button is off meanwhile
-    const std::optional<JournalEntry> written = LastModemWrite(JournalFile(database_->Directory()), slot, card);
+    if (!card.InUse()) return;  // the button is off meanwhile
+    const std::optional<JournalEntry> written =
+        LastModemWrite(JournalFile(database_->Directory()), slot, card);
     if (!written) {
-        dialogs_.ShowMessage(this, Caption, QStringLiteral("Нет записи о программировании этой карточки в журнале"));
+        dialogs_.ShowMessage(
+            this, Caption, QStringLiteral("Нет записи о программировании этой карточки в журнале"));
         return;
     }
     WideImage image;
     if (!EvaluateJournalImage(*written, image)) {
-        dialogs_.ShowMessage(this, Caption,
-                             QStringLiteral("Образ в записи журнала от %1 повреждён: сравнивать не с чем")
-                                 .arg(QString::fromStdString(ShortTimeText(written->time))));
+        dialogs_.ShowMessage(
+            this, Caption,
+            QStringLiteral("Образ в записи журнала от %1 повреждён: сравнивать не с чем")
+                .arg(QString::fromStdString(ShortTimeText(written->time))));
         return;
     }
     QDialog dialog(this);

@@ -18,10 +18,10 @@ QString CardLine(const CardDatabase& database, int slot, const QString& verdict)
 QString CardMatchText(const CardDatabase& database, const WideImage& image) {
     const ModemCard found = FindModemCard(database, image);
     switch (found.match) {
-    case CardMatch::None:
-        return QStringLiteral("В базе нет карточки с этими кодами УО");
+    case CardMatch::None: return QStringLiteral("В базе нет карточки с этими кодами УО");
     case CardMatch::Same:
-        return CardLine(database, found.slot, QStringLiteral("модем запрограммирован этой карточкой"));
+        return CardLine(database, found.slot,
+                        QStringLiteral("модем запрограммирован этой карточкой"));
     case CardMatch::Changed:
         return CardLine(database, found.slot,
                         QStringLiteral("модем запрограммирован этой карточкой, но карточка "

@@ -27,7 +27,8 @@ DifferencesView::DifferencesView(QWidget* parent)
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->verticalHeader()->setVisible(false);
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);   // text rows, not edit rows
+    table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() +
+                                                    6);  // text rows, not edit rows
     table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table_->setWordWrap(false);
     table_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -43,10 +44,12 @@ DifferencesView::DifferencesView(QWidget* parent)
     noDifferences_->hide();
 }
 
-void DifferencesView::Show(const QString& heading, const std::vector<SettingsDifference>& differences,
+void DifferencesView::Show(const QString& heading,
+                           const std::vector<SettingsDifference>& differences,
                            const QString& otherColumn) {
     heading_->setText(heading);
-    table_->setHorizontalHeaderLabels({QStringLiteral("Поле"), QStringLiteral("В карточке"), otherColumn});
+    table_->setHorizontalHeaderLabels(
+        {QStringLiteral("Поле"), QStringLiteral("В карточке"), otherColumn});
     table_->setRowCount(int(differences.size()));
     for (int row = 0; row < int(differences.size()); ++row) {
         const SettingsDifference& difference = differences[std::size_t(row)];
@@ -55,7 +58,7 @@ void DifferencesView::Show(const QString& heading, const std::vector<SettingsDif
                                   QString::fromStdString(difference.second)};
         for (int column = 0; column < 3; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
-            item->setToolTip(texts[column]);   // a long text is cut in its cell
+            item->setToolTip(texts[column]);  // a long text is cut in its cell
             table_->setItem(row, column, item);
         }
     }

@@ -58,7 +58,7 @@ void TForm2::Fill(const WideImage& image) {
     const ReadResultView view = DescribeReadImage(image);
     const auto show = [](QLineEdit* edit, const std::string& text) {
         edit->setText(FromWin1251(text));
-        edit->setCursorPosition(0);   // a text longer than the edit shows its beginning
+        edit->setCursorPosition(0);  // a text longer than the edit shows its beginning
     };
     show(ui->CodeUoo, view.CodeUoo);
     show(ui->numLine, view.numLine);
@@ -98,7 +98,8 @@ void TForm2::SetCardMatch(const QString& text) { ui->cardMatchLabel->setText(tex
 
 void TForm2::SetCardHistory(const QString& text) { ui->cardHistoryLabel->setText(text); }
 
-void TForm2::ShowDifferences(const QString& heading, const std::vector<SettingsDifference>& differences) {
+void TForm2::ShowDifferences(const QString& heading,
+                             const std::vector<SettingsDifference>& differences) {
     differences_->Show(heading, differences);
 }
 

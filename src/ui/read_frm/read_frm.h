@@ -35,7 +35,8 @@ public:
 
     // Under the card line: the differences from a card, `heading` naming it; hidden when
     // there is no card to compare with.
-    void ShowDifferences(const QString& heading, const std::vector<SettingsDifference>& differences);
+    void ShowDifferences(const QString& heading,
+                         const std::vector<SettingsDifference>& differences);
     void HideDifferences();
     // "Создать карточку…" is offered only where a card may be written.
     void OfferNewCard(bool offered);
