@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmarks of the card file share: a scratch folder in the current directory (run
 // them from the disk that matters), a full database, and the plain write+fsync of the same

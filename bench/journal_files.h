@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmarks of the operations journal share: a programming's entry as the window
 // writes it, with its 444-byte image, and a journal of many of them.

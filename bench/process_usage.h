@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the benchmarks measure of a process, their own or a program they started: processor
 // time, thread switches and resident memory.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The spread of one measure over the repeats of a benchmark: each repeat adds a sample, and
 // NAME_min, NAME_median and NAME_max are reported, so that a machine busy with other work

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The card database loader on files of any size and content, of either generation. What it
 // fills must be exactly the file's card blocks (widened for generation 11) with the rest
 // cleared, its report must match the file, and every text and date of the cards it loaded

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the fuzz targets share: a check that stops the run with its reason when a property
 // of the code under test does not hold, so that libFuzzer keeps the input as a crash.

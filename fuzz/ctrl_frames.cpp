@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control link's receiving side on any byte stream from the modem.
 //
 // A frame ParseFrame accepts must be one that FrameComplete ends exactly at its last byte, or

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read exchange (FTDI_ReadCtrl) against a modem that answers anything, on the scripted
 // cable in virtual time. Whatever the replies, the exchange must end with one of its outcomes,
 // close the cable, and hand over only an image it could take whole: the image read and its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image a read brings back, of any length and content: it widens only from 316 or 444
 // bytes, into the layout the read-result window and the card match expect, and is taken only
 // with a good CRC; what the window then shows keeps within each field. The input also serves

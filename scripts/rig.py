@@ -1,3 +1,5 @@
+# SPDX-FileCopyrightText: The gsmprog developers
+# SPDX-License-Identifier: GPL-3.0-or-later
 """What scripts/crash-safety and scripts/soak share: a full card database, a virtual modem on a
 private cable directory, gsmprog-cli runs against it, and the check of a saved database."""
 

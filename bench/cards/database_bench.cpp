@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading a full database (9000 cards and the template, 7 992 888 bytes) against a plain read
 // of the same bytes, and storing a card as gsmprog-cli program does after an exchange (its
 // store step: the lock, the database read again as it stands on disk, the card changed, and

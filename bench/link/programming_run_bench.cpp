@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The whole "gsmprog-cli program 1" as an installer runs it: a child process against
 // gsmprog-vmodem on a database of 9000 cards, from its start through the cable scan, the load,
 // the exchange and the store to its exit. Its floor is what no program could avoid: the sleeps

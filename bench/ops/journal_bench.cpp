@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations journal: appending one programming's entry (with its 444-byte image, flushed
 // to disk under the journal's lock), and `gsmprog-cli journal` printing 100 000 such entries.
 // Targets: an append under 5 ms beside a programming run; the listing under 0.5 s.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control window, offscreen, open for 60 s against gsmprog-vmodem with both logs ticked.
 // The cable is watched as the link reads it, so every status reply and trace has the moment
 // it arrived; the window is watched as it shows them. Counters, each with its target:

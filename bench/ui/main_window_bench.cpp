@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the main window with a full database against an empty one, until the texts of
 // all rows are built (ratio_min/median/max, full over empty, the two started in turn), selecting
 // a card, one keystroke of the search over 9000 cards that finds nothing, how long the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog: the desktop utility. Works on the card database in the current directory.
 
 #include <QApplication>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One open port of a serial cable, on Qt SerialPort: line settings, time-outs, the queue, read
 // and write as the Cable calls ask for them, and the whole-reply wait. Used in the cable's

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Why a serial device would not open, told by an open of our own: the serial port library
 // reports a refusal without the system's reason.

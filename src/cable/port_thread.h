@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The thread that owns every port of one serial cable. Being a QThread, it is where Qt's
 // serial ports expect to be used; it runs the calls handed to it one by one and, between them,

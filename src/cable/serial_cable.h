@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The Cable of production, on Qt SerialPort: the cables of a listing (by default the FTDI
 // cables of the system, then the virtual cables of the cable directory), opened by their

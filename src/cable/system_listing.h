@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cable list of production: the FTDI cables of the system first, then the virtual cables
 // of the cable directory. An adapter brltty holds is looked for in the system below `systemRoot`

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one store of cards: 9000 fixed slots, the defaults record for new cards and the slot
 // shown in the main window, mirrored in ProgInfo_12.GAD (9001 blocks of 888 bytes). An older

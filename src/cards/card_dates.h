@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Dates of a card are doubles counting days since 1899-12-30 00:00, the fraction being the
 // time of day, in local time. They carry local wall-clock time, so converting them is plain

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One settings card: the 888-byte block stored as one slot of the database file.
 // Its first 444 bytes are laid out as the modem settings image, so the same offsets

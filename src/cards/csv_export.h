@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The semicolon-separated summary of all cards in use ("Экспорт в CSV"): Windows-1251
 // bytes, CR LF line ends, no byte-order mark.

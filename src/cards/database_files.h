@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The files that belong to the card database of a directory, and where the database really is
 // when ProgInfo_12.GAD is a symbolic link: one file has one lock and one set of companions,

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The right to write the card database of one directory, held by one program at a time: a
 // kernel lock (flock) on ProgInfo_12.GAD.lock beside the database, which the kernel releases

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Writes of user data that never leave a half-written file behind, nor a temporary one that
 // outlives its writer. Every function that fails returns false with errno saying why.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Outputs the user names (a CSV export, a saved image or log) that must never be written:
 // the card database, its lock, the copies kept of it, its journal and its temporary files.

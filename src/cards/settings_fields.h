@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The settings a modem image carries, one entry per control of the main window: where each
 // lives in the record, which image sizes carry it, the name the window labels it by and its

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the commands that talk to a modem share: the cable option
 // [--cable SERIAL | --port PATH], the cable it names, and a stop by SIGINT or SIGTERM.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli cables: the serial numbers of the attached cables, in cable-list order, each
 // with its latency timer, which decides how long every reply waits to be known whole; on
 // stderr, an FTDI adapter that the system gave no port to.

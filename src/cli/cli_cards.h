@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the card commands of gsmprog-cli share: the row argument, loading and saving the
 // database of the working directory, and the texts of dates, codes and fields.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The command table of gsmprog-cli. Each command lives in its own file and registers
 // itself with a static CliCommandRegistrar.

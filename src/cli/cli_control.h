@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the control commands share: the control link on the chosen cable, driven as the
 // control window drives it, and the texts of its events.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli diff ROW: how the card differs from the image last written from it into a modem,
 // as the operations journal keeps it.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli doctor: the cable check, for finding out why a cable does not work. Exit 0 when
 // a cable is there that gsmprog can list and open now, 1 when none is.
 

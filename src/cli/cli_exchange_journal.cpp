@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli_exchange_journal.h"
 
 #include "ports/latency_timer.h"

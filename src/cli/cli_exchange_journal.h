@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The journal entry of a command's exchange with a modem. The command notes what it sends and
 // for which card; RunLink notes the cable and what came back, ReportOutcome how it ended; the

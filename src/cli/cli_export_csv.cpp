@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli export-csv FILE: the same bytes as the window's "Экспорт в CSV".
 
 #include "cli/cli_cards.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli import-image FILE [ROW]: a new card with the settings of a modem image saved by
 // `read --image`, in the first empty row or in ROW.
 

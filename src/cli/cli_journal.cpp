@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli journal: the entries of the operations journal beside the card database, oldest
 // first, as tab-separated columns, as the journal window's CSV export, or as stored.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli monitor [--seconds N]: keeps the control link running as the open control
 // window does (a status request each second, control mode entered again after more than
 // five seconds without an event) and prints every event text as the window's logs show

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli program ROW: writes the settings image of card ROW into the modem and, on
 // success, records the image CRC as the card's programming identifier.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli read: reads the settings image and the version out of the modem and prints
 // them as the read-result window shows them, one Name=value line per control, then the card
 // of the working directory's database that the modem belongs to, and on request how that card

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What read, diff and import-image share: the differences of a card from a modem image as
 // lines, and a new card made from an image.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli show ROW: every stored field of one card as Name=value lines, and its last
 // programming from the operations journal.
 

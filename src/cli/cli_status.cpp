@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli status: one status request in control mode; prints the SIM card in use and
 // the three voltages as the control window fills its fields.
 

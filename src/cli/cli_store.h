@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The store step of the commands that write the database: after a modem exchange, or a new
 // card made from a modem's image. A command holds the right to write the database (its

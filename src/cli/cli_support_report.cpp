@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli support-report FILE: the support report (the program's version, the system, the
 // cable check, the package's files, the last entries of the journal of the working directory's
 // card database) written to FILE, which replaces it whole or not at all.

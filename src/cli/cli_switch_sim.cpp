@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli switch-sim: control mode, then the request to change to the other SIM card;
 // succeeds when the modem confirms it.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli write-uo ROW DEVICE: writes the loop and mode settings of object device DEVICE
 // (1..4) of card ROW into that device through the modem.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A cable that notes when the modem was last heard, so that a command can tell a modem that
 // is slow from one that is silent without looking into the link that drives the cable.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The diagnostic log: timestamped events of the cables and of both links, for finding out why a
 // cable or a modem does not work. On stderr when GSMPROG_DEBUG=1 is in the environment or the

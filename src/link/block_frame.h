@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The framed unit of the programming exchanges: 0x3A, n, n data bytes, and the NegatedSum8
 // of everything before it. The end frame is the frame with n = 0.

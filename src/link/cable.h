@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cable library as the links see it: the operations of FTDI's D2XX library
 // (list serial numbers, open by serial number, line settings, time-outs, queue status,

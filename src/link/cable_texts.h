@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a failed cable tells the user (UTF-8): the texts of a cable that is missing, busy or
 // failing, which the programming links and the control link both report.

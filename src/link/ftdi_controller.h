@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The programming link: one exchange with the modem over the cable, run in a worker thread.
 // FTDI_Controller writes a settings image; its subclasses read the image back

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reads the settings image and the device version out of the modem.
 // After Start returned LinkDone, Data holds DataLen bytes read back and Version the device

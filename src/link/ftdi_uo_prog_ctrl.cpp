@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "link/ftdi_uo_prog_ctrl.h"
 
 #include "diag/debug_log.h"

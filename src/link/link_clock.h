@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Time as the links see it: sleeps and a millisecond tick. Production sleeps for real;
 // tests substitute a virtual clock so that second-long time-outs cost no test time.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The two payloads of the programming exchanges: the modem settings image (the first 316 or
 // 444 bytes of a card with card number, timestamp, random pair and CRC filled in) and the

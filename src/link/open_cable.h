@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Opening the cable for a link: the one procedure both the programming link and the
 // control link use, differing only in the tuning applied after the line settings.

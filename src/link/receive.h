@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The polled receive of the programming link: everything queued at the moment of the poll
 // is one reply, unless it is plainly only the beginning of one.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A card's history in the operations journal: which entries concern it, and the line the
 // windows and `gsmprog-cli show` give of its last programming.

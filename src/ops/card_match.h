@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Which card of the database a modem read back belongs to, and whether it holds that card's
 // settings as they are now. Device codes are unique across the database, so the connected

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The journal entry of one exchange with a modem as a program collects it: what is sent and
 // for which card before it starts, the cable and what came back when the link ends, and how

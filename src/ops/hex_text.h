@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Bytes as the operations journal keeps them: upper-case hex, two digits a byte, nothing between.
 

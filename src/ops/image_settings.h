@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A modem's settings image as a card: compared with a card field by field, or made into a
 // new card. Only images that passed their checks get here.

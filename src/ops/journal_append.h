@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Appending to the operations journal, safely with several programs on one folder, local or on
 // a network drive: the file is opened for appending without following a symbolic link and

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One entry of the operations journal: an exchange with a modem as it ended, who ran it, on
 // which cable, for which card, and what went over the line. Stored as one JSON object per

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One journal entry told whole, field by field: who ran which exchange, on which cable, for
 // which card, and the settings its image holds with the read-result window's names.

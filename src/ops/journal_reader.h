@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Reading the operations journal, which tolerates anything a shared file may hold: torn and
 // garbage lines, unknown members, lines of a later version, lines of any length, a file of any

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The journal as a table: the columns the journal window shows and exports and the command
 // line prints, and the CSV export of them.

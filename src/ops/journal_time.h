@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The times of the operations journal: written in local time with the offset, so a line says
 // the installer's wall-clock time and still orders correctly across a clock change.

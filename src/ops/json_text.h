@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The little JSON the operations journal needs: strings written escaped, and one object per
 // line scanned member by member. Values the journal does not use (nested objects, arrays,

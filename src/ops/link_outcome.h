@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One programming operation as the window and the command line both run it: open the cable
 // for the link, run the exchange, tell the reason of a failure, and what a confirmed write

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a program knows of an exchange with a modem when it ends, and the journal entry made of
 // it: the window and the command line collect the same facts and get the same entry.

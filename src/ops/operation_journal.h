@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The operations journal as one run of a program writes it: each exchange appended as it
 // ends, and a journal that cannot be written told once per run, never failing the exchange.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the programming operations tell the user (UTF-8): the reasons they give when they
 // fail, which a window or the command line puts under its own header, and their messages of

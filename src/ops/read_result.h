@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a read brings back, as the read-result window shows it: the check of the bytes read,
 // their widening to the 444-byte layout, and the text or tick of every control.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Keeping a modem's secrets out of a support report: the SIM cards' PINs and the access points,
 // logins and passwords of its GPRS connections, wherever the journal or the diagnostic log

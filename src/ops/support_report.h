@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The support report: one UTF-8 text to hand to support when a cable or a modem does not work,
 // with what support asks first: the program's version, the system and its kernel, the cable

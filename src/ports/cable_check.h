@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cable check: for every FTDI adapter on USB and every virtual cable, what the system shows
 // of it (IDs, driver, port node and its rights, the processes holding it, the latency timer)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Virtual cables: a modem emulator shows up as a cable through a directory of symbolic
 // links, each named by the cable's serial number and pointing at a pseudo-terminal.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The verdicts of the cable check: from what was found, each problem as one Russian line that
 // ends in its remedy (the README's troubleshooting steps, shortened).

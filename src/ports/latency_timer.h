@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The latency timer of a cable: an FTDI adapter hands received bytes to the host whenever it
 // runs out, so a reply can reach the host in pieces up to one timer period apart.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A cable as a listing finds it, and the listings a SerialCable is made with: the system's
 // FTDI cables with the virtual ones, or one port named by its path.

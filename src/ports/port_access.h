@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether this user may use a port's device node, and why: its owner, group and mode, what
 // access(2) says (which also knows the ACL that udev's uaccess tag gives the user at the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The processes of the system as /proc shows them, each with the files it holds open, read once
 // so that every question of a check gets the same answer. /proc/PID/fd of another user's

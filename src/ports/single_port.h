@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A cable list of exactly one port, named by its device path (gsmprog-cli --port): listed
 // while the device exists, under its file name as serial number.

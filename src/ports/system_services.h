@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The parts of the system that decide whether a serial cable reaches gsmprog: ModemManager
 // (which probes new serial ports unless udev marks them for it to ignore), brltty (which

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What sysfs shows of FTDI adapters on the USB bus (vendor 0403), whether or not a driver got
 // them: a counterfeit chip whose product ID was erased to 0000 is bound by no driver, and a

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The virtual cables of a cable directory as the serial cable lists them, each with the
 // latency timer its modem announces.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A control link keeps the cable it opened, so a modem that was restarted or a cable that
 // was plugged in again would stay out of reach until its reader closed and opened the link.

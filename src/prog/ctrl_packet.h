@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one record that carries control requests, parsed replies and traffic events
 // between the control link and its reader. Always copied whole, by value.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The pace at which the control window reads the control link: every CtrlReadIntervalMs it
 // takes at most CtrlEventsPerRead events (so that a chatty modem cannot hold its thread, and

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a status reply shows: the current SIM card and the three voltages, as the control
 // window fills simNumEdit, batVolt1, batVolt2 and pwrVolt.

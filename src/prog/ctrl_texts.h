@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The texts the control link attaches to its events and error conditions. All texts are
 // UTF-8; a GSM trace's own bytes are taken as Windows-1251, the modem's character set.

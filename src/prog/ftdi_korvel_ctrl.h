@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control link: a thread that owns the cable while the link runs, brings the modem into
 // control mode, sends queued requests one at a time with their time limit and attempts,

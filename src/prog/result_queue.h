@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The control link's events waiting for their reader, bounded by their count and by the
 // bytes they carry: a chatty modem outruns a slow reader. Each event keeps just its own

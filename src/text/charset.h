@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Windows-1251, the character set of the cards and of the modem's own texts, to and from
 // UTF-8 through the C library's iconv: the one converter of gsmprog. Plain C++, so the

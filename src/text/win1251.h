@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts stay Windows-1251 bytes in records, file and CSV; they are converted only where
 // shown or typed. A character that has no Windows-1251 byte is refused, never replaced.

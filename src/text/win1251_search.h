@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Finds a text in Windows-1251 fields, any case, without converting the fields to QString:
 // the search over 9000 cards is as fast the first time as later. Case is folded as

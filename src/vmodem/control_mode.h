@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modem's control mode: after "CTRL_SETUP_GSMA" it answers "READY", then answers the
 // status and SIM switch requests and, when asked to, sends traces of its traffic with the

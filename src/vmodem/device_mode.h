@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How gsmprog-vmodem is put together: the modem is in one protocol mode at a time, entered
 // by that mode's entry word ("PROG_GSMA", "CTRL_SETUP_GSMA", ...). Each mode lives in its own

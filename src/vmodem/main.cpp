@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-vmodem: a modem on a pseudo-terminal that answers like the real device, registered
 // as a virtual cable so that gsmprog and gsmprog-cli find it like an FTDI cable.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Routes the bytes that arrive from the host: an entry word switches to (or re-enters) its
 // mode; everything else goes to the active mode. Before any entry word the modem ignores

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the virtual modem remembers across exchanges: the settings image last written into
 // it, optionally kept in a file so that it survives a restart.

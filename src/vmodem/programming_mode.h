@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modem's side of the programming protocol, entered by "PROG_GSMA": takes an image in
 // block frames after "WRITE", serves it back after "READ", reports its version on "DEVICE"

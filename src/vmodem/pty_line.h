@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The modem end of a pseudo-terminal in raw mode: the host opens the slave as its cable.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How gsmprog-vmodem hands a reply to the line when asked to: as an FTDI adapter hands over a
 // reply that straddles its latency timer, in two pieces some milliseconds apart.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Command-line switches of gsmprog-vmodem. The common ones are declared by the program, the
 // fault switches by each mode, so that a mode brings its switches along.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cable check against fake systems (see fake_system.h): each fault it must tell apart, with
 // the verdict it ends in, and a virtual cable on a real pseudo-terminal.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual-cable directory: where it is, what it lists and in which order, and how a
 // modem registers and removes its cable.
 

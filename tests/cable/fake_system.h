@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A system in a folder, for the cable listing and the cable check: sysfs, /proc, /dev, udev's
 // records and rules below one root. USB devices are laid out as the kernel documents them

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The serial cable over real pseudo-terminals: the cable list, the device list that never
 // overruns, exclusive opens, queue status, reads bounded by their time-out, writes.
 

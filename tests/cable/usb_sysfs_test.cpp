@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // FTDI adapters in sysfs: what is read of them, and a serial cable that finds no cable names
 // brltty only when the cable check finds that brltty holds the adapter.
 

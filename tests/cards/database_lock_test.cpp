@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The right to write a database directory: one holder at a time, named to the others, free again
 // the moment its holder dies.
 

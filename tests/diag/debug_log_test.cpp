@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagnostic log's ring: the last lines kept in memory whether or not stderr gets them,
 // oldest first, cut at a character, and whole lines only when several threads log at once.
 

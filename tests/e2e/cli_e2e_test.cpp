@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli cables | program | read | write-uo run as programs against gsmprog-vmodem:
 // output, exit codes, the Russian texts, the database after success, failure and stop.
 

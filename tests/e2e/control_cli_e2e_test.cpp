@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli status | switch-sim | monitor run as programs against gsmprog-vmodem: output,
 // exit codes and the Russian texts of every failure.
 

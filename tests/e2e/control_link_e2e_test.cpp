@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control link over the real cable and a real pseudo-terminal, against gsmprog-vmodem:
 // status, SIM switch, traces, and a modem that goes away in the middle of a session.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programming link over the real cable and a real pseudo-terminal, against gsmprog-vmodem.
 
 #include <gtest/gtest.h>

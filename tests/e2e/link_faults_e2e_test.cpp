@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The programming link over the real cable against a misbehaving gsmprog-vmodem, a missing
 // cable, a busy cable and a modem that goes away in the middle of an exchange.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several programs on one card database: gsmprog-cli commands programming virtual modems at
 // once, and commands whose result could not be stored because another program writes the
 // database or the disk cannot take it.

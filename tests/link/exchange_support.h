@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Shared by the exchange tests: frames, images, and a scripted modem that answers the
 // programming protocol on a ScriptedCable in virtual time.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening a cable for a link: the order of the library calls, their arguments, the result
 // codes, the close after a refused setting, and a device list that never overruns.
 

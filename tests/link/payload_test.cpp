@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Checksums, the settings image and the device command, byte for byte.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read exchange of FTDI_ReadCtrl on a scripted cable in virtual time.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The polled receive: what a poll takes as one reply, and long replies that must not block
 // the line.
 

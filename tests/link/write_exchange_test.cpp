@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The write exchange of FTDI_Controller on a scripted cable in virtual time: the bytes and
 // frames sent, the sleeps between polls, the repeat and time-out counts, every outcome.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which card a modem read back belongs to: the connected devices pick the card; the settings
 // the modem holds, against those the card would be written with now, give the verdict.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The operations journal file: its lines written and read back, what readers skip, the
 // append's refusals and its lock between processes, a card's history line, and a run's recording.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a read shows: the check of the bytes read, and each control's text as the
 // read-result window presents it.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A card compared with the image built from it, field by field, for both image sizes.
 
 #include <gtest/gtest.h>

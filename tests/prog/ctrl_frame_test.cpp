@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Control frames byte for byte: requests built, replies delimited, validated and turned into text.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control link on a scripted cable in virtual time: handshake, request timing and
 // attempts, the order of events, error conditions and their texts, Stop, and the bounds.
 

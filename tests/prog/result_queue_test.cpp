@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bound of the event queue: traffic gives way, oldest first; nothing else is ever dropped.
 
 #include <gtest/gtest.h>

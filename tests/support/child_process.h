@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Runs a program of gsmprog as a child process for end-to-end tests: arguments, extra
 // environment, captured stdout and stderr, signals, exit status.

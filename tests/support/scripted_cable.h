@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // An in-memory Cable in virtual time standing in for the modem's line. The modem side answers
 // writes from rules or a responder and sends bytes that arrive in order at chosen moments; a

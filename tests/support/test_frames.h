@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Block frames as the tests expect them on the wire, written out independently of the code
 // under test: 0x3A, n, data, and the byte that makes the frame sum to 0.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A LinkClock in virtual time: Sleep advances the clock at once and is recorded, so that
 // exchanges with second-long time-outs run in microseconds and their sleeps can be checked.

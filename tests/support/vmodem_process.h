@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // A gsmprog-vmodem for one end-to-end test, registered in a private cable directory.
 // Programs started for the test find it by running with XDG_RUNTIME_DIR=RuntimeDir();

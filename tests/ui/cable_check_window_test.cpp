@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cable check window against a system in a folder: the check's verdicts marked, a fresh
 // check after the system changed, the support report written where the user says.
 

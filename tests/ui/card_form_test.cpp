@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a card into the window and back, and the device edit buffer behind the tabs.
 
 #include <QCheckBox>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window at start and its card list: caption, grid rows, selection of a card.
 
 #include <QAbstractButton>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search box and "Искать далее...": grid cells in any case, SIM data exactly, continuing
 // after the last hit and wrapping to the rows above.
 

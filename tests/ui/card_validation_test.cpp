@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks before a save: their boundaries, their order and their messages, word for word.
 
 #include <QCheckBox>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The control window against gsmprog-vmodem's control mode: what it shows and sends, its logs,
 // chart and status line, and how it weathers a modem that goes away or floods it.
 

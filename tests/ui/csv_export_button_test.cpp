@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Экспорт в CSV": the proposed name, the cards as stored, replacing a file, write failures.
 
 #include <QFile>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit mode: enter and cancel, save, delete, and closing the window during an edit.
 
 #include <QAbstractButton>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware operations of the main window against a virtual modem on a private cable
 // directory: what the buttons and the bar show, every message, what lands in which card and
 // when the file is written, the cable choice, stops and the end of the window mid-operation.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Журнал операций": newest first, the filter over every column, "Только эта карточка", an
 // entry shown whole, skipped lines told, and the CSV export of what is shown.
 

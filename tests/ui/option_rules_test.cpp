@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the window's switches enable and what a device type shows.
 
 #include <QAbstractButton>

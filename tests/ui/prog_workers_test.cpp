@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The workers of the hardware operations without a window: the hand-over is a plain queue
 // run by the test's thread, as the window's thread runs Qt's queued calls. Runs under
 // ThreadSanitizer: a stop, a close during an exchange, and a worker abandoned on a wedged cable.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The read-result window shows a read as the modem gave it, refilled whole for every read and
 // with nothing to edit; the line naming the modem's card; the cable choice dialog.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A fixed-size window on a low screen gives up height in steps, and every control stays in it.
 
 #include <QPushButton>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Two programs on one card database: a second window only views it and never writes it, and
 // the command line is refused while a window holds it.
 

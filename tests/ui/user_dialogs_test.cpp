@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dialogs a person answers speak Russian and look as the window's messages need them.
 
 #include <QAbstractButton>

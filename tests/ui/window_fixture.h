@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Drives the real main window: a database directory of its own, dialogs answered by the test,
 // and user input sent to the controls as a person would give it.

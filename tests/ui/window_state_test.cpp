@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window remembers its place per user, and a remembered place from a larger screen
 // is brought inside the current one.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dispatcher: entry words switch modes, split words are awaited, noise before any entry
 // word is dropped.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The modem side of the programming protocol, driven in-process: replies byte for byte,
 // the image kept and served back, and every fault switch.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The virtual modem's control mode, byte for byte: the handshake and its faults, the two
 // requests and their replies, error replies, and the traffic it sends unasked.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-vmodem as a program: its cable link, its answers over the pseudo-terminal, the
 // image file, and its refusals.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cable check window: why a cable does not work, as gsmprog-cli doctor tells it, with its
 // verdicts marked; "Обновить" runs the check again (after replugging, say) and "Сохранить

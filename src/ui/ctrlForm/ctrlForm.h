@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The equipment-control window: while it is open the control link runs, the modem's state is
 // asked for every second, its voltages and SIM card are shown as figures and on a chart, the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/ctrlForm/link_state_line.h"
 
 #include "link/cable_texts.h"

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The status line of the control window: "Нет связи" until the modem is in control mode,
 // "Связь установлена" while it is, and the latest failure with its time from the failure

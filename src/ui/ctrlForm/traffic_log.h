@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One traffic log of the control window: the lines "time > text" taken during a tick are
 // shown together, the newest 10 000 are kept, and the context menu saves them to a file.

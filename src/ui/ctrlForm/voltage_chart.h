@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The "График" page of the control window: the three voltages of the status replies since
 // the window was opened, over the last ten minutes, in volts.

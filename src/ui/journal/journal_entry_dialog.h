@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One entry of the operations journal shown whole: every field it holds and the settings of
 // its image, read-only and selectable for copying.

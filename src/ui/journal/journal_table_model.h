@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The entries of the operations journal as the journal window lists them, newest first. The
 // texts of every row are made once when the journal is read; a filter keeps the indexes of

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Журнал операций": the operations journal of the card database, read-only, newest first,
 // with a text filter over every column, "Только эта карточка" for the card selected in the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit mode: entering and cancelling it, saving and deleting the shown card, and the question
 // when the window closes during an edit.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The shown card and its edit mode: moving a card into the window's controls and back
 // (with the device edit buffer between them), the option rules that enable and show the

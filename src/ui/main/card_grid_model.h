@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card list: one row per database slot, read straight from the CardDatabase. Cell texts
 // are built when first needed and kept until the row is refreshed, so the grid and the

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The search over the card list and the SIM data of the cards.
 
 #include "ui/main/card_search.h"

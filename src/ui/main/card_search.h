@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The search box: finds the next card whose grid cells (any case) or SIM data (exact case)
 // contain the typed text, continuing after the last hit and wrapping to the rows above.

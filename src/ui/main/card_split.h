@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card list and the card area share the window's height through a splitter. By default
 // the list shows at least MinimumListRows rows, and more where the screen has room; the card

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The checks a card must pass before it is saved, in their fixed order: the first that fails
 // is the only one reported. Fields are named in the messages by their tooltips.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Экспорт в CSV": the cards in use, as stored (unsaved edits are not exported).
 
 #include <QFile>

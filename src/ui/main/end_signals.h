@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // SIGTERM and SIGHUP (a logout, `kill`) end the window as a close would, instead of killing it
 // where it stands: the handler only writes the signal to a pipe, and the window's thread

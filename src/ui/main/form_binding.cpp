@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Moving a card into the window's controls and back, and the device edit buffer between them.
 
 #include <QLineEdit>

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The handlers of the main window's controls, under their own names: each hands the event to
 // the part of the window it concerns.
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the windows reach the modem through: the cable list and the cable the links open, and
 // the clock the links sleep on. Production hands in the serial cable and the system clock;

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The hardware operations of the main window: programming the modem, reading it back and
 // writing one object device, each run by a worker; the choice of the cable; the activity bar;
 // and the end of the workers when the window goes.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's ties to the operations journal: the journal window, the selected card's
 // history line, and the place the cable check looks in.
 

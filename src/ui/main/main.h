@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window: the card list, the shown card with its device tabs, the edit mode and the
 // buttons of the hardware operations. It owns the card database and its lock, and composes

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dependencies between the window's options: what a switch enables, what a device type
 // shows, and the device controls writing the buffer entry of the selected tab while editing.
 

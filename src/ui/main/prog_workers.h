@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The workers of the three hardware operations of the main window. Each owns its link, keeps
 // the cable alive, runs the exchange in a thread of its own, and hands its result over on

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The hand-over of the windows: a call queued to an object of the window's thread, which the
 // worker waits for.

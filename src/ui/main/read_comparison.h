@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the read-result window offers beyond the read itself: the differences from the card
 // the modem belongs to, a comparison with a card the user names ("Сравнить с карточкой…"),

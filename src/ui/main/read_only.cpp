@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One writer per database: the window holds the database's lock from start to end. When another
 // program holds it, the user may still view the cards; nothing is then ever written.
 

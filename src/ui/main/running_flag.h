@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Whether one of some of the hardware operations runs, read from the operations' one record of
 // what runs: the window's view of it under the names its readers know.

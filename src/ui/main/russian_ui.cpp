@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/russian_ui.h"
 
 #include <QCoreApplication>

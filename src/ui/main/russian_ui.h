@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The interface is Russian whatever the system's locale: Qt's own texts (standard buttons,
 // the file dialog) come from its Russian translation.

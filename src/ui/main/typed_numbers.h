@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Texts that users type as numbers are stored as typed; where a number is needed they are
 // converted with a fixed fallback for text that is not a whole number.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What a user may type into an edit of a card: only characters that have a Windows-1251 byte,
 // so the text is stored as it was entered (typed or pasted text with any other character is

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // One object device's settings while a card is viewed or edited; the window's device controls
 // show and edit these entries, and the card receives them only when it is saved.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Everything the main window asks or tells the user goes through this interface, so that the
 // answers can be given by the code that drives the window (the tests) instead of a person.

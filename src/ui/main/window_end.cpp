@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's end: the questions at close, the workers' end, the last write and the release
 // of the database; and the end without questions (a stop signal, a logout).
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The main window remembers itself per user: its size and position, the split between the
 // card list and the card area, and the list's column widths, in Qt's settings under the

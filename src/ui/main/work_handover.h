@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // How a worker hands its completion step to the window's thread: the worker asks and waits
 // until the step ran there; the window, while it waits for a worker to end, runs what was

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // "Ошибка записи на диск" as the windows show it: the specified caption and text, and under
 // them the file and the system's reason, so a full disk is told from a read-only stick.

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "Что изменено после программирования": the selected card against the image last written
 // from it into a modem, which the operations journal beside the database keeps.
 

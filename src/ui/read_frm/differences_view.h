@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The differences between a card and a modem's settings, field by field: a table
 // Поле | В карточке | В модеме, or "Отличий нет". The read-result window and the main

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: The gsmprog developers
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The read-result window: shows the settings read back out of a modem. Nothing in it can be
 // edited; it is refilled for every read.
