@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cable/system_listing.h"
 
-#include "cable/ftdi_listing.h"
 #include "ports/cable_check.h"
+#include "ports/ftdi_listing.h"
 #include "ports/virtual_listing.h"
 
 namespace gsmprog {
@@ -12,7 +12,7 @@ SystemListing::SystemListing(std::filesystem::path cableDirectory, std::filesyst
     : cableDirectory_(std::move(cableDirectory)), systemRoot_(std::move(systemRoot)) {}
 
 std::vector<ListedCable> SystemListing::List() const {
-    std::vector<ListedCable> cables = ListFtdiCables();
+    std::vector<ListedCable> cables = ListFtdiCables(systemRoot_);
     for (ListedCable& cable : ListVirtualPorts(cableDirectory_)) cables.push_back(std::move(cable));
     return cables;
 }

@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The cable list of production: the FTDI cables of the system first, then the virtual cables
-// of the cable directory. An adapter brltty holds is looked for in the system below `systemRoot`
-// (sysfs, /proc and udev's rules).
+// of the cable directory. The FTDI cables, and an adapter brltty holds, are looked for in the
+// system below `systemRoot` (sysfs, /dev, /proc and udev's rules).
 
 #include <filesystem>
 #include <vector>

@@ -97,9 +97,13 @@ CableCheck CheckCables(const CheckPlaces& places) {
 }
 
 bool FtdiAdapterHeldByBrltty(const fs::path& root) {
+    // The processes are read only for an adapter its driver left, as every listing asks.
+    std::vector<FtdiUsbDevice> devices = ListFtdiUsbDevices(root / "sys");
+    std::erase_if(devices, [](const FtdiUsbDevice& device) { return !LeftByItsDriver(device); });
+    if (devices.empty()) return false;
     const ProcessTable processes(root / "proc");
     const SystemServices services = ReadSystemServices(root, processes);
-    for (const FtdiUsbDevice& device : ListFtdiUsbDevices(root / "sys")) {
+    for (const FtdiUsbDevice& device : devices) {
         if (!HeldByBrltty(device, processes.Holding(UsbfsNode(device)), services)) continue;
         if (DebugLogOn())
             DebugLog("кабель", "USB " + device.usbPath +

@@ -103,9 +103,13 @@ void JudgePort(CheckedCable& cable, const SystemServices& services) {
 
 }  // namespace
 
+bool LeftByItsDriver(const FtdiUsbDevice& device) {
+    return AnyDriver(device, "usbfs") || NoDriver(device);
+}
+
 bool HeldByBrltty(const FtdiUsbDevice& device, const std::vector<SeenProcess>& usbfsHolders,
                   const SystemServices& services) {
-    if (!AnyDriver(device, "usbfs") && !NoDriver(device)) return false;  // its driver has it
+    if (!LeftByItsDriver(device)) return false;
     if (AnyNamed(usbfsHolders, "brltty")) return true;
     if (services.brltty.empty() || !BrlttyRuleMatches(services, device.vendorId, device.productId))
         return false;

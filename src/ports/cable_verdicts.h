@@ -10,6 +10,10 @@
 
 namespace gsmprog {
 
+// No driver has the adapter's port, or a program took its interface through usbfs: the only
+// cases in which brltty may hold it.
+bool LeftByItsDriver(const FtdiUsbDevice& device);
+
 // brltty holds the adapter: a brltty process has it through usbfs, or its interface went to
 // usbfs by a program this user cannot see while brltty runs and its rule names the adapter, or
 // no driver has it while brltty runs and its rule names the adapter. Never by guess.

@@ -82,11 +82,16 @@ FtdiUsbDevice ReadDevice(const fs::path& device) {
 
 }  // namespace
 
+bool IsFtdiUsbDevice(const fs::path& device) {
+    return FirstLine(device / "idVendor") == FtdiVendorHex;
+}
+
 std::vector<FtdiUsbDevice> ListFtdiUsbDevices(const fs::path& sysfsRoot) {
     std::vector<FtdiUsbDevice> devices;
-    // The interfaces are listed there too, but only devices have an idVendor.
+    // The interfaces ("1-1.2:1.0") are listed there too; only devices have an idVendor.
     for (const fs::path& entry : Entries(sysfsRoot / "bus" / "usb" / "devices"))
-        if (FirstLine(entry / "idVendor") == FtdiVendorHex) devices.push_back(ReadDevice(entry));
+        if (entry.filename().string().find(':') == std::string::npos && IsFtdiUsbDevice(entry))
+            devices.push_back(ReadDevice(entry));
     return devices;
 }
 

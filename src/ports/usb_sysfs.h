@@ -35,6 +35,9 @@ struct FtdiUsbDevice {
     std::vector<UsbInterface> interfaces;
 };
 
+// Whether the USB device whose sysfs folder is `device` reports FTDI's vendor ID.
+bool IsFtdiUsbDevice(const std::filesystem::path& device);
+
 // The FTDI adapters below `sysfsRoot` (where sysfs is mounted), by USB path.
 std::vector<FtdiUsbDevice> ListFtdiUsbDevices(const std::filesystem::path& sysfsRoot = "/sys");
 

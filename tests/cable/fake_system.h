@@ -6,9 +6,10 @@
 // (Documentation/ABI/testing/sysfs-bus-usb and sysfs-bus-usb-devices-usbserial): a device
 // folder named by its USB path with idVendor, idProduct, product, manufacturer, serial, busnum,
 // devnum and dev, an interface folder "PATH:1.0" with its driver link, and for ftdi_sio the
-// port ttyUSB0/ with latency_timer and tty/ttyUSB0/dev. /proc as a running system shows it:
-// PID/comm, and PID/fd/N links to the files held open. udev keeps a device's properties in
-// /run/udev/data/cMAJOR:MINOR as "E:KEY=VALUE" lines.
+// port ttyUSB0/ with latency_timer and tty/ttyUSB0/dev, linked from /sys/bus/usb-serial/devices;
+// for cdc_acm the port tty/ttyACM0/dev in the interface, linked from the driver's folder. /proc as
+// a running system shows it: PID/comm, and PID/fd/N links to the files held open. udev keeps a
+// device's properties in /run/udev/data/cMAJOR:MINOR as "E:KEY=VALUE" lines.
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,12 +62,27 @@ struct FakeSystem {
             std::filesystem::create_directory_symlink(
                 "../../../../../../bus/usb/drivers/" + adapter.driver, Path(interface + "/driver"));
         if (adapter.tty.empty()) return;
-        const std::string port = interface + "/" + adapter.tty;
-        File(port + "/latency_timer", std::to_string(adapter.latencyTimerMs) + "\n");
-        File(port + "/tty/" + adapter.tty + "/dev", "188:0\n");
+        if (adapter.driver == "cdc_acm") {
+            File(interface + "/tty/" + adapter.tty + "/dev", "166:0\n");
+            Link("/sys/bus/usb/drivers/cdc_acm/" + adapter.usbPath + ":1.0", interface);
+        } else {
+            const std::string port = interface + "/" + adapter.tty;
+            File(port + "/latency_timer", std::to_string(adapter.latencyTimerMs) + "\n");
+            File(port + "/tty/" + adapter.tty + "/dev", "188:0\n");
+            Link("/sys/bus/usb-serial/devices/" + adapter.tty, port);
+        }
         File("/dev/" + adapter.tty, "");
         std::filesystem::permissions(Path("/dev/" + adapter.tty),
                                      static_cast<std::filesystem::perms>(mode));
+    }
+
+    // A symbolic link as sysfs makes them: relative, up to the root and down to `target`.
+    void Link(const std::string& absolute, const std::string& target) const {
+        std::filesystem::create_directories(Path(absolute).parent_path());
+        std::filesystem::create_directory_symlink(
+            std::filesystem::path(target).lexically_relative(
+                std::filesystem::path(absolute).parent_path()),
+            Path(absolute));
     }
 
     void Process(int pid, const std::string& name,
