@@ -10,7 +10,7 @@
 // Counters: ratio_min/median/max (command over floor), command_ms_*, write_ms_*, and
 // failed_runs (commands that did not succeed: not timed; the first one's errors and the end
 // of the modem's log go to stderr).
-// Targets for the median ratio: at most 1.15 with every reply whole, 1.25 with replies in two
+// Targets for the median ratio: at most 1.10 with every reply whole, 1.25 with replies in two
 // pieces 1 ms apart (an FTDI adapter with its latency timer at 1 ms); the 16 ms case (the
 // driver's default timer) shows what the quiet time costs without the udev rule.
 //
