@@ -144,14 +144,20 @@ private Q_SLOTS:
         QString timeFormat = regional.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t'));
         const QString dateFormat = regional.dateFormat(QLocale::ShortFormat);
         const QString dateTimeFormat = dateFormat + QLatin1Char(' ') + timeFormat.trimmed();
-        for (const LocalDateTime& when : std::initializer_list<LocalDateTime>{
-                 {2024, 2, 29, 0, 0, 0, 0},    {2024, 2, 29, 0, 0, 0, 1},  {2031, 12, 5, 12, 34, 56, 0},
-                 {1999, 1, 2, 23, 5, 7, 0},    {2007, 7, 7, 0, 30, 0, 0},  {2100, 10, 31, 11, 0, 9, 0},
-                 {1900, 3, 1, 12, 59, 59, 0},  {2019, 11, 19, 6, 6, 6, 500}}) {
+        for (const LocalDateTime& when :
+             std::initializer_list<LocalDateTime>{{2024, 2, 29, 0, 0, 0, 0},
+                                                  {2024, 2, 29, 0, 0, 0, 1},
+                                                  {2031, 12, 5, 12, 34, 56, 0},
+                                                  {1999, 1, 2, 23, 5, 7, 0},
+                                                  {2007, 7, 7, 0, 30, 0, 0},
+                                                  {2100, 10, 31, 11, 0, 9, 0},
+                                                  {1900, 3, 1, 12, 59, 59, 0},
+                                                  {2019, 11, 19, 6, 6, 6, 500}}) {
             const QDateTime at(QDate(when.year, when.month, when.day),
-                               QTime(when.hour, when.minute, when.second, when.millisecond), Qt::UTC);
-            const bool midnight = QTime(when.hour, when.minute, when.second, when.millisecond) ==
-                                  QTime(0, 0);
+                               QTime(when.hour, when.minute, when.second, when.millisecond),
+                               Qt::UTC);
+            const bool midnight =
+                QTime(when.hour, when.minute, when.second, when.millisecond) == QTime(0, 0);
             const QString expected = regional.toString(at, midnight ? dateFormat : dateTimeFormat);
             const double days = DaysFromDate(when);
             QCOMPARE(dates.Text(days), expected);

@@ -270,8 +270,7 @@ private Q_SLOTS:
         programmed.DateProgrammed = DaysFromDate({2024, 6, 12, 8, 0, 0, 0});
         CardRecord unused{};
         unused.DateProgrammed = DaysFromDate({2024, 5, 5, 5, 5, 5, 0});
-        f.WriteDatabase(
-            {{4, december}, {9, midnight}, {19, late}, {39, programmed}, {49, unused}});
+        f.WriteDatabase({{4, december}, {9, midnight}, {19, late}, {39, programmed}, {49, unused}});
         TForm1& form = f.Start();
         QLineEdit* box = f.Find<QLineEdit>("SearchEdit");
         box->setText(text);  // pasted whole at once

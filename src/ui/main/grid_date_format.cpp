@@ -4,7 +4,6 @@
 
 #include <QDateTime>
 #include <algorithm>
-#include <iterator>
 
 namespace gsmprog {
 
@@ -21,29 +20,41 @@ QString LongTimeFormat(const QLocale& locale) {
 // first and the last date a card can hold: what a compiled format must write as QLocale does,
 // and where the characters of the shown dates are gathered.
 constexpr LocalDateTime Samples[] = {
-    {1899, 12, 30, 0, 0, 0, 0},     {1900, 1, 1, 1, 2, 3, 0},       {2009, 2, 9, 9, 9, 9, 0},
-    {2024, 3, 10, 10, 10, 10, 0},   {2024, 4, 15, 11, 59, 59, 999}, {2024, 5, 20, 12, 0, 0, 0},
-    {2024, 6, 25, 13, 14, 15, 0},   {2024, 7, 28, 19, 30, 45, 0},   {2024, 8, 31, 20, 1, 2, 0},
-    {2025, 9, 30, 21, 40, 50, 0},   {2030, 10, 1, 22, 5, 6, 0},     {2099, 11, 11, 23, 59, 59, 0},
-    {2024, 12, 12, 0, 0, 1, 0},     {2024, 12, 13, 8, 0, 0, 0},     {9999, 12, 31, 23, 59, 59, 999},
+    {1899, 12, 30, 0, 0, 0, 0},   {1900, 1, 1, 1, 2, 3, 0},       {2009, 2, 9, 9, 9, 9, 0},
+    {2024, 3, 10, 10, 10, 10, 0}, {2024, 4, 15, 11, 59, 59, 999}, {2024, 5, 20, 12, 0, 0, 0},
+    {2024, 6, 25, 13, 14, 15, 0}, {2024, 7, 28, 19, 30, 45, 0},   {2024, 8, 31, 20, 1, 2, 0},
+    {2025, 9, 30, 21, 40, 50, 0}, {2030, 10, 1, 22, 5, 6, 0},     {2099, 11, 11, 23, 59, 59, 0},
+    {2024, 12, 12, 0, 0, 1, 0},   {2024, 12, 13, 8, 0, 0, 0},     {9999, 12, 31, 23, 59, 59, 999},
 };
+
+// The stored value is wall-clock time already: shown as it is, never moved or dropped because
+// this computer's zone skips that hour (the formats carry no zone).
+QDateTime WallClock(const LocalDateTime& date) {
+    return {QDate(date.year, date.month, date.day),
+            QTime(date.hour, date.minute, date.second, date.millisecond), Qt::UTC};
+}
 
 bool OnMidnight(const LocalDateTime& date) {
     return date.hour == 0 && date.minute == 0 && date.second == 0 && date.millisecond == 0;
 }
 
-void AppendNumber(QString& out, int value, int width) {
-    char16_t digits[8];
+}  // namespace
+
+void GridDateFormat::Written::Append(QStringView text) {
+    std::copy(text.utf16(), text.utf16() + text.size(), chars + size);
+    size += text.size();
+}
+
+void GridDateFormat::Written::AppendNumber(int value, int width) {
+    char16_t digits[4];  // every field of a card's date has at most four
     int count = 0;
     do {
         digits[count++] = char16_t(u'0' + value % 10);
         value /= 10;
-    } while (value > 0 && count < int(std::size(digits)));
-    for (int pad = count; pad < width; ++pad) out += QLatin1Char('0');
-    while (count > 0) out += QChar(digits[--count]);
+    } while (value > 0 && count < 4);
+    for (int pad = count; pad < width; ++pad) chars[size++] = u'0';
+    while (count > 0) chars[size++] = digits[--count];
 }
-
-}  // namespace
 
 GridDateFormat::GridDateFormat(const QLocale& locale)
     : locale_(locale),
@@ -53,11 +64,8 @@ GridDateFormat::GridDateFormat(const QLocale& locale)
       dateTime_(Compile(dateTimeFormat_, locale)) {
     characters_ = QStringLiteral("0123456789");
     for (const LocalDateTime& sample : Samples) {
-        const QDateTime when(QDate(sample.year, sample.month, sample.day),
-                             QTime(sample.hour, sample.minute, sample.second, sample.millisecond),
-                             Qt::UTC);
-        Check(date_, sample, locale_.toString(when, dateFormat_));
-        Check(dateTime_, sample, locale_.toString(when, dateTimeFormat_));
+        Check(date_, sample, locale_.toString(WallClock(sample), dateFormat_));
+        Check(dateTime_, sample, locale_.toString(WallClock(sample), dateTimeFormat_));
     }
 }
 
@@ -67,10 +75,10 @@ void GridDateFormat::Check(std::optional<Pieces>& pieces, const LocalDateTime& s
     for (const QChar c : lower)
         if (!characters_.contains(c)) characters_ += c;
     if (!pieces) return;
-    QString written, writtenLower;
+    Written written, writtenLower;
     Write(pieces->shown, sample, written);
     Write(pieces->lower, sample, writtenLower);
-    if (written != expected || writtenLower != lower) pieces.reset();
+    if (written.View() != expected || writtenLower.View() != lower) pieces.reset();
 }
 
 std::optional<GridDateFormat::Pieces> GridDateFormat::Compile(const QString& format,
@@ -131,6 +139,10 @@ std::optional<GridDateFormat::Pieces> GridDateFormat::Compile(const QString& for
         shown.push_back(std::move(piece));
         i += run;
     }
+    qsizetype longest = 0;
+    for (const Piece& piece : shown)
+        longest += std::max({qsizetype(4), piece.text.size(), piece.pmText.size()});
+    if (longest > Written::Room) return std::nullopt;
     if (std::none_of(shown.begin(), shown.end(),
                      [](const Piece& piece) { return piece.kind == Kind::AmPm; }))
         for (Piece& piece : shown)
@@ -144,22 +156,22 @@ std::optional<GridDateFormat::Pieces> GridDateFormat::Compile(const QString& for
 }
 
 void GridDateFormat::Write(const std::vector<Piece>& pieces, const LocalDateTime& date,
-                           QString& out) {
+                           Written& out) {
     using Kind = Piece::Kind;
     for (const Piece& piece : pieces) switch (piece.kind) {
-        case Kind::Literal: out += piece.text; break;
-        case Kind::Day: AppendNumber(out, date.day, piece.width); break;
-        case Kind::Month: AppendNumber(out, date.month, piece.width); break;
+        case Kind::Literal: out.Append(piece.text); break;
+        case Kind::Day: out.AppendNumber(date.day, piece.width); break;
+        case Kind::Month: out.AppendNumber(date.month, piece.width); break;
         case Kind::Year:
-            AppendNumber(out, piece.width == 2 ? date.year % 100 : date.year, piece.width);
+            out.AppendNumber(piece.width == 2 ? date.year % 100 : date.year, piece.width);
             break;
-        case Kind::Hour: AppendNumber(out, date.hour, piece.width); break;
+        case Kind::Hour: out.AppendNumber(date.hour, piece.width); break;
         case Kind::Hour12:
-            AppendNumber(out, date.hour % 12 == 0 ? 12 : date.hour % 12, piece.width);
+            out.AppendNumber(date.hour % 12 == 0 ? 12 : date.hour % 12, piece.width);
             break;
-        case Kind::Minute: AppendNumber(out, date.minute, piece.width); break;
-        case Kind::Second: AppendNumber(out, date.second, piece.width); break;
-        case Kind::AmPm: out += date.hour < 12 ? piece.text : piece.pmText; break;
+        case Kind::Minute: out.AppendNumber(date.minute, piece.width); break;
+        case Kind::Second: out.AppendNumber(date.second, piece.width); break;
+        case Kind::AmPm: out.Append(date.hour < 12 ? piece.text : piece.pmText); break;
         }
 }
 
@@ -170,11 +182,7 @@ const std::optional<GridDateFormat::Pieces>& GridDateFormat::PiecesFor(
 }
 
 QString GridDateFormat::LocaleText(const LocalDateTime& date) const {
-    // The stored value is wall-clock time already: shown as it is, never moved or dropped
-    // because this computer's zone skips that hour (the formats carry no zone).
-    const QDateTime when(QDate(date.year, date.month, date.day),
-                         QTime(date.hour, date.minute, date.second, date.millisecond), Qt::UTC);
-    return locale_.toString(when, OnMidnight(date) ? dateFormat_ : dateTimeFormat_);
+    return locale_.toString(WallClock(date), OnMidnight(date) ? dateFormat_ : dateTimeFormat_);
 }
 
 QString GridDateFormat::Text(double days) const {
@@ -182,10 +190,9 @@ QString GridDateFormat::Text(double days) const {
     if (!date) return {};
     const std::optional<Pieces>& pieces = PiecesFor(*date);
     if (!pieces) return LocaleText(*date);
-    QString text;
-    text.reserve(32);
+    Written text;
     Write(pieces->shown, *date, text);
-    return text;
+    return text.View().toString();
 }
 
 bool GridDateFormat::LowerTextContains(double days, QStringView lowerText) const {
@@ -193,9 +200,9 @@ bool GridDateFormat::LowerTextContains(double days, QStringView lowerText) const
     if (!date) return false;  // shown empty
     const std::optional<Pieces>& pieces = PiecesFor(*date);
     if (!pieces) return LocaleText(*date).toLower().contains(lowerText);
-    scratch_.resize(0);  // keeps its room
-    Write(pieces->lower, *date, scratch_);
-    return scratch_.contains(lowerText);
+    Written text;
+    Write(pieces->lower, *date, text);
+    return text.View().contains(lowerText);
 }
 
 bool GridDateFormat::MayContain(QStringView lowerText) const {

@@ -44,8 +44,17 @@ private:
         std::vector<Piece> shown;
         std::vector<Piece> lower;  // the same with its texts lower-cased
     };
+    // A date written on the stack: the search writes 18 000 of them on a keystroke.
+    struct Written {
+        static constexpr qsizetype Room = 64;  // a format that could write more is QLocale's
+        char16_t chars[Room];
+        qsizetype size = 0;
+        void Append(QStringView text);
+        void AppendNumber(int value, int width);
+        QStringView View() const { return {chars, size}; }
+    };
     static std::optional<Pieces> Compile(const QString& format, const QLocale& locale);
-    static void Write(const std::vector<Piece>& pieces, const LocalDateTime& date, QString& out);
+    static void Write(const std::vector<Piece>& pieces, const LocalDateTime& date, Written& out);
     // Gathers the characters of a sample text and drops `pieces` that write it otherwise.
     void Check(std::optional<Pieces>& pieces, const LocalDateTime& sample, const QString& expected);
     const std::optional<Pieces>& PiecesFor(const LocalDateTime& date) const;
@@ -56,8 +65,7 @@ private:
     QString dateTimeFormat_;
     std::optional<Pieces> date_;
     std::optional<Pieces> dateTime_;
-    QString characters_;       // every character a shown date can hold, lower-cased
-    mutable QString scratch_;  // the search writes each date here, without allocating
+    QString characters_;  // every character a shown date can hold, lower-cased
 };
 
 }  // namespace gsmprog
