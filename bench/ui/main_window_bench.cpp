@@ -26,7 +26,6 @@
 #include "spread.h"
 #include "ui/journal/journal_table_model.h"
 #include "ui/journal/journal_window.h"
-#include "ui/main/card_grid_model.h"
 #include "ui/main/main.h"
 #include "cable/serial_cable.h"
 #include "ui/main/user_dialogs.h"
@@ -109,6 +108,17 @@ private:
     QEventLoop& loop_;
 };
 
+// Shows the window and runs its events until its card list has been painted; false when that
+// did not happen within a minute.
+bool ShowUntilListPainted(TForm1& form) {
+    QEventLoop loop;
+    FirstPaint list(*form.findChild<QTableView*>(QStringLiteral("SetsGrid"))->viewport(), loop);
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    form.show();
+    loop.exec();
+    return list.painted;
+}
+
 // Creates the window on `dir` and shows it, until its card list has been painted: the search
 // needs no texts built, so every row is searchable from then on; what a user waits for, with
 // no fixed delay on either side. The milliseconds that took, or a negative number when the
@@ -117,14 +127,10 @@ double StartMs(const std::filesystem::path& dir) {
     SilentDialogs dialogs;
     const auto begin = std::chrono::steady_clock::now();
     TForm1 form(dialogs, NoCables(), dir);
-    QEventLoop loop;
-    FirstPaint list(*form.findChild<QTableView*>(QStringLiteral("SetsGrid"))->viewport(), loop);
-    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    form.show();
-    loop.exec();
+    const bool painted = ShowUntilListPainted(form);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
-    return list.painted ? ms : -1;
+    return painted ? ms : -1;
 }
 
 // Both starts in turn, so that a busy machine affects both alike; "ratio" is full / empty.
@@ -194,12 +200,8 @@ void BM_SearchKeystroke(benchmark::State& state) {
                     return state.SkipWithError("a text did not select the card it should");
             }
             TForm1 idled(dialogs, NoCables(), FullDatabaseDir());
-            idled.show();
-            QEventLoop loop;
-            FirstPaint list(*idled.findChild<QTableView*>(QStringLiteral("SetsGrid"))->viewport(),
-                            loop);
-            QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-            loop.exec();
+            if (!ShowUntilListPainted(idled))
+                return state.SkipWithError("the list was never painted");
             QApplication::processEvents();
             warm.Add(SearchMs(idled, c.text));
         }
@@ -207,7 +209,7 @@ void BM_SearchKeystroke(benchmark::State& state) {
         warm.Report(state, std::string("warm_") + c.name + "_ms");
     }
     TForm1 form(dialogs, NoCables(), FullDatabaseDir());
-    form.show();
+    if (!ShowUntilListPainted(form)) return state.SkipWithError("the list was never painted");
     QApplication::processEvents();
     QLineEdit* box = form.findChild<QLineEdit*>(QStringLiteral("SearchEdit"));
     const QString nowhere[] = {QStringLiteral("07.12"), QStringLiteral("31.12")};
