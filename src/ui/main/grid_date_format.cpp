@@ -45,14 +45,14 @@ void GridDateFormat::Written::Append(QStringView text) {
     size += text.size();
 }
 
-void GridDateFormat::Written::AppendNumber(int value, int width) {
+void GridDateFormat::Written::AppendNumber(int value, int width, char16_t zero) {
     char16_t digits[4];  // every field of a card's date has at most four
     int count = 0;
     do {
-        digits[count++] = char16_t(u'0' + value % 10);
+        digits[count++] = char16_t(zero + value % 10);
         value /= 10;
     } while (value > 0 && count < 4);
-    for (int pad = count; pad < width; ++pad) chars[size++] = u'0';
+    for (int pad = count; pad < width; ++pad) chars[size++] = zero;
     while (count > 0) chars[size++] = digits[--count];
 }
 
@@ -76,8 +76,8 @@ void GridDateFormat::Check(std::optional<Pieces>& pieces, const LocalDateTime& s
         if (!characters_.contains(c)) characters_ += c;
     if (!pieces) return;
     Written written, writtenLower;
-    Write(pieces->shown, sample, written);
-    Write(pieces->lower, sample, writtenLower);
+    Write(pieces->shown, pieces->zero, sample, written);
+    Write(pieces->lower, pieces->zero, sample, writtenLower);
     if (written.View() != expected || writtenLower.View() != lower) pieces.reset();
 }
 
@@ -85,6 +85,10 @@ std::optional<GridDateFormat::Pieces> GridDateFormat::Compile(const QString& for
                                                               const QLocale& locale) {
     using Kind = Piece::Kind;
     Pieces pieces;
+    // Digits beyond the basic plane would take two units each: left to QLocale.
+    const QString zero = locale.zeroDigit();
+    if (zero.size() != 1) return std::nullopt;
+    pieces.zero = zero[0].unicode();
     std::vector<Piece>& shown = pieces.shown;
     const auto appendLiteral = [&shown](const QString& text) {
         if (!shown.empty() && shown.back().kind == Kind::Literal) shown.back().text += text;
@@ -155,22 +159,22 @@ std::optional<GridDateFormat::Pieces> GridDateFormat::Compile(const QString& for
     return pieces;
 }
 
-void GridDateFormat::Write(const std::vector<Piece>& pieces, const LocalDateTime& date,
-                           Written& out) {
+void GridDateFormat::Write(const std::vector<Piece>& pieces, char16_t zero,
+                           const LocalDateTime& date, Written& out) {
     using Kind = Piece::Kind;
     for (const Piece& piece : pieces) switch (piece.kind) {
         case Kind::Literal: out.Append(piece.text); break;
-        case Kind::Day: out.AppendNumber(date.day, piece.width); break;
-        case Kind::Month: out.AppendNumber(date.month, piece.width); break;
+        case Kind::Day: out.AppendNumber(date.day, piece.width, zero); break;
+        case Kind::Month: out.AppendNumber(date.month, piece.width, zero); break;
         case Kind::Year:
-            out.AppendNumber(piece.width == 2 ? date.year % 100 : date.year, piece.width);
+            out.AppendNumber(piece.width == 2 ? date.year % 100 : date.year, piece.width, zero);
             break;
-        case Kind::Hour: out.AppendNumber(date.hour, piece.width); break;
+        case Kind::Hour: out.AppendNumber(date.hour, piece.width, zero); break;
         case Kind::Hour12:
-            out.AppendNumber(date.hour % 12 == 0 ? 12 : date.hour % 12, piece.width);
+            out.AppendNumber(date.hour % 12 == 0 ? 12 : date.hour % 12, piece.width, zero);
             break;
-        case Kind::Minute: out.AppendNumber(date.minute, piece.width); break;
-        case Kind::Second: out.AppendNumber(date.second, piece.width); break;
+        case Kind::Minute: out.AppendNumber(date.minute, piece.width, zero); break;
+        case Kind::Second: out.AppendNumber(date.second, piece.width, zero); break;
         case Kind::AmPm: out.Append(date.hour < 12 ? piece.text : piece.pmText); break;
         }
 }
@@ -191,7 +195,7 @@ QString GridDateFormat::Text(double days) const {
     const std::optional<Pieces>& pieces = PiecesFor(*date);
     if (!pieces) return LocaleText(*date);
     Written text;
-    Write(pieces->shown, *date, text);
+    Write(pieces->shown, pieces->zero, *date, text);
     return text.View().toString();
 }
 
@@ -201,7 +205,7 @@ bool GridDateFormat::LowerTextContains(double days, QStringView lowerText) const
     const std::optional<Pieces>& pieces = PiecesFor(*date);
     if (!pieces) return LocaleText(*date).toLower().contains(lowerText);
     Written text;
-    Write(pieces->lower, *date, text);
+    Write(pieces->lower, pieces->zero, *date, text);
     return text.View().contains(lowerText);
 }
 

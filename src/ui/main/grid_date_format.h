@@ -5,8 +5,8 @@
 // on midnight. The regional formats are turned once into pieces (numbers, separators, AM/PM)
 // so that a date is written straight from its stored value: the search compares 9000 rows of
 // dates on a keystroke without asking QLocale to parse its format for each. A format with
-// anything else (names of months or days, quotes, other digits) is left to QLocale; every
-// compiled format is checked against QLocale over sample dates before it is used.
+// anything else (names of months or days, zones) is left to QLocale; every compiled format is
+// checked against QLocale over sample dates before it is used.
 
 #include <QLocale>
 #include <QString>
@@ -43,6 +43,7 @@ private:
     struct Pieces {
         std::vector<Piece> shown;
         std::vector<Piece> lower;  // the same with its texts lower-cased
+        char16_t zero = u'0';      // the locale's digits follow it
     };
     // A date written on the stack: the search writes 18 000 of them on a keystroke.
     struct Written {
@@ -50,11 +51,12 @@ private:
         char16_t chars[Room];
         qsizetype size = 0;
         void Append(QStringView text);
-        void AppendNumber(int value, int width);
+        void AppendNumber(int value, int width, char16_t zero);
         QStringView View() const { return {chars, size}; }
     };
     static std::optional<Pieces> Compile(const QString& format, const QLocale& locale);
-    static void Write(const std::vector<Piece>& pieces, const LocalDateTime& date, Written& out);
+    static void Write(const std::vector<Piece>& pieces, char16_t zero, const LocalDateTime& date,
+                      Written& out);
     // Gathers the characters of a sample text and drops `pieces` that write it otherwise.
     void Check(std::optional<Pieces>& pieces, const LocalDateTime& sample, const QString& expected);
     const std::optional<Pieces>& PiecesFor(const LocalDateTime& date) const;
