@@ -80,11 +80,6 @@ bool CardGridModel::RowContains(int slot, const QString& lowerText,
 }
 
 bool CardGridModel::DatesContain(int slot, const QString& lowerText) const {
-    if (!dates_.WritesDatesItself()) {
-        for (const QString& date : Row(slot).lowerDates)
-            if (date.contains(lowerText)) return true;
-        return false;
-    }
     const CardRecord& card = database_.cards[slot];
     return dates_.LowerTextContains(card.DateChanged, lowerText) ||
            (card.DateProgrammed > CardRecord::InUseThreshold &&
@@ -116,9 +111,6 @@ const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
         row.cells[3] = dates_.Text(changed);
         if (programmed > CardRecord::InUseThreshold) row.cells[4] = dates_.Text(programmed);
     }
-    if (!dates_.WritesDatesItself())
-        for (int d = 0; d < DateColumns; ++d)
-            row.lowerDates[d] = row.cells[TextColumns - DateColumns + d].toLower();
     row.built = true;
     return row;
 }

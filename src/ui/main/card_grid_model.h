@@ -46,12 +46,9 @@ public:
     void RefreshAll();
 
 private:
-    static constexpr int DateColumns = 2;  // the last two text columns
     struct RowTexts {
         bool built = false;
         std::array<QString, TextColumns> cells;
-        // For the search where QLocale writes the dates: kept, as writing them is slow.
-        std::array<QString, DateColumns> lowerDates;
     };
     const RowTexts& Row(int slot) const;
     bool DatesContain(int slot, const QString& lowerText) const;
