@@ -13,6 +13,7 @@
 
 #include "cards/card_dates.h"
 #include "ui/main/card_grid_model.h"
+#include "ui/main/grid_date_format.h"
 #include "ui/window_fixture.h"
 
 using namespace gsmprog;
@@ -100,16 +101,75 @@ private Q_SLOTS:
         QCOMPARE(f.Cell(2, 2), QString());
     }
 
-    void EveryRowIsBuiltWhileTheWindowIdlesAndThatIsSignalled() {
+    void EveryRowIsSearchableAtOnceAndShowsItsTexts() {
         WindowFixture f;
         f.WriteDatabase({{8999, MakeCard("Z-1", "Последняя")}});
         TForm1& form = f.Start();
         auto* rows = form.findChild<CardGridModel*>();
         QVERIFY(rows);
-        QSignalSpy built(rows, &CardGridModel::AllRowsBuilt);
-        QVERIFY(built.wait(10000));
+        // Nothing is built while the window idles: the search finds the last row's date at once.
+        f.Find<QLineEdit>("SearchEdit")->setText(QStringLiteral("15.03.2024 10:20:30"));
+        QCOMPARE(form.Database().SelectedIndex, 8999);
         QCOMPARE(rows->CellText(8999, 2), QStringLiteral("Z-1"));
         QCOMPARE(rows->CellText(8999, 3), QStringLiteral("Последняя"));
+    }
+
+    // Dates written from their stored values read exactly as QLocale writes them: 24- and
+    // 12-hour clocks, two- and four-digit years, padded and unpadded fields, other digits;
+    // formats with month names are left to QLocale, with the same texts.
+    void DatesReadAsTheRegionalFormatsWriteThem_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("writtenDirectly");
+        QTest::newRow("Russian") << "ru_RU" << true;
+        QTest::newRow("American, AM/PM") << "en_US" << true;
+        QTest::newRow("German, two-digit year") << "de_DE" << true;
+        QTest::newRow("Japanese, letters between") << "ja_JP" << true;
+        QTest::newRow("Korean, AM/PM first") << "ko_KR" << true;
+        QTest::newRow("Chinese") << "zh_CN" << true;
+        QTest::newRow("Arabic digits") << "ar_EG" << true;
+        QTest::newRow("Persian digits") << "fa_IR" << true;
+        QTest::newRow("Hindi") << "hi_IN" << true;
+        QTest::newRow("Bulgarian, quoted letters") << "bg_BG" << true;
+        QTest::newRow("Vietnamese") << "vi_VN" << true;
+        QTest::newRow("Canadian French, quoted letters") << "fr_CA" << true;
+        QTest::newRow("Esperanto, a quoted a is no AM/PM") << "eo_001" << true;
+        QTest::newRow("no regional settings, month names") << "C" << false;
+    }
+    void DatesReadAsTheRegionalFormatsWriteThem() {
+        QFETCH(QString, name);
+        QFETCH(bool, writtenDirectly);
+        const QLocale regional(name);
+        const GridDateFormat dates(regional);
+        QCOMPARE(dates.WritesDatesItself(), writtenDirectly);
+        QString timeFormat = regional.timeFormat(QLocale::LongFormat).remove(QLatin1Char('t'));
+        const QString dateFormat = regional.dateFormat(QLocale::ShortFormat);
+        const QString dateTimeFormat = dateFormat + QLatin1Char(' ') + timeFormat.trimmed();
+        for (const LocalDateTime& when :
+             std::initializer_list<LocalDateTime>{{2024, 2, 29, 0, 0, 0, 0},
+                                                  {2024, 2, 29, 0, 0, 0, 1},
+                                                  {2031, 12, 5, 12, 34, 56, 0},
+                                                  {1999, 1, 2, 23, 5, 7, 0},
+                                                  {2007, 7, 7, 0, 30, 0, 0},
+                                                  {2100, 10, 31, 11, 0, 9, 0},
+                                                  {1900, 3, 1, 12, 59, 59, 0},
+                                                  {2019, 11, 19, 6, 6, 6, 500}}) {
+            const QDateTime at(QDate(when.year, when.month, when.day),
+                               QTime(when.hour, when.minute, when.second, when.millisecond),
+                               Qt::UTC);
+            const bool midnight =
+                QTime(when.hour, when.minute, when.second, when.millisecond) == QTime(0, 0);
+            const QString expected = regional.toString(at, midnight ? dateFormat : dateTimeFormat);
+            const double days = DaysFromDate(when);
+            QCOMPARE(dates.Text(days), expected);
+            const QString lower = expected.toLower();
+            QVERIFY(dates.MayContain(lower));
+            QVERIFY(dates.LowerTextContains(days, lower));
+            QVERIFY(dates.LowerTextContains(days, lower.mid(1, 4)));
+            QVERIFY(!dates.LowerTextContains(days, lower + QLatin1Char(' ')));
+        }
+        QVERIFY(dates.Text(-1).isEmpty());
+        QVERIFY(!dates.LowerTextContains(-1, u"1"));
+        QVERIFY(!dates.MayContain(u"щ"));
     }
 
     void DatesShowTheirWallClockTimeWhateverTheZoneSaysOfIt() {

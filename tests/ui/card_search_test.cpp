@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "cards/card_dates.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
 
@@ -232,6 +233,55 @@ private Q_SLOTS:
         f.Find<QLineEdit>("SearchEdit")
             ->setText(text);  // pasted whole, so no partial text searches first
         QCOMPARE(form.Database().SelectedIndex + 1, row ? row : 3);
+    }
+
+    // Date-like texts typed at once on a fresh window select what they select once every
+    // row's texts have been built for the list: dates as shown (the date alone on midnight, no
+    // programming date below the threshold, none for an unused slot), grid before SIM data.
+    void DateLikeTextSelectsTheSameBeforeAndAfterTheRowsAreBuilt_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("row");
+        QTest::newRow("day and month") << QStringLiteral("07.12") << 5;
+        QTest::newRow("year and hour") << QStringLiteral("2023 09:05") << 5;
+        QTest::newRow("a time") << QStringLiteral("23:59:59") << 20;
+        QTest::newRow("date on midnight") << QStringLiteral("01.02.2024") << 10;
+        QTest::newRow("no time on midnight") << QStringLiteral("01.02.2024 00") << 0;
+        QTest::newRow("programming date below SIM data") << QStringLiteral("12.06") << 40;
+        QTest::newRow("programming date and time") << QStringLiteral("12.06.2024 08:00:00") << 40;
+        QTest::newRow("SIM data when no date has it") << QStringLiteral("12.06.19") << 5;
+        QTest::newRow("programming value below the threshold") << QStringLiteral("1899") << 0;
+        QTest::newRow("unused slot") << QStringLiteral("05.05") << 0;
+        QTest::newRow("found nowhere") << QStringLiteral("31.12") << 0;
+        QTest::newRow("a year every card has") << QStringLiteral("20") << 5;
+    }
+    void DateLikeTextSelectsTheSameBeforeAndAfterTheRowsAreBuilt() {
+        QFETCH(QString, text);
+        QFETCH(int, row);
+        WindowFixture f;
+        CardRecord december = WithSim(MakeCard("1", "a"), "12.06.19", "");
+        december.DateChanged = DaysFromDate({2023, 12, 7, 9, 5, 7, 0});
+        CardRecord midnight = MakeCard("2", "b");
+        midnight.DateChanged = DaysFromDate({2024, 2, 1, 0, 0, 0, 0});
+        CardRecord late = MakeCard("3", "c");
+        late.DateChanged = DaysFromDate({2025, 10, 20, 23, 59, 59, 0});
+        late.DateProgrammed = CardRecord::InUseThreshold / 2;  // 30.12.1899 if it were shown
+        CardRecord programmed = MakeCard("4", "d");
+        programmed.DateChanged = DaysFromDate({2024, 1, 3, 10, 0, 0, 0});
+        programmed.DateProgrammed = DaysFromDate({2024, 6, 12, 8, 0, 0, 0});
+        CardRecord unused{};
+        unused.DateProgrammed = DaysFromDate({2024, 5, 5, 5, 5, 5, 0});
+        f.WriteDatabase({{4, december}, {9, midnight}, {19, late}, {39, programmed}, {49, unused}});
+        TForm1& form = f.Start();
+        QLineEdit* box = f.Find<QLineEdit>("SearchEdit");
+        box->setText(text);  // pasted whole at once
+        QCOMPARE(form.Database().SelectedIndex + 1, row ? row : 1);
+
+        // Every row's texts built, as a list scrolled through all its rows has them.
+        for (int r = 1; r <= CardDatabase::SlotCount; ++r) f.Cell(r, 5);
+        f.ClickRow(1);
+        box->setText(QString());
+        box->setText(text);
+        QCOMPARE(form.Database().SelectedIndex + 1, row ? row : 1);
     }
 
     void AnchorOnTheLastRowWrapsToTheTop() {

@@ -2,21 +2,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ui/main/card_grid_model.h"
 
-#include <QLocale>
-#include <QDateTime>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPalette>
-#include <algorithm>
 
-#include "cards/card_dates.h"
 #include "cards/card_fields.h"
 #include "text/win1251.h"
 
 namespace gsmprog {
 
 namespace {
-
-constexpr int IdleBuildDelayMs = 200;
 
 const char* const HeaderTexts[CardGridModel::ColumnCount] = {
     "", "Код УО", "№ карточки", "Объект", "Дата изменений", "Дата программирования"};
@@ -28,34 +23,13 @@ QLocale GridLocale() {
     return system.language() == QLocale::C ? QLocale(QLocale::Russian, QLocale::Russia) : system;
 }
 
-// The regional long time format without a time zone, as the grid has always shown it.
-QString LongTimeFormat(const QLocale& locale) {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return format.trimmed();
-}
-
 }  // namespace
 
 CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
     : QAbstractTableModel(parent),
       database_(database),
-      locale_(GridLocale()),
-      rows_(CardDatabase::SlotCount) {
-    dateFormat_ = locale_.dateFormat(QLocale::ShortFormat);
-    dateTimeFormat_ = dateFormat_ + QLatin1Char(' ') + LongTimeFormat(locale_);
-    // Month and day names, AM/PM and separators of these formats: sampled over a year.
-    dateCharacters_ = QStringLiteral("0123456789");
-    for (int month = 1; month <= 12; ++month)
-        for (const QTime time : {QTime(1, 2, 3), QTime(13, 14, 15)}) {
-            const QDateTime when(QDate(2024, month, month), time, Qt::UTC);
-            for (const QString& format : {dateFormat_, dateTimeFormat_})
-                for (const QChar c : locale_.toString(when, format).toLower())
-                    if (!dateCharacters_.contains(c)) dateCharacters_ += c;
-        }
-    idleBuild_.setInterval(0);
-    connect(&idleBuild_, &QTimer::timeout, this, &CardGridModel::BuildSomeRows);
-}
+      dates_(GridLocale()),
+      rows_(CardDatabase::SlotCount) {}
 
 int CardGridModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : CardDatabase::SlotCount;
@@ -102,15 +76,14 @@ bool CardGridModel::RowContains(int slot, const QString& lowerText,
         (needle->FoundIn(UoCodesText(card)) || needle->FoundIn(FieldText(card.NCardEdit)) ||
          needle->FoundIn(FieldText(card.Edit1))))
         return true;
-    if (!MayBeInDate(lowerText)) return false;
-    for (const QString& date : Row(slot).lowerDates)
-        if (date.contains(lowerText)) return true;
-    return false;
+    return dates_.MayContain(lowerText) && DatesContain(slot, lowerText);
 }
 
-bool CardGridModel::MayBeInDate(const QString& lowerText) const {
-    return std::all_of(lowerText.begin(), lowerText.end(),
-                       [this](QChar c) { return dateCharacters_.contains(c); });
+bool CardGridModel::DatesContain(int slot, const QString& lowerText) const {
+    const CardRecord& card = database_.cards[slot];
+    return dates_.LowerTextContains(card.DateChanged, lowerText) ||
+           (card.DateProgrammed > CardRecord::InUseThreshold &&
+            dates_.LowerTextContains(card.DateProgrammed, lowerText));
 }
 
 void CardGridModel::RefreshRow(int slot) {
@@ -122,31 +95,6 @@ void CardGridModel::RefreshAll() {
     beginResetModel();
     for (RowTexts& row : rows_) row.built = false;
     endResetModel();
-    nextToBuild_ = 0;
-    // Once the window is up: the start itself does not wait for this.
-    QTimer::singleShot(IdleBuildDelayMs, &idleBuild_, qOverload<>(&QTimer::start));
-}
-
-void CardGridModel::BuildSomeRows() {
-    constexpr int RowsPerStep = 250;  // about a millisecond: the window stays responsive
-    const int end = std::min(nextToBuild_ + RowsPerStep, CardDatabase::SlotCount);
-    for (; nextToBuild_ < end; ++nextToBuild_) Row(nextToBuild_);
-    if (nextToBuild_ < CardDatabase::SlotCount) return;
-    idleBuild_.stop();
-    Q_EMIT AllRowsBuilt();
-}
-
-QString CardGridModel::DateText(double days) const {
-    const std::optional<LocalDateTime> date = DateFromDays(days);
-    if (!date) return {};
-    // The stored value is wall-clock time already: shown as it is, never moved or dropped
-    // because this computer's zone skips that hour (the formats carry no zone).
-    const QDateTime when(QDate(date->year, date->month, date->day),
-                         QTime(date->hour, date->minute, date->second, date->millisecond), Qt::UTC);
-    // A value on midnight (to the millisecond) is a date without a time of day.
-    const bool midnight =
-        date->hour == 0 && date->minute == 0 && date->second == 0 && date->millisecond == 0;
-    return locale_.toString(when, midnight ? dateFormat_ : dateTimeFormat_);
 }
 
 const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
@@ -160,11 +108,9 @@ const CardGridModel::RowTexts& CardGridModel::Row(int slot) const {
         row.cells[0] = QString::fromStdString(UoCodesText(card));
         row.cells[1] = FromField(card.NCardEdit);
         row.cells[2] = FromField(card.Edit1);
-        row.cells[3] = DateText(changed);
-        if (programmed > CardRecord::InUseThreshold) row.cells[4] = DateText(programmed);
+        row.cells[3] = dates_.Text(changed);
+        if (programmed > CardRecord::InUseThreshold) row.cells[4] = dates_.Text(programmed);
     }
-    for (int d = 0; d < DateColumns; ++d)
-        row.lowerDates[d] = row.cells[TextColumns - DateColumns + d].toLower();
     row.built = true;
     return row;
 }

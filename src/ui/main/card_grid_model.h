@@ -2,19 +2,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The card list: one row per database slot, read straight from the CardDatabase. Cell texts
-// are built when first needed and kept until the row is refreshed, so the grid and the
-// search do not format 9000 rows of dates again on every paint or keystroke.
+// are built when a row is first shown and kept until the row is refreshed. The search needs
+// none of them: it reads the card's own bytes and writes dates from their stored values, so
+// every row is searchable from the start without building 9000 rows of texts.
 
 #include <QAbstractTableModel>
-#include <QLocale>
 #include <QString>
-#include <QTimer>
 #include <array>
 #include <optional>
 #include <vector>
 
 #include "cards/card_database.h"
 #include "text/win1251_search.h"
+#include "ui/main/grid_date_format.h"
 
 namespace gsmprog {
 
@@ -35,41 +35,26 @@ public:
     const QString& CellText(int slot, int column) const;
     // True when a cell of the row of `slot` contains `lowerText` (lower-cased, not empty),
     // any case; `needle` is the same text in Windows-1251 when it has one. The texts are
-    // searched in the card's own bytes and dates are formatted only for a text that could
+    // searched in the card's own bytes and dates are written only for a text that could
     // occur in one, so the first search after start is as fast as the later ones.
     bool RowContains(int slot, const QString& lowerText,
                      const std::optional<Win1251Needle>& needle) const;
 
     // Rebuilds the row of `slot` from the database.
     void RefreshRow(int slot);
-    // Rebuilds every row (after loading the database). The texts of all rows are then built
-    // in small steps while the window is idle, so the first search need not wait for them.
+    // Rebuilds every row (after loading the database).
     void RefreshAll();
 
-Q_SIGNALS:
-    // The texts of every row are built, after RefreshAll.
-    void AllRowsBuilt();
-
 private:
-    static constexpr int DateColumns = 2;  // the last two text columns
     struct RowTexts {
         bool built = false;
         std::array<QString, TextColumns> cells;
-        std::array<QString, DateColumns> lowerDates;  // for the search
     };
     const RowTexts& Row(int slot) const;
-    QString DateText(double days) const;
-    bool MayBeInDate(const QString& lowerText) const;
-
-    void BuildSomeRows();
+    bool DatesContain(int slot, const QString& lowerText) const;
 
     const CardDatabase& database_;
-    const QLocale locale_;
-    QTimer idleBuild_;
-    int nextToBuild_ = 0;
-    QString dateTimeFormat_;
-    QString dateFormat_;
-    QString dateCharacters_;  // every character a shown date can hold, lower-cased
+    const GridDateFormat dates_;
     mutable std::vector<RowTexts> rows_;
 };
 
