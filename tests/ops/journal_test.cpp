@@ -60,6 +60,20 @@ JournalEntry FullEntry() {
     return entry;
 }
 
+// A successful programming of the card CardOfEntries, in row 12.
+JournalEntry ProgrammedEntry() {
+    JournalEntry entry = FullEntry();
+    entry.operation = JournalOperation::Program;
+    entry.result = JournalResult::Ok;
+    return entry;
+}
+
+CardRecord CardOfEntries() {
+    CardRecord card{};
+    std::strcpy(card.NCardEdit, "2024");
+    return card;
+}
+
 void ExpectSame(const JournalEntry& a, const JournalEntry& b) {
     EXPECT_EQ(JournalLine(a), JournalLine(b));
     EXPECT_EQ(a.message, b.message);
@@ -251,11 +265,8 @@ TEST_F(JournalFileTest, ACardsHistoryIsItsLastSuccessfulProgramming) {
 // The window's index of card histories answers as a whole read does, reading no more than
 // what was appended since it last looked.
 TEST_F(JournalFileTest, ACardHistoryIndexReadsOnlyWhatWasAppendedAndAReplacedJournalWhole) {
-    CardRecord card{};
-    std::strcpy(card.NCardEdit, "2024");
-    JournalEntry programmed = FullEntry();
-    programmed.operation = JournalOperation::Program;
-    programmed.result = JournalResult::Ok;
+    const CardRecord card = CardOfEntries();
+    const JournalEntry programmed = ProgrammedEntry();
     const auto append = [&](const std::string& time, JournalOperation op) {
         JournalEntry entry = programmed;
         entry.time = time;
@@ -318,11 +329,8 @@ TEST_F(JournalFileTest, ACardHistoryIndexReadsOnlyWhatWasAppendedAndAReplacedJou
 // A last line without its line feed is taken when it parses whole, as a whole read takes it,
 // and read again when an append completes it, or spoils it.
 TEST_F(JournalFileTest, ACardHistoryIndexReadsATornLastLineAgainOnceItIsCompleted) {
-    CardRecord card{};
-    std::strcpy(card.NCardEdit, "2024");
-    JournalEntry programmed = FullEntry();
-    programmed.operation = JournalOperation::Program;
-    programmed.result = JournalResult::Ok;
+    const CardRecord card = CardOfEntries();
+    const JournalEntry programmed = ProgrammedEntry();
     ASSERT_EQ(AppendJournalLine(Journal(), JournalLine(programmed)), "");
     const std::size_t whole = fs::file_size(Journal());
     CardHistoryIndex index(Journal());
