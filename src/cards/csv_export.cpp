@@ -3,29 +3,15 @@
 #include "cards/csv_export.h"
 
 #include "cards/card_fields.h"
+#include "cards/csv_field.h"
 #include "cards/file_writes.h"
 
 namespace gsmprog {
 
 namespace {
 
-// A field holding the separator, a quote or a line break would shift or split its line:
-// only such a field is quoted, with inner quotes doubled. All others go out as stored.
-void AppendField(std::string& line, std::string_view text) {
-    if (text.find_first_of(";\"\r\n") == std::string_view::npos) {
-        line += text;
-        return;
-    }
-    line += '"';
-    for (char c : text) {
-        if (c == '"') line += '"';
-        line += c;
-    }
-    line += '"';
-}
-
 void AppendOrNa(std::string& line, std::string_view text) {
-    AppendField(line, text.empty() ? std::string_view("NA") : text);
+    AppendCsvField(line, text.empty() ? std::string_view("NA") : text);
 }
 
 template <typename Entry>
@@ -43,7 +29,7 @@ std::string CsvText(const CardRecord* cards, int count) {
     for (int slot = 0; slot < count; ++slot) {
         const CardRecord& card = cards[slot];
         if (!card.InUse()) continue;
-        AppendField(text, FieldText(card.NCardEdit));
+        AppendCsvField(text, FieldText(card.NCardEdit));
         text += ';';
         AppendOrNa(text, FieldText(card.Edit1));
         text += ';';
@@ -51,9 +37,9 @@ std::string CsvText(const CardRecord* cards, int count) {
         text += ';';
         AppendDeviceEntries(text, card, [&](int i) { return unsigned(card.UoLineAddress[i]); });
         text += ';';
-        AppendField(text, FieldText(card.Pin1Edit));
+        AppendCsvField(text, FieldText(card.Pin1Edit));
         text += ';';
-        AppendField(text, FieldText(card.Pin2Edit));
+        AppendCsvField(text, FieldText(card.Pin2Edit));
         text += ';';
         AppendOrNa(text, FieldText(card.SIM_ID1_Edit));
         text += ';';

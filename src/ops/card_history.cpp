@@ -3,39 +3,46 @@
 #include "ops/card_history.h"
 
 #include "cards/card_fields.h"
-#include "ops/journal_reader.h"
+#include "ops/card_history_index.h"
 #include "ops/journal_time.h"
 #include "text/charset.h"
 
 namespace gsmprog {
 
+JournalCardKey CardKeyOf(int slot, const CardRecord& card) {
+    return {slot + 1, Win1251ToUtf8(FieldText(card.NCardEdit))};
+}
+
+std::optional<JournalCardKey> EntryCardKey(const JournalEntry& entry) {
+    if (!entry.row) return {};
+    return JournalCardKey{*entry.row, entry.cardNumber};
+}
+
 bool ConcernsCard(const JournalEntry& entry, int slot, const CardRecord& card) {
-    if (!entry.row || *entry.row != slot + 1) return false;
-    return entry.cardNumber == Win1251ToUtf8(FieldText(card.NCardEdit));
+    return EntryCardKey(entry) == CardKeyOf(slot, card);
 }
 
-namespace {
-// The newest successful exchange of the card whose operation `wanted` accepts.
-template <typename Wanted>
-std::optional<JournalEntry> LastSuccess(const std::filesystem::path& journal, int slot,
-                                        const CardRecord& card, Wanted wanted) {
-    return LastJournalEntry(journal, [&](const JournalEntry& entry) {
-        return entry.result == JournalResult::Ok && wanted(entry.operation) &&
-               ConcernsCard(entry, slot, card);
-    });
+bool IsProgramming(const JournalEntry& entry) {
+    return entry.result == JournalResult::Ok && entry.operation != JournalOperation::Read;
 }
-}  // namespace
 
+bool IsModemWrite(const JournalEntry& entry) {
+    return entry.result == JournalResult::Ok && entry.operation == JournalOperation::Program;
+}
+
+// A single lookup reads the journal once either way.
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
                                             const CardRecord& card) {
-    return LastSuccess(journal, slot, card,
-                       [](JournalOperation op) { return op != JournalOperation::Read; });
+    CardHistoryIndex index(journal);
+    index.Update();
+    return index.LastProgramming(slot, card);
 }
 
 std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
                                            const CardRecord& card) {
-    return LastSuccess(journal, slot, card,
-                       [](JournalOperation op) { return op == JournalOperation::Program; });
+    CardHistoryIndex index(journal);
+    index.Update();
+    return index.LastModemWrite(slot, card);
 }
 
 std::string CardHistoryText(const std::optional<JournalEntry>& programming) {

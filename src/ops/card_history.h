@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "cards/card_record.h"
 #include "ops/journal_entry.h"
@@ -15,9 +16,20 @@ namespace gsmprog {
 
 inline constexpr const char* NoJournalEntriesText = "нет записей в журнале";
 
-// Whether `entry` concerns the card in `slot`: the same row and the same card number (a row
-// whose card was deleted and made anew for another number has a history of its own).
+// A card as the journal names it: its row (1..9000) and its card number (UTF-8). An entry
+// concerns a card when both are the same (a row whose card was deleted and made anew for
+// another number has a history of its own).
+using JournalCardKey = std::pair<int, std::string>;
+JournalCardKey CardKeyOf(int slot, const CardRecord& card);
+// Nothing for an entry of no card.
+std::optional<JournalCardKey> EntryCardKey(const JournalEntry& entry);
+
+// Whether `entry` concerns the card in `slot`.
 bool ConcernsCard(const JournalEntry& entry, int slot, const CardRecord& card);
+
+// The newest entries of these kinds are a card's history.
+bool IsProgramming(const JournalEntry& entry);  // of the modem or of an object device
+bool IsModemWrite(const JournalEntry& entry);   // of the card's settings into a modem
 
 // The newest successful programming (of the modem or of an object device) of the card.
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,

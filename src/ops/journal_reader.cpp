@@ -16,58 +16,68 @@ namespace {
 
 constexpr std::size_t ChunkSize = 1 << 20;
 
-class FileReader {
-public:
-    explicit FileReader(const std::filesystem::path& path)
-        // Reading follows a link: reading harms nothing, and a journal kept elsewhere stays
-        // readable.
-        : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {}
-    ~FileReader() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    const int fd_;
-};
-
 }  // namespace
 
-JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit) {
-    JournalReadStats stats;
-    const FileReader file(journal);
+OpenJournal::OpenJournal(const std::filesystem::path& path)
+    // Reading follows a link: reading harms nothing, and a journal kept elsewhere stays
+    // readable.
+    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
     struct stat info {};
-    if (file.fd() < 0 || ::fstat(file.fd(), &info) != 0) {
-        stats.error = errno;
-        return stats;
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+        error_ = errno;
+        return;
     }
     // A device or pipe under the journal's name could be endless.
     if (!S_ISREG(info.st_mode)) {
-        stats.error = EINVAL;
+        error_ = EINVAL;
+        return;
+    }
+    stamp_ = {std::uint64_t(info.st_dev), std::uint64_t(info.st_ino), std::uint64_t(info.st_size),
+              std::int64_t(info.st_mtim.tv_sec), std::int64_t(info.st_mtim.tv_nsec)};
+}
+
+OpenJournal::~OpenJournal() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string OpenJournal::BytesBefore(std::uint64_t end, std::size_t count) const {
+    const std::uint64_t start = end > count ? end - count : 0;
+    std::string bytes(std::size_t(end - start), '\0');
+    const ssize_t got = ::pread(fd_, bytes.data(), bytes.size(), off_t(start));
+    bytes.resize(got > 0 ? std::size_t(got) : 0);
+    return bytes;
+}
+
+JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
+                                  const JournalVisitor& visit, JournalTail& tail) {
+    JournalReadStats stats;
+    tail = {from, {}, {}};
+    if (file.Error() != 0) {
+        stats.error = file.Error();
         return stats;
     }
+    const auto parse = [&](std::string_view line) -> std::optional<JournalEntry> {
+        if (line.empty()) return {};
+        auto entry = ParseJournalLine(line);
+        ++(entry ? stats.entries : stats.skipped);
+        return entry;
+    };
     const auto take = [&](std::string_view line) {
-        if (line.empty()) return;
-        if (auto entry = ParseJournalLine(line)) {
-            ++stats.entries;
-            visit(std::move(*entry), line);
-        } else {
-            ++stats.skipped;
-        }
+        if (auto entry = parse(line)) visit(std::move(*entry), line);
     };
     std::vector<char> buffer(ChunkSize);
     std::string carried;    // the start of a line the last chunk cut
     bool overlong = false;  // the line being read is too long: dropped up to its end
+    std::uint64_t offset = from;  // of the buffer's first byte
     for (;;) {
-        const ssize_t got = ::read(file.fd(), buffer.data(), buffer.size());
+        const ssize_t got = ::pread(file.Fd(), buffer.data(), buffer.size(), off_t(offset));
         if (got < 0) {
             if (errno == EINTR) continue;
             stats.error = errno;
             break;
         }
         if (got == 0) break;
+        stats.bytes += std::uint64_t(got);
         std::string_view chunk(buffer.data(), std::size_t(got));
         for (;;) {
             const std::size_t end = chunk.find('\n');
@@ -92,11 +102,21 @@ JournalReadStats ReadJournal(const std::filesystem::path& journal, const Journal
                 overlong = false;
             }
             chunk.remove_prefix(end + 1);
+            tail.wholeLinesEnd = offset + std::uint64_t(chunk.data() - buffer.data());
         }
+        offset += std::uint64_t(got);
     }
     // A last line without its line feed is torn by a crash mid-append unless it parses whole.
     if (overlong) ++stats.skipped;
-    else take(carried);
+    else if ((tail.unterminated = parse(carried))) tail.unterminatedLine = std::move(carried);
+    return stats;
+}
+
+JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit) {
+    const OpenJournal file(journal);
+    JournalTail tail;
+    const JournalReadStats stats = ReadJournalLines(file, 0, visit, tail);
+    if (tail.unterminated) visit(std::move(*tail.unterminated), tail.unterminatedLine);
     return stats;
 }
 
@@ -109,15 +129,6 @@ std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal
         last.push_back(std::move(entry));
     });
     if (stats) *stats = read;
-    return last;
-}
-
-std::optional<JournalEntry> LastJournalEntry(
-    const std::filesystem::path& journal, const std::function<bool(const JournalEntry&)>& wanted) {
-    std::optional<JournalEntry> last;
-    ReadJournal(journal, [&](JournalEntry&& entry, std::string_view) {
-        if (wanted(entry)) last = std::move(entry);
-    });
     return last;
 }
 

@@ -6,6 +6,7 @@
 // size. Lines that give no entry are skipped and counted; memory stays bounded per line.
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -24,10 +25,60 @@ inline constexpr std::size_t MaxJournalLine = 64 * 1024;
 struct JournalReadStats {
     std::size_t entries = 0;  // lines that gave an entry
     std::size_t skipped = 0;  // lines that did not
+    std::uint64_t bytes = 0;  // bytes read
     int error = 0;            // errno of a failed open or read; ENOENT when there is no journal
 };
 
 using JournalVisitor = std::function<void(JournalEntry&& entry, std::string_view line)>;
+
+// Which file a journal was and how it stood when opened: the same device and inode is the
+// same file, appended to when only longer.
+struct JournalStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t mtimeSeconds = 0;
+    std::int64_t mtimeNanoseconds = 0;
+
+    bool SameFile(const JournalStamp& other) const {
+        return device == other.device && inode == other.inode;
+    }
+    bool operator==(const JournalStamp&) const = default;
+};
+
+// The journal opened for reading; a file that is no regular file is refused (EINVAL).
+class OpenJournal {
+public:
+    explicit OpenJournal(const std::filesystem::path& path);
+    ~OpenJournal();
+    OpenJournal(const OpenJournal&) = delete;
+    OpenJournal& operator=(const OpenJournal&) = delete;
+
+    int Error() const { return error_; }  // errno of the failed open; 0 when open
+    int Fd() const { return fd_; }
+    const JournalStamp& Stamp() const { return stamp_; }
+    // Up to `count` bytes that end at `end`, fewer near the file's start or when unreadable.
+    std::string BytesBefore(std::uint64_t end, std::size_t count) const;
+
+private:
+    const int fd_;
+    int error_ = 0;
+    JournalStamp stamp_;
+};
+
+// Where a read of whole lines stopped, so that a later read takes only what came after.
+struct JournalTail {
+    std::uint64_t wholeLinesEnd = 0;  // just past the last line feed read
+    // A last line without its line feed that parses whole (see ReadJournal), and its text: an
+    // append may yet complete it, so it is not taken as read.
+    std::optional<JournalEntry> unterminated;
+    std::string unterminatedLine;
+};
+
+// Hands every entry of whole lines from offset `from` (a line's start) on to `visit`, oldest
+// first; a last line without its line feed goes to `tail` instead. Counts as ReadJournal does.
+JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
+                                  const JournalVisitor& visit, JournalTail& tail);
 
 // Hands every entry of `journal` to `visit` with the line it was read from, oldest first.
 JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit);
@@ -35,10 +86,6 @@ JournalReadStats ReadJournal(const std::filesystem::path& journal, const Journal
 // The last `count` entries, oldest first.
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,
                                             JournalReadStats* stats = nullptr);
-
-// The newest entry `wanted` accepts; nothing when there is none.
-std::optional<JournalEntry> LastJournalEntry(
-    const std::filesystem::path& journal, const std::function<bool(const JournalEntry&)>& wanted);
 
 // "пропущено записей: N", told when lines were skipped.
 std::string SkippedEntriesText(std::size_t skipped);

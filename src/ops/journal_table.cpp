@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/journal_table.h"
 
+#include "cards/csv_field.h"
 #include "text/charset.h"
 
 namespace gsmprog {
@@ -73,17 +74,7 @@ std::string JournalCsvLine(const JournalRow& row) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {
         if (i > 0) line += ';';
-        const std::string field = Win1251OrMark(row[i]);
-        if (field.find_first_of(";\"\r\n") == std::string::npos) {
-            line += field;
-            continue;
-        }
-        line += '"';
-        for (char c : field) {
-            if (c == '"') line += '"';
-            line += c;
-        }
-        line += '"';
+        AppendCsvField(line, Win1251OrMark(row[i]));
     }
     return line + "\r\n";
 }

@@ -5,10 +5,10 @@
 #include <cerrno>
 #include <ctime>
 #include <fstream>
-#include <system_error>
 
 #include "cards/error_text.h"
 #include "ops/journal_reader.h"
+#include "ops/package_files.h"
 #include "ops/report_redaction.h"
 #include "ports/cable_check_text.h"
 #include "ports/system_files.h"
@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* PackageName = "gsmprog";
 constexpr const char* CutNote = "… отчёт обрезан: он длиннее 1 МБ\n";
 
 std::string Now() {
@@ -44,39 +43,6 @@ std::string OsRelease(const fs::path& root) {
         }
     }
     return "неизвестна (нет os-release)";
-}
-
-// The package's Status and Version lines in dpkg's database.
-std::string PackageState(const fs::path& root) {
-    std::ifstream in(BelowRoot(root, "/var/lib/dpkg/status"));
-    bool ours = false;
-    std::string state;
-    for (std::string line; std::getline(in, line);) {
-        if (line.empty()) {
-            if (ours) break;
-            continue;
-        }
-        if (line.starts_with("Package: ")) ours = line.substr(9) == PackageName;
-        else if (ours && (line.starts_with("Status: ") || line.starts_with("Version: ")))
-            state += "  " + line + "\n";
-    }
-    return state;
-}
-
-// Every file dpkg installed for the package, present or missing; folders are left out.
-std::string PackageFiles(const fs::path& root) {
-    const std::string list = std::string("/var/lib/dpkg/info/") + PackageName + ".list";
-    std::ifstream in(BelowRoot(root, list));
-    if (!in) return "Пакет gsmprog не установлен (нет " + list + ").\n";
-    std::string text = PackageState(root);
-    for (std::string file; std::getline(in, file);) {
-        if (file.empty() || file.front() != '/') continue;
-        std::error_code error;
-        const fs::file_status status = fs::symlink_status(BelowRoot(root, file), error);
-        if (fs::is_directory(status)) continue;
-        text += (fs::exists(status) ? "  есть " : "  НЕТ  ") + file + "\n";
-    }
-    return text;
 }
 
 void AppendPart(std::string& report, const char* heading, const std::string& body) {
@@ -141,7 +107,7 @@ std::string SupportReportText(const SupportReportInput& input) {
                input.program + "\nОС: " + OsRelease(input.places.root) +
                    "\nЯдро: " + FirstLine(BelowRoot(input.places.root, "/proc/version")) + "\n");
     AppendPart(report, "Проверка кабеля", CableCheckText(CheckCables(input.places)));
-    AppendPart(report, "Файлы пакета gsmprog", PackageFiles(input.places.root));
+    AppendPart(report, "Файлы пакета gsmprog", PackageFilesText(input.places.root));
     std::vector<std::string> secrets;
     AppendPart(report, "Журнал операций: последние записи", JournalPart(input.journal, secrets));
     if (input.logLines) {

@@ -18,6 +18,7 @@
 #include "link/modem_image.h"
 #include "ops/hex_text.h"
 #include "ops/journal_entry.h"
+#include "ops/package_files.h"
 #include "ops/support_report.h"
 #include "ports/cable_check.h"
 #include "ports/cable_check_text.h"
@@ -273,6 +274,13 @@ TEST(SupportReport, HoldsTheSystemTheCheckAndThePackageFilesAndStaysUnderItsLimi
     const std::string kept = cut.substr(0, cut.size() - note.size());
     EXPECT_THAT(kept.substr(kept.rfind('\n', kept.size() - 2) + 1),
                 ::testing::StartsWith("  НЕТ  /usr/share/doc/gsmprog/file-"));
+
+    // A package not installed, and a system without dpkg: a line that says so.
+    system.File("/var/lib/dpkg/status", "Package: gsmprog-extra\nVersion: 9\n\n");
+    EXPECT_THAT(SupportReportText(input),
+                HasSubstr("== Файлы пакета gsmprog ==\nПакет gsmprog не установлен (dpkg-query: "));
+    EXPECT_EQ(PackageFilesText(system.root.Path(), system.Path("/usr/bin/dpkg-query").string()),
+              "Файлы пакета не проверены: нет программы dpkg-query (система без dpkg?).\n");
 }
 
 // A card's secrets as a journal and a log would carry them: in the image of each entry, in a

@@ -16,6 +16,7 @@
 #include "cards/card_database.h"
 #include "cards/card_files.h"
 #include "ops/card_history.h"
+#include "ops/card_history_index.h"
 #include "ops/journal_append.h"
 #include "ops/journal_reader.h"
 #include "ops/journal_table.h"
@@ -57,6 +58,20 @@ JournalEntry FullEntry() {
     entry.device = 2;
     entry.command = "9208";
     return entry;
+}
+
+// A successful programming of the card CardOfEntries, in row 12.
+JournalEntry ProgrammedEntry() {
+    JournalEntry entry = FullEntry();
+    entry.operation = JournalOperation::Program;
+    entry.result = JournalResult::Ok;
+    return entry;
+}
+
+CardRecord CardOfEntries() {
+    CardRecord card{};
+    std::strcpy(card.NCardEdit, "2024");
+    return card;
 }
 
 void ExpectSame(const JournalEntry& a, const JournalEntry& b) {
@@ -245,6 +260,102 @@ TEST_F(JournalFileTest, ACardsHistoryIsItsLastSuccessfulProgramming) {
     AppendJournalLine(Journal(), JournalLine(later));
     EXPECT_EQ(CardHistoryText(LastProgramming(Journal(), 11, card)),
               "Последнее программирование: 08.12.2026 09:00, ivanov, кабель /dev/ttyUSB0");
+}
+
+// The window's index of card histories answers as a whole read does, reading no more than
+// what was appended since it last looked.
+TEST_F(JournalFileTest, ACardHistoryIndexReadsOnlyWhatWasAppendedAndAReplacedJournalWhole) {
+    const CardRecord card = CardOfEntries();
+    const JournalEntry programmed = ProgrammedEntry();
+    const auto append = [&](const std::string& time, JournalOperation op) {
+        JournalEntry entry = programmed;
+        entry.time = time;
+        entry.operation = op;
+        const std::string line = JournalLine(entry);
+        EXPECT_EQ(AppendJournalLine(Journal(), line), "");
+        return line.size();
+    };
+    const auto newest = [&](const CardHistoryIndex& index) {
+        const auto programming = index.LastProgramming(11, card);
+        const auto write = index.LastModemWrite(11, card);
+        // As a whole read gives them.
+        EXPECT_EQ(CardHistoryText(programming), CardHistoryText(LastProgramming(Journal(), 11, card)));
+        EXPECT_EQ(CardHistoryText(write), CardHistoryText(LastModemWrite(Journal(), 11, card)));
+        return std::pair(programming ? programming->time : "", write ? write->time : "");
+    };
+
+    CardHistoryIndex index(Journal());
+    ASSERT_TRUE(index.Update());  // no journal yet
+    EXPECT_EQ(newest(index), std::pair(std::string(), std::string()));
+    append("2026-12-07T10:00:00+03:00", JournalOperation::Program);
+    append("2026-12-07T11:00:00+03:00", JournalOperation::Read);
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), fs::file_size(Journal()));
+    EXPECT_EQ(newest(index), std::pair(std::string("2026-12-07T10:00:00+03:00"),
+                                       std::string("2026-12-07T10:00:00+03:00")));
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), 0u);  // unchanged: nothing read
+
+    const std::size_t appended = append("2026-12-07T12:00:00+03:00", JournalOperation::WriteUo);
+    EXPECT_FALSE(index.Update(appended - 1));  // more than the caller would wait for
+    EXPECT_EQ(index.LastProgramming(11, card)->time, "2026-12-07T10:00:00+03:00");
+    ASSERT_TRUE(index.Update(appended));
+    EXPECT_EQ(index.LastReadBytes(), appended);
+    EXPECT_EQ(newest(index), std::pair(std::string("2026-12-07T12:00:00+03:00"),
+                                       std::string("2026-12-07T10:00:00+03:00")));
+
+    // Another journal renamed over it, longer but without this card's programming: read whole.
+    const fs::path other = dir_.Path() / "other.journal";
+    JournalEntry elsewhere = programmed;
+    elsewhere.row = 5;
+    std::string lines;
+    for (int i = 0; i < 5; ++i) lines += JournalLine(elsewhere);
+    AppendBytes(other, lines);
+    fs::rename(other, Journal());
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), lines.size());
+    EXPECT_EQ(newest(index), std::pair(std::string(), std::string()));
+
+    // Rewritten in place and longer (an archive copied over it): the same file, read whole.
+    append("2026-12-07T13:00:00+03:00", JournalOperation::Program);
+    ASSERT_TRUE(index.Update());
+    lines = JournalLine(programmed) + lines + lines;
+    std::ofstream(Journal(), std::ios::binary | std::ios::trunc) << lines;
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), lines.size());
+    EXPECT_EQ(newest(index).first, programmed.time);
+}
+
+// A last line without its line feed is taken when it parses whole, as a whole read takes it,
+// and read again when an append completes it, or spoils it.
+TEST_F(JournalFileTest, ACardHistoryIndexReadsATornLastLineAgainOnceItIsCompleted) {
+    const CardRecord card = CardOfEntries();
+    const JournalEntry programmed = ProgrammedEntry();
+    ASSERT_EQ(AppendJournalLine(Journal(), JournalLine(programmed)), "");
+    const std::size_t whole = fs::file_size(Journal());
+    CardHistoryIndex index(Journal());
+    ASSERT_TRUE(index.Update());
+
+    JournalEntry later = programmed;
+    later.time = "2026-12-08T09:00:00+03:00";
+    const std::string line = JournalLine(later);
+    AppendBytes(Journal(), line.substr(0, 100));  // torn mid-append
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), 100u);
+    EXPECT_EQ(index.LastProgramming(11, card)->time, programmed.time);
+    AppendBytes(Journal(), line.substr(100, line.size() - 101));  // all but the line feed
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), line.size() - 1);  // from the torn line's start
+    EXPECT_EQ(index.LastProgramming(11, card)->time, later.time);
+    AppendBytes(Journal(), "x\n");  // it was no whole entry after all
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastProgramming(11, card)->time, programmed.time);
+    EXPECT_EQ(index.LastProgramming(11, card)->time,
+              LastProgramming(Journal(), 11, card)->time);
+    ASSERT_EQ(AppendJournalLine(Journal(), line), "");
+    ASSERT_TRUE(index.Update());
+    EXPECT_EQ(index.LastReadBytes(), fs::file_size(Journal()) - whole - line.size() - 1);
+    EXPECT_EQ(index.LastModemWrite(11, card)->time, later.time);
 }
 
 TEST_F(JournalFileTest, ARunRecordsBegunExchangesAndTellsAnUnwritableJournalOnce) {

@@ -37,6 +37,7 @@
 #include "ops/operation_journal.h"
 #include "ui/journal/journal_table_model.h"
 #include "ui/journal/journal_window.h"
+#include "ui/main/card_history_source.h"
 #include "ops/journal_append.h"
 #include "ops/journal_entry.h"
 #include "ui/read_frm/read_frm.h"
@@ -326,6 +327,46 @@ private Q_SLOTS:
                  qPrintable(f.dialogs.shown[0].detail));
         QCOMPARE(f.dialogs.shown[1].detail, QString());
         QVERIFY(f.ReadBack()->cards[0].ProgID1 != 0x1A2B);
+    }
+
+    // A large journal is read aside at the start, its line shown when in; another program's
+    // appends are then read at the next selection.
+    void ALargeJournalIsReadAsideAndAppendsAtTheNextSelection() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        JournalEntry entry;
+        entry.time = "2026-12-07T10:42:13+03:00";
+        entry.operation = JournalOperation::Program;
+        entry.result = JournalResult::Ok;
+        entry.user = "ivanov";
+        entry.cable = "FT4ABC12";
+        entry.row = 1;
+        entry.cardNumber = "101";
+        entry.image = std::string(888, 'A');
+        const std::filesystem::path journal = OperationJournal(f.Dir()).File();
+        std::string lines;
+        while (lines.size() <= CardHistorySource::InlineReadLimit) lines += JournalLine(entry);
+        std::ofstream(journal, std::ios::binary) << lines;
+        f.Start();
+        auto* history = f.Find<QLabel>("cardHistoryLabel");
+        const QString programmed =
+            QStringLiteral("Последнее программирование: 07.12.2026 10:42, ivanov, кабель FT4ABC12");
+        // The read may be in already, as the window's start lets events run.
+        QVERIFY2(history->text() == QString::fromUtf8(CardHistorySource::ReadingText) ||
+                     history->text() == programmed,
+                 qPrintable(history->text()));
+        QTRY_COMPARE(history->text(), programmed);
+
+        entry.time = "2026-12-08T09:00:00+03:00";
+        entry.user = "petrov";
+        QCOMPARE(AppendJournalLine(journal, JournalLine(entry)), std::string());
+        QCOMPARE(history->text(), programmed);  // asked on selection, not watched
+        f.ClickRow(2);
+        QCOMPARE(history->text(), QStringLiteral("нет записей в журнале"));
+        f.ClickRow(1);
+        QCOMPARE(history->text(), QStringLiteral(
+                                      "Последнее программирование: 08.12.2026 09:00, petrov, "
+                                      "кабель FT4ABC12"));
     }
 
     void EmptyCardAndMissingCable() {

@@ -290,8 +290,8 @@ void HardwareOperations::CompleteRead(ProgWorker& worker) {
         const QString history =
             found.match == CardMatch::None
                 ? QString()
-                : QString::fromStdString(CardHistoryText(LastProgramming(
-                      journal_.File(), found.slot, database_.cards[std::size_t(found.slot)])));
+                : QString::fromStdString(CardHistoryText(history_.Current().LastProgramming(
+                      found.slot, database_.cards[std::size_t(found.slot)])));
         form2_->SetCardHistory(Lines(history, warning));
         readComparison_.Present(*form2_, result.ReadImage);
         dialogs_.ShowModal(*form2_);

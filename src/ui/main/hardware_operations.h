@@ -15,6 +15,7 @@
 
 #include "ops/operation_journal.h"
 #include "ports/cable_check.h"
+#include "ui/main/card_history_source.h"
 #include "ui/main/hardware.h"
 #include "ui/main/prog_workers.h"
 #include "ui/main/qt_handover.h"
@@ -58,8 +59,9 @@ public:
     void UseCable(std::string serial) { ftdiSerial_ = std::move(serial); }
     // Where "Проверить кабель" looks for the system's files and the virtual cables.
     void UseCablePlaces(CheckPlaces places) { cablePlaces_ = std::move(places); }
-    // The journal every operation of this window appends to.
+    // The journal every operation of this window appends to, and its cards' histories.
     const OperationJournal& Journal() const { return journal_; }
+    CardHistorySource& History() { return history_; }
 
     // A click on an operation's button: starts it, or stops it when it runs.
     void ProgBtnClick();
@@ -127,6 +129,7 @@ private:
     // Every worker not yet ended, the stopped ones included.
     std::vector<std::unique_ptr<ProgWorker>> workers_;
     OperationJournal journal_;
+    CardHistorySource history_{journal_.File()};
     CheckPlaces cablePlaces_;
     bool waitingForWorkers_ = false;
     bool refuseStarts_ = false;

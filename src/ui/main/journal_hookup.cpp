@@ -3,7 +3,6 @@
 // The main window's ties to the operations journal: the journal window, the selected card's
 // history line, and the place the cable check looks in.
 
-#include "ops/card_history.h"
 #include "ui/journal/journal_window.h"
 #include "ui/main/main.h"
 #include "ui_main.h"
@@ -33,9 +32,8 @@ void TForm1::ShowCardHistory() {
         slot >= 0 && slot < CardDatabase::SlotCount && database_->cards[std::size_t(slot)].InUse();
     const CardRecord card = inUse ? database_->cards[std::size_t(slot)] : CardRecord{};
     if (journalWindow_) journalWindow_->SetSelectedCard(inUse ? slot : -1, card);
-    ui->cardHistoryLabel->setText(inUse ? QString::fromStdString(CardHistoryText(LastProgramming(
-                                              operations_->Journal().File(), slot, card)))
-                                        : QString());
+    ui->cardHistoryLabel->setText(
+        inUse ? QString::fromStdString(operations_->History().HistoryText(slot, card)) : QString());
 }
 
 }  // namespace gsmprog

@@ -105,6 +105,8 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     editor_->SetCardControlsEnabled(false);
     search_->Attach(*gridModel_);
     operations_->Attach();
+    // A large journal is read aside at first: its line follows when it is in.
+    operations_->History().OnReady([this] { ShowCardHistory(); });
 
     ConnectHandlers();
     KeepSizeForEveryState();

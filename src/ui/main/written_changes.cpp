@@ -8,9 +8,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "ops/card_history.h"
 #include "ops/image_settings.h"
-#include "ops/journal_append.h"
 #include "ops/journal_time.h"
 #include "text/win1251.h"
 #include "ui/main/main.h"
@@ -28,7 +26,7 @@ void TForm1::ChangesBtnClick() {
     const CardRecord& card = database_->cards[std::size_t(slot)];
     if (!card.InUse()) return;  // the button is off meanwhile
     const std::optional<JournalEntry> written =
-        LastModemWrite(JournalFile(database_->Directory()), slot, card);
+        operations_->History().Current().LastModemWrite(slot, card);
     if (!written) {
         dialogs_.ShowMessage(
             this, Caption, QStringLiteral("Нет записи о программировании этой карточки в журнале"));
