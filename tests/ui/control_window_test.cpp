@@ -284,6 +284,37 @@ private Q_SLOTS:
         QVERIFY(In<VoltageChart>(form, "voltChart")->PointCount() - points >= 2);
     }
 
+    void EveryLineOfALogCanBeScrolledTo() {
+        ScriptedDialogs dialogs;
+        QPlainTextEdit view;
+        view.resize(400, 200);
+        view.setReadOnly(true);
+        view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        view.setLineWrapMode(QPlainTextEdit::NoWrap);
+        TrafficLog log(view, dialogs, QStringLiteral("Обмен УОО.txt"));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QScrollBar* bar = view.verticalScrollBar();
+        int next = 0;
+        const auto ticks = [&](int count) {
+            for (int tick = 0; tick < count; ++tick) {
+                for (int i = 0; i < 1; ++i) log.Add(QStringLiteral("12:00:00"), QString::number(next++));
+                log.Flush();
+                QTest::qWait(10);
+            }
+        };
+        ticks(40);
+        view.hide();  // another tab of the window is in front
+        ticks(40);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        ticks(40);
+        qDebug() << "max" << bar->maximum() << "value" << bar->value() << "blocks" << view.document()->blockCount();
+        bar->setValue(0);
+        QCOMPARE(view.cursorForPosition(QPoint(2, 2)).block().text(), QStringLiteral("12:00:00 > 0"));
+        QVERIFY(bar->maximum() > next - 20);
+    }
+
     void ALogKeepsItsNewestLinesAndFollowsThemWhileAtItsEnd() {
         ScriptedDialogs dialogs;
         QPlainTextEdit view;
