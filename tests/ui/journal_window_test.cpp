@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
+#include <iterator>
 
 #include "text/win1251.h"
 #include "link/modem_image.h"
@@ -182,11 +183,20 @@ private Q_SLOTS:
         WaitRead(window);
         const QString changed = QStringLiteral("Запись изменилась в журнале; нажмите «Обновить».");
 
-        // Replaced by a journal of as many lines of the same lengths, another user in each.
+        // Replaced by a copy whose newest entry names another user of a name as long: every
+        // line where it was, that one a whole entry still, but not the one read.
         const std::filesystem::path journal = JournalFile(Dir());
-        std::filesystem::remove(journal);
-        for (int minute = 1; minute <= 4; ++minute)
-            Append(Entry(minute, JournalOperation::Program, JournalResult::Ok, 3, "17", "kuznec"));
+        std::string bytes;
+        {
+            std::ifstream in(journal, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        const auto at = bytes.rfind("sidorov");
+        QVERIFY(at != std::string::npos);
+        bytes.replace(at, 7, "smirnov");
+        const std::filesystem::path copy = Dir() / "copy.journal";
+        std::ofstream(copy, std::ios::binary) << bytes;
+        std::filesystem::rename(copy, journal);
         QVERIFY(DoubleClickTopRow(window, dialogs).isEmpty());
         QCOMPARE(dialogs.shown.size(), size_t(1));
         QCOMPARE(dialogs.shown[0].caption, QStringLiteral("Журнал операций"));
@@ -196,8 +206,8 @@ private Q_SLOTS:
         window.findChild<QPushButton*>(QStringLiteral("reloadButton"))->click();
         WaitRead(window);
         QCOMPARE(DoubleClickTopRow(window, dialogs),
-                 FieldTexts(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "17",
-                                  "kuznec")));
+                 FieldTexts(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "99",
+                                  "smirnov")));
         std::filesystem::resize_file(journal, std::filesystem::file_size(journal) - 10);
         QVERIFY(DoubleClickTopRow(window, dialogs).isEmpty());
         std::filesystem::remove(journal);
