@@ -184,6 +184,12 @@ TEST_F(JournalFileTest, EntriesAreReadAgainFromTheirPlacesAndOnlyThere) {
         places.push_back(PlaceOfLine(offset, line));
     });
     ASSERT_EQ(places.size(), lines.size());
+    // A read told to stop (its window closed) ends before it reads on.
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(ReadPlacedJournal(
+                  Journal(), [](JournalEntry&&, std::string_view, std::uint64_t) {}, &stop)
+                  .bytes,
+              0u);
     for (std::size_t i = 0; i < places.size(); ++i) {
         const PlacedEntry placed = ReadEntryAt(Journal(), places[i]);
         ASSERT_TRUE(placed.entry) << i;
