@@ -28,8 +28,7 @@ JournalPlace PlaceOfLine(std::uint64_t offset, std::string_view line) {
 PlacedEntry ReadEntryAt(const std::filesystem::path& journal, const JournalPlace& place) {
     const OpenJournal file(journal);
     if (file.Error() != 0) return {{}, file.Error()};
-    if (place.length > MaxJournalLine || file.Stamp().size < place.offset + place.length)
-        return {};
+    if (place.length > MaxJournalLine || file.Stamp().size < place.offset + place.length) return {};
     std::string line(place.length, '\0');
     std::size_t got = 0;
     while (got < line.size()) {

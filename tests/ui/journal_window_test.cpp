@@ -167,7 +167,8 @@ private Q_SLOTS:
         QCOMPARE(fields, FieldTexts(entry));
 
         // The row of another entry filtered to the top: that entry, read from its own place.
-        window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))->setText(QStringLiteral("Petrov"));
+        window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))
+            ->setText(QStringLiteral("Petrov"));
         QCOMPARE(DoubleClickTopRow(window, dialogs),
                  FieldTexts(Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17",
                                   "Petrov")));
@@ -205,9 +206,9 @@ private Q_SLOTS:
         // "Обновить" reads the new journal; a cut one is told as well.
         window.findChild<QPushButton*>(QStringLiteral("reloadButton"))->click();
         WaitRead(window);
-        QCOMPARE(DoubleClickTopRow(window, dialogs),
-                 FieldTexts(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "99",
-                                  "smirnov")));
+        QCOMPARE(
+            DoubleClickTopRow(window, dialogs),
+            FieldTexts(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "99", "smirnov")));
         std::filesystem::resize_file(journal, std::filesystem::file_size(journal) - 10);
         QVERIFY(DoubleClickTopRow(window, dialogs).isEmpty());
         std::filesystem::remove(journal);
@@ -219,8 +220,8 @@ private Q_SLOTS:
 
     void ExportsWhatIsShownAndRefusesTheDatabasesFiles() {
         // Texts CSV must quote, one character Windows-1251 lacks, no row and no cable.
-        JournalEntry odd = Entry(7, JournalOperation::Read, JournalResult::Ok, 1, "Petrov;\"5\"",
-                                 "oddone");
+        JournalEntry odd =
+            Entry(7, JournalOperation::Read, JournalResult::Ok, 1, "Petrov;\"5\"", "oddone");
         odd.row.reset();
         odd.cable.clear();
         odd.message = "строка 1\nстрока 2 ✓";

@@ -125,10 +125,10 @@ void JournalWindow::Reload() {
         readAgain_ = true;
         return;
     }
-    // A journal of 100 000 entries takes about a second to read and parse.
+    // A journal of 100 000 entries takes about half a second to read and parse.
     reader_ = std::thread([this, journal = journal_] {
-        auto read =
-            std::make_shared<JournalTableModel::ReadRows>(JournalTableModel::Read(journal, &stopReading_));
+        auto read = std::make_shared<JournalTableModel::ReadRows>(
+            JournalTableModel::Read(journal, &stopReading_));
         // Queued to the window's thread, which joins this one before the window is gone.
         QMetaObject::invokeMethod(
             this, [this, read] { ShowRead(std::move(*read)); }, Qt::QueuedConnection);
