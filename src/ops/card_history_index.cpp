@@ -35,7 +35,7 @@ bool CardHistoryIndex::Update(std::uint64_t readLimit) {
     JournalTail tail;
     const JournalReadStats stats = ReadJournalLines(
         file, from,
-        [&](JournalEntry&& entry, std::string_view) {
+        [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
             const auto key = EntryCardKey(entry);
             if (!key || !(IsProgramming(entry) || IsModemWrite(entry))) return;
             CardEntries& card = cards_[*key];

@@ -49,7 +49,8 @@ std::string OpenJournal::BytesBefore(std::uint64_t end, std::size_t count) const
 }
 
 JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
-                                  const JournalVisitor& visit, JournalTail& tail) {
+                                  const PlacedJournalVisitor& visit, JournalTail& tail,
+                                  const std::atomic<bool>* stop) {
     JournalReadStats stats;
     tail = {from, {}, {}};
     if (file.Error() != 0) {
@@ -63,13 +64,15 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
         return entry;
     };
     const auto take = [&](std::string_view line) {
-        if (auto entry = parse(line)) visit(std::move(*entry), line);
+        // Called before wholeLinesEnd moves past the line: it is where the line starts.
+        if (auto entry = parse(line)) visit(std::move(*entry), line, tail.wholeLinesEnd);
     };
     std::vector<char> buffer(ChunkSize);
     std::string carried;    // the start of a line the last chunk cut
     bool overlong = false;  // the line being read is too long: dropped up to its end
     std::uint64_t offset = from;  // of the buffer's first byte
     for (;;) {
+        if (stop && stop->load()) break;
         const ssize_t got = ::pread(file.Fd(), buffer.data(), buffer.size(), off_t(offset));
         if (got < 0) {
             if (errno == EINTR) continue;
@@ -112,12 +115,20 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
     return stats;
 }
 
-JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit) {
+JournalReadStats ReadPlacedJournal(const std::filesystem::path& journal,
+                                   const PlacedJournalVisitor& visit,
+                                   const std::atomic<bool>* stop) {
     const OpenJournal file(journal);
     JournalTail tail;
-    const JournalReadStats stats = ReadJournalLines(file, 0, visit, tail);
-    if (tail.unterminated) visit(std::move(*tail.unterminated), tail.unterminatedLine);
+    const JournalReadStats stats = ReadJournalLines(file, 0, visit, tail, stop);
+    if (tail.unterminated)
+        visit(std::move(*tail.unterminated), tail.unterminatedLine, tail.wholeLinesEnd);
     return stats;
+}
+
+JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit) {
+    return ReadPlacedJournal(journal, [&](JournalEntry&& entry, std::string_view line,
+                                          std::uint64_t) { visit(std::move(entry), line); });
 }
 
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,

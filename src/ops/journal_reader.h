@@ -5,6 +5,7 @@
 // garbage lines, unknown members, lines of a later version, lines of any length, a file of any
 // size. Lines that give no entry are skipped and counted; memory stays bounded per line.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -30,6 +31,9 @@ struct JournalReadStats {
 };
 
 using JournalVisitor = std::function<void(JournalEntry&& entry, std::string_view line)>;
+// The same with the offset in the file where the line starts.
+using PlacedJournalVisitor =
+    std::function<void(JournalEntry&& entry, std::string_view line, std::uint64_t offset)>;
 
 // Which file a journal was and how it stood when opened: the same device and inode is the
 // same file, appended to when only longer.
@@ -77,11 +81,17 @@ struct JournalTail {
 
 // Hands every entry of whole lines from offset `from` (a line's start) on to `visit`, oldest
 // first; a last line without its line feed goes to `tail` instead. Counts as ReadJournal does.
+// Once `stop` is set, the read ends at the next chunk, as if the file ended there.
 JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
-                                  const JournalVisitor& visit, JournalTail& tail);
+                                  const PlacedJournalVisitor& visit, JournalTail& tail,
+                                  const std::atomic<bool>* stop = nullptr);
 
 // Hands every entry of `journal` to `visit` with the line it was read from, oldest first.
 JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit);
+// The same with each line's offset.
+JournalReadStats ReadPlacedJournal(const std::filesystem::path& journal,
+                                   const PlacedJournalVisitor& visit,
+                                   const std::atomic<bool>* stop = nullptr);
 
 // The last `count` entries, oldest first.
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,

@@ -70,6 +70,27 @@ JournalRow JournalRowTexts(const JournalEntry& entry) {
             entry.message};
 }
 
+PackedJournalRow::PackedJournalRow(const JournalRow& row) {
+    std::size_t size = 0;
+    for (const std::string& text : row) size += text.size();
+    texts_.reserve(size);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        texts_ += row[i];
+        ends_[i] = static_cast<std::uint32_t>(texts_.size());
+    }
+}
+
+std::string_view PackedJournalRow::Text(std::size_t column) const {
+    const std::uint32_t start = column == 0 ? 0 : ends_[column - 1];
+    return std::string_view(texts_).substr(start, ends_[column] - start);
+}
+
+JournalRow PackedJournalRow::Unpacked() const {
+    JournalRow row;
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = Text(i);
+    return row;
+}
+
 std::string JournalCsvLine(const JournalRow& row) {
     std::string line;
     for (std::size_t i = 0; i < row.size(); ++i) {

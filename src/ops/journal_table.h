@@ -5,7 +5,9 @@
 // line prints, and the CSV export of them.
 
 #include <array>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "ops/journal_entry.h"
 
@@ -20,6 +22,20 @@ const JournalRow& JournalColumnTitles();
 
 // The texts of `entry` in those columns (UTF-8), e.g. "Запись УОО 2", "сбой".
 JournalRow JournalRowTexts(const JournalEntry& entry);
+
+// A row's texts in one allocation, for a window that keeps a row of each of many entries.
+class PackedJournalRow {
+public:
+    PackedJournalRow() = default;
+    explicit PackedJournalRow(const JournalRow& row);
+
+    std::string_view Text(std::size_t column) const;
+    JournalRow Unpacked() const;
+
+private:
+    std::string texts_;  // one after the other
+    std::array<std::uint32_t, JournalColumnCount> ends_{};
+};
 
 // One CSV line of `row` as the card export writes them: Windows-1251 (a character without a
 // Windows-1251 byte becomes '?'), fields separated by ';' and quoted when they hold ';', '"'

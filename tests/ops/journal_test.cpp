@@ -18,6 +18,7 @@
 #include "ops/card_history.h"
 #include "ops/card_history_index.h"
 #include "ops/journal_append.h"
+#include "ops/journal_place.h"
 #include "ops/journal_reader.h"
 #include "ops/journal_table.h"
 #include "ops/operation_journal.h"
@@ -162,6 +163,53 @@ TEST_F(JournalFileTest, TornGarbageOverlongAndNewerLinesAreSkippedAndCounted) {
     EXPECT_EQ(last.front().cardNumber, "3003");
     EXPECT_EQ(ReadJournal(dir_.Path() / "none", [](JournalEntry&&, std::string_view) {}).error,
               ENOENT);
+}
+
+// Lines across the reader's chunks, among skipped ones, and a last one without its line feed:
+// each entry is found again at its place, and a place whose bytes changed gives nothing.
+TEST_F(JournalFileTest, EntriesAreReadAgainFromTheirPlacesAndOnlyThere) {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 4000; ++i) {
+        JournalEntry entry = FullEntry();
+        entry.cardNumber = std::to_string(i);
+        lines.push_back(JournalLine(entry));
+        AppendBytes(Journal(), lines.back() + (i % 1000 == 0 ? "garbage\n\n" : ""));
+    }
+    lines.back().pop_back();
+    fs::resize_file(Journal(), fs::file_size(Journal()) - 1);  // the last line feed
+    ASSERT_GT(fs::file_size(Journal()), 2u << 20);
+
+    std::vector<JournalPlace> places;
+    ReadPlacedJournal(Journal(), [&](JournalEntry&&, std::string_view line, std::uint64_t offset) {
+        places.push_back(PlaceOfLine(offset, line));
+    });
+    ASSERT_EQ(places.size(), lines.size());
+    // A read told to stop (its window closed) ends before it reads on.
+    const std::atomic<bool> stop{true};
+    EXPECT_EQ(ReadPlacedJournal(
+                  Journal(), [](JournalEntry&&, std::string_view, std::uint64_t) {}, &stop)
+                  .bytes,
+              0u);
+    for (std::size_t i = 0; i < places.size(); ++i) {
+        const PlacedEntry placed = ReadEntryAt(Journal(), places[i]);
+        ASSERT_TRUE(placed.entry) << i;
+        EXPECT_EQ(placed.entry->cardNumber, std::to_string(i));
+    }
+
+    // One digit of the first card's number changed in place; the file cut in its last line.
+    {
+        std::fstream file(Journal(), std::ios::in | std::ios::out | std::ios::binary);
+        const auto at = lines[0].find("\"0\"");
+        ASSERT_NE(at, std::string::npos);
+        file.seekp(std::streamoff(places[0].offset + at + 1));
+        file.put('7');
+    }
+    EXPECT_FALSE(ReadEntryAt(Journal(), places[0]).entry);
+    EXPECT_EQ(ReadEntryAt(Journal(), places[0]).error, 0);
+    fs::resize_file(Journal(), fs::file_size(Journal()) - 1);
+    EXPECT_FALSE(ReadEntryAt(Journal(), places.back()).entry);
+    EXPECT_TRUE(ReadEntryAt(Journal(), places[1]).entry);
+    EXPECT_EQ(ReadEntryAt(dir_.Path() / "none", places[1]).error, ENOENT);
 }
 
 TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsAppended) {
@@ -404,6 +452,10 @@ TEST(JournalTable, RowsNameTheOperationAndCsvQuotesAsSpreadsheetsExpect) {
     texts[2] = "x\ny";
     texts[3] = "日";
     EXPECT_EQ(JournalCsvLine(texts), "\"a;b\";\"\"\"\xA8\xE6\"\"\";\"x\ny\";?;;;;;;;;\r\n");
+    // Packed for a window, empty texts and all, and unpacked the same.
+    EXPECT_EQ(PackedJournalRow(texts).Unpacked(), texts);
+    EXPECT_EQ(PackedJournalRow(texts).Text(3), "日");
+    EXPECT_EQ(PackedJournalRow(row).Unpacked(), row);
     EXPECT_EQ(JournalCsvLine(JournalColumnTitles()).substr(0, 6), "\xC2\xF0\xE5\xEC\xFF;");
 }
 

@@ -302,12 +302,14 @@ private Q_SLOTS:
         f.Click("journalBtn");
         JournalWindow* journal = OpenJournalWindow();
         QVERIFY(journal);
+        QTRY_VERIFY(!journal->Reading());
         QCOMPARE(journal->Model().EntryCount(), 3);
         QVERIFY(journal->Model().HasCard());
         f.Click("SpeedButton1");
         WaitIdle(f);
+        QTRY_VERIFY(!journal->Reading());
         QCOMPARE(journal->Model().EntryCount(), 4);
-        QCOMPARE(journal->Model().EntryAt(0).operation, JournalOperation::Read);
+        QCOMPARE(journal->Model().index(0, 1).data().toString(), QStringLiteral("Считывание"));
     }
 
     // A journal that cannot be written changes no result; it is told once, under the result.

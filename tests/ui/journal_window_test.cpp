@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// "Журнал операций": newest first, the filter over every column, "Только эта карточка", an
-// entry shown whole, skipped lines told, and the CSV export of what is shown.
+// "Журнал операций": read off the window's thread, newest first, the filter over every column,
+// "Только эта карточка", an entry shown whole as it stands in the journal (and refused once the
+// journal changed under it), skipped lines told, and the CSV export of what is shown.
 
 #include <QCheckBox>
 #include <QFile>
@@ -12,11 +13,13 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
+#include <iterator>
 
 #include "text/win1251.h"
 #include "link/modem_image.h"
 #include "ops/hex_text.h"
 #include "ops/journal_append.h"
+#include "ops/journal_entry_fields.h"
 #include "ops/journal_table.h"
 #include "ui/journal/journal_entry_dialog.h"
 #include "ui/journal/journal_table_model.h"
@@ -60,6 +63,29 @@ private:
     static QString Counts(JournalWindow& window) {
         return window.findChild<QLabel*>(QStringLiteral("countsLabel"))->text();
     }
+    static void WaitRead(JournalWindow& window) { QTRY_VERIFY(!window.Reading()); }
+    // The fields of the entry dialog a double click on the top row shows; none when it shows
+    // a message instead.
+    static QStringList DoubleClickTopRow(JournalWindow& window, ScriptedDialogs& dialogs) {
+        QStringList fields;
+        dialogs.onModal = [&](QDialog& dialog) {
+            const QTreeWidget& tree = static_cast<JournalEntryDialog&>(dialog).Fields();
+            for (int i = 0; i < tree.topLevelItemCount(); ++i)
+                fields << tree.topLevelItem(i)->text(0) + "=" + tree.topLevelItem(i)->text(1);
+        };
+        auto* view = window.findChild<QTableView*>(QStringLiteral("journalView"));
+        const QRect cell = view->visualRect(view->model()->index(0, 1));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        dialogs.onModal = {};
+        return fields;
+    }
+    static QStringList FieldTexts(const JournalEntry& entry) {
+        QStringList fields;
+        for (const JournalField& field : JournalEntryFields(entry))
+            fields << QString::fromStdString(field.name + "=" + field.value);
+        return fields;
+    }
 
 private Q_SLOTS:
     void init() {
@@ -76,7 +102,10 @@ private Q_SLOTS:
 
     void FiltersEveryColumnAndKeepsToTheSelectedCard() {
         ScriptedDialogs dialogs;
+        { JournalWindow closedWhileReading(dialogs, Dir()); }
         JournalWindow window(dialogs, Dir());
+        QCOMPARE(Counts(window), QStringLiteral("читается журнал…"));
+        WaitRead(window);
         // Entry 4 is of row 3 too, but of another card made there since.
         QCOMPARE(Times(window), (QStringList{"04", "03", "02", "01"}));
         QCOMPARE(Counts(window), QStringLiteral("Показано записей: 4 из 4; пропущено записей: 2"));
@@ -109,6 +138,7 @@ private Q_SLOTS:
         QCOMPARE(Times(window), (QStringList{"04"}));
         Append(Entry(5, JournalOperation::Read, JournalResult::Ok, 3, "99", "ivanov"));
         window.Reload();
+        WaitRead(window);
         QCOMPARE(Times(window), (QStringList{"05", "04"}));
         window.SetSelectedCard(-1, {});
         QVERIFY(!onlyCard->isChecked() && !onlyCard->isEnabled());
@@ -127,26 +157,78 @@ private Q_SLOTS:
         ScriptedDialogs dialogs;
         JournalWindow window(dialogs, Dir());
         window.show();
-        QStringList fields;
-        dialogs.onModal = [&](QDialog& dialog) {
-            const QTreeWidget& tree = static_cast<JournalEntryDialog&>(dialog).Fields();
-            for (int i = 0; i < tree.topLevelItemCount(); ++i)
-                fields << tree.topLevelItem(i)->text(0) + "=" + tree.topLevelItem(i)->text(1);
-        };
-        auto* view = window.findChild<QTableView*>(QStringLiteral("journalView"));
-        const QRect cell = view->visualRect(view->model()->index(0, 1));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
-        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+        WaitRead(window);
+        const QStringList fields = DoubleClickTopRow(window, dialogs);
         QCOMPARE(dialogs.modals, QStringList{"Запись журнала"});
         for (const char* field :
              {"Операция=Программирование", "Сообщение=сообщение 9", "Пользователь=ivanov",
               "Кабель=FT4ABC12", "Строка=3", "ID=1A2B", "Название объекта=Ленина 5", "PIN1=1111"})
             QVERIFY2(fields.contains(QString::fromUtf8(field)), field);
+        QCOMPARE(fields, FieldTexts(entry));
+
+        // The row of another entry filtered to the top: that entry, read from its own place.
+        window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))
+            ->setText(QStringLiteral("Petrov"));
+        QCOMPARE(DoubleClickTopRow(window, dialogs),
+                 FieldTexts(Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17",
+                                  "Petrov")));
+        QVERIFY(dialogs.shown.empty());
+    }
+
+    // The window keeps only the rows' texts: an entry shown whole is read from the journal
+    // again, and one that is no longer where it was is refused, never shown as another.
+    void AJournalReplacedOrCutAfterReadingIsToldNotShownWrong() {
+        ScriptedDialogs dialogs;
+        JournalWindow window(dialogs, Dir());
+        window.show();
+        WaitRead(window);
+        const QString changed = QStringLiteral("Запись изменилась в журнале; нажмите «Обновить».");
+
+        // Replaced by a copy whose newest entry names another user of a name as long: every
+        // line where it was, that one a whole entry still, but not the one read.
+        const std::filesystem::path journal = JournalFile(Dir());
+        std::string bytes;
+        {
+            std::ifstream in(journal, std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        const auto at = bytes.rfind("sidorov");
+        QVERIFY(at != std::string::npos);
+        bytes.replace(at, 7, "smirnov");
+        const std::filesystem::path copy = Dir() / "copy.journal";
+        std::ofstream(copy, std::ios::binary) << bytes;
+        std::filesystem::rename(copy, journal);
+        QVERIFY(DoubleClickTopRow(window, dialogs).isEmpty());
+        QCOMPARE(dialogs.shown.size(), size_t(1));
+        QCOMPARE(dialogs.shown[0].caption, QStringLiteral("Журнал операций"));
+        QCOMPARE(dialogs.shown[0].text, changed);
+
+        // "Обновить" reads the new journal; a cut one is told as well.
+        window.findChild<QPushButton*>(QStringLiteral("reloadButton"))->click();
+        WaitRead(window);
+        QCOMPARE(
+            DoubleClickTopRow(window, dialogs),
+            FieldTexts(Entry(4, JournalOperation::Program, JournalResult::Ok, 3, "99", "smirnov")));
+        std::filesystem::resize_file(journal, std::filesystem::file_size(journal) - 10);
+        QVERIFY(DoubleClickTopRow(window, dialogs).isEmpty());
+        std::filesystem::remove(journal);
+        QVERIFY(DoubleClickTopRow(window, dialogs).isEmpty());
+        QCOMPARE(dialogs.shown.size(), size_t(3));
+        QCOMPARE(dialogs.shown[2].text, changed);
+        QCOMPARE(dialogs.modals, QStringList{"Запись журнала"});
     }
 
     void ExportsWhatIsShownAndRefusesTheDatabasesFiles() {
+        // Texts CSV must quote, one character Windows-1251 lacks, no row and no cable.
+        JournalEntry odd =
+            Entry(7, JournalOperation::Read, JournalResult::Ok, 1, "Petrov;\"5\"", "oddone");
+        odd.row.reset();
+        odd.cable.clear();
+        odd.message = "строка 1\nстрока 2 ✓";
+        Append(odd);
         ScriptedDialogs dialogs;
         JournalWindow window(dialogs, Dir());
+        WaitRead(window);
         window.findChild<QLineEdit*>(QStringLiteral("filterEdit"))
             ->setText(QStringLiteral("petrov"));
         const std::filesystem::path out = Dir() / "journal.csv";
@@ -156,7 +238,7 @@ private Q_SLOTS:
         QFile file(QString::fromStdString(out.string()));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::string expected =
-            JournalCsvLine(JournalColumnTitles()) +
+            JournalCsvLine(JournalColumnTitles()) + JournalCsvLine(JournalRowTexts(odd)) +
             JournalCsvLine(JournalRowTexts(
                 Entry(3, JournalOperation::WriteUo, JournalResult::Stopped, 3, "17", "Petrov"))) +
             JournalCsvLine(JournalRowTexts(

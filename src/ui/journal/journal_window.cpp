@@ -14,16 +14,21 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "cards/file_writes.h"
 #include "ops/journal_append.h"
+#include "ops/journal_place.h"
 #include "ops/journal_table.h"
 #include "ui/journal/journal_entry_dialog.h"
-#include "ui/journal/journal_table_model.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/main/write_error.h"
 
 namespace gsmprog {
+
+namespace {
+constexpr const char* Caption = "Журнал операций";
+}  // namespace
 
 JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databaseDirectory,
                              QWidget* parent)
@@ -38,7 +43,7 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
       exportButton_(new QPushButton(QStringLiteral("Экспорт в CSV..."), this)),
       view_(new QTableView(this)),
       countsLabel_(new QLabel(this)) {
-    setWindowTitle(QStringLiteral("Журнал операций"));
+    setWindowTitle(QString::fromUtf8(Caption));
     filterEdit_->setObjectName(QStringLiteral("filterEdit"));
     filterEdit_->setPlaceholderText(QStringLiteral("Фильтр"));
     filterEdit_->setClearButtonEnabled(true);
@@ -101,6 +106,12 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     Reload();
 }
 
+JournalWindow::~JournalWindow() {
+    // The rows of a read still running are dropped with the window.
+    stopReading_ = true;
+    if (reader_.joinable()) reader_.join();
+}
+
 void JournalWindow::SetSelectedCard(int slot, const CardRecord& card) {
     model_->SetCard(slot, card);
     const QSignalBlocker blocker(onlyCardCheck_);
@@ -110,14 +121,38 @@ void JournalWindow::SetSelectedCard(int slot, const CardRecord& card) {
 }
 
 void JournalWindow::Reload() {
-    const JournalReadStats stats = model_->Load(journal_);
-    skipped_ = stats.skipped;
-    readProblem_.clear();
-    if (stats.error != 0 && stats.error != ENOENT)
-        readProblem_ = QStringLiteral("Журнал операций не прочитан (%1): %2")
-                           .arg(QFile::decodeName(journal_.c_str()),
-                                QString::fromLocal8Bit(std::strerror(stats.error)));
+    if (Reading()) {
+        readAgain_ = true;
+        return;
+    }
+    // A journal of 100 000 entries takes about half a second to read and parse.
+    reader_ = std::thread([this, journal = journal_] {
+        auto read = std::make_shared<JournalTableModel::ReadRows>(
+            JournalTableModel::Read(journal, &stopReading_));
+        // Queued to the window's thread, which joins this one before the window is gone.
+        QMetaObject::invokeMethod(
+            this, [this, read] { ShowRead(std::move(*read)); }, Qt::QueuedConnection);
+    });
     ShowCounts();
+}
+
+void JournalWindow::ShowRead(JournalTableModel::ReadRows&& read) {
+    reader_.join();
+    skipped_ = read.stats.skipped;
+    readProblem_.clear();
+    if (read.stats.error != 0 && read.stats.error != ENOENT)
+        readProblem_ = ReadProblemText(read.stats.error);
+    model_->Take(std::move(read));
+    ShowCounts();
+    if (readAgain_) {
+        readAgain_ = false;
+        Reload();
+    }
+}
+
+QString JournalWindow::ReadProblemText(int error) const {
+    return QStringLiteral("Журнал операций не прочитан (%1): %2")
+        .arg(QFile::decodeName(journal_.c_str()), QString::fromLocal8Bit(std::strerror(error)));
 }
 
 void JournalWindow::ApplyFilter() {
@@ -126,6 +161,10 @@ void JournalWindow::ApplyFilter() {
 }
 
 void JournalWindow::ShowCounts() {
+    if (Reading()) {
+        countsLabel_->setText(QStringLiteral("читается журнал…"));
+        return;
+    }
     QString text = QStringLiteral("Показано записей: %1 из %2")
                        .arg(model_->rowCount())
                        .arg(model_->EntryCount());
@@ -137,7 +176,17 @@ void JournalWindow::ShowCounts() {
 
 void JournalWindow::ShowEntry(const QModelIndex& index) {
     if (!index.isValid()) return;
-    JournalEntryDialog dialog(model_->EntryAt(index.row()), this);
+    // Only the row's texts are kept: the entry is read from its place, if it is still there.
+    const PlacedEntry placed = ReadEntryAt(journal_, model_->PlaceAt(index.row()));
+    if (!placed.entry) {
+        dialogs_.ShowMessage(
+            this, QString::fromUtf8(Caption),
+            placed.error != 0 && placed.error != ENOENT
+                ? ReadProblemText(placed.error)
+                : QStringLiteral("Запись изменилась в журнале; нажмите «Обновить»."));
+        return;
+    }
+    JournalEntryDialog dialog(*placed.entry, this);
     dialogs_.ShowModal(dialog);
 }
 
@@ -149,7 +198,7 @@ void JournalWindow::ExportCsv() {
     if (RefuseProtectedOutput(dialogs_, this, path, directory_)) return;
     std::string text = JournalCsvLine(JournalColumnTitles());
     for (int row = 0; row < model_->rowCount(); ++row)
-        text += JournalCsvLine(JournalRowTexts(model_->EntryAt(row)));
+        text += JournalCsvLine(model_->TextsAt(row).Unpacked());
     const ByteChunk chunks[] = {{text.data(), text.size()}};
     if (!WriteFileAtomically(path, chunks)) ShowWriteError(dialogs_, this, path, errno);
 }
