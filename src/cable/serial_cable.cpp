@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cable/serial_cable.h"
 
+#include <poll.h>
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -177,6 +179,10 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
     }
     if (DebugLogOn()) Log(what + ": открыт " + open->Device());
     *handle = nextHandle_++;
+    {
+        std::lock_guard guard(waitableLock_);
+        waitable_[*handle] = open->Descriptor();
+    }
     ports_[*handle] = std::move(open);
     return CableOk;
 }
@@ -217,6 +223,10 @@ CableStatus SerialCable::SetLatencyTimer(CableHandle handle, std::uint8_t) {
         // would only make every reply wait longer.
         const int timerMs = ReadLatencyTimer(port.Listed()).value_or(0);
         port.SetQuietTime(QuietTimeMs(timerMs));
+        {
+            std::lock_guard guard(waitableLock_);
+            waitable_.erase(handle);  // the port thread takes its bytes from now on
+        }
         if (DebugLogOn())
             Log(port.Listed().serialNumber + ": таймер задержки " + std::to_string(timerMs) +
                 " мс, ответ целый после " + std::to_string(QuietTimeMs(timerMs)) + " мс тишины");
@@ -264,6 +274,24 @@ CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint
     });
 }
 
+ByteWait SerialCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds) {
+    pollfd line{-1, POLLIN, 0};
+    {
+        std::lock_guard guard(waitableLock_);
+        const auto it = waitable_.find(handle);
+        if (it == waitable_.end()) return ByteWait::Unsupported;
+        line.fd = it->second;
+    }
+    // Only the handle's own user closes it, and it is the one waiting here.
+    const int ready = ::poll(&line, 1, static_cast<int>(std::min<std::uint32_t>(milliseconds, 60000)));
+    if (ready == 0) return ByteWait::Quiet;
+    // A line that hung up would wake every wait at once: the calls that report it do, at the
+    // caller's own pace.
+    if (ready < 0 || (line.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+        return ByteWait::Unsupported;
+    return ByteWait::Arrived;
+}
+
 CableStatus SerialCable::Close(CableHandle handle) {
     return InPortThread([&] { return CloseInPortThread(handle); });
 }
@@ -273,6 +301,10 @@ CableStatus SerialCable::CloseInPortThread(CableHandle handle) {
     if (it == ports_.end()) return CableInvalidHandle;
     std::unique_ptr<OpenPort> open = std::move(it->second);
     ports_.erase(it);
+    {
+        std::lock_guard guard(waitableLock_);
+        waitable_.erase(handle);
+    }
     open->Close();
     if (DebugLogOn()) Log(open->Listed().serialNumber + ": закрыт");
     std::lock_guard guard(OpenDevicesLock());

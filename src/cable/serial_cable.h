@@ -8,7 +8,8 @@
 //
 // Any thread may call it: the ports live in a thread of the cable's own, as Qt's serial ports
 // need, and each call is carried out there while the caller waits. Waits never exceed the
-// time-outs set on the handle; without them a read does not wait.
+// time-outs set on the handle; without them a read does not wait. AwaitBytes alone waits in the
+// caller's thread, on the line itself, so that an idle link costs no hand-over.
 //
 // A handle on which SetLatencyTimer was called (the programming link's tuning) reports queued
 // bytes only once the line has been quiet for QuietTimeMs of the adapter's current timer, so
@@ -68,6 +69,9 @@ public:
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
+    // Unsupported for a line the port thread watches (the programming tuning), which takes
+    // its bytes between calls, and for one that hung up or failed.
+    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds) override;
     CableFailure LastFailure() const override;
 
 private:
@@ -91,6 +95,9 @@ private:
     std::mutex listLock_;
     std::vector<ListedCable> list_;
     std::vector<ListedCable> CurrentList(bool refresh);
+    std::mutex waitableLock_;  // guards waitable_
+    // The descriptors of the open lines that AwaitBytes may watch, by handle.
+    std::map<CableHandle, int> waitable_;
     mutable std::mutex failureLock_;  // guards lastFailure_
     CableFailure lastFailure_;
     // Touched only in the port thread; declared before it, so that it outlives the thread.

@@ -21,8 +21,9 @@ constexpr std::uint8_t RequestAttempts = 3;
 constexpr std::uint32_t OpenRetrySlices = 30;    // 3 s between open attempts ...
 constexpr std::uint32_t OpenRetrySliceMs = 100;  // ... watching Stop every 100 ms
 constexpr std::uint32_t HeldSleepMs = 100;
-// A cycle that found nothing to do waits this long before polling again, so an idle link
-// costs next to no processor time; bytes, requests and Stop are seen within it.
+// A cycle that found nothing to do waits this long, or until bytes arrive, before polling
+// again, so an idle link costs next to no processor time; requests, the time limits and Stop
+// are seen within it.
 constexpr std::uint32_t IdleWaitMs = 10;
 constexpr std::uint32_t ExecutePauseMs = 10;
 
@@ -212,8 +213,9 @@ void FTDI_KorvelCtrl::RunSession() {
     if (Handle == 0) return;
 
     bool busy = true;
+    bool seenEmpty = false;  // the last look found the line empty, and nothing read it since
     while (Active()) {
-        if (!busy) Clock.Sleep(IdleWaitMs);
+        const bool quiet = !busy && IdleWait();
         busy = false;
         if (ErrorState != 0) {
             // Held until the reader has fetched the error.
@@ -222,11 +224,20 @@ void FTDI_KorvelCtrl::RunSession() {
         }
         if (InCtrlMode == 0) {
             EnterCtrlMode();
+            seenEmpty = false;  // the handshake read the line
             if (InCtrlMode == 0) continue;
         }
-        busy |= Dispatch();
+        if (Dispatch()) {
+            busy = true;
+            seenEmpty = false;  // waiting for the bytes to go out may have taken the reply in
+        }
         if (ErrorState != 0) continue;
-        busy |= ReceiveReply();
+        // Still empty, as the cable watched it meanwhile: asking again would only cost a
+        // hand-over to the cable's thread every cycle.
+        if (quiet && seenEmpty) continue;
+        const bool received = ReceiveReply();
+        busy |= received;
+        seenEmpty = !received && ErrorState == 0;
     }
 
     if (Handle != 0) {
@@ -236,6 +247,16 @@ void FTDI_KorvelCtrl::RunSession() {
     // Bytes of the closed cable are as lost as those still in it.
     InboxBegin = InboxEnd = 0;
     InCtrlMode = 0;
+}
+
+bool FTDI_KorvelCtrl::IdleWait() {
+    switch (Port.AwaitBytes(Handle, IdleWaitMs)) {
+    case ByteWait::Quiet: return true;
+    case ByteWait::Arrived: return false;
+    case ByteWait::Unsupported: break;
+    }
+    Clock.Sleep(IdleWaitMs);
+    return false;
 }
 
 void FTDI_KorvelCtrl::EnterCtrlMode() {

@@ -95,6 +95,9 @@ private:
     // Running, and not stopped and started again since this session began.
     bool Active() const;
     CableResult OpenCable();
+    // Waits out an idle cycle, on the cable while it can wait for bytes, else on the clock.
+    // True when the cable watched the line throughout and no byte came.
+    bool IdleWait();
     // Handshake attempts until "READY", "ERROR", a cable failure or Stop.
     void EnterCtrlMode();
     // Sends the next request when none is awaited, or again when its reply is overdue.
