@@ -162,6 +162,28 @@ TEST_F(SerialCableTest, AReadReturnsWhatIsThereWhenItsTimeOutPasses) {
     EXPECT_EQ(std::string(buffer, read), "C");
 }
 
+TEST_F(SerialCableTest, AWaitForBytesEndsWhenTheyArriveOnlyOnALineNobodyElseReads) {
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20), ByteWait::Quiet);
+    std::thread modem([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        pty.Send("AB");
+    });
+    EXPECT_EQ(cable.AwaitBytes(handle, 30000), ByteWait::Arrived);  // the limit guards a hang
+    modem.join();
+    EXPECT_EQ(Waiting(cable, handle, 2), 2u);
+    // Bytes taken into the queue are no longer arriving: the wait is for new ones.
+    EXPECT_EQ(cable.AwaitBytes(handle, 20), ByteWait::Quiet);
+
+    // The programming tuning has the cable's thread watch the line and take its bytes.
+    ASSERT_EQ(cable.SetLatencyTimer(handle, 1), CableOk);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20), ByteWait::Unsupported);
+    ASSERT_EQ(cable.Close(handle), CableOk);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20), ByteWait::Unsupported);
+}
+
 TEST_F(SerialCableTest, OpenIsExclusiveAcrossCablesAndProcessesAndFreedByClose) {
     SerialCable first(cables);
     SerialCable second(cables);
