@@ -3,6 +3,7 @@
 #include "cable/serial_cable.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -84,6 +85,11 @@ CableStatus SerialCable::OnPort(CableHandle handle, const char* what,
         const auto it = ports_.find(handle);
         if (it == ports_.end()) return CableInvalidHandle;
         const CableStatus status = call(*it->second);
+        {
+            std::lock_guard guard(waitableLock_);
+            if (const auto line = waitable_.find(handle); line != waitable_.end())
+                line->second.taken = it->second->Taken();
+        }
         if (status == CableOk) return status;
         return Fail(status, it->second->LineFailure(),
                     it->second->Listed().serialNumber + ": " + what);
@@ -181,7 +187,7 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
     *handle = nextHandle_++;
     {
         std::lock_guard guard(waitableLock_);
-        waitable_[*handle] = open->Descriptor();
+        waitable_[*handle] = {open->Descriptor(), 0};
     }
     ports_[*handle] = std::move(open);
     return CableOk;
@@ -274,21 +280,30 @@ CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint
     });
 }
 
-ByteWait SerialCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds) {
+ByteWait SerialCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                                 std::uint32_t* queued) {
+    *queued = 0;
     pollfd line{-1, POLLIN, 0};
+    std::int64_t taken = 0;
     {
         std::lock_guard guard(waitableLock_);
         const auto it = waitable_.find(handle);
         if (it == waitable_.end()) return ByteWait::Unsupported;
-        line.fd = it->second;
+        line.fd = it->second.fd;
+        taken = it->second.taken;
     }
     // Only the handle's own user closes it, and it is the one waiting here.
-    const int ready = ::poll(&line, 1, static_cast<int>(std::min<std::uint32_t>(milliseconds, 60000)));
-    if (ready == 0) return ByteWait::Quiet;
+    const int ready =
+        taken > 0 ? 0 : ::poll(&line, 1, static_cast<int>(std::min<std::uint32_t>(milliseconds, 60000)));
+    if (taken == 0 && ready == 0) return ByteWait::Quiet;
     // A line that hung up would wake every wait at once: the calls that report it do, at the
     // caller's own pace.
     if (ready < 0 || (line.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
         return ByteWait::Unsupported;
+    // What the port took in and what the system holds: the read that follows needs no query.
+    int waiting = 0;
+    if (::ioctl(line.fd, FIONREAD, &waiting) == 0 && waiting >= 0)
+        *queued = static_cast<std::uint32_t>(taken + waiting);
     return ByteWait::Arrived;
 }
 

@@ -71,7 +71,8 @@ public:
     CableStatus Close(CableHandle handle) override;
     // Unsupported for a line the port thread watches (the programming tuning), which takes
     // its bytes between calls, and for one that hung up or failed.
-    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds) override;
+    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                        std::uint32_t* queued) override;
     CableFailure LastFailure() const override;
 
 private:
@@ -95,9 +96,14 @@ private:
     std::mutex listLock_;
     std::vector<ListedCable> list_;
     std::vector<ListedCable> CurrentList(bool refresh);
+    // An open line that AwaitBytes may watch: its descriptor, and the bytes its port had taken
+    // in and not yet read when the last call on it ended, which the line no longer shows.
+    struct WaitableLine {
+        int fd = -1;
+        std::int64_t taken = 0;
+    };
     std::mutex waitableLock_;  // guards waitable_
-    // The descriptors of the open lines that AwaitBytes may watch, by handle.
-    std::map<CableHandle, int> waitable_;
+    std::map<CableHandle, WaitableLine> waitable_;
     mutable std::mutex failureLock_;  // guards lastFailure_
     CableFailure lastFailure_;
     // Touched only in the port thread; declared before it, so that it outlives the thread.

@@ -92,10 +92,13 @@ public:
     virtual CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                               std::uint32_t* bytesWritten) = 0;
     virtual CableStatus Close(CableHandle handle) = 0;
-    // Waits at most `milliseconds` for bytes to arrive, as D2XX's receive-character event
-    // lets a reader sleep until they do. Only after GetStatus found the receive queue empty
-    // and nothing was read since: bytes that came before are not seen.
-    virtual ByteWait AwaitBytes(CableHandle, std::uint32_t) { return ByteWait::Unsupported; }
+    // Waits at most `milliseconds` for bytes to read, as D2XX's receive-character event lets a
+    // reader sleep until they come; Arrived at once when the receive queue holds some. When
+    // they arrived, *queued receives how many are there (as GetStatus would), or 0.
+    virtual ByteWait AwaitBytes(CableHandle, std::uint32_t, std::uint32_t* queued) {
+        *queued = 0;
+        return ByteWait::Unsupported;
+    }
 
     // The last failure of any call of this cable; none known by default.
     virtual CableFailure LastFailure() const { return {}; }

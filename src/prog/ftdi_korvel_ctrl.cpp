@@ -213,9 +213,12 @@ void FTDI_KorvelCtrl::RunSession() {
     if (Handle == 0) return;
 
     bool busy = true;
-    bool seenEmpty = false;  // the last look found the line empty, and nothing read it since
     while (Active()) {
-        const bool quiet = !busy && IdleWait();
+        // After a busy cycle the next one follows at once, as more may be on its way; the cable
+        // is then only asked whether bytes are there.
+        std::uint32_t queued = 0;  // the bytes the cable said are there, if it said
+        const bool quiet = busy ? Port.AwaitBytes(Handle, 0, &queued) == ByteWait::Quiet
+                                : IdleWait(queued);
         busy = false;
         if (ErrorState != 0) {
             // Held until the reader has fetched the error.
@@ -224,20 +227,15 @@ void FTDI_KorvelCtrl::RunSession() {
         }
         if (InCtrlMode == 0) {
             EnterCtrlMode();
-            seenEmpty = false;  // the handshake read the line
+            queued = 0;  // the handshake read them
             if (InCtrlMode == 0) continue;
         }
-        if (Dispatch()) {
-            busy = true;
-            seenEmpty = false;  // waiting for the bytes to go out may have taken the reply in
-        }
+        busy |= Dispatch();
         if (ErrorState != 0) continue;
-        // Still empty, as the cable watched it meanwhile: asking again would only cost a
-        // hand-over to the cable's thread every cycle.
-        if (quiet && seenEmpty) continue;
-        const bool received = ReceiveReply();
-        busy |= received;
-        seenEmpty = !received && ErrorState == 0;
+        // Nothing to collect: the queue query would only cost a hand-over to the cable's thread.
+        // What a send brings is seen by the next cycle, which follows at once.
+        if (quiet && InboxEmpty()) continue;
+        busy |= ReceiveReply(queued);
     }
 
     if (Handle != 0) {
@@ -249,8 +247,8 @@ void FTDI_KorvelCtrl::RunSession() {
     InCtrlMode = 0;
 }
 
-bool FTDI_KorvelCtrl::IdleWait() {
-    switch (Port.AwaitBytes(Handle, IdleWaitMs)) {
+bool FTDI_KorvelCtrl::IdleWait(std::uint32_t& queued) {
+    switch (Port.AwaitBytes(Handle, IdleWaitMs, &queued)) {
     case ByteWait::Quiet: return true;
     case ByteWait::Arrived: return false;
     case ByteWait::Unsupported: break;
@@ -341,14 +339,15 @@ bool FTDI_KorvelCtrl::Dispatch() {
     return true;
 }
 
-bool FTDI_KorvelCtrl::ReceiveReply() {
+bool FTDI_KorvelCtrl::ReceiveReply(std::uint32_t queued) {
     ResultQueue::Batch events;
     std::bitset<256> replyCodes;  // of the replies parsed, for the end of the wait
     bool received = false;
     // The frames of one read: the inbox holds what the first collection did not take.
     do {
         std::size_t count = 0;
-        const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
+        const CableStatus status =
+            ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count, std::exchange(queued, 0));
         if (status != CableOk) {
             CableFailed("чтение из кабеля не прошло");
             ErrorState = status;
@@ -377,12 +376,12 @@ bool FTDI_KorvelCtrl::ReceiveReply() {
 }
 
 CableStatus FTDI_KorvelCtrl::ReceiveFrame(std::uint8_t* buffer, std::size_t capacity,
-                                          std::size_t& count) {
+                                          std::size_t& count, std::uint32_t queued) {
     std::memset(buffer, 0, capacity);
     count = 0;
-    std::uint32_t queued = 0;
     CableStatus status = CableOk;
-    if (InboxEmpty()) {
+    if (!InboxEmpty()) queued = 0;  // known before the inbox was filled
+    if (InboxEmpty() && queued == 0) {
         std::uint32_t txQueue = 0, events = 0;
         status = Port.GetStatus(Handle, &queued, &txQueue, &events);
         if (status != CableOk || queued == 0) return status;

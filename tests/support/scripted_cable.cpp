@@ -335,7 +335,9 @@ CableStatus ScriptedCable::Close(CableHandle handle) {
     return status;
 }
 
-ByteWait ScriptedCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds) {
+ByteWait ScriptedCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                                   std::uint32_t* queued) {
+    *queued = 0;
     {
         std::lock_guard guard(lock_);
         if (!waitsForBytes_ || !clock_) return ByteWait::Unsupported;
@@ -343,9 +345,11 @@ ByteWait ScriptedCable::AwaitBytes(CableHandle handle, std::uint32_t millisecond
         longestByteWait_ = std::max(longestByteWait_, milliseconds);
         if (!incoming_.empty() && incoming_.front().atMs <= Now() + milliseconds) {
             if (incoming_.front().atMs > Now()) clock_->Advance(incoming_.front().atMs - Now());
+            *queued = static_cast<std::uint32_t>(Arrived());
             Log(Event(CableCall::AwaitBytes, {milliseconds}), CableOk);
             return ByteWait::Arrived;
         }
+        if (milliseconds == 0) return ByteWait::Quiet;
         clock_->Advance(milliseconds);
     }
     // A token real pause, as the link's sleeps have, so that its reader keeps pace.

@@ -137,7 +137,8 @@ public:
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
     // Recorded only when bytes came, as an idle user waits without end.
-    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds) override;
+    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                        std::uint32_t* queued) override;
 
     static constexpr CableHandle TheHandle = 0x51;
 
