@@ -340,7 +340,7 @@ private Q_SLOTS:
         QCOMPARE(view.toPlainText(), QStringLiteral("12:00:00 > 0\n12:00:00 > 1"));
     }
 
-    void ALogAtItsEndRepaintsOnlyTheLinesATickBrings() {
+    void ALogAtItsEndRepaintsOnlyWhatATickChanges() {
         ScriptedDialogs dialogs;
         QPlainTextEdit view;
         view.setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -371,6 +371,22 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("%1 of %2, line %3").arg(painted.boundingRect().height()).arg(view.viewport()->height()).arg(lineHeight)));
             QCOMPARE(view.document()->lastBlock().text(), "12:00:00 > " + QString::number(next - 1));
         }
+
+        // The scroll bar is repainted only when its handle moves.
+        QRegion barPainted;
+        PaintWatch barWatch(barPainted);
+        QScrollBar* bar = view.verticalScrollBar();
+        bar->installEventFilter(&barWatch);
+        for (const int value : {bar->maximum() / 2, bar->maximum()}) {
+            barPainted = QRegion();
+            bar->setValue(value);
+            QTRY_VERIFY(!barPainted.isEmpty());
+        }
+        painted = barPainted = QRegion();
+        tick(1);
+        QTRY_VERIFY(!painted.isEmpty());
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(barPainted.isEmpty());
     }
 };
 

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "cards/file_writes.h"
+#include "ui/ctrlForm/log_scroll_bar.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/main/write_error.h"
 
@@ -26,6 +27,7 @@ namespace gsmprog {
 TrafficLog::TrafficLog(QPlainTextEdit& view, UserDialogs& dialogs, QString proposedName)
     : QObject(&view), view_(view), dialogs_(dialogs), proposedName_(std::move(proposedName)) {
     view_.setUndoRedoEnabled(false);  // nobody edits a log; an undo history would only grow
+    view_.setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
     save_ = new QAction(QString::fromUtf8(SaveActionText), &view_);
     connect(save_, &QAction::triggered, this, &TrafficLog::Save);
     view_.setContextMenuPolicy(Qt::CustomContextMenu);
