@@ -338,6 +338,10 @@ private Q_SLOTS:
         log.Clear();
         tick(0, 2);
         QCOMPARE(view.toPlainText(), QStringLiteral("12:00:00 > 0\n12:00:00 > 1"));
+        view.hide();  // a log on a page not shown takes its lines the same
+        tick(2, 2);
+        QCOMPARE(view.toPlainText().split('\n').size(), 4);
+        QCOMPARE(view.document()->lastBlock().text(), QStringLiteral("12:00:00 > 3"));
     }
 
     void ALogAtItsEndRepaintsOnlyWhatATickChanges() {

@@ -60,14 +60,19 @@ void TrafficLog::Flush() {
         cursor.removeSelectedText();
         cursor.endEditBlock();
     }
-    // A line per edit: the view repaints just the lines added, where an edit that adds several
-    // lines at once makes it repaint all it shows. The lines are laid out when painted, so the
-    // tick still costs one repaint, however many lines it brings.
-    for (const QString& line : std::as_const(waiting_)) {
+    const auto append = [&](const QString& text) {
         cursor.beginEditBlock();
         cursor.setPosition(document.characterCount() - 1);
-        cursor.insertText(document.isEmpty() ? line : QLatin1Char('\n') + line);
+        cursor.insertText(document.isEmpty() ? text : QLatin1Char('\n') + text);
         cursor.endEditBlock();
+    };
+    // Shown, a line per edit: the view repaints just the lines added, where an edit that adds
+    // several lines makes it repaint all it shows; still one repaint a tick. Hidden, one edit,
+    // which costs less.
+    if (view_.isVisible()) {
+        for (const QString& line : std::as_const(waiting_)) append(line);
+    } else {
+        append(waiting_.join(QLatin1Char('\n')));
     }
     waiting_.clear();
     // A log scrolled to its end follows the newest lines; one scrolled back keeps its lines
