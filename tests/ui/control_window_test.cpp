@@ -102,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(pages->currentIndex(), 0);
         QCOMPARE(QStringList({pages->tabText(0), pages->tabText(1), pages->tabText(2)}),
                  QStringList({"Журнал обмена", "Обмен GSM", "График"}));
-        QCOMPARE(In<QTimer>(form, "Timer1")->interval(), 40);
+        QCOMPARE(In<QTimer>(form, "Timer1")->interval(), 50);
         QCOMPARE(In<QTimer>(form, "Timer2")->interval(), 1000);
 
         Open(f);
