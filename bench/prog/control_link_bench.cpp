@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The control link over the real cable against gsmprog-vmodem, read at the control window's
-// pace (at most 100 events every 10 ms, a status request each second, prog/ctrl_reader_pace.h):
+// pace (at most 500 events every 50 ms, a status request each second, prog/ctrl_reader_pace.h):
 // - IdleControlMode: 10 s in control mode; counter "cpu_percent" is the processor time of
 //   the process (link thread, cable thread and reader) in percent of one core over that
 //   time; the target is under 2.

@@ -139,6 +139,9 @@ public:
         return cable_.Write(h, b, n, w);
     }
     CableStatus Close(CableHandle h) override { return cable_.Close(h); }
+    ByteWait AwaitBytes(CableHandle h, std::uint32_t ms, std::uint32_t* queued) override {
+        return cable_.AwaitBytes(h, ms, queued);
+    }
 
 private:
     void Take(std::uint8_t byte) {

@@ -46,6 +46,8 @@ public:
     CableStatus GetStatus(std::uint32_t* rxQueue, std::uint32_t* txQueue);
     CableStatus Read(void* buffer, std::uint32_t toRead, std::uint32_t* bytesRead);
     CableStatus Write(const void* buffer, std::uint32_t toWrite, std::uint32_t* bytesWritten);
+    // Bytes taken in from the line and not yet read.
+    std::int64_t Taken() const { return port_.bytesAvailable(); }
 
     // Between calls the port thread watches this line, while it is timed and has not failed.
     bool Watched() const { return quietMs_ > 0 && watched_; }

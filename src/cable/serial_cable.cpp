@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cable/serial_cable.h"
 
+#include <poll.h>
+#include <sys/ioctl.h>
+
 #include <algorithm>
 #include <cstring>
 #include <set>
@@ -82,6 +85,11 @@ CableStatus SerialCable::OnPort(CableHandle handle, const char* what,
         const auto it = ports_.find(handle);
         if (it == ports_.end()) return CableInvalidHandle;
         const CableStatus status = call(*it->second);
+        {
+            std::lock_guard guard(waitableLock_);
+            if (const auto line = waitable_.find(handle); line != waitable_.end())
+                line->second.taken = it->second->Taken();
+        }
         if (status == CableOk) return status;
         return Fail(status, it->second->LineFailure(),
                     it->second->Listed().serialNumber + ": " + what);
@@ -177,6 +185,10 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
     }
     if (DebugLogOn()) Log(what + ": открыт " + open->Device());
     *handle = nextHandle_++;
+    {
+        std::lock_guard guard(waitableLock_);
+        waitable_[*handle] = {open->Descriptor(), 0};
+    }
     ports_[*handle] = std::move(open);
     return CableOk;
 }
@@ -217,6 +229,10 @@ CableStatus SerialCable::SetLatencyTimer(CableHandle handle, std::uint8_t) {
         // would only make every reply wait longer.
         const int timerMs = ReadLatencyTimer(port.Listed()).value_or(0);
         port.SetQuietTime(QuietTimeMs(timerMs));
+        {
+            std::lock_guard guard(waitableLock_);
+            waitable_.erase(handle);  // the port thread takes its bytes from now on
+        }
         if (DebugLogOn())
             Log(port.Listed().serialNumber + ": таймер задержки " + std::to_string(timerMs) +
                 " мс, ответ целый после " + std::to_string(QuietTimeMs(timerMs)) + " мс тишины");
@@ -264,6 +280,33 @@ CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint
     });
 }
 
+ByteWait SerialCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                                 std::uint32_t* queued) {
+    *queued = 0;
+    pollfd line{-1, POLLIN, 0};
+    std::int64_t taken = 0;
+    {
+        std::lock_guard guard(waitableLock_);
+        const auto it = waitable_.find(handle);
+        if (it == waitable_.end()) return ByteWait::Unsupported;
+        line.fd = it->second.fd;
+        taken = it->second.taken;
+    }
+    // Only the handle's own user closes it, and it is the one waiting here.
+    const int ready =
+        taken > 0 ? 0 : ::poll(&line, 1, static_cast<int>(std::min<std::uint32_t>(milliseconds, 60000)));
+    if (taken == 0 && ready == 0) return ByteWait::Quiet;
+    // A line that hung up would wake every wait at once: the calls that report it do, at the
+    // caller's own pace.
+    if (ready < 0 || (line.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0)
+        return ByteWait::Unsupported;
+    // What the port took in and what the system holds: the read that follows needs no query.
+    int waiting = 0;
+    if (::ioctl(line.fd, FIONREAD, &waiting) == 0 && waiting >= 0)
+        *queued = static_cast<std::uint32_t>(taken + waiting);
+    return ByteWait::Arrived;
+}
+
 CableStatus SerialCable::Close(CableHandle handle) {
     return InPortThread([&] { return CloseInPortThread(handle); });
 }
@@ -273,6 +316,10 @@ CableStatus SerialCable::CloseInPortThread(CableHandle handle) {
     if (it == ports_.end()) return CableInvalidHandle;
     std::unique_ptr<OpenPort> open = std::move(it->second);
     ports_.erase(it);
+    {
+        std::lock_guard guard(waitableLock_);
+        waitable_.erase(handle);
+    }
     open->Close();
     if (DebugLogOn()) Log(open->Listed().serialNumber + ": закрыт");
     std::lock_guard guard(OpenDevicesLock());

@@ -8,7 +8,8 @@
 //
 // Any thread may call it: the ports live in a thread of the cable's own, as Qt's serial ports
 // need, and each call is carried out there while the caller waits. Waits never exceed the
-// time-outs set on the handle; without them a read does not wait.
+// time-outs set on the handle; without them a read does not wait. AwaitBytes alone waits in the
+// caller's thread, on the line itself, so that an idle link costs no hand-over.
 //
 // A handle on which SetLatencyTimer was called (the programming link's tuning) reports queued
 // bytes only once the line has been quiet for QuietTimeMs of the adapter's current timer, so
@@ -68,6 +69,10 @@ public:
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
+    // Unsupported for a line the port thread watches (the programming tuning), which takes
+    // its bytes between calls, and for one that hung up or failed.
+    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                        std::uint32_t* queued) override;
     CableFailure LastFailure() const override;
 
 private:
@@ -91,6 +96,14 @@ private:
     std::mutex listLock_;
     std::vector<ListedCable> list_;
     std::vector<ListedCable> CurrentList(bool refresh);
+    // An open line that AwaitBytes may watch: its descriptor, and the bytes its port had taken
+    // in and not yet read when the last call on it ended, which the line no longer shows.
+    struct WaitableLine {
+        int fd = -1;
+        std::int64_t taken = 0;
+    };
+    std::mutex waitableLock_;  // guards waitable_
+    std::map<CableHandle, WaitableLine> waitable_;
     mutable std::mutex failureLock_;  // guards lastFailure_
     CableFailure lastFailure_;
     // Touched only in the port thread; declared before it, so that it outlives the thread.

@@ -42,6 +42,10 @@ public:
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
+    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                        std::uint32_t* queued) override {
+        return cable_->AwaitBytes(handle, milliseconds, queued);
+    }
     CableFailure LastFailure() const override { return cable_->LastFailure(); }
 
 private:

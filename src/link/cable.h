@@ -52,6 +52,13 @@ struct CableFailure {
     std::string systemText;  // the system's own words for it; may be empty
 };
 
+// How a wait for arriving bytes ended.
+enum class ByteWait {
+    Unsupported,  // the cable cannot wait so: the caller waits by its own means
+    Arrived,      // bytes arrived (or were there already)
+    Quiet,        // the time passed and none came
+};
+
 // Room in a link's device list.
 inline constexpr std::uint32_t DevListCapacity = 10;
 
@@ -85,6 +92,13 @@ public:
     virtual CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                               std::uint32_t* bytesWritten) = 0;
     virtual CableStatus Close(CableHandle handle) = 0;
+    // Waits at most `milliseconds` for bytes to read, as D2XX's receive-character event lets a
+    // reader sleep until they come; Arrived at once when the receive queue holds some. When
+    // they arrived, *queued receives how many are there (as GetStatus would), or 0.
+    virtual ByteWait AwaitBytes(CableHandle, std::uint32_t, std::uint32_t* queued) {
+        *queued = 0;
+        return ByteWait::Unsupported;
+    }
 
     // The last failure of any call of this cable; none known by default.
     virtual CableFailure LastFailure() const { return {}; }

@@ -21,8 +21,9 @@ constexpr std::uint8_t RequestAttempts = 3;
 constexpr std::uint32_t OpenRetrySlices = 30;    // 3 s between open attempts ...
 constexpr std::uint32_t OpenRetrySliceMs = 100;  // ... watching Stop every 100 ms
 constexpr std::uint32_t HeldSleepMs = 100;
-// A cycle that found nothing to do waits this long before polling again, so an idle link
-// costs next to no processor time; bytes, requests and Stop are seen within it.
+// A cycle that found nothing to do waits this long, or until bytes arrive, before polling
+// again, so an idle link costs next to no processor time; requests, the time limits and Stop
+// are seen within it.
 constexpr std::uint32_t IdleWaitMs = 10;
 constexpr std::uint32_t ExecutePauseMs = 10;
 
@@ -213,7 +214,11 @@ void FTDI_KorvelCtrl::RunSession() {
 
     bool busy = true;
     while (Active()) {
-        if (!busy) Clock.Sleep(IdleWaitMs);
+        // After a busy cycle the next one follows at once, as more may be on its way; the cable
+        // is then only asked whether bytes are there.
+        std::uint32_t queued = 0;  // the bytes the cable said are there, if it said
+        const bool quiet = busy ? Port.AwaitBytes(Handle, 0, &queued) == ByteWait::Quiet
+                                : IdleWait(queued);
         busy = false;
         if (ErrorState != 0) {
             // Held until the reader has fetched the error.
@@ -222,11 +227,15 @@ void FTDI_KorvelCtrl::RunSession() {
         }
         if (InCtrlMode == 0) {
             EnterCtrlMode();
+            queued = 0;  // the handshake read them
             if (InCtrlMode == 0) continue;
         }
         busy |= Dispatch();
         if (ErrorState != 0) continue;
-        busy |= ReceiveReply();
+        // Nothing to collect: the queue query would only cost a hand-over to the cable's thread.
+        // What a send brings is seen by the next cycle, which follows at once.
+        if (quiet && InboxEmpty()) continue;
+        busy |= ReceiveReply(queued);
     }
 
     if (Handle != 0) {
@@ -236,6 +245,16 @@ void FTDI_KorvelCtrl::RunSession() {
     // Bytes of the closed cable are as lost as those still in it.
     InboxBegin = InboxEnd = 0;
     InCtrlMode = 0;
+}
+
+bool FTDI_KorvelCtrl::IdleWait(std::uint32_t& queued) {
+    switch (Port.AwaitBytes(Handle, IdleWaitMs, &queued)) {
+    case ByteWait::Quiet: return true;
+    case ByteWait::Arrived: return false;
+    case ByteWait::Unsupported: break;
+    }
+    Clock.Sleep(IdleWaitMs);
+    return false;
 }
 
 void FTDI_KorvelCtrl::EnterCtrlMode() {
@@ -320,14 +339,15 @@ bool FTDI_KorvelCtrl::Dispatch() {
     return true;
 }
 
-bool FTDI_KorvelCtrl::ReceiveReply() {
+bool FTDI_KorvelCtrl::ReceiveReply(std::uint32_t queued) {
     ResultQueue::Batch events;
     std::bitset<256> replyCodes;  // of the replies parsed, for the end of the wait
     bool received = false;
     // The frames of one read: the inbox holds what the first collection did not take.
     do {
         std::size_t count = 0;
-        const CableStatus status = ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count);
+        const CableStatus status =
+            ReceiveFrame(ReceiveBuffer, ReceiveCapacity, count, std::exchange(queued, 0));
         if (status != CableOk) {
             CableFailed("чтение из кабеля не прошло");
             ErrorState = status;
@@ -356,12 +376,12 @@ bool FTDI_KorvelCtrl::ReceiveReply() {
 }
 
 CableStatus FTDI_KorvelCtrl::ReceiveFrame(std::uint8_t* buffer, std::size_t capacity,
-                                          std::size_t& count) {
+                                          std::size_t& count, std::uint32_t queued) {
     std::memset(buffer, 0, capacity);
     count = 0;
-    std::uint32_t queued = 0;
     CableStatus status = CableOk;
-    if (InboxEmpty()) {
+    if (!InboxEmpty()) queued = 0;  // known before the inbox was filled
+    if (InboxEmpty() && queued == 0) {
         std::uint32_t txQueue = 0, events = 0;
         status = Port.GetStatus(Handle, &queued, &txQueue, &events);
         if (status != CableOk || queued == 0) return status;

@@ -95,19 +95,25 @@ private:
     // Running, and not stopped and started again since this session began.
     bool Active() const;
     CableResult OpenCable();
+    // Waits out an idle cycle, on the cable while it can wait for bytes, else on the clock.
+    // True when the cable watched the line throughout and it has no byte to read; `queued`
+    // receives the bytes it said are there, or 0.
+    bool IdleWait(std::uint32_t& queued);
     // Handshake attempts until "READY", "ERROR", a cable failure or Stop.
     void EnterCtrlMode();
     // Sends the next request when none is awaited, or again when its reply is overdue.
     // True when bytes were written.
     bool Dispatch();
-    // Collects the frames of the bytes that wait and queues their events in one go. True when
-    // bytes came.
-    bool ReceiveReply();
+    // Collects the frames of the bytes that wait (`queued` of them, when known) and queues
+    // their events in one go. True when bytes came.
+    bool ReceiveReply(std::uint32_t queued);
     // Collects one frame until it is complete or the line is silent for the read time-out.
     // `count` is the number of bytes collected; the buffer holds the first capacity-1 of
     // them, zero-terminated. A collection stops at `capacity` bytes; the bytes after it wait
-    // in the inbox for the next one.
-    CableStatus ReceiveFrame(std::uint8_t* buffer, std::size_t capacity, std::size_t& count);
+    // in the inbox for the next one. `queued`: the bytes the cable is known to hold, if the
+    // inbox is empty; 0 has it asked.
+    CableStatus ReceiveFrame(std::uint8_t* buffer, std::size_t capacity, std::size_t& count,
+                             std::uint32_t queued = 0);
     // Refills the empty inbox with everything the cable has (`queued` bytes, when known), or,
     // when it has nothing, with the next byte that comes within the read time-out.
     CableStatus FillInbox(std::uint32_t queued);

@@ -162,6 +162,37 @@ TEST_F(SerialCableTest, AReadReturnsWhatIsThereWhenItsTimeOutPasses) {
     EXPECT_EQ(std::string(buffer, read), "C");
 }
 
+TEST_F(SerialCableTest, AWaitForBytesEndsWhenThereAreBytesToReadOnALineNobodyElseReads) {
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    std::uint32_t queued = 0;
+    EXPECT_EQ(cable.AwaitBytes(handle, 20, &queued), ByteWait::Quiet);
+    std::thread modem([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        pty.Send("AB");
+    });
+    // The limit guards a hang; the count is that of the bytes there, as a query would give.
+    EXPECT_EQ(cable.AwaitBytes(handle, 30000, &queued), ByteWait::Arrived);
+    modem.join();
+    EXPECT_GE(queued, 1u);
+    EXPECT_LE(queued, 2u);
+    // Bytes the port took in are there to read until they are read.
+    EXPECT_EQ(Waiting(cable, handle, 2), 2u);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20, &queued), ByteWait::Arrived);
+    EXPECT_EQ(queued, 2u);
+    char buffer[4] = {};
+    std::uint32_t read = 0;
+    ASSERT_EQ(cable.Read(handle, buffer, 2, &read), CableOk);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20, &queued), ByteWait::Quiet);
+
+    // The programming tuning has the cable's thread watch the line and take its bytes.
+    ASSERT_EQ(cable.SetLatencyTimer(handle, 1), CableOk);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20, &queued), ByteWait::Unsupported);
+    ASSERT_EQ(cable.Close(handle), CableOk);
+    EXPECT_EQ(cable.AwaitBytes(handle, 20, &queued), ByteWait::Unsupported);
+}
+
 TEST_F(SerialCableTest, OpenIsExclusiveAcrossCablesAndProcessesAndFreedByClose) {
     SerialCable first(cables);
     SerialCable second(cables);

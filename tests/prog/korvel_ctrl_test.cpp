@@ -14,6 +14,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "prog/ctrl_frame.h"
@@ -78,8 +79,10 @@ Modem Answering(std::map<Bytes, Bytes> answers,
 
 class ControlLink : public ::testing::Test {
 protected:
-    void Run(Modem modem, std::size_t capacity = ResultQueueCapacity) {
+    // `cableWaits`: the cable waits for arriving bytes, as the serial cable does.
+    void Run(Modem modem, std::size_t capacity = ResultQueueCapacity, bool cableWaits = false) {
         line = std::make_unique<ScriptedCable>(&time);
+        if (cableWaits) line->WaitForBytes();
         line->OnWrite([modem = std::move(modem), cable = line.get()](const Bytes& written) {
             modem(written, *cable);
         });
@@ -174,9 +177,13 @@ TEST_F(ControlLink, StatusExchangeLogsRequestThenReplyThenStatus) {
 }
 
 TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
-    for (const auto& [request, code] : {std::pair{StatusRequest, 12}, std::pair{SimRequest, 5}}) {
+    // The time limit holds alike while the link sleeps and while it waits on the line.
+    for (const auto& [request, code, cableWaits] :
+         {std::tuple{StatusRequest, 12, false}, std::tuple{SimRequest, 5, false},
+          std::tuple{StatusRequest, 12, true}}) {
         SCOPED_TRACE(code);
-        Run(Answering({}));
+        SCOPED_TRACE(cableWaits);
+        Run(Answering({}), ResultQueueCapacity, cableWaits);
         if (code == 12) link->RequestStatus();
         else link->RequestSimSwitch();
         auto events = FetchUntil(CtrlError);
@@ -207,6 +214,47 @@ TEST_F(ControlLink, UnansweredRequestIsSentThreeTimesThenTimesOut) {
         EXPECT_EQ(writes[4].bytes, Handshake);
         link.reset();
     }
+}
+
+TEST_F(ControlLink, OnACableThatWaitsForBytesTheLinkAsksItOnlyWhenBytesCame) {
+    // The handshakes are answered by READY, and a trace follows after a while.
+    Run(
+        [](const Bytes& written, ScriptedCable& line) {
+            if (written == Handshake) {
+                line.Deliver(Text("READY"), 1);
+                line.Deliver(GsmTrace, 400);
+            }
+            if (written == StatusRequest) line.Deliver(StatusReply, 37);
+        },
+        ResultQueueCapacity, true);
+    FetchUntil(CtrlGsmTrace);
+
+    // Idle for two seconds, then a status exchange: waits of at most the link's 10 ms pause, so
+    // that requests, time limits and Stop are seen as soon as before, and no queue query: the
+    // wait tells what is there.
+    const int queries = line->CountOf(CableCall::GetStatus);
+    const std::uint64_t idleFrom = time.NowMs();
+    ASSERT_TRUE(Eventually([&] { return time.NowMs() > idleFrom + 2000; }));
+    EXPECT_GE(line->CountOf(CableCall::AwaitBytes), 150);
+    link->RequestStatus();
+    const auto events = FetchUntil(CtrlStatus);
+    EXPECT_EQ(line->CountOf(CableCall::GetStatus), queries);
+    EXPECT_EQ(line->LongestByteWait(), 10u);
+
+    // The reply is read the moment it arrives, and the exchange is the same as ever.
+    ASSERT_EQ(Codes(events), (std::vector<int>{250, 251, 12}));
+    EXPECT_EQ(events[1].text, "RX(10): AE 0C 80 10 0E 74 0E 2C 2E CC ");
+    const auto reads = line->EventsOf(CableCall::Read);
+    EXPECT_EQ(reads.back().atMs, Writes().back().atMs + 37);
+
+    // A handshake in the middle of idle waits, and a trace read the moment it arrives.
+    link->ResetCtrlMode();
+    FetchUntil(CtrlGsmTrace);
+    ASSERT_EQ(Writes().size(), 3u);
+    EXPECT_EQ(Writes().back().bytes, Handshake);
+    EXPECT_EQ(line->EventsOf(CableCall::Read).back().atMs, Writes().back().atMs + 400);
+    link->Stop();
+    ASSERT_TRUE(Eventually([&] { return line->CountOf(CableCall::Close) == 1; }));
 }
 
 TEST_F(ControlLink, ErrorReplyFinishesTheRequestAndDropsWhatIsUndelivered) {

@@ -3,8 +3,10 @@
 #include "support/scripted_cable.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <thread>
 
 namespace gsmprog::test {
 
@@ -87,6 +89,16 @@ std::uint64_t ScriptedCable::LastReadAt() const {
     return lastReadAt_;
 }
 
+std::uint32_t ScriptedCable::LongestByteWait() const {
+    std::lock_guard guard(lock_);
+    return longestByteWait_;
+}
+
+void ScriptedCable::WaitForBytes() {
+    std::lock_guard guard(lock_);
+    waitsForBytes_ = true;
+}
+
 bool ScriptedCable::IsOpen() const {
     std::lock_guard guard(lock_);
     return open_;
@@ -121,7 +133,7 @@ void ScriptedCable::Schedule(const Bytes& bytes, std::uint32_t afterMs) {
 }
 
 // Like FT_Read, a read short of bytes waits for them up to the read time-out.
-void ScriptedCable::AwaitBytes(std::uint32_t toRead) {
+void ScriptedCable::WaitOutRead(std::uint32_t toRead) {
     if (!clock_ || readTimeoutMs_ == 0 || Arrived() >= toRead) return;
     const std::uint64_t waitMs =
         incoming_.size() >= toRead ? incoming_[toRead - 1].atMs - Now() : readTimeoutMs_;
@@ -255,7 +267,7 @@ CableStatus ScriptedCable::Read(CableHandle handle, void* buffer, std::uint32_t 
     CableEvent event = Event(CableCall::Read, {toRead});
     const CableStatus status = Checked(Hit(CableCall::Read), handle);
     if (status == CableOk) {
-        AwaitBytes(toRead);
+        WaitOutRead(toRead);
         const auto count = std::min<std::size_t>(Arrived(), toRead);
         for (std::size_t i = 0; i < count; ++i) {
             event.bytes.push_back(incoming_.front().byte);
@@ -321,6 +333,28 @@ CableStatus ScriptedCable::Close(CableHandle handle) {
     const CableStatus status = Setting(CableCall::Close, handle, {});
     if (status == CableOk) open_ = false;
     return status;
+}
+
+ByteWait ScriptedCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                                   std::uint32_t* queued) {
+    *queued = 0;
+    {
+        std::lock_guard guard(lock_);
+        if (!waitsForBytes_ || !clock_) return ByteWait::Unsupported;
+        if (Checked(Hit(CableCall::AwaitBytes), handle) != CableOk) return ByteWait::Unsupported;
+        longestByteWait_ = std::max(longestByteWait_, milliseconds);
+        if (!incoming_.empty() && incoming_.front().atMs <= Now() + milliseconds) {
+            if (incoming_.front().atMs > Now()) clock_->Advance(incoming_.front().atMs - Now());
+            *queued = static_cast<std::uint32_t>(Arrived());
+            Log(Event(CableCall::AwaitBytes, {milliseconds}), CableOk);
+            return ByteWait::Arrived;
+        }
+        if (milliseconds == 0) return ByteWait::Quiet;
+        clock_->Advance(milliseconds);
+    }
+    // A token real pause, as the link's sleeps have, so that its reader keeps pace.
+    std::this_thread::sleep_for(std::chrono::microseconds(20));
+    return ByteWait::Quiet;
 }
 
 }  // namespace gsmprog::test

@@ -42,6 +42,7 @@ enum class CableCall {
     GetStatus,
     Read,
     Write,
+    AwaitBytes,
     Close,
 };
 
@@ -92,10 +93,13 @@ public:
     void OnWrite(std::function<void(const Bytes& written)> responder);
     // Called on every status query, before it is answered.
     void OnStatusQuery(std::function<void()> hook);
+    // From now on the cable waits for arriving bytes as the serial cable does (AwaitBytes), in
+    // virtual time; until then it cannot, and its user sleeps on its own clock.
+    void WaitForBytes();
 
     // --- what happened ---
-    // Every call but the status queries that found nothing, which an idle link makes without
-    // end; CountOf counts those as well.
+    // Every call but the status queries and waits that found nothing, which an idle link
+    // makes without end; CountOf counts those as well.
     std::vector<CableEvent> Events() const;
     std::vector<CableEvent> EventsOf(CableCall call) const;
     std::vector<Bytes> Writes() const;
@@ -104,6 +108,8 @@ public:
     std::size_t Unread() const;
     // Virtual time of the last read that returned bytes.
     std::uint64_t LastReadAt() const;
+    // The longest any AwaitBytes was asked to wait, in ms.
+    std::uint32_t LongestByteWait() const;
     bool IsOpen() const;
     // Waits until a write hangs on a BlockingWrite fault.
     void AwaitBlocked() const;
@@ -130,6 +136,9 @@ public:
     CableStatus Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
                       std::uint32_t* bytesWritten) override;
     CableStatus Close(CableHandle handle) override;
+    // Recorded only when bytes came, as an idle user waits without end.
+    ByteWait AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
+                        std::uint32_t* queued) override;
 
     static constexpr CableHandle TheHandle = 0x51;
 
@@ -150,7 +159,7 @@ private:
     std::size_t Listed() const;
     std::size_t Arrived() const;
     void Schedule(const Bytes& bytes, std::uint32_t afterMs);
-    void AwaitBytes(std::uint32_t toRead);
+    void WaitOutRead(std::uint32_t toRead);
     std::optional<Fault> Hit(CableCall call);
     static CableStatus Injected(const std::optional<Fault>& fault);
     CableStatus Checked(const std::optional<Fault>& fault, CableHandle handle) const;
@@ -171,6 +180,8 @@ private:
     std::vector<CableEvent> events_;
     std::array<int, static_cast<std::size_t>(CableCall::Close) + 1> counts_{};
     std::uint64_t lastReadAt_ = 0;
+    bool waitsForBytes_ = false;
+    std::uint32_t longestByteWait_ = 0;
     mutable std::condition_variable blockChanged_;
     bool blocked_ = false;  // a write hangs now
     bool unblocked_ = false;

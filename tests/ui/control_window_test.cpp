@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -66,6 +67,19 @@ int Count(const std::string& text, const std::string& what) {
     return n;
 }
 
+// Collects the regions a widget paints.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QRegion& painted) : painted_(painted) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) painted_ += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+private:
+    QRegion& painted_;
+};
+
 const QRegularExpression TimedLine(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d > "));
 
 }  // namespace
@@ -88,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(pages->currentIndex(), 0);
         QCOMPARE(QStringList({pages->tabText(0), pages->tabText(1), pages->tabText(2)}),
                  QStringList({"Журнал обмена", "Обмен GSM", "График"}));
-        QCOMPARE(In<QTimer>(form, "Timer1")->interval(), 10);
+        QCOMPARE(In<QTimer>(form, "Timer1")->interval(), 50);
         QCOMPARE(In<QTimer>(form, "Timer2")->interval(), 1000);
 
         Open(f);
@@ -355,6 +369,59 @@ private Q_SLOTS:
         log.Clear();
         tick(0, 2);
         QCOMPARE(view.toPlainText(), QStringLiteral("12:00:00 > 0\n12:00:00 > 1"));
+        view.hide();  // a log on a page not shown takes its lines the same
+        tick(2, 2);
+        QCOMPARE(view.toPlainText().split('\n').size(), 4);
+        QCOMPARE(view.document()->lastBlock().text(), QStringLiteral("12:00:00 > 3"));
+    }
+
+    void ALogAtItsEndRepaintsOnlyWhatATickChanges() {
+        ScriptedDialogs dialogs;
+        QPlainTextEdit view;
+        view.setLineWrapMode(QPlainTextEdit::NoWrap);
+        view.resize(400, 200);
+        TrafficLog log(view, dialogs, QStringLiteral("Обмен GSM.txt"));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QRegion painted;
+        PaintWatch watch(painted);
+        view.viewport()->installEventFilter(&watch);
+        int next = 0;
+        const auto tick = [&](int count) {
+            for (const int end = next + count; next < end; ++next)
+                log.Add(QStringLiteral("12:00:00"), QString::number(next));
+            log.Flush();
+        };
+        tick(100);  // more than the view shows
+        const int lineHeight = view.fontMetrics().lineSpacing();
+        for (const int count : {1, 3}) {
+            QTRY_VERIFY(!painted.isEmpty());
+            painted = QRegion();
+            tick(count);
+            QTRY_VERIFY(!painted.isEmpty());
+            // The rest is moved up as it stands: what is painted is the lines added, the line
+            // they follow and the document's margin.
+            const int most = (count + 2) * lineHeight + int(view.document()->documentMargin());
+            QVERIFY2(painted.boundingRect().height() <= most,
+                     qPrintable(QStringLiteral("%1 of %2, line %3").arg(painted.boundingRect().height()).arg(view.viewport()->height()).arg(lineHeight)));
+            QCOMPARE(view.document()->lastBlock().text(), "12:00:00 > " + QString::number(next - 1));
+        }
+
+        // The scroll bar is repainted only when its handle moves.
+        QRegion barPainted;
+        PaintWatch barWatch(barPainted);
+        QScrollBar* bar = view.verticalScrollBar();
+        bar->installEventFilter(&barWatch);
+        for (const int value : {bar->maximum() / 2, bar->maximum()}) {
+            barPainted = QRegion();
+            bar->setValue(value);
+            QTRY_VERIFY(!barPainted.isEmpty());
+        }
+        painted = barPainted = QRegion();
+        tick(1);
+        QTRY_VERIFY(!painted.isEmpty());
+        QCOMPARE(bar->value(), bar->maximum());
+        QVERIFY(barPainted.isEmpty());
     }
 };
 

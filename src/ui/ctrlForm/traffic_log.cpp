@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <utility>
 
 #include "cards/file_writes.h"
+#include "ui/ctrlForm/log_scroll_bar.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/main/write_error.h"
 
@@ -25,6 +27,7 @@ namespace gsmprog {
 TrafficLog::TrafficLog(QPlainTextEdit& view, UserDialogs& dialogs, QString proposedName)
     : QObject(&view), view_(view), dialogs_(dialogs), proposedName_(std::move(proposedName)) {
     view_.setUndoRedoEnabled(false);  // nobody edits a log; an undo history would only grow
+    view_.setVerticalScrollBar(new LogScrollBar(Qt::Vertical));
     save_ = new QAction(QString::fromUtf8(SaveActionText), &view_);
     connect(save_, &QAction::triggered, this, &TrafficLog::Save);
     view_.setContextMenuPolicy(Qt::CustomContextMenu);
@@ -57,12 +60,20 @@ void TrafficLog::Flush() {
         cursor.removeSelectedText();
         cursor.endEditBlock();
     }
-    // One insert per tick: a chatty modem costs one layout pass, not one per line.
-    cursor.beginEditBlock();
-    cursor.setPosition(document.characterCount() - 1);
-    const QString text = waiting_.join(QLatin1Char('\n'));
-    cursor.insertText(document.isEmpty() ? text : QLatin1Char('\n') + text);
-    cursor.endEditBlock();
+    const auto append = [&](const QString& text) {
+        cursor.beginEditBlock();
+        cursor.setPosition(document.characterCount() - 1);
+        cursor.insertText(document.isEmpty() ? text : QLatin1Char('\n') + text);
+        cursor.endEditBlock();
+    };
+    // Shown, a line per edit: the view repaints just the lines added, where an edit that adds
+    // several lines makes it repaint all it shows; still one repaint a tick. Hidden, one edit,
+    // which costs less.
+    if (view_.isVisible()) {
+        for (const QString& line : std::as_const(waiting_)) append(line);
+    } else {
+        append(waiting_.join(QLatin1Char('\n')));
+    }
     waiting_.clear();
     // A log scrolled to its end follows the newest lines; one scrolled back keeps its lines
     // in view as the oldest give way.

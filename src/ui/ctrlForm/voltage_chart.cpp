@@ -67,8 +67,11 @@ int VoltageChart::PointCount() const { return int(lines_[0]->count()); }
 void VoltageChart::FitAxes(qint64 latestMs) {
     // Ten minutes from the opening, then the last ten minutes.
     const qint64 begin = std::max(openedMs_, latestMs - SpanMs);
-    timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(begin),
-                        QDateTime::fromMSecsSinceEpoch(begin + SpanMs));
+    if (begin != timeBeginMs_) {
+        timeBeginMs_ = begin;
+        timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(begin),
+                            QDateTime::fromMSecsSinceEpoch(begin + SpanMs));
+    }
 
     double low = std::numeric_limits<double>::max(), high = std::numeric_limits<double>::lowest();
     for (const QLineSeries* line : lines_)
@@ -80,7 +83,10 @@ void VoltageChart::FitAxes(qint64 latestMs) {
         low = 0.0;
         high = EmptyTopVolts;
     }
-    voltAxis_->setRange(std::max(0.0, low - MarginVolts), high + MarginVolts);
+    const std::pair volts{std::max(0.0, low - MarginVolts), high + MarginVolts};
+    if (volts == volts_) return;
+    volts_ = volts;
+    voltAxis_->setRange(volts.first, volts.second);
     voltAxis_->applyNiceNumbers();
 }
 

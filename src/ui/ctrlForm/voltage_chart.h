@@ -6,6 +6,7 @@
 
 #include <QChartView>
 #include <QDateTime>
+#include <utility>
 
 #include "prog/ctrl_status.h"
 
@@ -37,6 +38,10 @@ private:
     QDateTimeAxis* timeAxis_ = nullptr;
     QValueAxis* voltAxis_ = nullptr;
     qint64 openedMs_ = 0;
+    // The ranges last given to the axes: an axis given a range lays out its labels anew, even
+    // the same range, which costs more than the point a status reply adds.
+    qint64 timeBeginMs_ = -1;
+    std::pair<double, double> volts_{-1.0, -1.0};
 };
 
 }  // namespace gsmprog
