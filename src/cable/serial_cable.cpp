@@ -4,8 +4,11 @@
 
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <set>
 
@@ -32,6 +35,15 @@ std::set<std::string>& OpenDevices() {
 }
 
 void Log(const std::string& text) { DebugLog("кабель", text); }
+
+// The longest wait a time-out may ask for.
+constexpr std::uint32_t MaxWaitMs = 60000;
+
+void LogRead(const std::string& serialNumber, const void* buffer, std::uint32_t bytesRead) {
+    if (DebugLogOn() && bytesRead > 0)
+        Log(serialNumber + " ← " + std::to_string(bytesRead) + " байт: " +
+            DebugHex(buffer, bytesRead));
+}
 
 const char* KindText(CableFailureKind kind) {
     switch (kind) {
@@ -187,7 +199,7 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
     *handle = nextHandle_++;
     {
         std::lock_guard guard(waitableLock_);
-        waitable_[*handle] = {open->Descriptor(), 0};
+        waitable_[*handle] = {open->Descriptor(), 0, 0, open->Listed().serialNumber};
     }
     ports_[*handle] = std::move(open);
     return CableOk;
@@ -244,6 +256,9 @@ CableStatus SerialCable::SetTimeouts(CableHandle handle, std::uint32_t readMs,
                                      std::uint32_t writeMs) {
     return OnPort(handle, "тайм-ауты", [&](OpenPort& port) {
         port.SetTimeouts(readMs, writeMs);
+        std::lock_guard guard(waitableLock_);
+        if (const auto line = waitable_.find(handle); line != waitable_.end())
+            line->second.readTimeoutMs = std::min<std::uint32_t>(readMs, MaxWaitMs);
         return CableOk;
     });
 }
@@ -259,13 +274,58 @@ CableStatus SerialCable::GetStatus(CableHandle handle, std::uint32_t* rxQueue,
 CableStatus SerialCable::Read(CableHandle handle, void* buffer, std::uint32_t toRead,
                               std::uint32_t* bytesRead) {
     *bytesRead = 0;
+    CableStatus status = CableOk;
+    if (ReadInCallerThread(handle, buffer, toRead, bytesRead, &status)) return status;
     return OnPort(handle, "чтение", [&](OpenPort& port) {
         const CableStatus status = port.Read(buffer, toRead, bytesRead);
-        if (DebugLogOn() && *bytesRead > 0)
-            Log(port.Listed().serialNumber + " ← " + std::to_string(*bytesRead) +
-                " байт: " + DebugHex(buffer, *bytesRead));
+        LogRead(port.Listed().serialNumber, buffer, *bytesRead);
         return status;
     });
+}
+
+bool SerialCable::ReadInCallerThread(CableHandle handle, void* buffer, std::uint32_t toRead,
+                                     std::uint32_t* bytesRead, CableStatus* status) {
+    WaitableLine line;
+    {
+        std::lock_guard guard(waitableLock_);
+        const auto it = waitable_.find(handle);
+        if (it == waitable_.end() || it->second.taken > 0) return false;
+        line = it->second;
+    }
+    // Only the handle's own user calls on it, and it is the one reading here: the port thread
+    // touches the line only in that user's calls, so the bytes stay in order.
+    auto* into = static_cast<char*>(buffer);
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(line.readTimeoutMs);
+    int error = 0;
+    bool hungUp = false;  // the line said so: what it still holds is read, then it fails
+    while (*bytesRead < toRead) {
+        const ssize_t n = ::read(line.fd, into + *bytesRead, toRead - *bytesRead);
+        if (n > 0) {
+            *bytesRead += static_cast<std::uint32_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if ((n < 0 && errno != EAGAIN) || hungUp) {
+            error = n < 0 && errno != EAGAIN ? errno : EIO;
+            break;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd wait{line.fd, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) {
+            error = errno;
+            break;
+        }
+        hungUp = ready > 0 && (wait.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0;
+    }
+    LogRead(line.serialNumber, buffer, *bytesRead);
+    *status = error == 0 ? CableOk
+                         : Fail(CableIoError, {CableFailureKind::Line, error, std::strerror(error)},
+                                line.serialNumber + ": чтение");
+    return true;
 }
 
 CableStatus SerialCable::Write(CableHandle handle, const void* buffer, std::uint32_t toWrite,
@@ -294,7 +354,7 @@ ByteWait SerialCable::AwaitBytes(CableHandle handle, std::uint32_t milliseconds,
     }
     // Only the handle's own user closes it, and it is the one waiting here.
     const int ready =
-        taken > 0 ? 0 : ::poll(&line, 1, static_cast<int>(std::min<std::uint32_t>(milliseconds, 60000)));
+        taken > 0 ? 0 : ::poll(&line, 1, static_cast<int>(std::min(milliseconds, MaxWaitMs)));
     if (taken == 0 && ready == 0) return ByteWait::Quiet;
     // A line that hung up would wake every wait at once: the calls that report it do, at the
     // caller's own pace.

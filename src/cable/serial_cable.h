@@ -8,8 +8,10 @@
 //
 // Any thread may call it: the ports live in a thread of the cable's own, as Qt's serial ports
 // need, and each call is carried out there while the caller waits. Waits never exceed the
-// time-outs set on the handle; without them a read does not wait. AwaitBytes alone waits in the
-// caller's thread, on the line itself, so that an idle link costs no hand-over.
+// time-outs set on the handle; without them a read does not wait. AwaitBytes waits in the
+// caller's thread, on the line itself, so that an idle link costs no hand-over; on such a line
+// a read whose bytes are all still in the system is served there too, so that a chatty modem
+// costs no hand-over per frame.
 //
 // A handle on which SetLatencyTimer was called (the programming link's tuning) reports queued
 // bytes only once the line has been quiet for QuietTimeMs of the adapter's current timer, so
@@ -96,12 +98,19 @@ private:
     std::mutex listLock_;
     std::vector<ListedCable> list_;
     std::vector<ListedCable> CurrentList(bool refresh);
-    // An open line that AwaitBytes may watch: its descriptor, and the bytes its port had taken
-    // in and not yet read when the last call on it ended, which the line no longer shows.
+    // An open line that AwaitBytes may watch: its descriptor, the bytes its port had taken
+    // in and not yet read when the last call on it ended, which the line no longer shows, and
+    // what a read on it in the caller's thread needs.
     struct WaitableLine {
         int fd = -1;
         std::int64_t taken = 0;
+        std::uint32_t readTimeoutMs = 0;
+        std::string serialNumber;
     };
+    // Reads in the caller's thread when the port holds none of the line's bytes; false when
+    // the port thread must (`handle` is no waitable line, or its port holds bytes).
+    bool ReadInCallerThread(CableHandle handle, void* buffer, std::uint32_t toRead,
+                            std::uint32_t* bytesRead, CableStatus* status);
     std::mutex waitableLock_;  // guards waitable_
     std::map<CableHandle, WaitableLine> waitable_;
     mutable std::mutex failureLock_;  // guards lastFailure_

@@ -193,6 +193,58 @@ TEST_F(SerialCableTest, AWaitForBytesEndsWhenThereAreBytesToReadOnALineNobodyEls
     EXPECT_EQ(cable.AwaitBytes(handle, 20, &queued), ByteWait::Unsupported);
 }
 
+TEST_F(SerialCableTest, ReadsOnALineNobodyElseReadsKeepTheOrderTheTimeOutAndTheHangUp) {
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC1", &handle), CableOk);
+    ASSERT_EQ(cable.SetTimeouts(handle, 2000, 4), CableOk);
+    char buffer[8] = {};
+    std::uint32_t read = 0;
+
+    // Bytes the port took in (a queue query takes them) come before those still on the line.
+    pty.Send("AB");
+    EXPECT_EQ(Waiting(cable, handle, 2), 2u);
+    pty.Send("CD");
+    ASSERT_EQ(cable.Read(handle, buffer, 4, &read), CableOk);
+    EXPECT_EQ(std::string(buffer, read), "ABCD");
+
+    // A read waits for the rest of what it asked for, within its time-out.
+    std::thread modem([&] {
+        pty.Send("E");
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        pty.Send("FG");
+    });
+    ASSERT_EQ(cable.Read(handle, buffer, 3, &read), CableOk);
+    modem.join();
+    EXPECT_EQ(std::string(buffer, read), "EFG");
+
+    // With a short time-out it returns what is there.
+    ASSERT_EQ(cable.SetTimeouts(handle, 20, 4), CableOk);
+    pty.Send("H");
+    ASSERT_EQ(cable.Read(handle, buffer, 8, &read), CableOk);
+    EXPECT_EQ(std::string(buffer, read), "H");
+    ASSERT_EQ(cable.Read(handle, buffer, 8, &read), CableOk);
+    EXPECT_EQ(read, 0u);
+}
+
+TEST_F(SerialCableTest, AReadOnALineThatHungUpFailsInTheSystemsWords) {
+    auto modem = std::make_unique<Pty>();
+    ASSERT_EQ(RegisterVirtualCable(cables, "VC2", modem->Path()), RegisterResult::Registered);
+    SerialCable cable(cables);
+    CableHandle handle = 0;
+    ASSERT_EQ(cable.OpenEx("VC2", &handle), CableOk);
+    ASSERT_EQ(cable.SetTimeouts(handle, 30000, 4), CableOk);  // the limit guards a hang
+    modem.reset();  // the modem's end is gone
+    char buffer[8] = {};
+    std::uint32_t read = 0;
+    EXPECT_EQ(cable.Read(handle, buffer, 8, &read), CableIoError);
+    EXPECT_EQ(read, 0u);
+    const CableFailure failure = cable.LastFailure();
+    EXPECT_EQ(failure.kind, CableFailureKind::Line);
+    EXPECT_NE(failure.systemError, 0);
+    EXPECT_EQ(failure.systemText, std::strerror(failure.systemError));
+}
+
 TEST_F(SerialCableTest, OpenIsExclusiveAcrossCablesAndProcessesAndFreedByClose) {
     SerialCable first(cables);
     SerialCable second(cables);
