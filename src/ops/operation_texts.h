@@ -38,6 +38,11 @@ inline constexpr const char* ProgramDoneText =
     "Программирование произведено успешно!\n\nВыключите УОО и снимите перемычку "
     "программирования.\nНа ПЦН удалите и снова поставьте УОО на обслуживание!";
 inline constexpr const char* UoDoneText = "Программирование УО произведено успешно!";
+// Under the stop message in the journal of an exchange the window left running when it closed:
+// nobody saw how it ended.
+inline constexpr const char* LeftAtCloseText =
+    "Программа закрыта, а обмен с модемом не закончился за 2 с после остановки: чем он "
+    "кончился, неизвестно.";
 
 // The reason for a failed exchange; nullptr for LinkDone and LinkStopped, which are no failures.
 const char* ExchangeFailureText(LinkOperation operation, LinkResult result);

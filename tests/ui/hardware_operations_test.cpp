@@ -41,6 +41,7 @@
 #include "ops/journal_append.h"
 #include "ops/journal_entry.h"
 #include "ui/read_frm/read_frm.h"
+#include "support/scripted_cable.h"
 #include "text/win1251.h"
 #include "ui/window_fixture.h"
 
@@ -589,6 +590,31 @@ private Q_SLOTS:
         const std::vector<JournalEntry> entries = JournalOf(f);
         QCOMPARE(entries.size(), std::size_t(1));
         QCOMPARE(entries[0].result, JournalResult::Stopped);
+    }
+
+    // A close while the cable is wedged in a write: the window waits 2 s, then leaves the
+    // worker to end on its own; its entry is journalled all the same, and only once.
+    void AnExchangeLeftRunningAtCloseIsJournalledOnce() {
+        WindowFixture f;
+        WriteTwoCards(f);
+        auto cable = std::make_shared<ScriptedCable>();
+        cable->Inject(Fault::BlockingWrite(1));
+        f.UseCable(cable);
+        TForm1& form = f.Start();
+        f.Click("SpeedButton1");
+        cable->AwaitBlocked();
+        form.close();
+        QVERIFY(!form.isVisible());
+        QVERIFY(f.dialogs.shown.empty());
+        std::vector<JournalEntry> entries = JournalOf(f);
+        QCOMPARE(entries.size(), std::size_t(1));
+        QCOMPARE(entries[0].operation, JournalOperation::Read);
+        QCOMPARE(entries[0].result, JournalResult::Stopped);
+        QCOMPARE(QString::fromStdString(entries[0].message),
+                 QString::fromUtf8(ReadStoppedText) + "\n\n" + QString::fromUtf8(LeftAtCloseText));
+        cable->Unblock();
+        QVERIFY(ProgWorker::AbandonedEnded(std::chrono::milliseconds(60000)));
+        QCOMPARE(JournalOf(f).size(), std::size_t(1));
     }
 
     // A logout or `kill` while the success message waits: the modem holds the new ID, and

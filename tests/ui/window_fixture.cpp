@@ -114,7 +114,9 @@ std::unique_ptr<CardDatabase> WindowFixture::ReadBack() const {
 TForm1& WindowFixture::Start() {
     cable_ = std::make_unique<SerialCable>(
         std::make_unique<SystemListing>(CableDirectory(), systemRoot_));
-    form_ = std::make_unique<FixtureWindow>(dialogs, Hardware{*cable_, SystemClock()}, Dir());
+    const Hardware hardware = givenCable_ ? Hardware{*givenCable_, SystemClock(), givenCable_}
+                                          : Hardware{*cable_, SystemClock()};
+    form_ = std::make_unique<FixtureWindow>(dialogs, hardware, Dir());
     if (form_->Declined()) return *form_;
     form_->SetCablePlaces({systemRoot_, CableDirectory()});
     form_->show();

@@ -118,6 +118,9 @@ public:
     // Where the window's cable looks for USB adapters and the programs holding them (the
     // system's sysfs, /proc and udev rules below it); / unless set before Start.
     void UseSystemRoot(const std::filesystem::path& root) { systemRoot_ = root; }
+    // The window reaches the modem through `cable` instead of the private cable directory;
+    // set before Start.
+    void UseCable(std::shared_ptr<Cable> cable) { givenCable_ = std::move(cable); }
     TForm1& Start();
     // The main window with the control window handed to it, as the program starts them.
     TForm4& StartWithControl();
@@ -157,6 +160,7 @@ private:
     QTemporaryDir configDir_;   // the user's settings: never the real user's
     std::filesystem::path systemRoot_ = "/";
     std::unique_ptr<SerialCable> cable_;
+    std::shared_ptr<Cable> givenCable_;
     std::unique_ptr<FixtureWindow> form_;
     std::unique_ptr<TForm4> form4_;
 };

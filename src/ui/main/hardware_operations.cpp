@@ -399,6 +399,14 @@ void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Resul
         ShowCableCheck();
 }
 
+void HardwareOperations::JournalLeftAtClose(const ProgWorker& worker) {
+    ExchangeRecord record = worker.TakeRecord();
+    if (!record.Begun()) return;
+    Journal(record, JournalResult::Stopped,
+            Lines(QString::fromUtf8(StoppedText(record.Facts().operation)) + QLatin1Char('\n'),
+                  QString::fromUtf8(LeftAtCloseText)));
+}
+
 void HardwareOperations::ShowCableCheck() {
     CableCheckWindow check(dialogs_, cablePlaces_, database_.Directory(), &window_);
     dialogs_.ShowModal(check);
@@ -409,8 +417,11 @@ void HardwareOperations::FormDestroy() {
     // Stopped as by its button, but without the stop message: the window is going.
     if (running_.worker) StopRunning();
     waitingForWorkers_ = true;
-    for (std::unique_ptr<ProgWorker>& worker : workers_)
-        if (!worker->Finish(WorkerEndWait)) ProgWorker::Abandon(std::move(worker));
+    for (std::unique_ptr<ProgWorker>& worker : workers_) {
+        if (worker->Finish(WorkerEndWait)) continue;
+        JournalLeftAtClose(*worker);
+        ProgWorker::Abandon(std::move(worker));
+    }
     workers_.clear();
     waitingForWorkers_ = false;
 }

@@ -102,6 +102,8 @@ private:
     void CompleteWrite(ProgWorker& worker, const RecordWrite& record, const char* doneText,
                        const QString& caption);
     void ReapFinishedWorkers();
+    // Journals a worker the closing window no longer waits for, which never hands over.
+    void JournalLeftAtClose(const ProgWorker& worker);
     // Ends the journal entry of an operation as the user is told and appends it; the warning
     // of a journal that cannot be written (once per run), empty otherwise.
     QString Journal(ExchangeRecord& record, JournalResult result, const QString& message);
