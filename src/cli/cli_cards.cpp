@@ -98,8 +98,12 @@ void NoteMissingDatabase(const CardDatabase& database) {
 }
 
 std::string WriteFailureText(const CardDatabase& database, int error) {
-    return std::string(CardDatabase::WriteErrorText) + " (" + FileName(database.DatabasePath()) +
-           "): " + ErrorText(error);
+    return WriteFailureText(FileName(database.DatabasePath()), error);
+}
+
+std::string WriteFailureText(const std::filesystem::path& file, int error) {
+    return std::string(CardDatabase::WriteErrorText) + " (" + file.string() + "): " +
+           ErrorText(error);
 }
 
 int RefuseProtectedOutput(const std::filesystem::path& output) {

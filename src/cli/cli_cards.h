@@ -4,6 +4,7 @@
 // What the card commands of gsmprog-cli share: the row argument, loading and saving the
 // database of the working directory, and the texts of dates, codes and fields.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,6 +31,8 @@ void NoteMissingDatabase(const CardDatabase& database);
 // Why the last save or check of `database` failed, errno being `error`: "Ошибка записи на
 // диск (FILE): REASON".
 std::string WriteFailureText(const CardDatabase& database, int error);
+// Why writing `file` failed, errno being `error`: "Ошибка записи на диск (FILE): REASON".
+std::string WriteFailureText(const std::filesystem::path& file, int error);
 
 // ExitUsage, with the reason printed, when writing `output` would destroy a file of the
 // database of the current directory (the database, its lock, a copy, the journal).

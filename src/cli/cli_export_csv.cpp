@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // gsmprog-cli export-csv FILE: the same bytes as the window's "Экспорт в CSV".
 
+#include <cerrno>
+
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "cards/csv_export.h"
@@ -17,7 +19,7 @@ int ExportCsvCommand(CliContext& context) {
     if (int status = LoadCards(database)) return status;
     NoteMissingDatabase(*database);
     if (!ExportCsv(context.args[0], database->cards.data(), CardDatabase::SlotCount)) {
-        PrintFailure(CardDatabase::WriteErrorText);
+        PrintFailure(WriteFailureText(context.args[0], errno));
         return ExitWriteFailure;
     }
     return ExitSuccess;

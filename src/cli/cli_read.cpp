@@ -5,6 +5,7 @@
 // of the working directory's database that the modem belongs to, and on request how that card
 // differs from the modem, or a new card made from the modem.
 
+#include <cerrno>
 #include <iostream>
 
 #include "ops/card_match.h"
@@ -111,7 +112,7 @@ int Read(CliContext& context) {
     if (!imageFile.empty()) {
         const ByteChunk chunk{image.bytes.data(), image.bytes.size()};
         if (!WriteFileAtomically(imageFile, {&chunk, 1})) {
-            PrintFailure("не удалось записать " + imageFile.string());
+            PrintFailure(WriteFailureText(imageFile, errno));
             return ExitWriteFailure;
         }
     }

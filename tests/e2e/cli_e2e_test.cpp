@@ -447,6 +447,14 @@ TEST_F(Cli, ReadOfAShortImageHidesTheBalanceAndWidensTheFile) {
     EXPECT_EQ(wide.substr(0, 312), narrow.substr(0, 312));
     EXPECT_EQ(wide.substr(312, 128), std::string(128, '\0'));
     EXPECT_EQ(wide.substr(440), narrow.substr(312));
+
+    // An image file that cannot be written is told with its name and the reason.
+    const auto unwritten = Run({"read", "--image", "no/such/dir/wide.img"});
+    EXPECT_EQ(unwritten.exitCode, 4);
+    EXPECT_NE(unwritten.err.find(
+                  "gsmprog-cli: Ошибка записи на диск (no/such/dir/wide.img): нет такого каталога"),
+              std::string::npos)
+        << unwritten.err;
 }
 
 TEST_P(CliExchange, WriteUoSendsTheDeviceSettingsAndRecordsTheDate) {
