@@ -33,6 +33,7 @@ fs::path LatencyTimerFile(const fs::path& directory, const std::string& serialNu
 
 bool IsValidCableSerial(const std::string& serialNumber) {
     if (serialNumber.empty() || serialNumber.size() > 15) return false;
+    if (serialNumber == "." || serialNumber == "..") return false;
     return std::all_of(serialNumber.begin(), serialNumber.end(),
                        [](char c) { return c > ' ' && c < 0x7F && c != '/'; });
 }

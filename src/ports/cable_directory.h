@@ -27,7 +27,8 @@ std::filesystem::path LatencyTimerFile(const std::filesystem::path& directory,
 // else /tmp/gsmprog-<uid>/cables.
 std::filesystem::path DefaultCableDirectory();
 
-// 1..15 printable ASCII characters without '/'.
+// 1..15 printable ASCII characters without '/', and neither "." nor "..", which as names in
+// the cable directory would be the directory itself or the one above it.
 bool IsValidCableSerial(const std::string& serialNumber);
 
 // Cables are taken only from a directory that, like the directory above it, belongs to this

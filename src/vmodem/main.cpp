@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     const std::string serial = options->Text("serial", "VMODEM1");
     if (!IsValidCableSerial(serial))
         return Usage(definitions,
-                     "серийный номер — от 1 до 15 печатных символов ASCII без '/': " + serial);
+                     "серийный номер — от 1 до 15 печатных символов ASCII без '/', не . и не ..: " + serial);
     const std::filesystem::path cableDir =
         options->Text("cable-dir", DefaultCableDirectory().string());
     std::optional<ReplySplit> split;

@@ -41,6 +41,9 @@ TEST(CableDirectory, SerialNumbersAreOneTo15PrintableCharactersWithoutSlash) {
     EXPECT_FALSE(IsValidCableSerial(""));
     EXPECT_FALSE(IsValidCableSerial("FT12345678ABCDEF"));
     EXPECT_FALSE(IsValidCableSerial("a/b"));
+    EXPECT_FALSE(IsValidCableSerial("."));
+    EXPECT_FALSE(IsValidCableSerial(".."));
+    EXPECT_TRUE(IsValidCableSerial("..."));
     EXPECT_FALSE(IsValidCableSerial("a b"));
     EXPECT_FALSE(IsValidCableSerial("\xD0\x90"));
 }
