@@ -20,7 +20,14 @@ ModemMemory::ModemMemory(fs::path imageFile) : imageFile_(std::move(imageFile)) 
 
 bool ModemMemory::Load(std::string& error) {
     std::error_code ec;
-    if (imageFile_.empty() || !fs::exists(imageFile_, ec)) return true;
+    if (imageFile_.empty()) return true;
+    if (!fs::exists(imageFile_, ec)) {
+        // Found now rather than when a programming's image could not be kept.
+        const fs::path folder = imageFile_.parent_path().empty() ? "." : imageFile_.parent_path();
+        if (fs::is_directory(folder, ec)) return true;
+        error = "нет каталога " + folder.string() + " для файла образа " + imageFile_.string();
+        return false;
+    }
     std::ifstream in(imageFile_, std::ios::binary);
     std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
                                     std::istreambuf_iterator<char>());

@@ -199,6 +199,11 @@ TEST(VmodemProgram, RefusesBadStartsWithAReason) {
                      {"--cable-dir", cables, "--image", (dir.Path() / "junk.img").string()});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_NE(bad.err.find("нет образа"), std::string::npos) << bad.err;
+    bad = RunProgram(VmodemProgram(),
+                     {"--cable-dir", cables, "--image", (dir.Path() / "no/such.img").string()});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_NE(bad.err.find("нет каталога " + (dir.Path() / "no").string()), std::string::npos)
+        << bad.err;
 
     VmodemSetup shared;
     shared.runtimeDir = dir.Path();
