@@ -37,7 +37,8 @@ bool CardHistoryIndex::Update(std::uint64_t readLimit) {
         file, from,
         [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
             const auto key = EntryCardKey(entry);
-            if (!key || !(IsProgramming(entry) || IsModemWrite(entry))) return;
+            // Every modem write is a programming too.
+            if (!key || !IsProgramming(entry)) return;
             CardEntries& card = cards_[*key];
             Take(std::make_shared<const JournalEntry>(std::move(entry)), card.programming,
                  card.modemWrite);

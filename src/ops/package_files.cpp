@@ -28,7 +28,7 @@ CommandOutput Query(const std::string& dpkgQuery, const fs::path& root,
 }
 
 // dpkg-query's own reason, its first line, for a package it cannot list.
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string FirstTextLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
 }  // namespace
 
@@ -41,7 +41,7 @@ std::string PackageFilesText(const fs::path& root, const std::string& dpkgQuery)
                ErrorText(files.startError) + "\n";
     if (files.exitStatus != 0) {
         std::string text = "Пакет gsmprog не установлен";
-        if (!files.err.empty()) text += " (" + FirstLine(files.err) + ")";
+        if (!files.err.empty()) text += " (" + FirstTextLine(files.err) + ")";
         return text + ".\n";
     }
     std::string text =

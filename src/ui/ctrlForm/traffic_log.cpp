@@ -4,7 +4,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -19,6 +18,7 @@
 
 #include "cards/file_writes.h"
 #include "ui/ctrlForm/log_scroll_bar.h"
+#include "ui/main/regional_formats.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/main/write_error.h"
 
@@ -105,14 +105,7 @@ void TrafficLog::ShowMenu(const QPoint& at) {
 }
 
 QString TimeOfDay() {
-    static const QString format = [] {
-        // A system without regional settings (the C locale) gets the Russian format.
-        QLocale locale = QLocale::system();
-        if (locale.language() == QLocale::C) locale = QLocale(QLocale::Russian, QLocale::Russia);
-        QString long_ = locale.timeFormat(QLocale::LongFormat);
-        long_.remove(QLatin1Char('t'));
-        return long_.trimmed();
-    }();
+    static const QString format = LongTimeFormat(RegionalLocale());
     return QTime::currentTime().toString(format);
 }
 

@@ -3,11 +3,11 @@
 #include "ui/main/card_grid_model.h"
 
 #include <QGuiApplication>
-#include <QLocale>
 #include <QPalette>
 
 #include "cards/card_fields.h"
 #include "text/win1251.h"
+#include "ui/main/regional_formats.h"
 
 namespace gsmprog {
 
@@ -16,19 +16,12 @@ namespace {
 const char* const HeaderTexts[CardGridModel::ColumnCount] = {
     "", "Код УО", "№ карточки", "Объект", "Дата изменений", "Дата программирования"};
 
-// The user's regional formats; a system without regional settings (the C locale) gets the
-// Russian ones, so a Russian window does not show English month names.
-QLocale GridLocale() {
-    const QLocale system = QLocale::system();
-    return system.language() == QLocale::C ? QLocale(QLocale::Russian, QLocale::Russia) : system;
-}
-
 }  // namespace
 
 CardGridModel::CardGridModel(const CardDatabase& database, QObject* parent)
     : QAbstractTableModel(parent),
       database_(database),
-      dates_(GridLocale()),
+      dates_(RegionalLocale()),
       rows_(CardDatabase::SlotCount) {}
 
 int CardGridModel::rowCount(const QModelIndex& parent) const {

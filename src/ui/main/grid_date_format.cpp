@@ -5,16 +5,11 @@
 #include <QDateTime>
 #include <algorithm>
 
+#include "ui/main/regional_formats.h"
+
 namespace gsmprog {
 
 namespace {
-
-// The regional long time format without a time zone, as the grid has always shown it.
-QString LongTimeFormat(const QLocale& locale) {
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return format.trimmed();
-}
 
 // Every month, every weekday, one- and two-digit days and hours, both halves of the day, the
 // first and the last date a card can hold: what a compiled format must write as QLocale does,
