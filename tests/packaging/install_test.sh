@@ -20,6 +20,7 @@ usr/lib/udev/rules.d/70-gsmprog-ftdi.rules
 usr/share/applications/gsmprog.desktop
 usr/share/doc/gsmprog/changelog.gz
 usr/share/doc/gsmprog/copyright
+usr/share/doc/gsmprog/ru/руководство.md
 usr/share/icons/hicolor/64x64/apps/gsmprog.png
 usr/share/icons/hicolor/scalable/apps/gsmprog.svg
 usr/share/man/man1/gsmprog-cli.1.gz
