@@ -20,6 +20,9 @@ usr/lib/udev/rules.d/70-gsmprog-ftdi.rules
 usr/share/applications/gsmprog.desktop
 usr/share/doc/gsmprog/changelog.gz
 usr/share/doc/gsmprog/copyright
+usr/share/doc/gsmprog/ru/img/главное-окно.png
+usr/share/doc/gsmprog/ru/img/журнал.png
+usr/share/doc/gsmprog/ru/img/контроль.png
 usr/share/doc/gsmprog/ru/руководство.md
 usr/share/icons/hicolor/64x64/apps/gsmprog.png
 usr/share/icons/hicolor/scalable/apps/gsmprog.svg

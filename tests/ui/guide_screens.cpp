@@ -21,7 +21,7 @@ namespace gsmprog::test {
 namespace {
 
 constexpr int OperationTimeoutMs = 30000;
-constexpr int LinkTimeoutMs = 15000;
+constexpr int LinkTimeoutMs = 30000;
 
 // What the installer sees: the whole screen, the desktop's panels left empty.
 bool Shoot(const QString& folder, const QString& name) {
