@@ -25,8 +25,8 @@ class JournalTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Time, operation, result, card number, object, device codes, modem version, ID, user,
-    // cable.
-    static constexpr int ColumnCount = 10;
+    // cable, message.
+    static constexpr int ColumnCount = 11;
 
     struct Row {
         PackedJournalRow texts;  // as JournalRowTexts makes them

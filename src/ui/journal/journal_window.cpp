@@ -65,8 +65,8 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
-    // Each column as wide as its title or a typical text, whichever is wider; the cable takes the
-    // rest.
+    // Each column as wide as its title or a typical text, whichever is wider; the message takes
+    // the rest, cut short (whole in its tooltip).
     const char* const typical[] = {"07.12.2026 10:42",
                                    "Программирование",
                                    "остановлено",
@@ -74,8 +74,9 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
                                    "Склад «Север»",
                                    "1234 + 40000000",
                                    "2.5.1",
-                                   "0000",
-                                   "ivanov"};
+                                   "не записан",
+                                   "ivanov",
+                                   "FT4ABC12"};
     for (int column = 0; column < int(std::size(typical)); ++column) {
         const QString title =
             model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();

@@ -16,6 +16,7 @@
 #include "ops/read_result.h"
 #include "ops/card_history.h"
 #include "ports/cable_directory.h"
+#include "ports/cable_verdicts.h"
 #include "ports/latency_timer.h"
 #include "ui/cableCheck/cable_check_window.h"
 #include "ui/read_frm/card_match_text.h"
@@ -389,12 +390,16 @@ void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Resul
                                      const QString& warning) {
     const QString text = QString::fromUtf8(header) + QString::fromStdString(result.FailReason) +
                          QStringLiteral("\n\n");
-    const QString detail = Lines(QString::fromStdString(result.FailDetail), warning);
+    const QString told = QString::fromStdString(result.FailDetail);
     if (!result.CableFailed) {
-        dialogs_.ShowMessageWithDetail(&window_, Attention, text, detail);
+        dialogs_.ShowMessageWithDetail(&window_, Attention, text, Lines(told, warning));
         return;
     }
-    if (dialogs_.ShowMessageWithAction(&window_, Attention, text, detail,
+    // What to do next, as the cable check words it for the cable the operation meant to use.
+    const QString remedy =
+        QString::fromStdString(CableRemedy(CheckCables(cablePlaces_), ftdiSerial_));
+    if (dialogs_.ShowMessageWithAction(&window_, Attention, text,
+                                       Lines(Lines(told, remedy), warning),
                                        QStringLiteral("Проверить кабель")))
         ShowCableCheck();
 }
