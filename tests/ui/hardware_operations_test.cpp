@@ -312,6 +312,10 @@ private Q_SLOTS:
         QTRY_VERIFY(!journal->Reading());
         QCOMPARE(journal->Model().EntryCount(), 4);
         QCOMPARE(journal->Model().index(0, 1).data().toString(), QStringLiteral("Считывание"));
+        // It goes with the window: left open, it would keep the program running.
+        QVERIFY(journal->isVisible());
+        QVERIFY(f.Form().close());
+        QVERIFY(!journal->isVisible());
     }
 
     // A journal that cannot be written changes no result; it is told once, under the result.

@@ -12,8 +12,9 @@ namespace gsmprog {
 
 namespace {
 // The columns of JournalRowTexts the window shows, in its order.
+// The message beside the result: what went wrong matters more than the columns after it.
 constexpr std::array<std::size_t, JournalTableModel::ColumnCount> ShownColumns{
-    0, 1, 2, 4, 5, 6, 7, 8, 9, 10, 11};
+    0, 1, 2, 11, 4, 5, 6, 7, 8, 9, 10};
 constexpr std::size_t RowColumn = 3;
 constexpr std::size_t CardNumberColumn = 4;
 constexpr std::size_t MessageColumn = 11;

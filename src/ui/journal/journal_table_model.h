@@ -24,8 +24,8 @@ namespace gsmprog {
 class JournalTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Time, operation, result, card number, object, device codes, modem version, ID, user,
-    // cable, message.
+    // Time, operation, result, message, card number, object, device codes, modem version, ID,
+    // user, cable.
     static constexpr int ColumnCount = 11;
 
     struct Row {

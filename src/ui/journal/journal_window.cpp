@@ -65,18 +65,20 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
-    // Each column as wide as its title or a typical text, whichever is wider; the message takes
-    // the rest, cut short (whole in its tooltip).
+    // Each column as wide as its title or a typical text, whichever is wider; the cable takes the
+    // rest. A long message is cut in its middle, which keeps the reason at its end in view; the
+    // tooltip holds it whole.
+    view_->setTextElideMode(Qt::ElideMiddle);
     const char* const typical[] = {"07.12.2026 10:42",
                                    "Программирование",
                                    "остановлено",
+                                   "Программирование НЕ проведено! Причина: нет ответа",
                                    "000000",
                                    "Склад «Север»",
                                    "1234 + 40000000",
                                    "2.5.1",
                                    "не записан",
-                                   "ivanov",
-                                   "FT4ABC12"};
+                                   "ivanov"};
     for (int column = 0; column < int(std::size(typical)); ++column) {
         const QString title =
             model_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
