@@ -188,15 +188,15 @@ private Q_SLOTS:
         window.show();
         WaitRead(window);
         const JournalTableModel& model = window.Model();
-        QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+        QCOMPARE(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QStringLiteral("Сообщение"));
-        QCOMPARE(model.headerData(8, Qt::Horizontal, Qt::DisplayRole).toString(),
+        QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
                  QStringLiteral("ID"));
-        QCOMPARE(model.index(0, 3).data().toString(),
+        QCOMPARE(model.index(0, 4).data().toString(),
                  QStringLiteral("Программирование НЕ проведено! Причина: Кабель FTDI не найден."));
-        QCOMPARE(model.index(0, 3).data(Qt::ToolTipRole).toString(),
+        QCOMPARE(model.index(0, 4).data(Qt::ToolTipRole).toString(),
                  QString::fromStdString(failed.message));
-        QCOMPARE(model.index(0, 8).data().toString(), QStringLiteral("не записан"));
+        QCOMPARE(model.index(0, 3).data().toString(), QStringLiteral("не записан"));
         failed.result = JournalResult::Ok;
         QCOMPARE(JournalRowTexts(failed)[8], std::string("1A2B"));
         QVERIFY(DoubleClickTopRow(window, dialogs).contains(QStringLiteral("ID=1A2B (не записан)")));

@@ -12,9 +12,10 @@ namespace gsmprog {
 
 namespace {
 // The columns of JournalRowTexts the window shows, in its order.
-// The message beside the result: what went wrong matters more than the columns after it.
+// The ID and the message beside the result, where a laptop's screen still shows them: what came
+// of an operation matters more than the columns after them.
 constexpr std::array<std::size_t, JournalTableModel::ColumnCount> ShownColumns{
-    0, 1, 2, 11, 4, 5, 6, 7, 8, 9, 10};
+    0, 1, 2, 8, 11, 4, 5, 6, 7, 9, 10};
 constexpr std::size_t RowColumn = 3;
 constexpr std::size_t CardNumberColumn = 4;
 constexpr std::size_t MessageColumn = 11;

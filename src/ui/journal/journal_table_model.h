@@ -24,7 +24,7 @@ namespace gsmprog {
 class JournalTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Time, operation, result, message, card number, object, device codes, modem version, ID,
+    // Time, operation, result, ID, message, card number, object, device codes, modem version,
     // user, cable.
     static constexpr int ColumnCount = 11;
 

@@ -72,12 +72,12 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     const char* const typical[] = {"07.12.2026 10:42",
                                    "Программирование",
                                    "остановлено",
-                                   "Программирование НЕ проведено! Причина: нет ответа",
+                                   "не записан",
+                                   "Программирование НЕ проведено!",
                                    "000000",
                                    "Склад «Север»",
                                    "1234 + 40000000",
                                    "2.5.1",
-                                   "не записан",
                                    "ivanov"};
     for (int column = 0; column < int(std::size(typical)); ++column) {
         const QString title =
