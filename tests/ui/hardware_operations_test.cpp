@@ -404,10 +404,10 @@ private Q_SLOTS:
                  (QStringList{Failure(ProgramFailedHeader, CableNotFoundText),
                               Failure(ReadFailedHeader, CableNotFoundText)}));
         QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
-        // The next step as the cable check words it.
+        // The next step as the cable check words it, the problem not said twice.
         QCOMPARE(f.dialogs.shown.back().detail,
-                 QStringLiteral("Кабель FTDI не найден: подключите кабель к порту USB (для пробы "
-                                "без кабеля запустите gsmprog-vmodem)"));
+                 QStringLiteral("Подключите кабель к порту USB (для пробы без кабеля запустите "
+                                "gsmprog-vmodem)"));
         QCOMPARE(f.Find<QPushButton>("SpeedButton1")->text(), QStringLiteral("Считать"));
 
         // Both failures are journalled as the user was told them, and each box offered the check.

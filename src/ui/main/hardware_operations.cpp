@@ -71,6 +71,19 @@ const char* StoppedText(JournalOperation operation) {
     return "";
 }
 
+// The cable check's verdict for the failure `reason`: a verdict names its problem before its
+// remedy, and a problem the reason already names is not said twice.
+QString Remedy(const std::string& verdict, const std::string& reason) {
+    QString remedy = QString::fromStdString(verdict);
+    QString named = QString::fromStdString(reason);
+    if (named.endsWith(QLatin1Char('.'))) named.chop(1);
+    named += QStringLiteral(": ");
+    if (!remedy.startsWith(named) || remedy.size() == named.size()) return remedy;
+    remedy.remove(0, named.size());
+    remedy[0] = remedy[0].toUpper();
+    return remedy;
+}
+
 // The failure as the user is told it: the header, the reason and what the cable told.
 QString FailureMessage(const char* header, const ProgWorker::Result& result) {
     return Lines(QString::fromUtf8(header) + QString::fromStdString(result.FailReason),
@@ -397,7 +410,7 @@ void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Resul
     }
     // What to do next, as the cable check words it for the cable the operation meant to use.
     const QString remedy =
-        QString::fromStdString(CableRemedy(CheckCables(cablePlaces_), ftdiSerial_));
+        Remedy(CableRemedy(CheckCables(cablePlaces_), ftdiSerial_), result.FailReason);
     if (dialogs_.ShowMessageWithAction(&window_, Attention, text,
                                        Lines(Lines(told, remedy), warning),
                                        QStringLiteral("Проверить кабель")))
