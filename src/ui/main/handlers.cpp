@@ -35,7 +35,10 @@ void TForm1::BitBtn2Click() {
     editor_->SaveCard();
     if (!EditMode) ShowCardHistory();
 }
-void TForm1::BitBtn3Click() { editor_->DeleteCard(); }
+void TForm1::BitBtn3Click() {
+    editor_->DeleteCard();
+    if (!EditMode) ShowCardHistory();
+}
 bool TForm1::FormCloseQuery() { return editor_->MayClose(); }
 
 void TForm1::SearchEditClick() { search_->SearchEditClick(); }
