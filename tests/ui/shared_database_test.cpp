@@ -52,7 +52,7 @@ private Q_SLOTS:
         QVERIFY2(question.startsWith(QStringLiteral("База карточек уже открыта: gsmprog на ")) &&
                      question.contains(QStringLiteral(", пользователь ")) &&
                      question.endsWith(QStringLiteral(
-                         ". Открыть только для просмотра?\n\n«Нет» закроет это окно.")),
+                         ". Открыть только для просмотра?\n\n«Нет» закроет это, второе окно gsmprog.")),
                  qPrintable(question));
         QVERIFY(form.ReadOnly());
         QVERIFY(form.windowTitle().endsWith(QStringLiteral(" — только просмотр")));

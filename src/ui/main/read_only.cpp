@@ -17,7 +17,7 @@ bool TForm1::TakeDatabase() {
     readOnly_ = dialogs_.AskYesNo(nullptr, QStringLiteral("Внимание"),
                                   QString::fromStdString(lock_.Refusal()) +
                                       QStringLiteral(". Открыть только для просмотра?\n\n"
-                                                     "«Нет» закроет это окно."));
+                                                     "«Нет» закроет это, второе окно gsmprog."));
     return readOnly_;
 }
 
