@@ -3,7 +3,8 @@
 // gsmprog-cli monitor [--seconds N]: keeps the control link running as the open control
 // window does (a status request each second, control mode entered again after more than
 // five seconds without an event) and prints every event text as the window's logs show
-// it: the time of day, " > " and the text. Ends after N seconds or on SIGINT/SIGTERM.
+// it: the time of day, " > " and the text (an iButton key with its code). Ends after N
+// seconds or on SIGINT/SIGTERM.
 // A failure that repeats is printed once; a cable that stays unusable is closed and opened
 // again as the window does (CableRecovery), so that the monitor finds a modem that is
 // plugged in again. A timed run that never reached the modem failed.
@@ -41,6 +42,7 @@ std::string TimeOfDay(std::time_t now) {
 std::string EventLine(const ControlEvent& event, const std::string& serial) {
     if (event.code == CtrlStatus) return StatusText(event.packet, " ");
     if (event.code == CtrlError) return FailureText(event, serial);
+    if (event.code == CtrlIButtonKey) return KeyCodeText(event.packet);
     return event.text;
 }
 

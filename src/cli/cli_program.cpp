@@ -42,7 +42,8 @@ int Program(CliContext& context) {
     }
 
     if (int code =
-            CheckStorable(*database, "Модем не программировался: его новый ID некуда записать.");
+            CheckStorable(*database, "Модем не программировался: его новый ID некуда записать.",
+                          "запрограммируйте модем");
         code != ExitSuccess)
         return code;
 

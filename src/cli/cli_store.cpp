@@ -69,16 +69,20 @@ int StoreUnderLock(CardDatabase& database, const std::function<std::string(CardD
 
 }  // namespace
 
-int CheckStorable(const CardDatabase& database, const std::string& untouchedText) {
+int CheckStorable(const CardDatabase& database, const std::string& untouchedText,
+                  const std::string& windowWork) {
     DatabaseLock lock;
     std::string reason;
+    std::string remedy;
     const DatabaseLock::Outcome outcome = lock.Take(CliProgramName);
-    if (outcome == DatabaseLock::Outcome::Failed ||
-        (outcome == DatabaseLock::Outcome::Held && HeldByWindow(lock)))
-        reason = lock.Refusal();
+    const bool window = outcome == DatabaseLock::Outcome::Held && HeldByWindow(lock);
+    if (outcome == DatabaseLock::Outcome::Failed || window) reason = lock.Refusal();
     else if (!database.CanSave()) reason = WriteFailureText(database, errno);
     if (reason.empty()) return ExitSuccess;
-    PrintFailure(reason + ". " + untouchedText);
+    if (window)
+        remedy = " Закройте то окно " + lock.Holder().program + " (PID " +
+                 std::to_string(lock.Holder().pid) + ") или " + windowWork + " в нём.";
+    PrintFailure(reason + ". " + untouchedText + remedy);
     return ExitWriteFailure;
 }
 

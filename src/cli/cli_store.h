@@ -16,8 +16,10 @@ namespace gsmprog::cli {
 
 // Whether the result of an exchange could be stored now: ExitSuccess, or ExitWriteFailure
 // with the reason and `untouchedText` printed (the modem is then left alone). Fails at once
-// when a window holds the database, or when `database` cannot be written.
-int CheckStorable(const CardDatabase& database, const std::string& untouchedText);
+// when a window holds the database, saying to close that window or to do `windowWork` in it
+// ("запрограммируйте модем"), or when `database` cannot be written.
+int CheckStorable(const CardDatabase& database, const std::string& untouchedText,
+                  const std::string& windowWork);
 
 // Takes the right to write (waiting a few seconds for whoever holds it), reads the
 // database as it stands on disk now into `database` (the command's own copy, whose memory is

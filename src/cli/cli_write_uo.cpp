@@ -56,7 +56,8 @@ int WriteUo(CliContext& context) {
     }
     const UoCommand command = BuildUoCommand(card, device);
     if (int code = CheckStorable(
-            *database, "УОО не программировалось: дату программирования некуда записать.");
+            *database, "УОО не программировалось: дату программирования некуда записать.",
+            "запишите настройки в УОО");
         code != ExitSuccess)
         return code;
 

@@ -82,7 +82,8 @@ std::vector<JournalField> JournalEntryFields(const JournalEntry& entry) {
     add("Коды УОО", entry.deviceCodes);
     add("Карточка изменена", entry.dateChanged);
     add("Версия модема", entry.modemVersion);
-    add("ID", entry.imageCrc);
+    add("ID", IdNotWritten(entry) ? entry.imageCrc + " (" + IdNotWrittenText + ")"
+                                  : entry.imageCrc);
     add("Прежний ID", entry.previousId);
     if (entry.device) add("УОО", std::to_string(*entry.device));
     add("Команда", entry.command);

@@ -55,6 +55,11 @@ const JournalRow& JournalColumnTitles() {
     return titles;
 }
 
+bool IdNotWritten(const JournalEntry& entry) {
+    return entry.operation == JournalOperation::Program && entry.result != JournalResult::Ok &&
+           !entry.imageCrc.empty();
+}
+
 JournalRow JournalRowTexts(const JournalEntry& entry) {
     return {entry.time,
             OperationText(entry),
@@ -64,7 +69,7 @@ JournalRow JournalRowTexts(const JournalEntry& entry) {
             entry.object,
             entry.deviceCodes,
             entry.modemVersion,
-            entry.imageCrc,
+            IdNotWritten(entry) ? std::string(IdNotWrittenText) : entry.imageCrc,
             entry.user,
             entry.cable.empty() ? entry.port : entry.cable,
             entry.message};

@@ -20,8 +20,14 @@ using JournalRow = std::array<std::string, JournalColumnCount>;
 // "Версия модема", "ID", "Пользователь", "Кабель", "Сообщение".
 const JournalRow& JournalColumnTitles();
 
-// The texts of `entry` in those columns (UTF-8), e.g. "Запись УОО 2", "сбой".
+// The texts of `entry` in those columns (UTF-8), e.g. "Запись УОО 2", "сбой". A programming
+// that did not end well has "не записан" for its ID: the modem was never confirmed to hold the
+// ID the entry keeps.
 JournalRow JournalRowTexts(const JournalEntry& entry);
+
+inline constexpr const char* IdNotWrittenText = "не записан";
+// The entry's ID did not get into a modem: a programming that did not end well.
+bool IdNotWritten(const JournalEntry& entry);
 
 // A row's texts in one allocation, for a window that keeps a row of each of many entries.
 class PackedJournalRow {

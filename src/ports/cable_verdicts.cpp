@@ -67,7 +67,7 @@ std::string GroupToJoin(const PortAccess& access) {
 void JudgePort(CheckedCable& cable, const SystemServices& services) {
     std::vector<std::string>& verdicts = cable.verdicts;
     for (const SeenProcess& holder : cable.holders)
-        verdicts.push_back("Порт занят: программа " + holder.name + " (PID " +
+        verdicts.push_back("Порт занят: закройте программу " + holder.name + " (PID " +
                            std::to_string(holder.pid) + ")");
     const int error = cable.access.openError;
     if (error == EACCES || error == EPERM) {
@@ -126,6 +126,18 @@ void JudgeCable(CheckedCable& cable, const SystemServices& services) {
     JudgePort(cable, services);
     cable.usable = !cable.node.empty() && cable.access.openError == 0 && cable.holders.empty() &&
                    !cable.serial.empty();
+}
+
+std::string CableRemedy(const CableCheck& check, const std::string& serial) {
+    const auto first = [](const CheckedCable& cable) {
+        return cable.usable || cable.verdicts.empty() ? std::string() : cable.verdicts.front();
+    };
+    // The cable the operation used first: another one's trouble is not what stopped it.
+    for (const CheckedCable& cable : check.cables)
+        if (!serial.empty() && cable.serial == serial) return first(cable);
+    for (const CheckedCable& cable : check.cables)
+        if (std::string verdict = first(cable); !verdict.empty()) return verdict;
+    return check.verdicts.empty() ? std::string() : check.verdicts.front();
 }
 
 void JudgeSystem(CableCheck& check) {

@@ -4,6 +4,7 @@
 // The verdicts of the cable check: from what was found, each problem as one Russian line that
 // ends in its remedy (the README's troubleshooting steps, shortened).
 
+#include <string>
 #include <vector>
 
 #include "ports/cable_check.h"
@@ -25,5 +26,10 @@ void JudgeCable(CheckedCable& cable, const SystemServices& services);
 
 // Fills check.verdicts: no cable at all, gsmprog's rule missing, virtual cables refused.
 void JudgeSystem(CableCheck& check);
+
+// The one verdict that says what to do about a cable that could not be used: that of the cable
+// `serial` (empty: any cable) when it is not usable, else the system's first; empty when the
+// check finds nothing wrong.
+std::string CableRemedy(const CableCheck& check, const std::string& serial);
 
 }  // namespace gsmprog

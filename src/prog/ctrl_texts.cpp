@@ -22,6 +22,9 @@ std::string TraceText(const std::uint8_t* bytes, std::size_t count) {
         std::string_view(reinterpret_cast<const char*>(begin), std::size_t(end - begin)));
 }
 
+constexpr const char* KeyEventText = "Получен код ключа IButton";
+constexpr std::size_t KeyCodeSize = 8;
+
 const char* Direction(const CtrlPacket& trace) { return trace.data[0] != 0 ? "TX: " : "RX: "; }
 
 std::size_t Meaningful(const CtrlPacket& event) {
@@ -57,10 +60,16 @@ std::string ErrorStateText(std::uint32_t errorState, bool pending, std::uint8_t 
     }
 }
 
+std::string KeyCodeText(const CtrlPacket& key) {
+    std::string code = HexBytes(key.data, std::min(Meaningful(key), KeyCodeSize));
+    if (!code.empty()) code.pop_back();  // the blank after the last byte
+    return std::string(KeyEventText) + ": " + code;
+}
+
 std::string EventText(const CtrlPacket& event, std::uint8_t lastStatusByte) {
     const std::size_t count = Meaningful(event);
     switch (event.code) {
-    case CtrlIButtonKey: return "Получен код ключа IButton";
+    case CtrlIButtonKey: return KeyEventText;
     case CtrlOutputsSet: return "Установлено значение выходов: " + HexBytes(&lastStatusByte, 1);
     case CtrlGsmTrace:
         return Direction(event) + TraceText(event.data + 2, count > 2 ? count - 2 : 0);

@@ -21,6 +21,10 @@ std::string ErrorReplyText(std::uint8_t errorByte);
 // `requestCode` is the code of the request last sent. Empty for states without a text.
 std::string ErrorStateText(std::uint32_t errorState, bool pending, std::uint8_t requestCode);
 
+// "Получен код ключа IButton: 01 23 45 67 89 AB CD EF": a key event with the key's eight
+// bytes, which the installer needs to register the key at the console.
+std::string KeyCodeText(const CtrlPacket& key);
+
 // The text of an event taken from the result queue; empty for events without one.
 // `lastStatusByte` is the status byte of the latest status reply, reported for code 13.
 std::string EventText(const CtrlPacket& event, std::uint8_t lastStatusByte);

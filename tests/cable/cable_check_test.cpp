@@ -118,7 +118,7 @@ TEST(CableCheck, APortHeldByAnotherProgramNamesItAndItsPid) {
     system.Process(1300, "bash", {"/dev/pts/0"});
     const CableCheck check = Check(system);
     EXPECT_EQ(Verdicts(check),
-              std::vector<std::string>{"Порт занят: программа minicom (PID 1234)"});
+              std::vector<std::string>{"Порт занят: закройте программу minicom (PID 1234)"});
     EXPECT_FALSE(check.Usable());
 }
 
@@ -225,7 +225,7 @@ TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
 
     system.Process(5000, "screen", {name});
     check = Check(system, cables);
-    EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: программа screen (PID 5000)"});
+    EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: закройте программу screen (PID 5000)"});
     UnregisterVirtualCable(cables, "VM7", name);
     ::close(slave);
     ::close(master);

@@ -208,7 +208,7 @@ TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
     const auto busy = Run({"doctor"});
     ::close(terminal);
     EXPECT_EQ(busy.exitCode, 1);
-    EXPECT_NE(busy.out.find("\n! Порт занят: программа " + self + " (PID " +
+    EXPECT_NE(busy.out.find("\n! Порт занят: закройте программу " + self + " (PID " +
                             std::to_string(::getpid()) + ")\n"),
               std::string::npos)
         << busy.out;

@@ -122,7 +122,7 @@ TEST_F(ControlCli, AModemThatVanishesDuringTheHandshakeIsACableFailure) {
 }
 
 TEST_F(ControlCli, MonitorPrintsTimedEventsUntilItsTimeIsUp) {
-    StartModem({"--traces", "4"});
+    StartModem({"--traces", "4", "--ibutton-every", "1"});
     const auto result = Run({"monitor", "--seconds", "3"});
     EXPECT_EQ(result.exitCode, 0) << result.err;
     // "HH:MM:SS > " and a text.
@@ -141,7 +141,8 @@ TEST_F(ControlCli, MonitorPrintsTimedEventsUntilItsTimeIsUp) {
     EXPECT_GE(count, 6);
     for (const char* text : {" > TX(3): 51 0C A3 \n", " > RX(10): AE 0C 00 04 10 68 10 E0 2E AC \n",
                              " > simNumEdit=1 batVolt1=4100 batVolt2=4200 pwrVolt=12000\n",
-                             " > TX: AT+CSQ\n", " > TX: 01 10 00 \n"})
+                             " > TX: AT+CSQ\n", " > TX: 01 10 00 \n",
+                             " > Получен код ключа IButton: 01 23 45 67 89 AB CD EF\n"})
         EXPECT_NE(result.out.find(text), std::string::npos) << text << "\n" << result.out;
 }
 

@@ -111,6 +111,15 @@ TEST(CtrlFrame, ShortRepliesAndErrorTexts) {
     EXPECT_EQ(ErrorReplyText(255), ErrorReplyText(0));
 }
 
+// The link's own text stays as it is; the key's code is told beside it, as installers need it.
+TEST(CtrlFrame, AKeyEventNamesTheKeysCode) {
+    CtrlPacket key;
+    ASSERT_TRUE(Parse({0xAE, 0x03, 0x01, 0xA2, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x7B}, key));
+    EXPECT_EQ(key.code, CtrlIButtonKey);
+    EXPECT_EQ(EventText(key, 0), "Получен код ключа IButton");
+    EXPECT_EQ(KeyCodeText(key), "Получен код ключа IButton: 01 A2 33 44 55 66 77 88");
+}
+
 TEST(CtrlFrame, TracesBecomeDirectionAndText) {
     CtrlPacket gsm;
     ASSERT_TRUE(Parse({0xAE, 0xD2, 0x01, 0x02, 0x41, 0x54, 0x00, 0xE8}, gsm));

@@ -81,6 +81,12 @@ private:
 };
 
 const QRegularExpression TimedLine(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d > "));
+// The status line of a modem that answered and then stopped, on the cable `cable`.
+QRegularExpression Lost(const char* cable) {
+    return QRegularExpression(QString::fromLatin1(cable) +
+                              QStringLiteral(": Модем не отвечает — повтор каждую секунду \\(с "
+                                             "\\d\\d:\\d\\d:\\d\\d\\)$"));
+}
 
 }  // namespace
 
@@ -154,8 +160,12 @@ private Q_SLOTS:
         QVERIFY(Lines(form, "gsmLog").size() <= 2);
         QTRY_VERIFY_WITH_TIMEOUT(
             Lines(form, "ismLog").join('\n').contains("Установлено значение выходов: "), 3000);
-        QTRY_VERIFY_WITH_TIMEOUT(
-            Lines(form, "ismLog").join('\n').contains("Получен код ключа IButton"), 3000);
+        // A key with its code, in the log and in the status line.
+        const QString key = QStringLiteral("Получен код ключа IButton: 01 23 45 67 89 AB CD EF");
+        QTRY_VERIFY_WITH_TIMEOUT(Lines(form, "ismLog").join('\n').contains(key), 3000);
+        QVERIFY2(StateLine(form).contains(QRegularExpression(
+                     "^VMODEM1: Связь установлена\\. \\d\\d:\\d\\d:\\d\\d " + key + "$")),
+                 qPrintable(StateLine(form)));
         const QStringList gsm = Lines(form, "gsmLog"), ism = Lines(form, "ismLog");
         QVERIFY(gsm.size() > 5);
         for (const QString& line : gsm + ism) {
@@ -234,9 +244,8 @@ private Q_SLOTS:
         Open(f);
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("12500"), ReplyTimeoutMs);
         modem->Stop();
-        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(QRegularExpression(
-                                     QStringLiteral("^VMODEM1: \\d\\d:\\d\\d:\\d\\d \\S"))),
-                                 ReplyTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(StateLine(form).contains(Lost("VMODEM1")), ReplyTimeoutMs);
+        QVERIFY(In<QLabel>(form, "linkStateLabel")->styleSheet().contains("color"));
         for (const char* field : {"simNumEdit", "batVolt1", "batVolt2", "pwrVolt"})
             QVERIFY(Greyed(form, field));
         QCOMPARE(Field(form, "pwrVolt"), QStringLiteral("12500"));
@@ -266,15 +275,21 @@ private Q_SLOTS:
         QVERIFY(In<QWidget>(form, "sim1Btn")->isEnabled());
 
         chosen->Stop();
+        // One line while it is gone; what the retries run into is under the pointer.
         const QRegularExpression missing(
-            QStringLiteral("^VMODEM2: \\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"));
-        QTRY_VERIFY2_WITH_TIMEOUT(StateLine(form).contains(missing), qPrintable(StateLine(form)),
+            QStringLiteral("^\\d\\d:\\d\\d:\\d\\d Кабель FTDI не найден\\.$"));
+        auto* line = In<QLabel>(form, "linkStateLabel");
+        QTRY_VERIFY2_WITH_TIMEOUT(line->toolTip().contains(missing), qPrintable(line->toolTip()),
                                   ReplyTimeoutMs);
+        QVERIFY2(StateLine(form).contains(Lost("VMODEM2")), qPrintable(StateLine(form)));
         QVERIFY(!In<QWidget>(form, "sim1Btn")->isEnabled());
 
         chosen = f.StartModem({"--supply", "11000"}, "VMODEM2");
         QTRY_COMPARE_WITH_TIMEOUT(Field(form, "pwrVolt"), QStringLiteral("11000"), ReplyTimeoutMs);
         QCOMPARE(StateLine(form), QStringLiteral("VMODEM2: Связь установлена"));
+        QVERIFY(line->styleSheet().isEmpty() && line->toolTip().isEmpty());
+        // The chart does not bridge the time the modem was gone.
+        QCOMPARE(In<VoltageChart>(form, "voltChart")->RunCount(), 2);
         QVERIFY(In<QWidget>(form, "sim1Btn")->isEnabled());
         QVERIFY(form.isVisible());
         // The first cable listed was never polled.

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <fstream>
@@ -311,6 +312,10 @@ private Q_SLOTS:
         QTRY_VERIFY(!journal->Reading());
         QCOMPARE(journal->Model().EntryCount(), 4);
         QCOMPARE(journal->Model().index(0, 1).data().toString(), QStringLiteral("Считывание"));
+        // It goes with the window: left open, it would keep the program running.
+        QVERIFY(journal->isVisible());
+        QVERIFY(f.Form().close());
+        QVERIFY(!journal->isVisible());
     }
 
     // A journal that cannot be written changes no result; it is told once, under the result.
@@ -375,6 +380,8 @@ private Q_SLOTS:
     void EmptyCardAndMissingCable() {
         WindowFixture f;
         WriteTwoCards(f);
+        FakeSystem system;  // no adapter on USB
+        f.UseSystemRoot(system.root.Path());
         TForm1& form = f.Start();
         f.ClickRow(3);
         f.Click("ProgBtn");
@@ -397,7 +404,10 @@ private Q_SLOTS:
                  (QStringList{Failure(ProgramFailedHeader, CableNotFoundText),
                               Failure(ReadFailedHeader, CableNotFoundText)}));
         QCOMPARE(f.dialogs.shown.back().caption, QStringLiteral("Внимание"));
-        QCOMPARE(f.dialogs.shown.back().detail, QString());
+        // The next step as the cable check words it, the problem not said twice.
+        QCOMPARE(f.dialogs.shown.back().detail,
+                 QStringLiteral("Подключите кабель к порту USB (для пробы без кабеля запустите "
+                                "gsmprog-vmodem)"));
         QCOMPARE(f.Find<QPushButton>("SpeedButton1")->text(), QStringLiteral("Считать"));
 
         // Both failures are journalled as the user was told them, and each box offered the check.
@@ -448,7 +458,9 @@ private Q_SLOTS:
         f.Click("SpeedButton1");
         WaitIdle(f);
         QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, CableNotFoundText)});
-        QCOMPARE(f.dialogs.shown[0].detail, QString::fromUtf8(AdapterWithoutPortText));
+        QCOMPARE(f.dialogs.shown[0].detail.section('\n', 0, 0),
+                 QString::fromUtf8(AdapterWithoutPortText));
+        QVERIFY(f.dialogs.shown[0].detail.section('\n', 1).startsWith("brltty забрал кабель: "));
     }
 
     // A counterfeit chip erased to product ID 0000 has no port either, but no brltty in it.
@@ -463,7 +475,7 @@ private Q_SLOTS:
         f.Click("SpeedButton1");
         WaitIdle(f);
         QCOMPARE(f.dialogs.Texts(), QStringList{Failure(ReadFailedHeader, CableNotFoundText)});
-        QCOMPARE(f.dialogs.shown[0].detail, QString());
+        QVERIFY(f.dialogs.shown[0].detail.startsWith("Код изделия 0000: "));
     }
 
     void StopsEndWithTheStopMessageAlone() {
@@ -716,26 +728,32 @@ private Q_SLOTS:
         const QStringList shown = ReadDifferences(f, [&](QDialog& dialog) {
             auto* newCard = dialog.findChild<QPushButton*>("newCardBtn");
             QVERIFY(newCard->isVisibleTo(&dialog));
-            f.dialogs.texts = {"3"};  // not the first empty row: the user's choice
+            f.dialogs.texts = {"300"};  // not the first empty row: the user's choice
             QTest::mouseClick(newCard, Qt::LeftButton);
         });
         QCOMPARE(shown, QStringList{});
         QCOMPARE(f.dialogs.textPrompts,
                  QStringList{"Создать карточку: Пустая строка для новой карточки: [1]"});
         QVERIFY(form.EditMode);
-        QCOMPARE(form.Database().SelectedIndex, 2);
+        QCOMPARE(form.Database().SelectedIndex, 299);
+        // The row in view, and the form saying what to fill in first.
+        auto* grid = f.Find<QTableView>("SetsGrid");
+        QVERIFY(grid->viewport()->rect().contains(
+            grid->visualRect(grid->model()->index(299, 0)).center()));
+        QCOMPARE(f.Find<QLabel>("cardHistoryLabel")->text(), QString::fromUtf8(TForm1::NewCardHint));
         QCOMPARE(f.Text("NCardEdit"), QString());
         QCOMPARE(f.Text("Edit1"), QString());
         QCOMPARE(form.focusWidget(), f.Find<QWidget>("NCardEdit"));
         QCOMPARE(f.Text("smsObjNameEdit"), QStringLiteral("Дача 7"));
-        QVERIFY(!f.ReadBack()->cards[2].InUse());  // nothing written before the save
+        QVERIFY(!f.ReadBack()->cards[299].InUse());  // nothing written before the save
 
         f.Type("NCardEdit", "303");
         f.Type("Edit1", QStringLiteral("Дача"));
         f.Save();
         QVERIFY(!form.EditMode);
-        QVERIFY(f.ReadBack()->cards[2].InUse());
-        QCOMPARE(std::uint16_t(f.ReadBack()->cards[2].ProgID1), held.crc);
+        QVERIFY(f.Find<QLabel>("cardHistoryLabel")->text() != QString::fromUtf8(TForm1::NewCardHint));
+        QVERIFY(f.ReadBack()->cards[299].InUse());
+        QCOMPARE(std::uint16_t(f.ReadBack()->cards[299].ProgID1), held.crc);
         f.Click("ProgBtn");
         WaitIdle(f);
         const std::vector<std::uint8_t> written = HeldImage(image);
@@ -765,17 +783,31 @@ private Q_SLOTS:
         entry.cardNumber = "101";
         entry.image = HexText(image.bytes.data(), image.length);
         QVERIFY(AppendJournalLine(JournalFile(f.Dir()), JournalLine(entry)).empty());
+        auto modem = f.StartModem();
         f.Start();
         QStringList rows;
-        f.dialogs.onModal = [&](QDialog& dialog) { rows = ShownDifferences(dialog); };
+        bool offered = false;
+        // Differences offer the programming that writes them; the click starts it.
+        f.dialogs.onModal = [&](QDialog& dialog) {
+            rows = ShownDifferences(dialog);
+            auto* program = dialog.findChild<QPushButton*>("programChangesBtn");
+            offered = program && program->text() == QStringLiteral("Программировать модем");
+            if (program) QTest::mouseClick(program, Qt::LeftButton);
+        };
         f.ClickRow(1);
         f.Click("ChangesBtn");
         QCOMPARE(f.dialogs.modals, QStringList{"Что изменено после программирования"});
         QCOMPARE(rows, (QStringList{"PIN2 | 2222 | 9999"}));
+        QVERIFY(offered);
+        WaitIdle(f);
+        QCOMPARE(f.dialogs.Texts(), QStringList{QString::fromUtf8(ProgramDoneText)});
+        f.Click("ChangesBtn");
+        QCOMPARE(rows, QStringList{"Отличий нет"});
+        QVERIFY(!offered);
         f.ClickRow(2);
         f.Click("ChangesBtn");
-        QCOMPARE(f.dialogs.Texts(),
-                 QStringList{"Нет записи о программировании этой карточки в журнале"});
+        QCOMPARE(f.dialogs.Texts().back(),
+                 QStringLiteral("Нет записи о программировании этой карточки в журнале"));
         f.ClickRow(3);
         QVERIFY(!f.Enabled("ChangesBtn"));
     }

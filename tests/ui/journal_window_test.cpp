@@ -175,6 +175,33 @@ private Q_SLOTS:
         QVERIFY(dialogs.shown.empty());
     }
 
+    // The message has a column of its own, on one line, whole in its tooltip; a programming
+    // that failed keeps the ID it tried but does not show it as written.
+    void AFailedProgrammingShowsItsMessageAndNoIdAsWritten() {
+        JournalEntry failed =
+            Entry(9, JournalOperation::Program, JournalResult::Failed, 3, "17", "ivanov");
+        failed.message = "Программирование НЕ проведено!\n\nПричина:\nКабель FTDI не найден.";
+        failed.imageCrc = "1A2B";
+        Append(failed);
+        ScriptedDialogs dialogs;
+        JournalWindow window(dialogs, Dir());
+        window.show();
+        WaitRead(window);
+        const JournalTableModel& model = window.Model();
+        QCOMPARE(model.headerData(4, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("Сообщение"));
+        QCOMPARE(model.headerData(3, Qt::Horizontal, Qt::DisplayRole).toString(),
+                 QStringLiteral("ID"));
+        QCOMPARE(model.index(0, 4).data().toString(),
+                 QStringLiteral("Программирование НЕ проведено! Причина: Кабель FTDI не найден."));
+        QCOMPARE(model.index(0, 4).data(Qt::ToolTipRole).toString(),
+                 QString::fromStdString(failed.message));
+        QCOMPARE(model.index(0, 3).data().toString(), QStringLiteral("не записан"));
+        failed.result = JournalResult::Ok;
+        QCOMPARE(JournalRowTexts(failed)[8], std::string("1A2B"));
+        QVERIFY(DoubleClickTopRow(window, dialogs).contains(QStringLiteral("ID=1A2B (не записан)")));
+    }
+
     // The window keeps only the rows' texts: an entry shown whole is read from the journal
     // again, and one that is no longer where it was is refused, never shown as another.
     void AJournalReplacedOrCutAfterReadingIsToldNotShownWrong() {

@@ -3,6 +3,8 @@
 // Two programs on one card database: a second window only views it and never writes it, and
 // the command line is refused while a window holds it.
 
+#include <unistd.h>
+
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTest>
@@ -49,14 +51,16 @@ private Q_SLOTS:
         const QString question = second.dialogs.shown[0].text;
         QVERIFY2(question.startsWith(QStringLiteral("База карточек уже открыта: gsmprog на ")) &&
                      question.contains(QStringLiteral(", пользователь ")) &&
-                     question.endsWith(QStringLiteral(". Открыть только для просмотра?")),
+                     question.endsWith(QStringLiteral(
+                         ". Открыть только для просмотра?\n\n«Нет» закроет это, второе окно gsmprog.")),
                  qPrintable(question));
         QVERIFY(form.ReadOnly());
         QVERIFY(form.windowTitle().endsWith(QStringLiteral(" — только просмотр")));
         // Said inside the window too, above the list, with the holder and the time it took over.
         const QString banner = second.Find<QLabel>("readOnlyBanner")->text();
         const QRegularExpression holder(QStringLiteral(
-            "^Только просмотр: база открыта в gsmprog на (\\S+) \\((\\S+)\\) с (\\d\\d\\.\\d\\d\\.\\d{4} )?\\d\\d:\\d\\d$"));
+            "^Только просмотр: база открыта в gsmprog на (\\S+) \\((\\S+)\\) с (\\d\\d\\.\\d\\d\\.\\d{4} )?\\d\\d:\\d\\d\\. "
+            "Чтобы изменять карточки, закройте то окно и откройте gsmprog заново$"));
         QVERIFY2(holder.match(banner).hasMatch(), qPrintable(banner));
         QVERIFY(second.Visible("readOnlyBanner"));
         QVERIFY(second.Find<QWidget>("readOnlyBanner")->y() <
@@ -102,7 +106,10 @@ private Q_SLOTS:
         QCOMPARE(run.exitCode, 4);
         QVERIFY2(
             run.err.starts_with("gsmprog-cli: База карточек уже открыта: gsmprog на ") &&
-                run.err.ends_with(". Модем не программировался: его новый ID некуда записать.\n"),
+                run.err.ends_with(". Модем не программировался: его новый ID некуда записать. "
+                                  "Закройте то окно gsmprog (PID " +
+                                  std::to_string(::getpid()) +
+                                  ") или запрограммируйте модем в нём.\n"),
             run.err.c_str());
         QVERIFY(Bytes(f.DatabaseFile()) == before);
 

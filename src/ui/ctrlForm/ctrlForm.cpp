@@ -7,6 +7,7 @@
 
 #include "prog/ctrl_reader_pace.h"
 #include "prog/ctrl_status.h"
+#include "prog/ctrl_texts.h"
 #include "prog/ftdi_korvel_ctrl.h"
 #include "ui/ctrlForm/traffic_log.h"
 #include "ui_ctrlForm.h"
@@ -99,7 +100,15 @@ void TForm4::Timer1Timer() {
 
 void TForm4::ShowLinkState() {
     const QString state = stateLine_.Text(link_->InControlMode(), SteadyMs());
-    if (state != ui->linkStateLabel->text()) ui->linkStateLabel->setText(state);
+    if (state != ui->linkStateLabel->text()) {
+        ui->linkStateLabel->setText(state);
+        ui->linkStateLabel->setStyleSheet(stateLine_.Failing()
+                                              ? QStringLiteral("QLabel { color: #b00000; }")
+                                              : QString());
+    }
+    // The lost modem's line stays the same; what each retry runs into is under the pointer.
+    if (stateLine_.Failure() != ui->linkStateLabel->toolTip())
+        ui->linkStateLabel->setToolTip(stateLine_.Failure());
     // A switch asked without a link would go out at some later handshake, unexpectedly.
     ui->sim1Btn->setEnabled(stateLine_.LinkUp());
 }
@@ -110,6 +119,7 @@ void TForm4::ShowEvent(const CtrlResult& result, const QString& time) {
     case CtrlError:
         stateLine_.Failed(time, text, result.errorState, cable_.LastFailure());
         SetFieldsStale(true);
+        ui->voltChart->Interrupt();
         return;
     case CtrlBytesSent:
     case CtrlBytesReceived:
@@ -119,8 +129,13 @@ void TForm4::ShowEvent(const CtrlResult& result, const QString& time) {
         if (ui->CheckBox1->isChecked() && !text.empty())
             gsmLog_->Add(time, QString::fromStdString(text));
         break;
+    case CtrlIButtonKey: {
+        const std::string key = KeyCodeText(*result.packet);
+        stateLine_.KeyRead(time, key);
+        if (ui->uooViewCheck->isChecked()) ismLog_->Add(time, QString::fromStdString(key));
+        break;
+    }
     case CtrlDeviceTrace:
-    case CtrlIButtonKey:
     case CtrlOutputsSet:
         if (ui->uooViewCheck->isChecked() && !text.empty())
             ismLog_->Add(time, QString::fromStdString(text));

@@ -16,7 +16,19 @@ constexpr std::int64_t DownAfterMs = 1000;
 void LinkStateLine::Opened(const std::string& cable) {
     cable_ = cable.empty() ? QString() : QString::fromStdString(cable) + QStringLiteral(": ");
     failure_.clear();
-    up_ = false;
+    lostSince_.clear();
+    key_.clear();
+    up_ = answered_ = false;
+}
+
+void LinkStateLine::Replied() {
+    failure_.clear();
+    lostSince_.clear();
+    answered_ = true;
+}
+
+void LinkStateLine::KeyRead(const QString& time, const std::string& text) {
+    key_ = time + QLatin1Char(' ') + QString::fromStdString(text);
 }
 
 void LinkStateLine::Failed(const QString& time, const std::string& message,
@@ -35,6 +47,8 @@ void LinkStateLine::Failed(const QString& time, const std::string& message,
                                                              : CableAccessFailureText);
     }
     failure_ = time + QLatin1Char(' ') + text;
+    // An error reply is an answer: only a silent modem or a failing cable is lost.
+    if (answered_ && errorState != 0 && lostSince_.isEmpty()) lostSince_ = time;
 }
 
 QString LinkStateLine::Text(bool inControlMode, std::int64_t nowMs) {
@@ -44,8 +58,12 @@ QString LinkStateLine::Text(bool inControlMode, std::int64_t nowMs) {
     } else if (nowMs - lastUpMs_ > DownAfterMs) {
         up_ = false;
     }
+    if (!lostSince_.isEmpty())
+        return cable_ + QString::fromUtf8(LostText) + QStringLiteral(" (с ") + lostSince_ +
+               QLatin1Char(')');
     if (!failure_.isEmpty()) return cable_ + failure_;
-    return cable_ + QString::fromUtf8(up_ ? LinkUpText : NoLinkText);
+    const QString state = cable_ + QString::fromUtf8(up_ ? LinkUpText : NoLinkText);
+    return key_.isEmpty() ? state : state + QStringLiteral(". ") + key_;
 }
 
 }  // namespace gsmprog

@@ -3,11 +3,14 @@
 #include "ui/ctrlForm/voltage_chart.h"
 
 #include <QDateTimeAxis>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace gsmprog {
 
@@ -33,11 +36,12 @@ VoltageChart::VoltageChart(QWidget* parent) : QChartView(parent) {
     chart->addAxis(timeAxis_, Qt::AlignBottom);
     chart->addAxis(voltAxis_, Qt::AlignLeft);
     for (int i = 0; i < LineCount; ++i) {
-        lines_[i] = new QLineSeries(chart);
-        lines_[i]->setName(QString::fromUtf8(LineNames[i]));
-        chart->addSeries(lines_[i]);
-        lines_[i]->attachAxis(timeAxis_);
-        lines_[i]->attachAxis(voltAxis_);
+        auto* line = new QLineSeries(chart);
+        line->setName(QString::fromUtf8(LineNames[i]));
+        chart->addSeries(line);
+        line->attachAxis(timeAxis_);
+        line->attachAxis(voltAxis_);
+        runs_[i].push_back(line);
     }
     setRenderHint(QPainter::Antialiasing);
     Restart(QDateTime::currentDateTime());
@@ -45,24 +49,68 @@ VoltageChart::VoltageChart(QWidget* parent) : QChartView(parent) {
 
 void VoltageChart::Restart(const QDateTime& opened) {
     openedMs_ = opened.toMSecsSinceEpoch();
-    for (QLineSeries* line : lines_) line->clear();
+    interrupted_ = false;
+    for (std::vector<QLineSeries*>& runs : runs_) {
+        while (runs.size() > 1) {
+            chart()->removeSeries(runs.back());
+            delete runs.back();
+            runs.pop_back();
+        }
+        runs.front()->clear();
+    }
     FitAxes(openedMs_);
+}
+
+void VoltageChart::StartRun(int line) {
+    QLineSeries* first = runs_[line].front();
+    auto* run = new QLineSeries(chart());
+    chart()->addSeries(run);
+    run->attachAxis(timeAxis_);
+    run->attachAxis(voltAxis_);
+    run->setColor(first->color());
+    for (QLegendMarker* marker : chart()->legend()->markers(run)) marker->setVisible(false);
+    runs_[line].push_back(run);
+}
+
+void VoltageChart::DropOlderThan(qint64 ms) {
+    for (std::vector<QLineSeries*>& runs : runs_)
+        for (std::size_t r = 0; r < runs.size();) {
+            QLineSeries* run = runs[r];
+            int old = 0;
+            while (old < run->count() && run->at(old).x() < double(ms)) ++old;
+            if (old > 0) run->removePoints(0, old);
+            if (r > 0 && run->count() == 0) {
+                chart()->removeSeries(run);
+                delete run;
+                runs.erase(runs.begin() + std::ptrdiff_t(r));
+            } else {
+                ++r;
+            }
+        }
 }
 
 void VoltageChart::AddStatus(const QDateTime& at, const CtrlStatusFields& status) {
     const qint64 ms = at.toMSecsSinceEpoch();
+    DropOlderThan(ms - SpanMs);
     const std::uint16_t millivolts[LineCount] = {status.batVolt1, status.batVolt2, status.pwrVolt};
+    const bool newRun = std::exchange(interrupted_, false) && runs_[0].back()->count() > 0;
     for (int i = 0; i < LineCount; ++i) {
-        QLineSeries* line = lines_[i];
-        int old = 0;
-        while (old < line->count() && line->at(old).x() < double(ms - SpanMs)) ++old;
-        if (old > 0) line->removePoints(0, old);
-        line->append(double(ms), millivolts[i] / 1000.0);
+        if (newRun) StartRun(i);
+        runs_[i].back()->append(double(ms), millivolts[i] / 1000.0);
     }
     FitAxes(ms);
 }
 
-int VoltageChart::PointCount() const { return int(lines_[0]->count()); }
+int VoltageChart::PointCount() const {
+    int points = 0;
+    for (const QLineSeries* run : runs_[0]) points += int(run->count());
+    return points;
+}
+
+int VoltageChart::RunCount() const {
+    return int(std::count_if(runs_[0].begin(), runs_[0].end(),
+                             [](const QLineSeries* run) { return run->count() > 0; }));
+}
 
 void VoltageChart::FitAxes(qint64 latestMs) {
     // Ten minutes from the opening, then the last ten minutes.
@@ -74,11 +122,12 @@ void VoltageChart::FitAxes(qint64 latestMs) {
     }
 
     double low = std::numeric_limits<double>::max(), high = std::numeric_limits<double>::lowest();
-    for (const QLineSeries* line : lines_)
-        for (const QPointF& point : line->points()) {
-            low = std::min(low, point.y());
-            high = std::max(high, point.y());
-        }
+    for (const std::vector<QLineSeries*>& runs : runs_)
+        for (const QLineSeries* run : runs)
+            for (const QPointF& point : run->points()) {
+                low = std::min(low, point.y());
+                high = std::max(high, point.y());
+            }
     if (low > high) {  // nothing yet: the range of a 12 V installation
         low = 0.0;
         high = EmptyTopVolts;

@@ -12,8 +12,10 @@ namespace gsmprog {
 
 namespace {
 // The columns of JournalRowTexts the window shows, in its order.
-constexpr std::array<std::size_t, JournalTableModel::ColumnCount> ShownColumns{0, 1, 2, 4, 5,
-                                                                               6, 7, 8, 9, 10};
+// The ID and the message beside the result, where a laptop's screen still shows them: what came
+// of an operation matters more than the columns after them.
+constexpr std::array<std::size_t, JournalTableModel::ColumnCount> ShownColumns{
+    0, 1, 2, 8, 11, 4, 5, 6, 7, 9, 10};
 constexpr std::size_t RowColumn = 3;
 constexpr std::size_t CardNumberColumn = 4;
 constexpr std::size_t MessageColumn = 11;
@@ -22,10 +24,12 @@ QString FromUtf8(std::string_view utf8) {
     return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
-// The text a shown column holds: the time shortened as the card list writes times.
+// The text a shown column holds: the time shortened as the card list writes times, the message
+// on one line.
 QString ShownText(const PackedJournalRow& texts, int column) {
     const std::size_t source = ShownColumns[std::size_t(column)];
     if (source == 0) return QString::fromStdString(ShortTimeText(std::string(texts.Text(0))));
+    if (source == MessageColumn) return FromUtf8(texts.Text(source)).simplified();
     return FromUtf8(texts.Text(source));
 }
 
@@ -141,7 +145,7 @@ QVariant JournalTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const PackedJournalRow& texts = TextsAt(index.row());
     if (role == Qt::DisplayRole) return ShownText(texts, index.column());
-    // The message the user saw, which the table has no room for.
+    // The message the user saw, of which its column shows what fits.
     if (role == Qt::ToolTipRole) return FromUtf8(texts.Text(MessageColumn));
     return {};
 }

@@ -24,9 +24,9 @@ namespace gsmprog {
 class JournalTableModel final : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Time, operation, result, card number, object, device codes, modem version, ID, user,
-    // cable.
-    static constexpr int ColumnCount = 10;
+    // Time, operation, result, ID, message, card number, object, device codes, modem version,
+    // user, cable.
+    static constexpr int ColumnCount = 11;
 
     struct Row {
         PackedJournalRow texts;  // as JournalRowTexts makes them

@@ -66,15 +66,18 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     view_->horizontalHeader()->setStretchLastSection(true);
     // Each column as wide as its title or a typical text, whichever is wider; the cable takes the
-    // rest.
+    // rest. A long message is cut in its middle, which keeps the reason at its end in view; the
+    // tooltip holds it whole.
+    view_->setTextElideMode(Qt::ElideMiddle);
     const char* const typical[] = {"07.12.2026 10:42",
                                    "Программирование",
                                    "остановлено",
+                                   "не записан",
+                                   "Программирование НЕ проведено!",
                                    "000000",
                                    "Склад «Север»",
                                    "1234 + 40000000",
                                    "2.5.1",
-                                   "0000",
                                    "ivanov"};
     for (int column = 0; column < int(std::size(typical)); ++column) {
         const QString title =

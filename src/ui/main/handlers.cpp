@@ -26,9 +26,19 @@ void TForm1::uoIndicCheckClick() { editor_->uoIndicCheckClick(); }
 void TForm1::uoBatteryCheckClick() { editor_->uoBatteryCheckClick(); }
 void TForm1::fireWoGuardClick() { editor_->fireWoGuardClick(); }
 
-void TForm1::BitBtn1Click() { editor_->ToggleEditing(); }
-void TForm1::BitBtn2Click() { editor_->SaveCard(); }
-void TForm1::BitBtn3Click() { editor_->DeleteCard(); }
+// An edit that ended shows the card's history again in place of a new card's hint.
+void TForm1::BitBtn1Click() {
+    editor_->ToggleEditing();
+    if (!EditMode) ShowCardHistory();
+}
+void TForm1::BitBtn2Click() {
+    editor_->SaveCard();
+    if (!EditMode) ShowCardHistory();
+}
+void TForm1::BitBtn3Click() {
+    editor_->DeleteCard();
+    if (!EditMode) ShowCardHistory();
+}
 bool TForm1::FormCloseQuery() { return editor_->MayClose(); }
 
 void TForm1::SearchEditClick() { search_->SearchEditClick(); }

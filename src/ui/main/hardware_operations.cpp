@@ -16,6 +16,7 @@
 #include "ops/read_result.h"
 #include "ops/card_history.h"
 #include "ports/cable_directory.h"
+#include "ports/cable_verdicts.h"
 #include "ports/latency_timer.h"
 #include "ui/cableCheck/cable_check_window.h"
 #include "ui/read_frm/card_match_text.h"
@@ -68,6 +69,19 @@ const char* StoppedText(JournalOperation operation) {
     case JournalOperation::WriteUo: return UoStoppedText;
     }
     return "";
+}
+
+// The cable check's verdict for the failure `reason`: a verdict names its problem before its
+// remedy, and a problem the reason already names is not said twice.
+QString Remedy(const std::string& verdict, const std::string& reason) {
+    QString remedy = QString::fromStdString(verdict);
+    QString named = QString::fromStdString(reason);
+    if (named.endsWith(QLatin1Char('.'))) named.chop(1);
+    named += QStringLiteral(": ");
+    if (!remedy.startsWith(named) || remedy.size() == named.size()) return remedy;
+    remedy.remove(0, named.size());
+    remedy[0] = remedy[0].toUpper();
+    return remedy;
 }
 
 // The failure as the user is told it: the header, the reason and what the cable told.
@@ -389,12 +403,16 @@ void HardwareOperations::ShowFailure(const char* header, const ProgWorker::Resul
                                      const QString& warning) {
     const QString text = QString::fromUtf8(header) + QString::fromStdString(result.FailReason) +
                          QStringLiteral("\n\n");
-    const QString detail = Lines(QString::fromStdString(result.FailDetail), warning);
+    const QString told = QString::fromStdString(result.FailDetail);
     if (!result.CableFailed) {
-        dialogs_.ShowMessageWithDetail(&window_, Attention, text, detail);
+        dialogs_.ShowMessageWithDetail(&window_, Attention, text, Lines(told, warning));
         return;
     }
-    if (dialogs_.ShowMessageWithAction(&window_, Attention, text, detail,
+    // What to do next, as the cable check words it for the cable the operation meant to use.
+    const QString remedy =
+        Remedy(CableRemedy(CheckCables(cablePlaces_), ftdiSerial_), result.FailReason);
+    if (dialogs_.ShowMessageWithAction(&window_, Attention, text,
+                                       Lines(Lines(told, remedy), warning),
                                        QStringLiteral("Проверить кабель")))
         ShowCableCheck();
 }

@@ -109,8 +109,8 @@ private:
     QString Journal(ExchangeRecord& record, JournalResult result, const QString& message);
     // The warning of an operation the user stopped, whose message is already gone.
     void TellJournalWarning(const QString& warning);
-    // The failure of an operation: a cable that is missing or cannot be opened offers
-    // "Проверить кабель".
+    // The failure of an operation: a cable that is missing or cannot be opened gets the cable
+    // check's remedy line and offers "Проверить кабель".
     void ShowFailure(const char* header, const ProgWorker::Result& result, const QString& warning);
     void ShowCableCheck();
 

@@ -265,6 +265,8 @@ void TForm1::ShowRow(int row) {
 void TForm1::EditUnsavedCard(int row, const CardRecord& card) {
     ShowRow(row);
     editor_->EditUnsavedCard(card);
+    // In place of the card's history, which it has none of yet, until the edit ends.
+    ui->cardHistoryLabel->setText(QString::fromUtf8(NewCardHint));
 }
 
 void TForm1::SetsGridClick() { SelectCard(CurrentGridRow()); }

@@ -68,8 +68,12 @@ public:
     void SelectCard(int row);
     // Selects `row` in the list, scrolled into view, and shows its card.
     void ShowRow(int row);
-    // Shows `card`, which is not stored yet, in the empty `row` in edit mode.
+    // Shows `card`, which is not stored yet, in the empty `row` (scrolled into view) in edit
+    // mode, with NewCardHint under the card's identifiers.
     void EditUnsavedCard(int row, const CardRecord& card);
+    static constexpr const char* NewCardHint =
+        "Новая карточка из настроек модема: сначала введите «Номер карточки» (и «Объект»), "
+        "затем нажмите «Сохранить изменения»";
     int CurrentGridRow() const;
 
     // Card form binding.

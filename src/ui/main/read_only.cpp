@@ -16,7 +16,8 @@ bool TForm1::TakeDatabase() {
     if (lock_.Take(ProgramName) == DatabaseLock::Outcome::Taken) return true;
     readOnly_ = dialogs_.AskYesNo(nullptr, QStringLiteral("Внимание"),
                                   QString::fromStdString(lock_.Refusal()) +
-                                      QStringLiteral(". Открыть только для просмотра?"));
+                                      QStringLiteral(". Открыть только для просмотра?\n\n"
+                                                     "«Нет» закроет это, второе окно gsmprog."));
     return readOnly_;
 }
 
@@ -35,8 +36,15 @@ QWidget* TForm1::ShowReadOnlyBanner() {
                          since.toString(today ? QStringLiteral("HH:mm")
                                               : QStringLiteral("dd.MM.yyyy HH:mm")));
     }
+    // How writing comes back: only once the holder has let go, and only at a start.
+    text += holder.program == ProgramName
+                ? QStringLiteral(". Чтобы изменять карточки, закройте то окно и откройте "
+                                 "gsmprog заново")
+                : QStringLiteral(". Чтобы изменять карточки, дождитесь, пока та программа "
+                                 "закончит, и откройте gsmprog заново");
     auto* banner = new QLabel(text, this);
     banner->setObjectName(QStringLiteral("readOnlyBanner"));
+    banner->setWordWrap(true);  // its remedy must not widen the window
     banner->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; padding: 2px; }"));
     ui->rootLayout->insertWidget(ui->rootLayout->indexOf(ui->SetsGrid), banner);
     return banner;

@@ -11,6 +11,7 @@
 
 #include "cards/error_text.h"
 
+#include "ui/journal/journal_window.h"
 #include "ui/main/main.h"
 #include "ui/main/window_state.h"
 #include "ui_main.h"
@@ -38,6 +39,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    // A window of its own: left open, it would keep the program running without its window.
+    if (journalWindow_) journalWindow_->close();
     if (cardSplit_) SaveWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader());
     lock_.Release();  // the last write is done: another program may write the database now
 }

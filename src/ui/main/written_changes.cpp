@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Что изменено после программирования": the selected card against the image last written
-// from it into a modem, which the operations journal beside the database keeps.
+// from it into a modem, which the operations journal beside the database keeps; when they
+// differ, "Программировать модем" writes the card.
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -14,6 +15,7 @@
 #include "ui/main/main.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/read_frm/differences_view.h"
+#include "ui_main.h"
 
 namespace gsmprog {
 
@@ -44,17 +46,27 @@ void TForm1::ChangesBtnClick() {
     dialog.setWindowTitle(Caption);
     auto* layout = new QVBoxLayout(&dialog);
     auto* view = new DifferencesView(&dialog);
+    const std::vector<SettingsDifference> differences = CompareWithImage(card, image);
     view->Show(QStringLiteral("Карточка № %1, строка %2, и записанное в модем %3:")
                    .arg(FromField(card.NCardEdit), QString::number(slot + 1),
                         QString::fromStdString(ShortTimeText(written->time))),
-               CompareWithImage(card, image), QStringLiteral("Записано в модем"));
+               differences, QStringLiteral("Записано в модем"));
     layout->addWidget(view);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     buttons->button(QDialogButtonBox::Close)->setText(QStringLiteral("Закрыть"));
+    // The modem lacks the changes: the next step is to write them, where the window may.
+    if (!differences.empty() && ui->ProgBtn->isEnabled()) {
+        QPushButton* program =
+            buttons->addButton(QStringLiteral("Программировать модем"), QDialogButtonBox::AcceptRole);
+        program->setObjectName(QStringLiteral("programChangesBtn"));
+        program->setDefault(true);
+    }
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);
     dialog.resize(720, dialog.sizeHint().height());
     dialogs_.ShowModal(dialog);
+    if (dialog.result() == QDialog::Accepted) ProgBtnClick();
 }
 
 }  // namespace gsmprog
