@@ -102,8 +102,8 @@ std::string WriteFailureText(const CardDatabase& database, int error) {
 }
 
 std::string WriteFailureText(const std::filesystem::path& file, int error) {
-    return std::string(CardDatabase::WriteErrorText) + " (" + file.string() + "): " +
-           ErrorText(error);
+    return std::string(CardDatabase::WriteErrorText) + " (" + file.string() +
+           "): " + ErrorText(file, error);
 }
 
 int RefuseProtectedOutput(const std::filesystem::path& output) {
@@ -111,6 +111,11 @@ int RefuseProtectedOutput(const std::filesystem::path& output) {
     if (reason.empty()) return ExitSuccess;
     PrintFailure(ProtectedOutputRefusal(output, reason));
     return ExitUsage;
+}
+
+std::string UnreadJournalText(const std::filesystem::path& journal, int error) {
+    return "не удалось прочитать журнал операций " + journal.string() + ": " +
+           ReadErrorText(journal, error);
 }
 
 int RequireCard(const CardDatabase& database, int slot) {

@@ -38,6 +38,9 @@ std::string WriteFailureText(const std::filesystem::path& file, int error);
 // database of the current directory (the database, its lock, a copy, the journal).
 int RefuseProtectedOutput(const std::filesystem::path& output);
 
+// "не удалось прочитать журнал операций JOURNAL: REASON", errno being `error`.
+std::string UnreadJournalText(const std::filesystem::path& journal, int error);
+
 // ExitUsage, with the reason printed, when slot `slot` holds no card.
 int RequireCard(const CardDatabase& database, int slot);
 

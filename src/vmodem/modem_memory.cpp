@@ -48,7 +48,7 @@ bool ModemMemory::Keep(const std::vector<std::uint8_t>& image, std::string& erro
     image_ = image;
     if (imageFile_.empty()) return true;
     const ByteChunk chunk{image.data(), image.size()};
-    if (WriteFileAtomically(imageFile_, {&chunk, 1})) return true;
+    if (ReplaceRegularFile(imageFile_, {&chunk, 1})) return true;
     error = "не удалось записать " + imageFile_.string();
     return false;
 }
