@@ -124,7 +124,7 @@ int RequireCard(const CardDatabase& database, int slot) {
     return ExitUsage;
 }
 
-std::string Printable(std::string_view utf8) {
+std::string Printable(std::string_view utf8, bool keepLineBreaks) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(utf8.size());
@@ -136,6 +136,7 @@ std::string Printable(std::string_view utf8) {
         const unsigned control = c1 ? next : c;
         if (c1) ++i;
         if (c == '\\') out += "\\\\";
+        else if (keepLineBreaks && (c == '\t' || c == '\n' || c == '\r')) out += char(c);
         else if (c == '\t') out += "\\t";
         else if (c == '\n') out += "\\n";
         else if (c == '\r') out += "\\r";

@@ -48,9 +48,10 @@ int RequireCard(const CardDatabase& database, int slot);
 std::string DateText(double days);
 
 // `text` as UTF-8 that cannot break a line or a column of the output: a backslash becomes
-// "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN".
+// "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN". With
+// `keepLineBreaks` tab, LF and CR stay as they are, for a format that quotes them (CSV).
 std::string Printable(const QString& text);
-std::string Printable(std::string_view utf8);
+std::string Printable(std::string_view utf8, bool keepLineBreaks = false);
 
 // A text field as printable UTF-8.
 template <std::size_t N>

@@ -67,9 +67,10 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
     return ExitSuccess;
 }
 
-// The texts as `list` escapes them: no control character reaches the terminal.
-JournalRow PrintableRow(JournalRow row) {
-    for (std::string& text : row) text = Printable(text);
+// The texts as `list` escapes them: no control character reaches the terminal. CSV quotes
+// its line breaks and tabs, so that a message keeps its lines there.
+JournalRow PrintableRow(JournalRow row, bool keepLineBreaks = false) {
+    for (std::string& text : row) text = Printable(text, keepLineBreaks);
     return row;
 }
 
@@ -93,7 +94,9 @@ int Journal(CliContext& context) {
             if (!filter.Accepts(entry)) return;
             switch (format) {
             case Format::Tsv: AppendTsvLine(out, PrintableRow(JournalRowTexts(entry))); break;
-            case Format::Csv: out += JournalCsvLine(PrintableRow(JournalRowTexts(entry))); break;
+            case Format::Csv:
+                out += JournalCsvLine(PrintableRow(JournalRowTexts(entry), true));
+                break;
             case Format::Json:
                 out += line;
                 out += '\n';
