@@ -179,7 +179,8 @@ CableStatus SerialCable::OpenInPortThread(const char* serialNumber, CableHandle*
         cables = CurrentList(true);  // plugged in since the list was taken
         found = std::find_if(cables.begin(), cables.end(), named);
     }
-    if (found == cables.end() || !fs::exists(found->device))
+    std::error_code unknown;  // a device that cannot be looked at cannot be opened either
+    if (found == cables.end() || !fs::exists(found->device, unknown))
         return Fail(CableDeviceNotFound, {CableFailureKind::NotFound, 0, {}}, what);
 
     auto open = std::make_unique<OpenPort>(*found, CanonicalDevice(found->device));

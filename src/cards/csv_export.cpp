@@ -52,7 +52,7 @@ std::string CsvText(const CardRecord* cards, int count) {
 bool ExportCsv(const std::filesystem::path& fileName, const CardRecord* cards, int count) {
     const std::string text = CsvText(cards, count);
     const ByteChunk chunks[] = {{text.data(), text.size()}};
-    return WriteFileAtomically(fileName, chunks);
+    return ReplaceRegularFile(fileName, chunks);
 }
 
 }  // namespace gsmprog

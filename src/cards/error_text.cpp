@@ -21,7 +21,10 @@ std::string ErrorText(int error) {
     case ENOENT: return "нет такого каталога";
     case EISDIR: return "это каталог";
     case EINVAL: return "это не обычный файл";
+    // A folder that takes no new files, such as those of /proc and /sys.
+    case EOPNOTSUPP: return "в этом каталоге файлы создавать нельзя";
     case ELOOP: return "символические ссылки замкнуты в кольцо";
+    case ENAMETOOLONG: return "слишком длинное имя";
     case ENOLCK: return "файловая система не поддерживает блокировку файлов";
     case EBUSY:
     case ETXTBSY: return "файл занят";
@@ -38,12 +41,34 @@ std::string ReadErrorText(int error) {
     }
 }
 
+namespace {
+
+// Whether `file` is there and is no regular file: then EINVAL meant that.
+template <typename Text>
+std::string FileText(const std::filesystem::path& file, int error, Text text) {
+    struct stat info {};
+    if (error == EINVAL && ::stat(file.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        return "это " + FileKindText(info.st_mode) + ", а не обычный файл";
+    return text(error);
+}
+
+}  // namespace
+
+std::string ErrorText(const std::filesystem::path& file, int error) {
+    return FileText(file, error, [](int e) { return ErrorText(e); });
+}
+
+std::string ReadErrorText(const std::filesystem::path& file, int error) {
+    return FileText(file, error, [](int e) { return ReadErrorText(e); });
+}
+
 std::string FileKindText(unsigned mode) {
     if (S_ISDIR(mode)) return "каталог";
     if (S_ISFIFO(mode)) return "именованный канал";
     if (S_ISCHR(mode) || S_ISBLK(mode)) return "устройство";
+    if (S_ISSOCK(mode)) return "сокет";
     if (S_ISLNK(mode)) return "символическая ссылка";
-    return "не обычный файл";
+    return "особый файл";
 }
 
 }  // namespace gsmprog

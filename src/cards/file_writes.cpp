@@ -83,16 +83,6 @@ bool OnFreeHiddenName(const fs::path& target, Make make) {
 // Locks a hidden file for its writer. A file system without locks writes all the same.
 bool LockForWriter(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK; }
 
-bool WriteInPlace(const fs::path& path, std::span<const ByteChunk> chunks) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return false;
-    if (!WriteChunks(fd, chunks)) {
-        CloseKeepingErrno(fd);
-        return false;
-    }
-    return ::close(fd) == 0;
-}
-
 // What ReplaceRegularFile refuses before writing anything; `old` is filled when a file exists.
 bool MayReplace(const fs::path& target, struct stat& old, bool& exists) {
     exists = ::stat(target.c_str(), &old) == 0;
@@ -114,7 +104,7 @@ AsideFile::AsideFile(const fs::path& target, mode_t mode) : target_(target) {
         ::flock(fd_, LOCK_EX | LOCK_NB);  // held before it ever gets a name
         return;
     }
-    OnFreeHiddenName(target, [&](const fs::path& name) {
+    const bool named = OnFreeHiddenName(target, [&](const fs::path& name) {
         const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd < 0) return false;
         struct stat info {};
@@ -128,6 +118,11 @@ AsideFile::AsideFile(const fs::path& target, mode_t mode) : target_(target) {
         errno = EEXIST;  // another name, then
         return false;
     });
+    // A folder that is there but makes no new files (/proc, /sys) says it has no such file.
+    struct stat folder {};
+    if (!named && errno == ENOENT && ::stat(DirectoryOf(target).c_str(), &folder) == 0 &&
+        S_ISDIR(folder.st_mode))
+        errno = EOPNOTSUPP;
 }
 
 AsideFile::~AsideFile() {
@@ -224,14 +219,6 @@ bool ReplaceRegularFile(const fs::path& path, std::span<const ByteChunk> chunks)
     if (!file.Opened()) return false;
     if (exists) ::fchmod(file.Descriptor(), old.st_mode & 07777);  // the umask does not apply
     return file.Write(chunks) && file.Publish(true);
-}
-
-bool WriteFileAtomically(const fs::path& path, std::span<const ByteChunk> chunks) {
-    const fs::path target = ResolveLinks(path);
-    struct stat old {};
-    if (::stat(target.c_str(), &old) == 0 && !S_ISREG(old.st_mode))
-        return WriteInPlace(target, chunks);
-    return ReplaceRegularFile(target, chunks);
 }
 
 bool CanReplaceRegularFile(const fs::path& path, std::size_t size) {

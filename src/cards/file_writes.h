@@ -55,12 +55,9 @@ void RemoveLeftovers(const std::filesystem::path& target);
 // Replaces the regular file at `path` (or creates it) by the bytes of `chunks` through an
 // AsideFile; the old file is untouched on failure. A symbolic link is followed, so the file
 // it names is replaced, keeping its access rights. Refuses (EINVAL) a path naming anything
-// but a regular file, and a file this process may not write (read-only, immutable).
+// but a regular file, without opening it (a named pipe would wait for a reader), and a file
+// this process may not write (read-only, immutable).
 bool ReplaceRegularFile(const std::filesystem::path& path, std::span<const ByteChunk> chunks);
-
-// As ReplaceRegularFile, but a path naming something other than a regular file (a terminal,
-// a pipe) is written in place.
-bool WriteFileAtomically(const std::filesystem::path& path, std::span<const ByteChunk> chunks);
 
 // Whether ReplaceRegularFile of `size` bytes at `path` could succeed now, as far as can be told
 // without writing it: the file may be replaced and the disk has the room.

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -20,6 +21,7 @@
 
 #include "cable/serial_cable.h"
 #include "cable/system_listing.h"
+#include "cards/error_text.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "ports/cable_directory.h"
@@ -53,10 +55,15 @@ sigset_t StopSet() {
 }
 
 // Why `port` cannot be a cable's serial device; empty when it may be one. A path that does
-// not exist, or a device that cannot be opened now, is left to the link, which says why.
+// not exist, or a device that cannot be opened now, is left to the link, which says why; one
+// that cannot even be looked at (a name too long, a loop of links, a folder closed to you) is
+// told with the system's reason.
 std::string NotSerialReason(const std::filesystem::path& port) {
     struct stat info {};
-    if (::stat(port.c_str(), &info) != 0) return {};
+    if (::stat(port.c_str(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR
+                   ? std::string()
+                   : "порт " + port.string() + " не проверить: " + ReadErrorText(errno);
     if (S_ISCHR(info.st_mode)) {
         const int fd = ::open(port.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return {};

@@ -102,8 +102,8 @@ std::string WriteFailureText(const CardDatabase& database, int error) {
 }
 
 std::string WriteFailureText(const std::filesystem::path& file, int error) {
-    return std::string(CardDatabase::WriteErrorText) + " (" + file.string() + "): " +
-           ErrorText(error);
+    return std::string(CardDatabase::WriteErrorText) + " (" + file.string() +
+           "): " + ErrorText(file, error);
 }
 
 int RefuseProtectedOutput(const std::filesystem::path& output) {
@@ -113,13 +113,18 @@ int RefuseProtectedOutput(const std::filesystem::path& output) {
     return ExitUsage;
 }
 
+std::string UnreadJournalText(const std::filesystem::path& journal, int error) {
+    return "не удалось прочитать журнал операций " + journal.string() + ": " +
+           ReadErrorText(journal, error);
+}
+
 int RequireCard(const CardDatabase& database, int slot) {
     if (database.cards[std::size_t(slot)].InUse()) return ExitSuccess;
     PrintFailure("строка " + std::to_string(slot + 1) + " пуста: карточки нет");
     return ExitUsage;
 }
 
-std::string Printable(std::string_view utf8) {
+std::string Printable(std::string_view utf8, bool keepLineBreaks) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(utf8.size());
@@ -131,6 +136,7 @@ std::string Printable(std::string_view utf8) {
         const unsigned control = c1 ? next : c;
         if (c1) ++i;
         if (c == '\\') out += "\\\\";
+        else if (keepLineBreaks && (c == '\t' || c == '\n' || c == '\r')) out += char(c);
         else if (c == '\t') out += "\\t";
         else if (c == '\n') out += "\\n";
         else if (c == '\r') out += "\\r";

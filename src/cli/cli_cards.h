@@ -38,6 +38,9 @@ std::string WriteFailureText(const std::filesystem::path& file, int error);
 // database of the current directory (the database, its lock, a copy, the journal).
 int RefuseProtectedOutput(const std::filesystem::path& output);
 
+// "не удалось прочитать журнал операций JOURNAL: REASON", errno being `error`.
+std::string UnreadJournalText(const std::filesystem::path& journal, int error);
+
 // ExitUsage, with the reason printed, when slot `slot` holds no card.
 int RequireCard(const CardDatabase& database, int slot);
 
@@ -45,9 +48,10 @@ int RequireCard(const CardDatabase& database, int slot);
 std::string DateText(double days);
 
 // `text` as UTF-8 that cannot break a line or a column of the output: a backslash becomes
-// "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN".
+// "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN". With
+// `keepLineBreaks` tab, LF and CR stay as they are, for a format that quotes them (CSV).
 std::string Printable(const QString& text);
-std::string Printable(std::string_view utf8);
+std::string Printable(std::string_view utf8, bool keepLineBreaks = false);
 
 // A text field as printable UTF-8.
 template <std::size_t N>

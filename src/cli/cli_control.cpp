@@ -25,7 +25,8 @@ constexpr const char* NoControlModeText =
 constexpr const char* StoppedText = "Обмен с модемом ОСТАНОВЛЕН.";
 
 bool CableGone(const CableChoice& choice) {
-    if (!choice.port.empty()) return !std::filesystem::exists(choice.port);
+    std::error_code unknown;  // a port that can no longer be looked at is gone as well
+    if (!choice.port.empty()) return !std::filesystem::exists(choice.port, unknown);
     const std::vector<std::string> attached = AttachedSerials(choice);
     if (choice.serial.empty()) return attached.empty();
     return std::find(attached.begin(), attached.end(), choice.serial) == attached.end();

@@ -25,7 +25,13 @@ int Diff(CliContext& context) {
     if (int status = LoadCards(database)) return status;
     if (int status = RequireCard(*database, slot)) return status;
     const CardRecord& card = database->cards[std::size_t(slot)];
-    const std::optional<JournalEntry> written = LastModemWrite(JournalFile(), slot, card);
+    const std::filesystem::path journal = JournalFile();
+    int readError = 0;
+    const std::optional<JournalEntry> written = LastModemWrite(journal, slot, card, &readError);
+    if (readError != 0) {
+        PrintFailure(UnreadJournalText(journal, readError) + ": сравнивать не с чем");
+        return ExitUsage;
+    }
     if (!written) {
         std::cout << NoWriteText << '\n' << std::flush;
         return ExitSuccess;

@@ -3,9 +3,10 @@
 // gsmprog-cli import-image FILE [ROW]: a new card with the settings of a modem image saved by
 // `read --image`, in the first empty row or in ROW.
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 
+#include "cards/error_text.h"
+#include "cards/file_reads.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "cli/cli_settings.h"
@@ -24,18 +25,11 @@ int ImportImage(CliContext& context) {
     if (context.args.size() == 2)
         if (int status = ParseRow(context.args[1], slot)) return status;
     const std::string& file = context.args[0];
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        PrintFailure("не удалось открыть " + file);
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(file, MostImageBytes, bytes)) {
+        PrintFailure("не удалось прочитать " + file + ": " + ReadErrorText(file, errno));
         return ExitUsage;
     }
-    std::vector<std::uint8_t> bytes(MostImageBytes);
-    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
-    if (in.bad()) {
-        PrintFailure("не удалось прочитать " + file);
-        return ExitUsage;
-    }
-    bytes.resize(std::size_t(in.gcount()));
     WideImage image;
     if (!EvaluateSavedImage(bytes, image)) {
         PrintFailure(

@@ -67,10 +67,17 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
     return ExitSuccess;
 }
 
+// The texts as `list` escapes them: no control character reaches the terminal. CSV quotes
+// its line breaks and tabs, so that a message keeps its lines there.
+JournalRow PrintableRow(JournalRow row, bool keepLineBreaks = false) {
+    for (std::string& text : row) text = Printable(text, keepLineBreaks);
+    return row;
+}
+
 void AppendTsvLine(std::string& out, const JournalRow& row) {
     for (std::size_t i = 0; i < row.size(); ++i) {
         if (i > 0) out += '\t';
-        out += Printable(row[i]);  // as `list` escapes its texts
+        out += row[i];
     }
     out += '\n';
 }
@@ -86,8 +93,10 @@ int Journal(CliContext& context) {
         ReadJournal(journal, [&](JournalEntry&& entry, std::string_view line) {
             if (!filter.Accepts(entry)) return;
             switch (format) {
-            case Format::Tsv: AppendTsvLine(out, JournalRowTexts(entry)); break;
-            case Format::Csv: out += JournalCsvLine(JournalRowTexts(entry)); break;
+            case Format::Tsv: AppendTsvLine(out, PrintableRow(JournalRowTexts(entry))); break;
+            case Format::Csv:
+                out += JournalCsvLine(PrintableRow(JournalRowTexts(entry), true));
+                break;
             case Format::Json:
                 out += line;
                 out += '\n';
@@ -98,8 +107,7 @@ int Journal(CliContext& context) {
         PrintFailure("журнала операций " + journal.string() +
                      " нет: операций с модемом здесь не было");
     } else if (stats.error != 0) {
-        PrintFailure("не удалось прочитать журнал операций " + journal.string() + ": " +
-                     ReadErrorText(stats.error));
+        PrintFailure(UnreadJournalText(journal, stats.error));
         return ExitUsage;
     }
     std::cout << out << std::flush;

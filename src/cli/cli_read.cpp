@@ -111,7 +111,7 @@ int Read(CliContext& context) {
     }
     if (!imageFile.empty()) {
         const ByteChunk chunk{image.bytes.data(), image.bytes.size()};
-        if (!WriteFileAtomically(imageFile, {&chunk, 1})) {
+        if (!ReplaceRegularFile(imageFile, {&chunk, 1})) {
             PrintFailure(WriteFailureText(imageFile, errno));
             return ExitWriteFailure;
         }

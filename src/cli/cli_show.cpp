@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cards/error_text.h"
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "ops/card_history.h"
@@ -100,7 +101,17 @@ int Show(CliContext& context) {
         std::cout << "empty\n" << std::flush;
         return ExitSuccess;
     }
-    const std::string history = CardHistoryText(LastProgramming(JournalFile(), slot, card));
+    const std::filesystem::path journal = JournalFile();
+    int readError = 0;
+    const std::optional<JournalEntry> programming =
+        LastProgramming(journal, slot, card, &readError);
+    // A journal not read says nothing of the card: never "no entries" for it.
+    std::string history = CardHistoryText(programming);
+    if (readError != 0) {
+        PrintFailure(UnreadJournalText(journal, readError));
+        if (!programming)
+            history = "журнал операций не прочитан: " + ReadErrorText(journal, readError);
+    }
     std::cout << ShowText(card) << "LastOperation=" << Printable(history) << '\n' << std::flush;
     return ExitSuccess;
 }

@@ -33,8 +33,9 @@ int SupportReport(CliContext& context) {
                                                   JournalFile(),
                                                   {}});
     const ByteChunk chunk{report.data(), report.size()};
-    if (!WriteFileAtomically(context.args[0], {&chunk, 1})) {
-        PrintFailure("отчёт не записан в " + context.args[0] + ": " + ErrorText(errno));
+    if (!ReplaceRegularFile(context.args[0], {&chunk, 1})) {
+        PrintFailure("отчёт не записан в " + context.args[0] + ": " +
+                     ErrorText(context.args[0], errno));
         return ExitWriteFailure;
     }
     return ExitSuccess;

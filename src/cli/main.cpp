@@ -3,7 +3,9 @@
 // gsmprog-cli: the cards, links and messages of gsmprog without windows.
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,20 @@ int CheckOutput(int status) {
     if (status != ExitSuccess || std::cout) return status;
     PrintFailure(std::string("вывод не записан: ") + CardDatabase::WriteErrorText);
     return ExitWriteFailure;
+}
+
+// A failure no command foresaw still ends it with its reason, never with an abort.
+int RunCommand(const CliCommand& command, CliContext& context) {
+    try {
+        return command.handler(context);
+    } catch (const std::filesystem::filesystem_error& failure) {
+        PrintFailure(failure.path1().string() + ": " + ReadErrorText(failure.code().value()));
+    } catch (const std::system_error& failure) {
+        PrintFailure(ReadErrorText(failure.code().value()));
+    } catch (const std::exception& failure) {
+        PrintFailure(std::string("внутренняя ошибка: ") + failure.what());
+    }
+    return ExitUsage;
 }
 
 }  // namespace
@@ -74,7 +90,7 @@ int main(int argc, char** argv) {
                                   ": " + ReadErrorText(error.value()));
         }
         context.args.assign(args.begin() + std::ptrdiff_t(i), args.end());
-        return CheckOutput(command.handler(context));
+        return CheckOutput(RunCommand(command, context));
     }
     return UsageError((name.starts_with("-") ? "неизвестный ключ " : "неизвестная команда ") +
                       name);

@@ -32,16 +32,18 @@ bool IsModemWrite(const JournalEntry& entry) {
 
 // A single lookup reads the journal once either way.
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
-                                            const CardRecord& card) {
+                                            const CardRecord& card, int* readError) {
     CardHistoryIndex index(journal);
     index.Update();
+    if (readError) *readError = index.ReadError();
     return index.LastProgramming(slot, card);
 }
 
 std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
-                                           const CardRecord& card) {
+                                           const CardRecord& card, int* readError) {
     CardHistoryIndex index(journal);
     index.Update();
+    if (readError) *readError = index.ReadError();
     return index.LastModemWrite(slot, card);
 }
 

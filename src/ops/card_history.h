@@ -32,12 +32,14 @@ bool IsProgramming(const JournalEntry& entry);  // of the modem or of an object 
 bool IsModemWrite(const JournalEntry& entry);   // of the card's settings into a modem
 
 // The newest successful programming (of the modem or of an object device) of the card.
+// `readError`, when given, gets the errno of a journal that is there but could not be read whole (0
+// when it was read, or there is none): what was not read may hold the answer.
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
-                                            const CardRecord& card);
+                                            const CardRecord& card, int* readError = nullptr);
 
 // The newest successful write of the card's settings into a modem: its entry holds the image.
 std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
-                                           const CardRecord& card);
+                                           const CardRecord& card, int* readError = nullptr);
 
 // "Последнее программирование: 07.12.2026 10:42, ivanov, кабель FT4ABC12, модем 2.5.1" (the
 // cable and modem parts only when known), or NoJournalEntriesText.

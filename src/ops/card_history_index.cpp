@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/card_history_index.h"
 
+#include <cerrno>
+
 namespace gsmprog {
 
 namespace {
@@ -25,6 +27,7 @@ bool CardHistoryIndex::Update(std::uint64_t readLimit) {
     if (file.Error() != 0) {
         // No journal, or none to read: no history, as a read finds none.
         Clear();
+        readError_ = file.Error() == ENOENT ? 0 : file.Error();
         return true;
     }
     if (read_ && file.Stamp() == stamp_) return true;
@@ -57,6 +60,7 @@ bool CardHistoryIndex::Update(std::uint64_t readLimit) {
     stamp_ = file.Stamp();
     // A failed read is read whole again next time.
     read_ = stats.error == 0;
+    readError_ = stats.error;
     return true;
 }
 

@@ -35,6 +35,9 @@ public:
 
     // Bytes the last Update read.
     std::uint64_t LastReadBytes() const { return lastReadBytes_; }
+    // The errno of a journal that the last Update found but could not read whole; 0 when it
+    // read it, or found none.
+    int ReadError() const { return readError_; }
 
 private:
     // The entries that concern one card (row and card number), shared where one entry is both.
@@ -62,6 +65,7 @@ private:
     std::uint64_t wholeLinesEnd_ = 0;
     std::string lastBytes_;  // the bytes before wholeLinesEnd_, to tell an append from a rewrite
     std::uint64_t lastReadBytes_ = 0;
+    int readError_ = 0;
 };
 
 }  // namespace gsmprog

@@ -49,13 +49,15 @@ std::optional<WallTime> ParseWallTime(std::string_view text) {
     } else if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
         int hours = 0, minutes = 0;
         if (!Digits(text, at + 1, 2, hours) || at + 3 >= text.size() || text[at + 3] != ':' ||
-            !Digits(text, at + 4, 2, minutes))
+            !Digits(text, at + 4, 2, minutes) || hours > 23 || minutes > 59)
             return std::nullopt;
         time.offsetMinutes = (text[at] == '-' ? -1 : 1) * (hours * 60 + minutes);
         at += 6;
     }
-    if (at != text.size() || time.month < 1 || time.month > 12 || time.day < 1 || time.day > 31 ||
-        time.hour > 23 || time.minute > 59 || time.second > 60)
+    const std::chrono::year_month_day date{std::chrono::year{time.year},
+                                           std::chrono::month{unsigned(time.month)},
+                                           std::chrono::day{unsigned(time.day)}};
+    if (at != text.size() || !date.ok() || time.hour > 23 || time.minute > 59 || time.second > 60)
         return std::nullopt;
     return time;
 }

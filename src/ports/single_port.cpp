@@ -13,12 +13,13 @@ namespace fs = std::filesystem;
 SinglePortListing::SinglePortListing(fs::path device) : device_(std::move(device)) {}
 
 std::vector<ListedCable> SinglePortListing::List() const {
-    if (!fs::exists(device_)) {
+    std::error_code error;
+    if (!fs::exists(device_, error)) {
         if (DebugLogOn()) DebugLog("кабель", "порта " + device_.string() + " нет");
         return {};
     }
     ListedCable port{device_.filename().string().substr(0, SerialNumberCapacity), device_, {}, {}};
-    if (fs::exists(UsbSerialLatencyTimerFile(device_))) {
+    if (fs::exists(UsbSerialLatencyTimerFile(device_), error)) {
         port.latencyTimerFile = UsbSerialLatencyTimerFile(device_);
         port.defaultLatencyTimerMs = FtdiDefaultLatencyTimerMs;
         return {port};

@@ -2,10 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "vmodem/modem_memory.h"
 
-#include <fstream>
-#include <iterator>
+#include <cerrno>
 
 #include "link/checksums.h"
+#include "cards/error_text.h"
+#include "cards/file_reads.h"
 #include "cards/file_writes.h"
 
 namespace gsmprog::vmodem {
@@ -28,11 +29,11 @@ bool ModemMemory::Load(std::string& error) {
         error = "нет каталога " + folder.string() + " для файла образа " + imageFile_.string();
         return false;
     }
-    std::ifstream in(imageFile_, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (!in.eof() && in.fail()) {
-        error = "не удалось прочитать " + imageFile_.string();
+    std::vector<std::uint8_t> bytes;
+    // One byte more than the longest image: a longer file is no image either.
+    if (!ReadRegularFile(imageFile_, 445, bytes)) {
+        error =
+            "не удалось прочитать " + imageFile_.string() + ": " + ReadErrorText(imageFile_, errno);
         return false;
     }
     if (!IsValidImage(bytes)) {
@@ -48,7 +49,7 @@ bool ModemMemory::Keep(const std::vector<std::uint8_t>& image, std::string& erro
     image_ = image;
     if (imageFile_.empty()) return true;
     const ByteChunk chunk{image.data(), image.size()};
-    if (WriteFileAtomically(imageFile_, {&chunk, 1})) return true;
+    if (ReplaceRegularFile(imageFile_, {&chunk, 1})) return true;
     error = "не удалось записать " + imageFile_.string();
     return false;
 }

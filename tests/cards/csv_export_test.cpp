@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -95,9 +96,10 @@ TEST_F(CsvExport, ExistingFileIsReplacedAndCountLimitsTheSlots) {
     EXPECT_EQ(ReadBytes(file), Header + "1;A;NA,NA,NA,NA;NA,NA,NA,NA;;;NA;NA\r\n");
 }
 
-TEST_F(CsvExport, SomethingOtherThanAFileIsWrittenInPlace) {
+TEST_F(CsvExport, SomethingOtherThanAFileIsRefusedAndLeftAlone) {
     cards[0] = Card("1", "A");
-    EXPECT_TRUE(ExportCsv("/dev/null", cards.data(), int(cards.size())));
+    EXPECT_FALSE(ExportCsv("/dev/null", cards.data(), int(cards.size())));
+    EXPECT_EQ(errno, EINVAL);
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/null")) << "never replaced by a file";
 }
 

@@ -31,10 +31,20 @@ namespace fs = std::filesystem;
 
 constexpr uid_t Nobody = 65534;
 
+// Ends a forked child with the status `body` returns, whatever happens in it: a child that
+// returned or threw into the test runner would run the rest of the suite a second time.
+[[noreturn]] void EndChild(const std::function<int()>& body) {
+    int status = 125;  // what the body threw
+    try {
+        status = body();
+    } catch (...) {}
+    ::_exit(status);
+}
+
 // Runs `body` in a child process and returns its exit status.
 int InChild(const std::function<int()>& body) {
     const pid_t child = ::fork();
-    if (child == 0) ::_exit(body());
+    if (child == 0) EndChild(body);
     int status = 0;
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -84,11 +94,13 @@ TEST(DatabaseLock, IsFreeTheMomentItsHolderIsKilled) {
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = ::fork();
     if (holder == 0) {
-        DatabaseLock lock(dir.Path());
-        const char taken = lock.Take("gsmprog") == Outcome::Taken ? 'y' : 'n';
-        if (::write(ready[1], &taken, 1) != 1) ::_exit(1);
-        ::pause();
-        ::_exit(0);
+        EndChild([&] {
+            DatabaseLock lock(dir.Path());
+            const char taken = lock.Take("gsmprog") == Outcome::Taken ? 'y' : 'n';
+            if (::write(ready[1], &taken, 1) != 1) return 1;
+            ::pause();
+            return 0;
+        });
     }
     char taken = 0;
     ASSERT_EQ(::read(ready[0], &taken, 1), 1);
@@ -228,16 +240,18 @@ TEST(DatabaseLock, OneFileReachedThroughLinksHasOneLock) {
     auto updater = [&](const fs::path& folder, int slot) {
         const pid_t child = ::fork();
         if (child != 0) return child;
-        auto database = std::make_unique<CardDatabase>(folder);
-        for (int round = 0; round < Rounds; ++round) {
-            DatabaseLock lock(folder);
-            while (lock.Take("gsmprog-cli") == Outcome::Held) ::usleep(1000);
-            if (!lock.Taken()) ::_exit(1);
-            database->LoadDatabase();
-            ++database->cards[std::size_t(slot)].ProgID1;
-            if (!database->SaveDatabase()) ::_exit(2);
-        }
-        ::_exit(0);
+        EndChild([&] {
+            auto database = std::make_unique<CardDatabase>(folder);
+            for (int round = 0; round < Rounds; ++round) {
+                DatabaseLock lock(folder);
+                while (lock.Take("gsmprog-cli") == Outcome::Held) ::usleep(1000);
+                if (!lock.Taken()) return 1;
+                database->LoadDatabase();
+                ++database->cards[std::size_t(slot)].ProgID1;
+                if (!database->SaveDatabase()) return 2;
+            }
+            return 0;
+        });
     };
     const pid_t one = updater(first.Path(), 0), two = updater(second.Path(), 1);
     for (const pid_t child : {one, two}) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -320,6 +321,78 @@ TEST_F(CliCards, OnlyARegularFileIsTakenForTheDatabase) {
     run = Run({"export-csv", "x.csv"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("каталог, а не файл базы карточек"), std::string::npos) << run.err;
+}
+
+// Nothing waits for the other end of a named pipe: an input and an output are regular files
+// (an output may be a new name), anything else is refused at once with what it is.
+TEST_F(CliCards, InputsAndOutputsThatAreNoFilesAreRefusedAtOnce) {
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const auto pipe = work.Path() / "pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const std::string pipeKind = ": это именованный канал, а не обычный файл\n";
+    ProgramResult run = Run({"import-image", "pipe"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, "gsmprog-cli: не удалось прочитать pipe" + pipeKind);
+    run = Run({"export-csv", "pipe"});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.err, "gsmprog-cli: Ошибка записи на диск (pipe)" + pipeKind);
+    run = Run({"support-report", "pipe"});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.err, "gsmprog-cli: отчёт не записан в pipe" + pipeKind);
+    EXPECT_TRUE(std::filesystem::is_fifo(pipe));
+    run = Run({"import-image", "."});
+    EXPECT_EQ(run.err, "gsmprog-cli: не удалось прочитать .: это каталог, а не обычный файл\n");
+    // A system folder that makes no files is no missing one.
+    run = Run({"export-csv", "/proc/version"});
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_EQ(run.err, std::string("gsmprog-cli: Ошибка записи на диск (/proc/version): ") +
+                           (::geteuid() == 0 ? "в этом каталоге файлы создавать нельзя\n"
+                                             : "нет прав на запись\n"));
+}
+
+// A journal that cannot be read is said to be, and why: never taken for one without entries.
+TEST_F(CliCards, AJournalThatCannotBeReadIsSaidSo) {
+    WriteBytes(work.Path() / "ProgInfo_12.GAD", Gen12());
+    const auto journal = work.Path() / "ProgInfo_12.journal";
+    std::filesystem::create_directory(journal);
+    const std::string unread = "gsmprog-cli: не удалось прочитать журнал операций " +
+                               journal.string() + ": это каталог, а не обычный файл";
+    ProgramResult run = Run({"show", "1"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.out.ends_with(
+        "\nLastOperation=журнал операций не прочитан: это каталог, а не обычный файл\n"))
+        << run.out;
+    EXPECT_EQ(run.err, unread + "\n");
+    run = Run({"diff", "1"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, unread + ": сравнивать не с чем\n");
+    run = Run({"journal"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.err, unread + "\n");
+}
+
+// The journal's texts never reach the terminal raw, in any format; a time is a calendar's.
+TEST_F(CliCards, JournalTextsAreEscapedAndItsTimesChecked) {
+    WriteBytes(work.Path() / "ProgInfo_12.journal",
+               R"({"v":1,"time":"2026-12-08T05:00:00+03:00","op":"read","result":"failed",)"
+               R"("message":"a\u001b\u0007\u0000\\\nb","user":"u","host":"h"})"
+               "\n"
+               R"({"v":1,"time":"2026-12-08T05:00:00+99:00","op":"read","result":"failed",)"
+               R"("message":"offset","user":"u","host":"h"})"
+               "\n");
+    const std::string escaped = "a\\x1B\\x07\\x00\\\\";
+    const std::string tsv = Run({"journal"}).out;
+    EXPECT_NE(tsv.find("\tu\t\t" + escaped + "\\nb\n"), std::string::npos) << tsv;
+    const std::string csv = Run({"journal", "--format", "csv"}).out;
+    EXPECT_NE(csv.find(";u;;\"" + escaped + "\nb\"\r\n"), std::string::npos) << csv;
+    // An offset of 99 hours is no time: such an entry is after no date.
+    EXPECT_EQ(std::count(tsv.begin(), tsv.end(), '\n'), 2);
+    EXPECT_EQ(Run({"journal", "--since", "2000-01-01"}).out, tsv.substr(0, tsv.find('\n') + 1));
+    for (const char* since : {"2026-02-31", "2026-02-29", "2026-04-31", "2026-12-08T00:00+99:00",
+                              "2026-12-08T00:00+03:60", "2026-13-01"})
+        EXPECT_EQ(Run({"journal", "--since", since}).exitCode, 2) << since;
+    EXPECT_EQ(Run({"journal", "--since", "2028-02-29"}).exitCode, 0);
 }
 
 // An output that is a file of the database, by any name or link, not yet there or there:

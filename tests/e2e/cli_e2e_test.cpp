@@ -731,6 +731,71 @@ TEST_F(Cli, PortOptionOpensThatDevice) {
         fs::exists(work_.Path() / CardDatabase::DatabaseFileName));  // read never creates one
 }
 
+// A path that cannot even be looked at ends no command with an abort: each refuses it with
+// the system's reason.
+class CliUncheckablePort : public Cli, public ::testing::WithParamInterface<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(Paths, CliUncheckablePort,
+                         ::testing::Values("long_name", "link_loop", "closed_folder"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST_P(CliUncheckablePort, EveryCommandRefusesItWithTheReason) {
+    SaveCard(Card(1));
+    const std::string kind = GetParam();
+    std::vector<std::string> prefix;  // as whom the command runs
+    std::string port, reason;
+    if (kind == "long_name") {
+        port = (work_.Path() / std::string(300, 'p')).string();
+        reason = "слишком длинное имя";
+    } else if (kind == "link_loop") {
+        fs::create_symlink("b", work_.Path() / "a");
+        fs::create_symlink("a", work_.Path() / "b");
+        port = (work_.Path() / "a" / "ttyUSB0").string();
+        reason = "символические ссылки замкнуты в кольцо";
+    } else {
+        fs::create_directories(work_.Path() / "closed");
+        fs::permissions(work_.Path(), fs::perms(0755));
+        fs::permissions(work_.Path() / "closed", fs::perms::none);
+        port = (work_.Path() / "closed" / "ttyUSB0").string();
+        reason = "нет прав доступа";
+        // Root enters any folder: the command runs as another user then.
+        if (::geteuid() == 0)
+            prefix = {"--reuid=65534", "--regid=65534", "--clear-groups", CliProgram().string()};
+    }
+    const auto runAs = [&](const std::vector<std::string>& command,
+                           const std::vector<std::string>& path) {
+        std::vector<std::string> args = With(command);
+        args.insert(args.end(), path.begin(), path.end());
+        args.insert(args.begin(), prefix.begin(), prefix.end());
+        return RunProgram(prefix.empty() ? CliProgram() : fs::path("/usr/bin/setpriv"), args,
+                          Env());
+    };
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"program", "1"},
+                                                    {"read"},
+                                                    {"write-uo", "1", "2"},
+                                                    {"status"},
+                                                    {"switch-sim"},
+                                                    {"monitor", "--seconds", "1"}}) {
+        const ProgramResult run = runAs(command, {"--port", port});
+        EXPECT_EQ(run.exitCode, 2) << command[0] << "\n" << run.err;
+        EXPECT_EQ(run.err, "gsmprog-cli: порт " + port + " не проверить: " + reason +
+                               "\nСправка: gsmprog-cli --help\n")
+            << command[0];
+    }
+    // The same path as a file to read or write: the file and the reason, exit 2 or 4.
+    for (const char* command : {"import-image", "export-csv", "support-report"}) {
+        const ProgramResult run = runAs({command}, {port});
+        EXPECT_TRUE(run.exitCode == 2 || run.exitCode == 4) << command << " " << run.exitCode;
+        EXPECT_TRUE(run.err.starts_with("gsmprog-cli: ")) << run.err;
+        EXPECT_NE(run.err.find(port), std::string::npos) << run.err;
+        // Reading is refused access, writing the right to write.
+        EXPECT_NE(run.err.find(kind == "closed_folder" ? "нет прав" : reason), std::string::npos)
+            << run.err;
+    }
+    std::error_code none;  // the folder is removed with the test's own
+    fs::permissions(work_.Path() / "closed", fs::perms::owner_all, fs::perm_options::add, none);
+}
+
 TEST_F(Cli, SignalsStopTheExchangeExit130AndSaveNothing) {
     SaveCard(Card(1));
     const std::string database = Database();

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // "Экспорт в CSV": the proposed name, the cards as stored, replacing a file, write failures.
 
+#include <sys/stat.h>
+
 #include <QFile>
 #include <QTest>
 
@@ -78,6 +80,17 @@ private Q_SLOTS:
         QCOMPARE(f.dialogs.shown.size(), size_t(1));
         QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
         QCOMPARE(f.dialogs.shown[0].text, QStringLiteral("Ошибка записи на диск"));
+
+        // A named pipe is refused at once with what it is, never waited on for a reader.
+        const std::filesystem::path pipe = f.Dir() / "pipe";
+        QCOMPARE(::mkfifo(pipe.c_str(), 0644), 0);
+        f.dialogs.shown.clear();
+        f.dialogs.fileNames = {QString::fromStdString(pipe.string())};
+        f.Click("SpeedButton4");
+        QCOMPARE(f.dialogs.shown.size(), size_t(1));
+        QCOMPARE(
+            f.dialogs.shown[0].detail,
+            QString::fromStdString(pipe.string() + ": это именованный канал, а не обычный файл"));
     }
 
     // The save dialog's answer is the database itself or its lock: refused, nothing written.

@@ -129,7 +129,7 @@ void CableCheckWindow::ShowCheck(const std::string& text) { text_->setHtml(Check
 
 void CableCheckWindow::WriteReport(const std::filesystem::path& file, const std::string& report) {
     const ByteChunk chunk{report.data(), report.size()};
-    if (!WriteFileAtomically(file, {&chunk, 1})) {
+    if (!ReplaceRegularFile(file, {&chunk, 1})) {
         ShowWriteError(dialogs_, this, file, errno);
         return;
     }

@@ -93,7 +93,7 @@ void TrafficLog::Save() {
     const ByteChunk chunk{text.constData(), std::size_t(text.size())};
     const std::filesystem::path file = QFile::encodeName(fileName).toStdString();
     if (RefuseProtectedOutput(dialogs_, view_.window(), file)) return;
-    if (!WriteFileAtomically(file, {&chunk, 1}))
+    if (!ReplaceRegularFile(file, {&chunk, 1}))
         ShowWriteError(dialogs_, view_.window(), file, errno);
 }
 

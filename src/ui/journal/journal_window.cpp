@@ -203,7 +203,7 @@ void JournalWindow::ExportCsv() {
     for (int row = 0; row < model_->rowCount(); ++row)
         text += JournalCsvLine(model_->TextsAt(row).Unpacked());
     const ByteChunk chunks[] = {{text.data(), text.size()}};
-    if (!WriteFileAtomically(path, chunks)) ShowWriteError(dialogs_, this, path, errno);
+    if (!ReplaceRegularFile(path, chunks)) ShowWriteError(dialogs_, this, path, errno);
 }
 
 }  // namespace gsmprog

@@ -13,8 +13,8 @@ namespace gsmprog {
 
 void ShowWriteError(UserDialogs& dialogs, QWidget* parent, const std::filesystem::path& file,
                     int error) {
-    const QString detail = QStringLiteral("%1: %2").arg(QFile::decodeName(file.string().c_str()),
-                                                        QString::fromStdString(ErrorText(error)));
+    const QString detail = QStringLiteral("%1: %2").arg(
+        QFile::decodeName(file.string().c_str()), QString::fromStdString(ErrorText(file, error)));
     dialogs.ShowMessageWithDetail(parent, QString::fromUtf8(CardDatabase::WriteErrorCaption),
                                   QString::fromUtf8(CardDatabase::WriteErrorText), detail);
 }
