@@ -91,8 +91,9 @@ std::vector<SeenProcess> ProcessTable::Holding(const std::string& file) const {
 std::vector<SeenProcess> ProcessTable::HoldingPtyMaster(int index) const {
     std::vector<SeenProcess> found;
     for (const Entry& entry : entries_)
-        if (std::find(entry.ptyMasters.begin(), entry.ptyMasters.end(), index) !=
-            entry.ptyMasters.end())
+        if (entry.process.pid != ::getpid() &&
+            std::find(entry.ptyMasters.begin(), entry.ptyMasters.end(), index) !=
+                entry.ptyMasters.end())
             found.push_back(entry.process);
     return found;
 }

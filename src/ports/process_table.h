@@ -25,8 +25,8 @@ public:
     // The processes other than this one with `file` open, `file` named as the system names it
     // ("/dev/ttyUSB0").
     std::vector<SeenProcess> Holding(const std::string& file) const;
-    // The processes that hold the master side of pseudo-terminal `index` (/dev/pts/`index`):
-    // whoever answers on that line, a modem emulator for a virtual cable.
+    // The processes other than this one that hold the master side of pseudo-terminal `index`
+    // (/dev/pts/`index`): whoever answers on that line, a modem emulator for a virtual cable.
     std::vector<SeenProcess> HoldingPtyMaster(int index) const;
 
 private:

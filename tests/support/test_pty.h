@@ -20,11 +20,12 @@ namespace gsmprog::test {
 class Pty {
 public:
     Pty() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);  // not the programs' it starts
         ::grantpt(master_);
         ::unlockpt(master_);
         path_ = ::ptsname(master_);
-        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);  // keeps the line up between opens
+        // Keeps the line up between the opens of the program under test.
+        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios raw{};
         ::tcgetattr(slave_, &raw);
         ::cfmakeraw(&raw);
