@@ -23,6 +23,7 @@ constexpr const char* VersionTexts[] = {"до 81.31", "81.32 и выше"};
 
 std::vector<SettingsField> MakeTable() {
     std::vector<SettingsField> table;
+    table.push_back(GSMPROG_TEXT("Имя карточки в базе ПЦН", NCardEdit));
     table.push_back({"ВЕРСИЯ МОДЕМА", "VersionCombo", offsetof(CardRecord, VersionCombo), 1,
                      SettingsKind::Version});
     for (int i = 0; i < 4; ++i) {
@@ -116,8 +117,10 @@ const std::vector<SettingsField>& SettingsFields() {
 }
 
 bool CarriedBy(const SettingsField& field, int variant) {
-    // The version is told by the image's length rather than by a byte of it.
+    // The version is told by the image's length rather than by a byte of it, and the card
+    // number heads every image.
     return variant == 1 || field.kind == SettingsKind::Version ||
+           field.offset == offsetof(CardRecord, NCardEdit) ||
            field.offset + field.size <= ShortImageSettingsEnd;
 }
 

@@ -5,8 +5,10 @@
 // lives in the record, which image sizes carry it, the name the window labels it by and its
 // value as the window shows it. One table serves the comparison of a card with a modem, the
 // card form and the journal's entry view, so a field cannot be shown but missed by a
-// comparison. Card number, object, address, note, dates, IDs and the device loops and modes
-// are no part of the image and never count as differences.
+// comparison. The card number counts too: every image starts with it (ImageCardNumber), and a
+// record made from an image holds it where a card does (NCardEdit). Object, address, note,
+// dates, IDs and the device loops and modes are no part of the image and never count as
+// differences.
 
 #include <cstddef>
 #include <cstdint>
@@ -42,8 +44,8 @@ struct SettingsField {
 // ("81.32 и выше") up to the random pair at 440.
 inline constexpr std::size_t ShortImageSettingsEnd = offsetof(CardRecord, balCodeSim1);
 
-// In the order of the main window: version, the four devices, the GSM, SMS, balance and
-// update pages.
+// In the order of the main window: card number, version, the four devices, the GSM, SMS,
+// balance and update pages.
 const std::vector<SettingsField>& SettingsFields();
 
 // Whether an image of `variant` (0: 316 bytes, 1: 444 bytes) carries `field`. Any other

@@ -125,7 +125,7 @@ int Read(CliContext& context) {
     PrintView(view, link.Version, image.variant);
     PrintModemCard(modemCard);
     if (showDifferences && modemCard.match != CardMatch::None)
-        PrintDifferences(CompareWithImage(database->cards[std::size_t(modemCard.slot)], image));
+        PrintDifferences(modemCard.differences);
     OperationFacts& facts = journal.Facts();
     facts.imageCrc = std::uint16_t(std::stoul(view.ProgID1, nullptr, 16));
     if (modemCard.match != CardMatch::None) {

@@ -4,7 +4,8 @@
 
 #include <cstddef>
 #include <cstring>
-#include <ctime>
+
+#include "ops/image_settings.h"
 
 namespace gsmprog {
 
@@ -34,25 +35,14 @@ ModemCard FindModemCard(const CardDatabase& database, const WideImage& image) {
     for (int slot = 0; slot < CardDatabase::SlotCount; ++slot) {
         const CardRecord& card = database.cards[std::size_t(slot)];
         if (!card.InUse() || !SameDevices(card, read)) continue;
-        if (HoldsCardSettings(card, image)) return {slot, CardMatch::Same};
+        // One comparison gives both the verdict and the list it is shown with.
+        std::vector<SettingsDifference> differences = CompareWithImage(card, image);
+        if (differences.empty()) return {slot, CardMatch::Same, {}};
         const std::uint16_t progId = card.ProgID1, imageCrc = read.ImageCrc;  // packed: copy out
-        return {slot, progId == imageCrc ? CardMatch::Changed : CardMatch::Differs};
+        return {slot, progId == imageCrc ? CardMatch::Changed : CardMatch::Differs,
+                std::move(differences)};
     }
     return {};
-}
-
-bool HoldsCardSettings(const CardRecord& card, const WideImage& image) {
-    if (card.VersionCombo != image.variant) return false;
-    // Any stamp and pair will do: they are left out of the comparison.
-    const ModemImage built = BuildModemImage(card, image.variant, std::tm{}, {});
-    if (built.length == 0) return false;
-    constexpr std::size_t stamp = offsetof(CardRecord, ImageTimestamp);
-    constexpr std::size_t afterStamp = stamp + sizeof(CardRecord::ImageTimestamp);
-    const std::size_t settingsEnd = built.length - 4;  // random pair and CRC follow
-    const std::uint8_t* read = image.bytes.data();
-    return std::memcmp(built.bytes.data(), read, stamp) == 0 &&
-           std::memcmp(built.bytes.data() + afterStamp, read + afterStamp,
-                       settingsEnd - afterStamp) == 0;
 }
 
 const char* CardMatchWord(CardMatch match) {

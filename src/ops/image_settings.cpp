@@ -18,6 +18,8 @@ constexpr std::size_t PairAndCrc = 4;
 CardRecord HeldSettings(const WideImage& image) {
     CardRecord record{};
     std::memcpy(&record, image.bytes.data(), image.bytes.size());
+    static_assert(sizeof record.NCardEdit == sizeof record.ImageCardNumber);
+    std::memcpy(record.NCardEdit, record.ImageCardNumber, sizeof record.NCardEdit);
     record.VersionCombo = static_cast<std::uint8_t>(image.variant);
     return record;
 }

@@ -13,15 +13,16 @@
 
 namespace gsmprog {
 
-// The settings `image` carries, in a record whose version is the image's.
+// The settings `image` carries, in a record whose version is the image's and whose card
+// number is the one the image starts with.
 CardRecord HeldSettings(const WideImage& image);
 
 // The fields `image` carries whose values differ from those of `card`.
 std::vector<SettingsDifference> CompareWithImage(const CardRecord& card, const WideImage& image);
 
-// A new card with the settings of `image`, changed now: card number, object, address and
-// the rest the image does not carry are empty, a short image's balance settings those of a
-// new card. Its programming ID is the image's, the ID the modem holds.
+// A new card with the settings and the card number of `image`, changed now: object, address
+// and the rest the image does not carry are empty, a short image's balance settings those of
+// a new card. Its programming ID is the image's, the ID the modem holds.
 CardRecord CardFromImage(const WideImage& image);
 
 // The image a file holds: the 444 bytes `read --image` saves (a short image widened), or

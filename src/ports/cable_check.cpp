@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ports/cable_check.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <system_error>
 
@@ -9,6 +11,7 @@
 #include "ports/cable_directory.h"
 #include "ports/cable_verdicts.h"
 #include "ports/latency_timer.h"
+#include "ports/pseudo_terminal.h"
 
 namespace gsmprog {
 
@@ -53,10 +56,13 @@ CheckedCable CheckVirtual(const VirtualCable& found, const fs::path& directory,
     CheckedCable cable;
     cable.serial = found.serialNumber;
     cable.node = found.device.string();
-    // The modem holds the pseudo-terminal itself and, while it lives, its lock beside the link.
-    std::error_code error;
-    const fs::path lock = fs::weakly_canonical(directory, error) / (found.serialNumber + ".lock");
-    cable.modem = processes.Holding(lock.string());
+    // The modem is whoever holds the terminal's master side, whatever else it holds: an
+    // emulator may keep the slave open too, and is no competitor for it.
+    struct stat device {};
+    if (::stat(found.device.c_str(), &device) == 0) {
+        if (const std::optional<int> index = PtySlaveIndex(device))
+            cable.modem = processes.HoldingPtyMaster(*index);
+    }
     cable.latencyTimerMs = ReadLatencyTimer(
         {found.serialNumber, found.device, LatencyTimerFile(directory, found.serialNumber), {}});
     CheckPort(cable, found.device, processes);
@@ -78,8 +84,8 @@ CableCheck CheckCables(const CheckPlaces& places) {
     for (const FtdiUsbDevice& device : ListFtdiUsbDevices(places.root / "sys"))
         check.cables.push_back(CheckAdapter(device, places, processes, check.services));
     if (!places.cableDirectory.empty()) {
-        for (const VirtualCable& found :
-             ListVirtualCables(places.cableDirectory, &check.virtualDistrust))
+        for (const VirtualCable& found : ListVirtualCables(
+                 places.cableDirectory, &check.virtualDistrust, &check.refusedVirtual))
             check.cables.push_back(CheckVirtual(found, places.cableDirectory, processes));
     }
     for (CheckedCable& cable : check.cables) JudgeCable(cable, check.services);

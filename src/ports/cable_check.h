@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "ports/cable_directory.h"
 #include "ports/port_access.h"
 #include "ports/process_table.h"
 #include "ports/system_services.h"
@@ -37,7 +38,8 @@ struct CheckedCable {
 struct CableCheck {
     SystemServices services;
     std::filesystem::path cableDirectory;
-    std::string virtualDistrust;        // why the virtual cables are not used; usually empty
+    std::string virtualDistrust;               // why the virtual cables are not used; usually empty
+    std::vector<RefusedCable> refusedVirtual;  // links of the cable directory that are no cables
     std::vector<CheckedCable> cables;   // the FTDI adapters by USB path, then the virtual cables
     std::vector<std::string> verdicts;  // problems of no single cable
     bool Usable() const;

@@ -17,6 +17,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "ports/pseudo_terminal.h"
+
 namespace gsmprog {
 
 namespace fs = std::filesystem;
@@ -121,6 +123,17 @@ std::string FolderDistrust(const fs::path& folder) {
     return {};
 }
 
+// Why the file `device` (`info`) is no line of a virtual modem; empty when it is one.
+std::string TerminalRefusal(const fs::path& device, const struct stat& info) {
+    if (!PtySlaveIndex(info))
+        return device.string() + " — " + FileKindText(info) + ", а не псевдотерминал /dev/pts/N";
+    // Another user's pseudo-terminal is not taken even here: it would be theirs to answer.
+    if (info.st_uid != ::geteuid())
+        return device.string() + " — псевдотерминал другого пользователя (uid " +
+               std::to_string(info.st_uid) + ")";
+    return {};
+}
+
 // Creates `folder` and the missing ones above it for the owner alone.
 void MakeOwnFolders(const fs::path& folder) {
     std::error_code error;
@@ -141,7 +154,8 @@ std::string CableDirectoryDistrust(const fs::path& directory) {
     return distrust;
 }
 
-std::vector<VirtualCable> ListVirtualCables(const fs::path& directory, std::string* distrust) {
+std::vector<VirtualCable> ListVirtualCables(const fs::path& directory, std::string* distrust,
+                                            std::vector<RefusedCable>* refused) {
     std::vector<VirtualCable> cables;
     if (std::string reason = CableDirectoryDistrust(directory); !reason.empty()) {
         if (distrust != nullptr) *distrust = std::move(reason);
@@ -155,18 +169,32 @@ std::vector<VirtualCable> ListVirtualCables(const fs::path& directory, std::stri
         if (!IsValidCableSerial(name) || !it->is_symlink(error)) continue;
         const fs::path target = fs::read_symlink(it->path(), error);
         struct stat device {};
-        // Another user's pseudo-terminal is not taken even here: it would be theirs to answer.
-        if (error || ::stat(it->path().c_str(), &device) != 0 || device.st_uid != ::geteuid() ||
-            !OwnerAlive(resolved, name)) {
+        if (error || ::stat(it->path().c_str(), &device) != 0 || !OwnerAlive(resolved, name)) {
             error.clear();
             continue;
         }
-        cables.push_back({name, target.is_absolute() ? target : directory / target});
+        const fs::path path = target.is_absolute() ? target : directory / target;
+        if (std::string reason = TerminalRefusal(path, device); !reason.empty()) {
+            if (refused != nullptr) refused->push_back({name, std::move(reason)});
+            continue;
+        }
+        cables.push_back({name, path});
     }
-    std::sort(cables.begin(), cables.end(), [](const VirtualCable& a, const VirtualCable& b) {
+    const auto byName = [](const auto& a, const auto& b) {
         return a.serialNumber < b.serialNumber;
-    });
+    };
+    std::sort(cables.begin(), cables.end(), byName);
+    if (refused != nullptr) std::sort(refused->begin(), refused->end(), byName);
     return cables;
+}
+
+std::string DistrustText(const fs::path& directory, const std::string& distrust) {
+    return "Виртуальные кабели из " + directory.string() + " не используются: " + distrust;
+}
+
+std::string RefusalText(const fs::path& directory, const RefusedCable& cable) {
+    return "Виртуальный кабель " + cable.serialNumber + " из " + directory.string() +
+           " не используется: " + cable.reason;
 }
 
 RegisterResult RegisterVirtualCable(const fs::path& directory, const std::string& serialNumber,

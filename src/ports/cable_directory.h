@@ -38,11 +38,27 @@ bool IsValidCableSerial(const std::string& serialNumber);
 // holds no cables).
 std::string CableDirectoryDistrust(const std::filesystem::path& directory);
 
-// The virtual cables of `directory`, sorted by name (byte order); links whose target does
-// not exist or belongs to another user and names that are not valid serial numbers are
-// skipped. A directory that is not to be trusted lists nothing, its reason in `distrust`.
+// A link of the cable directory that is not taken for a cable, and why (in Russian).
+struct RefusedCable {
+    std::string serialNumber;
+    std::string reason;
+};
+
+// The virtual cables of `directory`, sorted by name (byte order). A cable is a link to a
+// pseudo-terminal's slave side that belongs to this user; a link to anything else (a file, a
+// FIFO, /dev/null, /dev/ptmx, a folder) or to another user's terminal is refused, its reason
+// in `refused`. Left out without a word: names that are not valid serial numbers, and links
+// whose target is gone or whose modem died (see RegisterVirtualCable). A directory that is not
+// to be trusted lists nothing, its reason in `distrust`.
 std::vector<VirtualCable> ListVirtualCables(const std::filesystem::path& directory,
-                                            std::string* distrust = nullptr);
+                                            std::string* distrust = nullptr,
+                                            std::vector<RefusedCable>* refused = nullptr);
+
+// "Виртуальные кабели из DIR не используются: " and the directory's distrust; the listing and
+// the cable check say it alike.
+std::string DistrustText(const std::filesystem::path& directory, const std::string& distrust);
+// "Виртуальный кабель SERIAL из DIR не используется: " and the reason.
+std::string RefusalText(const std::filesystem::path& directory, const RefusedCable& cable);
 
 enum class RegisterResult { Registered, InvalidSerial, AlreadyPresent, Untrusted, Failed };
 

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "ports/cable_directory.h"
+
 namespace gsmprog {
 
 namespace {
@@ -145,8 +147,9 @@ void JudgeSystem(CableCheck& check) {
         std::any_of(check.cables.begin(), check.cables.end(),
                     [](const CheckedCable& cable) { return cable.usb.has_value(); });
     if (!check.virtualDistrust.empty())
-        check.verdicts.push_back("Виртуальные кабели из " + check.cableDirectory.string() +
-                                 " не используются: " + check.virtualDistrust);
+        check.verdicts.push_back(DistrustText(check.cableDirectory, check.virtualDistrust));
+    for (const RefusedCable& cable : check.refusedVirtual)
+        check.verdicts.push_back(RefusalText(check.cableDirectory, cable));
     if (check.cables.empty())
         check.verdicts.push_back(
             "Кабель FTDI не найден: подключите кабель к порту USB (для "

@@ -25,11 +25,15 @@ public:
     // The processes other than this one with `file` open, `file` named as the system names it
     // ("/dev/ttyUSB0").
     std::vector<SeenProcess> Holding(const std::string& file) const;
+    // The processes other than this one that hold the master side of pseudo-terminal `index`
+    // (/dev/pts/`index`): whoever answers on that line, a modem emulator for a virtual cable.
+    std::vector<SeenProcess> HoldingPtyMaster(int index) const;
 
 private:
     struct Entry {
         SeenProcess process;
         std::vector<std::string> openFiles;
+        std::vector<int> ptyMasters;  // the terminals whose master side it holds, by index
     };
     std::vector<Entry> entries_;
 };

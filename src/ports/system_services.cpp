@@ -2,8 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ports/system_services.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
-#include <system_error>
+#include <set>
+#include <utility>
 
 #include "ports/system_files.h"
 #include "ports/usb_sysfs.h"
@@ -21,10 +24,22 @@ const char* const RuleFolders[] = {"/etc/udev/rules.d", "/run/udev/rules.d",
 const char* const BrlttyPrograms[] = {"/usr/bin/brltty", "/usr/sbin/brltty", "/bin/brltty"};
 constexpr const char* BrlttyRuleName = "85-brltty.rules";
 
-bool Exists(const fs::path& file) {
-    std::error_code error;
-    return fs::exists(file, error);
-}
+// The files found so far, by device and inode: with /lib a link to /usr/lib (and /bin to
+// /usr/bin), as on every merged system, one file shows up under two names and is named once.
+class FoundFiles {
+public:
+    explicit FoundFiles(fs::path root) : root_(std::move(root)) {}
+    // Whether `absolute` exists below the root and is no file found before.
+    bool New(const std::string& absolute) {
+        struct stat info {};
+        if (::stat(BelowRoot(root_, absolute).c_str(), &info) != 0) return false;
+        return seen_.insert({info.st_dev, info.st_ino}).second;
+    }
+
+private:
+    fs::path root_;
+    std::set<std::pair<dev_t, ino_t>> seen_;
+};
 
 // The lines of brltty's rule that match devices by ENV{PRODUCT}=="403/6001/*": their product
 // parts. Comments name devices too, and do nothing.
@@ -50,11 +65,12 @@ SystemServices ReadSystemServices(const fs::path& root, const ProcessTable& proc
     SystemServices services;
     services.modemManager = processes.Named("ModemManager");
     services.brltty = processes.Named("brltty");
+    FoundFiles found(root);
     for (const char* program : BrlttyPrograms)
-        if (Exists(BelowRoot(root, program))) services.brlttyFiles.push_back(program);
+        if (found.New(program)) services.brlttyFiles.push_back(program);
     for (const char* folder : RuleFolders) {
         const std::string brltty = std::string(folder) + "/" + BrlttyRuleName;
-        if (Exists(BelowRoot(root, brltty))) {
+        if (found.New(brltty)) {
             services.brlttyFiles.push_back(brltty);
             if (services.brlttyRuleFile.empty()) {
                 services.brlttyRuleFile = brltty;
@@ -62,7 +78,7 @@ SystemServices ReadSystemServices(const fs::path& root, const ProcessTable& proc
             }
         }
         const std::string gsmprog = std::string(folder) + "/" + GsmprogRuleName;
-        if (Exists(BelowRoot(root, gsmprog))) services.gsmprogRules.push_back(gsmprog);
+        if (found.New(gsmprog)) services.gsmprogRules.push_back(gsmprog);
     }
     return services;
 }

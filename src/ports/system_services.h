@@ -18,8 +18,9 @@ namespace gsmprog {
 inline constexpr const char* GsmprogRuleName = "70-gsmprog-ftdi.rules";
 
 struct SystemServices {
-    std::vector<SeenProcess> modemManager;    // running ModemManager processes
-    std::vector<SeenProcess> brltty;          // running brltty processes
+    std::vector<SeenProcess> modemManager;  // running ModemManager processes
+    std::vector<SeenProcess> brltty;        // running brltty processes
+    // Files are named once each, by the first of the names that reach them.
     std::vector<std::string> brlttyFiles;     // its program and rule files present: installed
     std::string brlttyRuleFile;               // the rule file udev uses; empty when none
     std::vector<std::string> brlttyProducts;  // "403/6001/" of each line of it that starts brltty

@@ -13,16 +13,14 @@ namespace gsmprog {
 
 namespace {
 
-// Said on stderr once per directory and process, as the window lists cables again and again;
-// the diagnostic log says it at every listing.
-void ReportDistrust(const std::filesystem::path& cableDirectory, const std::string& distrust) {
-    const std::string why = " из " + cableDirectory.string() + " не используются: " + distrust;
-    if (DebugLogOn()) DebugLog("кабель", "виртуальные кабели" + why);
+// Said on stderr once per process, as the window lists cables again and again; the diagnostic
+// log says it at every listing.
+void ReportRefusal(const std::string& text) {
+    if (DebugLogOn()) DebugLog("кабель", text);
     static std::mutex reportedLock;
-    static std::set<std::filesystem::path> reported;
+    static std::set<std::string> reported;
     std::lock_guard guard(reportedLock);
-    if (reported.insert(cableDirectory).second)
-        std::fprintf(stderr, "Виртуальные кабели%s\n", why.c_str());
+    if (reported.insert(text).second) std::fprintf(stderr, "%s\n", text.c_str());
 }
 
 }  // namespace
@@ -30,11 +28,13 @@ void ReportDistrust(const std::filesystem::path& cableDirectory, const std::stri
 std::vector<ListedCable> ListVirtualPorts(const std::filesystem::path& cableDirectory) {
     std::vector<ListedCable> cables;
     std::string distrust;
-    for (const VirtualCable& cable : ListVirtualCables(cableDirectory, &distrust))
+    std::vector<RefusedCable> refused;
+    for (const VirtualCable& cable : ListVirtualCables(cableDirectory, &distrust, &refused))
         cables.push_back({cable.serialNumber, cable.device,
                           LatencyTimerFile(cableDirectory, cable.serialNumber), std::nullopt});
+    for (const RefusedCable& cable : refused) ReportRefusal(RefusalText(cableDirectory, cable));
     if (!distrust.empty()) {
-        ReportDistrust(cableDirectory, distrust);
+        ReportRefusal(DistrustText(cableDirectory, distrust));
     } else if (DebugLogOn()) {
         std::error_code error;
         const bool exists = std::filesystem::is_directory(cableDirectory, error);

@@ -75,6 +75,7 @@ TEST(CableCheck, AHealthyCableIsUsableWithNoVerdict) {
     FakeSystem system;
     system.Adapter({});
     system.UdevRuleRan(true);
+    fs::create_directory_symlink("usr/lib", system.Path("/lib"));  // a merged /usr: one rule
     system.Process(812, "ModemManager", {"/dev/null"});
     const CableCheck check = Check(system);
     ASSERT_EQ(check.cables.size(), 1u);
@@ -204,15 +205,19 @@ TEST(CableCheck, NoCableAtAllAndNoRuleAreTold) {
     EXPECT_FALSE(check.Usable());
 }
 
+// The modem of a virtual cable is whoever holds its terminal's master side, gsmprog-vmodem or
+// any other emulator, which may hold the slave side too; only another program on the slave
+// side is in the way. A link to what is no terminal is named and never ready.
 TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
     FakeSystem system;
     int master = -1, slave = -1;
     char name[128];
     ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    const int index = std::stoi(fs::path(name).filename().string());
     TempDir runtime;
     const fs::path cables = runtime.Path() / "cables";
     ASSERT_EQ(RegisterVirtualCable(cables, "VM7", name, 3), RegisterResult::Registered);
-    system.Process(4242, "gsmprog-vmodem", {"/dev/ptmx", name, (cables / "VM7.lock").string()});
+    system.Process(4242, "gsmprog-vmodem", {name, (cables / "VM7.lock").string()}, index);
 
     CableCheck check = Check(system, cables);
     ASSERT_EQ(check.cables.size(), 1u);
@@ -225,7 +230,26 @@ TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
 
     system.Process(5000, "screen", {name});
     check = Check(system, cables);
+<<<<<<< HEAD
     EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: закройте программу screen (PID 5000)"});
+=======
+    EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: программа screen (PID 5000)"});
+
+    fs::remove_all(system.Path("/proc"));
+    system.Process(4300, "socat", {name}, index);  // both ends, and no lock of gsmprog's
+    fs::create_symlink("/dev/null", cables / "NULL");
+    check = Check(system, cables);
+    ASSERT_EQ(check.cables.size(), 1u);
+    EXPECT_TRUE(check.cables[0].usable);
+    EXPECT_EQ(Verdicts(check),
+              std::vector<std::string>{"Виртуальный кабель NULL из " + cables.string() +
+                                       " не используется: /dev/null — символьное устройство 1:3, а "
+                                       "не псевдотерминал /dev/pts/N"});
+    EXPECT_THAT(CableCheckText(check), HasSubstr(", модем socat (PID 4300)\n"));
+    EXPECT_THAT(CableCheckText(check), HasSubstr("  готов к работе\n"));
+    system.Process(4301, "socat", {name}, index + 1);  // the master of another terminal
+    EXPECT_EQ(Verdicts(Check(system, cables)).at(0), "Порт занят: программа socat (PID 4301)");
+>>>>>>> h29c
     UnregisterVirtualCable(cables, "VM7", name);
     ::close(slave);
     ::close(master);

@@ -8,14 +8,16 @@
 // devnum and dev, an interface folder "PATH:1.0" with its driver link, and for ftdi_sio the
 // port ttyUSB0/ with latency_timer and tty/ttyUSB0/dev, linked from /sys/bus/usb-serial/devices;
 // for cdc_acm the port tty/ttyACM0/dev in the interface, linked from the driver's folder. /proc as
-// a running system shows it: PID/comm, and PID/fd/N links to the files held open. udev keeps a
-// device's properties in /run/udev/data/cMAJOR:MINOR as "E:KEY=VALUE" lines.
+// a running system shows it: PID/comm, PID/fd/N links to the files held open, and for a
+// pseudo-terminal master PID/fdinfo/N with its tty-index. udev keeps a device's properties in
+// /run/udev/data/cMAJOR:MINOR as "E:KEY=VALUE" lines.
 
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -85,14 +87,21 @@ struct FakeSystem {
             Path(absolute));
     }
 
-    void Process(int pid, const std::string& name,
-                 const std::vector<std::string>& openFiles) const {
+    // With `ptyMaster`, it also holds the master side of /dev/pts/N as the fd of /dev/ptmx
+    // whose fdinfo names N.
+    void Process(int pid, const std::string& name, const std::vector<std::string>& openFiles,
+                 std::optional<int> ptyMaster = std::nullopt) const {
         const std::string folder = "/proc/" + std::to_string(pid);
         File(folder + "/comm", name + "\n");
         std::filesystem::create_directories(Path(folder + "/fd"));
         int fd = 3;
         for (const std::string& file : openFiles)
             std::filesystem::create_symlink(file, Path(folder + "/fd/" + std::to_string(fd++)));
+        if (!ptyMaster) return;
+        std::filesystem::create_symlink("/dev/ptmx", Path(folder + "/fd/" + std::to_string(fd)));
+        File(folder + "/fdinfo/" + std::to_string(fd),
+             "pos:\t0\nflags:\t02\nmnt_id:\t24\nino:\t90\ntty-index:\t" +
+                 std::to_string(*ptyMaster) + "\n");
     }
 
     // gsmprog's rule installed, and udev's record of the port with or without its mark.

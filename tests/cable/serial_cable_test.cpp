@@ -22,51 +22,12 @@
 #include "cable/serial_cable.h"
 #include "ports/single_port.h"
 #include "support/scripted_cable.h"
+#include "support/test_pty.h"
 
 namespace gsmprog::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A pseudo-terminal whose far end the test holds, like a modem would.
-class Pty {
-public:
-    Pty() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        ::grantpt(master_);
-        ::unlockpt(master_);
-        path_ = ::ptsname(master_);
-        slave_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY);  // keeps the line up between opens
-        termios raw{};
-        ::tcgetattr(slave_, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(slave_, TCSANOW, &raw);
-    }
-    ~Pty() {
-        ::close(slave_);
-        ::close(master_);
-    }
-    const std::string& Path() const { return path_; }
-    void Send(const std::string& bytes) {
-        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    }
-    std::string Received(std::size_t expected) {
-        std::string got;
-        for (int i = 0; i < 250 && got.size() < expected; ++i) {
-            pollfd in{master_, POLLIN, 0};
-            if (::poll(&in, 1, 20) <= 0) continue;
-            char buffer[256];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n > 0) got.append(buffer, std::size_t(n));
-        }
-        return got;
-    }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-};
 
 struct SerialCableTest : ::testing::Test {
     TempDir dir;

@@ -25,6 +25,7 @@
 #include "ops/hex_text.h"
 #include "ops/journal_reader.h"
 #include "ops/journal_time.h"
+#include "support/test_pty.h"
 #include "support/vmodem_process.h"
 
 namespace gsmprog::test {
@@ -213,6 +214,30 @@ TEST_F(Cli, DoctorNamesTheCableItsModemAndWhoElseHoldsThePort) {
               std::string::npos)
         << busy.out;
     EXPECT_EQ(Run({"doctor", "extra"}).exitCode, 2);
+
+    // Another emulator, here this test, holds both ends of its terminal: it is the cable's
+    // modem, not a program in its way. A link to what is no terminal is named and never used.
+    Pty emulator;
+    fs::create_symlink(emulator.Path(), modem_->CableDir() / "EMU1");
+    fs::create_symlink("/dev/ptmx", modem_->CableDir() / "PTMX");
+    const auto both = Run({"doctor"});
+    EXPECT_EQ(both.exitCode, 0) << both.out;
+    const std::size_t emu = both.out.find("Виртуальный кабель EMU1: " + emulator.Path() +
+                                          ", модем " + self + " (PID " +
+                                          std::to_string(::getpid()) + ")\n");
+    ASSERT_NE(emu, std::string::npos) << both.out;
+    const std::string emuPart = both.out.substr(emu, both.out.find("VMODEM1", emu) - emu);
+    EXPECT_TRUE(emuPart.ends_with("  готов к работе\nВиртуальный кабель ")) << emuPart;
+    const std::string refusal = "Виртуальный кабель PTMX из " + modem_->CableDir().string() +
+                                " не используется: /dev/ptmx — символьное устройство 5:2, а не "
+                                "псевдотерминал /dev/pts/N\n";
+    EXPECT_NE(both.out.find("\n! " + refusal), std::string::npos) << both.out;
+    const auto status = Run({"status", "--cable", "PTMX"});
+    EXPECT_EQ(status.exitCode, 1);
+    EXPECT_TRUE(status.err.starts_with(refusal)) << status.err;
+    EXPECT_EQ(Run({"cables"}).out, "EMU1\nVMODEM1\n");
+    fs::remove(modem_->CableDir() / "EMU1");
+    fs::remove(modem_->CableDir() / "PTMX");
 
     const fs::path report = work_.Path() / "report.txt";
     ASSERT_EQ(Run({"support-report", report.string()}).exitCode, 0);
@@ -528,9 +553,10 @@ TEST_F(Cli, ReadDiffAndDiffListTheFieldsChangedSinceProgramming) {
     EXPECT_TRUE(Run({"read", "--diff"}).out.ends_with("CardRow=\nCardMatch=none\n"));
 }
 
-// With no card database, a modem's settings become a card; with number and object filled in,
-// it programs the modem with the image the modem held. A second card of the same devices is
-// refused, and a modem image that fails its checks is made nothing of.
+// With no card database, a modem's settings and card number become a card, the modem's own
+// by the comparison; with the object filled in, it programs the modem with the image the modem
+// held. A second card of the same devices is refused, and a modem image that fails its checks
+// is made nothing of.
 TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
     for (const bool shortImage : {false, true}) {
         SCOPED_TRACE(shortImage);
@@ -545,10 +571,12 @@ TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
         CardRecord card = StoredCard();
         CardRecord madeByRead = card;
         EXPECT_TRUE(card.InUse());
-        EXPECT_EQ(std::string(card.NCardEdit), "");
+        EXPECT_EQ(std::string(card.NCardEdit), "1000");  // the number the image starts with
         EXPECT_EQ(std::string(card.Pin1Edit), "1111");
         EXPECT_EQ(card.VersionCombo, shortImage ? 0 : 1);
         EXPECT_EQ(std::string(card.balCodeSim1), shortImage ? "" : "*100#");
+
+        EXPECT_TRUE(Run({"read", "--diff"}).out.ends_with("CardRow=1\nCardMatch=same\nОтличий нет\n"));
 
         const std::string database = Database();
         const auto again = Run({"read", "--new-card"});
@@ -559,7 +587,6 @@ TEST_F(Cli, ReadNewCardAndImportImageMakeCardsThatGiveTheModemItsImageAgain) {
         EXPECT_EQ(Run({"import-image", saved.string()}).exitCode, 2);
         EXPECT_EQ(Database(), database);
 
-        std::strcpy(card.NCardEdit, "1000");
         std::strcpy(card.Edit1, "Склад");
         SaveCard(card);
         const std::string held = FileBytes(saved);

@@ -7,8 +7,12 @@
 
 #include <cstring>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ops/card_match.h"
+#include "ops/image_settings.h"
 
 namespace gsmprog {
 namespace {
@@ -81,31 +85,54 @@ TEST_F(CardMatchTest, TheSettingsHeldGiveTheVerdictNotTheDates) {
     EXPECT_STREQ(CardMatchWord(CardMatch::Changed), "changed");  // the others: end to end
 }
 
-// Every byte the image carries counts, and only those: the short image leaves out the balance,
-// the card number comes from the card's number field, and the version picks the length.
-TEST_F(CardMatchTest, OnlyTheBytesTheImageCarriesCount) {
+// Every setting the image carries counts, its card number among them, and only those: the
+// short image leaves out the balance, the version picks the length, and bytes no setting owns
+// or that every write stamps anew do not count. A verdict other than "same" always comes with
+// the differences it rests on.
+TEST_F(CardMatchTest, OnlyTheSettingsTheImageCarriesCount) {
     CardRecord& card = Slot(0) = Card();
     card.VersionCombo = 0;
     const WideImage shortImage = Program(card, 1);
     std::strcpy(card.balCodeSim1, "*102#");  // beyond a short image
     card.balCritical = 50;
     EXPECT_EQ(Find(shortImage).match, CardMatch::Same);
+    EXPECT_TRUE(Find(shortImage).differences.empty());
     card.VersionCombo = 1;  // the modem now needs the long image
     EXPECT_EQ(Find(shortImage).match, CardMatch::Changed);
+    EXPECT_EQ(Find(shortImage).differences.at(0).field->label, "ВЕРСИЯ МОДЕМА");
 
     const WideImage longImage = Program(card, 2);
-    for (const std::size_t at :
-         {std::size_t{3}, std::size_t{11}, std::size_t{34}, std::size_t{439}}) {
+    for (const auto& [at, label] : std::vector<std::pair<std::size_t, std::string>>{
+             {3, "Имя карточки в базе ПЦН"}, {34, "УОО 1: Адрес УО на линии"}}) {
         WideImage other = longImage;
         other.bytes[at] ^= 0x40;
-        EXPECT_EQ(Find(other).match, CardMatch::Changed) << at;
+        const ModemCard found = Find(other);
+        EXPECT_EQ(found.match, CardMatch::Changed) << at;
+        ASSERT_EQ(found.differences.size(), 1u) << at;
+        EXPECT_EQ(found.differences[0].field->label, label);
     }
     WideImage restamped = longImage;
-    for (const std::size_t at : {12, 13, 14, 15, 16, 17, 440, 441, 442, 443})
+    for (const std::size_t at : {11, 12, 13, 14, 15, 16, 17, 439, 440, 441, 442, 443})
         restamped.bytes[at] ^= 0x40;
     EXPECT_EQ(Find(restamped).match, CardMatch::Same);
     card.VersionCombo = 2;  // a version without an image: never the same
     EXPECT_EQ(Find(longImage).match, CardMatch::Changed);
+    EXPECT_FALSE(Find(longImage).differences.empty());
+}
+
+// A card made from what a modem holds is that modem's card, with its number.
+TEST_F(CardMatchTest, ACardMadeFromTheModemIsTheSame) {
+    for (const std::uint8_t version : {0, 1}) {
+        CardRecord written = Card();
+        written.VersionCombo = version;
+        const WideImage read = Program(written, 3);
+        Slot(4) = CardFromImage(read);
+        EXPECT_STREQ(Slot(4).NCardEdit, "2024");
+        const ModemCard found = Find(read);
+        EXPECT_EQ(found.slot, 4);
+        EXPECT_EQ(found.match, CardMatch::Same);
+        EXPECT_TRUE(found.differences.empty());
+    }
 }
 
 TEST_F(CardMatchTest, DevicesPickTheFirstCardInUseInSlotOrder) {

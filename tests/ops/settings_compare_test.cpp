@@ -92,12 +92,13 @@ TEST(SettingsCompare, EachFieldTheImageCarriesIsReportedAloneWithItsLabel) {
     }
     std::size_t shortFields = 0;
     for (const SettingsField& field : SettingsFields()) shortFields += CarriedBy(field, 0);
-    EXPECT_EQ(shortFields, 40u);
-    EXPECT_EQ(SettingsFields().size(), 45u);
+    EXPECT_EQ(shortFields, 41u);
+    EXPECT_EQ(SettingsFields().size(), 46u);
 }
 
 // Every byte of the settings the long image carries belongs to a field (the reserved block and
-// the unused flag bits aside), so none can go uncompared.
+// the unused flag bits aside), and so does the card number it starts with, so none can go
+// uncompared.
 TEST(SettingsCompare, TheTableCoversEverySettingsByteOfTheImage) {
     std::set<std::size_t> covered;
     for (const SettingsField& field : SettingsFields())
@@ -106,6 +107,8 @@ TEST(SettingsCompare, TheTableCoversEverySettingsByteOfTheImage) {
          offset < offsetof(CardRecord, Reserved340); ++offset)
         EXPECT_TRUE(covered.count(offset)) << offset;
     EXPECT_TRUE(covered.count(offsetof(CardRecord, VersionCombo)));
+    for (std::size_t i = 0; i < sizeof(CardRecord::NCardEdit); ++i)
+        EXPECT_TRUE(covered.count(offsetof(CardRecord, NCardEdit) + i)) << i;
 }
 
 TEST(SettingsCompare, ValuesShowAsTheWindowShowsThemAndCompareByMeaning) {
@@ -118,14 +121,15 @@ TEST(SettingsCompare, ValuesShowAsTheWindowShowsThemAndCompareByMeaning) {
     same.SmsFlags |= 0x40;      // no check box has this bit
     same.UpdateFlags |= 0x01;
     same.BalanceFlags |= 0x0100;
-    same.balCritical = 10;                // 0 is shown as 10
-    std::strcpy(same.NCardEdit, "9999");  // not a setting
+    same.balCritical = 10;    // 0 is shown as 10
+    same.NCardEdit[6] = 'x';  // after the terminator
     std::strcpy(same.FIOEdit, "Адрес");
     same.UoGuardCords[0] = 0x3F;
     same.ProgID1 = 0x1234;
     EXPECT_TRUE(CompareWithImage(same, image).empty());
 
     CardRecord changed = card;
+    std::strcpy(changed.NCardEdit, "9999");
     changed.UoType[2] = 3;
     changed.UoCode[2] = 4000000000u;
     changed.SmsFlags = SmsSendTo1 | SmsAlarm;
@@ -136,6 +140,7 @@ TEST(SettingsCompare, ValuesShowAsTheWindowShowsThemAndCompareByMeaning) {
         lines.push_back(difference.field->label + ": " + difference.first + " → " +
                         difference.second);
     EXPECT_EQ(lines, (std::vector<std::string>{
+                         "Имя карточки в базе ПЦН: 9999 → 2024",
                          "ВЕРСИЯ МОДЕМА: до 81.31 → 81.32 и выше",
                          "УОО 3: Тип устройства: УОО 6ША → Не подключено",
                          "УОО 3: Код УО на ПЦН: 4000000000 → НД",

@@ -72,8 +72,8 @@ public:
     // mode, with NewCardHint under the card's identifiers.
     void EditUnsavedCard(int row, const CardRecord& card);
     static constexpr const char* NewCardHint =
-        "Новая карточка из настроек модема: сначала введите «Номер карточки» (и «Объект»), "
-        "затем нажмите «Сохранить изменения»";
+        "Новая карточка из настроек модема: проверьте «Имя карточки в базе ПЦН», введите "
+        "«Объект» и «Адрес», затем нажмите «Сохранить изменения»";
     int CurrentGridRow() const;
 
     // Card form binding.

@@ -31,16 +31,17 @@ ReadComparison::ReadComparison(TForm1& window, CardDatabase& database, UserDialo
 void ReadComparison::Present(TForm2& form, const WideImage& image) {
     image_ = image;
     const ModemCard found = FindModemCard(database_, image_);
-    if (found.slot >= 0) ShowDifferences(form, found.slot);
+    if (found.slot >= 0) ShowDifferences(form, found.slot, found.differences);
     else form.HideDifferences();
     form.OfferNewCard(!window_.ReadOnly());
 }
 
-void ReadComparison::ShowDifferences(TForm2& form, int slot) {
+void ReadComparison::ShowDifferences(TForm2& form, int slot,
+                                     const std::vector<SettingsDifference>& differences) {
     const CardRecord& card = database_.cards[std::size_t(slot)];
     form.ShowDifferences(QStringLiteral("Отличия от карточки № %1, строка %2:")
                              .arg(FromField(card.NCardEdit), QString::number(slot + 1)),
-                         CompareWithImage(card, image_));
+                         differences);
 }
 
 void ReadComparison::CompareWithChosenCard(TForm2& form) {
@@ -48,7 +49,8 @@ void ReadComparison::CompareWithChosenCard(TForm2& form) {
         &form, CompareCaption, QStringLiteral("Номер карточки или номер строки:"), QString());
     if (answer.trimmed().isEmpty()) return;
     const int slot = ChosenCard(form, answer);
-    if (slot >= 0) ShowDifferences(form, slot);
+    if (slot >= 0)
+        ShowDifferences(form, slot, CompareWithImage(database_.cards[std::size_t(slot)], image_));
 }
 
 int ReadComparison::ChosenCard(TForm2& form, const QString& answer) {

@@ -7,6 +7,9 @@
 
 #include <QString>
 
+#include <vector>
+
+#include "cards/settings_fields.h"
 #include "link/modem_image.h"
 
 namespace gsmprog {
@@ -36,7 +39,8 @@ private:
     int ChosenCard(TForm2& form, const QString& answer);
     // The slot of the empty row the user confirms; -1 when cancelled or refused.
     int ChosenEmptySlot();
-    void ShowDifferences(TForm2& form, int slot);
+    void ShowDifferences(TForm2& form, int slot,
+                         const std::vector<SettingsDifference>& differences);
 
     TForm1& window_;
     CardDatabase& database_;
