@@ -230,10 +230,7 @@ TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
 
     system.Process(5000, "screen", {name});
     check = Check(system, cables);
-<<<<<<< HEAD
     EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: закройте программу screen (PID 5000)"});
-=======
-    EXPECT_EQ(Verdicts(check), std::vector<std::string>{"Порт занят: программа screen (PID 5000)"});
 
     fs::remove_all(system.Path("/proc"));
     system.Process(4300, "socat", {name}, index);  // both ends, and no lock of gsmprog's
@@ -248,8 +245,7 @@ TEST(CableCheck, AVirtualCableNamesItsModemAndAnyOtherHolder) {
     EXPECT_THAT(CableCheckText(check), HasSubstr(", модем socat (PID 4300)\n"));
     EXPECT_THAT(CableCheckText(check), HasSubstr("  готов к работе\n"));
     system.Process(4301, "socat", {name}, index + 1);  // the master of another terminal
-    EXPECT_EQ(Verdicts(Check(system, cables)).at(0), "Порт занят: программа socat (PID 4301)");
->>>>>>> h29c
+    EXPECT_EQ(Verdicts(Check(system, cables)).at(0), "Порт занят: закройте программу socat (PID 4301)");
     UnregisterVirtualCable(cables, "VM7", name);
     ::close(slave);
     ::close(master);
