@@ -22,6 +22,7 @@ std::string ErrorText(int error) {
     case EISDIR: return "это каталог";
     case EINVAL: return "это не обычный файл";
     case ELOOP: return "символические ссылки замкнуты в кольцо";
+    case EMEDIUMTYPE: return "ссылка ведёт к файлу, который не является базой карточек";
     case ENOLCK: return "файловая система не поддерживает блокировку файлов";
     case EBUSY:
     case ETXTBSY: return "файл занят";

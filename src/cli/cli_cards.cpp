@@ -43,7 +43,8 @@ std::string KindOf(const std::filesystem::path& file) {
     return FileKindText(::stat(file.c_str(), &info) == 0 ? info.st_mode : 0);
 }
 
-// Why a file that exists did not load whole; empty when it did.
+}  // namespace
+
 std::string IncompleteLoadText(const CardDatabase& database) {
     if (database.LastLoadState() != CardDatabase::LoadState::Partial) return {};
     const CardDatabase::LoadDetail& detail = database.LastLoadDetail();
@@ -63,8 +64,6 @@ std::string IncompleteLoadText(const CardDatabase& database) {
     return file + " прочитан не полностью: не прочитана последняя запись (образец новой карточки)";
 }
 
-}  // namespace
-
 int LoadCards(std::unique_ptr<CardDatabase>& database) {
     database = std::make_unique<CardDatabase>();
     database->LoadDatabase();
@@ -75,8 +74,7 @@ int LoadCards(std::unique_ptr<CardDatabase>& database) {
         return ExitUsage;
     case CardDatabase::LoadState::BrokenLink:
         PrintFailure("внимание: " +
-                     BrokenLinkText(LocateDatabase(
-                         std::filesystem::path(FileName(database->DatabasePath())).parent_path())) +
+                     BrokenLinkText(LocateDatabaseFile(FileName(database->LoadedFile()))) +
                      ": карточек нет, и записать базу через эту ссылку нельзя");
         return ExitSuccess;
     case CardDatabase::LoadState::NotRegular:
