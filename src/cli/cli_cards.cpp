@@ -30,13 +30,13 @@ int ParseRow(const std::string& text, int& slot) {
     return ExitSuccess;
 }
 
-namespace {
-
 std::string FileName(const std::filesystem::path& file) {
     std::error_code error;
     const auto absolute = std::filesystem::absolute(file, error);
     return (error ? file : absolute).string();
 }
+
+namespace {
 
 std::string KindOf(const std::filesystem::path& file) {
     struct stat info {};

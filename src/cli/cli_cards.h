@@ -28,6 +28,9 @@ int LoadCards(std::unique_ptr<CardDatabase>& database);
 // database, when LoadCards found none, so that an empty output is not taken for an empty one.
 void NoteMissingDatabase(const CardDatabase& database);
 
+// `file` as an absolute name, for messages that name it wherever the user is.
+std::string FileName(const std::filesystem::path& file);
+
 // Why a file that exists did not load whole; empty when it did.
 std::string IncompleteLoadText(const CardDatabase& database);
 

@@ -47,7 +47,7 @@ bool TakeForStore(DatabaseLock& lock) {
 std::string ChangedMeanwhileText(const CardDatabase& database) {
     const std::string lead = "файл базы карточек изменился во время работы программы: ";
     if (database.LastLoadState() == CardDatabase::LoadState::NoFile)
-        return lead + "файл " + database.DatabasePath().string() + " удалён";
+        return lead + "файл " + FileName(database.DatabasePath()) + " удалён";
     if (database.LastLoadState() == CardDatabase::LoadState::BrokenLink)
         return lead + BrokenLinkText(LocateDatabaseFile(database.LoadedFile()));
     return lead + IncompleteLoadText(database);
@@ -70,7 +70,7 @@ std::string Store(CardDatabase& database, const std::function<std::string(CardDa
         PrintFailure("прочитанный не полностью файл базы сохранён как " +
                      database.UnreadCopy().string());
     if (database.LastLoadDetail().names > 1)
-        PrintFailure("внимание: " + database.LoadedFile().string() + ": " +
+        PrintFailure("внимание: " + FileName(database.LoadedFile()) + ": " +
                      CardDatabase::HardLinksText);
     return {};
 }
