@@ -95,14 +95,12 @@ bool CardDatabase::SizeFitsAFormat(std::uintmax_t size) {
 
 bool CardDatabase::ReadFile(std::size_t& filled) {
     struct stat info {};
-    const int linkError = LocateDatabase(directory_).linkError;
-    if (linkError != 0 ||
-        (::lstat(DatabasePath().c_str(), &info) != 0 && FindForeignLink(OldDatabasePath()))) {
+    if (const int error = LocateDatabase(directory_).linkError; error != 0) {
         // A link that leads nowhere or is not followed: no cards, and not the file of an
-        // earlier generation; nor is that file read through a link that is not followed.
-        loadedFile_ = linkError != 0 ? DatabasePath() : OldDatabasePath();
+        // earlier generation.
+        loadedFile_ = DatabasePath();
         loadState_ = LoadState::BrokenLink;
-        loadDetail_.error = linkError != 0 ? linkError : EACCES;
+        loadDetail_.error = error;
         return false;
     }
     if (::stat(DatabasePath().c_str(), &info) == 0) loadedFile_ = DatabasePath();

@@ -78,13 +78,16 @@ DatabaseLocation LocateFile(const fs::path& path) {
 }
 
 DatabaseLocation LocateDatabase(const fs::path& directory) {
-    return LocateDatabaseFile(directory / CardDatabase::DatabaseFileName);
-}
-
-DatabaseLocation LocateDatabaseFile(const fs::path& name) {
+    const fs::path name = directory / CardDatabase::DatabaseFileName;
     DatabaseLocation location = LocateFile(name);
-    // A link may lead anywhere: only a database is written through it, never another file.
     struct stat info {};
+    if (::lstat(name.c_str(), &info) != 0) {
+        // The file of the earlier generation is read in its place and saved as a new one.
+        location.foreign = FindForeignLink(directory / CardDatabase::OldDatabaseFileName);
+        if (location.foreign) location.linkError = EACCES;
+        return location;
+    }
+    // A link may lead anywhere: only a database is written through it, never another file.
     if (location.linkError == 0 && location.file != name &&
         ::stat(location.file.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         !CardDatabase::SizeFitsAFormat(std::uintmax_t(info.st_size))) {

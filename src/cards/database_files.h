@@ -46,9 +46,8 @@ struct DatabaseLocation {
 
 // Where the file `path` names really is.
 DatabaseLocation LocateFile(const std::filesystem::path& path);
-// Where the database file `name` really is: never, through a link, a file that is no database.
-DatabaseLocation LocateDatabaseFile(const std::filesystem::path& name);
-// Where ProgInfo_12.GAD of `directory` really is.
+// Where ProgInfo_12.GAD of `directory` really is: never, through a link, a file that is no
+// database. While there is none, a link ProgInfo_11.GAD that is not followed stands for it.
 DatabaseLocation LocateDatabase(const std::filesystem::path& directory);
 
 // The first link on the way from `path` to its file that is not followed; none when every link

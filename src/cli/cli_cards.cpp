@@ -45,6 +45,11 @@ std::string KindOf(const std::filesystem::path& file) {
 
 }  // namespace
 
+std::string DatabaseLinkText(const CardDatabase& database) {
+    return BrokenLinkText(
+        LocateDatabase(std::filesystem::path(FileName(database.DatabasePath())).parent_path()));
+}
+
 std::string IncompleteLoadText(const CardDatabase& database) {
     if (database.LastLoadState() != CardDatabase::LoadState::Partial) return {};
     const CardDatabase::LoadDetail& detail = database.LastLoadDetail();
@@ -74,7 +79,7 @@ int LoadCards(std::unique_ptr<CardDatabase>& database) {
         return ExitUsage;
     case CardDatabase::LoadState::BrokenLink:
         PrintFailure("внимание: " +
-                     BrokenLinkText(LocateDatabaseFile(FileName(database->LoadedFile()))) +
+                     DatabaseLinkText(*database) +
                      ": карточек нет, и записать базу через эту ссылку нельзя");
         return ExitSuccess;
     case CardDatabase::LoadState::NotRegular:

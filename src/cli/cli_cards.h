@@ -31,6 +31,9 @@ void NoteMissingDatabase(const CardDatabase& database);
 // `file` as an absolute name, for messages that name it wherever the user is.
 std::string FileName(const std::filesystem::path& file);
 
+// Why the database's link is not followed, the database named absolutely; empty when it is.
+std::string DatabaseLinkText(const CardDatabase& database);
+
 // Why a file that exists did not load whole; empty when it did.
 std::string IncompleteLoadText(const CardDatabase& database);
 

@@ -9,7 +9,6 @@
 
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
-#include "cards/database_files.h"
 #include "cards/database_lock.h"
 #include "cards/device_codes.h"
 
@@ -49,7 +48,7 @@ std::string ChangedMeanwhileText(const CardDatabase& database) {
     if (database.LastLoadState() == CardDatabase::LoadState::NoFile)
         return lead + "файл " + FileName(database.DatabasePath()) + " удалён";
     if (database.LastLoadState() == CardDatabase::LoadState::BrokenLink)
-        return lead + BrokenLinkText(LocateDatabaseFile(database.LoadedFile()));
+        return lead + DatabaseLinkText(database);
     return lead + IncompleteLoadText(database);
 }
 
