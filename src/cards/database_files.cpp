@@ -55,6 +55,9 @@ std::optional<ForeignLink> FindForeignLink(const fs::path& path) {
     return {};
 }
 
+namespace {
+
+// Where the file `path` names really is.
 DatabaseLocation LocateFile(const fs::path& path) {
     DatabaseLocation location;
     location.file = path;
@@ -76,6 +79,8 @@ DatabaseLocation LocateFile(const fs::path& path) {
     if (length > 0) location.linkTarget.assign(target, std::size_t(length));
     return location;
 }
+
+}  // namespace
 
 DatabaseLocation LocateDatabase(const fs::path& directory) {
     const fs::path name = directory / CardDatabase::DatabaseFileName;

@@ -44,8 +44,6 @@ struct DatabaseLocation {
     std::filesystem::path LockFile() const;
 };
 
-// Where the file `path` names really is.
-DatabaseLocation LocateFile(const std::filesystem::path& path);
 // Where ProgInfo_12.GAD of `directory` really is: never, through a link, a file that is no
 // database. While there is none, a link ProgInfo_11.GAD that is not followed stands for it.
 DatabaseLocation LocateDatabase(const std::filesystem::path& directory);
