@@ -59,6 +59,8 @@ public:
     const std::filesystem::path& LockFile() const { return lockFile_; }
     // Why the last Take did not succeed, in Russian: the holder named, or the cause.
     std::string Refusal() const;
+    // Whether the last Take failed for a cause of its own (Failed), not for a holder.
+    bool Refused() const { return !brokenLink_.empty() || !problem_.empty() || error_ != 0; }
 
 private:
     int OpenLockFile(const std::filesystem::path& database);
