@@ -89,16 +89,22 @@ bool CardDatabase::LoadDatabase() {
     return complete;
 }
 
+bool CardDatabase::SizeFitsAFormat(std::uintmax_t size) {
+    return size % OldBlockSize == 0 || (size >= CardRecordSize && size % CardRecordSize == 0);
+}
+
 bool CardDatabase::ReadFile(std::size_t& filled) {
     struct stat info {};
-    if (::stat(DatabasePath().c_str(), &info) == 0) loadedFile_ = DatabasePath();
-    else if (const int error = errno; ::lstat(DatabasePath().c_str(), &info) == 0) {
-        // A link that leads nowhere: no cards, and not the file of an earlier generation.
+    if (const int error = LocateDatabase(directory_).linkError; error != 0) {
+        // A link that leads nowhere or is not followed: no cards, and not the file of an
+        // earlier generation.
         loadedFile_ = DatabasePath();
         loadState_ = LoadState::BrokenLink;
         loadDetail_.error = error;
         return false;
-    } else if (::stat(OldDatabasePath().c_str(), &info) == 0) loadedFile_ = OldDatabasePath();
+    }
+    if (::stat(DatabasePath().c_str(), &info) == 0) loadedFile_ = DatabasePath();
+    else if (::stat(OldDatabasePath().c_str(), &info) == 0) loadedFile_ = OldDatabasePath();
     else {
         loadState_ = LoadState::NoFile;
         return false;
@@ -116,15 +122,15 @@ bool CardDatabase::ReadFile(std::size_t& filled) {
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
     const std::size_t size = std::size_t(info.st_size);
     loadDetail_.size = size;
+    loadDetail_.names = std::uintmax_t(info.st_nlink);
+    loadDetail_.sizeFits = SizeFitsAFormat(size);
     bool complete = false;
     // Generation 11 is tested first, so a size that fits both (a multiple of 84 360,
     // including 0) is read as generation 11.
     if (size % OldBlockSize == 0) {
-        loadDetail_.sizeFits = true;
         loadDetail_.cardBlocks = size == 0 ? 0 : size / OldBlockSize - 1;
         complete = ReadGeneration11(fd, size, filled);
-    } else if (size >= CardRecordSize && size % CardRecordSize == 0) {
-        loadDetail_.sizeFits = true;
+    } else if (loadDetail_.sizeFits) {
         loadDetail_.cardBlocks = size / CardRecordSize - 1;
         complete = ReadGeneration12(fd, size, filled);
     }
@@ -160,21 +166,24 @@ bool CardDatabase::ReadGeneration12(int fd, std::size_t size, std::size_t& fille
 }
 
 bool CardDatabase::KeepUnreadFile() {
+    // Beside the file itself, where a link leads: a copy in the link's folder could be read by
+    // whoever may read there, and not the file's own readers.
+    const std::filesystem::path file = LocateDatabase(directory_).file;
     std::error_code error;
-    if (!std::filesystem::exists(DatabasePath(), error)) return !error;
+    if (!std::filesystem::exists(file, error)) return !error;
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
     // A copy cut short by a kill leaves a hidden file where the file system has no unnamed ones.
-    RemoveLeftovers(DatabasePath());
-    const std::string base = std::string(DatabaseFileName) + UnreadCopyInfix + stamp;
+    RemoveLeftovers(file);
+    const std::string base = file.filename().string() + UnreadCopyInfix + stamp;
     // An earlier copy is never replaced: a second copy in the same second gets a suffix.
     for (int n = 1; n <= 100; ++n) {
         const std::filesystem::path copy =
-            directory_ / (n == 1 ? base : base + "-" + std::to_string(n));
-        if (KeepUnderNewName(DatabasePath(), copy)) {
+            file.parent_path() / (n == 1 ? base : base + "-" + std::to_string(n));
+        if (KeepUnderNewName(file, copy)) {
             unreadCopy_ = copy;
             return true;
         }
@@ -185,7 +194,7 @@ bool CardDatabase::KeepUnreadFile() {
 
 bool CardDatabase::LinkLeadsToAFile() const {
     const int error = LocateDatabase(directory_).linkError;
-    if (error != 0) errno = error;  // the link's target is never made by a save
+    if (error != 0) errno = error;  // the link's target is never made nor replaced by a save
     return error == 0;
 }
 

@@ -24,6 +24,11 @@ public:
     // What the caller reports when SaveDatabase (or the CSV export) fails.
     static constexpr const char* WriteErrorText = "Ошибка записи на диск";
     static constexpr const char* WriteErrorCaption = "Ошибка";
+    // What a save tells when the file it replaced had other names (LoadDetail::names).
+    static constexpr const char* HardLinksText =
+        "у файла базы карточек были и другие имена (жёсткие ссылки): сохранение заменило его "
+        "только под этим именем, под другими осталась прежняя база. Чтобы несколько папок "
+        "работали с одной базой, сделайте в них символические ссылки на неё";
 
     enum class LoadState {
         NotLoaded,   // LoadDatabase has not run
@@ -34,7 +39,9 @@ public:
         CannotOpen,  // a file exists but cannot be opened for reading
         NotRegular,  // a directory, a pipe or a device has the file's name: never opened
         BrokenLink,  // ProgInfo_12.GAD is a symbolic link that leads to no file (dangling,
-                     // looping): no cards, and nothing is ever written through it
+                     // looping) or is not followed (another user's in a shared folder, as
+                     // is then ProgInfo_11.GAD; one to a file that is no database): no
+                     // cards, and nothing is ever written through it
     };
 
     // What the last load found, for telling why it is not complete.
@@ -45,6 +52,7 @@ public:
         std::size_t cardsRead = 0;  // card blocks read into the slots
         bool sizeFits = false;      // the size is one of a format
         int error = 0;              // errno of CannotOpen and BrokenLink
+        std::uintmax_t names = 0;   // names of the file: more than one are hard links
     };
 
     // Where the files live; empty means the current working directory.
@@ -67,8 +75,8 @@ public:
     // Writes all slots and the template to ProgInfo_12.GAD atomically: false (the old file
     // intact, the memory copy unchanged, errno saying why) when it could not be written,
     // when something other than a regular file has its name, or when its name is a link
-    // that leads to no file. The first save after a
-    // partial load of ProgInfo_12.GAD first keeps that file beside it as
+    // that leads to no file or is not followed (LocateDatabase). The first save after a partial load of ProgInfo_12.GAD first
+    // keeps that file beside it (beside the file a link leads to, named after it) as
     // ProgInfo_12.GAD.unread-YYYYMMDD-HHMMSS, and fails rather than lose it.
     // Callers hold the directory's DatabaseLock.
     bool SaveDatabase();
@@ -76,6 +84,10 @@ public:
     // Whether SaveDatabase could succeed now, as far as can be told without writing (the file
     // may be replaced, the disk has room); false with errno saying why.
     bool CanSave() const;
+
+    // Whether a file of `size` bytes could be a database of either generation, as the load
+    // decides.
+    static bool SizeFitsAFormat(std::uintmax_t size);
 
     LoadState LastLoadState() const { return loadState_; }
     const LoadDetail& LastLoadDetail() const { return loadDetail_; }

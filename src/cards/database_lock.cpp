@@ -3,7 +3,6 @@
 #include "cards/database_lock.h"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -30,15 +29,6 @@ std::string HostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return "?";
     return name;
-}
-
-std::string UserName(uid_t uid) {
-    passwd entry{};
-    passwd* found = nullptr;
-    char buffer[1024];
-    if (::getpwuid_r(uid, &entry, buffer, sizeof buffer, &found) == 0 && found)
-        return found->pw_name;
-    return std::to_string(uid);
 }
 
 // Written in place and cut to its length afterwards: the file is never emptied first, so a

@@ -8,7 +8,7 @@
 // Readers never take it.
 //
 // A database reached through symbolic links is locked beside the file they lead to, so every
-// path to one file meets one lock. The lock file is accepted only as a regular file with no
+// path to one file meets one lock; a link that is not followed (LocateDatabase) is refused. The lock file is accepted only as a regular file with no
 // other name, owned by the user or, in a folder shared by a group, by another member who left
 // it writable to the group; it is never opened through a link nor created through one, and
 // its text is written only under the kernel lock. Anything else under its name is refused,
@@ -59,6 +59,8 @@ public:
     const std::filesystem::path& LockFile() const { return lockFile_; }
     // Why the last Take did not succeed, in Russian: the holder named, or the cause.
     std::string Refusal() const;
+    // Whether the last Take failed for a cause of its own (Failed), not for a holder.
+    bool Refused() const { return !brokenLink_.empty() || !problem_.empty() || error_ != 0; }
 
 private:
     int OpenLockFile(const std::filesystem::path& database);

@@ -25,6 +25,7 @@ std::string ErrorText(int error) {
     case EOPNOTSUPP: return "в этом каталоге файлы создавать нельзя";
     case ELOOP: return "символические ссылки замкнуты в кольцо";
     case ENAMETOOLONG: return "слишком длинное имя";
+    case EMEDIUMTYPE: return "ссылка ведёт к файлу, который не является базой карточек";
     case ENOLCK: return "файловая система не поддерживает блокировку файлов";
     case EBUSY:
     case ETXTBSY: return "файл занят";

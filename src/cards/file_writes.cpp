@@ -251,6 +251,10 @@ bool KeepUnderNewName(const fs::path& from, const fs::path& to) {
     ::fstat(in, &info);
     AsideFile copy(to, info.st_mode & 0666);
     bool ok = copy.Opened();
+    // Readable by no one the original is not: its owner and group where they may be given,
+    // else by its maker alone.
+    if (ok && ::fchown(copy.Descriptor(), info.st_uid, info.st_gid) != 0)
+        ::fchmod(copy.Descriptor(), info.st_mode & 0600);
     std::vector<char> buffer(1 << 20);
     while (ok) {
         const ssize_t got = ::read(in, buffer.data(), buffer.size());

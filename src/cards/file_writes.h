@@ -64,7 +64,8 @@ bool ReplaceRegularFile(const std::filesystem::path& path, std::span<const ByteC
 bool CanReplaceRegularFile(const std::filesystem::path& path, std::size_t size);
 
 // Keeps the file `from` under the new name `to` (never replacing an existing `to`): a second
-// name for the same file where the file system allows, else a copy written aside.
+// name for the same file where the file system allows, else a copy written aside, readable by
+// no one the file is not.
 bool KeepUnderNewName(const std::filesystem::path& from, const std::filesystem::path& to);
 
 }  // namespace gsmprog

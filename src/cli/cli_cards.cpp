@@ -30,20 +30,26 @@ int ParseRow(const std::string& text, int& slot) {
     return ExitSuccess;
 }
 
-namespace {
-
 std::string FileName(const std::filesystem::path& file) {
     std::error_code error;
     const auto absolute = std::filesystem::absolute(file, error);
     return (error ? file : absolute).string();
 }
 
+namespace {
+
 std::string KindOf(const std::filesystem::path& file) {
     struct stat info {};
     return FileKindText(::stat(file.c_str(), &info) == 0 ? info.st_mode : 0);
 }
 
-// Why a file that exists did not load whole; empty when it did.
+}  // namespace
+
+std::string DatabaseLinkText(const CardDatabase& database) {
+    return BrokenLinkText(
+        LocateDatabase(std::filesystem::path(FileName(database.DatabasePath())).parent_path()));
+}
+
 std::string IncompleteLoadText(const CardDatabase& database) {
     if (database.LastLoadState() != CardDatabase::LoadState::Partial) return {};
     const CardDatabase::LoadDetail& detail = database.LastLoadDetail();
@@ -63,8 +69,6 @@ std::string IncompleteLoadText(const CardDatabase& database) {
     return file + " прочитан не полностью: не прочитана последняя запись (образец новой карточки)";
 }
 
-}  // namespace
-
 int LoadCards(std::unique_ptr<CardDatabase>& database) {
     database = std::make_unique<CardDatabase>();
     database->LoadDatabase();
@@ -75,8 +79,7 @@ int LoadCards(std::unique_ptr<CardDatabase>& database) {
         return ExitUsage;
     case CardDatabase::LoadState::BrokenLink:
         PrintFailure("внимание: " +
-                     BrokenLinkText(LocateDatabase(
-                         std::filesystem::path(FileName(database->DatabasePath())).parent_path())) +
+                     DatabaseLinkText(*database) +
                      ": карточек нет, и записать базу через эту ссылку нельзя");
         return ExitSuccess;
     case CardDatabase::LoadState::NotRegular:

@@ -28,6 +28,15 @@ int LoadCards(std::unique_ptr<CardDatabase>& database);
 // database, when LoadCards found none, so that an empty output is not taken for an empty one.
 void NoteMissingDatabase(const CardDatabase& database);
 
+// `file` as an absolute name, for messages that name it wherever the user is.
+std::string FileName(const std::filesystem::path& file);
+
+// Why the database's link is not followed, the database named absolutely; empty when it is.
+std::string DatabaseLinkText(const CardDatabase& database);
+
+// Why a file that exists did not load whole; empty when it did.
+std::string IncompleteLoadText(const CardDatabase& database);
+
 // Why the last save or check of `database` failed, errno being `error`: "Ошибка записи на
 // диск (FILE): REASON".
 std::string WriteFailureText(const CardDatabase& database, int error);

@@ -42,18 +42,35 @@ bool TakeForStore(DatabaseLock& lock) {
     }
 }
 
+// Why a database read whole before is no more: another program cut, removed or replaced it.
+std::string ChangedMeanwhileText(const CardDatabase& database) {
+    const std::string lead = "файл базы карточек изменился во время работы программы: ";
+    if (database.LastLoadState() == CardDatabase::LoadState::NoFile)
+        return lead + "файл " + FileName(database.DatabasePath()) + " удалён";
+    if (database.LastLoadState() == CardDatabase::LoadState::BrokenLink)
+        return lead + DatabaseLinkText(database);
+    return lead + IncompleteLoadText(database);
+}
+
 // Re-reads the database under the lock, lets `change` change it (it gives the reason it
 // cannot, or nothing) and saves; empty, or the reason.
 std::string Store(CardDatabase& database, const std::function<std::string(CardDatabase&)>& change) {
+    const bool wasWhole = database.LastLoadState() == CardDatabase::LoadState::Complete;
     database.LoadDatabase();
     if (database.LastLoadState() == CardDatabase::LoadState::CannotOpen ||
         database.LastLoadState() == CardDatabase::LoadState::NotRegular)
         return "файл " + database.LoadedFile().string() + " не читается";
+    // Cards missing now are not the user's doing, and nothing is saved over the file.
+    if (wasWhole && database.LastLoadState() != CardDatabase::LoadState::Complete)
+        return ChangedMeanwhileText(database);
     if (std::string refusal = change(database); !refusal.empty()) return refusal;
     if (!database.SaveDatabase()) return WriteFailureText(database, errno);
     if (!database.UnreadCopy().empty())
         PrintFailure("прочитанный не полностью файл базы сохранён как " +
                      database.UnreadCopy().string());
+    if (database.LastLoadDetail().names > 1)
+        PrintFailure("внимание: " + FileName(database.LoadedFile()) + ": " +
+                     CardDatabase::HardLinksText);
     return {};
 }
 

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "cards/card_database.h"
 #include "cards/database_files.h"
 #include "cards/error_text.h"
 
@@ -93,11 +94,25 @@ std::string WriteAll(int fd, std::string_view text, off_t size) {
 }  // namespace
 
 std::filesystem::path JournalFile(const std::filesystem::path& directory) {
+    namespace fs = std::filesystem;
     // Absolute, so that a warning names it wherever the user is.
-    const std::filesystem::path database = LocateDatabase(directory).file;
+    const fs::path database = LocateDatabase(directory).file;
     std::error_code error;
-    const std::filesystem::path absolute = std::filesystem::absolute(database, error);
-    return (error ? database : absolute).parent_path() / JournalFileName;
+    const fs::path absolute = fs::absolute(database, error);
+    const fs::path folder = (error ? database : absolute).parent_path();
+    const fs::path named = folder / JournalNameOf(database);
+    // Earlier, every database reached through a link kept ProgInfo_12.journal beside its file.
+    // That journal goes on serving such a database until one named after it exists: it holds
+    // the history that show, diff and the support report give, which a new empty journal
+    // would drop without a word. It is another database's only where ProgInfo_12.GAD lies
+    // beside it. Where two linked databases shared it, renaming it after one of them gives
+    // it to that one alone.
+    const fs::path earlier = folder / JournalFileName;
+    if (named != earlier && !fs::exists(fs::symlink_status(named, error)) &&
+        fs::exists(fs::symlink_status(earlier, error)) &&
+        !fs::exists(fs::symlink_status(folder / CardDatabase::DatabaseFileName, error)))
+        return earlier;
+    return named;
 }
 
 std::string AppendJournalLine(const std::filesystem::path& journal, std::string_view line) {

@@ -15,7 +15,9 @@
 namespace gsmprog {
 
 // The journal of the card database in `directory` (empty: the current one): beside the file
-// the database's links lead to, as its lock is, so every path to one database meets one journal.
+// the database's links lead to and named after it, as its lock is, so every path to one
+// database meets one journal and two databases never share one. Every reader and writer of
+// the journal takes its name from here.
 std::filesystem::path JournalFile(const std::filesystem::path& directory = {});
 
 // Appends `line` (a whole line with its line feed) to `journal`, creating the file when there

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "cards/database_files.h"
+
 namespace gsmprog {
 
 namespace {
@@ -19,9 +21,11 @@ constexpr std::size_t ChunkSize = 1 << 20;
 }  // namespace
 
 OpenJournal::OpenJournal(const std::filesystem::path& path)
-    // Reading follows a link: reading harms nothing, and a journal kept elsewhere stays
-    // readable.
-    : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
+    // Reading follows a link, so that a journal kept elsewhere stays readable; but not, as the
+    // kernel says it (EACCES), another user's link in a shared folder: it could lead to the
+    // user's own files, which a support report would then carry.
+    : fd_(FindForeignLink(path) ? (errno = EACCES, -1)
+                                : ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)) {
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
         error_ = errno;

@@ -229,6 +229,45 @@ TEST(DatabaseLock, OnlyAHolderThatReallyHoldsItIsNamed) {
     EXPECT_EQ(command.Take("gsmprog-cli"), Outcome::Taken) << "a name without a lock holds nothing";
 }
 
+// In a folder others may write, another user's link under a database's name is not
+// followed: the user's file it leads to is neither read nor written, nothing is made beside it
+// nor in the folder, and the refusal names the link's owner. The folder owner's link is.
+TEST(DatabaseLock, AnotherUsersDatabaseLinkInASharedFolderIsNotFollowed) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs a link of another user";
+    for (const auto& [shared, name] : {std::pair<mode_t, const char*>{02775, "ProgInfo_12.GAD"},
+                                       std::pair<mode_t, const char*>{01777, "ProgInfo_11.GAD"}}) {
+        TempDir folder, home;
+        ::chmod(folder.Path().c_str(), shared);
+        ::chmod(home.Path().c_str(), 0700);
+        const fs::path mine = home.Path() / "clientA.GAD", link = folder.Path() / name;
+        const std::string cards = Gen12File(3, PatternCard(900));
+        WriteBytes(mine, cards);
+        ::chmod(mine.c_str(), 0644);
+        fs::create_symlink(mine, link);
+        ASSERT_EQ(::lchown(link.c_str(), Nobody, Nobody), 0);
+        auto database = std::make_unique<CardDatabase>(folder.Path());
+        EXPECT_FALSE(database->LoadDatabase());
+        EXPECT_EQ(database->LastLoadState(), CardDatabase::LoadState::BrokenLink);
+        EXPECT_FALSE(database->cards[0].InUse());
+        DatabaseLock lock(folder.Path());
+        EXPECT_EQ(lock.Take("gsmprog"), Outcome::Failed);
+        EXPECT_EQ(lock.Refusal(),
+                  "Базу карточек нельзя открыть для записи: " + link.string() +
+                      " — символическая ссылка пользователя " + ::getpwuid(Nobody)->pw_name +
+                      " в папке, куда могут писать другие; там программа переходит только по "
+                      "своим ссылкам и ссылкам владельца папки");
+        EXPECT_FALSE(database->SaveDatabase());
+        EXPECT_TRUE(ReadBytes(mine) == cards);
+        struct stat info {};
+        ::stat(mine.c_str(), &info);
+        EXPECT_EQ(info.st_mode & 07777, 0644u);
+        EXPECT_EQ(FileNames(home.Path()), std::vector<std::string>{"clientA.GAD"});
+        EXPECT_EQ(FileNames(folder.Path()), std::vector<std::string>{name});
+        ASSERT_EQ(::chown(folder.Path().c_str(), Nobody, Nobody), 0);
+        EXPECT_TRUE(database->LoadDatabase()) << "the folder owner's link";
+    }
+}
+
 // Two folders whose ProgInfo_12.GAD link to one file share one lock: two processes updating
 // the file through them in turn lose no update.
 TEST(DatabaseLock, OneFileReachedThroughLinksHasOneLock) {

@@ -16,6 +16,7 @@
 
 #include "cards/card_database.h"
 #include "cards/card_files.h"
+#include "cards/file_writes.h"
 #include "support/sample_cards.h"
 #include "support/child_process.h"
 
@@ -227,8 +228,30 @@ TEST_F(UnreadFile, NoCopyAfterACompleteLoadOrOfAGeneration11File) {
     EXPECT_TRUE(ReadBytes(other.Path() / "ProgInfo_11.GAD") == old);
 }
 
-// Where the unread file cannot get a second name (here it lives on another file system), it is
-// copied aside; a copy cut short is never kept, and the save fails rather than lose the file.
+// Kept beside the file a link leads to and named after it, with its rights: a copy in the
+// link's folder would be read by whoever may read there.
+TEST_F(UnreadFile, IsKeptBesideTheFileALinkLeadsTo) {
+    TempDir elsewhere;
+    const auto real = elsewhere.Path() / "clientA.GAD";
+    const std::string many = Gen12File(9001, PatternCard(900));
+    WriteBytes(real, many);
+    ::chmod(real.c_str(), 0640);
+    std::filesystem::create_symlink(real, file);
+    EXPECT_FALSE(db->LoadDatabase());
+    ASSERT_TRUE(db->SaveDatabase());
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
+    const auto names = FileNames(elsewhere.Path());
+    ASSERT_EQ(names.size(), 2u);
+    EXPECT_EQ(db->UnreadCopy(), elsewhere.Path() / names[1]);
+    EXPECT_TRUE(names[1].starts_with("clientA.GAD.unread-")) << names[1];
+    EXPECT_TRUE(ReadBytes(db->UnreadCopy()) == many);
+    struct stat info {};
+    ::stat(db->UnreadCopy().c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// Where the file cannot get a second name (here the copy is on another file system), it is
+// copied aside: whole or not at all, and readable by no one the original is not.
 TEST_F(UnreadFile, IsCopiedWholeOrNotAtAllWhereItCannotBeLinked) {
     char shm[] = "/dev/shm/gsmprog-unread-XXXXXX";
     if (!::mkdtemp(shm)) GTEST_SKIP() << "no /dev/shm";
@@ -242,19 +265,26 @@ TEST_F(UnreadFile, IsCopiedWholeOrNotAtAllWhereItCannotBeLinked) {
         GTEST_SKIP() << "/dev/shm is on the same file system";
     }
     const std::string odd = Gen12File(2000, PatternCard(900)) + "tail";
-    WriteBytes(elsewhere / "cards.gad", odd);
-    std::filesystem::create_symlink(elsewhere / "cards.gad", file);
-    const int status = WithFileSizeLimit(1 << 20, [&] {
-        db->LoadDatabase();
-        return db->SaveDatabase() ? 0 : 1;
-    });
+    const auto original = elsewhere / "cards.gad", copy = dir.Path() / "cards.gad.unread-1";
+    WriteBytes(original, odd);
+    ::chmod(original.c_str(), 0640);
+    constexpr uid_t Nobody = 65534;
+    const bool root = ::geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(::chown(original.c_str(), Nobody, Nobody), 0);
+    }
+    const int status =
+        WithFileSizeLimit(1 << 20, [&] { return KeepUnderNewName(original, copy) ? 0 : 1; });
     EXPECT_EQ(status, 1);
-    EXPECT_EQ(Copies().size(), 0u) << "a partial copy is removed";
-    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
-    db->LoadDatabase();
-    ASSERT_TRUE(db->SaveDatabase());
-    ASSERT_EQ(Copies().size(), 1u);
-    EXPECT_TRUE(ReadBytes(dir.Path() / Copies()[0]) == odd);
+    EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{}) << "a partial copy is removed";
+    ASSERT_TRUE(KeepUnderNewName(original, copy));
+    EXPECT_TRUE(ReadBytes(copy) == odd);
+    struct stat info {};
+    ::stat(copy.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    if (root) {
+        EXPECT_EQ(info.st_uid, Nobody);
+    }
     std::filesystem::remove_all(elsewhere);
 }
 
@@ -294,6 +324,18 @@ TEST_F(DatabaseSave, SomethingElseUnderItsNameIsNeitherReadNorReplaced) {
     ::stat(file.c_str(), &info);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(FileNames(dir.Path()), std::vector<std::string>{"ProgInfo_12.GAD"});
+    // Nor is a file a link leads to whose size fits no database.
+    std::filesystem::remove(file);
+    TempDir elsewhere;
+    WriteBytes(elsewhere.Path() / "notes.txt", "my notes\n");
+    std::filesystem::create_symlink(elsewhere.Path() / "notes.txt", file);
+    EXPECT_FALSE(db->LoadDatabase());
+    EXPECT_EQ(db->LastLoadState(), CardDatabase::LoadState::BrokenLink);
+    EXPECT_FALSE(db->CanSave());
+    EXPECT_FALSE(db->SaveDatabase());
+    EXPECT_EQ(errno, EMEDIUMTYPE);
+    EXPECT_EQ(ReadBytes(elsewhere.Path() / "notes.txt"), "my notes\n");
+    EXPECT_EQ(FileNames(elsewhere.Path()), std::vector<std::string>{"notes.txt"});
 }
 
 TEST_F(DatabaseSave, CanSaveTellsBeforehandWhatASaveWouldMeet) {

@@ -397,6 +397,7 @@ TEST_F(CliCards, JournalTextsAreEscapedAndItsTimesChecked) {
 
 // An output that is a file of the database, by any name or link, not yet there or there:
 // refused with status 2 before anything is written (read --image before the modem is asked).
+// In any other folder, a database, its lock, its journal or a kept copy there is refused too.
 TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
     const std::string cards = Gen12();
     WriteBytes(work.Path() / "ProgInfo_12.GAD", cards);
@@ -405,6 +406,11 @@ TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
     std::filesystem::create_hard_link(work.Path() / "ProgInfo_12.GAD", other.Path() / "copy.gad");
     std::filesystem::create_symlink(work.Path() / "ProgInfo_12.GAD.lock",
                                     other.Path() / "lock-link");
+    const auto there = [&](const char* name) { return (other.Path() / name).string(); };
+    for (const char* name : {"ProgInfo_11.GAD", "clientB.GAD"}) WriteBytes(there(name), cards);
+    WriteBytes(there("clientB.GAD.lock"), "");
+    WriteBytes(there("clientB.journal"), "{\"v\":1}\n");
+    WriteBytes(there("clientB.GAD.unread-20260101-000000-2"), "x");
     const std::vector<std::pair<std::string, std::string>> outputs{
         {"ProgInfo_12.GAD", "это файл базы карточек"},
         {(other.Path() / "copy.gad").string(), "это файл базы карточек"},
@@ -412,6 +418,11 @@ TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
         {"ProgInfo_12.journal", "это журнал операций базы карточек"},
         {(other.Path() / "lock-link").string(), "это файл блокировки базы карточек"},
         {"ProgInfo_12.GAD.unread-20260101-000000", "это сохранённая копия базы карточек"},
+        {there("ProgInfo_11.GAD"), "это файл базы карточек"},
+        {there("clientB.GAD"), "это файл базы карточек"},
+        {there("clientB.GAD.lock"), "это файл блокировки базы карточек"},
+        {there("clientB.journal"), "это журнал операций базы карточек"},
+        {there("clientB.GAD.unread-20260101-000000-2"), "это сохранённая копия базы карточек"},
     };
     for (const auto& [output, reason] : outputs) {
         for (const auto& args :
@@ -426,6 +437,9 @@ TEST_F(CliCards, OutputsOntoTheDatabaseItsLockCopiesOrJournalAreRefused) {
     EXPECT_EQ(ReadBytes(work.Path() / "ProgInfo_12.GAD.lock"), "");
     EXPECT_EQ(FileNames(work.Path()),
               (std::vector<std::string>{"ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"}));
+    EXPECT_TRUE(ReadBytes(there("clientB.GAD")) == cards);
+    EXPECT_EQ(Run({"export-csv", there("clientB.csv")}).exitCode, 0) << "any other file";
+    EXPECT_EQ(Run({"export-csv", there("clientB.csv")}).exitCode, 0) << "a CSV is no database";
 }
 
 // A link that leads nowhere is no database: said, and nothing is made at its end.

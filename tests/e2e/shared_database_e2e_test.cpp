@@ -134,5 +134,45 @@ TEST_F(SharedDatabase, AnIdThatCouldNotBeStoredAfterTheExchangeIsPrinted) {
     EXPECT_EQ(Database(), database);
 }
 
+// A database cut by another program while a command programs a modem: told as changed
+// meanwhile, not as a card someone removed, and nothing is saved over it.
+TEST_F(SharedDatabase, ADatabaseCutDuringTheExchangeIsToldAndNotSavedOver) {
+    VmodemProcess& modem = AddModem("VMODEM1");
+    const fs::path database = fs::canonical(work_.Path()) / CardDatabase::DatabaseFileName;
+    ::kill(modem.Pid(), SIGSTOP);  // the command waits in its handshake
+    ChildProcess program(CliProgram(), Args({"program", "1"}), Env());
+    // Its lock file appears once the command has read the database and checked it may store.
+    for (ProgramResult early; !fs::exists(fs::path(database) += ".lock");)
+        ASSERT_FALSE(program.Wait(std::chrono::milliseconds(1), early)) << early.err;
+    fs::resize_file(database, 100000);
+    ::kill(modem.Pid(), SIGCONT);
+    const ProgramResult run = program.Wait();
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_NE(run.err.find("не записан в базу карточек: файл базы карточек изменился во время "
+                           "работы программы: файл " +
+                           database.string() +
+                           " не прочитан: его размер 100000 байт не подходит ни к одному "
+                           "формату базы карточек\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(fs::file_size(database), 100000u);
+}
+
+// A second name of the database in another folder keeps the old file from the first save on:
+// the save says so, and what to do instead.
+TEST_F(SharedDatabase, ASaveThatSplitsHardLinkedDatabasesSaysSo) {
+    AddModem("VMODEM1");
+    TempDir other;
+    const fs::path database = fs::canonical(work_.Path()) / CardDatabase::DatabaseFileName;
+    fs::create_hard_link(database, other.Path() / CardDatabase::DatabaseFileName);
+    const std::string before = Database();
+    const ProgramResult run = RunProgram(CliProgram(), Args({"program", "1"}), Env());
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.err, "gsmprog-cli: внимание: " + database.string() + ": " +
+                           CardDatabase::HardLinksText + "\n");
+    EXPECT_TRUE(ReadBytes(other.Path() / CardDatabase::DatabaseFileName) == before);
+    EXPECT_FALSE(Database() == before);
+}
+
 }  // namespace
 }  // namespace gsmprog::test

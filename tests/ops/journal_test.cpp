@@ -235,14 +235,40 @@ TEST_F(JournalFileTest, PlantedLinksPipesAndSecondNamesAreRefusedAndNothingIsApp
               "Журнал операций не записан (" + Journal().string() + "): это каталог");
 }
 
-// The database reached through a link keeps its journal beside the real file, as its lock.
-TEST_F(JournalFileTest, TheJournalOfALinkedDatabaseIsBesideTheRealFile) {
+// The database reached through a link keeps its journal beside the real file, as its lock, and
+// named after it: two databases linked in turn into one folder never share one. A journal an
+// earlier version kept there as ProgInfo_12.journal goes on serving until one named after the
+// file exists, unless it is the journal of a ProgInfo_12.GAD beside it.
+TEST_F(JournalFileTest, EachLinkedDatabaseHasItsOwnJournalBesideItsFile) {
     TempDir real;
-    AppendBytes(real.Path() / CardDatabase::DatabaseFileName, "");
-    fs::create_symlink(real.Path() / CardDatabase::DatabaseFileName,
-                       dir_.Path() / CardDatabase::DatabaseFileName);
-    EXPECT_EQ(JournalFile(dir_.Path()), fs::canonical(real.Path()) / "ProgInfo_12.journal");
+    const fs::path folder = fs::canonical(real.Path()), link = dir_.Path() / "ProgInfo_12.GAD";
+    for (const char* name : {"clientA.GAD", "clientB.GAD", "ProgInfo_12.GAD"})
+        AppendBytes(folder / name, "");
+    fs::create_symlink(folder / "clientA.GAD", link);
+    EXPECT_EQ(JournalFile(dir_.Path()), folder / "clientA.journal");
+    fs::remove(link);
+    fs::create_symlink(folder / "clientB.GAD", link);
+    EXPECT_EQ(JournalFile(dir_.Path()), folder / "clientB.journal");
+    AppendBytes(folder / "ProgInfo_12.journal", "");
+    EXPECT_EQ(JournalFile(dir_.Path()), folder / "clientB.journal") << "ProgInfo_12.GAD's";
+    fs::remove(folder / "ProgInfo_12.GAD");
+    EXPECT_EQ(JournalFile(dir_.Path()), folder / "ProgInfo_12.journal") << "the earlier one";
+    AppendBytes(folder / "clientB.journal", "");
+    EXPECT_EQ(JournalFile(dir_.Path()), folder / "clientB.journal");
     EXPECT_EQ(JournalFile(real.Path()), real.Path() / "ProgInfo_12.journal");
+}
+
+// Another user's link under the journal's name in a shared folder is not read: it could lead
+// to the user's own files, which a support report would carry.
+TEST_F(JournalFileTest, AnotherUsersJournalLinkInASharedFolderIsNotRead) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs a link of another user";
+    TempDir home;
+    AppendBytes(home.Path() / "mine", JournalLine(FullEntry()));
+    ::chmod(dir_.Path().c_str(), 01777);
+    fs::create_symlink(home.Path() / "mine", Journal());
+    EXPECT_EQ(OpenJournal(Journal()).Error(), 0) << "the user's own link";
+    ASSERT_EQ(::lchown(Journal().c_str(), 65534, 65534), 0);
+    EXPECT_EQ(OpenJournal(Journal()).Error(), EACCES);
 }
 
 // Two processes append at the same moments: every line whole, none lost, each one's in order.

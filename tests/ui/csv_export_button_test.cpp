@@ -93,16 +93,20 @@ private Q_SLOTS:
             QString::fromStdString(pipe.string() + ": это именованный канал, а не обычный файл"));
     }
 
-    // The save dialog's answer is the database itself or its lock: refused, nothing written.
+    // The save dialog's answer is the database itself or its lock, or another folder's
+    // database: refused, nothing written.
     void TheDatabaseAndItsLockAreNeverExportedOnto() {
         WindowFixture f;
         f.WriteDatabase({{0, ValidCard("17", "Склад")}});
         f.Start();
         const std::filesystem::path database = f.Dir() / "ProgInfo_12.GAD";
         const QByteArray cards = Read(database);
-        for (const char* name : {"ProgInfo_12.GAD", "ProgInfo_12.GAD.lock"}) {
+        TempDir other;
+        std::filesystem::copy_file(database, other.Path() / "clientB.GAD");
+        for (const std::filesystem::path& output :
+             {database, f.Dir() / "ProgInfo_12.GAD.lock", other.Path() / "clientB.GAD"}) {
             f.dialogs.shown.clear();
-            f.dialogs.fileNames = {QString::fromStdString((f.Dir() / name).string())};
+            f.dialogs.fileNames = {QString::fromStdString(output.string())};
             f.Click("SpeedButton4");
             QCOMPARE(f.dialogs.shown.size(), size_t(1));
             QCOMPARE(f.dialogs.shown[0].caption, QStringLiteral("Ошибка"));
@@ -110,6 +114,7 @@ private Q_SLOTS:
                      qPrintable(f.dialogs.shown[0].text));
         }
         QVERIFY(Read(database) == cards);
+        QVERIFY(Read(other.Path() / "clientB.GAD") == cards);
         QVERIFY(Read(f.Dir() / "ProgInfo_12.GAD.lock").startsWith("program=gsmprog\n"));
     }
 };

@@ -87,6 +87,28 @@ private Q_SLOTS:
         QVERIFY(Bytes(first.DatabaseFile()) == before);
     }
 
+    // A database link that is not followed (here to a file that is no database) opens for
+    // viewing only, says why in the question and the banner, and nothing is written through it.
+    void ALinkThatIsNotFollowedOpensForViewingAndSaysWhy() {
+        WindowFixture f;
+        TempDir elsewhere;
+        const std::filesystem::path notes = elsewhere.Path() / "notes.txt";
+        std::ofstream(notes) << "my notes\n";
+        std::filesystem::create_symlink(notes, f.DatabaseFile());
+        f.dialogs.answers = {true};
+        TForm1& form = f.Start();
+        QVERIFY(form.ReadOnly());
+        const QString refusal = QStringLiteral("Базу карточек нельзя открыть для записи: ");
+        QVERIFY2(f.dialogs.shown[0].text.startsWith(refusal), qPrintable(f.dialogs.shown[0].text));
+        const QString banner = f.Find<QLabel>("readOnlyBanner")->text();
+        QVERIFY2(banner.startsWith(QStringLiteral("Только просмотр: ") + refusal) &&
+                     banner.endsWith(QStringLiteral("не подходит ни к одному формату базы карточек")),
+                 qPrintable(banner));
+        QVERIFY(form.close());
+        QCOMPARE(Bytes(notes), std::string("my notes\n"));
+        QCOMPARE(std::distance(std::filesystem::directory_iterator(elsewhere.Path()), {}), 1);
+    }
+
     void AnsweringNoEndsTheSecondWindow() {
         WindowFixture first;
         first.Start();

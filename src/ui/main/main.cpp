@@ -291,6 +291,12 @@ bool TForm1::StoreDatabase() {
     if (readOnly_) return true;  // changes stay in memory: another program writes this file
     lastWriteFailed_ = !database_->SaveDatabase();
     writeError_ = lastWriteFailed_ ? errno : 0;
+    // Other names of the file keep the old database from now on: said once, at the split.
+    if (!lastWriteFailed_ && !hardLinksTold_ && database_->LastLoadDetail().names > 1) {
+        hardLinksTold_ = true;
+        dialogs_.ShowMessage(this, QStringLiteral("Внимание"),
+                             QString::fromUtf8(CardDatabase::HardLinksText));
+    }
     return !lastWriteFailed_;
 }
 

@@ -182,6 +182,7 @@ private:
     QSplitter* cardSplit_ = nullptr;  // between the card list and the card area
     bool lastWriteFailed_ = false;    // the file lacks changes the memory copy holds
     int writeError_ = 0;              // errno of the last failed write
+    bool hardLinksTold_ = false;      // the file's other names were said
 
     TForm4* form4_ = nullptr;
     std::unique_ptr<JournalWindow> journalWindow_;

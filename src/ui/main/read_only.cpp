@@ -25,7 +25,9 @@ bool TForm1::TakeDatabase() {
 QWidget* TForm1::ShowReadOnlyBanner() {
     const LockHolder& holder = lock_.Holder();
     QString text = QStringLiteral("Только просмотр: ");
-    if (holder.pid == 0) {
+    if (lock_.Refused()) {
+        text += QString::fromStdString(lock_.Refusal());  // a link or lock file refused
+    } else if (holder.pid == 0) {
         text += QStringLiteral("базу карточек пишет другая программа");
     } else {
         const QDateTime since = QDateTime::fromSecsSinceEpoch(holder.since);
