@@ -70,7 +70,7 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
-    QWidget* const banner = readOnly_ ? ShowReadOnlyBanner() : nullptr;
+    if (readOnly_) ShowReadOnlyBanner();
 
     // The grid reads the database; its header and row numbers come with the model.
     gridModel_ = new CardGridModel(*database_, this);
@@ -110,28 +110,17 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
     ConnectHandlers();
     KeepSizeForEveryState();
-    // Laid out first at a fixed size with the list's least rows: on a low screen the
-    // device's loops may scroll below its type, code and modes; the hardware buttons stay in
-    // view whatever else has to scroll.
-    ui->SetsGrid->setFixedHeight(ListHeightForRows(*ui->SetsGrid, MinimumListRows));
-    const int devicePaneFull = ui->uoSettingsPanel->minimumHeight();
-    // The device's type, code and line address stay in view; its modes and loops may scroll.
-    const int devicePaneKept = ui->uoTypeCombo->sizeHint().height() +
-                               ui->CodeUoo->sizeHint().height() + ui->numLine->sizeHint().height() +
-                               2 * ui->layout6->verticalSpacing();
-    const int room = ScreenRoomForWindow(*this);
-    FitWindowToHeight(*this, room, {ui->uoSettingsPanel, devicePaneKept, ui->layout38});
-    adjustSize();
-    // Then the list and the card share the height the user gives the window.
-    cardSplit_ = SplitCardList(*this,
-                               {ui->rootLayout, ui->SetsGrid, banner, ui->layout40,
-                                ui->uoSettingsPanel, devicePaneFull, devicePaneKept},
-                               room);
+    // The toolbar, the list's rows and the button rows stay in view: on a low screen the card
+    // scrolls inside its own area.
+    const CardSplitParts split{ui->cardSplit, ui->SetsGrid, ui->cardScroll};
+    SizeCardSplit(*this, split, ScreenRoomForWindow(*this));
+    cardSplit_ = ui->cardSplit;
 
     // Centred on the screen, unless the user's last place is remembered.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader());
+    if (!RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader()))
+        DefaultCardSplit(*this, split);
 
     // Nothing is selected until the database is loaded and the first row is shown.
     database_->SelectedIndex = -1;
@@ -154,7 +143,6 @@ void TForm1::KeepSizeForEveryState() {
     const int width = ui->BitBtn1->sizeHint().width();
     ui->BitBtn1->setText(caption);
     ui->BitBtn1->setMinimumWidth(std::max(width, ui->BitBtn1->sizeHint().width()));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TForm1::ConnectHandlers() {

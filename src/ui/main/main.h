@@ -155,7 +155,7 @@ protected:
 
 private:
     bool TakeDatabase();
-    QWidget* ShowReadOnlyBanner();
+    void ShowReadOnlyBanner();
     void KeepSizeForEveryState();
     void ConnectHandlers();
     void ConnectDeviceHandlers();
