@@ -14,6 +14,7 @@
 #include "ui/ctrlForm/ctrlForm.h"
 #include "ui/journal/journal_window.h"
 #include "ui/main/card_split.h"
+#include "ui/main/database_folders.h"
 #include "ui/main/screen_fit.h"
 #include "ui/main/window_state.h"
 #include "ui_main.h"
@@ -68,6 +69,8 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     QString caption = windowTitle();
     const qsizetype at = caption.indexOf(QLatin1String("VERSION"));
     if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
+    // Which of the user's card databases this is.
+    caption += QStringLiteral(" — ") + FolderName(database_->Directory());
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
     if (readOnly_) ShowReadOnlyBanner();
@@ -108,19 +111,17 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     // A large journal is read aside at first: its line follows when it is in.
     operations_->History().OnReady([this] { ShowCardHistory(); });
 
+    SetUpFolderButton();
     ConnectHandlers();
     KeepSizeForEveryState();
     // The toolbar, the list's rows and the button rows stay in view: on a low screen the card
     // scrolls inside its own area.
-    const CardSplitParts split{ui->cardSplit, ui->SetsGrid, ui->cardScroll};
-    SizeCardSplit(*this, split, ScreenRoomForWindow(*this));
+    SizeCardSplit(*this, {ui->cardSplit, ui->SetsGrid, ui->cardScroll}, ScreenRoomForWindow(*this));
     cardSplit_ = ui->cardSplit;
-
     // Centred on the screen, unless the user's last place is remembered.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    if (!RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader()))
-        DefaultCardSplit(*this, split);
+    RestorePlace();
 
     // Nothing is selected until the database is loaded and the first row is shown.
     database_->SelectedIndex = -1;
@@ -129,6 +130,11 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 }
 
 TForm1::~TForm1() { FormDestroy(); }
+
+void TForm1::RestorePlace() {
+    if (!RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader()))
+        DefaultCardSplit(*this, {ui->cardSplit, ui->SetsGrid, ui->cardScroll});
+}
 
 void TForm1::KeepSizeForEveryState() {
     // Room is kept for the largest device type and for the longer caption of the edit
