@@ -37,8 +37,12 @@ public:
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
     // no question before replacing a file. Empty when cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
-    // A folder chosen in the standard folder dialog, starting at `start`; empty when cancelled.
-    virtual QString AskDirectory(QWidget* parent, const QString& caption, const QString& start) = 0;
+    // A folder chosen in the standard folder dialog, starting at `start`; empty when cancelled
+    // (as where no one is there to choose).
+    virtual QString AskDirectory(QWidget* /*parent*/, const QString& /*caption*/,
+                                 const QString& /*start*/) {
+        return {};
+    }
     // One line typed by the user, `proposed` in the edit at first; null when cancelled.
     virtual QString AskText(QWidget* parent, const QString& caption, const QString& label,
                             const QString& proposed) = 0;
