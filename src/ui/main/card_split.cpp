@@ -18,13 +18,6 @@ constexpr int FewestListRows = 2;
 // The least of the card a dragged split leaves: a few of its lines.
 constexpr int FewestCardPixels = 90;
 
-// Layouts keep their controls' size hints until told; a change deep inside (a group shown,
-// a caption widened) reaches the card's size only so.
-QSize CardSize(const QScrollArea& card) {
-    for (QWidget* control : card.widget()->findChildren<QWidget*>()) control->updateGeometry();
-    for (QLayout* layout : card.widget()->findChildren<QLayout*>()) layout->invalidate();
-    return card.widget()->sizeHint();
-}
 
 // The splitter's height once the window's layout has placed it at the window's present
 // size: a window not shown yet lays itself out only when told.
@@ -35,6 +28,12 @@ int SplitHeight(QWidget& window, const QSplitter& split) {
 }
 }  // namespace
 
+void RefreshSizeHints(QWidget& widget) {
+    for (QWidget* control : widget.findChildren<QWidget*>()) control->updateGeometry();
+    for (QLayout* layout : widget.findChildren<QLayout*>()) layout->invalidate();
+    if (widget.layout()) widget.layout()->invalidate();
+}
+
 int ListHeightForRows(const QTableView& list, int rows) {
     return list.horizontalHeader()->sizeHint().height() +
            rows * list.verticalHeader()->defaultSectionSize() + 2 * list.frameWidth();
@@ -42,7 +41,8 @@ int ListHeightForRows(const QTableView& list, int rows) {
 
 void SizeCardSplit(QWidget& window, const CardSplitParts& parts, int room) {
     QScrollArea& card = *parts.card;
-    const QSize size = CardSize(card);
+    RefreshSizeHints(*card.widget());
+    const QSize size = card.widget()->sizeHint();
     const int full = size.height() + 2 * card.frameWidth();
     // Beyond all of itself the card would only show empty room: the list takes that.
     card.setMaximumHeight(full);

@@ -17,6 +17,11 @@ namespace gsmprog {
 inline constexpr int MinimumListRows = 6;
 inline constexpr int DefaultListRows = 15;
 
+// Layouts keep their controls' size hints until told, or until the events of a change are
+// handled; a change deep inside `widget` (a group shown, a caption widened) reaches its size
+// hint at once only so.
+void RefreshSizeHints(QWidget& widget);
+
 // The list's height for `rows` rows under its header.
 int ListHeightForRows(const QTableView& list, int rows);
 

@@ -90,9 +90,11 @@ MenuStartFolder FolderForMenuStart() {
 }
 
 std::filesystem::path AbsoluteFolder(const std::filesystem::path& folder) {
+    // Empty: the current directory, as CardDatabase takes it.
+    const std::filesystem::path given = folder.empty() ? std::filesystem::path(".") : folder;
     std::error_code failed;
-    std::filesystem::path absolute = std::filesystem::absolute(folder, failed);
-    if (failed) absolute = folder;
+    std::filesystem::path absolute = std::filesystem::absolute(given, failed);
+    if (failed) absolute = given;
     absolute = absolute.lexically_normal();
     // "/a/b/" and "/a/b" are one folder, remembered once.
     if (!absolute.has_filename() && absolute != absolute.root_path())

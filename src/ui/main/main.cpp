@@ -144,6 +144,9 @@ void TForm1::KeepSizeForEveryState() {
           static_cast<QWidget*>(ui->uoProgHintLabel)})
         w->setVisible(true);
     ui->uoSettingsPanel->setMinimumSize(ui->uoSettingsPanel->sizeHint());
+    // The card's column keeps that width whatever a card shows; the GSM pages take the rest.
+    RefreshSizeHints(*ui->GroupBox1);
+    ui->GroupBox1->setFixedWidth(ui->GroupBox1->sizeHint().width());
     const QString caption = ui->BitBtn1->text();
     ui->BitBtn1->setText(QStringLiteral("Отменить редактирование"));
     const int width = ui->BitBtn1->sizeHint().width();
