@@ -118,9 +118,11 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     // scrolls inside its own area.
     SizeCardSplit(*this, {ui->cardSplit, ui->SetsGrid, ui->cardScroll}, ScreenRoomForWindow(*this));
     cardSplit_ = ui->cardSplit;
-    // Centred on the screen, unless the user's last place is remembered.
+    // Centred on the screen with the title bar above it, unless the user's last place is
+    // remembered.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+        move(screen->availableGeometry().center() -
+             QPoint(width() / 2, (height() + TitleBarAllowance(*this)) / 2));
     RestorePlace();
 
     // Nothing is selected until the database is loaded and the first row is shown.
