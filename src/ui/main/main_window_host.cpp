@@ -24,12 +24,12 @@ std::unique_ptr<TForm1> MainWindowHost::Build(const std::filesystem::path& folde
     connect(
         window.get(), &TForm1::FolderChosen, this,
         [this](const QString& chosen) { SwitchTo(FolderPath(chosen)); }, Qt::QueuedConnection);
-    RememberFolder(folder);
     return window;
 }
 
 bool MainWindowHost::Open(const std::filesystem::path& folder) {
     window_ = Build(folder);
+    if (window_) RememberFolder(folder);
     return window_ != nullptr;
 }
 
@@ -67,8 +67,7 @@ bool MainWindowHost::SwitchTo(const std::filesystem::path& folder) {
         next->activateWindow();
         window_.release()->deleteLater();
         window_ = std::move(next);
-    } else {
-        RememberFolder(old.Database().Directory());  // still the one in use
+        RememberFolder(folder);
     }
     QGuiApplication::setQuitOnLastWindowClosed(quit);
     return closed;
