@@ -48,8 +48,9 @@ private Q_SLOTS:
               "BitBtn1", "BitBtn2", "BitBtn3", "ProgBtn", "SpeedButton1", "ProgUoBtn", "ctrlBtn"}) {
             QWidget* control = f.Find<QWidget>(name);
             QVERIFY2(control->isVisible(), name);
-            QVERIFY2(form.rect().contains(QRect(control->mapTo(&form, QPoint(0, 0)), control->size())),
-                     name);
+            QVERIFY2(
+                form.rect().contains(QRect(control->mapTo(&form, QPoint(0, 0)), control->size())),
+                name);
             QVERIFY2(!Scrolled(control, form), name);
         }
         auto* list = f.Find<QTableView>("SetsGrid");

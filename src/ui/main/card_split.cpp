@@ -18,7 +18,6 @@ constexpr int FewestListRows = 2;
 // The least of the card a dragged split leaves: a few of its lines.
 constexpr int FewestCardPixels = 90;
 
-
 // The splitter's height once the window's layout has placed it at the window's present
 // size: a window not shown yet lays itself out only when told.
 int SplitHeight(QWidget& window, const QSplitter& split) {
@@ -48,8 +47,8 @@ void SizeCardSplit(QWidget& window, const CardSplitParts& parts, int room) {
     card.setMaximumHeight(full);
     card.setMinimumHeight(std::min(full, FewestCardPixels));
     // As wide as the card's design with a scroll bar beside it: it scrolls only up and down.
-    card.setMinimumWidth(size.width() +
-                         card.verticalScrollBar()->sizeHint().width() + 2 * card.frameWidth());
+    card.setMinimumWidth(size.width() + card.verticalScrollBar()->sizeHint().width() +
+                         2 * card.frameWidth());
     parts.list->setMinimumHeight(ListHeightForRows(*parts.list, FewestListRows));
     parts.split->setStretchFactor(0, 1);
     parts.split->setStretchFactor(1, 0);
@@ -68,8 +67,8 @@ void SizeCardSplit(QWidget& window, const CardSplitParts& parts, int room) {
 void DefaultCardSplit(QWidget& window, const CardSplitParts& parts) {
     const int available = SplitHeight(window, *parts.split) - parts.split->handleWidth();
     const int listLeast = ListHeightForRows(*parts.list, MinimumListRows);
-    const int card = std::clamp(available - listLeast, parts.card->minimumHeight(),
-                                parts.card->maximumHeight());
+    const int card =
+        std::clamp(available - listLeast, parts.card->minimumHeight(), parts.card->maximumHeight());
     parts.split->setSizes({available - card, card});
 }
 

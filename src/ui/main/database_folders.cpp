@@ -82,10 +82,10 @@ MenuStartFolder FolderForMenuStart() {
     if (IsFolder(last)) return {last, {}};
     // A stick pulled, a share not mounted: said, and the first start's folder instead.
     MenuStartFolder instead = FirstStartFolder();
-    const QString problem = MissingFolderText(last) + QStringLiteral(" Открыта папка %1.")
-                                                          .arg(FolderText(instead.folder));
-    instead.problem = instead.problem.isEmpty() ? problem : problem + QLatin1Char('\n') +
-                                                                instead.problem;
+    const QString problem = MissingFolderText(last) +
+                            QStringLiteral(" Открыта папка %1.").arg(FolderText(instead.folder));
+    instead.problem =
+        instead.problem.isEmpty() ? problem : problem + QLatin1Char('\n') + instead.problem;
     return instead;
 }
 

@@ -20,7 +20,8 @@ void TForm1::SetUpFolderButton() {
             QAction* recent = menu->addAction(FolderName(FolderPath(folder)));
             recent->setCheckable(true);
             recent->setChecked(recent->text() == current);
-            connect(recent, &QAction::triggered, this, [this, folder] { Q_EMIT FolderChosen(folder); });
+            connect(recent, &QAction::triggered, this,
+                    [this, folder] { Q_EMIT FolderChosen(folder); });
         }
         menu->addSeparator();
         connect(menu->addAction(ui->folderBtn->text()), &QAction::triggered, this,
