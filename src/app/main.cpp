@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// gsmprog: the desktop utility. Works on the card database in the current directory.
+// gsmprog: the desktop utility. Works on the card database in the current directory; started
+// from the desktop's menu (--last-folder), on the one of the folder used last.
 
 #include <QApplication>
 #include <QIcon>
@@ -10,11 +11,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <memory>
 
 #include "ui/ctrlForm/ctrlForm.h"
+#include "ui/main/database_folders.h"
 #include "ui/main/end_signals.h"
 #include "ui/main/main.h"
+#include "ui/main/main_window_host.h"
 #include "ui/main/prog_workers.h"
 #include "ui/main/russian_ui.h"
 #include "cable/serial_cable.h"
@@ -58,16 +62,23 @@ constexpr int ExitUsage = 2;
 constexpr std::chrono::milliseconds AbandonedWorkerWait{3000};
 
 // The main window and the control window on the one serial cable, until the main window ends.
-int RunWindows(QApplication& app) {
+int RunWindows(QApplication& app, bool lastFolder) {
     gsmprog::QtUserDialogs dialogs;
     const auto cable = std::make_shared<gsmprog::SerialCable>();
     const gsmprog::Hardware hardware{*cable, gsmprog::SystemClock(), cable};
-    gsmprog::TForm1 form1(dialogs, hardware);
-    if (form1.Declined()) return 0;  // another program writes the database; not viewed
+    std::filesystem::path folder;  // the current directory
+    if (lastFolder) {
+        const gsmprog::MenuStartFolder start = gsmprog::FolderForMenuStart();
+        if (!start.problem.isEmpty())
+            dialogs.ShowMessage(nullptr, QStringLiteral("Внимание"), start.problem);
+        folder = start.folder;
+    }
+    gsmprog::MainWindowHost windows(dialogs, hardware);
+    if (!windows.Open(folder)) return 0;  // another program writes the database; not viewed
     gsmprog::TForm4 form4(dialogs, hardware);
-    form1.SetControlWindow(form4);
-    const gsmprog::EndSignals endSignals([&form1] { form1.EndWithoutQuestions(); });
-    form1.show();
+    windows.SetControlWindow(form4);
+    const gsmprog::EndSignals endSignals([&windows] { windows.Window().EndWithoutQuestions(); });
+    windows.Window().show();
     return app.exec();
 }
 
@@ -76,9 +87,9 @@ bool Set(const char* name) {
     return value != nullptr && *value != '\0';
 }
 
-// Answers --help and --version without a display, and refuses anything else: the window
-// takes no arguments. Returns the exit code, or -1 when the window is to open.
-int AnsweredOnTerminal(int argc, char* argv[]) {
+// Answers --help and --version without a display, and refuses anything but --last-folder.
+// Returns the exit code, or -1 when the window is to open.
+int AnsweredOnTerminal(int argc, char* argv[], bool& lastFolder) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--version") == 0) {
             std::printf("gsmprog %s\n", gsmprog::ProgramVersion);
@@ -86,20 +97,26 @@ int AnsweredOnTerminal(int argc, char* argv[]) {
         }
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::printf(
-                "Использование: gsmprog [--help | --version]\n"
+                "Использование: gsmprog [--last-folder | --help | --version]\n"
                 "Утилита программирования GSM модема: открывает окно с базой карточек\n"
                 "ProgInfo_12.GAD текущего каталога; программирует, считывает и контролирует\n"
                 "модем через кабель FTDI. Без ключей открывает окно.\n"
-                "  --help      эта справка\n"
-                "  --version   версия программы\n"
+                "  --last-folder  открыть папку базы, открытую последней (в первый раз ~/gsmprog);\n"
+                "                 так окно запускается из меню\n"
+                "  --help         эта справка\n"
+                "  --version      версия программы\n"
                 "Команды без окна: gsmprog-cli --help; виртуальный модем: gsmprog-vmodem --help.\n");
             return 0;
         }
     }
-    if (argc > 1) {
-        const bool option = argv[1][0] == '-';
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--last-folder") == 0) {
+            lastFolder = true;
+            continue;
+        }
+        const bool option = argv[i][0] == '-';
         std::fprintf(stderr, "gsmprog: %s «%s»\nСправка: gsmprog --help\n",
-                     option ? "неизвестный ключ" : "лишний аргумент", argv[1]);
+                     option ? "неизвестный ключ" : "лишний аргумент", argv[i]);
         return ExitUsage;
     }
     // Checked before Qt starts: without a screen it would abort with its own English text.
@@ -117,7 +134,8 @@ int AnsweredOnTerminal(int argc, char* argv[]) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (const int code = AnsweredOnTerminal(argc, argv); code >= 0) return code;
+    bool lastFolder = false;
+    if (const int code = AnsweredOnTerminal(argc, argv, lastFolder); code >= 0) return code;
     // The window's last log lines go into a support report, GSMPROG_DEBUG or not.
     gsmprog::KeepDebugRing();
     Application app(argc, argv);
@@ -128,7 +146,7 @@ int main(int argc, char* argv[]) {
 
     int code = 1;
     try {
-        code = RunWindows(app);
+        code = RunWindows(app, lastFolder);
     } catch (const std::exception& e) {
         Application::ShowError(QString::fromLocal8Bit(e.what()));
     } catch (...) {

@@ -22,11 +22,12 @@ using namespace gsmprog::test;
 class CardListTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void CaptionCarriesTheVersion() {
+    void CaptionCarriesTheVersionAndTheFolder() {
         WindowFixture f;
         TForm1& form = f.Start();
         QCOMPARE(form.windowTitle(),
-                 QStringLiteral("Утилита программирования GSM модема (4 УО) - Версия 1.38"));
+                 QStringLiteral("Утилита программирования GSM модема (4 УО) - Версия 1.38 — ") +
+                     QString::fromStdString(f.Dir().string()));
     }
 
     void StartsBrowsingWithTheCardGroupsDisabled() {

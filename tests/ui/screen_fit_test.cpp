@@ -1,97 +1,86 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A fixed-size window on a low screen gives up height in steps, and every control stays in it.
+// The main window on a laptop of 1366×768 at 125 % whose desktop panels leave 1294×728: the
+// toolbar, six rows of the list and every button in view at once, the window inside the
+// work area and unscrolled; only the card scrolls, inside its own area. With
+// GSMPROG_TEST_SCREEN=1280x1024 the same window on such a screen, where nothing scrolls.
 
-#include <QPushButton>
+#include <QApplication>
+#include <QHeaderView>
+#include <QScreen>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTemporaryFile>
 #include <QTest>
-#include <QVBoxLayout>
-#include <memory>
 
 #include "ui/main/screen_fit.h"
+#include "ui/window_fixture.h"
 
 using namespace gsmprog;
+using namespace gsmprog::test;
 
 namespace {
+bool laptop = true;
 
-// A button above, a tall part with a button at its foot, and a footer row with a button.
-struct TallWindow {
-    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
-    QPushButton* top = new QPushButton(QStringLiteral("Выход"));
-    QWidget* part = new QWidget;
-    QPushButton* inPart = new QPushButton(QStringLiteral("В части"));
-    QHBoxLayout* footer = new QHBoxLayout;
-    QPushButton* bottom = new QPushButton(QStringLiteral("Программировать модем"));
-
-    TallWindow() {
-        auto* partLayout = new QVBoxLayout(part);
-        partLayout->addStretch();
-        partLayout->addWidget(inPart);
-        part->setMinimumSize(300, 400);  // room kept for the part's largest content
-        footer->addWidget(bottom);
-        auto* layout = new QVBoxLayout(window.get());
-        layout->setContentsMargins(9, 9, 9, 9);
-        layout->setSpacing(6);
-        layout->addWidget(top);
-        layout->addWidget(part);
-        layout->addLayout(footer);
-        layout->setSizeConstraint(QLayout::SetFixedSize);
-    }
-    int Wanted() const { return window->layout()->totalSizeHint().height(); }
-    void Fit(int room) {
-        FitWindowToHeight(*window, room, {part, 100, footer});
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-    }
-    bool InScrollArea(QWidget* w) const {
-        for (; w && w != window.get(); w = w->parentWidget())
-            if (qobject_cast<QScrollArea*>(w)) return true;
-        return false;
-    }
-};
-
+bool Scrolled(QWidget* control, const QWidget& window) {
+    for (QWidget* w = control->parentWidget(); w && w != &window; w = w->parentWidget())
+        if (qobject_cast<QScrollArea*>(w)) return true;
+    return false;
+}
 }  // namespace
 
 class ScreenFitTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void RoomEnoughChangesNothing() {
-        TallWindow w;
-        const int wanted = w.Wanted();
-        w.Fit(wanted);
-        QCOMPARE(w.window->height(), wanted);
-        QCOMPARE(w.window->layout()->spacing(), 6);
-        QVERIFY(!w.InScrollArea(w.inPart));
-    }
+    void EveryButtonAndSixRowsInViewOnlyTheCardScrolls() {
+        WindowFixture f;
+        CardRecord card = ValidCard("101", "Склад");
+        Connect(card, 0, 3, 12, 1);  // "УОО 6ША": the device's every loop and mode shown
+        f.WriteDatabase({{0, card}});
+        TForm1& form = f.Start();
 
-    void AFewPixelsTooFewCloseUpTheLayoutOnly() {
-        TallWindow w;
-        const int room = w.Wanted() - 10;
-        w.Fit(room);
-        QVERIFY(w.window->height() <= room);
-        QVERIFY(w.window->layout()->spacing() < 6);
-        QVERIFY(!w.InScrollArea(w.inPart));
-    }
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QVERIFY(form.width() <= area.width());
+        QVERIFY(form.height() + TitleBarAllowance(form) <= area.height());
+        for (const char* name :
+             {"ExitBtn", "SearchEdit", "SpeedButton4", "journalBtn", "folderBtn", "SetsGrid",
+              "BitBtn1", "BitBtn2", "BitBtn3", "ProgBtn", "SpeedButton1", "ProgUoBtn", "ctrlBtn"}) {
+            QWidget* control = f.Find<QWidget>(name);
+            QVERIFY2(control->isVisible(), name);
+            QVERIFY2(
+                form.rect().contains(QRect(control->mapTo(&form, QPoint(0, 0)), control->size())),
+                name);
+            QVERIFY2(!Scrolled(control, form), name);
+        }
+        auto* list = f.Find<QTableView>("SetsGrid");
+        const int rows = list->viewport()->height() / list->verticalHeader()->defaultSectionSize();
+        QCOMPARE(rows, laptop ? 6 : 15);
 
-    void ThenThePartScrollsInsideAndTheRestStaysInView() {
-        TallWindow w;
-        const int room = w.Wanted() - 150;
-        w.Fit(room);
-        QVERIFY(w.window->height() <= room);
-        QVERIFY(w.InScrollArea(w.inPart));
-        QVERIFY(!w.InScrollArea(w.top) && !w.InScrollArea(w.bottom));
-    }
-
-    void BelowThePartsKeptHeightTheContentScrollsAboveTheFooter() {
-        TallWindow w;
-        w.Fit(120);  // the part keeps 100, the rest needs more than 20
-        QCOMPARE(w.window->height(), 120);
-        QVERIFY(w.InScrollArea(w.top));
-        QVERIFY(!w.InScrollArea(w.bottom));
-        const QRect bottom(w.bottom->mapTo(w.window.get(), QPoint(0, 0)), w.bottom->size());
-        QVERIFY(w.window->rect().contains(bottom));
+        // The card keeps its width and, on the laptop alone, scrolls to its last control.
+        auto* scroll = f.Find<QScrollArea>("cardScroll");
+        QVERIFY(scroll->widget()->width() >= scroll->widget()->minimumSizeHint().width());
+        QCOMPARE(scroll->verticalScrollBar()->maximum() > 0, laptop);
+        QWidget* last = f.Find<QWidget>("ChangesBtn");
+        scroll->ensureWidgetVisible(last);
+        QVERIFY(scroll->viewport()->rect().contains(
+            QRect(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size())));
     }
 };
 
-QTEST_MAIN(ScreenFitTest)
+int main(int argc, char* argv[]) {
+    laptop = qgetenv("GSMPROG_TEST_SCREEN") != "1280x1024";
+    QTemporaryFile screen;
+    if (!screen.open()) qFatal("no screen file");
+    screen.write(laptop ? R"({"screens":[{"name":"laptop","x":72,"y":40,"width":1294,"height":728,
+                           "logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})"
+                        : R"({"screens":[{"name":"desk","x":0,"y":0,"width":1280,"height":1024,
+                           "logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})");
+    screen.close();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screen.fileName().toLocal8Bit());
+    qputenv("QT_SCALE_FACTOR", laptop ? "1.25" : "1");
+    QApplication app(argc, argv);
+    ScreenFitTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "screen_fit_test.moc"

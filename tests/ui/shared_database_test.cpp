@@ -64,7 +64,7 @@ private Q_SLOTS:
         QVERIFY2(holder.match(banner).hasMatch(), qPrintable(banner));
         QVERIFY(second.Visible("readOnlyBanner"));
         QVERIFY(second.Find<QWidget>("readOnlyBanner")->y() <
-                second.Find<QWidget>("SetsGrid")->y());
+                second.Find<QWidget>("SetsGrid")->mapTo(&form, QPoint(0, 0)).y());
         QVERIFY(!first.Form().findChild<QLabel*>("readOnlyBanner"));
 
         // Everything a user can do there.

@@ -57,6 +57,13 @@ QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& proposedName) 
     return name;
 }
 
+QString ScriptedDialogs::AskDirectory(QWidget*, const QString&, const QString&) {
+    if (folders.empty()) return {};
+    const QString folder = folders.front();
+    folders.pop_front();
+    return folder;
+}
+
 QString ScriptedDialogs::AskText(QWidget*, const QString& caption, const QString& label,
                                  const QString& proposed) {
     textPrompts << caption + QStringLiteral(": ") + label + QStringLiteral(" [") + proposed +
@@ -130,6 +137,15 @@ TForm4& WindowFixture::StartWithControl() {
     form4_ = std::make_unique<TForm4>(dialogs, Hardware{*cable_, SystemClock()});
     form_->SetControlWindow(*form4_);
     return *form4_;
+}
+
+MainWindowHost& WindowFixture::Host() {
+    if (!host_) {
+        cable_ = std::make_unique<SerialCable>(
+            std::make_unique<SystemListing>(CableDirectory(), systemRoot_));
+        host_ = std::make_unique<MainWindowHost>(dialogs, Hardware{*cable_, SystemClock()});
+    }
+    return *host_;
 }
 
 std::unique_ptr<VmodemProcess> WindowFixture::StartModem(std::vector<std::string> args,

@@ -17,6 +17,7 @@
 #include "cards/card_database.h"
 #include "ui/ctrlForm/ctrlForm.h"
 #include "ui/main/main.h"
+#include "ui/main/main_window_host.h"
 #include "cable/serial_cable.h"
 #include "ui/main/user_dialogs.h"
 #include "support/vmodem_process.h"
@@ -36,6 +37,7 @@ public:
     std::vector<Shown> shown;
     std::deque<bool> answers;       // Yes = true; a question with no answer left fails the test
     std::deque<QString> fileNames;  // answers of the save-file dialog
+    std::deque<QString> folders;    // answers of the folder dialog; none left: cancelled
     bool chooseAction = false;      // a message offering a button beyond OK is answered with it
     std::deque<QString> texts;      // typed answers; none left: cancelled, and counted unanswered
     QStringList textPrompts;        // "caption: label [proposed]" of each text asked for
@@ -49,6 +51,7 @@ public:
     bool ShowMessageWithAction(QWidget*, const QString& caption, const QString& text,
                                const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget*, const QString& proposedName) override;
+    QString AskDirectory(QWidget*, const QString& caption, const QString& start) override;
     QString AskText(QWidget*, const QString& caption, const QString& label,
                     const QString& proposed) override;
     void ShowModal(QDialog& dialog) override;
@@ -129,6 +132,8 @@ public:
     std::unique_ptr<VmodemProcess> StartModem(std::vector<std::string> args = {},
                                               const std::string& serial = "VMODEM1");
     FixtureWindow& Form() { return *form_; }
+    // The windows as the program opens them, one card database folder at a time.
+    MainWindowHost& Host();
 
     template <typename T>
     T* Find(const char* name) const {
@@ -163,6 +168,7 @@ private:
     std::shared_ptr<Cable> givenCable_;
     std::unique_ptr<FixtureWindow> form_;
     std::unique_ptr<TForm4> form4_;
+    std::unique_ptr<MainWindowHost> host_;
 };
 
 // A card in use with the given number and object.

@@ -125,7 +125,8 @@ void CardEditor::SetEditMode(bool on) {
     for (QWidget* control :
          {static_cast<QWidget*>(ui_.ProgBtn), static_cast<QWidget*>(ui_.SpeedButton1),
           static_cast<QWidget*>(ui_.ProgUoBtn), static_cast<QWidget*>(ui_.SetsGrid),
-          static_cast<QWidget*>(ui_.SearchEdit), static_cast<QWidget*>(ui_.SpeedButton3)})
+          static_cast<QWidget*>(ui_.SearchEdit), static_cast<QWidget*>(ui_.SpeedButton3),
+          static_cast<QWidget*>(ui_.folderBtn)})
         control->setEnabled(!on);
     ui_.BitBtn1->setText(on ? QStringLiteral("Отменить редактирование")
                             : QStringLiteral("Включить редактирование"));

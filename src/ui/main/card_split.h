@@ -1,13 +1,13 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The card list and the card area share the window's height through a splitter. By default
-// the list shows at least MinimumListRows rows, and more where the screen has room; the card
-// area gives up height only where its controls stay reachable: the object device's pane
-// scrolls its loops inside itself down to its type, code and modes.
+// The card list and the card area share the window's height through a splitter; the card
+// area scrolls inside itself when it gets less than all of itself, so the toolbar, the list
+// and the button rows below stay in view on any screen. By default the list shows
+// MinimumListRows rows where that is all the screen allows and up to DefaultListRows where
+// it allows more; the card takes the rest, up to all of itself.
 
-class QBoxLayout;
-class QLayout;
+class QScrollArea;
 class QSplitter;
 class QTableView;
 class QWidget;
@@ -15,23 +15,26 @@ class QWidget;
 namespace gsmprog {
 
 inline constexpr int MinimumListRows = 6;
+inline constexpr int DefaultListRows = 15;
+
+// Layouts keep their controls' size hints until told, or until the events of a change are
+// handled; a change deep inside `widget` (a group shown, a caption widened) reaches its size
+// hint at once only so.
+void RefreshSizeHints(QWidget& widget);
 
 // The list's height for `rows` rows under its header.
 int ListHeightForRows(const QTableView& list, int rows);
 
 struct CardSplitParts {
-    QBoxLayout* root = nullptr;  // the window's layout holding the list and the card area
+    QSplitter* split = nullptr;  // the list above the card area
     QTableView* list = nullptr;
-    QWidget* aboveList = nullptr;  // a line shown above the list, if any; an item of `root`
-    QLayout* cardArea = nullptr;   // an item of `root`
-    QWidget* devicePane = nullptr;
-    int devicePaneFull = 0;  // the pane's height with every control of every device type
-    int devicePaneKept = 0;  // what it keeps when it scrolls
+    QScrollArea* card = nullptr;
 };
 
-// Puts the list and the card area of a window laid out at its fixed, screen-fitted size into
-// a splitter, as high as they are now, and lets the window grow: the list takes what the
-// window gains, up to `room` by default. Returns the splitter ("cardSplit").
-QSplitter* SplitCardList(QWidget& window, const CardSplitParts& parts, int room);
+// Sets what the parts may take and gives the window, not shown yet, its default height
+// within `room`, split by default.
+void SizeCardSplit(QWidget& window, const CardSplitParts& parts, int room);
+// The default split for the window's present height.
+void DefaultCardSplit(QWidget& window, const CardSplitParts& parts);
 
 }  // namespace gsmprog

@@ -142,13 +142,13 @@ void HardwareOperations::ShowProgress(bool on) {
     else Timer1->stop();
 }
 
-// While one operation runs, the buttons of the other two, the list and the edit button are
-// off; the search stays usable.
+// While one operation runs, the buttons of the other two, the list, the edit button and the
+// folder button are off; the search stays usable.
 void HardwareOperations::SetOperationButtons(QPushButton* running, bool on) {
     for (QWidget* control :
          {static_cast<QWidget*>(ui_.ProgBtn), static_cast<QWidget*>(ui_.SpeedButton1),
           static_cast<QWidget*>(ui_.ProgUoBtn), static_cast<QWidget*>(ui_.BitBtn1),
-          static_cast<QWidget*>(ui_.SetsGrid)})
+          static_cast<QWidget*>(ui_.SetsGrid), static_cast<QWidget*>(ui_.folderBtn)})
         if (control != running) control->setEnabled(on);
     window_.KeepReadOnly();
 }

@@ -14,6 +14,7 @@
 #include "ui/ctrlForm/ctrlForm.h"
 #include "ui/journal/journal_window.h"
 #include "ui/main/card_split.h"
+#include "ui/main/database_folders.h"
 #include "ui/main/screen_fit.h"
 #include "ui/main/window_state.h"
 #include "ui_main.h"
@@ -68,9 +69,11 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     QString caption = windowTitle();
     const qsizetype at = caption.indexOf(QLatin1String("VERSION"));
     if (at >= 0) caption.replace(at, 7, QLatin1String(gsmprog::ProgramVersion));
+    // Which of the user's card databases this is.
+    caption += QStringLiteral(" — ") + FolderName(database_->Directory());
     if (readOnly_) caption += QStringLiteral(" — только просмотр");
     setWindowTitle(caption);
-    QWidget* const banner = readOnly_ ? ShowReadOnlyBanner() : nullptr;
+    if (readOnly_) ShowReadOnlyBanner();
 
     // The grid reads the database; its header and row numbers come with the model.
     gridModel_ = new CardGridModel(*database_, this);
@@ -108,30 +111,19 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
     // A large journal is read aside at first: its line follows when it is in.
     operations_->History().OnReady([this] { ShowCardHistory(); });
 
+    SetUpFolderButton();
     ConnectHandlers();
     KeepSizeForEveryState();
-    // Laid out first at a fixed size with the list's least rows: on a low screen the
-    // device's loops may scroll below its type, code and modes; the hardware buttons stay in
-    // view whatever else has to scroll.
-    ui->SetsGrid->setFixedHeight(ListHeightForRows(*ui->SetsGrid, MinimumListRows));
-    const int devicePaneFull = ui->uoSettingsPanel->minimumHeight();
-    // The device's type, code and line address stay in view; its modes and loops may scroll.
-    const int devicePaneKept = ui->uoTypeCombo->sizeHint().height() +
-                               ui->CodeUoo->sizeHint().height() + ui->numLine->sizeHint().height() +
-                               2 * ui->layout6->verticalSpacing();
-    const int room = ScreenRoomForWindow(*this);
-    FitWindowToHeight(*this, room, {ui->uoSettingsPanel, devicePaneKept, ui->layout38});
-    adjustSize();
-    // Then the list and the card share the height the user gives the window.
-    cardSplit_ = SplitCardList(*this,
-                               {ui->rootLayout, ui->SetsGrid, banner, ui->layout40,
-                                ui->uoSettingsPanel, devicePaneFull, devicePaneKept},
-                               room);
-
-    // Centred on the screen, unless the user's last place is remembered.
+    // The toolbar, the list's rows and the button rows stay in view: on a low screen the card
+    // scrolls inside its own area.
+    SizeCardSplit(*this, {ui->cardSplit, ui->SetsGrid, ui->cardScroll}, ScreenRoomForWindow(*this));
+    cardSplit_ = ui->cardSplit;
+    // Centred on the screen with the title bar above it, unless the user's last place is
+    // remembered.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-    RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader());
+        move(screen->availableGeometry().center() -
+             QPoint(width() / 2, (height() + TitleBarAllowance(*this)) / 2));
+    RestorePlace();
 
     // Nothing is selected until the database is loaded and the first row is shown.
     database_->SelectedIndex = -1;
@@ -141,6 +133,11 @@ TForm1::TForm1(UserDialogs& dialogs, Hardware hardware, std::filesystem::path di
 
 TForm1::~TForm1() { FormDestroy(); }
 
+void TForm1::RestorePlace() {
+    if (!RestoreWindowState(*this, *cardSplit_, *ui->SetsGrid->horizontalHeader()))
+        DefaultCardSplit(*this, {ui->cardSplit, ui->SetsGrid, ui->cardScroll});
+}
+
 void TForm1::KeepSizeForEveryState() {
     // Room is kept for the largest device type and for the longer caption of the edit
     // button, so nothing moves when they change.
@@ -149,12 +146,14 @@ void TForm1::KeepSizeForEveryState() {
           static_cast<QWidget*>(ui->uoProgHintLabel)})
         w->setVisible(true);
     ui->uoSettingsPanel->setMinimumSize(ui->uoSettingsPanel->sizeHint());
+    // The card's column keeps that width whatever a card shows; the GSM pages take the rest.
+    RefreshSizeHints(*ui->GroupBox1);
+    ui->GroupBox1->setFixedWidth(ui->GroupBox1->sizeHint().width());
     const QString caption = ui->BitBtn1->text();
     ui->BitBtn1->setText(QStringLiteral("Отменить редактирование"));
     const int width = ui->BitBtn1->sizeHint().width();
     ui->BitBtn1->setText(caption);
     ui->BitBtn1->setMinimumWidth(std::max(width, ui->BitBtn1->sizeHint().width()));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void TForm1::ConnectHandlers() {

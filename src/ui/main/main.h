@@ -142,6 +142,12 @@ public:
     // Where "Проверить кабель" looks for the system's files and the virtual cables.
     void SetCablePlaces(CheckPlaces places);
 
+    // "Открыть папку базы…": another folder from the folder dialog; its arrow offers the
+    // folders used last. The choice is handed on (FolderChosen); this window stays as it is.
+    void folderBtnClick();
+    // The window's size, place, split and column widths as the user left them last.
+    void RestorePlace();
+
     // The hardware operations: program the modem, read it, write one object device. A second
     // click on the running operation's button stops it.
     void ProgBtnClick();
@@ -151,6 +157,10 @@ public:
     // Stops every running worker and waits for each (at most 2 s) before the window goes.
     void FormDestroy();
 
+Q_SIGNALS:
+    // The user chose the card database in `folder`.
+    void FolderChosen(const QString& folder);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // The parts, for code that drives the window as a user would.
@@ -159,8 +169,9 @@ protected:
 
 private:
     bool TakeDatabase();
-    QWidget* ShowReadOnlyBanner();
+    void ShowReadOnlyBanner();
     void KeepSizeForEveryState();
+    void SetUpFolderButton();
     void ConnectHandlers();
     void ConnectDeviceHandlers();
     bool FormClose();

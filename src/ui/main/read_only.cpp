@@ -22,7 +22,7 @@ bool TForm1::TakeDatabase() {
 }
 
 // The title bar alone is easy to miss: a line above the card list says it too, and who writes.
-QWidget* TForm1::ShowReadOnlyBanner() {
+void TForm1::ShowReadOnlyBanner() {
     const LockHolder& holder = lock_.Holder();
     QString text = QStringLiteral("Только просмотр: ");
     if (lock_.Refused()) {
@@ -48,8 +48,7 @@ QWidget* TForm1::ShowReadOnlyBanner() {
     banner->setObjectName(QStringLiteral("readOnlyBanner"));
     banner->setWordWrap(true);  // its remedy must not widen the window
     banner->setStyleSheet(QStringLiteral("QLabel { font-weight: bold; padding: 2px; }"));
-    ui->rootLayout->insertWidget(ui->rootLayout->indexOf(ui->SetsGrid), banner);
-    return banner;
+    ui->rootLayout->insertWidget(ui->rootLayout->indexOf(ui->cardSplit), banner);
 }
 
 // Editing and the operations that record their result in the card stay off; viewing, search,

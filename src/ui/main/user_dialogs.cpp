@@ -54,6 +54,11 @@ QString QtUserDialogs::AskSaveFileName(QWidget* parent, const QString& proposedN
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString QtUserDialogs::AskDirectory(QWidget* parent, const QString& caption,
+                                   const QString& start) {
+    return QFileDialog::getExistingDirectory(parent, caption, start);
+}
+
 QString QtUserDialogs::AskText(QWidget* parent, const QString& caption, const QString& label,
                                const QString& proposed) {
     bool ok = false;

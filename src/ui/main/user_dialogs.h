@@ -37,6 +37,12 @@ public:
     // The save-file dialog proposing `proposedName`: no file-type filter, no default extension,
     // no question before replacing a file. Empty when cancelled.
     virtual QString AskSaveFileName(QWidget* parent, const QString& proposedName) = 0;
+    // A folder chosen in the standard folder dialog, starting at `start`; empty when cancelled
+    // (as where no one is there to choose).
+    virtual QString AskDirectory(QWidget* /*parent*/, const QString& /*caption*/,
+                                 const QString& /*start*/) {
+        return {};
+    }
     // One line typed by the user, `proposed` in the edit at first; null when cancelled.
     virtual QString AskText(QWidget* parent, const QString& caption, const QString& label,
                             const QString& proposed) = 0;
@@ -44,7 +50,7 @@ public:
     virtual void ShowModal(QDialog& dialog) = 0;
 };
 
-// The dialogs a person answers: modal message boxes and the standard save-file dialog.
+// The dialogs a person answers: modal message boxes and the standard file and folder dialogs.
 class QtUserDialogs final : public UserDialogs {
 public:
     bool AskYesNo(QWidget* parent, const QString& caption, const QString& text) override;
@@ -55,6 +61,7 @@ public:
     bool ShowMessageWithAction(QWidget* parent, const QString& caption, const QString& text,
                                const QString& detail, const QString& actionText) override;
     QString AskSaveFileName(QWidget* parent, const QString& proposedName) override;
+    QString AskDirectory(QWidget* parent, const QString& caption, const QString& start) override;
     QString AskText(QWidget* parent, const QString& caption, const QString& label,
                     const QString& proposed) override;
     void ShowModal(QDialog& dialog) override;

@@ -18,7 +18,9 @@ namespace gsmprog {
 namespace {
 const QString Position = QStringLiteral("mainWindow/position");
 const QString Size = QStringLiteral("mainWindow/size");
-const QString Split = QStringLiteral("mainWindow/cardSplit");
+// Splits kept before the card scrolled inside its own area gave the list a whole-window
+// scroll's rows: they are not taken over.
+const QString Split = QStringLiteral("mainWindow/split");
 const QString Columns = QStringLiteral("mainWindow/listColumns");
 const QString Organisation = QStringLiteral("gsmprog");
 const QString Application = QStringLiteral("gsmprog");
@@ -36,7 +38,7 @@ QRect ClampedToWorkArea(const QRect& frame, const QRect& workArea, int minimumWi
     return {x, y, width, height};
 }
 
-void RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns) {
+bool RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns) {
     const QSettings settings(Organisation, Application);
     const QPoint position = settings.value(Position).toPoint();
     const QSize size = settings.value(Size).toSize();
@@ -54,9 +56,9 @@ void RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns)
             shrunk = frame.height() - titleBar < size.height();
         }
     }
-    // A split made in a taller window would leave the list the fewest rows here.
-    if (!shrunk) split.restoreState(settings.value(Split).toByteArray());
     columns.restoreState(settings.value(Columns).toByteArray());
+    // A split made in a taller window would leave the list the fewest rows here.
+    return !shrunk && split.restoreState(settings.value(Split).toByteArray());
 }
 
 void SaveWindowState(const QWidget& window, const QSplitter& split, const QHeaderView& columns) {

@@ -19,8 +19,9 @@ namespace gsmprog {
 QRect ClampedToWorkArea(const QRect& frame, const QRect& workArea, int minimumWidth,
                         int minimumHeight);
 
-// Applies what was saved, if anything; the window is not shown yet.
-void RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns);
+// Applies what was saved, if anything; the window is not shown yet. False when the split is
+// not restored (none saved, or made for a window taller than this one may be).
+bool RestoreWindowState(QWidget& window, QSplitter& split, QHeaderView& columns);
 void SaveWindowState(const QWidget& window, const QSplitter& split, const QHeaderView& columns);
 
 }  // namespace gsmprog
