@@ -31,25 +31,6 @@ namespace fs = std::filesystem;
 
 constexpr uid_t Nobody = 65534;
 
-// Ends a forked child with the status `body` returns, whatever happens in it: a child that
-// returned or threw into the test runner would run the rest of the suite a second time.
-[[noreturn]] void EndChild(const std::function<int()>& body) {
-    int status = 125;  // what the body threw
-    try {
-        status = body();
-    } catch (...) {}
-    ::_exit(status);
-}
-
-// Runs `body` in a child process and returns its exit status.
-int InChild(const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) EndChild(body);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // Holds the kernel lock of `file` as a holder that has not written its name yet.
 class BareHolder {
 public:
@@ -94,7 +75,7 @@ TEST(DatabaseLock, IsFreeTheMomentItsHolderIsKilled) {
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t holder = ::fork();
     if (holder == 0) {
-        EndChild([&] {
+        EndForkedChild([&] {
             DatabaseLock lock(dir.Path());
             const char taken = lock.Take("gsmprog") == Outcome::Taken ? 'y' : 'n';
             if (::write(ready[1], &taken, 1) != 1) return 1;
@@ -179,7 +160,7 @@ TEST(DatabaseLock, ALockFileMadeBesideAReadOnlyDatabaseStillServes) {
     if (::geteuid() == 0) {
         ASSERT_EQ(::chown(dir.Path().c_str(), Nobody, Nobody), 0);
     }
-    const int status = InChild([&] {
+    const int status = InForkedChild([&] {
         if (::geteuid() == 0 && (::setgid(Nobody) != 0 || ::setuid(Nobody) != 0)) return 9;
         ::umask(022);
         WriteBytes(database, "");
@@ -279,7 +260,7 @@ TEST(DatabaseLock, OneFileReachedThroughLinksHasOneLock) {
     auto updater = [&](const fs::path& folder, int slot) {
         const pid_t child = ::fork();
         if (child != 0) return child;
-        EndChild([&] {
+        EndForkedChild([&] {
             auto database = std::make_unique<CardDatabase>(folder);
             for (int round = 0; round < Rounds; ++round) {
                 DatabaseLock lock(folder);

@@ -30,14 +30,10 @@ constexpr std::size_t FullSize = 9001 * CardRecordSize;
 // Runs `body` in a child process once `prepare` has set that process up; returns the child's
 // exit status.
 int InChild(const std::function<void()>& prepare, const std::function<int()>& body) {
-    const pid_t child = ::fork();
-    if (child == 0) {
+    return InForkedChild([&] {
         prepare();
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return body();
+    });
 }
 
 // ... whose files may not grow beyond `limit` bytes.

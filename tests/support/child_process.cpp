@@ -147,4 +147,20 @@ TempDir::~TempDir() {
     fs::remove_all(path_, error);
 }
 
+void EndForkedChild(const std::function<int()>& body) {
+    int status = 125;  // what the body threw
+    try {
+        status = body();
+    } catch (...) {}
+    ::_exit(status);
+}
+
+int InForkedChild(const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) EndForkedChild(body);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace gsmprog::test

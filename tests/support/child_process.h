@@ -8,11 +8,19 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace gsmprog::test {
+
+// Runs `body` in a forked copy of the test and returns its exit status (-1 for a signal). The
+// copy ends with _exit whatever happens in it (125 when the body throws), so it never goes on
+// to run the rest of the suite.
+int InForkedChild(const std::function<int()>& body);
+// Ends a forked copy of the test with what `body` returns, as InForkedChild does.
+[[noreturn]] void EndForkedChild(const std::function<int()>& body);
 
 // Paths of the built programs.
 std::filesystem::path VmodemProgram();
