@@ -215,8 +215,8 @@ void DatabaseLock::ReadHolder(int fd) {
 void DatabaseLock::Release() {
     if (fd_ < 0) return;
     // Emptied while still held: a name left behind would be shown for the next holder, who
-    // takes the lock before it can write its own. Should emptying fail, the name left names
-    // a process that has ended, which readers pass over.
+    // takes the lock before it can write its own. Should emptying fail, the next holder's
+    // name replaces it a moment later.
     [[maybe_unused]] const int emptied = writable_ ? ::ftruncate(fd_, 0) : 0;
     ::close(fd_);
     fd_ = -1;
