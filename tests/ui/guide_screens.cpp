@@ -6,13 +6,16 @@
 // (scripts/guide-screenshots sets up a laptop's); writes PNG files into the folder named.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTest>
 #include <cstdio>
 
+#include "ui/ctrlForm/link_state_line.h"
 #include "ui/journal/journal_window.h"
 #include "ui/main/russian_ui.h"
 #include "window_fixture.h"
@@ -69,6 +72,10 @@ bool ShootJournal(WindowFixture& f, const QString& folder) {
         return journal && !journal->Reading();
     };
     if (!QTest::qWaitFor(read, OperationTimeoutMs)) return false;
+    // Placed in the work area as a desktop's window manager would; the X server alone has none.
+    QRect placed = journal->frameGeometry();
+    placed.moveCenter(journal->screen()->availableGeometry().center());
+    journal->move(placed.topLeft());
     journal->raise();
     const bool shot = Shoot(folder, QStringLiteral("журнал"));
     journal->close();
@@ -76,22 +83,21 @@ bool ShootJournal(WindowFixture& f, const QString& folder) {
 }
 
 bool ShootLostModem(WindowFixture& f, const QString& folder) {
-    auto modem = f.StartModem({"--traces", "2"});
+    auto modem = f.StartModem({"--traces", "4", "--ibutton-every", "1"});
     bool shot = false;
     f.dialogs.onModal = [&](QDialog& control) {
         control.show();
         auto* line = control.findChild<QLabel*>(QStringLiteral("linkStateLabel"));
-        const auto says = [&](const char* text) {
-            return QTest::qWaitFor(
-                [&] { return line && line->text().contains(QString::fromUtf8(text)); },
-                LinkTimeoutMs);
-        };
-        if (!says("Связь установлена")) return;
-        QTest::qWait(3000);  // a few seconds of voltages on the chart before the outage
+        auto* log = control.findChild<QPlainTextEdit*>(QStringLiteral("ismLog"));
+        auto* view = control.findChild<QCheckBox*>(QStringLiteral("uooViewCheck"));
+        if (!line || !log || !view) return;
+        view->setChecked(true);
+        // Some traffic and some voltages on the chart before the outage.
+        const auto traffic = [&] { return log->blockCount() > 12; };
+        if (!QTest::qWaitFor(traffic, LinkTimeoutMs)) return;
         modem->Stop();
-        const auto lost = [&] { return !line->text().contains(QStringLiteral("Связь установлена")); };
+        const auto lost = [&] { return line->text().contains(QString::fromUtf8(LinkStateLine::LostText)); };
         if (!QTest::qWaitFor(lost, LinkTimeoutMs)) return;
-        QTest::qWait(2500);  // the outage lasts a few polls
         shot = Shoot(folder, QStringLiteral("контроль"));
         control.close();
     };
