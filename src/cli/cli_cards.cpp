@@ -119,11 +119,25 @@ int RequireCard(const CardDatabase& database, int slot) {
     return ExitUsage;
 }
 
-std::string Printable(std::string_view utf8) {
+namespace {
+
+// A byte Printable writes otherwise: a control character (C1 ones are 0xC2 0x80..0x9F) or '\\'.
+bool NeedsEscape(std::string_view utf8, std::size_t i) {
+    const auto c = static_cast<unsigned char>(utf8[i]);
+    if (c == 0xC2)
+        return i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
+    return c < 0x20 || c == 0x7F || c == '\\';
+}
+
+}  // namespace
+
+void AppendPrintable(std::string& out, std::string_view utf8) {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(utf8.size());
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
+    // Most texts need nothing: copied at once.
+    std::size_t plain = 0;
+    while (plain < utf8.size() && !NeedsEscape(utf8, plain)) ++plain;
+    out.append(utf8.data(), plain);
+    for (std::size_t i = plain; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);
         // The C1 controls U+0080..U+009F are 0xC2 0x80..0x9F.
         const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0u;
@@ -142,6 +156,12 @@ std::string Printable(std::string_view utf8) {
             out += char(c);
         }
     }
+}
+
+std::string Printable(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    AppendPrintable(out, utf8);
     return out;
 }
 

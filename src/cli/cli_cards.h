@@ -48,6 +48,8 @@ std::string DateText(double days);
 // "\\", tab, LF and CR "\t", "\n" and "\r", any other control character "\xNN".
 std::string Printable(const QString& text);
 std::string Printable(std::string_view utf8);
+// The same, appended to `out`.
+void AppendPrintable(std::string& out, std::string_view utf8);
 
 // A text field as printable UTF-8.
 template <std::size_t N>

@@ -119,7 +119,7 @@ std::string JournalLine(const JournalEntry& entry) {
     return line.Finish();
 }
 
-std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
+std::optional<JournalEntry> ParseJournalLine(std::string_view line, JournalParts parts) {
     JournalEntry entry;
     std::optional<int> version;
     bool knownOperation = false;
@@ -127,17 +127,19 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
     const bool scanned = ScanJsonObject(line, [&](std::string_view name, const JsonValue& value) {
         // A member of the wrong kind is left out, as an unknown one is.
         auto text = [&](std::string& field) {
-            if (value.kind == JsonValue::Kind::String) field = value.text;
+            if (value.kind == JsonValue::Kind::String) field = JsonText(value);
         };
         if (name == key::Version) version = SmallInteger(value);
         else if (name == key::Time) text(entry.time);
         else if (name == key::Operation) {
+            const std::string word = JsonText(value);
             for (JournalOperation operation : Operations)
-                if (value.text == OperationWord(operation))
+                if (word == OperationWord(operation))
                     entry.operation = operation, knownOperation = true;
         } else if (name == key::Result) {
+            const std::string word = JsonText(value);
             for (JournalResult result : Results)
-                if (value.text == ResultWord(result)) entry.result = result, knownResult = true;
+                if (word == ResultWord(result)) entry.result = result, knownResult = true;
         } else if (name == key::Message) text(entry.message);
         else if (name == key::Duration) entry.durationMs = Integer(value).value_or(0);
         else if (name == key::User) text(entry.user);
@@ -155,9 +157,12 @@ std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
         else if (name == key::ModemVersion) text(entry.modemVersion);
         else if (name == key::Crc) text(entry.imageCrc);
         else if (name == key::PreviousId) text(entry.previousId);
-        else if (name == key::Image) text(entry.image);
-        else if (name == key::Device) entry.device = SmallInteger(value);
-        else if (name == key::Command) text(entry.command);
+        else if (name == key::Image) {
+            if (parts == JournalParts::All) text(entry.image);
+        } else if (name == key::Device) entry.device = SmallInteger(value);
+        else if (name == key::Command) {
+            if (parts == JournalParts::All) text(entry.command);
+        }
     });
     if (!scanned || !version || *version < 1 || *version > JournalVersion || entry.time.empty() ||
         !knownOperation || !knownResult)

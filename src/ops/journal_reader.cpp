@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/journal_reader.h"
 
+#include "ops/journal_backward.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -50,7 +52,7 @@ std::string OpenJournal::BytesBefore(std::uint64_t end, std::size_t count) const
 
 JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
                                   const PlacedJournalVisitor& visit, JournalTail& tail,
-                                  const std::atomic<bool>* stop) {
+                                  const std::atomic<bool>* stop, const JournalReadScope& scope) {
     JournalReadStats stats;
     tail = {from, {}, {}};
     if (file.Error() != 0) {
@@ -58,8 +60,8 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
         return stats;
     }
     const auto parse = [&](std::string_view line) -> std::optional<JournalEntry> {
-        if (line.empty()) return {};
-        auto entry = ParseJournalLine(line);
+        if (line.empty() || (scope.wanted && !scope.wanted(line))) return {};
+        auto entry = ParseJournalLine(line, scope.parts);
         ++(entry ? stats.entries : stats.skipped);
         return entry;
     };
@@ -134,11 +136,16 @@ JournalReadStats ReadJournal(const std::filesystem::path& journal, const Journal
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,
                                             JournalReadStats* stats) {
     std::deque<JournalEntry> last;
-    const JournalReadStats read = ReadJournal(journal, [&](JournalEntry&& entry, std::string_view) {
-        if (count == 0) return;
-        if (last.size() == count) last.pop_front();
-        last.push_back(std::move(entry));
-    });
+    const OpenJournal file(journal);
+    JournalReadStats read;
+    if (count > 0) {
+        read = ReadJournalBackward(file, [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
+            last.push_front(std::move(entry));
+            return last.size() < count;
+        });
+    } else {
+        read.error = file.Error();
+    }
     if (stats) *stats = read;
     return last;
 }

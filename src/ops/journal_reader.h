@@ -70,6 +70,14 @@ private:
     JournalStamp stamp_;
 };
 
+// What a read parses: `wanted`, a cheap test of a line's raw text that must accept every line
+// of interest, lets it pass over the others unparsed and uncounted (null: every line); `parts`
+// is what each entry keeps.
+struct JournalReadScope {
+    std::function<bool(std::string_view line)> wanted;
+    JournalParts parts = JournalParts::All;
+};
+
 // Where a read of whole lines stopped, so that a later read takes only what came after.
 struct JournalTail {
     std::uint64_t wholeLinesEnd = 0;  // just past the last line feed read
@@ -84,7 +92,8 @@ struct JournalTail {
 // Once `stop` is set, the read ends at the next chunk, as if the file ended there.
 JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
                                   const PlacedJournalVisitor& visit, JournalTail& tail,
-                                  const std::atomic<bool>* stop = nullptr);
+                                  const std::atomic<bool>* stop = nullptr,
+                                  const JournalReadScope& scope = {});
 
 // Hands every entry of `journal` to `visit` with the line it was read from, oldest first.
 JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit);
@@ -93,7 +102,7 @@ JournalReadStats ReadPlacedJournal(const std::filesystem::path& journal,
                                    const PlacedJournalVisitor& visit,
                                    const std::atomic<bool>* stop = nullptr);
 
-// The last `count` entries, oldest first.
+// The last `count` entries, oldest first, read from the end.
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,
                                             JournalReadStats* stats = nullptr);
 

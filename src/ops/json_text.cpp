@@ -62,21 +62,23 @@ public:
         if (!Take('{')) return false;
         SkipSpace();
         if (Take('}')) return AtEnd();
-        JsonValue name;
+        std::string name;
         JsonValue value;
         for (;;) {
             SkipSpace();
-            if (!String(name.text)) return false;
+            if (!String(&name)) return false;
             SkipSpace();
             if (!Take(':')) return false;
             SkipSpace();
             if (!Value(value, 1)) return false;
-            member(name.text, value);
+            member(name, value);
             SkipSpace();
             if (Take('}')) return AtEnd();
             if (!Take(',')) return false;
         }
     }
+
+    void Text(std::string& out) { String(&out); }
 
 private:
     bool AtEnd() {
@@ -97,12 +99,15 @@ private:
     bool Value(JsonValue& value, int depth) {
         value.kind = JsonValue::Kind::Other;
         value.raw = {};
-        value.text.clear();
+        value.escaped = false;
         if (pos_ >= text_.size()) return false;
         const char c = text_[pos_];
         if (c == '"') {
             value.kind = JsonValue::Kind::String;
-            return String(value.text);
+            const std::size_t start = pos_ + 1;
+            if (!String(nullptr, &value.escaped)) return false;
+            value.raw = text_.substr(start, pos_ - 1 - start);
+            return true;
         }
         if (c == '-' || (c >= '0' && c <= '9')) {
             const std::size_t start = pos_;
@@ -135,7 +140,7 @@ private:
         for (;;) {
             SkipSpace();
             if (object) {
-                if (!String(inner.text)) return false;
+                if (!String(nullptr)) return false;
                 SkipSpace();
                 if (!Take(':')) return false;
                 SkipSpace();
@@ -159,28 +164,37 @@ private:
         return true;
     }
 
-    bool String(std::string& out) {
-        out.clear();
+    // Steps over a string, checking its escapes; unescapes it into `out` unless that is null.
+    bool String(std::string* out, bool* escapes = nullptr) {
+        if (out) out->clear();
+        if (escapes) *escapes = false;
         if (!Take('"')) return false;
         for (;;) {
-            // Runs of plain characters (all of an image's hex) are copied at once.
-            std::size_t end = pos_;
-            while (end < text_.size() && text_[end] != '"' && text_[end] != '\\') ++end;
-            out.append(text_.data() + pos_, end - pos_);
+            // Runs of plain characters (all of an image's hex) are found by memchr, not by byte.
+            const char* rest = text_.data() + pos_;
+            const std::size_t left = text_.size() - pos_;
+            const auto* quote = static_cast<const char*>(std::memchr(rest, '"', left));
+            const std::size_t run = quote ? std::size_t(quote - rest) : left;
+            const auto* backslash = static_cast<const char*>(std::memchr(rest, '\\', run));
+            const std::size_t end = pos_ + (backslash ? std::size_t(backslash - rest) : run);
+            if (out) out->append(rest, end - pos_);
             pos_ = end;
             if (pos_ >= text_.size()) return false;
             if (text_[pos_++] == '"') return true;
+            if (escapes) *escapes = true;
             if (pos_ >= text_.size()) return false;
             const char escaped = text_[pos_++];
+            std::string ignored;
+            std::string& into = out ? *out : ignored;
             switch (escaped) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"': into += '"'; break;
+            case '\\': into += '\\'; break;
+            case '/': into += '/'; break;
+            case 'b': into += '\b'; break;
+            case 'f': into += '\f'; break;
+            case 'n': into += '\n'; break;
+            case 'r': into += '\r'; break;
+            case 't': into += '\t'; break;
             case 'u': {
                 std::uint32_t code = 0;
                 if (!Hex4(code)) return false;
@@ -192,7 +206,7 @@ private:
                 } else if (code >= 0xDC00 && code <= 0xDFFF) {
                     return false;
                 }
-                AppendUtf8(out, code);
+                AppendUtf8(into, code);
                 break;
             }
             default: return false;
@@ -244,6 +258,16 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 bool ScanJsonObject(std::string_view line, const JsonMember& member) {
     return Scanner(line).Object(member);
+}
+
+std::string JsonText(const JsonValue& value) {
+    if (value.kind != JsonValue::Kind::String) return {};
+    if (!value.escaped) return std::string(value.raw);
+    // Checked when scanned: unescaping the same characters in their quotes cannot fail.
+    const std::string quoted = '"' + std::string(value.raw) + '"';
+    std::string text;
+    Scanner(quoted).Text(text);
+    return text;
 }
 
 }  // namespace gsmprog

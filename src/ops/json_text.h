@@ -18,9 +18,14 @@ void AppendJsonString(std::string& out, std::string_view text);
 struct JsonValue {
     enum class Kind { String, Number, Other };
     Kind kind = Kind::Other;
-    std::string_view raw;  // a number as written
-    std::string text;      // a string unescaped (UTF-8)
+    // A number as written; a string's characters between its quotes, still escaped. A string
+    // is unescaped only when asked for (JsonText), so a member nobody reads costs one scan.
+    std::string_view raw;
+    bool escaped = false;  // the string holds a backslash escape (already checked to be valid)
 };
+
+// A string value unescaped (UTF-8); empty for any other value.
+std::string JsonText(const JsonValue& value);
 
 using JsonMember = std::function<void(std::string_view name, const JsonValue& value)>;
 
