@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <iostream>
 
@@ -121,12 +122,18 @@ int RequireCard(const CardDatabase& database, int slot) {
 
 namespace {
 
-// A byte Printable writes otherwise: a control character (C1 ones are 0xC2 0x80..0x9F) or '\\'.
-bool NeedsEscape(std::string_view utf8, std::size_t i) {
-    const auto c = static_cast<unsigned char>(utf8[i]);
-    if (c == 0xC2)
-        return i + 1 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) < 0xA0;
-    return c < 0x20 || c == 0x7F || c == '\\';
+// How many bytes at the start need no escape: no control character (C1 ones are 0xC2
+// 0x80..0x9F) and no '\\'. 0xC2 stops the run, to be looked at closely.
+std::size_t PlainPrefix(std::string_view utf8) {
+    static constexpr auto Stops = [] {
+        std::array<bool, 256> stops{};
+        for (int c = 0; c < 0x20; ++c) stops[std::size_t(c)] = true;
+        stops[0x7F] = stops['\\'] = stops[0xC2] = true;
+        return stops;
+    }();
+    std::size_t i = 0;
+    while (i < utf8.size() && !Stops[static_cast<unsigned char>(utf8[i])]) ++i;
+    return i;
 }
 
 }  // namespace
@@ -134,8 +141,7 @@ bool NeedsEscape(std::string_view utf8, std::size_t i) {
 void AppendPrintable(std::string& out, std::string_view utf8) {
     static constexpr char Digits[] = "0123456789ABCDEF";
     // Most texts need nothing: copied at once.
-    std::size_t plain = 0;
-    while (plain < utf8.size() && !NeedsEscape(utf8, plain)) ++plain;
+    const std::size_t plain = PlainPrefix(utf8);
     out.append(utf8.data(), plain);
     for (std::size_t i = plain; i < utf8.size(); ++i) {
         const auto c = static_cast<unsigned char>(utf8[i]);

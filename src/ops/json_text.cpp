@@ -62,11 +62,19 @@ public:
         if (!Take('{')) return false;
         SkipSpace();
         if (Take('}')) return AtEnd();
-        std::string name;
+        std::string unescapedName;
         JsonValue value;
         for (;;) {
             SkipSpace();
-            if (!String(&name)) return false;
+            const std::size_t nameStart = pos_ + 1;
+            bool escapedName = false;
+            if (!String(nullptr, &escapedName)) return false;
+            std::string_view name = text_.substr(nameStart, pos_ - 1 - nameStart);
+            if (escapedName) {
+                pos_ = nameStart - 1;
+                String(&unescapedName);
+                name = unescapedName;
+            }
             SkipSpace();
             if (!Take(':')) return false;
             SkipSpace();
@@ -170,13 +178,8 @@ private:
         if (escapes) *escapes = false;
         if (!Take('"')) return false;
         for (;;) {
-            // Runs of plain characters (all of an image's hex) are found by memchr, not by byte.
             const char* rest = text_.data() + pos_;
-            const std::size_t left = text_.size() - pos_;
-            const auto* quote = static_cast<const char*>(std::memchr(rest, '"', left));
-            const std::size_t run = quote ? std::size_t(quote - rest) : left;
-            const auto* backslash = static_cast<const char*>(std::memchr(rest, '\\', run));
-            const std::size_t end = pos_ + (backslash ? std::size_t(backslash - rest) : run);
+            const std::size_t end = pos_ + PlainRun(rest, text_.size() - pos_);
             if (out) out->append(rest, end - pos_);
             pos_ = end;
             if (pos_ >= text_.size()) return false;
@@ -212,6 +215,20 @@ private:
             default: return false;
             }
         }
+    }
+
+    // The characters before the next quote or backslash: a short run (a name, a word) byte
+    // by byte, a long one (all of an image's hex) by memchr.
+    static std::size_t PlainRun(const char* text, std::size_t size) {
+        constexpr std::size_t ByByte = 32;
+        std::size_t i = 0;
+        for (; i < size && i < ByByte; ++i)
+            if (text[i] == '"' || text[i] == '\\') return i;
+        if (i == size) return i;
+        const auto* quote = static_cast<const char*>(std::memchr(text + i, '"', size - i));
+        const std::size_t run = quote ? std::size_t(quote - text) : size;
+        const auto* backslash = static_cast<const char*>(std::memchr(text + i, '\\', run - i));
+        return backslash ? std::size_t(backslash - text) : run;
     }
 
     std::string_view text_;
