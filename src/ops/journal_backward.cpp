@@ -12,9 +12,6 @@ namespace gsmprog {
 
 namespace {
 
-// Small enough that a lookup near the end reads little, large enough for few system calls.
-constexpr std::size_t BlockSize = 256 * 1024;
-
 // Reads [start, start + count) whole; errno when that fails.
 int ReadBlock(const OpenJournal& file, std::uint64_t start, std::string& block, std::size_t count) {
     block.resize(count);
@@ -33,7 +30,7 @@ int ReadBlock(const OpenJournal& file, std::uint64_t start, std::string& block, 
 }  // namespace
 
 JournalReadStats ReadJournalBackward(const OpenJournal& file, const BackwardJournalVisitor& visit,
-                                     const JournalReadScope& scope) {
+                                     const JournalReadScope& scope, std::size_t blockSize) {
     JournalReadStats stats;
     if (file.Error() != 0) {
         stats.error = file.Error();
@@ -59,7 +56,7 @@ JournalReadStats ReadJournalBackward(const OpenJournal& file, const BackwardJour
     bool overlong = false;  // that line is too long already: dropped back to its start
     std::uint64_t end = file.Stamp().size;
     while (end > 0) {
-        const std::uint64_t start = end > BlockSize ? end - BlockSize : 0;
+        const std::uint64_t start = end > blockSize ? end - blockSize : 0;
         if (const int error = ReadBlock(file, start, buffer, std::size_t(end - start))) {
             stats.error = error;
             return stats;
