@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <array>
 #include <charconv>
 #include <iostream>
 
@@ -13,6 +12,7 @@
 #include "cards/database_files.h"
 #include "cards/protected_outputs.h"
 #include "cli/cli_command.h"
+#include "text/byte_scan.h"
 #include "cards/error_text.h"
 
 namespace gsmprog::cli {
@@ -120,30 +120,14 @@ int RequireCard(const CardDatabase& database, int slot) {
     return ExitUsage;
 }
 
-namespace {
-
-// How many bytes at the start need no escape: no control character (C1 ones are 0xC2
-// 0x80..0x9F) and no '\\'. 0xC2 stops the run, to be looked at closely.
-std::size_t PlainPrefix(std::string_view utf8) {
-    static constexpr auto Stops = [] {
-        std::array<bool, 256> stops{};
-        for (int c = 0; c < 0x20; ++c) stops[std::size_t(c)] = true;
-        stops[0x7F] = stops['\\'] = stops[0xC2] = true;
-        return stops;
-    }();
-    std::size_t i = 0;
-    while (i < utf8.size() && !Stops[static_cast<unsigned char>(utf8[i])]) ++i;
-    return i;
-}
-
-}  // namespace
-
 void AppendPrintable(std::string& out, std::string_view utf8) {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    // Most texts need nothing: copied at once.
-    const std::size_t plain = PlainPrefix(utf8);
-    out.append(utf8.data(), plain);
-    for (std::size_t i = plain; i < utf8.size(); ++i) {
+    for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // Runs that need nothing are copied at once.
+        const std::size_t plain = FindControlOrBackslash(utf8.data() + i, utf8.size() - i);
+        out.append(utf8.data() + i, plain);
+        i += plain;
+        if (i == utf8.size()) break;
         const auto c = static_cast<unsigned char>(utf8[i]);
         // The C1 controls U+0080..U+009F are 0xC2 0x80..0x9F.
         const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0u;

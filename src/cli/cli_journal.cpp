@@ -70,10 +70,11 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
     return ExitSuccess;
 }
 
-void AppendTsvLine(std::string& out, const JournalRow& row) {
-    for (std::size_t i = 0; i < row.size(); ++i) {
+void AppendTsvLine(std::string& out, const JournalEntry& entry) {
+    std::string scratch;
+    for (std::size_t i = 0; i < JournalColumnCount; ++i) {
         if (i > 0) out += '\t';
-        AppendPrintable(out, row[i]);  // as `list` escapes its texts
+        AppendPrintable(out, JournalColumnText(entry, i, scratch));  // as `list` escapes its texts
     }
     out += '\n';
 }
@@ -107,7 +108,7 @@ int Journal(CliContext& context) {
     const auto print = [&](JournalEntry&& entry, std::string_view line, std::uint64_t) {
         if (!filter.Accepts(entry)) return;
         switch (format) {
-        case Format::Tsv: AppendTsvLine(out, JournalRowTexts(entry)); break;
+        case Format::Tsv: AppendTsvLine(out, entry); break;
         case Format::Csv: out += JournalCsvLine(JournalRowTexts(entry)); break;
         case Format::Json:
             out += line;

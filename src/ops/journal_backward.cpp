@@ -36,6 +36,7 @@ JournalReadStats ReadJournalBackward(const OpenJournal& file, const BackwardJour
         stats.error = file.Error();
         return stats;
     }
+    JournalEntry entry;  // one for all lines, so that its texts' memory is reused
     // False once `visit` said stop.
     const auto take = [&](std::string_view line, std::uint64_t offset) {
         if (line.size() > MaxJournalLine) {
@@ -43,13 +44,12 @@ JournalReadStats ReadJournalBackward(const OpenJournal& file, const BackwardJour
             return true;
         }
         if (line.empty() || (scope.wanted && !scope.wanted(line))) return true;
-        auto entry = ParseJournalLine(line, scope.parts);
-        if (!entry) {
+        if (!ParseJournalLine(line, entry, scope.parts)) {
             ++stats.skipped;
             return true;
         }
         ++stats.entries;
-        return visit(std::move(*entry), line, offset);
+        return visit(std::move(entry), line, offset);
     };
     std::string buffer;     // a block, followed by the end of the line it cuts
     std::string pending;    // the end of a line whose start lies before the block read next

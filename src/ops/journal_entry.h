@@ -67,5 +67,8 @@ enum class JournalParts { All, Listed };
 // version does not know, or has a later version.
 std::optional<JournalEntry> ParseJournalLine(std::string_view line,
                                              JournalParts parts = JournalParts::All);
+// The same into `entry`, whose texts' memory is reused; false (and `entry` undefined) for a
+// line that gives none.
+bool ParseJournalLine(std::string_view line, JournalEntry& entry, JournalParts parts);
 
 }  // namespace gsmprog

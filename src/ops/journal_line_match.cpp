@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/journal_line_match.h"
 
+#include <cstring>
 #include <string>
 
 namespace gsmprog {
@@ -17,14 +18,23 @@ std::size_t SkipSpace(std::string_view line, std::size_t i) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// string_view::find steps from one first character to the next; memmem is much quicker on lines
+// full of quotes.
+std::size_t Find(std::string_view line, std::string_view what, std::size_t from) {
+    if (from > line.size()) return std::string_view::npos;
+    const void* found = ::memmem(line.data() + from, line.size() - from, what.data(), what.size());
+    return found ? std::size_t(static_cast<const char*>(found) - line.data())
+                 : std::string_view::npos;
+}
+
 }  // namespace
 
 bool LineMayHaveRow(std::string_view line, int row) {
     if (Escaped(line)) return true;
     constexpr std::string_view Key = "\"row\"";
     const std::string number = std::to_string(row);
-    for (std::size_t at = line.find(Key); at != std::string_view::npos;
-         at = line.find(Key, at + 1)) {
+    for (std::size_t at = Find(line, Key, 0); at != std::string_view::npos;
+         at = Find(line, Key, at + 1)) {
         std::size_t i = SkipSpace(line, at + Key.size());
         if (i >= line.size() || line[i] != ':') continue;
         i = SkipSpace(line, i + 1);
@@ -42,7 +52,7 @@ bool LineMayHaveRow(std::string_view line, int row) {
 bool LineMayHaveText(std::string_view line, std::string_view text) {
     if (text.empty() || Escaped(line)) return true;
     const std::string quoted = '"' + std::string(text) + '"';
-    return line.find(quoted) != std::string_view::npos;
+    return Find(line, quoted, 0) != std::string_view::npos;
 }
 
 }  // namespace gsmprog

@@ -59,15 +59,16 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
         stats.error = file.Error();
         return stats;
     }
-    const auto parse = [&](std::string_view line) -> std::optional<JournalEntry> {
-        if (line.empty() || (scope.wanted && !scope.wanted(line))) return {};
-        auto entry = ParseJournalLine(line, scope.parts);
-        ++(entry ? stats.entries : stats.skipped);
-        return entry;
+    JournalEntry entry;  // one for all lines, so that its texts' memory is reused
+    const auto parse = [&](std::string_view line) {
+        if (line.empty() || (scope.wanted && !scope.wanted(line))) return false;
+        const bool parsed = ParseJournalLine(line, entry, scope.parts);
+        ++(parsed ? stats.entries : stats.skipped);
+        return parsed;
     };
     const auto take = [&](std::string_view line) {
         // Called before wholeLinesEnd moves past the line: it is where the line starts.
-        if (auto entry = parse(line)) visit(std::move(*entry), line, tail.wholeLinesEnd);
+        if (parse(line)) visit(std::move(entry), line, tail.wholeLinesEnd);
     };
     std::vector<char> buffer(ChunkSize);
     std::string carried;    // the start of a line the last chunk cut
@@ -113,7 +114,10 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
     }
     // A last line without its line feed is torn by a crash mid-append unless it parses whole.
     if (overlong) ++stats.skipped;
-    else if ((tail.unterminated = parse(carried))) tail.unterminatedLine = std::move(carried);
+    else if (parse(carried)) {
+        tail.unterminated = std::move(entry);
+        tail.unterminatedLine = std::move(carried);
+    }
     return stats;
 }
 

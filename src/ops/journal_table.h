@@ -22,6 +22,10 @@ const JournalRow& JournalColumnTitles();
 
 // The texts of `entry` in those columns (UTF-8), e.g. "Запись УОО 2", "сбой".
 JournalRow JournalRowTexts(const JournalEntry& entry);
+// The text of one column, without copying what the entry holds: valid while `entry` and
+// `scratch` (which holds a text made for it) are.
+std::string_view JournalColumnText(const JournalEntry& entry, std::size_t column,
+                                   std::string& scratch);
 
 // A row's texts in one allocation, for a window that keeps a row of each of many entries.
 class PackedJournalRow {

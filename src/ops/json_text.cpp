@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/byte_scan.h"
+
 namespace gsmprog {
 
 namespace {
@@ -53,9 +55,13 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
     }
 }
 
+bool IsNumberByte(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
 class Scanner {
 public:
-    explicit Scanner(std::string_view text) : text_(text) {}
+    explicit Scanner(std::string_view text) : text_(text), stops_(text) {}
 
     bool Object(const JsonMember& member) {
         SkipSpace();
@@ -119,9 +125,7 @@ private:
         }
         if (c == '-' || (c >= '0' && c <= '9')) {
             const std::size_t start = pos_;
-            while (pos_ < text_.size() && std::strchr("+-.eE0123456789", text_[pos_]) != nullptr &&
-                   text_[pos_] != '\0')
-                ++pos_;
+            while (pos_ < text_.size() && IsNumberByte(text_[pos_])) ++pos_;
             value.kind = JsonValue::Kind::Number;
             value.raw = text_.substr(start, pos_ - start);
             return true;
@@ -179,7 +183,8 @@ private:
         if (!Take('"')) return false;
         for (;;) {
             const char* rest = text_.data() + pos_;
-            const std::size_t end = pos_ + PlainRun(rest, text_.size() - pos_);
+            // Runs of plain characters (all of an image's hex) are passed over at once.
+            const std::size_t end = stops_.Next(pos_);
             if (out) out->append(rest, end - pos_);
             pos_ = end;
             if (pos_ >= text_.size()) return false;
@@ -217,21 +222,8 @@ private:
         }
     }
 
-    // The characters before the next quote or backslash: a short run (a name, a word) byte
-    // by byte, a long one (all of an image's hex) by memchr.
-    static std::size_t PlainRun(const char* text, std::size_t size) {
-        constexpr std::size_t ByByte = 32;
-        std::size_t i = 0;
-        for (; i < size && i < ByByte; ++i)
-            if (text[i] == '"' || text[i] == '\\') return i;
-        if (i == size) return i;
-        const auto* quote = static_cast<const char*>(std::memchr(text + i, '"', size - i));
-        const std::size_t run = quote ? std::size_t(quote - text) : size;
-        const auto* backslash = static_cast<const char*>(std::memchr(text + i, '\\', run - i));
-        return backslash ? std::size_t(backslash - text) : run;
-    }
-
     std::string_view text_;
+    QuoteFinder stops_;
     std::size_t pos_ = 0;
 };
 
@@ -273,7 +265,7 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-bool ScanJsonObject(std::string_view line, const JsonMember& member) {
+bool ScanJsonObject(std::string_view line, JsonMember member) {
     return Scanner(line).Object(member);
 }
 
