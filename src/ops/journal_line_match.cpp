@@ -2,8 +2,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/journal_line_match.h"
 
+#include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <string>
+
+#include "ops/json_text.h"
 
 namespace gsmprog {
 
@@ -15,8 +19,6 @@ std::size_t SkipSpace(std::string_view line, std::size_t i) {
     while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
     return i;
 }
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // string_view::find steps from one first character to the next; memmem is much quicker on lines
 // full of quotes.
@@ -32,19 +34,17 @@ std::size_t Find(std::string_view line, std::string_view what, std::size_t from)
 bool LineMayHaveRow(std::string_view line, int row) {
     if (Escaped(line)) return true;
     constexpr std::string_view Key = "\"row\"";
-    const std::string number = std::to_string(row);
     for (std::size_t at = Find(line, Key, 0); at != std::string_view::npos;
          at = Find(line, Key, at + 1)) {
         std::size_t i = SkipSpace(line, at + Key.size());
         if (i >= line.size() || line[i] != ':') continue;
         i = SkipSpace(line, i + 1);
-        if (line.substr(i, number.size()) != number) continue;
-        i += number.size();
-        // Not the start of a longer number, nor a fraction or exponent.
-        if (i < line.size() && (IsDigit(line[i]) || line[i] == '.' || line[i] == 'e' ||
-                                line[i] == 'E'))
-            continue;
-        return true;
+        // The number as a line's reader takes it: all of its characters, read as an integer.
+        std::size_t end = i;
+        while (end < line.size() && IsJsonNumberByte(line[end])) ++end;
+        std::int64_t value = 0;
+        const auto [stop, error] = std::from_chars(line.data() + i, line.data() + end, value);
+        if (error == std::errc{} && stop == line.data() + end && value == row) return true;
     }
     return false;
 }

@@ -55,9 +55,6 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
     }
 }
 
-bool IsNumberByte(char c) {
-    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
-}
 
 class Scanner {
 public:
@@ -125,7 +122,7 @@ private:
         }
         if (c == '-' || (c >= '0' && c <= '9')) {
             const std::size_t start = pos_;
-            while (pos_ < text_.size() && IsNumberByte(text_[pos_])) ++pos_;
+            while (pos_ < text_.size() && IsJsonNumberByte(text_[pos_])) ++pos_;
             value.kind = JsonValue::Kind::Number;
             value.raw = text_.substr(start, pos_ - start);
             return true;

@@ -26,6 +26,11 @@ struct JsonValue {
     bool escaped = false;  // the string holds a backslash escape (already checked to be valid)
 };
 
+// Whether `c` belongs to a number as the scan takes it: a run of these, read as a whole.
+inline bool IsJsonNumberByte(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+}
+
 // A string value unescaped (UTF-8); empty for any other value.
 std::string JsonText(const JsonValue& value);
 
