@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The operations journal's readers on files of any content. Read from the end in blocks of any
 // size, a journal must give exactly the entries, lines and offsets of the forward read in the
-// reverse order, with the same count of skipped lines; the last entries must be the forward
+// reverse order, with the same count of skipped lines; the listing, which parses blocks on
+// other threads, must give them in the forward order; the last entries must be the forward
 // read's last ones; a listing's parse must agree with the whole one; the cheap tests made
 // before a parse must accept every entry's own row and card number; and the start found for
 // --since must be a line's start.
@@ -21,6 +22,7 @@
 #include "fuzz/check.h"
 #include "ops/journal_backward.h"
 #include "ops/journal_line_match.h"
+#include "ops/journal_listing.h"
 #include "ops/journal_reader.h"
 #include "ops/journal_since.h"
 #include "ops/journal_time.h"
@@ -91,6 +93,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Seen& other = backward[backward.size() - 1 - i];
         FUZZ_CHECK(one.line == other.line && one.offset == other.offset);
     }
+
+    std::string listed;
+    const JournalReadStats list = ListJournal(
+        file, 0, {},
+        [](const JournalEntry&, std::string_view line, std::string& out) {
+            out += line;
+            out += '\n';
+        },
+        [&](std::string_view out) { listed += out; });
+    std::string expected;
+    for (const Seen& one : forward) expected += one.line + '\n';
+    FUZZ_CHECK(listed == expected);
+    FUZZ_CHECK(list.entries == read.entries && list.skipped == read.skipped);
 
     const auto last = LastJournalEntries(JournalPath(), 3);
     FUZZ_CHECK(last.size() == std::min<std::size_t>(3, forward.size()));

@@ -13,6 +13,7 @@
 #include "cli/cli_command.h"
 #include "ops/journal_append.h"
 #include "ops/journal_line_match.h"
+#include "ops/journal_listing.h"
 #include "ops/journal_reader.h"
 #include "ops/journal_since.h"
 #include "ops/journal_table.h"
@@ -105,25 +106,25 @@ int Journal(CliContext& context) {
     std::string out;
     out.reserve(2 * OutputBlock);
     if (format == Format::Csv) out = JournalCsvLine(JournalColumnTitles());
-    const auto print = [&](JournalEntry&& entry, std::string_view line, std::uint64_t) {
+    const auto print = [&](const JournalEntry& entry, std::string_view line, std::string& into) {
         if (!filter.Accepts(entry)) return;
         switch (format) {
-        case Format::Tsv: AppendTsvLine(out, entry); break;
-        case Format::Csv: out += JournalCsvLine(JournalRowTexts(entry)); break;
+        case Format::Tsv: AppendTsvLine(into, entry); break;
+        case Format::Csv: into += JournalCsvLine(JournalRowTexts(entry)); break;
         case Format::Json:
-            out += line;
-            out += '\n';
+            into += line;
+            into += '\n';
             break;
         }
-        if (out.size() >= OutputBlock) Flush(out);
     };
     const OpenJournal file(journal);
     const std::uint64_t from = filter.since ? JournalStartSince(file, *filter.since) : 0;
-    JournalTail tail;
-    const JournalReadStats stats = ReadJournalLines(
-        file, from, print, tail, nullptr, {WantedLines(filter), JournalParts::Listed});
-    if (tail.unterminated)
-        print(std::move(*tail.unterminated), tail.unterminatedLine, tail.wholeLinesEnd);
+    const JournalReadStats stats =
+        ListJournal(file, from, {WantedLines(filter), JournalParts::Listed}, print,
+                    [&](std::string_view block) {
+                        out += block;
+                        if (out.size() >= OutputBlock) Flush(out);
+                    });
     Flush(out);
     std::cout.flush();
     if (stats.error == ENOENT) {

@@ -8,9 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 namespace gsmprog {
 
@@ -50,33 +50,25 @@ std::string OpenJournal::BytesBefore(std::uint64_t end, std::size_t count) const
     return bytes;
 }
 
-JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
-                                  const PlacedJournalVisitor& visit, JournalTail& tail,
-                                  const std::atomic<bool>* stop, const JournalReadScope& scope) {
+JournalReadStats ReadJournalBlocks(const OpenJournal& file, std::uint64_t from,
+                                   const JournalBlockVisitor& visit, JournalBlockTail& tail,
+                                   const std::atomic<bool>* stop) {
     JournalReadStats stats;
-    tail = {from, {}, {}};
+    tail = {from, {}};
     if (file.Error() != 0) {
         stats.error = file.Error();
         return stats;
     }
-    JournalEntry entry;  // one for all lines, so that its texts' memory is reused
-    const auto parse = [&](std::string_view line) {
-        if (line.empty() || (scope.wanted && !scope.wanted(line))) return false;
-        const bool parsed = ParseJournalLine(line, entry, scope.parts);
-        ++(parsed ? stats.entries : stats.skipped);
-        return parsed;
-    };
-    const auto take = [&](std::string_view line) {
-        // Called before wholeLinesEnd moves past the line: it is where the line starts.
-        if (parse(line)) visit(std::move(entry), line, tail.wholeLinesEnd);
-    };
-    std::vector<char> buffer(ChunkSize);
-    std::string carried;    // the start of a line the last chunk cut
-    bool overlong = false;  // the line being read is too long: dropped up to its end
-    std::uint64_t offset = from;  // of the buffer's first byte
+    std::string block;      // the start of a line the last chunk cut, then the chunk
+    bool overlong = false;  // that line is too long: dropped up to its end
+    std::uint64_t offset = from;  // of the block's first byte
     for (;;) {
         if (stop && stop->load()) break;
-        const ssize_t got = ::pread(file.Fd(), buffer.data(), buffer.size(), off_t(offset));
+        const std::size_t kept = block.size();
+        block.resize(kept + ChunkSize);
+        const ssize_t got = ::pread(file.Fd(), block.data() + kept, ChunkSize,
+                                    off_t(offset + kept));
+        block.resize(kept + std::size_t(got > 0 ? got : 0));
         if (got < 0) {
             if (errno == EINTR) continue;
             stats.error = errno;
@@ -84,39 +76,93 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
         }
         if (got == 0) break;
         stats.bytes += std::uint64_t(got);
-        std::string_view chunk(buffer.data(), std::size_t(got));
-        for (;;) {
-            const std::size_t end = chunk.find('\n');
-            const std::string_view piece = chunk.substr(0, end);
-            if (overlong) {
-                // Still the line that was too long.
-            } else if (carried.size() + piece.size() > MaxJournalLine) {
-                overlong = true;
-                carried.clear();
-            } else if (end != std::string_view::npos && carried.empty()) {
-                take(piece);
-            } else {
-                carried.append(piece);
-                if (end != std::string_view::npos) {
-                    take(carried);
-                    carried.clear();
-                }
-            }
-            if (end == std::string_view::npos) break;
-            if (overlong) {
-                ++stats.skipped;
-                overlong = false;
-            }
-            chunk.remove_prefix(end + 1);
-            tail.wholeLinesEnd = offset + std::uint64_t(chunk.data() - buffer.data());
+        const std::size_t lastFeed = block.rfind('\n');
+        if (overlong) {
+            // Still the line that was too long, up to its line feed if this chunk has it.
+            const std::size_t end = lastFeed == std::string::npos ? block.size() : block.find('\n');
+            block.erase(0, end);
+            offset += end;
+            if (lastFeed == std::string::npos) continue;
+            ++stats.skipped;
+            overlong = false;
+            block.erase(0, 1);
+            tail.wholeLinesEnd = ++offset;
+            if (block.empty()) continue;
         }
-        offset += std::uint64_t(got);
+        const std::size_t whole = block.rfind('\n');
+        std::string rest;
+        if (whole == std::string::npos) {
+            rest.swap(block);
+        } else {
+            rest.assign(block, whole + 1);
+            block.resize(whole + 1);
+            const std::uint64_t start = offset;
+            offset += block.size();
+            tail.wholeLinesEnd = offset;
+            visit(block, start);  // may hand back another buffer, whose memory is reused
+        }
+        if (rest.size() > MaxJournalLine) {
+            overlong = true;
+            offset += rest.size();
+            rest.clear();
+        }
+        block.assign(rest);
     }
-    // A last line without its line feed is torn by a crash mid-append unless it parses whole.
     if (overlong) ++stats.skipped;
-    else if (parse(carried)) {
+    else tail.unterminated = std::move(block);
+    return stats;
+}
+
+JournalReadStats ParseJournalBlock(std::string_view lines, std::uint64_t offset,
+                                   const PlacedJournalVisitor& visit, JournalEntry& entry,
+                                   const JournalReadScope& scope) {
+    JournalReadStats stats;
+    while (!lines.empty()) {
+        const std::size_t end = std::min(lines.find('\n'), lines.size());
+        const std::string_view line = lines.substr(0, end);
+        if (line.size() > MaxJournalLine) {
+            ++stats.skipped;
+        } else if (!line.empty() && (!scope.wanted || scope.wanted(line))) {
+            const bool parsed = ParseJournalLine(line, entry, scope.parts);
+            ++(parsed ? stats.entries : stats.skipped);
+            if (parsed) visit(std::move(entry), line, offset);
+        }
+        const std::size_t next = std::min(end + 1, lines.size());
+        lines.remove_prefix(next);
+        offset += next;
+    }
+    return stats;
+}
+
+bool TakeUnterminated(const JournalBlockTail& tail, JournalEntry& entry, JournalReadStats& stats,
+                      const JournalReadScope& scope) {
+    const std::string& line = tail.unterminated;
+    if (line.empty() || (scope.wanted && !scope.wanted(line))) return false;
+    const bool parsed = ParseJournalLine(line, entry, scope.parts);
+    ++(parsed ? stats.entries : stats.skipped);
+    return parsed;
+}
+
+JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
+                                  const PlacedJournalVisitor& visit, JournalTail& tail,
+                                  const std::atomic<bool>* stop, const JournalReadScope& scope) {
+    JournalEntry entry;  // one for all lines, so that its texts' memory is reused
+    JournalReadStats parsed;
+    JournalBlockTail blocksTail;
+    JournalReadStats stats = ReadJournalBlocks(
+        file, from,
+        [&](std::string& lines, std::uint64_t offset) {
+            const JournalReadStats block = ParseJournalBlock(lines, offset, visit, entry, scope);
+            parsed.entries += block.entries;
+            parsed.skipped += block.skipped;
+        },
+        blocksTail, stop);
+    stats.entries += parsed.entries;
+    stats.skipped += parsed.skipped;
+    tail = {blocksTail.wholeLinesEnd, {}, {}};
+    if (TakeUnterminated(blocksTail, entry, stats, scope)) {
         tail.unterminated = std::move(entry);
-        tail.unterminatedLine = std::move(carried);
+        tail.unterminatedLine = std::move(blocksTail.unterminated);
     }
     return stats;
 }
