@@ -14,7 +14,7 @@ namespace {
 constexpr std::size_t InFlight = 3;
 
 struct ListedBlock {
-    std::string lines;  // handed back for the reader to reuse
+    std::string lines;  // the reader's buffer, handed back for it to reuse
     std::string out;
     JournalReadStats stats;
 };
@@ -38,17 +38,17 @@ JournalReadStats ListJournal(const OpenJournal& file, std::uint64_t from,
     JournalBlockTail tail;
     JournalReadStats stats = ReadJournalBlocks(
         file, from,
-        [&](std::string& lines, std::uint64_t offset) {
+        [&](std::string& buffer, std::size_t lines, std::uint64_t offset) {
             if (pending.size() == InFlight) finishOldest();
             ListedBlock block;
-            block.lines.swap(lines);
-            lines.swap(spare);
-            pending.push_back(std::async(std::launch::async, [&, block = std::move(block),
+            block.lines.swap(buffer);
+            buffer.swap(spare);
+            pending.push_back(std::async(std::launch::async, [&, block = std::move(block), lines,
                                                               offset]() mutable {
-                block.out.reserve(block.lines.size() / 2);
+                block.out.reserve(lines / 2);
                 JournalEntry entry;
                 block.stats = ParseJournalBlock(
-                    block.lines, offset,
+                    std::string_view(block.lines).substr(0, lines), offset,
                     [&](JournalEntry&& read, std::string_view line, std::uint64_t) {
                         format(read, line, block.out);
                     },

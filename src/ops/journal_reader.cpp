@@ -59,16 +59,17 @@ JournalReadStats ReadJournalBlocks(const OpenJournal& file, std::uint64_t from,
         stats.error = file.Error();
         return stats;
     }
-    std::string block;      // the start of a line the last chunk cut, then the chunk
-    bool overlong = false;  // that line is too long: dropped up to its end
-    std::uint64_t offset = from;  // of the block's first byte
+    // Its size is what can be read into, kept from chunk to chunk: made longer only when it
+    // must be, as filling a megabyte with zeros each time would cost as much as reading it.
+    std::string buffer;
+    std::size_t kept = 0;         // bytes at its start: the start of a line the last chunk cut
+    bool overlong = false;        // that line is too long: dropped up to its end
+    std::uint64_t offset = from;  // of the buffer's first byte
     for (;;) {
         if (stop && stop->load()) break;
-        const std::size_t kept = block.size();
-        block.resize(kept + ChunkSize);
-        const ssize_t got = ::pread(file.Fd(), block.data() + kept, ChunkSize,
-                                    off_t(offset + kept));
-        block.resize(kept + std::size_t(got > 0 ? got : 0));
+        if (buffer.size() < kept + ChunkSize) buffer.resize(kept + ChunkSize);
+        const ssize_t got =
+            ::pread(file.Fd(), buffer.data() + kept, ChunkSize, off_t(offset + kept));
         if (got < 0) {
             if (errno == EINTR) continue;
             stats.error = errno;
@@ -76,40 +77,39 @@ JournalReadStats ReadJournalBlocks(const OpenJournal& file, std::uint64_t from,
         }
         if (got == 0) break;
         stats.bytes += std::uint64_t(got);
-        const std::size_t lastFeed = block.rfind('\n');
+        std::string_view data(buffer.data(), kept + std::size_t(got));
+        kept = 0;
         if (overlong) {
             // Still the line that was too long, up to its line feed if this chunk has it.
-            const std::size_t end = lastFeed == std::string::npos ? block.size() : block.find('\n');
-            block.erase(0, end);
-            offset += end;
-            if (lastFeed == std::string::npos) continue;
+            const std::size_t feed = data.find('\n');
+            const std::size_t dropped = feed == std::string_view::npos ? data.size() : feed + 1;
+            offset += dropped;
+            if (feed == std::string_view::npos) continue;
             ++stats.skipped;
             overlong = false;
-            block.erase(0, 1);
-            tail.wholeLinesEnd = ++offset;
-            if (block.empty()) continue;
-        }
-        const std::size_t whole = block.rfind('\n');
-        std::string rest;
-        if (whole == std::string::npos) {
-            rest.swap(block);
-        } else {
-            rest.assign(block, whole + 1);
-            block.resize(whole + 1);
-            const std::uint64_t start = offset;
-            offset += block.size();
             tail.wholeLinesEnd = offset;
-            visit(block, start);  // may hand back another buffer, whose memory is reused
+            buffer.erase(0, dropped);
+            data = std::string_view(buffer.data(), data.size() - dropped);
+        }
+        const std::size_t whole = data.rfind('\n');
+        const std::size_t lines = whole == std::string_view::npos ? 0 : whole + 1;
+        const std::string rest(data.substr(lines));
+        if (lines > 0) {
+            tail.wholeLinesEnd = offset + lines;
+            visit(buffer, lines, offset);  // may hand back another buffer, whose memory is reused
+            offset += lines;
         }
         if (rest.size() > MaxJournalLine) {
             overlong = true;
             offset += rest.size();
-            rest.clear();
+            continue;
         }
-        block.assign(rest);
+        if (buffer.size() < rest.size()) buffer.resize(rest.size());
+        rest.copy(buffer.data(), rest.size());
+        kept = rest.size();
     }
     if (overlong) ++stats.skipped;
-    else tail.unterminated = std::move(block);
+    else tail.unterminated.assign(buffer, 0, kept);
     return stats;
 }
 
@@ -151,8 +151,9 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
     JournalBlockTail blocksTail;
     JournalReadStats stats = ReadJournalBlocks(
         file, from,
-        [&](std::string& lines, std::uint64_t offset) {
-            const JournalReadStats block = ParseJournalBlock(lines, offset, visit, entry, scope);
+        [&](std::string& buffer, std::size_t lines, std::uint64_t offset) {
+            const JournalReadStats block = ParseJournalBlock(std::string_view(buffer).substr(0, lines),
+                                                             offset, visit, entry, scope);
             parsed.entries += block.entries;
             parsed.skipped += block.skipped;
         },

@@ -97,14 +97,15 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
 
 // The journal a block of whole lines at a time, for a reader that parses blocks apart (on
 // other threads): from offset `from` (a line's start) on, each block of lines, each with its
-// line feed, goes to `visit` with the offset of its first byte; `visit` may swap in another
-// buffer, whose memory is then reused. Lines too long are dropped and counted as skipped; a
-// last line without its line feed is left in the tail.
+// line feed, goes to `visit` as the first `lines` bytes of `buffer`, with the offset of its
+// first byte; `visit` may swap in another buffer, whose memory is then reused. Lines too long
+// are dropped and counted as skipped; a last line without its line feed is left in the tail.
 struct JournalBlockTail {
     std::uint64_t wholeLinesEnd = 0;  // just past the last line feed read
     std::string unterminated;
 };
-using JournalBlockVisitor = std::function<void(std::string& lines, std::uint64_t offset)>;
+using JournalBlockVisitor =
+    std::function<void(std::string& buffer, std::size_t lines, std::uint64_t offset)>;
 JournalReadStats ReadJournalBlocks(const OpenJournal& file, std::uint64_t from,
                                    const JournalBlockVisitor& visit, JournalBlockTail& tail,
                                    const std::atomic<bool>* stop = nullptr);
