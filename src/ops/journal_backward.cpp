@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -56,7 +57,8 @@ JournalReadStats ReadJournalBackward(const OpenJournal& file, const BackwardJour
     bool overlong = false;  // that line is too long already: dropped back to its start
     std::uint64_t end = file.Stamp().size;
     while (end > 0) {
-        const std::uint64_t start = end > blockSize ? end - blockSize : 0;
+        const std::uint64_t step = std::max<std::size_t>(blockSize, 1);
+        const std::uint64_t start = end > step ? end - step : 0;
         if (const int error = ReadBlock(file, start, buffer, std::size_t(end - start))) {
             stats.error = error;
             return stats;
