@@ -61,8 +61,8 @@ inline void WriteProgrammingJournal(const std::filesystem::path& journal, int co
     for (int i = 0; i < count; ++i) {
         entry.row = 1 + i % 9000;
         entry.cardNumber = std::to_string(1000 + *entry.row);
-        entry.time = LocalIsoTime(std::chrono::system_clock::from_time_t(
-            std::time_t(ProgrammingEntrySeconds(i))));
+        entry.time = LocalIsoTime(
+            std::chrono::system_clock::from_time_t(std::time_t(ProgrammingEntrySeconds(i))));
         out << JournalLine(entry);
     }
 }

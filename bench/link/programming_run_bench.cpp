@@ -2,10 +2,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The whole "gsmprog-cli program 1" (and "write-uo 1 2") as an installer runs it: a child
 // process against gsmprog-vmodem on a database of 9000 cards, from its start through the cable
-// scan, the load, the exchange and the store to its exit. Its floor is what no program could avoid: the sleeps
-// the protocol demands for a 444-byte image with every reply at once (200 ms after
-// "PROG_GSMA", 10 ms after "WRITE", 10 ms after each of 14 data frames and the end frame:
-// 360 ms; write-uo's: 200 ms after "PROG_GSMA" and one 100 ms poll, 300 ms) plus one plain
+// scan, the load, the exchange and the store to its exit. Its floor is what no program could
+// avoid: the sleeps the protocol demands for a 444-byte image with every reply at once (200 ms
+// after "PROG_GSMA", 10 ms after "WRITE", 10 ms after each of 14 data frames and the end
+// frame: 360 ms; write-uo's: 200 ms after "PROG_GSMA" and one 100 ms poll, 300 ms) plus one plain
 // write+fsync of a file of the database's size, as both store the card, timed in turn with the
 // commands (command, write, command, write...) so that a busy machine weighs on both alike.
 // Counters: ratio_min/median/max (command over floor), command_ms_*, write_ms_*, and
@@ -118,8 +118,8 @@ BENCHMARK_CAPTURE(CommandOverFloor, pieces_1ms, std::vector<std::string>{"--spli
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(15);
-BENCHMARK_CAPTURE(CommandOverFloor, pieces_16ms,
-                  std::vector<std::string>{"--split-replies", "16"}, false)
+BENCHMARK_CAPTURE(CommandOverFloor, pieces_16ms, std::vector<std::string>{"--split-replies", "16"},
+                  false)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(5);

@@ -130,7 +130,8 @@ Run RunCommand(const std::vector<std::string>& command) {
     std::vector<char> buffer(1 << 16);
     for (ssize_t got; (got = ::read(pipeEnds[0], buffer.data(), buffer.size())) != 0;) {
         if (got < 0) std::abort();
-        if (!lineSeen && std::find(buffer.data(), buffer.data() + got, '\n') != buffer.data() + got) {
+        if (!lineSeen &&
+            std::find(buffer.data(), buffer.data() + got, '\n') != buffer.data() + got) {
             lineSeen = true;
             run.firstLineMs =
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -205,8 +206,7 @@ void ListSinceRecentDate(benchmark::State& state) {
         std::time_t(ProgrammingEntrySeconds(MillionFolders::Entries - 1) - 86400)));
     Spread ms;
     for (auto _ : state) {
-        const Run run =
-            RunCommand(folders.Cli(folders.withJournal, {"journal", "--since", since}));
+        const Run run = RunCommand(folders.Cli(folders.withJournal, {"journal", "--since", since}));
         state.SetIterationTime(run.ms / 1000);
         ms.Add(run.ms);
     }

@@ -41,17 +41,17 @@ std::optional<JournalEntry> NewestOfCard(const std::filesystem::path& journal, i
     const JournalCardKey key = CardKeyOf(slot, card);
     const OpenJournal file(journal);
     std::optional<JournalEntry> newest;
-    ReadJournalBackward(
-        file,
-        [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
-            if (EntryCardKey(entry) != key || !kind(entry)) return true;
-            newest = std::move(entry);
-            return false;
-        },
-        {[&](std::string_view line) {
-             return LineMayHaveRow(line, key.first) && LineMayHaveText(line, key.second);
-         },
-         JournalParts::All});
+    ReadJournalBackward(file,
+                        [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
+                            if (EntryCardKey(entry) != key || !kind(entry)) return true;
+                            newest = std::move(entry);
+                            return false;
+                        },
+                        {[&](std::string_view line) {
+                             return LineMayHaveRow(line, key.first) &&
+                                    LineMayHaveText(line, key.second);
+                         },
+                         JournalParts::All});
     return newest;
 }
 

@@ -18,8 +18,8 @@ int ReadBlock(const OpenJournal& file, std::uint64_t start, std::string& block, 
     block.resize(count);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t got = ::pread(file.Fd(), block.data() + done, count - done,
-                                    off_t(start + done));
+        const ssize_t got =
+            ::pread(file.Fd(), block.data() + done, count - done, off_t(start + done));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return errno;
         if (got == 0) return EIO;  // cut while being read: the part before the cut stands

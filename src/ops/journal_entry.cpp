@@ -18,7 +18,7 @@ enum class Kind { Version, Operation, Result, Duration, Text, Bulk, Small };
 struct Member {
     std::string_view name;
     Kind kind;
-    std::string JournalEntry::*text = nullptr;       // Text and Bulk (the bytes in hex)
+    std::string JournalEntry::*text = nullptr;          // Text and Bulk (the bytes in hex)
     std::optional<int> JournalEntry::*small = nullptr;  // Small
 };
 const Member Members[] = {
@@ -59,8 +59,7 @@ bool SameName(std::string_view a, std::string_view b) {
 
 // The member named `name`, trying `expected` first; null for one this version does not know.
 const Member* FindMember(std::string_view name, std::size_t expected) {
-    if (expected < MemberCount && SameName(Members[expected].name, name))
-        return &Members[expected];
+    if (expected < MemberCount && SameName(Members[expected].name, name)) return &Members[expected];
     for (const Member& member : Members)
         if (SameName(member.name, name)) return &member;
     return nullptr;

@@ -43,18 +43,18 @@ JournalReadStats ListJournal(const OpenJournal& file, std::uint64_t from,
             ListedBlock block;
             block.lines.swap(buffer);
             buffer.swap(spare);
-            pending.push_back(std::async(std::launch::async, [&, block = std::move(block), lines,
-                                                              offset]() mutable {
-                block.out.reserve(lines / 2);
-                JournalEntry entry;
-                block.stats = ParseJournalBlock(
-                    std::string_view(block.lines).substr(0, lines), offset,
-                    [&](JournalEntry&& read, std::string_view line, std::uint64_t) {
-                        format(read, line, block.out);
-                    },
-                    entry, scope);
-                return std::move(block);
-            }));
+            pending.push_back(std::async(
+                std::launch::async, [&, block = std::move(block), lines, offset]() mutable {
+                    block.out.reserve(lines / 2);
+                    JournalEntry entry;
+                    block.stats = ParseJournalBlock(
+                        std::string_view(block.lines).substr(0, lines), offset,
+                        [&](JournalEntry&& read, std::string_view line, std::uint64_t) {
+                            format(read, line, block.out);
+                        },
+                        entry, scope);
+                    return std::move(block);
+                }));
         },
         tail);
     while (!pending.empty()) finishOldest();

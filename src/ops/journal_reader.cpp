@@ -152,8 +152,8 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
     JournalReadStats stats = ReadJournalBlocks(
         file, from,
         [&](std::string& buffer, std::size_t lines, std::uint64_t offset) {
-            const JournalReadStats block = ParseJournalBlock(std::string_view(buffer).substr(0, lines),
-                                                             offset, visit, entry, scope);
+            const JournalReadStats block = ParseJournalBlock(
+                std::string_view(buffer).substr(0, lines), offset, visit, entry, scope);
             parsed.entries += block.entries;
             parsed.skipped += block.skipped;
         },
@@ -190,10 +190,11 @@ std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal
     const OpenJournal file(journal);
     JournalReadStats read;
     if (count > 0) {
-        read = ReadJournalBackward(file, [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
-            last.push_front(std::move(entry));
-            return last.size() < count;
-        });
+        read =
+            ReadJournalBackward(file, [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
+                last.push_front(std::move(entry));
+                return last.size() < count;
+            });
     } else {
         read.error = file.Error();
     }

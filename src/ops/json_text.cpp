@@ -55,7 +55,6 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
     }
 }
 
-
 class Scanner {
 public:
     explicit Scanner(std::string_view text) : text_(text), stops_(text) {}

@@ -39,9 +39,8 @@ std::string JsonText(const JsonValue& value);
 class JsonMember {
 public:
     template <typename Call>
-        requires(!std::same_as<std::remove_cvref_t<Call>, JsonMember> &&
-                 std::invocable<Call&, std::string_view, const JsonValue&>)
-    JsonMember(Call&& call)
+    requires(!std::same_as<std::remove_cvref_t<Call>, JsonMember> &&
+             std::invocable<Call&, std::string_view, const JsonValue&>) JsonMember(Call&& call)
         : call_(const_cast<void*>(static_cast<const void*>(std::addressof(call)))),
           invoke_([](void* callable, std::string_view name, const JsonValue& value) {
               (*static_cast<std::remove_reference_t<Call>*>(callable))(name, value);

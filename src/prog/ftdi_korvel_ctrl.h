@@ -152,7 +152,7 @@ private:
     ResultQueue Results;              // guarded by Lock
     std::atomic<std::uint32_t> ErrorState{0};
     mutable std::mutex Lock;
-    std::condition_variable_any Started;  // Running set, with Lock
+    std::condition_variable_any Started;     // Running set, with Lock
     std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding; 1 for a send at tick 0
     std::uint32_t SentAt = 0;                // tick of the outstanding send, for its time limit
     std::string SerialNumber;                // guarded by Lock

@@ -32,7 +32,8 @@ std::size_t Wide(const char* text, std::size_t size, Mask mask, Stop stop) {
     std::size_t i = 0;
     for (; i + 16 <= size; i += 16) {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        if (const int found = _mm_movemask_epi8(mask(block))) return i + std::size_t(__builtin_ctz(found));
+        if (const int found = _mm_movemask_epi8(mask(block)))
+            return i + std::size_t(__builtin_ctz(found));
     }
     return Scalar(text, i, size, stop);
 }
@@ -66,7 +67,8 @@ private:
         std::size_t i = window;
 #if defined(__SSE2__)
         for (; i + 16 <= end; i += 16) {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i));
+            const __m128i block =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text_.data() + i));
             const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('"')),
                                                _mm_cmpeq_epi8(block, _mm_set1_epi8('\\')));
             mask_ |= std::uint64_t(std::uint16_t(_mm_movemask_epi8(stops))) << (i - window);
@@ -94,10 +96,9 @@ inline std::size_t FindControlOrBackslash(const char* text, std::size_t size) {
             // Unsigned "below 0x20" as a signed compare of the bytes with their top bit flipped.
             const __m128i flipped = _mm_xor_si128(block, _mm_set1_epi8(char(0x80)));
             const __m128i control = _mm_cmplt_epi8(flipped, _mm_set1_epi8(char(0x20 ^ 0x80)));
-            return _mm_or_si128(
-                _mm_or_si128(control, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x7F))),
-                _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')),
-                             _mm_cmpeq_epi8(block, _mm_set1_epi8(char(0xC2)))));
+            return _mm_or_si128(_mm_or_si128(control, _mm_cmpeq_epi8(block, _mm_set1_epi8(0x7F))),
+                                _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\\')),
+                                             _mm_cmpeq_epi8(block, _mm_set1_epi8(char(0xC2)))));
         },
         stop);
 #else

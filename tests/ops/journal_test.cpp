@@ -394,11 +394,12 @@ TEST_F(JournalFileTest, SinceStartsByTheTimesAndToleratesAClockSetBack) {
         const OpenJournal file(Journal());
         std::vector<std::uint64_t> places;
         JournalTail tail;
-        ReadJournalLines(file, from,
-                         [&](JournalEntry&& read, std::string_view, std::uint64_t at) {
-                             if (IsoTimeSeconds(read.time) >= since) places.push_back(at);
-                         },
-                         tail);
+        ReadJournalLines(
+            file, from,
+            [&](JournalEntry&& read, std::string_view, std::uint64_t at) {
+                if (IsoTimeSeconds(read.time) >= since) places.push_back(at);
+            },
+            tail);
         return places;
     };
     const OpenJournal file(Journal());
