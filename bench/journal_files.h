@@ -4,13 +4,16 @@
 // What the benchmarks of the operations journal share: a programming's entry as the window
 // writes it, with its 444-byte image, and a journal of many of them.
 
+#include <chrono>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "ops/hex_text.h"
 #include "ops/journal_entry.h"
+#include "ops/journal_time.h"
 
 namespace gsmprog::bench {
 
@@ -41,10 +44,27 @@ inline JournalEntry ProgrammingEntry(int row) {
     return entry;
 }
 
-// Writes `count` programmings, of rows 1..9000 in turn, as the journal `journal`.
-inline void WriteProgrammingJournal(const std::filesystem::path& journal, int count) {
+// The time of the `index`th entry of WriteProgrammingJournal's journals: five minutes apart
+// from 2016-01-01, so a million of them fill a busy decade.
+inline std::int64_t ProgrammingEntrySeconds(int index) {
+    return 1451606400 + std::int64_t(index) * 300;
+}
+
+// Writes `count` programmings, of rows 1..9000 in turn and in time order, as the journal
+// `journal`: one real entry repeated with its row, card number and time changed; with `image`
+// (hex) when given.
+inline void WriteProgrammingJournal(const std::filesystem::path& journal, int count,
+                                    const std::string& image = {}) {
     std::ofstream out(journal, std::ios::binary);
-    for (int i = 0; i < count; ++i) out << JournalLine(ProgrammingEntry(1 + i % 9000));
+    JournalEntry entry = ProgrammingEntry(1);
+    if (!image.empty()) entry.image = image;
+    for (int i = 0; i < count; ++i) {
+        entry.row = 1 + i % 9000;
+        entry.cardNumber = std::to_string(1000 + *entry.row);
+        entry.time = LocalIsoTime(
+            std::chrono::system_clock::from_time_t(std::time_t(ProgrammingEntrySeconds(i))));
+        out << JournalLine(entry);
+    }
 }
 
 }  // namespace gsmprog::bench

@@ -2,6 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The control link over the real cable against gsmprog-vmodem, read at the control window's
 // pace (at most 500 events every 50 ms, a status request each second, prog/ctrl_reader_pace.h):
+// - LinkNotStarted: 5 s of a link that exists but was never started, as the main window keeps
+//   one for its control window; "switches_per_s" is the process's thread switches a second
+//   (the target is 0: nothing wakes up while nothing runs).
 // - IdleControlMode: 10 s in control mode; counter "cpu_percent" is the processor time of
 //   the process (link thread, cable thread and reader) in percent of one core over that
 //   time; the target is under 2.
@@ -77,6 +80,23 @@ bool ReachControlMode(FTDI_KorvelCtrl& link) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+}
+
+void LinkNotStarted(benchmark::State& state) {
+    test::VmodemProcess modem;
+    if (!modem.Started()) return state.SkipWithError("gsmprog-vmodem did not start");
+    SerialCable cable(modem.CableDir());
+    FTDI_KorvelCtrl link(cable);
+    double switches = 0, wall = 0;
+    for (auto _ : state) {
+        const double switchesStart = ProcessContextSwitches();
+        const auto wallStart = Clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(5));
+        wall += std::chrono::duration<double>(Clock::now() - wallStart).count();
+        // Less this thread's own two: going to sleep and waking.
+        switches += ProcessContextSwitches() - switchesStart - 2;
+    }
+    state.counters["switches_per_s"] = switches / wall;
 }
 
 void IdleControlMode(benchmark::State& state) {
@@ -193,6 +213,7 @@ void QueueAtItsBound(benchmark::State& state) {
     state.counters["queue_mb"] = queueMb;
 }
 
+BENCHMARK(LinkNotStarted)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(IdleControlMode)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(ChattyModem)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 BENCHMARK(MonitorCommand)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

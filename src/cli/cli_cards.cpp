@@ -12,6 +12,7 @@
 #include "cards/database_files.h"
 #include "cards/protected_outputs.h"
 #include "cli/cli_command.h"
+#include "text/byte_scan.h"
 #include "cards/error_text.h"
 
 namespace gsmprog::cli {
@@ -127,11 +128,14 @@ int RequireCard(const CardDatabase& database, int slot) {
     return ExitUsage;
 }
 
-std::string Printable(std::string_view utf8, bool keepLineBreaks) {
+void AppendPrintable(std::string& out, std::string_view utf8, bool keepLineBreaks) {
     static constexpr char Digits[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(utf8.size());
     for (std::size_t i = 0; i < utf8.size(); ++i) {
+        // Runs that need nothing are copied at once.
+        const std::size_t plain = FindControlOrBackslash(utf8.data() + i, utf8.size() - i);
+        out.append(utf8.data() + i, plain);
+        i += plain;
+        if (i == utf8.size()) break;
         const auto c = static_cast<unsigned char>(utf8[i]);
         // The C1 controls U+0080..U+009F are 0xC2 0x80..0x9F.
         const auto next = i + 1 < utf8.size() ? static_cast<unsigned char>(utf8[i + 1]) : 0u;
@@ -151,6 +155,12 @@ std::string Printable(std::string_view utf8, bool keepLineBreaks) {
             out += char(c);
         }
     }
+}
+
+std::string Printable(std::string_view utf8, bool keepLineBreaks) {
+    std::string out;
+    out.reserve(utf8.size());
+    AppendPrintable(out, utf8, keepLineBreaks);
     return out;
 }
 

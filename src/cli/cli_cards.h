@@ -61,6 +61,8 @@ std::string DateText(double days);
 // `keepLineBreaks` tab, LF and CR stay as they are, for a format that quotes them (CSV).
 std::string Printable(const QString& text);
 std::string Printable(std::string_view utf8, bool keepLineBreaks = false);
+// The same, appended to `out`.
+void AppendPrintable(std::string& out, std::string_view utf8, bool keepLineBreaks = false);
 
 // A text field as printable UTF-8.
 template <std::size_t N>

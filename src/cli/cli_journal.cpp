@@ -4,6 +4,7 @@
 // first, as tab-separated columns, as the journal window's CSV export, or as stored.
 
 #include <cerrno>
+#include <functional>
 #include <iostream>
 #include <optional>
 
@@ -11,7 +12,10 @@
 #include "cli/cli_cards.h"
 #include "cli/cli_command.h"
 #include "ops/journal_append.h"
+#include "ops/journal_line_match.h"
+#include "ops/journal_listing.h"
 #include "ops/journal_reader.h"
+#include "ops/journal_since.h"
 #include "ops/journal_table.h"
 #include "ops/journal_time.h"
 
@@ -67,19 +71,38 @@ int TakeOptions(std::vector<std::string>& args, JournalFilter& filter, Format& f
     return ExitSuccess;
 }
 
-// The texts as `list` escapes them: no control character reaches the terminal. CSV quotes
-// its line breaks and tabs, so that a message keeps its lines there.
-JournalRow PrintableRow(JournalRow row, bool keepLineBreaks = false) {
-    for (std::string& text : row) text = Printable(text, keepLineBreaks);
+// CSV quotes its line breaks and tabs, so that a message keeps its lines there; any other
+// control character is escaped as `list` escapes it.
+JournalRow CsvPrintableRow(JournalRow row) {
+    for (std::string& text : row) text = Printable(text, true);
     return row;
 }
 
-void AppendTsvLine(std::string& out, const JournalRow& row) {
-    for (std::size_t i = 0; i < row.size(); ++i) {
+void AppendTsvLine(std::string& out, const JournalEntry& entry) {
+    std::string scratch;
+    for (std::size_t i = 0; i < JournalColumnCount; ++i) {
         if (i > 0) out += '\t';
-        out += row[i];
+        AppendPrintable(out, JournalColumnText(entry, i, scratch));  // as `list` escapes its texts
     }
     out += '\n';
+}
+
+// Output goes out in blocks as entries are read: the first lines show at once, and memory
+// stays the same for a journal of any size.
+constexpr std::size_t OutputBlock = 64 * 1024;
+
+void Flush(std::string& out) {
+    std::cout.write(out.data(), std::streamsize(out.size()));
+    out.clear();
+}
+
+// The cheap test of a line before it is parsed, when only one row or card is asked for.
+std::function<bool(std::string_view)> WantedLines(const JournalFilter& filter) {
+    if (!filter.row && !filter.card) return {};
+    return [&filter](std::string_view line) {
+        return (!filter.row || LineMayHaveRow(line, *filter.row)) &&
+               (!filter.card || LineMayHaveText(line, *filter.card));
+    };
 }
 
 int Journal(CliContext& context) {
@@ -88,21 +111,29 @@ int Journal(CliContext& context) {
     if (int code = TakeOptions(context.args, filter, format); code != ExitSuccess) return code;
     const std::filesystem::path journal = JournalFile();
     std::string out;
+    out.reserve(2 * OutputBlock);
     if (format == Format::Csv) out = JournalCsvLine(JournalColumnTitles());
+    const auto print = [&](const JournalEntry& entry, std::string_view line, std::string& into) {
+        if (!filter.Accepts(entry)) return;
+        switch (format) {
+        case Format::Tsv: AppendTsvLine(into, entry); break;
+        case Format::Csv: into += JournalCsvLine(CsvPrintableRow(JournalRowTexts(entry))); break;
+        case Format::Json:
+            into += line;
+            into += '\n';
+            break;
+        }
+    };
+    const OpenJournal file(journal);
+    const std::uint64_t from = filter.since ? JournalStartSince(file, *filter.since) : 0;
     const JournalReadStats stats =
-        ReadJournal(journal, [&](JournalEntry&& entry, std::string_view line) {
-            if (!filter.Accepts(entry)) return;
-            switch (format) {
-            case Format::Tsv: AppendTsvLine(out, PrintableRow(JournalRowTexts(entry))); break;
-            case Format::Csv:
-                out += JournalCsvLine(PrintableRow(JournalRowTexts(entry), true));
-                break;
-            case Format::Json:
-                out += line;
-                out += '\n';
-                break;
-            }
-        });
+        ListJournal(file, from, {WantedLines(filter), JournalParts::Listed}, print,
+                    [&](std::string_view block) {
+                        out += block;
+                        if (out.size() >= OutputBlock) Flush(out);
+                    });
+    Flush(out);
+    std::cout.flush();
     if (stats.error == ENOENT) {
         PrintFailure("журнала операций " + journal.string() +
                      " нет: операций с модемом здесь не было");
@@ -110,7 +141,6 @@ int Journal(CliContext& context) {
         PrintFailure(UnreadJournalText(journal, stats.error));
         return ExitUsage;
     }
-    std::cout << out << std::flush;
     if (stats.skipped > 0) PrintFailure(SkippedEntriesText(stats.skipped));
     return ExitSuccess;
 }

@@ -2,8 +2,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/card_history.h"
 
+#include <cerrno>
+
 #include "cards/card_fields.h"
-#include "ops/card_history_index.h"
+#include "ops/journal_backward.h"
+#include "ops/journal_line_match.h"
 #include "ops/journal_time.h"
 #include "text/charset.h"
 
@@ -30,21 +33,42 @@ bool IsModemWrite(const JournalEntry& entry) {
     return entry.result == JournalResult::Ok && entry.operation == JournalOperation::Program;
 }
 
-// A single lookup reads the journal once either way.
+namespace {
+
+// The newest entry of the card that `kind` accepts, read from the journal's end: the first
+// that answers ends the read, and only lines naming the card's row and number are parsed.
+std::optional<JournalEntry> NewestOfCard(const std::filesystem::path& journal, int slot,
+                                         const CardRecord& card,
+                                         bool (*kind)(const JournalEntry&), int* readError) {
+    const JournalCardKey key = CardKeyOf(slot, card);
+    const OpenJournal file(journal);
+    std::optional<JournalEntry> newest;
+    const JournalReadStats stats = ReadJournalBackward(file,
+                        [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
+                            if (EntryCardKey(entry) != key || !kind(entry)) return true;
+                            newest = std::move(entry);
+                            return false;
+                        },
+                        {[&](std::string_view line) {
+                             return LineMayHaveRow(line, key.first) &&
+                                    LineMayHaveText(line, key.second);
+                         },
+                         JournalParts::All});
+    // No journal is no history; one that is there but unreadable may hold the answer.
+    if (readError) *readError = stats.error == ENOENT ? 0 : stats.error;
+    return newest;
+}
+
+}  // namespace
+
 std::optional<JournalEntry> LastProgramming(const std::filesystem::path& journal, int slot,
                                             const CardRecord& card, int* readError) {
-    CardHistoryIndex index(journal);
-    index.Update();
-    if (readError) *readError = index.ReadError();
-    return index.LastProgramming(slot, card);
+    return NewestOfCard(journal, slot, card, IsProgramming, readError);
 }
 
 std::optional<JournalEntry> LastModemWrite(const std::filesystem::path& journal, int slot,
                                            const CardRecord& card, int* readError) {
-    CardHistoryIndex index(journal);
-    index.Update();
-    if (readError) *readError = index.ReadError();
-    return index.LastModemWrite(slot, card);
+    return NewestOfCard(journal, slot, card, IsModemWrite, readError);
 }
 
 std::string CardHistoryText(const std::optional<JournalEntry>& programming) {

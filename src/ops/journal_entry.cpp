@@ -3,6 +3,7 @@
 #include "ops/journal_entry.h"
 
 #include <charconv>
+#include <iterator>
 #include <cstring>
 
 #include "ops/json_text.h"
@@ -11,17 +12,64 @@ namespace gsmprog {
 
 namespace {
 
-// Member names of the stored line; they never change meaning within a version.
-namespace key {
-constexpr std::string_view Version = "v", Time = "time", Operation = "op", Result = "result",
-                           Message = "message", Duration = "duration_ms", User = "user",
-                           Host = "host", Program = "program", ProgramVersion = "program_version",
-                           Cable = "cable", Port = "port", Latency = "latency_ms", Row = "row",
-                           Card = "card", Object = "object", Codes = "codes",
-                           DateChanged = "date_changed", ModemVersion = "modem_version",
-                           Crc = "crc", PreviousId = "prev_id", Image = "image", Device = "device",
-                           Command = "command";
-}  // namespace key
+// The members of the stored line, in the order they are written; their names never change
+// meaning within a version. A reader takes them in any order, but tries the written one first.
+enum class Kind { Version, Operation, Result, Duration, Text, Bulk, Small };
+struct Member {
+    std::string_view name;
+    Kind kind;
+    std::string JournalEntry::*text = nullptr;          // Text and Bulk (the bytes in hex)
+    std::optional<int> JournalEntry::*small = nullptr;  // Small
+};
+const Member Members[] = {
+    {"v", Kind::Version},
+    {"time", Kind::Text, &JournalEntry::time},
+    {"op", Kind::Operation},
+    {"result", Kind::Result},
+    {"message", Kind::Text, &JournalEntry::message},
+    {"duration_ms", Kind::Duration},
+    {"user", Kind::Text, &JournalEntry::user},
+    {"host", Kind::Text, &JournalEntry::host},
+    {"program", Kind::Text, &JournalEntry::program},
+    {"program_version", Kind::Text, &JournalEntry::programVersion},
+    {"cable", Kind::Text, &JournalEntry::cable},
+    {"port", Kind::Text, &JournalEntry::port},
+    {"latency_ms", Kind::Small, nullptr, &JournalEntry::latencyMs},
+    {"row", Kind::Small, nullptr, &JournalEntry::row},
+    {"card", Kind::Text, &JournalEntry::cardNumber},
+    {"object", Kind::Text, &JournalEntry::object},
+    {"codes", Kind::Text, &JournalEntry::deviceCodes},
+    {"date_changed", Kind::Text, &JournalEntry::dateChanged},
+    {"modem_version", Kind::Text, &JournalEntry::modemVersion},
+    {"crc", Kind::Text, &JournalEntry::imageCrc},
+    {"prev_id", Kind::Text, &JournalEntry::previousId},
+    {"image", Kind::Bulk, &JournalEntry::image},
+    {"device", Kind::Small, nullptr, &JournalEntry::device},
+    {"command", Kind::Bulk, &JournalEntry::command},
+};
+constexpr std::size_t MemberCount = std::size(Members);
+
+// Names are a few letters: compared in place rather than by a call per name.
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i] != b[i]) return false;
+    return true;
+}
+
+// The member named `name`, trying `expected` first; null for one this version does not know.
+const Member* FindMember(std::string_view name, std::size_t expected) {
+    if (expected < MemberCount && SameName(Members[expected].name, name)) return &Members[expected];
+    for (const Member& member : Members)
+        if (SameName(member.name, name)) return &member;
+    return nullptr;
+}
+
+// Whether a string value is `word`.
+bool TextIs(const JsonValue& value, std::string_view word) {
+    if (value.kind != JsonValue::Kind::String) return false;
+    return value.escaped ? JsonText(value) == word : SameName(value.raw, word);
+}
 
 constexpr JournalOperation Operations[] = {JournalOperation::Program, JournalOperation::Read,
                                            JournalOperation::WriteUo};
@@ -65,6 +113,17 @@ std::optional<std::int64_t> Integer(const JsonValue& value) {
 }
 
 std::optional<int> SmallInteger(const JsonValue& value) {
+    // A few plain digits, as every line has them, without the general reading.
+    const std::string_view raw = value.raw;
+    if (value.kind == JsonValue::Kind::Number && !raw.empty() && raw.size() <= 6) {
+        int number = 0;
+        bool digits = true;
+        for (char c : raw) {
+            digits = digits && c >= '0' && c <= '9';
+            number = number * 10 + (c - '0');
+        }
+        if (digits) return number;
+    }
     const auto number = Integer(value);
     if (!number || *number < -1000000 || *number > 1000000) return std::nullopt;
     return int(*number);
@@ -92,77 +151,71 @@ const char* ResultWord(JournalResult result) {
 
 std::string JournalLine(const JournalEntry& entry) {
     LineWriter line;
-    line.Number(key::Version, entry.version);
-    line.Text(key::Time, entry.time);
-    line.Text(key::Operation, OperationWord(entry.operation));
-    line.Text(key::Result, ResultWord(entry.result));
-    line.Text(key::Message, entry.message);
-    line.Number(key::Duration, entry.durationMs);
-    line.Text(key::User, entry.user);
-    line.Text(key::Host, entry.host);
-    line.Text(key::Program, entry.program);
-    line.Text(key::ProgramVersion, entry.programVersion);
-    line.Text(key::Cable, entry.cable);
-    line.Text(key::Port, entry.port);
-    line.Number(key::Latency, entry.latencyMs);
-    line.Number(key::Row, entry.row);
-    line.Text(key::Card, entry.cardNumber);
-    line.Text(key::Object, entry.object);
-    line.Text(key::Codes, entry.deviceCodes);
-    line.Text(key::DateChanged, entry.dateChanged);
-    line.Text(key::ModemVersion, entry.modemVersion);
-    line.Text(key::Crc, entry.imageCrc);
-    line.Text(key::PreviousId, entry.previousId);
-    line.Text(key::Image, entry.image);
-    line.Number(key::Device, entry.device);
-    line.Text(key::Command, entry.command);
+    for (const Member& member : Members) {
+        switch (member.kind) {
+        case Kind::Version: line.Number(member.name, entry.version); break;
+        case Kind::Operation: line.Text(member.name, OperationWord(entry.operation)); break;
+        case Kind::Result: line.Text(member.name, ResultWord(entry.result)); break;
+        case Kind::Duration: line.Number(member.name, entry.durationMs); break;
+        case Kind::Text:
+        case Kind::Bulk: line.Text(member.name, entry.*member.text); break;
+        case Kind::Small: line.Number(member.name, entry.*member.small); break;
+        }
+    }
     return line.Finish();
 }
 
-std::optional<JournalEntry> ParseJournalLine(std::string_view line) {
-    JournalEntry entry;
+bool ParseJournalLine(std::string_view line, JournalEntry& entry, JournalParts parts) {
+    // Cleared, not made anew: a reader of many lines reuses the texts' memory.
+    for (const Member& member : Members) {
+        if (member.text) (entry.*member.text).clear();
+        if (member.small) (entry.*member.small).reset();
+    }
+    entry.operation = JournalOperation::Program;
+    entry.result = JournalResult::Failed;
+    entry.durationMs = 0;
     std::optional<int> version;
     bool knownOperation = false;
     bool knownResult = false;
-    const bool scanned = ScanJsonObject(line, [&](std::string_view name, const JsonValue& value) {
-        // A member of the wrong kind is left out, as an unknown one is.
-        auto text = [&](std::string& field) {
-            if (value.kind == JsonValue::Kind::String) field = value.text;
-        };
-        if (name == key::Version) version = SmallInteger(value);
-        else if (name == key::Time) text(entry.time);
-        else if (name == key::Operation) {
+    std::size_t expected = 0;
+    const auto take = [&](std::string_view name, const JsonValue& value) {
+        const Member* member = FindMember(name, expected);
+        if (member == nullptr) return;
+        expected = std::size_t(member - Members) + 1;
+        switch (member->kind) {
+        case Kind::Version: version = SmallInteger(value); break;
+        case Kind::Operation:
             for (JournalOperation operation : Operations)
-                if (value.text == OperationWord(operation))
+                if (TextIs(value, OperationWord(operation)))
                     entry.operation = operation, knownOperation = true;
-        } else if (name == key::Result) {
+            break;
+        case Kind::Result:
             for (JournalResult result : Results)
-                if (value.text == ResultWord(result)) entry.result = result, knownResult = true;
-        } else if (name == key::Message) text(entry.message);
-        else if (name == key::Duration) entry.durationMs = Integer(value).value_or(0);
-        else if (name == key::User) text(entry.user);
-        else if (name == key::Host) text(entry.host);
-        else if (name == key::Program) text(entry.program);
-        else if (name == key::ProgramVersion) text(entry.programVersion);
-        else if (name == key::Cable) text(entry.cable);
-        else if (name == key::Port) text(entry.port);
-        else if (name == key::Latency) entry.latencyMs = SmallInteger(value);
-        else if (name == key::Row) entry.row = SmallInteger(value);
-        else if (name == key::Card) text(entry.cardNumber);
-        else if (name == key::Object) text(entry.object);
-        else if (name == key::Codes) text(entry.deviceCodes);
-        else if (name == key::DateChanged) text(entry.dateChanged);
-        else if (name == key::ModemVersion) text(entry.modemVersion);
-        else if (name == key::Crc) text(entry.imageCrc);
-        else if (name == key::PreviousId) text(entry.previousId);
-        else if (name == key::Image) text(entry.image);
-        else if (name == key::Device) entry.device = SmallInteger(value);
-        else if (name == key::Command) text(entry.command);
-    });
-    if (!scanned || !version || *version < 1 || *version > JournalVersion || entry.time.empty() ||
-        !knownOperation || !knownResult)
-        return std::nullopt;
+                if (TextIs(value, ResultWord(result))) entry.result = result, knownResult = true;
+            break;
+        case Kind::Duration: entry.durationMs = Integer(value).value_or(0); break;
+        case Kind::Bulk:
+            if (parts != JournalParts::All) break;
+            [[fallthrough]];
+        case Kind::Text:
+            // A member of the wrong kind is left out, as an unknown one is.
+            if (value.kind != JsonValue::Kind::String) break;
+            if (value.escaped) entry.*member->text = JsonText(value);
+            else (entry.*member->text).assign(value.raw);
+            break;
+        case Kind::Small: entry.*member->small = SmallInteger(value); break;
+        }
+    };
+    if (!ScanJsonObject(line, take) || !version || *version < 1 || *version > JournalVersion ||
+        entry.time.empty() || !knownOperation || !knownResult)
+        return false;
     entry.version = *version;
+    return true;
+}
+
+std::optional<JournalEntry> ParseJournalLine(std::string_view line, JournalParts parts) {
+    JournalEntry entry;
+    if (!ParseJournalLine(line, entry, parts)) return std::nullopt;
     return entry;
 }
 

@@ -58,9 +58,17 @@ const char* ResultWord(JournalResult result);
 // The entry as one JSON line, with its line feed.
 std::string JournalLine(const JournalEntry& entry);
 
+// What of an entry is taken: all, or what a listing shows (the image and command bytes, the
+// bulk of a line, are then checked as JSON but not copied).
+enum class JournalParts { All, Listed };
+
 // The entry a journal line holds (without its line feed). Nothing for a line that is no JSON
 // object, lacks the version, time, operation or result, names an operation or result this
 // version does not know, or has a later version.
-std::optional<JournalEntry> ParseJournalLine(std::string_view line);
+std::optional<JournalEntry> ParseJournalLine(std::string_view line,
+                                             JournalParts parts = JournalParts::All);
+// The same into `entry`, whose texts' memory is reused; false (and `entry` undefined) for a
+// line that gives none.
+bool ParseJournalLine(std::string_view line, JournalEntry& entry, JournalParts parts);
 
 }  // namespace gsmprog

@@ -2,13 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ops/journal_reader.h"
 
+#include "ops/journal_backward.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "cards/database_files.h"
 
@@ -52,32 +54,26 @@ std::string OpenJournal::BytesBefore(std::uint64_t end, std::size_t count) const
     return bytes;
 }
 
-JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
-                                  const PlacedJournalVisitor& visit, JournalTail& tail,
-                                  const std::atomic<bool>* stop) {
+JournalReadStats ReadJournalBlocks(const OpenJournal& file, std::uint64_t from,
+                                   const JournalBlockVisitor& visit, JournalBlockTail& tail,
+                                   const std::atomic<bool>* stop) {
     JournalReadStats stats;
-    tail = {from, {}, {}};
+    tail = {from, {}};
     if (file.Error() != 0) {
         stats.error = file.Error();
         return stats;
     }
-    const auto parse = [&](std::string_view line) -> std::optional<JournalEntry> {
-        if (line.empty()) return {};
-        auto entry = ParseJournalLine(line);
-        ++(entry ? stats.entries : stats.skipped);
-        return entry;
-    };
-    const auto take = [&](std::string_view line) {
-        // Called before wholeLinesEnd moves past the line: it is where the line starts.
-        if (auto entry = parse(line)) visit(std::move(*entry), line, tail.wholeLinesEnd);
-    };
-    std::vector<char> buffer(ChunkSize);
-    std::string carried;    // the start of a line the last chunk cut
-    bool overlong = false;  // the line being read is too long: dropped up to its end
+    // Its size is what can be read into, kept from chunk to chunk: made longer only when it
+    // must be, as filling a megabyte with zeros each time would cost as much as reading it.
+    std::string buffer;
+    std::size_t kept = 0;         // bytes at its start: the start of a line the last chunk cut
+    bool overlong = false;        // that line is too long: dropped up to its end
     std::uint64_t offset = from;  // of the buffer's first byte
     for (;;) {
         if (stop && stop->load()) break;
-        const ssize_t got = ::pread(file.Fd(), buffer.data(), buffer.size(), off_t(offset));
+        if (buffer.size() < kept + ChunkSize) buffer.resize(kept + ChunkSize);
+        const ssize_t got =
+            ::pread(file.Fd(), buffer.data() + kept, ChunkSize, off_t(offset + kept));
         if (got < 0) {
             if (errno == EINTR) continue;
             stats.error = errno;
@@ -85,37 +81,94 @@ JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
         }
         if (got == 0) break;
         stats.bytes += std::uint64_t(got);
-        std::string_view chunk(buffer.data(), std::size_t(got));
-        for (;;) {
-            const std::size_t end = chunk.find('\n');
-            const std::string_view piece = chunk.substr(0, end);
-            if (overlong) {
-                // Still the line that was too long.
-            } else if (carried.size() + piece.size() > MaxJournalLine) {
-                overlong = true;
-                carried.clear();
-            } else if (end != std::string_view::npos && carried.empty()) {
-                take(piece);
-            } else {
-                carried.append(piece);
-                if (end != std::string_view::npos) {
-                    take(carried);
-                    carried.clear();
-                }
-            }
-            if (end == std::string_view::npos) break;
-            if (overlong) {
-                ++stats.skipped;
-                overlong = false;
-            }
-            chunk.remove_prefix(end + 1);
-            tail.wholeLinesEnd = offset + std::uint64_t(chunk.data() - buffer.data());
+        std::string_view data(buffer.data(), kept + std::size_t(got));
+        kept = 0;
+        if (overlong) {
+            // Still the line that was too long, up to its line feed if this chunk has it.
+            const std::size_t feed = data.find('\n');
+            const std::size_t dropped = feed == std::string_view::npos ? data.size() : feed + 1;
+            offset += dropped;
+            if (feed == std::string_view::npos) continue;
+            ++stats.skipped;
+            overlong = false;
+            tail.wholeLinesEnd = offset;
+            buffer.erase(0, dropped);
+            data = std::string_view(buffer.data(), data.size() - dropped);
         }
-        offset += std::uint64_t(got);
+        const std::size_t whole = data.rfind('\n');
+        const std::size_t lines = whole == std::string_view::npos ? 0 : whole + 1;
+        const std::string rest(data.substr(lines));
+        if (lines > 0) {
+            tail.wholeLinesEnd = offset + lines;
+            visit(buffer, lines, offset);  // may hand back another buffer, whose memory is reused
+            offset += lines;
+        }
+        if (rest.size() > MaxJournalLine) {
+            overlong = true;
+            offset += rest.size();
+            continue;
+        }
+        if (buffer.size() < rest.size()) buffer.resize(rest.size());
+        rest.copy(buffer.data(), rest.size());
+        kept = rest.size();
     }
-    // A last line without its line feed is torn by a crash mid-append unless it parses whole.
     if (overlong) ++stats.skipped;
-    else if ((tail.unterminated = parse(carried))) tail.unterminatedLine = std::move(carried);
+    else tail.unterminated.assign(buffer, 0, kept);
+    return stats;
+}
+
+JournalReadStats ParseJournalBlock(std::string_view lines, std::uint64_t offset,
+                                   const PlacedJournalVisitor& visit, JournalEntry& entry,
+                                   const JournalReadScope& scope) {
+    JournalReadStats stats;
+    while (!lines.empty()) {
+        const std::size_t end = std::min(lines.find('\n'), lines.size());
+        const std::string_view line = lines.substr(0, end);
+        if (line.size() > MaxJournalLine) {
+            ++stats.skipped;
+        } else if (!line.empty() && (!scope.wanted || scope.wanted(line))) {
+            const bool parsed = ParseJournalLine(line, entry, scope.parts);
+            ++(parsed ? stats.entries : stats.skipped);
+            if (parsed) visit(std::move(entry), line, offset);
+        }
+        const std::size_t next = std::min(end + 1, lines.size());
+        lines.remove_prefix(next);
+        offset += next;
+    }
+    return stats;
+}
+
+bool TakeUnterminated(const JournalBlockTail& tail, JournalEntry& entry, JournalReadStats& stats,
+                      const JournalReadScope& scope) {
+    const std::string& line = tail.unterminated;
+    if (line.empty() || (scope.wanted && !scope.wanted(line))) return false;
+    const bool parsed = ParseJournalLine(line, entry, scope.parts);
+    ++(parsed ? stats.entries : stats.skipped);
+    return parsed;
+}
+
+JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
+                                  const PlacedJournalVisitor& visit, JournalTail& tail,
+                                  const std::atomic<bool>* stop, const JournalReadScope& scope) {
+    JournalEntry entry;  // one for all lines, so that its texts' memory is reused
+    JournalReadStats parsed;
+    JournalBlockTail blocksTail;
+    JournalReadStats stats = ReadJournalBlocks(
+        file, from,
+        [&](std::string& buffer, std::size_t lines, std::uint64_t offset) {
+            const JournalReadStats block = ParseJournalBlock(
+                std::string_view(buffer).substr(0, lines), offset, visit, entry, scope);
+            parsed.entries += block.entries;
+            parsed.skipped += block.skipped;
+        },
+        blocksTail, stop);
+    stats.entries += parsed.entries;
+    stats.skipped += parsed.skipped;
+    tail = {blocksTail.wholeLinesEnd, {}, {}};
+    if (TakeUnterminated(blocksTail, entry, stats, scope)) {
+        tail.unterminated = std::move(entry);
+        tail.unterminatedLine = std::move(blocksTail.unterminated);
+    }
     return stats;
 }
 
@@ -138,11 +191,17 @@ JournalReadStats ReadJournal(const std::filesystem::path& journal, const Journal
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,
                                             JournalReadStats* stats) {
     std::deque<JournalEntry> last;
-    const JournalReadStats read = ReadJournal(journal, [&](JournalEntry&& entry, std::string_view) {
-        if (count == 0) return;
-        if (last.size() == count) last.pop_front();
-        last.push_back(std::move(entry));
-    });
+    const OpenJournal file(journal);
+    JournalReadStats read;
+    if (count > 0) {
+        read =
+            ReadJournalBackward(file, [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
+                last.push_front(std::move(entry));
+                return last.size() < count;
+            });
+    } else {
+        read.error = file.Error();
+    }
     if (stats) *stats = read;
     return last;
 }

@@ -70,6 +70,14 @@ private:
     JournalStamp stamp_;
 };
 
+// What a read parses: `wanted`, a cheap test of a line's raw text that must accept every line
+// of interest, lets it pass over the others unparsed and uncounted (null: every line); `parts`
+// is what each entry keeps.
+struct JournalReadScope {
+    std::function<bool(std::string_view line)> wanted;
+    JournalParts parts = JournalParts::All;
+};
+
 // Where a read of whole lines stopped, so that a later read takes only what came after.
 struct JournalTail {
     std::uint64_t wholeLinesEnd = 0;  // just past the last line feed read
@@ -84,7 +92,34 @@ struct JournalTail {
 // Once `stop` is set, the read ends at the next chunk, as if the file ended there.
 JournalReadStats ReadJournalLines(const OpenJournal& file, std::uint64_t from,
                                   const PlacedJournalVisitor& visit, JournalTail& tail,
-                                  const std::atomic<bool>* stop = nullptr);
+                                  const std::atomic<bool>* stop = nullptr,
+                                  const JournalReadScope& scope = {});
+
+// The journal a block of whole lines at a time, for a reader that parses blocks apart (on
+// other threads): from offset `from` (a line's start) on, each block of lines, each with its
+// line feed, goes to `visit` as the first `lines` bytes of `buffer`, with the offset of its
+// first byte; `visit` may swap in another buffer, whose memory is then reused. Lines too long
+// are dropped and counted as skipped; a last line without its line feed is left in the tail.
+struct JournalBlockTail {
+    std::uint64_t wholeLinesEnd = 0;  // just past the last line feed read
+    std::string unterminated;
+};
+using JournalBlockVisitor =
+    std::function<void(std::string& buffer, std::size_t lines, std::uint64_t offset)>;
+JournalReadStats ReadJournalBlocks(const OpenJournal& file, std::uint64_t from,
+                                   const JournalBlockVisitor& visit, JournalBlockTail& tail,
+                                   const std::atomic<bool>* stop = nullptr);
+
+// Parses a block of whole lines that starts at `offset`, into `entry` (whose texts' memory is
+// reused), handing each entry to `visit` and counting as ReadJournal does.
+JournalReadStats ParseJournalBlock(std::string_view lines, std::uint64_t offset,
+                                   const PlacedJournalVisitor& visit, JournalEntry& entry,
+                                   const JournalReadScope& scope = {});
+
+// Whether the tail's last line without its line feed gives an entry, into `entry`; counted
+// into `stats`. Such a line is torn by a crash mid-append unless it parses whole.
+bool TakeUnterminated(const JournalBlockTail& tail, JournalEntry& entry, JournalReadStats& stats,
+                      const JournalReadScope& scope = {});
 
 // Hands every entry of `journal` to `visit` with the line it was read from, oldest first.
 JournalReadStats ReadJournal(const std::filesystem::path& journal, const JournalVisitor& visit);
@@ -93,7 +128,7 @@ JournalReadStats ReadPlacedJournal(const std::filesystem::path& journal,
                                    const PlacedJournalVisitor& visit,
                                    const std::atomic<bool>* stop = nullptr);
 
-// The last `count` entries, oldest first.
+// The last `count` entries, oldest first, read from the end.
 std::deque<JournalEntry> LastJournalEntries(const std::filesystem::path& journal, std::size_t count,
                                             JournalReadStats* stats = nullptr);
 

@@ -60,19 +60,30 @@ bool IdNotWritten(const JournalEntry& entry) {
            !entry.imageCrc.empty();
 }
 
+std::string_view JournalColumnText(const JournalEntry& entry, std::size_t column,
+                                   std::string& scratch) {
+    switch (column) {
+    case 0: return entry.time;
+    case 1: return scratch = OperationText(entry);
+    case 2: return ResultText(entry.result);
+    case 3: return scratch = entry.row ? std::to_string(*entry.row) : std::string();
+    case 4: return entry.cardNumber;
+    case 5: return entry.object;
+    case 6: return entry.deviceCodes;
+    case 7: return entry.modemVersion;
+    case 8: return IdNotWritten(entry) ? std::string_view(IdNotWrittenText) : entry.imageCrc;
+    case 9: return entry.user;
+    case 10: return entry.cable.empty() ? entry.port : entry.cable;
+    case 11: return entry.message;
+    }
+    return {};
+}
+
 JournalRow JournalRowTexts(const JournalEntry& entry) {
-    return {entry.time,
-            OperationText(entry),
-            ResultText(entry.result),
-            entry.row ? std::to_string(*entry.row) : std::string(),
-            entry.cardNumber,
-            entry.object,
-            entry.deviceCodes,
-            entry.modemVersion,
-            IdNotWritten(entry) ? std::string(IdNotWrittenText) : entry.imageCrc,
-            entry.user,
-            entry.cable.empty() ? entry.port : entry.cable,
-            entry.message};
+    JournalRow row;
+    std::string scratch;
+    for (std::size_t i = 0; i < row.size(); ++i) row[i] = JournalColumnText(entry, i, scratch);
+    return row;
 }
 
 PackedJournalRow::PackedJournalRow(const JournalRow& row) {

@@ -24,6 +24,10 @@ const JournalRow& JournalColumnTitles();
 // that did not end well has "не записан" for its ID: the modem was never confirmed to hold the
 // ID the entry keeps.
 JournalRow JournalRowTexts(const JournalEntry& entry);
+// The text of one column, without copying what the entry holds: valid while `entry` and
+// `scratch` (which holds a text made for it) are.
+std::string_view JournalColumnText(const JournalEntry& entry, std::size_t column,
+                                   std::string& scratch);
 
 inline constexpr const char* IdNotWrittenText = "не записан";
 // The entry's ID did not get into a modem: a programming that did not end well.

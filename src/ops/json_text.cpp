@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "text/byte_scan.h"
+
 namespace gsmprog {
 
 namespace {
@@ -55,28 +57,38 @@ void AppendUtf8(std::string& out, std::uint32_t code) {
 
 class Scanner {
 public:
-    explicit Scanner(std::string_view text) : text_(text) {}
+    explicit Scanner(std::string_view text) : text_(text), stops_(text) {}
 
     bool Object(const JsonMember& member) {
         SkipSpace();
         if (!Take('{')) return false;
         SkipSpace();
         if (Take('}')) return AtEnd();
-        JsonValue name;
+        std::string unescapedName;
         JsonValue value;
         for (;;) {
             SkipSpace();
-            if (!String(name.text)) return false;
+            const std::size_t nameStart = pos_ + 1;
+            bool escapedName = false;
+            if (!String(nullptr, &escapedName)) return false;
+            std::string_view name = text_.substr(nameStart, pos_ - 1 - nameStart);
+            if (escapedName) {
+                pos_ = nameStart - 1;
+                String(&unescapedName);
+                name = unescapedName;
+            }
             SkipSpace();
             if (!Take(':')) return false;
             SkipSpace();
             if (!Value(value, 1)) return false;
-            member(name.text, value);
+            member(name, value);
             SkipSpace();
             if (Take('}')) return AtEnd();
             if (!Take(',')) return false;
         }
     }
+
+    void Text(std::string& out) { String(&out); }
 
 private:
     bool AtEnd() {
@@ -97,18 +109,19 @@ private:
     bool Value(JsonValue& value, int depth) {
         value.kind = JsonValue::Kind::Other;
         value.raw = {};
-        value.text.clear();
+        value.escaped = false;
         if (pos_ >= text_.size()) return false;
         const char c = text_[pos_];
         if (c == '"') {
             value.kind = JsonValue::Kind::String;
-            return String(value.text);
+            const std::size_t start = pos_ + 1;
+            if (!String(nullptr, &value.escaped)) return false;
+            value.raw = text_.substr(start, pos_ - 1 - start);
+            return true;
         }
         if (c == '-' || (c >= '0' && c <= '9')) {
             const std::size_t start = pos_;
-            while (pos_ < text_.size() && std::strchr("+-.eE0123456789", text_[pos_]) != nullptr &&
-                   text_[pos_] != '\0')
-                ++pos_;
+            while (pos_ < text_.size() && IsJsonNumberByte(text_[pos_])) ++pos_;
             value.kind = JsonValue::Kind::Number;
             value.raw = text_.substr(start, pos_ - start);
             return true;
@@ -135,7 +148,7 @@ private:
         for (;;) {
             SkipSpace();
             if (object) {
-                if (!String(inner.text)) return false;
+                if (!String(nullptr)) return false;
                 SkipSpace();
                 if (!Take(':')) return false;
                 SkipSpace();
@@ -159,28 +172,33 @@ private:
         return true;
     }
 
-    bool String(std::string& out) {
-        out.clear();
+    // Steps over a string, checking its escapes; unescapes it into `out` unless that is null.
+    bool String(std::string* out, bool* escapes = nullptr) {
+        if (out) out->clear();
+        if (escapes) *escapes = false;
         if (!Take('"')) return false;
         for (;;) {
-            // Runs of plain characters (all of an image's hex) are copied at once.
-            std::size_t end = pos_;
-            while (end < text_.size() && text_[end] != '"' && text_[end] != '\\') ++end;
-            out.append(text_.data() + pos_, end - pos_);
+            const char* rest = text_.data() + pos_;
+            // Runs of plain characters (all of an image's hex) are passed over at once.
+            const std::size_t end = stops_.Next(pos_);
+            if (out) out->append(rest, end - pos_);
             pos_ = end;
             if (pos_ >= text_.size()) return false;
             if (text_[pos_++] == '"') return true;
+            if (escapes) *escapes = true;
             if (pos_ >= text_.size()) return false;
             const char escaped = text_[pos_++];
+            std::string ignored;
+            std::string& into = out ? *out : ignored;
             switch (escaped) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"': into += '"'; break;
+            case '\\': into += '\\'; break;
+            case '/': into += '/'; break;
+            case 'b': into += '\b'; break;
+            case 'f': into += '\f'; break;
+            case 'n': into += '\n'; break;
+            case 'r': into += '\r'; break;
+            case 't': into += '\t'; break;
             case 'u': {
                 std::uint32_t code = 0;
                 if (!Hex4(code)) return false;
@@ -192,7 +210,7 @@ private:
                 } else if (code >= 0xDC00 && code <= 0xDFFF) {
                     return false;
                 }
-                AppendUtf8(out, code);
+                AppendUtf8(into, code);
                 break;
             }
             default: return false;
@@ -201,6 +219,7 @@ private:
     }
 
     std::string_view text_;
+    QuoteFinder stops_;
     std::size_t pos_ = 0;
 };
 
@@ -242,8 +261,18 @@ void AppendJsonString(std::string& out, std::string_view text) {
     out += '"';
 }
 
-bool ScanJsonObject(std::string_view line, const JsonMember& member) {
+bool ScanJsonObject(std::string_view line, JsonMember member) {
     return Scanner(line).Object(member);
+}
+
+std::string JsonText(const JsonValue& value) {
+    if (value.kind != JsonValue::Kind::String) return {};
+    if (!value.escaped) return std::string(value.raw);
+    // Checked when scanned: unescaping the same characters in their quotes cannot fail.
+    const std::string quoted = '"' + std::string(value.raw) + '"';
+    std::string text;
+    Scanner(quoted).Text(text);
+    return text;
 }
 
 }  // namespace gsmprog

@@ -25,7 +25,6 @@ constexpr std::uint32_t HeldSleepMs = 100;
 // again, so an idle link costs next to no processor time; requests, the time limits and Stop
 // are seen within it.
 constexpr std::uint32_t IdleWaitMs = 10;
-constexpr std::uint32_t ExecutePauseMs = 10;
 
 bool Is(const std::uint8_t* reply, std::size_t count, const char (&word)[6]) {
     return count == 5 && std::memcmp(reply, word, 5) == 0;
@@ -50,8 +49,13 @@ FTDI_KorvelCtrl::~FTDI_KorvelCtrl() {
 
 void FTDI_KorvelCtrl::Start() {
     Reset();
-    ++Sessions;
-    Running = true;
+    {
+        // Under the lock the thread checks Running with, so that it cannot miss the change.
+        std::lock_guard guard(Lock);
+        ++Sessions;
+        Running = true;
+    }
+    Started.notify_all();
 }
 
 void FTDI_KorvelCtrl::Start(std::string serialNumber) {
@@ -179,9 +183,13 @@ bool FTDI_KorvelCtrl::PassEvent(ResultQueue::Batch& taken, CtrlPacket& event,
 }
 
 void FTDI_KorvelCtrl::Execute(std::stop_token stop) {
-    while (!stop.stop_requested()) {
+    for (;;) {
+        {
+            // A link nobody runs costs nothing: the thread sleeps until Start or the end.
+            std::unique_lock guard(Lock);
+            if (!Started.wait(guard, stop, [this] { return Running.load(); })) return;
+        }
         RunSession();
-        Clock.Sleep(ExecutePauseMs);
     }
 }
 

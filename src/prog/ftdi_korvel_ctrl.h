@@ -1,8 +1,9 @@
 // SPDX-FileCopyrightText: The gsmprog developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
-// The control link: a thread that owns the cable while the link runs, brings the modem into
-// control mode, sends queued requests one at a time with their time limit and attempts,
+// The control link: a thread that owns the cable while the link runs (and sleeps on a
+// condition while it does not), brings the modem into control mode, sends queued requests
+// one at a time with their time limit and attempts,
 // collects and validates the frames that come back, and queues every event (replies,
 // notifications, the raw bytes sent and received, its own errors) for its reader.
 // The reader meets the thread only through the two queues guarded by `Lock` and a few
@@ -11,6 +12,7 @@
 // memory, and the events of one read, like those of one fetch, pass the lock in one go.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -150,6 +152,7 @@ private:
     ResultQueue Results;              // guarded by Lock
     std::atomic<std::uint32_t> ErrorState{0};
     mutable std::mutex Lock;
+    std::condition_variable_any Started;     // Running set, with Lock
     std::atomic<std::uint32_t> SendTick{0};  // 0: no request outstanding; 1 for a send at tick 0
     std::uint32_t SentAt = 0;                // tick of the outstanding send, for its time limit
     std::string SerialNumber;                // guarded by Lock

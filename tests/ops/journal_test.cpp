@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <fstream>
 
@@ -18,9 +19,13 @@
 #include "ops/card_history.h"
 #include "ops/card_history_index.h"
 #include "ops/journal_append.h"
+#include "ops/journal_backward.h"
+#include "ops/journal_line_match.h"
 #include "ops/journal_place.h"
 #include "ops/journal_reader.h"
+#include "ops/journal_since.h"
 #include "ops/journal_table.h"
+#include "ops/journal_time.h"
 #include "ops/operation_journal.h"
 #include "support/child_process.h"
 
@@ -334,6 +339,104 @@ TEST_F(JournalFileTest, ACardsHistoryIsItsLastSuccessfulProgramming) {
     AppendJournalLine(Journal(), JournalLine(later));
     EXPECT_EQ(CardHistoryText(LastProgramming(Journal(), 11, card)),
               "Последнее программирование: 08.12.2026 09:00, ivanov, кабель /dev/ttyUSB0");
+}
+
+// Read from the end in blocks of any size, the journal gives what a forward read gives, newest
+// first; a row's lookup parses only lines that may name it and stops at the first answer.
+TEST_F(JournalFileTest, TheBackwardReadFindsARowsLastEntryAcrossBlocksPastTornAndGarbageLines) {
+    AppendJournalLine(Journal(), JournalLine(ProgrammedEntry()));
+    AppendBytes(Journal(), std::string(MaxJournalLine + 10, 'x') + "\ngarbage\n");
+    JournalEntry newer = ProgrammedEntry();
+    newer.time = "2026-12-08T09:00:00+03:00";
+    AppendBytes(Journal(), JournalLine(newer).substr(0, 300) + "\n");  // torn
+    JournalEntry other = ProgrammedEntry();
+    for (int row : {120, 1, 21, 112}) {  // rows whose digits hold 12 or 12 holds
+        other.row = row;
+        for (int i = 0; i < 20; ++i) AppendJournalLine(Journal(), JournalLine(other));
+    }
+    newer.result = JournalResult::Failed;  // not a programming: the lookup goes on past it
+    AppendJournalLine(Journal(), JournalLine(newer));
+    AppendBytes(Journal(), "{\"v\":1,\"ti");
+
+    std::vector<std::pair<std::string, std::uint64_t>> forward;
+    const JournalReadStats read =
+        ReadPlacedJournal(Journal(), [&](JournalEntry&& entry, std::string_view, std::uint64_t at) {
+            forward.emplace_back(entry.time, at);
+        });
+    const OpenJournal file(Journal());
+    for (std::size_t block : {std::size_t(97), std::size_t(4096), JournalBackwardBlock}) {
+        std::vector<std::pair<std::string, std::uint64_t>> backward;
+        const JournalReadStats back = ReadJournalBackward(
+            file,
+            [&](JournalEntry&& entry, std::string_view, std::uint64_t at) {
+                backward.emplace_back(entry.time, at);
+                return true;
+            },
+            {}, block);
+        EXPECT_EQ(std::vector(backward.rbegin(), backward.rend()), forward) << block;
+        EXPECT_EQ(back.skipped, read.skipped) << block;  // overlong, garbage, two torn
+
+        std::vector<std::string> rowTwelve;
+        const JournalReadStats looked = ReadJournalBackward(
+            file,
+            [&](JournalEntry&& entry, std::string_view, std::uint64_t) {
+                rowTwelve.push_back(ResultWord(entry.result));
+                return false;
+            },
+            {[](std::string_view line) { return LineMayHaveRow(line, 12); }, JournalParts::All},
+            block);
+        EXPECT_EQ(rowTwelve, std::vector<std::string>{"failed"});
+        EXPECT_EQ(looked.entries, 1u);  // the other rows' lines were not parsed
+    }
+    EXPECT_EQ(read.skipped, 4u);
+    const auto last = LastProgramming(Journal(), 11, CardOfEntries());
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->time, ProgrammedEntry().time);
+    EXPECT_EQ(last->image, ProgrammedEntry().image);
+    EXPECT_TRUE(LineMayHaveRow(R"({"row" : 12 })", 12));
+    EXPECT_TRUE(LineMayHaveRow(R"({"\u0072ow":12})", 12));
+    EXPECT_FALSE(LineMayHaveRow(R"({"row":12.5,"x":"row"})", 12));
+}
+
+// --since starts where the times say, a margin earlier: entries written under a clock set
+// back or ahead near the date are listed as a whole read would list them.
+TEST_F(JournalFileTest, SinceStartsByTheTimesAndToleratesAClockSetBack) {
+    constexpr int Count = 5000;  // about 6 MB, well over two margins
+    constexpr std::int64_t Base = 1765000000;
+    const std::int64_t since = Base + 4000 * 60;
+    JournalEntry entry = ProgrammedEntry();
+    entry.image = std::string(888, 'A');
+    std::string bytes;
+    for (int i = 0; i < Count; ++i) {
+        std::int64_t at = Base + i * 60;
+        if (i >= 3980 && i < 3990) at += 30 * 60;  // a clock ahead, then put right
+        if (i >= 4010 && i < 4020) at -= 30 * 60;  // a clock set back
+        entry.time = LocalIsoTime(std::chrono::system_clock::from_time_t(std::time_t(at)));
+        bytes += JournalLine(entry);
+    }
+    AppendBytes(Journal(), bytes);
+
+    const auto listed = [&](std::uint64_t from) {
+        const OpenJournal file(Journal());
+        std::vector<std::uint64_t> places;
+        JournalTail tail;
+        ReadJournalLines(
+            file, from,
+            [&](JournalEntry&& read, std::string_view, std::uint64_t at) {
+                if (IsoTimeSeconds(read.time) >= since) places.push_back(at);
+            },
+            tail);
+        return places;
+    };
+    const OpenJournal file(Journal());
+    const std::uint64_t start = JournalStartSince(file, since);
+    EXPECT_GT(start, bytes.size() / 3);
+    EXPECT_EQ(bytes[start - 1], '\n');
+    const auto all = listed(0);
+    EXPECT_EQ(all.size(), 1000u);  // less the 10 set back, with the 10 ahead
+    EXPECT_EQ(listed(start), all);
+    EXPECT_EQ(JournalStartSince(file, Base), 0u);
+    EXPECT_GT(JournalStartSince(file, Base + Count * 60), start);
 }
 
 // The window's index of card histories answers as a whole read does, reading no more than

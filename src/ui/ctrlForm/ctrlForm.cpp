@@ -50,8 +50,8 @@ TForm4::TForm4(UserDialogs& dialogs, Hardware hardware, QWidget* parent)
     connect(ui->sim1Btn, &QPushButton::clicked, this, &TForm4::sim1BtnClick);
     connect(ui->Button1, &QPushButton::clicked, this, &TForm4::Button1Click);
     connect(ui->Button2, &QPushButton::clicked, this, &TForm4::Button2Click);
-    // Timer1 does nothing while the window is hidden, so it only runs while it is shown.
-    Timer2->start();
+    // The timers do nothing while the window is hidden, so they only run while it is shown:
+    // the idle main window, which keeps this one, wakes for nothing.
 }
 
 TForm4::~TForm4() = default;
@@ -75,10 +75,12 @@ void TForm4::FormShow() {
     if (!ui->batVolt1->text().isEmpty()) SetFieldsStale(true);
     if (!link_->IsRunning()) link_->Start(cableSerial_);
     Timer1->start();
+    Timer2->start();
 }
 
 void TForm4::FormClose() {
     Timer1->stop();
+    Timer2->stop();
     link_->Stop();
 }
 
