@@ -38,12 +38,15 @@ void TForm1::ShowReadOnlyBanner() {
                          since.toString(today ? QStringLiteral("HH:mm")
                                               : QStringLiteral("dd.MM.yyyy HH:mm")));
     }
-    // How writing comes back: only once the holder has let go, and only at a start.
-    text += holder.program == ProgramName
-                ? QStringLiteral(". Чтобы изменять карточки, закройте то окно и откройте "
-                                 "gsmprog заново")
-                : QStringLiteral(". Чтобы изменять карточки, дождитесь, пока та программа "
-                                 "закончит, и откройте gsmprog заново");
+    // How writing comes back when another program holds the database: only once it has let
+    // go, and only at a start. A refused file or a folder that cannot be written says its own.
+    const bool held = !lock_.Refused() && lock_.Error() == 0;
+    if (held)
+        text += holder.program == ProgramName
+                    ? QStringLiteral(". Чтобы изменять карточки, закройте то окно и откройте "
+                                     "gsmprog заново")
+                    : QStringLiteral(". Чтобы изменять карточки, дождитесь, пока та программа "
+                                     "закончит, и откройте gsmprog заново");
     auto* banner = new QLabel(text, this);
     banner->setObjectName(QStringLiteral("readOnlyBanner"));
     banner->setWordWrap(true);  // its remedy must not widen the window
