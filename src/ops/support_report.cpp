@@ -59,7 +59,8 @@ std::string JournalPart(const std::filesystem::path& journal, std::vector<std::s
     const auto entries = LastJournalEntries(journal, SupportReportJournalEntries, &stats);
     if (stats.error == ENOENT) return "Журнала нет: " + journal.string() + "\n";
     std::string text = journal.string() + "\n";
-    if (stats.error != 0) text += "Журнал прочитан не весь: " + ErrorText(stats.error) + "\n";
+    if (stats.error != 0)
+        text += "Журнал прочитан не весь: " + ReadErrorText(journal, stats.error) + "\n";
     if (stats.skipped != 0) text += SkippedEntriesText(stats.skipped) + "\n";
     for (const JournalEntry& entry : entries) {
         const std::vector<std::string> found = ImageSecretTexts(entry.image);

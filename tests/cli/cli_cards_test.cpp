@@ -370,6 +370,10 @@ TEST_F(CliCards, AJournalThatCannotBeReadIsSaidSo) {
     run = Run({"journal"});
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err, unread + "\n");
+    const auto report = work.Path() / "report.txt";
+    ASSERT_EQ(Run({"support-report", report.string()}).exitCode, 0);
+    EXPECT_NE(ReadBytes(report).find("Журнал прочитан не весь: это каталог, а не обычный файл\n"),
+              std::string::npos);
 }
 
 // The journal's texts never reach the terminal raw, in any format; a time is a calendar's.
