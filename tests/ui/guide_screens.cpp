@@ -28,6 +28,10 @@ constexpr int LinkTimeoutMs = 30000;
 
 // What the installer sees: the whole screen, the desktop's panels left empty.
 bool Shoot(const QString& folder, const QString& name) {
+    // With no window manager nothing repaints what a moved window uncovered: paint all now.
+    QApplication::processEvents();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible()) window->repaint();
     QApplication::processEvents();
     const QPixmap screen = QGuiApplication::primaryScreen()->grabWindow(0);
     const QString file = folder + QLatin1Char('/') + name + QStringLiteral(".png");

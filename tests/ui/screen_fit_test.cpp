@@ -65,6 +65,15 @@ private Q_SLOTS:
         scroll->ensureWidgetVisible(last);
         QVERIFY(scroll->viewport()->rect().contains(
             QRect(last->mapTo(scroll->viewport(), QPoint(0, 0)), last->size())));
+        // The journal it opens fits the work area too.
+        f.Click("journalBtn");
+        QWidget* journal = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->isVisible() && window->windowTitle() == QStringLiteral("Журнал операций"))
+                journal = window;
+        QVERIFY(journal);
+        QVERIFY(journal->width() <= area.width());
+        QVERIFY(journal->height() + TitleBarAllowance(*journal) <= area.height());
     }
 };
 

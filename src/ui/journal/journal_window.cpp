@@ -4,11 +4,13 @@
 
 #include <QCheckBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -21,6 +23,7 @@
 #include "ops/journal_place.h"
 #include "ops/journal_table.h"
 #include "ui/journal/journal_entry_dialog.h"
+#include "ui/main/screen_fit.h"
 #include "ui/main/user_dialogs.h"
 #include "ui/main/write_error.h"
 
@@ -104,8 +107,10 @@ JournalWindow::JournalWindow(UserDialogs& dialogs, std::filesystem::path databas
     connect(exportButton_, &QPushButton::clicked, this, &JournalWindow::ExportCsv);
     connect(view_, &QTableView::doubleClicked, this, &JournalWindow::ShowEntry);
 
-    // Fits a 1366x768 screen at 125 % with its title bar and a panel.
-    resize(1060, 540);
+    // As wide as its columns want where there is room; on a laptop at 125 % with a desktop's
+    // panels, inside the work area with its title bar.
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    resize(std::min(1060, room.width()), std::min(540, ScreenRoomForWindow(*this)));
     Reload();
 }
 
